@@ -1,0 +1,127 @@
+#include "QtSoundOutput.h"
+#include "SoundPlayer.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+std::uint32_t le(const QByteArray& b, int at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | static_cast<std::uint8_t>(b[at + i]);
+    return v;
+}
+
+struct WaveFacts {
+    bool ok = false;
+    std::uint32_t format = 0, channels = 0, rate = 0, bits = 0, frames = 0;
+    int firstSample = 0, lastSample = 0; // centred on 0
+};
+
+// Walks the RIFF chunks itself instead of trusting a fixed 44-byte header.
+WaveFacts inspect(const QByteArray& b) {
+    WaveFacts f;
+    if (b.size() < 12 || b.left(4) != "RIFF" || b.mid(8, 4) != "WAVE")
+        return f;
+    bool haveFormat = false;
+    for (int at = 12; at + 8 <= b.size();) {
+        const QByteArray id = b.mid(at, 4);
+        const int size = static_cast<int>(le(b, at + 4, 4));
+        const int body = at + 8;
+        if (body + size > b.size())
+            return f;
+        if (id == "fmt ") {
+            f.format = le(b, body, 2);
+            f.channels = le(b, body + 2, 2);
+            f.rate = le(b, body + 4, 4);
+            f.bits = le(b, body + 14, 2);
+            haveFormat = true;
+        } else if (id == "data" && haveFormat && f.bits >= 8) {
+            const int step = static_cast<int>(f.bits / 8 * f.channels);
+            f.frames = static_cast<std::uint32_t>(size / step);
+            const auto sample = [&](int pos) {
+                return f.bits == 8 ? static_cast<int>(static_cast<std::uint8_t>(b[pos])) - 128
+                                   : static_cast<int>(static_cast<std::int16_t>(le(b, pos, 2)));
+            };
+            f.firstSample = sample(body);
+            f.lastSample = sample(body + size - step);
+            f.ok = f.frames > 0;
+            return f;
+        }
+        at = body + size + (size & 1);
+    }
+    return f;
+}
+
+} // namespace
+
+class SoundResourcesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void recordingsMatchTheTable_data();
+    void recordingsMatchTheTable();
+    void everyNameWithARecordingHasOne();
+    void playingWithoutAudioDeviceIsHarmless();
+};
+
+void SoundResourcesTest::recordingsMatchTheTable_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<uint>("rate");
+    QTest::addColumn<uint>("bits");
+    QTest::addColumn<int>("milliseconds");
+    QTest::newRow("CLEAR") << "CLEAR" << 11025u << 8u << 144;
+    QTest::newRow("CLEAREDALL") << "CLEAREDALL" << 22050u << 8u << 923;
+    QTest::newRow("DROP") << "DROP" << 11025u << 8u << 223;
+    QTest::newRow("ENTERED") << "ENTERED" << 11025u << 8u << 786;
+    QTest::newRow("GAMEOVER") << "GAMEOVER" << 22050u << 16u << 2794;
+    QTest::newRow("LEVELUP") << "LEVELUP" << 11025u << 8u << 955;
+}
+
+void SoundResourcesTest::recordingsMatchTheTable() {
+    QFETCH(QString, name);
+    QFETCH(uint, rate);
+    QFETCH(uint, bits);
+    QFETCH(int, milliseconds);
+
+    QFile file(QStringLiteral(":/WAVE/") + name);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+    const WaveFacts f = inspect(file.readAll());
+    QVERIFY(f.ok);
+    QCOMPARE(f.format, 1u); // uncompressed PCM
+    QCOMPARE(f.channels, 1u);
+    QCOMPARE(f.rate, rate);
+    QCOMPARE(f.bits, bits);
+    QCOMPARE(static_cast<int>(std::lround(f.frames * 1000.0 / f.rate)), milliseconds);
+    // Starting and ending near silence keeps playback free of clicks.
+    const int quiet = bits == 8 ? 2 : 300;
+    QVERIFY(std::abs(f.firstSample) <= quiet);
+    QVERIFY(std::abs(f.lastSample) <= quiet);
+}
+
+void SoundResourcesTest::everyNameWithARecordingHasOne() {
+    for (const char* name : {"entered", "drop", "clear", "clearedall", "levelup", "gameover"}) {
+        const std::string resource = SoundPlayer::resourceFor(name);
+        QVERIFY2(!resource.empty(), name);
+        QVERIFY2(QFile::exists(QtSoundOutput::resourcePath(QString::fromStdString(resource))),
+                 name);
+    }
+    QVERIFY(SoundPlayer::resourceFor("startgame").empty());
+}
+
+void SoundResourcesTest::playingWithoutAudioDeviceIsHarmless() {
+    // Test machines have no sound card: every call must simply return.
+    QtSoundOutput output;
+    SoundPlayer player(output, [] { return true; });
+    for (const char* name : {"entered", "drop", "clear", "clearedall", "startgame", "gameover"})
+        player.playsounds(name);
+    output.stop();
+    QCoreApplication::processEvents();
+    QVERIFY(QFile::exists(QtSoundOutput::resourcePath("GAMEOVER")));
+}
+
+QTEST_GUILESS_MAIN(SoundResourcesTest)
+#include "SoundResourcesTest.moc"
