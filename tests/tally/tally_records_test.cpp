@@ -1,0 +1,271 @@
+#include "TallyRecords.h"
+#include "TallyTable.h"
+#include "tally_fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A record keeper over a table, with the window, the calendar and the dialogs faked.
+struct Tally {
+    TallyTable table;
+    ShownTally shown;
+    FixedCalendar calendar;
+    ScriptedDialogs dialogs;
+    TallyRecords records{table, shown, calendar, dialogs};
+
+    // Puts scores into the table's places as a file would, then loads them.
+    void stored(const std::vector<int>& scores) {
+        for (std::size_t i = 0; i < scores.size(); ++i) {
+            const int place = static_cast<int>(i) + 1;
+            table.setcell(0, place, "d" + std::to_string(place));
+            table.setcell(1, place, std::to_string(scores[i]));
+            table.setcell(2, place, "n" + std::to_string(place));
+        }
+        records.loadtally();
+    }
+
+    std::vector<int> values() const {
+        std::vector<int> out;
+        for (const auto& row : shown.places)
+            out.push_back(row.value);
+        return out;
+    }
+};
+
+TEST(TallyRecords, StartsWithTheWindowsFirstTexts) {
+    Tally t;
+    for (const auto& total : t.shown.totals)
+        EXPECT_EQ(total, "0");
+    for (const auto& row : t.shown.places)
+        EXPECT_EQ(row, (TallyPlace{"Feb 11, 2008", "Varnok", "0", 0, TallyLook::Bold}));
+}
+
+TEST(TallyRecords, LoadtallyCopiesTheTableAndMarksEmptyPlaces) {
+    Tally t;
+    t.table.setcell(1, 0, "12");
+    t.table.setcell(2, 0, "7");
+    t.table.setcell(3, 0, "2");
+    t.table.setcell(0, 1, "1/2/24");
+    t.table.setcell(1, 1, "900");
+    t.table.setcell(2, 1, "Ann");
+    t.table.setcell(1, 2, "");     // empty score cell
+    t.table.setcell(1, 3, "lots"); // not a number
+    t.table.setcell(2, 3, "Bob");
+    t.table.setcell(1, 4, "-2000"); // below the empty mark
+    t.records.loadtally();
+
+    EXPECT_EQ(t.shown.totals, (std::array<std::string, 3>{"12", "7", "2"}));
+    EXPECT_EQ(t.shown.places[0], (TallyPlace{"1/2/24", "Ann", "900", 900, TallyLook::Bold}))
+        << "loading keeps the looks";
+    EXPECT_EQ(t.table.cell(1, 2), "-1000");
+    EXPECT_EQ(t.shown.places[1].high, "");
+    EXPECT_EQ(t.shown.places[1].value, -1000);
+    EXPECT_EQ(t.shown.places[2].high, "") << "a score that is no number shows as an empty place";
+    EXPECT_EQ(t.shown.places[2].value, -1000);
+    EXPECT_EQ(t.shown.places[2].name, "Bob");
+    EXPECT_EQ(t.table.cell(1, 3), "lots") << "its text stays in the table";
+    EXPECT_EQ(t.shown.places[3].high, "");
+    EXPECT_EQ(t.shown.places[3].value, -2000);
+}
+
+TEST(TallyRecords, EqualScoreGoesAboveTheStoredOne) {
+    Tally t;
+    t.stored({500, 400, 300, 200, 100});
+    EXPECT_EQ(t.records.enterscore(300, "Cy"), 3);
+    EXPECT_EQ(t.values(),
+              (std::vector<int>{500, 400, 300, 300, 200, 100, -1000, -1000, -1000, -1000}));
+    EXPECT_EQ(t.shown.places[2], (TallyPlace{"3/14/24", "Cy", "300", 300, TallyLook::Newest}));
+    EXPECT_EQ(t.shown.places[3], (TallyPlace{"d3", "n3", "300", 300, TallyLook::Plain}));
+    EXPECT_EQ(t.table.cell(0, 3), "3/14/24");
+    EXPECT_EQ(t.table.cell(1, 3), "300");
+    EXPECT_EQ(t.table.cell(2, 3), "Cy");
+    EXPECT_EQ(t.table.cell(2, 4), "n3");
+    EXPECT_EQ(t.table.cell(1, 6), "100");
+    EXPECT_EQ(t.table.cell(1, 7), "-1000");
+    for (int n : {0, 1, 3, 4, 5, 9})
+        EXPECT_EQ(t.shown.places[n].look, TallyLook::Plain) << n;
+}
+
+TEST(TallyRecords, LowScoreChangesNothingButClearsTheHighlight) {
+    Tally t;
+    t.stored({100, 90, 80, 70, 60, 50, 40, 30, 20, 10});
+    ASSERT_EQ(t.records.enterscore(55, "Ann"), 6);
+    const auto places = t.shown.places;
+    std::vector<std::string> cells;
+    for (int row = 1; row <= 11; ++row)
+        for (int col = 0; col <= 2; ++col)
+            cells.push_back(t.table.cell(col, row));
+
+    EXPECT_EQ(t.records.enterscore(5, "Bob"), 0);
+    for (int n = 0; n < 10; ++n) {
+        EXPECT_EQ(t.shown.places[n].look, TallyLook::Plain) << n;
+        TallyPlace before = places[n];
+        before.look = TallyLook::Plain;
+        EXPECT_EQ(t.shown.places[n], before) << n;
+    }
+    std::vector<std::string> after;
+    for (int row = 1; row <= 11; ++row)
+        for (int col = 0; col <= 2; ++col)
+            after.push_back(t.table.cell(col, row));
+    EXPECT_EQ(after, cells);
+}
+
+TEST(TallyRecords, FullListDropsPlaceTen) {
+    Tally t;
+    t.stored({100, 90, 80, 70, 60, 50, 40, 30, 20, 10});
+    EXPECT_EQ(t.records.enterscore(1000, "Top"), 1);
+    EXPECT_EQ(t.values(), (std::vector<int>{1000, 100, 90, 80, 70, 60, 50, 40, 30, 20}));
+    EXPECT_EQ(t.table.cell(1, 10), "20");
+    EXPECT_EQ(t.table.cell(2, 10), "n9");
+    EXPECT_EQ(t.table.cell(1, 11), "") << "row 11 is not part of the list";
+}
+
+TEST(TallyRecords, ZeroEntersWhileAPlaceIsEmpty) {
+    Tally t;
+    t.stored({50, 40});
+    EXPECT_EQ(t.records.enterscore(0, "Zed"), 3);
+    EXPECT_EQ(t.table.cell(1, 3), "0");
+
+    Tally full;
+    full.stored({10, 9, 8, 7, 6, 5, 4, 3, 2, 1});
+    EXPECT_EQ(full.records.enterscore(0, "Zed"), 0);
+}
+
+TEST(TallyRecords, FirstGameWithoutAFileEntersAboveTheFirstTexts) {
+    Tally t; // no file: the table holds empty places, the window its first texts
+    EXPECT_EQ(t.records.enterscore(0, "Ann"), 1);
+    EXPECT_EQ(t.shown.places[0], (TallyPlace{"3/14/24", "Ann", "0", 0, TallyLook::Newest}));
+    for (int n = 1; n < 10; ++n)
+        EXPECT_EQ(t.shown.places[n],
+                  (TallyPlace{"Feb 11, 2008", "Varnok", "0", 0, TallyLook::Plain}));
+    EXPECT_EQ(t.table.cell(1, 1), "0");
+    EXPECT_EQ(t.table.cell(1, 2), "-1000") << "the table shifts its empty rows instead";
+    EXPECT_EQ(t.table.cell(0, 2), "");
+}
+
+TEST(TallyRecords, EntryKeepsTheNameItWasMadeWith) {
+    Tally t;
+    std::string name = "Ann";
+    t.records.checkscore(70, name);
+    name = "Bob";
+    t.calendar.today = "3/15/24";
+    EXPECT_EQ(t.shown.places[0].name, "Ann");
+    EXPECT_EQ(t.table.cell(2, 1), "Ann");
+    t.records.checkscore(80, name);
+    EXPECT_EQ(t.table.cell(2, 1), "Bob");
+    EXPECT_EQ(t.table.cell(0, 1), "3/15/24");
+    EXPECT_EQ(t.table.cell(2, 2), "Ann");
+    EXPECT_EQ(t.table.cell(0, 2), "3/14/24");
+    EXPECT_EQ(t.shown.places[1].look, TallyLook::Plain);
+    EXPECT_EQ(t.shown.places[0].look, TallyLook::Newest);
+}
+
+TEST(TallyRecords, EmptyNameIsKeptAsItIs) {
+    Tally t;
+    t.records.checkscore(12, "");
+    EXPECT_EQ(t.shown.places[0].name, "");
+    EXPECT_EQ(t.table.cell(2, 1), "");
+}
+
+TEST(TallyRecords, CheckchangeOnlyRaises) {
+    Tally t;
+    t.table.setcell(2, 0, "7");
+    t.records.loadtally();
+    t.records.checkchange(2, 5);
+    EXPECT_EQ(t.table.cell(2, 0), "7");
+    EXPECT_EQ(t.shown.totals[1], "7");
+    t.records.checkchange(2, 7);
+    EXPECT_EQ(t.table.cell(2, 0), "7");
+
+    t.table.setcell(2, 0, "3");
+    t.records.checkchange(2, 5);
+    EXPECT_EQ(t.table.cell(2, 0), "5");
+    EXPECT_EQ(t.shown.totals[1], "5");
+
+    t.table.setcell(2, 0, "high");
+    t.records.checkchange(2, 1);
+    EXPECT_EQ(t.table.cell(2, 0), "1") << "a total that is no number counts as 0";
+    t.records.checkchange(2, 0);
+    EXPECT_EQ(t.table.cell(2, 0), "1");
+}
+
+TEST(TallyRecords, AddtomineincreaseCountsUp) {
+    Tally t;
+    t.records.addtomineincrease(1);
+    t.records.addtomineincrease(1);
+    t.records.addtomineincrease(3);
+    EXPECT_EQ(t.table.cell(1, 0), "2");
+    EXPECT_EQ(t.table.cell(3, 0), "1");
+    EXPECT_EQ(t.shown.totals, (std::array<std::string, 3>{"2", "0", "1"}));
+    EXPECT_EQ(t.records.addit(5, 7), 1);
+    EXPECT_EQ(t.table.cell(5, 7), "1");
+}
+
+TEST(TallyRecords, TotalThatIsNoNumberCountsAsZero) {
+    Tally t;
+    for (const char* bad : {"", "abc", "1e3", "99999999999"}) {
+        t.table.setcell(1, 0, bad);
+        t.records.addtomineincrease(1);
+        EXPECT_EQ(t.table.cell(1, 0), "1") << bad;
+        EXPECT_EQ(t.shown.totals[0], "1") << bad;
+    }
+    t.table.setcell(3, 0, "2147483647");
+    EXPECT_EQ(t.records.addit(3, 0), 2147483647) << "stops at the top instead of wrapping";
+}
+
+TEST(TallyRecords, ResetOnYesEmptiesEverything) {
+    Tally t;
+    t.stored({100, 90, 80});
+    t.table.setcell(1, 0, "5");
+    t.table.setcell(0, 11, "x");
+    t.table.setcell(7, 0, "junk");
+    t.table.setRowCount(14);
+    t.records.loadtally();
+    t.records.enterscore(95, "New");
+    t.dialogs.answer = TallyAnswer::Yes;
+
+    EXPECT_TRUE(t.records.confirmreset());
+    EXPECT_EQ(t.dialogs.questions,
+              (std::vector<std::string>{"Confirm|Are you sure you want to reset the Tally?"}));
+    EXPECT_EQ(t.table.RowCount(), 12);
+    EXPECT_EQ(t.shown.totals, (std::array<std::string, 3>{"0", "0", "0"}));
+    for (int col = 1; col <= 8; ++col)
+        EXPECT_EQ(t.table.cell(col, 0), "0") << col;
+    for (int row = 1; row <= 11; ++row) {
+        EXPECT_EQ(t.table.cell(0, row), "") << row;
+        EXPECT_EQ(t.table.cell(1, row), "-1000") << row;
+        EXPECT_EQ(t.table.cell(2, row), "") << row;
+    }
+    for (const auto& row : t.shown.places)
+        EXPECT_EQ(row, (TallyPlace{"", "", "", -1000, TallyLook::Plain}));
+    EXPECT_EQ(t.records.enterscore(0, "After"), 1) << "every place is empty after a reset";
+}
+
+TEST(TallyRecords, ResetOnlyOnYes) {
+    for (TallyAnswer answer : {TallyAnswer::No, TallyAnswer::Closed}) {
+        Tally t;
+        t.stored({100, 90});
+        t.records.addtomineincrease(1);
+        t.records.enterscore(95, "New");
+        const auto places = t.shown.places;
+        const auto totals = t.shown.totals;
+        std::vector<std::string> cells;
+        for (int row = 0; row < 12; ++row)
+            for (int col = 0; col < 9; ++col)
+                cells.push_back(t.table.cell(col, row));
+
+        t.dialogs.answer = answer;
+        EXPECT_FALSE(t.records.confirmreset());
+        EXPECT_EQ(t.dialogs.questions.size(), 1u);
+        EXPECT_EQ(t.shown.places, places);
+        EXPECT_EQ(t.shown.totals, totals);
+        std::vector<std::string> after;
+        for (int row = 0; row < 12; ++row)
+            for (int col = 0; col < 9; ++col)
+                after.push_back(t.table.cell(col, row));
+        EXPECT_EQ(after, cells);
+    }
+}
+
+} // namespace
