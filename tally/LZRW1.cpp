@@ -1,0 +1,297 @@
+#include "LZRW1.h"
+
+#include "Lzrw1Reader.h"
+#include "Lzrw1Writer.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+constexpr std::uint64_t SmallFile = 0x18000; // Advise: below this, always Good
+
+const std::string ReadError = "Lzrw1 : Error reading from input file : ";
+
+void PutLittle32(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+std::uint32_t GetLittle32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+           (std::uint32_t{p[3]} << 24);
+}
+
+} // namespace
+
+// The two per-operation I/O buffers, each a block plus the coders' slack.
+struct Tlzrw1::Buffers {
+    std::unique_ptr<std::uint8_t[]> in;
+    std::unique_ptr<std::uint8_t[]> out;
+};
+
+Tlzrw1::Tlzrw1() = default;
+Tlzrw1::~Tlzrw1() = default;
+
+Tlzrw1::Buffers Tlzrw1::AllocateBuffers(const char* failure) const {
+    Buffers buffers;
+    buffers.in.reset(new (std::nothrow) std::uint8_t[TLZR::BufferSize]);
+    buffers.out.reset(new (std::nothrow) std::uint8_t[TLZR::BufferSize]);
+    if (!buffers.in || !buffers.out) {
+        throw ELzrw1Exception(failure);
+    }
+    return buffers;
+}
+
+std::unique_ptr<TLzrw1Reader> Tlzrw1::MakeReader() const {
+    if (UseStream) {
+        return std::make_unique<TLzrw1Reader>(InputStream);
+    }
+    return std::make_unique<TLzrw1Reader>(InputFile);
+}
+
+std::unique_ptr<TLzrw1Writer> Tlzrw1::MakeWriter() {
+    if (UseStream) {
+        return std::make_unique<TLzrw1Writer>(OutputStream);
+    }
+    return std::make_unique<TLzrw1Writer>(OutputFile);
+}
+
+void Tlzrw1::ProcessEvents() {
+    if (OnProcessEvents) {
+        OnProcessEvents();
+    }
+}
+
+void Tlzrw1::FailWrite() const {
+    throw ELzrw1Exception("Lzrw1 : Error writing to output file : " + OutputFile);
+}
+
+void Tlzrw1::ReadExact(TLzrw1Reader& reader, std::uint8_t* buffer, std::size_t n) const {
+    if (reader.Read(buffer, n) != n) {
+        throw ELzrw1Exception(ReadError + InputFile);
+    }
+}
+
+void Tlzrw1::WriteAll(TLzrw1Writer& writer, const std::uint8_t* data, std::size_t n) const {
+    if (!writer.Write(data, n)) {
+        FailWrite();
+    }
+}
+
+std::int64_t Tlzrw1::Compress() {
+    if (UseStream) {
+        OutputStream.clear();
+    }
+    const TCompressMode mode = CompressMode == TCompressMode::Auto ? Advise() : CompressMode;
+    Buffers buffers =
+        AllocateBuffers("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
+
+    auto reader = MakeReader();
+    const auto size = reader->Size();
+    if (!size) {
+        throw ELzrw1Exception("Lzrw1 compression : Failed to obtain the size of : " + InputFile);
+    }
+    if (!reader->Open()) {
+        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open input file : " + InputFile);
+    }
+    auto writer = MakeWriter();
+    if (!writer->Open()) {
+        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open output file : " + OutputFile);
+    }
+    caption_ = "Lzrw1 compressing : " + InputFile;
+
+    std::uint8_t header[8];
+    PutLittle32(header, mode == TCompressMode::Fast ? FastIdentifier : GoodIdentifier);
+    // The field holds the low 32 bits; a reader compares the same bits.
+    PutLittle32(header + 4, static_cast<std::uint32_t>(*size));
+    WriteAll(*writer, header, sizeof header);
+
+    if (mode == TCompressMode::Fast) {
+        CompressFast(*reader, *writer, buffers);
+    } else {
+        CompressGood(*reader, *writer);
+    }
+    if (!writer->Commit()) {
+        FailWrite();
+    }
+    caption_ = "Lzrw1 compressed " + InputFile + " : " + std::to_string(*size) + " -> " +
+               std::to_string(writer->Written()) + " bytes";
+    return static_cast<std::int64_t>(writer->Written());
+}
+
+void Tlzrw1::CompressFast(TLzrw1Reader& reader, TLzrw1Writer& writer, Buffers& buffers) {
+    const std::uint64_t expected = *reader.Size();
+    std::uint64_t bytesIn = 0;
+    std::size_t got;
+    do {
+        got = reader.Read(buffers.in.get(), TLZR::BlockSize);
+        if (reader.Failed()) {
+            throw ELzrw1Exception(ReadError + InputFile + " (LZRW1/KH)");
+        }
+        bytesIn += got;
+        const std::size_t length = lzr_.CompressBlock(buffers.in.get(), got, buffers.out.get());
+        const std::uint8_t record[2] = {static_cast<std::uint8_t>(length),
+                                        static_cast<std::uint8_t>(length >> 8)};
+        WriteAll(writer, record, sizeof record);
+        WriteAll(writer, buffers.out.get(), length);
+        ProcessEvents();
+    } while (got == TLZR::BlockSize);
+    // A file that changed size while being read would give a container that cannot be read.
+    if (bytesIn != expected) {
+        throw ELzrw1Exception(ReadError + InputFile + " (LZRW1/KH)");
+    }
+}
+
+void Tlzrw1::CompressGood(TLzrw1Reader& reader, TLzrw1Writer& writer) {
+    const std::uint64_t expected = *reader.Size();
+    std::uint64_t bytesIn = 0;
+    lzh_.Encode(
+        [&](std::uint8_t* buffer, std::size_t n) {
+            const std::size_t got = reader.Read(buffer, n);
+            if (reader.Failed()) {
+                throw ELzrw1Exception(ReadError + InputFile + " (LZH)");
+            }
+            bytesIn += got;
+            return got;
+        },
+        [&](const std::uint8_t* data, std::size_t n) {
+            WriteAll(writer, data, n);
+            ProcessEvents();
+        });
+    if (bytesIn != expected) {
+        throw ELzrw1Exception(ReadError + InputFile + " (LZH)");
+    }
+}
+
+std::int64_t Tlzrw1::Decompress() {
+    if (UseStream) {
+        OutputStream.clear();
+    }
+    Buffers buffers =
+        AllocateBuffers("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
+    auto reader = MakeReader();
+    if (!reader->Open()) {
+        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open input file : " + InputFile);
+    }
+    auto writer = MakeWriter();
+    if (!writer->Open()) {
+        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open output file : " + OutputFile);
+    }
+    caption_ = "Lzrw1 decompressing : " + InputFile;
+
+    std::uint8_t word[4];
+    ReadExact(*reader, word, 4);
+    const std::uint32_t identifier = GetLittle32(word);
+    if (identifier != FastIdentifier && identifier != GoodIdentifier) {
+        throw ELzrw1Exception(InputFile +
+                              " : Lzrw1 decompression : this file has no valid header !");
+    }
+    const std::uint64_t total = identifier == FastIdentifier
+                                    ? DecompressFast(*reader, *writer, buffers)
+                                    : DecompressGood(*reader, *writer);
+    if (!writer->Commit()) {
+        FailWrite();
+    }
+    caption_ = "Lzrw1 decompressed " + InputFile + " : " + std::to_string(total) + " bytes";
+    return static_cast<std::int64_t>(total);
+}
+
+std::uint64_t Tlzrw1::DecompressFast(TLzrw1Reader& reader, TLzrw1Writer& writer, Buffers& buffers) {
+    std::uint8_t word[4];
+    ReadExact(reader, word, 4);
+    const std::uint32_t stored = GetLittle32(word);
+    std::uint64_t total = 0;
+    std::size_t decoded;
+    do {
+        ReadExact(reader, word, 2);
+        const std::size_t length = std::size_t{word[0]} | (std::size_t{word[1]} << 8);
+        if (length > TLZR::MaxRecord) {
+            throw ELzrw1Exception(InputFile + " : Lzrw1 decompression : corrupt compressed data !");
+        }
+        ReadExact(reader, buffers.in.get(), length);
+        const auto result = lzr_.DecompressBlock(buffers.in.get(), length, buffers.out.get());
+        if (!result) {
+            throw ELzrw1Exception(InputFile + " : Lzrw1 decompression : corrupt compressed data !");
+        }
+        decoded = *result;
+        WriteAll(writer, buffers.out.get(), decoded);
+        total += decoded;
+        ProcessEvents();
+    } while (decoded == TLZR::BlockSize);
+    if (static_cast<std::uint32_t>(total) != stored) {
+        throw ELzrw1Exception(
+            "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !");
+    }
+    return total;
+}
+
+std::uint64_t Tlzrw1::DecompressGood(TLzrw1Reader& reader, TLzrw1Writer& writer) {
+    std::uint8_t word[4];
+    ReadExact(reader, word, 4);
+    const std::uint32_t stored = GetLittle32(word);
+    const TLZH::TResult result = lzh_.Decode(
+        [&](std::uint8_t* buffer, std::size_t n) {
+            const std::size_t got = reader.Read(buffer, n);
+            if (reader.Failed()) {
+                throw ELzrw1Exception(ReadError + InputFile);
+            }
+            return got;
+        },
+        [&](const std::uint8_t* data, std::size_t n) {
+            WriteAll(writer, data, n);
+            ProcessEvents();
+        },
+        stored);
+    if (result == TLZH::TResult::Truncated) {
+        throw ELzrw1Exception(ReadError + InputFile);
+    }
+    if (result == TLZH::TResult::Overrun) {
+        throw ELzrw1Exception(
+            "Lzrw1 (decompression LZH) : Original and compressed sizes do not match !");
+    }
+    return stored;
+}
+
+TCompressMode Tlzrw1::Advise() {
+    auto reader = MakeReader();
+    const auto size = reader->Size();
+    if (!size) {
+        throw ELzrw1Exception("Lzrw1 advise : can not get the size of : " + InputFile);
+    }
+    if (*size < SmallFile) {
+        // CompressMode stays as the caller set it, so Auto keeps advising on later calls.
+        caption_ = "Lzrw1 recommends GOOD compression :  small file !!";
+        return TCompressMode::Good;
+    }
+    Buffers buffers = AllocateBuffers("Lzrw1 advise : Error getting I/O buffers");
+    if (!reader->Open()) {
+        throw ELzrw1Exception("Lzrw1 advise : can open input file : " + InputFile);
+    }
+    std::uint64_t read = 0;
+    std::uint64_t coded = 0;
+    for (const std::uint64_t offset : {*size / 3, 2 * *size / 3}) {
+        const std::uint64_t start = offset & ~std::uint64_t{TLZR::BlockSize - 1};
+        if (!reader->Seek(start)) {
+            throw ELzrw1Exception("Lzrw1 advise : read error on input file : " + InputFile);
+        }
+        const std::size_t got = reader->Read(buffers.in.get(), TLZR::BlockSize);
+        if (reader->Failed()) {
+            throw ELzrw1Exception("Lzrw1 advise : read error on input file : " + InputFile);
+        }
+        read += got;
+        coded += lzr_.CompressBlock(buffers.in.get(), got, buffers.out.get());
+        ProcessEvents();
+    }
+    if (read == 0) {
+        // The file shrank since its size was taken; nothing to judge by.
+        throw ELzrw1Exception("Lzrw1 advise : read error on input file : " + InputFile);
+    }
+    const bool fast = coded < read * static_cast<std::uint64_t>(std::max(Threshold, 0)) / 100;
+    caption_ = std::string(fast ? "Lzrw1 recommends FAST compression : "
+                                : "Lzrw1 recommends GOOD compression : ") +
+               std::to_string(coded * 100 / read) + "%.";
+    return fast ? TCompressMode::Fast : TCompressMode::Good;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "LZH.h"
+#include "LZRW1KH.h"
+#include "Lzrw1Errors.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum class TCompressMode { Good = 0, Fast = 1, Auto = 2 };
+
+class TLzrw1Reader;
+class TLzrw1Writer;
+
+// File compressor: packs one input into one container (Compress) and back (Decompress), either
+// between named files or, with UseStream, between the two memory buffers below. Every failure
+// is raised as ELzrw1Exception; a failed operation leaves no output behind and an existing
+// output file untouched.
+class Tlzrw1 {
+public:
+    static constexpr std::uint32_t FastIdentifier = 0x4C5A5257; // "WRZL" on disk
+    static constexpr std::uint32_t GoodIdentifier = 0x4C5A4821; // "!HZL" on disk
+
+    Tlzrw1();
+    ~Tlzrw1();
+    Tlzrw1(const Tlzrw1&) = delete;
+    Tlzrw1& operator=(const Tlzrw1&) = delete;
+
+    bool UseStream = false;
+    // Read in file mode; in both modes the name used in messages.
+    std::string InputFile;
+    // Written in file mode; in both modes the name used in messages.
+    std::string OutputFile;
+    TCompressMode CompressMode = TCompressMode::Good;
+    // Advise picks Fast when the sampled blocks shrink below this percentage.
+    int Threshold = 40;
+    std::vector<std::uint8_t> InputStream;
+    // Replaced on success; empty after a failure.
+    std::vector<std::uint8_t> OutputStream;
+    // Called after each block so a user interface can handle pending events.
+    std::function<void()> OnProcessEvents;
+
+    // Returns the bytes written, the 8-byte header included.
+    std::int64_t Compress();
+    // Returns the bytes written.
+    std::int64_t Decompress();
+    // Recommends Fast or Good for the current input.
+    TCompressMode Advise();
+    // Progress and result text.
+    const std::string& Caption() const { return caption_; }
+
+private:
+    struct Buffers;
+    Buffers AllocateBuffers(const char* failure) const;
+    std::unique_ptr<TLzrw1Reader> MakeReader() const;
+    std::unique_ptr<TLzrw1Writer> MakeWriter();
+    void ProcessEvents();
+
+    void CompressFast(TLzrw1Reader& reader, TLzrw1Writer& writer, Buffers& buffers);
+    void CompressGood(TLzrw1Reader& reader, TLzrw1Writer& writer);
+    std::uint64_t DecompressFast(TLzrw1Reader& reader, TLzrw1Writer& writer, Buffers& buffers);
+    std::uint64_t DecompressGood(TLzrw1Reader& reader, TLzrw1Writer& writer);
+
+    [[noreturn]] void FailWrite() const;
+    void ReadExact(TLzrw1Reader& reader, std::uint8_t* buffer, std::size_t n) const;
+    void WriteAll(TLzrw1Writer& writer, const std::uint8_t* data, std::size_t n) const;
+
+    TLZR lzr_;
+    TLZH lzh_;
+    std::string caption_;
+};

@@ -1,0 +1,253 @@
+#include "LZRW1KH.h"
+
+#include "Lzrw1Errors.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr std::uint16_t EmptySlot = 0xFFFF;
+constexpr std::size_t MaxOffset = 4095;
+constexpr std::size_t MinMatch = 3;
+constexpr std::size_t MaxMatch = 18;
+constexpr std::size_t MinRun = 16;
+constexpr std::size_t MaxRun = 4095;
+
+// Word-wise comparisons count matching bytes from the lowest address, which is the low end of a
+// loaded word only on little-endian machines; elsewhere the byte loops do the work.
+constexpr bool WordWise = std::endian::native == std::endian::little;
+
+inline std::uint64_t Load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void Store64(std::uint8_t* p, std::uint64_t v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+inline unsigned Hash(const std::uint8_t* p) {
+    const std::uint32_t key = ((((std::uint32_t{p[0]} << 4) ^ p[1]) << 4) ^ p[2]);
+    return ((key * 40543u) >> 4) & 0x0FFFu;
+}
+
+// Length of the run of s[x] starting at x, at most MaxRun - 1 and never past n.
+inline std::size_t RunLength(const std::uint8_t* s, std::size_t x, std::size_t n) {
+    const std::size_t limit = std::min(MaxRun, n - x);
+    const std::uint8_t v = s[x];
+    std::size_t r = 1;
+    if constexpr (WordWise) {
+        const std::uint64_t pattern = 0x0101010101010101ull * v;
+        while (r + 8 <= limit) {
+            const std::uint64_t diff = Load64(s + x + r) ^ pattern;
+            if (diff != 0) {
+                return r + static_cast<std::size_t>(std::countr_zero(diff) / 8);
+            }
+            r += 8;
+        }
+    }
+    while (r < limit && s[x + r] == v) {
+        ++r;
+    }
+    return r;
+}
+
+// Number of equal bytes at p and x, at most MaxMatch and never past n (p < x).
+inline std::size_t MatchLength(const std::uint8_t* s, std::size_t p, std::size_t x, std::size_t n) {
+    const std::size_t limit = std::min(MaxMatch, n - x);
+    std::size_t m = 0;
+    if constexpr (WordWise) {
+        while (m + 8 <= limit) {
+            const std::uint64_t diff = Load64(s + x + m) ^ Load64(s + p + m);
+            if (diff != 0) {
+                return m + static_cast<std::size_t>(std::countr_zero(diff) / 8);
+            }
+            m += 8;
+        }
+    }
+    while (m < limit && s[x + m] == s[p + m]) {
+        ++m;
+    }
+    return m;
+}
+
+} // namespace
+
+TLZR::TLZR() {
+    try {
+        table_.assign(4096, EmptySlot);
+    } catch (const std::bad_alloc&) {
+        throw ELzrw1KHCompressor("LZRW1KH : no memory for HASH table");
+    }
+}
+
+std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8_t* d) {
+    std::fill(table_.begin(), table_.end(), EmptySlot);
+    d[0] = FlagCompressed;
+    std::size_t x = 0;
+    std::size_t y = 3;
+    std::size_t z = 1;
+    unsigned k = 0;
+    std::uint32_t control = 0;
+
+    while (x < n && y <= n) {
+        if (k == 16) {
+            d[z] = static_cast<std::uint8_t>(control >> 8);
+            d[z + 1] = static_cast<std::uint8_t>(control);
+            z = y;
+            y += 2;
+            k = 0;
+        }
+        ++k;
+
+        // Cheap first test: most positions do not start a run at all.
+        std::size_t run = 1;
+        if (x + 1 < n && s[x + 1] == s[x]) {
+            run = RunLength(s, x, n);
+        }
+        if (run >= MinRun) {
+            const std::size_t count = run - MinRun;
+            d[y] = 0;
+            d[y + 1] = static_cast<std::uint8_t>(count >> 8);
+            d[y + 2] = static_cast<std::uint8_t>(count);
+            d[y + 3] = s[x];
+            y += 4;
+            x += run;
+            control = ((control << 1) | 1u) & 0xFFFFu;
+            continue;
+        }
+
+        // The last two positions cannot start a match; skipping their hash keeps reads inside.
+        if (x + 2 < n) {
+            const unsigned h = Hash(s + x);
+            const std::size_t p = table_[h];
+            table_[h] = static_cast<std::uint16_t>(x);
+            if (p != EmptySlot && x - p <= MaxOffset) {
+                const std::size_t m = MatchLength(s, p, x, n);
+                if (m >= MinMatch) {
+                    const std::size_t key = ((x - p) << 4) | (m - MinMatch);
+                    d[y] = static_cast<std::uint8_t>(key >> 8);
+                    d[y + 1] = static_cast<std::uint8_t>(key);
+                    y += 2;
+                    x += m;
+                    control = ((control << 1) | 1u) & 0xFFFFu;
+                    continue;
+                }
+            }
+        }
+
+        d[y++] = s[x++];
+        control = (control << 1) & 0xFFFFu;
+    }
+
+    control = k == 0 ? 0 : (control << (16 - k)) & 0xFFFFu;
+    d[z] = static_cast<std::uint8_t>(control >> 8);
+    d[z + 1] = static_cast<std::uint8_t>(control);
+
+    if (y > n) {
+        d[0] = FlagStored;
+        if (n > 0) {
+            std::memcpy(d + 1, s, n);
+        }
+        return n + 1;
+    }
+    return y;
+}
+
+std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::size_t len,
+                                                 std::uint8_t* o) const {
+    if (len <= 1) {
+        return 0;
+    }
+    if (len > MaxRecord) {
+        return std::nullopt;
+    }
+    if (b[0] == FlagStored) {
+        std::memcpy(o, b + 1, len - 1);
+        return len - 1;
+    }
+    if (len < 3) {
+        return std::nullopt;
+    }
+
+    std::size_t x = 3;
+    std::size_t y = 0;
+    std::uint32_t control = (std::uint32_t{b[1]} << 8) | b[2];
+    unsigned bits = 16;
+
+    while (x < len) {
+        if (bits == 0) {
+            // A writer always follows a control word with at least one item.
+            if (x + 3 > len) {
+                return std::nullopt;
+            }
+            control = (std::uint32_t{b[x]} << 8) | b[x + 1];
+            x += 2;
+            bits = 16;
+        }
+
+        if ((control & 0x8000u) == 0) {
+            // Take every literal up to the next copy item in one go.
+            std::size_t literals =
+                static_cast<std::size_t>(std::countl_zero(static_cast<std::uint16_t>(control)));
+            literals = std::min({literals, std::size_t{bits}, len - x});
+            if (y + literals > BlockSize) {
+                return std::nullopt;
+            }
+            std::memcpy(o + y, b + x, literals);
+            x += literals;
+            y += literals;
+            bits -= static_cast<unsigned>(literals);
+            control = (control << literals) & 0xFFFFu;
+            continue;
+        }
+
+        if (x + 2 > len) {
+            return std::nullopt;
+        }
+        const std::size_t offset = (std::size_t{b[x]} << 4) | (b[x + 1] >> 4);
+        if (offset == 0) {
+            if (x + 4 > len) {
+                return std::nullopt;
+            }
+            const std::size_t count = ((std::size_t{b[x + 1]} << 8) | b[x + 2]) + MinRun;
+            if (y + count > BlockSize) {
+                return std::nullopt;
+            }
+            std::memset(o + y, b[x + 3], count);
+            y += count;
+            x += 4;
+        } else {
+            const std::size_t length = (b[x + 1] & 0x0Fu) + MinMatch;
+            if (offset > y || y + length > BlockSize) {
+                return std::nullopt;
+            }
+            std::uint8_t* out = o + y;
+            const std::uint8_t* from = out - offset;
+            if (WordWise && offset >= 8 && y + 24 <= BufferSize) {
+                // Each 8-byte step reads only bytes already final, because offset >= 8; the
+                // bytes written past the item's end are overwritten by the items that follow.
+                Store64(out, Load64(from));
+                Store64(out + 8, Load64(from + 8));
+                if (length > 16) {
+                    Store64(out + 16, Load64(from + 16));
+                }
+            } else if (offset == 1) {
+                std::memset(out, from[0], length);
+            } else {
+                for (std::size_t i = 0; i < length; ++i) {
+                    out[i] = from[i];
+                }
+            }
+            y += length;
+            x += 2;
+        }
+        control = (control << 1) & 0xFFFFu;
+        --bits;
+    }
+    return y;
+}

@@ -1,0 +1,241 @@
+#include "LZRW1KH.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Straightforward byte-at-a-time coder, kept as the model the fast coder must match byte for byte.
+Bytes ModelCompress(const Bytes& s) {
+    const std::size_t n = s.size();
+    std::vector<std::uint16_t> table(4096, 0xFFFF);
+    Bytes d(n + 16, 0);
+    d[0] = 0x40;
+    std::size_t x = 0, y = 3, z = 1;
+    unsigned k = 0;
+    unsigned c = 0;
+    auto at = [&](std::size_t i) -> unsigned { return i < n ? s[i] : 0; };
+    while (x < n && y <= n) {
+        if (k == 16) {
+            d[z] = c >> 8 & 0xFF;
+            d[z + 1] = c & 0xFF;
+            z = y;
+            y += 2;
+            k = 0;
+        }
+        std::size_t r = 1;
+        while (r < 4095 && x + r < n && s[x + r] == s[x]) {
+            ++r;
+        }
+        if (r >= 16) {
+            d[y] = 0;
+            d[y + 1] = (r - 16) >> 8;
+            d[y + 2] = (r - 16) & 0xFF;
+            d[y + 3] = s[x];
+            y += 4;
+            x += r;
+            c = (c * 2 + 1) & 0xFFFF;
+        } else {
+            const unsigned h =
+                ((((at(x) << 4) ^ at(x + 1)) << 4 ^ at(x + 2)) * 40543u >> 4) & 0xFFF;
+            const std::size_t p = table[h];
+            table[h] = static_cast<std::uint16_t>(x);
+            std::size_t m = 0;
+            if (p != 0xFFFF && x - p < 4096) {
+                while (m < 18 && x + m < n && s[x + m] == s[p + m]) {
+                    ++m;
+                }
+            }
+            if (m >= 3) {
+                const std::size_t key = (x - p) * 16 + (m - 3);
+                d[y] = key >> 8;
+                d[y + 1] = key & 0xFF;
+                y += 2;
+                x += m;
+                c = (c * 2 + 1) & 0xFFFF;
+            } else {
+                d[y++] = s[x++];
+                c = (c * 2) & 0xFFFF;
+            }
+        }
+        ++k;
+    }
+    c = k == 0 ? 0 : (c << (16 - k)) & 0xFFFF;
+    d[z] = c >> 8;
+    d[z + 1] = c & 0xFF;
+    if (y > n) {
+        d[0] = 0x80;
+        std::copy(s.begin(), s.end(), d.begin() + 1);
+        y = n + 1;
+    }
+    d.resize(y);
+    return d;
+}
+
+Bytes Compress(TLZR& coder, const Bytes& src) {
+    Bytes dst(src.size() + TLZR::Slack, 0xEE);
+    dst.resize(coder.CompressBlock(src.data(), src.size(), dst.data()));
+    return dst;
+}
+
+std::optional<Bytes> Decompress(const TLZR& coder, const Bytes& block) {
+    Bytes out(TLZR::BufferSize);
+    const auto n = coder.DecompressBlock(block.data(), block.size(), out.data());
+    if (!n) {
+        return std::nullopt;
+    }
+    out.resize(*n);
+    return out;
+}
+
+Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes out(n);
+    for (auto& b : out) {
+        b = static_cast<std::uint8_t>(random());
+    }
+    return out;
+}
+
+// Text-like data with repeats at many distances, short runs and long runs.
+Bytes MixedBytes(std::size_t n, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes out;
+    while (out.size() < n) {
+        switch (random() % 4) {
+        case 0: {
+            const std::size_t len = 1 + random() % 30;
+            for (std::size_t i = 0; i < len; ++i) {
+                out.push_back(static_cast<std::uint8_t>('a' + random() % 6));
+            }
+            break;
+        }
+        case 1:
+            if (!out.empty()) {
+                const std::size_t back = 1 + random() % std::min<std::size_t>(out.size(), 5000);
+                const std::size_t len = 1 + random() % 40;
+                for (std::size_t i = 0; i < len; ++i) {
+                    out.push_back(out[out.size() - back]);
+                }
+            }
+            break;
+        case 2:
+            out.insert(out.end(), 1 + random() % 5000, static_cast<std::uint8_t>(random()));
+            break;
+        default:
+            out.push_back(static_cast<std::uint8_t>(random()));
+        }
+    }
+    out.resize(n);
+    return out;
+}
+
+TEST(Lzrw1Block, ShortInputsAreStored) {
+    TLZR coder;
+    EXPECT_EQ(Compress(coder, {}), Bytes({0x80}));
+    EXPECT_EQ(Compress(coder, {7}), Bytes({0x80, 7}));
+    EXPECT_EQ(Compress(coder, {7, 7}), Bytes({0x80, 7, 7}));
+    EXPECT_EQ(Compress(coder, {'a', 'b', 'c'}), Bytes({0x80, 0x61, 0x62, 0x63}));
+}
+
+TEST(Lzrw1Block, FortyEqualBytesBecomeOneRunItem) {
+    TLZR coder;
+    EXPECT_EQ(Compress(coder, Bytes(40, 0x5A)), Bytes({0x40, 0x80, 0x00, 0x00, 0x00, 0x18, 0x5A}));
+    // The longest run item holds 4095 bytes.
+    const Bytes longRun = Compress(coder, Bytes(5000, 1));
+    EXPECT_EQ(Bytes(longRun.begin(), longRun.begin() + 7),
+              Bytes({0x40, 0xC0, 0x00, 0, 0x0F, 0xEF, 1}));
+    EXPECT_EQ(Decompress(coder, longRun), Bytes(5000, 1));
+}
+
+TEST(Lzrw1Block, RandomDataIsStored) {
+    TLZR coder;
+    const Bytes data = RandomBytes(TLZR::BlockSize, 1);
+    const Bytes block = Compress(coder, data);
+    ASSERT_EQ(block.size(), TLZR::BlockSize + 1);
+    EXPECT_EQ(block[0], 0x80);
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), block.begin() + 1));
+    EXPECT_EQ(Decompress(coder, block), data);
+}
+
+TEST(Lzrw1Block, DecodesHandMadeItems) {
+    TLZR coder;
+    // Literal 'x', then offset 1 length 18: the previous byte repeated 18 times.
+    EXPECT_EQ(Decompress(coder, {0x40, 0x40, 0x00, 'x', 0x00, 0x1F}), Bytes(19, 'x'));
+    // Overlapping copy with offset 2 repeats a pattern.
+    EXPECT_EQ(Decompress(coder, {0x40, 0x20, 0x00, 'a', 'b', 0x00, 0x22}),
+              Bytes({'a', 'b', 'a', 'b', 'a', 'b', 'a'}));
+    // Any flag other than 0x80 reads as compressed.
+    EXPECT_EQ(Decompress(coder, {0x00, 0x00, 0x00, 'q'}), Bytes({'q'}));
+    // A record of one byte or less is empty whatever it holds.
+    EXPECT_EQ(Decompress(coder, {0x40}), Bytes());
+    EXPECT_EQ(Decompress(coder, {}), Bytes());
+    // A run item may hold up to 4111 bytes.
+    EXPECT_EQ(Decompress(coder, {0x40, 0x80, 0x00, 0x00, 0x0F, 0xFF, 9}), Bytes(4111, 9));
+}
+
+TEST(Lzrw1Block, RefusesCorruptBlocks) {
+    TLZR coder;
+    // Reference before the start of the output.
+    EXPECT_FALSE(Decompress(coder, {0x40, 0x40, 0x00, 'x', 0x00, 0x20}));
+    EXPECT_FALSE(Decompress(coder, {0x40, 0x80, 0x00, 0xFF, 0xF0}));
+    // Truncated copy and run items, and a control word with no item after it.
+    EXPECT_FALSE(Decompress(coder, {0x40, 0x80, 0x00, 0x01}));
+    EXPECT_FALSE(Decompress(coder, {0x40, 0x80, 0x00, 0x00, 0x01, 0x02}));
+    EXPECT_FALSE(Decompress(coder, {0x40, 0x80}));
+    Bytes sixteenLiterals = {0x40, 0x00, 0x00};
+    sixteenLiterals.insert(sixteenLiterals.end(), 16, 'z');
+    EXPECT_TRUE(Decompress(coder, sixteenLiterals));
+    sixteenLiterals.push_back(0x00);
+    EXPECT_FALSE(Decompress(coder, sixteenLiterals));
+    // Output over a block: eight long runs of 4111 bytes each.
+    Bytes runs = {0x40, 0xFF, 0x00};
+    for (int i = 0; i < 8; ++i) {
+        runs.insert(runs.end(), {0x00, 0x0F, 0xFF, 1});
+    }
+    EXPECT_FALSE(Decompress(coder, runs));
+    runs.resize(runs.size() - 4);
+    EXPECT_EQ(Decompress(coder, runs), Bytes(7 * 4111, 1));
+    // Stored records over the largest a writer produces.
+    Bytes stored(TLZR::MaxRecord + 1, 0);
+    stored[0] = 0x80;
+    EXPECT_FALSE(Decompress(coder, stored));
+    stored.pop_back();
+    EXPECT_EQ(Decompress(coder, stored)->size(), TLZR::BlockSize);
+}
+
+TEST(Lzrw1Block, MatchesTheModelAndRoundTrips) {
+    TLZR coder;
+    const std::size_t sizes[] = {3,  4,   5,    15,   16,   17,   18,    19,
+                                 31, 100, 1000, 4095, 4096, 4097, 20000, TLZR::BlockSize};
+    std::uint32_t seed = 0;
+    for (const std::size_t size : sizes) {
+        for (const Bytes& data : {MixedBytes(size, ++seed), RandomBytes(size, ++seed),
+                                  Bytes(size, 0), Bytes(size, 'q')}) {
+            const Bytes block = Compress(coder, data);
+            ASSERT_EQ(block, ModelCompress(data)) << "size " << size << " seed " << seed;
+            ASSERT_LE(block.size(), size + 1);
+            ASSERT_EQ(Decompress(coder, block), data) << "size " << size << " seed " << seed;
+        }
+    }
+}
+
+TEST(Lzrw1Block, CompressesRepetitiveText) {
+    TLZR coder;
+    Bytes text;
+    const std::string line = "Total Games\r\nHighest Level Reached\r\nBoard Cleared\r\n";
+    for (int i = 0; i < 200; ++i) {
+        text.insert(text.end(), line.begin(), line.end());
+    }
+    const Bytes block = Compress(coder, text);
+    EXPECT_EQ(block[0], 0x40);
+    EXPECT_LT(block.size(), text.size() / 5);
+    EXPECT_EQ(Decompress(coder, block), text);
+}
+
+} // namespace

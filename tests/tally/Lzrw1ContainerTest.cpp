@@ -1,0 +1,361 @@
+#include "LZRW1.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes out(n);
+    for (auto& b : out) {
+        b = static_cast<std::uint8_t>(random());
+    }
+    return out;
+}
+
+// Words and numbers, like a tally text or any other text file.
+Bytes TextBytes(std::size_t n, std::uint32_t seed) {
+    static const char* const words[] = {"Total", "Games",   "Highest", "Level", "Reached",
+                                        "Board", "Cleared", "Guest",   "-1000", "\r\n"};
+    std::mt19937 random(seed);
+    Bytes out;
+    while (out.size() < n) {
+        const std::string word = random() % 3 == 0 ? std::to_string(random() % 100000)
+                                                   : words[random() % std::size(words)];
+        out.insert(out.end(), word.begin(), word.end());
+        out.push_back(' ');
+    }
+    out.resize(n);
+    return out;
+}
+
+class Lzrw1Container : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "lzrw1test.XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    static void WriteFile(const std::string& path, const Bytes& data) {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(data.data()),
+                  static_cast<std::streamsize>(data.size()));
+    }
+    static Bytes ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    // Compresses `data` through files; returns the container bytes.
+    Bytes CompressFile(const Bytes& data, TCompressMode mode) {
+        WriteFile(Path("plain"), data);
+        Tlzrw1 lzrw;
+        lzrw.CompressMode = mode;
+        lzrw.InputFile = Path("plain");
+        lzrw.OutputFile = Path("packed");
+        const std::int64_t written = lzrw.Compress();
+        Bytes packed = ReadFile(Path("packed"));
+        EXPECT_EQ(written, static_cast<std::int64_t>(packed.size()));
+        return packed;
+    }
+
+    // Decompresses a container through files; expects a failure with exactly `message`, and no
+    // output file afterwards.
+    void ExpectRefused(const Bytes& container, const std::string& message) {
+        WriteFile(Path("bad"), container);
+        Tlzrw1 lzrw;
+        lzrw.InputFile = Path("bad");
+        lzrw.OutputFile = Path("out");
+        try {
+            lzrw.Decompress();
+            ADD_FAILURE() << "accepted a bad container";
+        } catch (const ELzrw1Exception& e) {
+            EXPECT_EQ(e.what(), message);
+        }
+        EXPECT_FALSE(fs::exists(Path("out")));
+        // No temporary file is left beside it either.
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name == "bad" || name == "plain" || name == "packed") << name;
+        }
+
+        // Stream mode refuses it the same way and leaves its output empty.
+        Tlzrw1 stream;
+        stream.UseStream = true;
+        stream.InputFile = Path("bad");
+        stream.InputStream = container;
+        stream.OutputStream = {1, 2, 3};
+        try {
+            stream.Decompress();
+            ADD_FAILURE() << "accepted a bad container in stream mode";
+        } catch (const ELzrw1Exception& e) {
+            EXPECT_EQ(e.what(), message);
+        }
+        EXPECT_TRUE(stream.OutputStream.empty());
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(Lzrw1Container, EmptyInputGivesElevenBytes) {
+    const Bytes packed = CompressFile({}, TCompressMode::Fast);
+    EXPECT_EQ(packed, Bytes({0x57, 0x52, 0x5A, 0x4C, 0, 0, 0, 0, 0x01, 0x00, 0x80}));
+
+    Tlzrw1 lzrw;
+    lzrw.InputFile = Path("packed");
+    lzrw.OutputFile = Path("unpacked");
+    EXPECT_EQ(lzrw.Decompress(), 0);
+    EXPECT_TRUE(fs::exists(Path("unpacked")));
+    EXPECT_EQ(fs::file_size(Path("unpacked")), 0u);
+}
+
+TEST_F(Lzrw1Container, BlockRecordsFollowTheInputLength) {
+    // A whole block is followed by the empty last block.
+    const Bytes full = CompressFile(Bytes(32768, 'a'), TCompressMode::Fast);
+    ASSERT_GE(full.size(), 11u);
+    EXPECT_EQ(Bytes(full.begin() + 4, full.begin() + 8), Bytes({0x00, 0x80, 0x00, 0x00}));
+    EXPECT_EQ(Bytes(full.end() - 3, full.end()), Bytes({0x01, 0x00, 0x80}));
+    const std::size_t first = full[8] | full[9] << 8;
+    EXPECT_EQ(full.size(), 8u + 2 + first + 3);
+
+    // 40 equal bytes: one 7-byte block.
+    EXPECT_EQ(
+        CompressFile(Bytes(40, 0x33), TCompressMode::Fast),
+        Bytes({0x57, 0x52, 0x5A, 0x4C, 40, 0, 0, 0, 7, 0, 0x40, 0x80, 0x00, 0, 0, 0x18, 0x33}));
+
+    // Random data: stored records of 32769 bytes, then a stored remainder.
+    const Bytes data = RandomBytes(2 * 32768 + 5, 7);
+    const Bytes packed = CompressFile(data, TCompressMode::Fast);
+    ASSERT_EQ(packed.size(), 8u + 2 * (2 + 32769) + 2 + 6);
+    EXPECT_EQ(packed[8], 0x01);
+    EXPECT_EQ(packed[9], 0x80);
+    EXPECT_EQ(packed[10], 0x80);
+    EXPECT_EQ(packed[8 + 32771], 0x01);
+    EXPECT_EQ(packed[8 + 32771 + 1], 0x80);
+    EXPECT_EQ(Bytes(packed.end() - 8, packed.end() - 5), Bytes({0x06, 0x00, 0x80}));
+
+    EXPECT_EQ(CompressFile({'a', 'b', 'c'}, TCompressMode::Fast),
+              Bytes({0x57, 0x52, 0x5A, 0x4C, 3, 0, 0, 0, 4, 0, 0x80, 0x61, 0x62, 0x63}));
+}
+
+TEST_F(Lzrw1Container, RoundTripsAcrossSizesInBothModes) {
+    const std::size_t sizes[] = {0,     1,     2,     3,     17,    1000,  32767, 32768,
+                                 32769, 65535, 65536, 65537, 98303, 98304, 100000};
+    std::uint32_t seed = 100;
+    for (const TCompressMode mode : {TCompressMode::Fast, TCompressMode::Good}) {
+        for (const std::size_t size : sizes) {
+            for (const Bytes& data : {TextBytes(size, ++seed), RandomBytes(size, ++seed)}) {
+                SCOPED_TRACE("mode " + std::to_string(static_cast<int>(mode)) + " size " +
+                             std::to_string(size));
+                const Bytes packed = CompressFile(data, mode);
+                ASSERT_GE(packed.size(), 8u);
+                EXPECT_EQ(packed[0], mode == TCompressMode::Fast ? 0x57 : 0x21);
+                Tlzrw1 lzrw;
+                lzrw.InputFile = Path("packed");
+                lzrw.OutputFile = Path("unpacked");
+                EXPECT_EQ(lzrw.Decompress(), static_cast<std::int64_t>(size));
+                ASSERT_EQ(ReadFile(Path("unpacked")), data);
+
+                // Stream mode produces the same container and reads it back.
+                Tlzrw1 stream;
+                stream.UseStream = true;
+                stream.CompressMode = mode;
+                stream.InputStream = data;
+                EXPECT_EQ(stream.Compress(), static_cast<std::int64_t>(packed.size()));
+                ASSERT_EQ(stream.OutputStream, packed);
+                stream.InputStream = packed;
+                EXPECT_EQ(stream.Decompress(), static_cast<std::int64_t>(size));
+                ASSERT_EQ(stream.OutputStream, data);
+            }
+        }
+    }
+}
+
+TEST_F(Lzrw1Container, TextShrinks) {
+    const Bytes text = TextBytes(100000, 3);
+    EXPECT_LT(CompressFile(text, TCompressMode::Fast).size(), text.size() * 7 / 10);
+    EXPECT_LT(CompressFile(text, TCompressMode::Good).size(), text.size() / 2);
+}
+
+TEST_F(Lzrw1Container, RefusesBadContainersWithTheirMessages) {
+    const Bytes good = CompressFile(TextBytes(70000, 5), TCompressMode::Fast);
+    const std::string header =
+        Path("bad") + " : Lzrw1 decompression : this file has no valid header !";
+    const std::string readError = "Lzrw1 : Error reading from input file : " + Path("bad");
+    const std::string mismatch =
+        "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !";
+    const std::string corrupt = Path("bad") + " : Lzrw1 decompression : corrupt compressed data !";
+
+    Bytes changed = good;
+    changed[0] ^= 1;
+    ExpectRefused(changed, header);
+    ExpectRefused({}, readError);
+    ExpectRefused({0x57, 0x52}, readError);
+    ExpectRefused(Bytes(good.begin(), good.begin() + 6), readError);
+    ExpectRefused(Bytes(good.begin(), good.end() - 1), readError);
+    ExpectRefused(Bytes(good.begin(), good.begin() + 8 + 2 + 100), readError);
+
+    Bytes longer = good;
+    longer[4] += 1;
+    ExpectRefused(longer, mismatch);
+    ExpectRefused({0x57, 0x52, 0x5A, 0x4C, 1, 0, 0, 0, 1, 0, 0x80}, mismatch);
+
+    // A record longer than any writer makes.
+    ExpectRefused({0x57, 0x52, 0x5A, 0x4C, 0, 0, 0, 0, 0x02, 0x80}, corrupt);
+    // A reference before the start of the block's output.
+    ExpectRefused({0x57, 0x52, 0x5A, 0x4C, 3, 0, 0, 0, 5, 0, 0x40, 0x80, 0x00, 0x00, 0x12},
+                  corrupt);
+
+    // Mode Good: cut short and overlong.
+    const Bytes goodMode = CompressFile(TextBytes(5000, 6), TCompressMode::Good);
+    ExpectRefused(Bytes(goodMode.begin(), goodMode.begin() + goodMode.size() / 2), readError);
+    Bytes overlong = goodMode;
+    overlong[4] += 1;
+    ExpectRefused(overlong, readError);
+}
+
+TEST_F(Lzrw1Container, FailuresBeforeTheOutputLeaveItAlone) {
+    WriteFile(Path("existing"), {'k', 'e', 'e', 'p'});
+    Tlzrw1 lzrw;
+    lzrw.CompressMode = TCompressMode::Fast;
+    lzrw.InputFile = Path("missing");
+    lzrw.OutputFile = Path("existing");
+    try {
+        lzrw.Compress();
+        ADD_FAILURE() << "compressed a missing file";
+    } catch (const ELzrw1Exception& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Lzrw1 compression : Failed to obtain the size of : " + Path("missing"));
+    }
+    EXPECT_EQ(ReadFile(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
+
+    // A folder is not a file whose size can be taken.
+    lzrw.InputFile = dir_.string();
+    EXPECT_THROW(lzrw.Compress(), ELzrw1Exception);
+    EXPECT_EQ(ReadFile(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
+
+    // A bad container leaves an existing output file as it was too.
+    WriteFile(Path("bad"), {'n', 'o', 'p', 'e', 0, 0, 0, 0});
+    lzrw.InputFile = Path("bad");
+    EXPECT_THROW(lzrw.Decompress(), ELzrw1Exception);
+    EXPECT_EQ(ReadFile(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
+
+    // Output in a folder that does not exist.
+    WriteFile(Path("plain"), {'x'});
+    lzrw.InputFile = Path("plain");
+    lzrw.OutputFile = Path("nofolder/out");
+    try {
+        lzrw.Compress();
+        ADD_FAILURE() << "wrote into a missing folder";
+    } catch (const ELzrw1Exception& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Lzrw1 (de)compression : Failed to open output file : " + Path("nofolder/out"));
+    }
+    lzrw.InputFile = Path("missing");
+    try {
+        lzrw.Decompress();
+        ADD_FAILURE() << "decompressed a missing file";
+    } catch (const ELzrw1Exception& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Lzrw1 (de)compression : Failed to open input file : " + Path("missing"));
+    }
+}
+
+TEST_F(Lzrw1Container, CompressesAFileInPlace) {
+    const Bytes data = TextBytes(50000, 8);
+    WriteFile(Path("same"), data);
+    Tlzrw1 lzrw;
+    lzrw.CompressMode = TCompressMode::Fast;
+    lzrw.InputFile = Path("same");
+    lzrw.OutputFile = Path("same");
+    lzrw.Compress();
+    lzrw.Decompress();
+    EXPECT_EQ(ReadFile(Path("same")), data);
+}
+
+TEST_F(Lzrw1Container, StreamModeNamesTheCallersFiles) {
+    Tlzrw1 lzrw;
+    lzrw.UseStream = true;
+    lzrw.InputFile = "/home/player/bloomzaptally.tld";
+    lzrw.InputStream = {'J', 'U', 'N', 'K', 0, 0, 0, 0};
+    try {
+        lzrw.Decompress();
+        ADD_FAILURE() << "accepted a bad header";
+    } catch (const ELzrw1Exception& e) {
+        EXPECT_EQ(std::string(e.what()), "/home/player/bloomzaptally.tld : Lzrw1 decompression : "
+                                         "this file has no valid header !");
+    }
+    EXPECT_TRUE(lzrw.OutputStream.empty());
+    // Stream mode never touches the named files.
+    EXPECT_FALSE(fs::exists("/home/player/bloomzaptally.tld.tmp"));
+
+    int events = 0;
+    lzrw.OnProcessEvents = [&] { ++events; };
+    lzrw.CompressMode = TCompressMode::Fast;
+    lzrw.InputStream = Bytes(3 * 32768, 'z');
+    lzrw.OutputStream = {9, 9};
+    lzrw.Compress();
+    EXPECT_EQ(events, 4); // three full blocks and the empty last one
+    EXPECT_EQ(Bytes(lzrw.OutputStream.begin(), lzrw.OutputStream.begin() + 4),
+              Bytes({0x57, 0x52, 0x5A, 0x4C}));
+}
+
+TEST_F(Lzrw1Container, AdviseSamplesLargeInputs) {
+    Tlzrw1 lzrw;
+    lzrw.UseStream = true;
+    lzrw.CompressMode = TCompressMode::Auto;
+
+    lzrw.InputStream = TextBytes(98303, 1);
+    EXPECT_EQ(lzrw.Advise(), TCompressMode::Good);
+    EXPECT_EQ(lzrw.Caption(), "Lzrw1 recommends GOOD compression :  small file !!");
+    // Auto stays Auto, so the next input gets its own advice.
+    EXPECT_EQ(lzrw.CompressMode, TCompressMode::Auto);
+    lzrw.Compress();
+    EXPECT_EQ(lzrw.OutputStream[0], 0x21);
+
+    lzrw.InputStream = Bytes(200000, 'r');
+    EXPECT_EQ(lzrw.Advise(), TCompressMode::Fast);
+    EXPECT_EQ(lzrw.Caption(), "Lzrw1 recommends FAST compression : 0%.");
+    lzrw.Compress();
+    EXPECT_EQ(lzrw.OutputStream[0], 0x57);
+
+    lzrw.InputStream = RandomBytes(200000, 2);
+    EXPECT_EQ(lzrw.Advise(), TCompressMode::Good);
+    EXPECT_EQ(lzrw.Caption(), "Lzrw1 recommends GOOD compression : 100%.");
+
+    // Text at about half its size: the threshold decides.
+    lzrw.InputStream = TextBytes(200000, 3);
+    lzrw.Threshold = 90;
+    EXPECT_EQ(lzrw.Advise(), TCompressMode::Fast);
+    lzrw.Threshold = 10;
+    EXPECT_EQ(lzrw.Advise(), TCompressMode::Good);
+
+    Tlzrw1 files;
+    files.InputFile = Path("missing");
+    try {
+        files.Advise();
+        ADD_FAILURE() << "advised on a missing file";
+    } catch (const ELzrw1Exception& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Lzrw1 advise : can not get the size of : " + Path("missing"));
+    }
+}
+
+} // namespace
