@@ -1,0 +1,203 @@
+#include "TFlatPanelUnit.h"
+#include "WidgetTestSupport.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QTest>
+
+using namespace widgettest;
+
+namespace {
+
+const QColor kBlack(0, 0, 0);
+const QColor kMaroon(128, 0, 0);
+const QColor kLight(218, 218, 218);
+const QColor kHigh(10, 200, 10);
+const QColor kShadow(200, 10, 200);
+const QColor kFill(40, 60, 80);
+const QColor kWhite(255, 255, 255);
+const QColor kGrey(128, 128, 128);
+
+// A window that paints a plain background and, on top, a red square in its own paintEvent: what
+// a transparent panel must show is exactly this.
+class PaintingWindow : public QWidget {
+public:
+    QRect square{30, 20, 16, 16};
+    explicit PaintingWindow(const QColor& background) {
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, background);
+        setPalette(pal);
+        setAutoFillBackground(true);
+        resize(300, 200);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(square, Qt::red);
+    }
+};
+
+TFlatPanel* makePanel(QWidget* parent, const QString& caption) {
+    auto* panel = new TFlatPanel(parent);
+    panel->setGeometry(20, 10, 200, 40);
+    panel->setFont(crispFont("MS Sans Serif", 19, true));
+    panel->setFontColor(kLight);
+    panel->setColor(kFill);
+    panel->setColorHighLight(kHigh);
+    panel->setColorShadow(kShadow);
+    panel->setCaption(caption);
+    return panel;
+}
+
+} // namespace
+
+class TestFlatPanel : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { setUpFonts(); }
+
+    void defaults() {
+        PaintingWindow window(kMaroon);
+        TFlatPanel panel(&window);
+        QCOMPARE(panel.size(), QSize(185, 41));
+        QCOMPARE(panel.ColorHighLight(), QColor(160, 150, 131));
+        QCOMPARE(panel.ColorShadow(), QColor(160, 150, 131));
+        QCOMPARE(panel.Alignment(), Qt::Alignment(Qt::AlignHCenter));
+        QVERIFY(!panel.Transparent());
+        QVERIFY(panel.ParentColor());
+        QCOMPARE(panel.Color(), kMaroon); // the parent's colour while ParentColor is on
+        panel.setColor(kFill);
+        QVERIFY(!panel.ParentColor());
+        QCOMPARE(panel.Color(), kFill);
+        QCOMPARE(render(panel).pixel(5, 5), kFill.rgb());
+    }
+
+    void frameHasTwoColoursAndTheFillInside() {
+        PaintingWindow window(kBlack);
+        TFlatPanel* panel = makePanel(&window, QString());
+        const QImage img = render(*panel);
+        const int w = panel->width(), h = panel->height();
+        QCOMPARE(colorAt(img, w / 2, 0), kHigh);
+        QCOMPARE(colorAt(img, 0, h / 2), kHigh);
+        QCOMPARE(colorAt(img, w / 2, h - 1), kShadow);
+        QCOMPARE(colorAt(img, w - 1, h / 2), kShadow);
+        QCOMPARE(pixelsOf(img, kFill).size(), (w - 2) * (h - 2));
+    }
+
+    void captionPlacedByAlignment_data() {
+        QTest::addColumn<int>("alignment");
+        QTest::newRow("left") << int(Qt::AlignLeft);
+        QTest::newRow("centre") << int(Qt::AlignHCenter);
+        QTest::newRow("right") << int(Qt::AlignRight);
+    }
+
+    void captionPlacedByAlignment() {
+        QFETCH(int, alignment);
+        PaintingWindow window(kBlack);
+        TFlatPanel* panel = makePanel(&window, QStringLiteral("GAME IS PAUSED"));
+        panel->setAlignment(Qt::Alignment(alignment));
+        const QRect ink = bounds(pixelsOf(render(*panel), kLight));
+        QVERIFY(!ink.isEmpty());
+        const QRect box = panel->captionRect();
+        QCOMPARE(box, QRect(1, 1, panel->width() - 2, panel->height() - 2));
+        const int leftGap = ink.left() - box.left();
+        const int rightGap = box.right() - ink.right();
+        if (alignment == Qt::AlignLeft)
+            QVERIFY2(leftGap <= 3 && rightGap > 20, qPrintable(QString::number(leftGap)));
+        else if (alignment == Qt::AlignRight)
+            QVERIFY2(rightGap <= 3 && leftGap > 20, qPrintable(QString::number(rightGap)));
+        else
+            QVERIFY2(qAbs(leftGap - rightGap) <= 3,
+                     qPrintable(QStringLiteral("%1 %2").arg(leftGap).arg(rightGap)));
+        // Vertically centred in the caption rectangle.
+        const int above = ink.top() - box.top();
+        const int below = box.bottom() - ink.bottom();
+        QVERIFY2(qAbs(above - below) <= 5,
+                 qPrintable(QStringLiteral("%1 %2").arg(above).arg(below)));
+    }
+
+    // Disabled: a white copy one pixel down-right under a grey copy in the enabled caption's
+    // place. Enabled: the caption once, in its font colour.
+    void disabledCaptionIsEmbossed() {
+        PaintingWindow window(kBlack);
+        TFlatPanel* panel = makePanel(&window, QStringLiteral("Update Available"));
+        const QImage enabledImg = render(*panel);
+        const PointSet caption = pixelsOf(enabledImg, kLight);
+        QVERIFY(caption.size() > 50);
+        QVERIFY(pixelsOf(enabledImg, kWhite).isEmpty());
+        QVERIFY(pixelsOf(enabledImg, kGrey).isEmpty());
+
+        panel->setEnabled(false);
+        const QImage disabledImg = render(*panel);
+        QVERIFY(pixelsOf(disabledImg, kLight).isEmpty());
+        QCOMPARE(pixelsOf(disabledImg, kGrey), caption);
+        QCOMPARE(pixelsOf(disabledImg, kWhite), shifted(caption, 1, 1) - caption);
+    }
+
+    void longCaptionIsCutNotWrapped() {
+        PaintingWindow window(kBlack);
+        TFlatPanel* panel = makePanel(
+            &window, QStringLiteral("Posting Score, Please Wait...... and a good deal more"));
+        panel->setAlignment(Qt::AlignLeft);
+        const QImage img = render(*panel);
+        const QRect ink = bounds(pixelsOf(img, kLight));
+        // Cut at the caption rectangle: the text is wider than the panel, its ink reaches the
+        // rectangle's right edge (give or take the gap between two letters) and the frame
+        // stays whole.
+        QVERIFY(QFontMetrics(panel->font()).horizontalAdvance(panel->Caption()) > panel->width());
+        QVERIFY(ink.right() <= panel->captionRect().right());
+        QVERIFY(ink.right() >= panel->captionRect().right() - 2);
+        QCOMPARE(pixelsOf(img, kShadow, QRect(panel->width() - 1, 0, 1, panel->height())).size(),
+                 panel->height());
+        // One line only.
+        QVERIFY(ink.height() <= QFontMetrics(panel->font()).height());
+    }
+
+    void transparentPanelShowsWhatTheParentDraws() {
+        PaintingWindow window(kBlack);
+        TFlatPanel* panel = makePanel(&window, QStringLiteral("ENTER"));
+        panel->setGeometry(20, 10, 100, 40);
+        panel->setColorHighLight(kMaroon);
+        panel->setColorShadow(kMaroon);
+        panel->setTransparent(true);
+        window.show();
+        const QImage img = render(*panel);
+        const int w = panel->width(), h = panel->height();
+        // The parent's red square at (30,20) lies at (10,10) in the panel.
+        const QRect square = window.square.translated(-panel->pos());
+        const PointSet red = pixelsOf(img, Qt::red);
+        QCOMPARE(bounds(red), square);
+        const int caption = pixelsOf(img, kLight).size();
+        QVERIFY(caption > 20);
+        const int black = pixelsOf(img, kBlack).size();
+        // Inside the frame only black, the parent's square and the caption over them.
+        QCOMPARE(black + red.size() + caption, (w - 2) * (h - 2));
+        QCOMPARE(pixelsOf(img, kMaroon).size(), 2 * w + 2 * h - 4);
+    }
+
+    // The main window nests transparent panels inside each other on a black window.
+    void nestedTransparentPanelsAreBlackInside() {
+        PaintingWindow window(kBlack);
+        window.square = QRect();
+        auto* outer = new TFlatPanel(&window);
+        outer->setGeometry(4, 3, 250, 180);
+        outer->setTransparent(true);
+        outer->setColorHighLight(kBlack);
+        outer->setColorShadow(kBlack);
+        auto* inner = new TFlatPanel(outer);
+        inner->setGeometry(3, 26, 200, 120);
+        inner->setTransparent(true);
+        inner->setColorHighLight(kMaroon);
+        inner->setColorShadow(kMaroon);
+        window.show();
+        const QImage img = render(*inner);
+        QCOMPARE(pixelsOf(img, kBlack).size(), (inner->width() - 2) * (inner->height() - 2));
+        const QImage whole = render(window);
+        QCOMPARE(colorAt(whole, 4 + 3 + 50, 3 + 26), kMaroon);
+        QCOMPARE(colorAt(whole, 4 + 3 + 50, 3 + 26 + 50), kBlack);
+    }
+};
+
+QTEST_MAIN(TestFlatPanel)
+#include "test_flatpanel.moc"

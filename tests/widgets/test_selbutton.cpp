@@ -1,0 +1,368 @@
+#include "ButtonComps.h"
+#include "WidgetTestSupport.h"
+
+#include <QFontMetrics>
+#include <QSignalSpy>
+#include <QStringList>
+#include <QTest>
+
+using namespace widgettest;
+
+namespace {
+
+const QColor kFace(255, 255, 198);
+const QColor kOver(200, 230, 255);
+const QColor kDown(210, 255, 210);
+const QColor kBorder(164, 0, 0);
+const QColor kCaption(74, 74, 74);
+const QColor kOverCaption(0, 0, 200);
+const QColor kParent(0, 0, 0);
+
+// A button in the program's colour scheme, but with a distinct fill per look so a render tells
+// the looks apart.
+void styleButton(TSelButton& b) {
+    b.setColor(kFace);
+    b.setColorOver(kOver);
+    b.setColorDown(kDown);
+    b.setColorBorder(kBorder);
+    b.setColorOverCaption(kOverCaption);
+    b.setFont(crispFont("Arial", 16, true));
+    b.setFontColor(kCaption);
+    b.setCaption(QStringLiteral("START"));
+    b.setGeometry(10, 10, 132, 27);
+}
+
+// The host window: black, so whatever the button leaves unpainted shows black.
+struct Host {
+    QWidget window;
+    TSelButton* button;
+    Host() {
+        window.resize(200, 60);
+        QPalette pal = window.palette();
+        pal.setColor(QPalette::Window, kParent);
+        window.setPalette(pal);
+        window.setAutoFillBackground(true);
+        button = new TSelButton(&window);
+        styleButton(*button);
+        window.show();
+    }
+    QPoint mid() const { return button->rect().center(); }
+};
+
+// Where the caption's ink must land: the top-left of its text cell plus the glyphs' own bounds.
+QRect expectedInk(const TSelButton& b, int x, int y) {
+    const QFontMetrics fm(b.font());
+    return fm.tightBoundingRect(b.Caption()).translated(x, y + fm.ascent());
+}
+
+} // namespace
+
+class TestSelButton : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { setUpFonts(); }
+
+    void defaultsAreTheDocumentedOnes() {
+        TSelButton b;
+        QCOMPARE(b.size(), QSize(105, 20));
+        QCOMPARE(b.ColorBorder(), QColor(128, 128, 128));
+        QCOMPARE(b.ColorOverCaption(), QColor(0, 0, 0));
+        QCOMPARE(b.ColorOver(), QColor(132, 185, 164));
+        QCOMPARE(b.ColorDown(), QColor(132, 185, 164));
+        QCOMPARE(b.FontColor(), QColor(128, 128, 128));
+        QCOMPARE(b.Alignment(), Qt::Alignment(Qt::AlignLeft));
+        QCOMPARE(b.BorderWidth(), 1);
+        QVERIFY(b.Enabled());
+        QVERIFY(b.ShowHint());
+        QVERIFY(b.ParentShowHint());
+        QCOMPARE(b.focusPolicy(), Qt::NoFocus);
+        QCOMPARE(b.font().pixelSize(), 11);
+        QCOMPARE(QFontInfo(b.font()).family(), QStringLiteral("Liberation Sans"));
+    }
+
+    void captionFollowsTheNameUntilSet() {
+        QWidget parent;
+        auto* b = new TSelButton(&parent);
+        b->setObjectName(QStringLiteral("button_start"));
+        QCOMPARE(b->Caption(), QStringLiteral("button_start"));
+        b->setCaption(QStringLiteral("START GAME"));
+        b->setObjectName(QStringLiteral("button_other"));
+        QCOMPARE(b->Caption(), QStringLiteral("START GAME"));
+        b->setParent(nullptr);
+        b->setParent(&parent);
+        QCOMPARE(b->Caption(), QStringLiteral("START GAME"));
+    }
+
+    // Fill, frame and caption colour of each look; the pressed caption keeps the colour used
+    // last, which after hovering is the hover caption colour.
+    void eachLookHasItsColours() {
+        Host h;
+        TSelButton& b = *h.button;
+        const QRect inside = b.rect().adjusted(1, 1, -1, -1);
+        auto check = [&](const QColor& fill, const QColor& caption) {
+            const QImage img = render(b);
+            QCOMPARE(colorAt(img, 0, 0), kBorder);
+            QCOMPARE(colorAt(img, b.width() - 1, b.height() - 1), kBorder);
+            QCOMPARE(colorAt(img, 1, 1), fill);
+            QCOMPARE(colorAt(img, b.width() - 2, b.height() - 2), fill);
+            const int ink = pixelsOf(img, caption, inside).size();
+            const int fillCount = pixelsOf(img, fill, inside).size();
+            QVERIFY(ink > 20);
+            // Nothing else inside the frame: the caption sits on the fill colour.
+            QCOMPARE(ink + fillCount, inside.width() * inside.height());
+        };
+        QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
+        check(kFace, kCaption);
+        enter(&b, h.mid());
+        QCOMPARE(b.currentLook(), TSelButton::Look::Hover);
+        check(kOver, kOverCaption);
+        press(&b, h.mid());
+        QCOMPARE(b.currentLook(), TSelButton::Look::Pressed);
+        check(kDown, kOverCaption);
+        release(&b, h.mid());
+        check(kOver, kOverCaption);
+        leave(&b);
+        check(kFace, kCaption);
+
+        // A repaint of the normal look while hovering resets the caption colour the press
+        // takes over.
+        enter(&b, h.mid());
+        b.setCaption(QStringLiteral("AGAIN"));
+        check(kFace, kCaption);
+        press(&b, h.mid());
+        check(kDown, kCaption);
+    }
+
+    void captionPlacedByAlignment_data() {
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<int>("pressedDx");
+        QTest::newRow("left") << int(Qt::AlignLeft) << 1;
+        QTest::newRow("centre") << int(Qt::AlignHCenter) << 1;
+        QTest::newRow("right") << int(Qt::AlignRight) << -1;
+    }
+
+    // Normal position from the formula for each alignment; pressed is the same ink moved one
+    // down and one right, or one left for a right-aligned caption.
+    void captionPlacedByAlignment() {
+        QFETCH(int, alignment);
+        QFETCH(int, pressedDx);
+        Host h;
+        TSelButton& b = *h.button;
+        b.setAlignment(Qt::Alignment(alignment));
+        const QFontMetrics fm(b.font());
+        const int w = b.width(), hgt = b.height();
+        const int tw = fm.horizontalAdvance(b.Caption()), th = fm.height();
+        int x = 5;
+        if (alignment == Qt::AlignHCenter)
+            x = w / 2 - tw / 2;
+        else if (alignment == Qt::AlignRight)
+            x = w - tw - 6;
+        const int y = hgt / 2 - th / 2;
+
+        const PointSet normal = pixelsOf(render(b), kCaption);
+        const QRect want = expectedInk(b, x, y);
+        const QRect got = bounds(normal);
+        QVERIFY2(qAbs(got.left() - want.left()) <= 1 && qAbs(got.right() - want.right()) <= 1 &&
+                     qAbs(got.top() - want.top()) <= 1 && qAbs(got.bottom() - want.bottom()) <= 1,
+                 qPrintable(QStringLiteral("ink at %1,%2 %3x%4, expected %5,%6 %7x%8")
+                                .arg(got.x())
+                                .arg(got.y())
+                                .arg(got.width())
+                                .arg(got.height())
+                                .arg(want.x())
+                                .arg(want.y())
+                                .arg(want.width())
+                                .arg(want.height())));
+
+        // Press without hovering first, so the caption keeps its normal colour.
+        press(&b, h.mid());
+        const PointSet pressed = pixelsOf(render(b), kCaption);
+        QCOMPARE(pressed, shifted(normal, pressedDx, 1));
+    }
+
+    void borderWidthZeroLeavesTheOuterRing() {
+        Host h;
+        TSelButton& b = *h.button;
+        b.setBorderWidth(0);
+        const QImage img = render(h.window);
+        const QPoint o = b.pos();
+        // The outermost ring is never painted by the button: the window's black shows.
+        QCOMPARE(colorAt(img, o.x(), o.y() + 3), kParent);
+        QCOMPARE(colorAt(img, o.x() + b.width() - 1, o.y() + 3), kParent);
+        QCOMPARE(colorAt(img, o.x() + 3, o.y()), kParent);
+        QCOMPARE(colorAt(img, o.x() + 3, o.y() + b.height() - 1), kParent);
+        QCOMPARE(colorAt(img, o.x() + 1, o.y() + 1), kFace);
+        QVERIFY(pixelsOf(img, kBorder).isEmpty());
+    }
+
+    void borderWidthThreeDrawsThreeNestedFrames() {
+        Host h;
+        TSelButton& b = *h.button;
+        b.setBorderWidth(3);
+        const QImage img = render(b);
+        const int w = b.width(), hgt = b.height();
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(colorAt(img, i, hgt / 2), kBorder);
+            QCOMPARE(colorAt(img, w - 1 - i, hgt / 2), kBorder);
+            QCOMPARE(colorAt(img, w / 3, i), kBorder);
+            QCOMPARE(colorAt(img, w / 3, hgt - 1 - i), kBorder);
+        }
+        QCOMPARE(colorAt(img, 3, 3), kFace);
+        QCOMPARE(colorAt(img, w - 4, hgt - 4), kFace);
+    }
+
+    void wideCentredCaptionIsCutAtTheButton() {
+        Host h;
+        TSelButton& b = *h.button;
+        b.setAlignment(Qt::AlignHCenter);
+        b.setCaption(QStringLiteral("WWWWWWWWWWWWWWWWWWWWWW"));
+        const QImage img = render(h.window);
+        const QRect r = b.geometry();
+        const QRect ink = bounds(pixelsOf(img, kCaption));
+        // Ink runs right up to the frame on both sides and never past the button.
+        QCOMPARE(ink.left(), r.left() + 1);
+        QCOMPARE(ink.right(), r.right() - 1);
+        QCOMPARE(colorAt(img, r.left(), r.center().y()), kBorder);
+        QCOMPARE(colorAt(img, r.left() - 1, r.center().y()), kParent);
+    }
+
+    // A normal click: pressed look at the press; at the release the click (normal look,
+    // OnClick), then OnMouseUp, then the hover look again.
+    void clickRunsInOrder() {
+        Host h;
+        TSelButton& b = *h.button;
+        QStringList log;
+        auto lookName = [&] {
+            switch (b.currentLook()) {
+            case TSelButton::Look::Normal:
+                return QStringLiteral("normal");
+            case TSelButton::Look::Hover:
+                return QStringLiteral("hover");
+            case TSelButton::Look::Pressed:
+                return QStringLiteral("pressed");
+            }
+            return QString();
+        };
+        connect(&b, &TSelButton::OnMouseDown, this,
+                [&](QObject* s, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+                    QCOMPARE(s, &b);
+                    log << QStringLiteral("down %1,%2 ").arg(x).arg(y) + lookName();
+                });
+        connect(&b, &TSelButton::OnClick, this, [&](QObject* s) {
+            QCOMPARE(s, &b);
+            log << QStringLiteral("click ") + lookName();
+        });
+        connect(&b, &TSelButton::OnMouseUp, this,
+                [&](QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+                    log << QStringLiteral("up ") + lookName();
+                });
+        enter(&b, QPoint(7, 8));
+        press(&b, QPoint(7, 8));
+        log << QStringLiteral("after press ") + lookName();
+        release(&b, QPoint(7, 8));
+        log << QStringLiteral("after release ") + lookName();
+        QCOMPARE(log, QStringList({"down 7,8 hover", "after press pressed", "click normal",
+                                   "up normal", "after release hover"}));
+    }
+
+    void otherMouseButtonsDoNothing() {
+        Host h;
+        TSelButton& b = *h.button;
+        QSignalSpy clicks(&b, &TSelButton::OnClick);
+        QSignalSpy downs(&b, &TSelButton::OnMouseDown);
+        press(&b, h.mid(), Qt::RightButton);
+        QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
+        release(&b, h.mid(), Qt::RightButton);
+        QCOMPARE(clicks.count(), 0);
+        QCOMPARE(downs.count(), 0);
+    }
+
+    void pressDragOffReleaseRaisesNoClick() {
+        Host h;
+        TSelButton& b = *h.button;
+        QSignalSpy clicks(&b, &TSelButton::OnClick);
+        QSignalSpy ups(&b, &TSelButton::OnMouseUp);
+        const QImage normal = render(b);
+        enter(&b, h.mid());
+        press(&b, h.mid());
+        moveHeld(&b, QPoint(b.width() + 20, 5));
+        QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
+        release(&b, QPoint(b.width() + 20, 5));
+        QCOMPARE(clicks.count(), 0);
+        QCOMPARE(ups.count(), 1);
+        QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
+        QCOMPARE(render(b), normal);
+
+        // Coming back onto the button before letting go still clicks.
+        enter(&b, h.mid());
+        press(&b, h.mid());
+        moveHeld(&b, QPoint(-5, -5));
+        moveHeld(&b, h.mid());
+        QCOMPARE(b.currentLook(), TSelButton::Look::Hover);
+        release(&b, h.mid());
+        QCOMPARE(clicks.count(), 1);
+    }
+
+    void enabledFlagOffIgnoresTheMouseButLooksNormal() {
+        Host h;
+        TSelButton& b = *h.button;
+        const QImage normal = render(b);
+        b.setEnabledFlag(false);
+        QVERIFY(!b.Enabled());
+        QVERIFY(b.isEnabled()); // Qt's own state is untouched
+        QSignalSpy clicks(&b, &TSelButton::OnClick);
+        QSignalSpy downs(&b, &TSelButton::OnMouseDown);
+        QSignalSpy ups(&b, &TSelButton::OnMouseUp);
+        enter(&b, h.mid());
+        QCOMPARE(render(b), normal);
+        press(&b, h.mid());
+        QCOMPARE(render(b), normal);
+        release(&b, h.mid());
+        QCOMPARE(render(b), normal);
+        QCOMPARE(clicks.count(), 0);
+        QCOMPARE(downs.count(), 0);
+        QCOMPARE(ups.count(), 0);
+
+        b.setEnabledFlag(true);
+        press(&b, h.mid());
+        release(&b, h.mid());
+        QCOMPARE(clicks.count(), 1);
+    }
+
+    void buttonHiddenByItsClickStaysNormal() {
+        Host h;
+        TSelButton& b = *h.button;
+        connect(&b, &TSelButton::OnClick, &b, &QWidget::hide);
+        enter(&b, h.mid());
+        press(&b, h.mid());
+        release(&b, h.mid());
+        QVERIFY(b.isHidden());
+        QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
+    }
+
+    void releaseUnderAnotherWidgetDrawsNoHover() {
+        Host h;
+        TSelButton& b = *h.button;
+        auto* cover = new QWidget(&h.window);
+        cover->setGeometry(b.geometry());
+        cover->show();
+        enter(&b, h.mid());
+        press(&b, h.mid());
+        release(&b, h.mid());
+        QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
+    }
+
+    void hintsFollowShowHint() {
+        Host h;
+        TSelButton& b = *h.button;
+        b.setToolTip(QStringLiteral("tip"));
+        b.setShowHint(false);
+        QVERIFY(!b.ParentShowHint());
+        QHelpEvent hidden(QEvent::ToolTip, h.mid(), b.mapToGlobal(h.mid()));
+        QApplication::sendEvent(&b, &hidden);
+        QVERIFY(!hidden.isAccepted());
+    }
+};
+
+QTEST_MAIN(TestSelButton)
+#include "test_selbutton.moc"
