@@ -1,0 +1,101 @@
+#include "TallyStore.h"
+
+#include "LZRW1.h"
+#include "TallyDisk.h"
+#include "TallyTable.h"
+#include "TallyText.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <system_error>
+
+namespace {
+
+std::filesystem::path fullpath(const std::filesystem::path& path) {
+    std::error_code error;
+    auto full = std::filesystem::absolute(path, error);
+    return error ? path : full.lexically_normal();
+}
+
+} // namespace
+
+TallyStore::TallyStore(std::filesystem::path folder, TallyDisk& disk)
+    : m_file(fullpath(folder / FileName)), m_disk(disk) {}
+
+TallyReading TallyStore::readtally(TallyTable& table) {
+    table.setinitial();
+    std::error_code error;
+    if (!std::filesystem::exists(m_file, error) && !error)
+        return {};
+
+    const auto fail = [&table](std::string message) {
+        table.setinitial();
+        return TallyReading{TallyReading::Outcome::Failed, std::move(message)};
+    };
+
+    std::ifstream file(m_file, std::ios::binary);
+    if (!file)
+        return fail("Lzrw1 (de)compression : Failed to open input file : " + m_file.string());
+    std::vector<std::uint8_t> packed{std::istreambuf_iterator<char>(file),
+                                     std::istreambuf_iterator<char>()};
+    if (file.bad())
+        return fail("Lzrw1 : Error reading from input file : " + m_file.string());
+
+    try {
+        Tlzrw1 doit;
+        doit.UseStream = true;
+        doit.CompressMode = TCompressMode::Fast;
+        doit.InputFile = m_file.string();
+        doit.InputStream = std::move(packed);
+        doit.Decompress();
+        std::istringstream text(std::string(doit.OutputStream.begin(), doit.OutputStream.end()));
+        LoadGridFromFile(table, text);
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    return {TallyReading::Outcome::Read, {}};
+}
+
+bool TallyStore::writetally(const TallyTable& table) {
+    const auto spare = sparename();
+    try {
+        std::ostringstream text;
+        SaveGridToFile(table, text);
+        const std::string bytes = text.str();
+
+        Tlzrw1 doit;
+        doit.UseStream = true;
+        doit.CompressMode = TCompressMode::Fast;
+        doit.OutputFile = m_file.string();
+        doit.InputStream.assign(bytes.begin(), bytes.end());
+        doit.Compress();
+
+        if (m_disk.writefile(spare, doit.OutputStream)) {
+            std::error_code error;
+            std::filesystem::rename(spare, m_file, error);
+            if (!error)
+                return true;
+        }
+    } catch (const std::exception&) {
+        // Writing at exit fails quietly; the old file stays.
+    }
+    std::error_code ignored;
+    std::filesystem::remove(spare, ignored);
+    return false;
+}
+
+std::filesystem::path TallyStore::sparename() const {
+    // A name of its own for every write, so two copies of the game never share it, and never
+    // the name of a file already there, since a failed write removes it.
+    static std::mt19937_64 random{std::random_device{}()};
+    std::filesystem::path spare;
+    std::error_code error;
+    do {
+        std::ostringstream name;
+        name << FileName << '.' << std::hex << random() << ".new";
+        spare = m_file.parent_path() / name.str();
+    } while (std::filesystem::exists(spare, error));
+    return spare;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+class TallyDisk;
+class TallyTable;
+
+// What reading the tally file at start came to.
+struct TallyReading {
+    enum class Outcome {
+        NoFile, // no tally file yet: the initial table stands
+        Read,   // the table holds the file's tally
+        Failed, // the file could not be read: the initial table stands, message says why
+    };
+    Outcome outcome = Outcome::NoFile;
+    std::string message;
+};
+
+// The tally file, bloomzaptally.tld in the given folder: the tally text packed by the
+// compressor in its fast mode. The text only ever passes through memory.
+class TallyStore {
+public:
+    static constexpr const char* FileName = "bloomzaptally.tld";
+
+    TallyStore(std::filesystem::path folder, TallyDisk& disk);
+
+    // The full path of the tally file; compressor messages name it.
+    std::filesystem::path tallyfile() const { return m_file; }
+
+    // Sets the initial table, then reads the file into it if there is one. On any failure the
+    // table is the initial table again.
+    TallyReading readtally(TallyTable& table);
+
+    // Packs the table and puts it in place of the old file in one rename, so a failure at any
+    // step leaves the old file exactly as it was. Returns whether the new file is in place.
+    bool writetally(const TallyTable& table);
+
+private:
+    std::filesystem::path sparename() const;
+
+    std::filesystem::path m_file;
+    TallyDisk& m_disk;
+};

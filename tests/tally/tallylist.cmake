@@ -1,0 +1,12 @@
+# The tally list: table and text form, record keeping, file store, window.
+bloomzap_gtest(tally_table_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tally_table_test.cpp
+  LIBS bloomzap_tally)
+bloomzap_gtest(tally_records_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tally_records_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tally_fakes.h
+  LIBS bloomzap_tally)
+if(TARGET bloomzap_compressor)
+  bloomzap_gtest(tally_store_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tally_store_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tally_fakes.h
+    LIBS bloomzap_tally)
+endif()
