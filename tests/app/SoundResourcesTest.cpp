@@ -23,7 +23,7 @@ struct WaveFacts {
 };
 
 // Walks the RIFF chunks itself instead of trusting a fixed 44-byte header.
-WaveFacts inspect(const QByteArray& b) {
+WaveFacts readFacts(const QByteArray& b) {
     WaveFacts f;
     if (b.size() < 12 || b.left(4) != "RIFF" || b.mid(8, 4) != "WAVE")
         return f;
@@ -89,7 +89,7 @@ void SoundResourcesTest::recordingsMatchTheTable() {
 
     QFile file(QStringLiteral(":/WAVE/") + name);
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
-    const WaveFacts f = inspect(file.readAll());
+    const WaveFacts f = readFacts(file.readAll());
     QVERIFY(f.ok);
     QCOMPARE(f.format, 1u); // uncompressed PCM
     QCOMPARE(f.channels, 1u);
