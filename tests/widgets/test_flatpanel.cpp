@@ -154,17 +154,24 @@ private slots:
         QVERIFY(ink.height() <= QFontMetrics(panel->font()).height());
     }
 
+    void transparentPanelShowsWhatTheParentDraws_data() {
+        QTest::addColumn<QPoint>("at");
+        QTest::newRow("inside the parent") << QPoint(20, 10);
+        QTest::newRow("sticking out on the left") << QPoint(-10, 10);
+    }
+
     void transparentPanelShowsWhatTheParentDraws() {
+        QFETCH(QPoint, at);
         PaintingWindow window(kBlack);
         TFlatPanel* panel = makePanel(&window, QStringLiteral("ENTER"));
-        panel->setGeometry(20, 10, 100, 40);
+        panel->setGeometry(QRect(at, QSize(100, 40)));
         panel->setColorHighLight(kMaroon);
         panel->setColorShadow(kMaroon);
         panel->setTransparent(true);
         window.show();
         const QImage img = render(*panel);
         const int w = panel->width(), h = panel->height();
-        // The parent's red square at (30,20) lies at (10,10) in the panel.
+        // The parent's red square at (30,20) lies at (30,20) - at in the panel.
         const QRect square = window.square.translated(-panel->pos());
         const PointSet red = pixelsOf(img, Qt::red);
         QCOMPARE(bounds(red), square);

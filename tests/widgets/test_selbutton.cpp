@@ -361,6 +361,10 @@ private slots:
         QHelpEvent hidden(QEvent::ToolTip, h.mid(), b.mapToGlobal(h.mid()));
         QApplication::sendEvent(&b, &hidden);
         QVERIFY(!hidden.isAccepted());
+        b.setShowHint(true);
+        QHelpEvent shown(QEvent::ToolTip, h.mid(), b.mapToGlobal(h.mid()));
+        QApplication::sendEvent(&b, &shown);
+        QVERIFY(shown.isAccepted());
     }
 };
 
