@@ -10,3 +10,9 @@ if(TARGET bloomzap_compressor)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tally_store_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tally_fakes.h
     LIBS bloomzap_tally)
 endif()
+if(TARGET bloomzap_tallylist)
+  bloomzap_qttest(tallylistform_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tallylistform_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tally_fakes.h
+    LIBS bloomzap_tallylist)
+  set_target_properties(tallylistform_test PROPERTIES AUTOMOC ON)
+endif()

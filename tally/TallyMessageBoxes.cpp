@@ -1,0 +1,20 @@
+#include "TallyMessageBoxes.h"
+
+#include <QMessageBox>
+
+TallyAnswer TallyMessageBoxes::askyesno(const std::string& title, const std::string& text) {
+    switch (QMessageBox::question(m_parent, QString::fromStdString(title),
+                                  QString::fromStdString(text),
+                                  QMessageBox::Yes | QMessageBox::No)) {
+    case QMessageBox::Yes:
+        return TallyAnswer::Yes;
+    case QMessageBox::No:
+        return TallyAnswer::No;
+    default:
+        return TallyAnswer::Closed;
+    }
+}
+
+void TallyMessageBoxes::showerror(const std::string& title, const std::string& text) {
+    QMessageBox::critical(m_parent, QString::fromStdString(title), QString::fromStdString(text));
+}

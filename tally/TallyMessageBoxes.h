@@ -1,0 +1,18 @@
+#pragma once
+
+#include "TallyDialogs.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// The tally list's questions and errors as modal message boxes over a window.
+class TallyMessageBoxes : public TallyDialogs {
+public:
+    explicit TallyMessageBoxes(QWidget* parent) : m_parent(parent) {}
+
+    TallyAnswer askyesno(const std::string& title, const std::string& text) override;
+    void showerror(const std::string& title, const std::string& text) override;
+
+private:
+    QPointer<QWidget> m_parent;
+};

@@ -1,0 +1,240 @@
+#include "tallylistform.h"
+
+#include "ButtonComps.h"
+#include "TFlatPanelUnit.h"
+#include "TallyMessageBoxes.h"
+#include "TallyRecords.h"
+#include "TallySystemCalendar.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStandardPaths>
+
+namespace {
+
+const QColor LightGrey(218, 218, 218);
+const QColor NewestRed(255, 0, 0);
+
+QFont labelfont(int pixels, bool bold) {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void paint(QLabel* label, const QColor& colour, bool bold) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    QFont font = label->font();
+    font.setBold(bold);
+    label->setFont(font);
+}
+
+std::filesystem::path tofspath(const QString& folder) {
+    return std::filesystem::path(QFile::encodeName(folder).toStdString());
+}
+
+} // namespace
+
+std::filesystem::path tallyfolder() {
+    const QString program = QCoreApplication::applicationDirPath();
+    if (QFileInfo(program).isWritable())
+        return tofspath(program);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return tofspath(data);
+}
+
+Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, TallyCalendar* calendar,
+                       TallyDialogs* dialogs)
+    : QWidget(owner, Qt::Tool), m_store(folder, m_disk) {
+    if (!calendar) {
+        m_ownCalendar = std::make_unique<TallySystemCalendar>();
+        calendar = m_ownCalendar.get();
+    }
+    if (!dialogs) {
+        m_ownDialogs = std::make_unique<TallyMessageBoxes>(owner);
+        dialogs = m_ownDialogs.get();
+    }
+    m_calendar = calendar;
+    m_dialogs = dialogs;
+
+    setObjectName(QStringLiteral("tallylist"));
+    setWindowTitle(QStringLiteral("Bloomzap - Tally List"));
+    setFixedSize(342, 425);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    palette.setColor(QPalette::WindowText, LightGrey);
+    setPalette(palette);
+    setAutoFillBackground(true);
+    setFont(labelfont(13, true));
+
+    FlatPanel1 = new TFlatPanel(this);
+    FlatPanel1->setObjectName(QStringLiteral("FlatPanel1"));
+    FlatPanel1->setGeometry(6, 6, 331, 413);
+    FlatPanel1->setTransparent(true);
+    FlatPanel1->setColorHighLight(Qt::black);
+    FlatPanel1->setColorShadow(Qt::black);
+
+    QLabel* heading = makelabel(QStringLiteral("Label1"), QStringLiteral("YOUR TALLY LIST"), 1, 5,
+                                328, Qt::AlignHCenter);
+    QFont headingfont = labelfont(19, true);
+    headingfont.setUnderline(true);
+    heading->setFont(headingfont);
+    heading->setFixedHeight(24);
+
+    makelabel(QStringLiteral("Label2"), QStringLiteral("Total Games:"), 88, 42, 101,
+              Qt::AlignRight);
+    makelabel(QStringLiteral("Label3"), QStringLiteral("Highest Level Reached:"), 16, 59, 173,
+              Qt::AlignRight);
+    makelabel(QStringLiteral("Label4"), QStringLiteral("Board Cleared:"), 69, 77, 120,
+              Qt::AlignRight);
+    const int totaltops[3] = {42, 59, 77};
+    for (int column = 1; column <= 3; ++column)
+        mylabel_[column - 1] =
+            makelabel(QStringLiteral("mylabel_%1").arg(column), QStringLiteral("0"), 194,
+                      totaltops[column - 1], 59, Qt::AlignHCenter);
+
+    QLabel* scores = makelabel(QStringLiteral("Label5"), QStringLiteral("HIGH SCORES"), 1, 96, 328,
+                               Qt::AlignHCenter);
+    scores->setFont(headingfont);
+    scores->setFixedHeight(24);
+
+    for (int n = 1; n <= 10; ++n) {
+        const int top = 126 + 24 * (n - 1);
+        label_num[n - 1] = makelabel(QStringLiteral("label_num%1").arg(n),
+                                     QStringLiteral("%1.").arg(n), 5, top, 24, Qt::AlignRight);
+        label_date[n - 1] = makelabel(QStringLiteral("label_date%1").arg(n), QString(), 32, top,
+                                      101, Qt::AlignLeft);
+        label_name[n - 1] = makelabel(QStringLiteral("label_name%1").arg(n), QString(), 136, top,
+                                      132, Qt::AlignLeft);
+        label_high[n - 1] =
+            makelabel(QStringLiteral("label_high%1").arg(n), QString(), 286, top, 0, Qt::AlignLeft);
+    }
+
+    button_reset =
+        makebutton(QStringLiteral("button_reset"), QStringLiteral("RESET TALLY"), 80, 137);
+    button_done = makebutton(QStringLiteral("button_done"), QStringLiteral("DONE"), 226, 95);
+    connect(button_reset, &TSelButton::OnClick, this, &Ttallylist::button_resetClick);
+    connect(button_done, &TSelButton::OnClick, this, &Ttallylist::button_doneClick);
+
+    // The labels exist now, so the record keeper can show its first texts on them.
+    TallyDisplay& display = *this;
+    m_records = std::make_unique<TallyRecords>(stringgrid_scores, display, *m_calendar, *m_dialogs);
+    FormCreate();
+}
+
+Ttallylist::~Ttallylist() {
+    FormDestroy();
+}
+
+void Ttallylist::FormCreate() {
+    m_reading = m_store.readtally(stringgrid_scores);
+    switch (m_reading.outcome) {
+    case TallyReading::Outcome::Read:
+        m_records->loadtally();
+        break;
+    case TallyReading::Outcome::Failed:
+        // The game starts all the same, from the initial table.
+        m_dialogs->showerror("Bloomzap", m_reading.message);
+        break;
+    case TallyReading::Outcome::NoFile:
+        break;
+    }
+}
+
+void Ttallylist::FormDestroy() {
+    // A failed write is not reported: the program is closing, and the old file stays intact.
+    m_store.writetally(stringgrid_scores);
+}
+
+TallyCalls& Ttallylist::tallycalls() {
+    return *m_records;
+}
+
+void Ttallylist::showCentredOn(QWidget* window) {
+    // The frame's size is known only once the window is shown, so place it before showing (no
+    // jump when the frame is thin) and set it right afterwards.
+    const auto centre = [this, window] {
+        if (!window)
+            return;
+        const QPoint middle = window->frameGeometry().center();
+        const QRect frame = frameGeometry();
+        move(pos() + middle - frame.center());
+    };
+    centre();
+    show();
+    centre();
+    raise();
+    activateWindow();
+}
+
+void Ttallylist::button_resetClick() {
+    m_records->confirmreset();
+}
+
+void Ttallylist::button_doneClick() {
+    hide();
+}
+
+void Ttallylist::showtotal(int column, const std::string& text) {
+    mylabel_.at(column - 1)->setText(QString::fromStdString(text));
+}
+
+void Ttallylist::showplace(int place, const TallyPlace& row) {
+    label_date.at(place - 1)->setText(QString::fromStdString(row.date));
+    label_name.at(place - 1)->setText(QString::fromStdString(row.name));
+    QLabel* high = label_high.at(place - 1);
+    high->setText(QString::fromStdString(row.high));
+    const bool newest = row.look == TallyLook::Newest;
+    const bool bold = row.look != TallyLook::Plain;
+    for (QLabel* label :
+         {label_num.at(place - 1), label_date.at(place - 1), label_name.at(place - 1), high})
+        paint(label, newest ? NewestRed : LightGrey, bold);
+    // The score label is as wide as its text, measured in the font it now has.
+    high->adjustSize();
+}
+
+QLabel* Ttallylist::makelabel(const QString& name, const QString& text, int left, int top,
+                              int width, Qt::Alignment alignment) {
+    auto* label = new QLabel(text, FlatPanel1);
+    label->setObjectName(name);
+    label->setFont(labelfont(13, true));
+    paint(label, LightGrey, true);
+    label->setAlignment(alignment | Qt::AlignTop);
+    const int height = label->fontMetrics().height();
+    if (width > 0)
+        label->setGeometry(left, top, width, height);
+    else {
+        label->move(left, top);
+        label->adjustSize();
+    }
+    return label;
+}
+
+TSelButton* Ttallylist::makebutton(const QString& name, const QString& caption, int left,
+                                   int width) {
+    auto* button = new TSelButton(FlatPanel1);
+    button->setObjectName(name);
+    button->setCaption(caption);
+    button->setGeometry(left, 377, width, 26);
+    const QColor face(255, 255, 198);
+    const QColor darkred(164, 0, 0);
+    button->setColor(face);
+    button->setColorOver(face);
+    button->setColorDown(face);
+    button->setColorBorder(darkred);
+    button->setColorOverCaption(darkred);
+    button->setBorderWidth(1);
+    button->setAlignment(Qt::AlignHCenter);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(16);
+    font.setBold(true);
+    button->setFont(font);
+    button->setFontColor(QColor(74, 74, 74));
+    return button;
+}

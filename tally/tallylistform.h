@@ -1,0 +1,85 @@
+#pragma once
+
+#include "TallyDisplay.h"
+#include "TallyLocalDisk.h"
+#include "TallyStore.h"
+#include "TallyTable.h"
+
+#include <QWidget>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+
+class QLabel;
+class TFlatPanel;
+class TSelButton;
+class TallyCalendar;
+class TallyCalls;
+class TallyDialogs;
+class TallyRecords;
+
+// The folder of the tally file: the program's folder when it can be written to, otherwise the
+// user's application data folder (created if need be).
+std::filesystem::path tallyfolder();
+
+// The tally list window: the player's three totals and ten best scores. It reads the tally file
+// when it is created and writes it when it is destroyed; in between it keeps the record in
+// memory, whether shown or hidden. Modeless; DONE or the close button only hides it.
+class Ttallylist : public QWidget, private TallyDisplay {
+    Q_OBJECT
+
+public:
+    // owner: the main window; the tally window stays above it. folder: where the tally file
+    // lives. calendar and dialogs default to the system's date and real message boxes; a read
+    // error is shown through dialogs as an error titled "Bloomzap".
+    Ttallylist(QWidget* owner, const std::filesystem::path& folder,
+               TallyCalendar* calendar = nullptr, TallyDialogs* dialogs = nullptr);
+    // Writes the tally file.
+    ~Ttallylist() override;
+
+    // What the game calls at game start, board cleared and game over.
+    TallyCalls& tallycalls();
+    TallyRecords& records() { return *m_records; }
+
+    // Places the window over the centre of the given window, shows it and brings it to the front.
+    void showCentredOn(QWidget* window);
+
+    const TallyReading& reading() const { return m_reading; }
+    std::filesystem::path tallyfile() const { return m_store.tallyfile(); }
+
+    TallyTable stringgrid_scores;
+
+public slots:
+    void button_resetClick();
+    void button_doneClick();
+
+private:
+    void FormCreate();
+    void FormDestroy();
+
+    void showtotal(int column, const std::string& text) override;
+    void showplace(int place, const TallyPlace& row) override;
+
+    QLabel* makelabel(const QString& name, const QString& text, int left, int top, int width,
+                      Qt::Alignment alignment);
+    TSelButton* makebutton(const QString& name, const QString& caption, int left, int width);
+
+    TFlatPanel* FlatPanel1 = nullptr;
+    std::array<QLabel*, 3> mylabel_{};
+    std::array<QLabel*, 10> label_num{};
+    std::array<QLabel*, 10> label_date{};
+    std::array<QLabel*, 10> label_name{};
+    std::array<QLabel*, 10> label_high{};
+    TSelButton* button_reset = nullptr;
+    TSelButton* button_done = nullptr;
+
+    std::unique_ptr<TallyCalendar> m_ownCalendar;
+    std::unique_ptr<TallyDialogs> m_ownDialogs;
+    TallyCalendar* m_calendar;
+    TallyDialogs* m_dialogs;
+    TallyLocalDisk m_disk;
+    TallyStore m_store;
+    TallyReading m_reading;
+    std::unique_ptr<TallyRecords> m_records;
+};

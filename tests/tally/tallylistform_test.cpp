@@ -1,0 +1,326 @@
+#include "ButtonComps.h"
+#include "LZRW1.h"
+#include "TFlatPanelUnit.h"
+#include "TallyMessageBoxes.h"
+#include "TallyRecords.h"
+#include "tally_fakes.h"
+#include "tallylistform.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QColor LightGrey(218, 218, 218);
+const QColor Red(255, 0, 0);
+
+std::filesystem::path fspath(const QTemporaryDir& dir) {
+    return std::filesystem::path(QFile::encodeName(dir.path()).toStdString());
+}
+
+QByteArray unpack(const QByteArray& container) {
+    Tlzrw1 doit;
+    doit.UseStream = true;
+    doit.InputStream.assign(container.begin(), container.end());
+    doit.Decompress();
+    return QByteArray(reinterpret_cast<const char*>(doit.OutputStream.data()),
+                      static_cast<qsizetype>(doit.OutputStream.size()));
+}
+
+QByteArray readall(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What a modal message box showed before it was answered.
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+// Answers the next modal message box as soon as it is up, with the given button, or by closing
+// it from its frame when there is none.
+void answernextbox(SeenBox& seen, QMessageBox::StandardButton answer) {
+    QTimer::singleShot(0, [&seen, answer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return answernextbox(seen, answer);
+        seen = {box->windowTitle(), box->text(), box->icon()};
+        if (answer == QMessageBox::NoButton)
+            box->reject();
+        else
+            box->button(answer)->click();
+    });
+}
+
+} // namespace
+
+class TallylistFormTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    FixedCalendar calendar;
+    ScriptedDialogs dialogs;
+
+    std::unique_ptr<Ttallylist> open() {
+        return std::make_unique<Ttallylist>(nullptr, fspath(dir), &calendar, &dialogs);
+    }
+    QString tallypath() const { return dir.filePath(QStringLiteral("bloomzaptally.tld")); }
+
+    static QLabel* label(Ttallylist& window, const QString& name) {
+        auto* found = window.findChild<QLabel*>(name);
+        if (!found)
+            qFatal("no label %s", qPrintable(name));
+        return found;
+    }
+    static QString text(Ttallylist& window, const QString& name) {
+        return label(window, name)->text();
+    }
+    static void expectlook(Ttallylist& window, int place, const QColor& colour, bool bold) {
+        for (const char* role : {"label_num", "label_date", "label_name", "label_high"}) {
+            QLabel* row = label(window, QStringLiteral("%1%2").arg(QLatin1String(role)).arg(place));
+            QCOMPARE(row->palette().color(QPalette::WindowText), colour);
+            QCOMPARE(row->font().bold(), bold);
+        }
+    }
+    static void click(TSelButton* button) {
+        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+    }
+
+private slots:
+    void init() {
+        QVERIFY(dir.isValid());
+        QFile::remove(tallypath());
+        dialogs = ScriptedDialogs();
+    }
+
+    void layoutAndFirstTexts() {
+        auto window = open();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Bloomzap - Tally List"));
+        QCOMPARE(window->size(), QSize(342, 425));
+        QVERIFY(window->windowFlags().testFlag(Qt::Tool));
+        QCOMPARE(window->palette().color(QPalette::Window), QColor(Qt::black));
+        auto* panel = window->findChild<TFlatPanel*>(QStringLiteral("FlatPanel1"));
+        QVERIFY(panel);
+        QCOMPARE(panel->geometry(), QRect(6, 6, 331, 413));
+        QVERIFY(panel->Transparent());
+        QCOMPARE(panel->ColorHighLight(), QColor(Qt::black));
+        QCOMPARE(panel->ColorShadow(), QColor(Qt::black));
+
+        QStringList texts;
+        for (QLabel* each : panel->findChildren<QLabel*>())
+            texts << each->text();
+        for (const char* heading : {"YOUR TALLY LIST", "HIGH SCORES",
+                                    "Total Games:", "Highest Level Reached:", "Board Cleared:"})
+            QVERIFY2(texts.contains(QLatin1String(heading)), heading);
+
+        QCOMPARE(label(*window, "mylabel_2")->geometry().topLeft(), QPoint(194, 59));
+        for (int n = 1; n <= 10; ++n) {
+            const int top = 126 + 24 * (n - 1);
+            QCOMPARE(text(*window, QStringLiteral("label_num%1").arg(n)),
+                     QStringLiteral("%1.").arg(n));
+            QCOMPARE(label(*window, QStringLiteral("label_date%1").arg(n))->geometry().topLeft(),
+                     QPoint(32, top));
+            QCOMPARE(label(*window, QStringLiteral("label_high%1").arg(n))->geometry().topLeft(),
+                     QPoint(286, top));
+            QCOMPARE(text(*window, QStringLiteral("label_date%1").arg(n)),
+                     QStringLiteral("Feb 11, 2008"));
+            QCOMPARE(text(*window, QStringLiteral("label_name%1").arg(n)),
+                     QStringLiteral("Varnok"));
+            QCOMPARE(text(*window, QStringLiteral("label_high%1").arg(n)), QStringLiteral("0"));
+            expectlook(*window, n, LightGrey, true);
+        }
+        for (int column = 1; column <= 3; ++column)
+            QCOMPARE(text(*window, QStringLiteral("mylabel_%1").arg(column)), QStringLiteral("0"));
+
+        auto* reset = window->findChild<TSelButton*>(QStringLiteral("button_reset"));
+        auto* done = window->findChild<TSelButton*>(QStringLiteral("button_done"));
+        QVERIFY(reset && done);
+        QCOMPARE(reset->Caption(), QStringLiteral("RESET TALLY"));
+        QCOMPARE(reset->geometry(), QRect(80, 377, 137, 26));
+        QCOMPARE(done->Caption(), QStringLiteral("DONE"));
+        QCOMPARE(done->geometry(), QRect(226, 377, 95, 26));
+        QCOMPARE(done->Color(), QColor(255, 255, 198));
+        QCOMPARE(done->ColorBorder(), QColor(164, 0, 0));
+        QCOMPARE(done->FontColor(), QColor(74, 74, 74));
+        QCOMPARE(done->font().pixelSize(), 16);
+        QVERIFY(dialogs.errors.empty());
+    }
+
+    void gameCallsShowAtOnceWithTheNewestInRed() {
+        auto window = open();
+        TallyCalls& calls = window->tallycalls();
+        calls.addtomineincrease(1);
+        calls.addtomineincrease(1);
+        calls.addtomineincrease(3);
+        calls.checkscore(300, "Ann");
+        calls.checkchange(2, 5);
+        QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("2"));
+        QCOMPARE(text(*window, "mylabel_2"), QStringLiteral("5"));
+        QCOMPARE(text(*window, "mylabel_3"), QStringLiteral("1"));
+        QCOMPARE(text(*window, "label_date1"), QStringLiteral("3/14/24"));
+        QCOMPARE(text(*window, "label_name1"), QStringLiteral("Ann"));
+        QCOMPARE(text(*window, "label_high1"), QStringLiteral("300"));
+        QVERIFY(label(*window, "label_high1")->width() >=
+                label(*window, "label_high1")->fontMetrics().horizontalAdvance("300"));
+        expectlook(*window, 1, Red, true);
+        for (int n = 2; n <= 10; ++n)
+            expectlook(*window, n, LightGrey, false);
+        QCOMPARE(text(*window, "label_name2"), QStringLiteral("Varnok"));
+
+        calls.checkscore(100, "Bob");
+        expectlook(*window, 1, LightGrey, false);
+        expectlook(*window, 2, Red, true);
+    }
+
+    void tallyIsKeptAcrossARestart() {
+        {
+            auto window = open();
+            window->tallycalls().addtomineincrease(1);
+            window->tallycalls().checkscore(420, "Ann");
+            window->tallycalls().checkchange(2, 3);
+            QVERIFY2(!QFile::exists(tallypath()), "written only at exit");
+        }
+        QVERIFY(QFile::exists(tallypath()));
+        const QByteArray stored = unpack(readall(tallypath()));
+        QVERIFY(stored.startsWith("9\r\n12\r\n"));
+        QCOMPARE(stored.count("\r\n"), 110);
+
+        auto window = open();
+        QCOMPARE(window->reading().outcome, TallyReading::Outcome::Read);
+        QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("1"));
+        QCOMPARE(text(*window, "mylabel_2"), QStringLiteral("3"));
+        QCOMPARE(text(*window, "label_name1"), QStringLiteral("Ann"));
+        QCOMPARE(text(*window, "label_high1"), QStringLiteral("420"));
+        for (int n = 2; n <= 10; ++n) {
+            QCOMPARE(text(*window, QStringLiteral("label_date%1").arg(n)), QString());
+            QCOMPARE(text(*window, QStringLiteral("label_name%1").arg(n)), QString());
+            QCOMPARE(text(*window, QStringLiteral("label_high%1").arg(n)), QString());
+        }
+        QVERIFY(dialogs.errors.empty());
+    }
+
+    void damagedFileIsReportedAndTheGameStartsClean() {
+        {
+            QFile file(tallypath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("XRZL\x05\x00\x00\x00garbage", 15);
+        }
+        {
+            auto window = open();
+            QCOMPARE(dialogs.errors.size(), std::size_t{1});
+            const QString full = QFileInfo(tallypath()).absoluteFilePath();
+            QCOMPARE(
+                QString::fromStdString(dialogs.errors[0]),
+                QStringLiteral("Bloomzap|") + full +
+                    QStringLiteral(" : Lzrw1 decompression : this file has no valid header !"));
+            QCOMPARE(text(*window, "label_name1"), QStringLiteral("Varnok"));
+            QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("0"));
+            window->tallycalls().addtomineincrease(1);
+        }
+        const QByteArray stored = unpack(readall(tallypath()));
+        QVERIFY(stored.startsWith("9\r\n12\r\n0\r\n"));
+        QVERIFY(stored.contains("\r\n1\r\n"));
+    }
+
+    void resetButtonAsksAndWipesOnlyOnYes() {
+        auto window = open();
+        window->tallycalls().addtomineincrease(1);
+        window->tallycalls().checkscore(50, "Ann");
+        auto* reset = window->findChild<TSelButton*>(QStringLiteral("button_reset"));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+
+        dialogs.answer = TallyAnswer::No;
+        click(reset);
+        QCOMPARE(dialogs.questions.size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(dialogs.questions[0]),
+                 QStringLiteral("Confirm|Are you sure you want to reset the Tally?"));
+        QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("1"));
+        QCOMPARE(text(*window, "label_name1"), QStringLiteral("Ann"));
+        expectlook(*window, 1, Red, true);
+
+        dialogs.answer = TallyAnswer::Yes;
+        click(reset);
+        QCOMPARE(dialogs.questions.size(), std::size_t{2});
+        QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("0"));
+        for (int n = 1; n <= 10; ++n) {
+            QCOMPARE(text(*window, QStringLiteral("label_date%1").arg(n)), QString());
+            QCOMPARE(text(*window, QStringLiteral("label_name%1").arg(n)), QString());
+            QCOMPARE(text(*window, QStringLiteral("label_high%1").arg(n)), QString());
+            QCOMPARE(text(*window, QStringLiteral("label_num%1").arg(n)),
+                     QStringLiteral("%1.").arg(n));
+            expectlook(*window, n, LightGrey, false);
+        }
+    }
+
+    void realBoxesAskAndReport() {
+        TallyMessageBoxes boxes(nullptr);
+        SeenBox seen;
+        answernextbox(seen, QMessageBox::Yes);
+        QCOMPARE(boxes.askyesno("Confirm", "Are you sure?"), TallyAnswer::Yes);
+        QCOMPARE(seen.title, QStringLiteral("Confirm"));
+        QCOMPARE(seen.text, QStringLiteral("Are you sure?"));
+        answernextbox(seen, QMessageBox::No);
+        QCOMPARE(boxes.askyesno("Confirm", "Are you sure?"), TallyAnswer::No);
+        answernextbox(seen, QMessageBox::NoButton);
+        QVERIFY(boxes.askyesno("Confirm", "Are you sure?") != TallyAnswer::Yes);
+    }
+
+    void damagedFileShowsAnErrorBoxTitledBloomzap() {
+        {
+            QFile file(tallypath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a tally file");
+        }
+        SeenBox seen;
+        answernextbox(seen, QMessageBox::Ok);
+        Ttallylist window(nullptr, fspath(dir), &calendar); // real message boxes
+        QCOMPARE(seen.title, QStringLiteral("Bloomzap"));
+        QCOMPARE(seen.icon, QMessageBox::Critical);
+        QCOMPARE(seen.text,
+                 QFileInfo(tallypath()).absoluteFilePath() +
+                     QStringLiteral(" : Lzrw1 decompression : this file has no valid header !"));
+        QCOMPARE(window.reading().outcome, TallyReading::Outcome::Failed);
+    }
+
+    void tallyFolderIsAWritableFolder() {
+        const QFileInfo folder(QString::fromStdString(tallyfolder().string()));
+        QVERIFY(folder.isDir());
+        QVERIFY(folder.isWritable());
+    }
+
+    void doneHidesAndShowingAgainChangesNothing() {
+        QWidget owner;
+        owner.setGeometry(100, 100, 600, 500);
+        owner.show();
+        auto window = std::make_unique<Ttallylist>(&owner, fspath(dir), &calendar, &dialogs);
+        window->tallycalls().checkscore(77, "Ann");
+        window->showCentredOn(&owner);
+        QVERIFY(window->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(
+            (window->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <=
+            1);
+
+        click(window->findChild<TSelButton*>(QStringLiteral("button_done")));
+        QVERIFY(!window->isVisible());
+        window->tallycalls().checkscore(5, "Bob"); // works while hidden
+        QCOMPARE(text(*window, "label_name2"), QStringLiteral("Bob"));
+        window->showCentredOn(&owner);
+        QVERIFY(window->isVisible());
+        QCOMPARE(text(*window, "label_name1"), QStringLiteral("Ann"));
+        expectlook(*window, 2, Red, true);
+    }
+};
+
+QTEST_MAIN(TallylistFormTest)
+#include "tallylistform_test.moc"
