@@ -103,6 +103,8 @@ std::int64_t Tlzrw1::Compress() {
     }
     caption_ = "Lzrw1 compressing : " + InputFile;
 
+    // Stored blocks are the worst case: 3 bytes more per block, and the empty last block.
+    writer->Reserve(*size + (*size / TLZR::BlockSize) * 3 + 16);
     std::uint8_t header[8];
     PutLittle32(header, mode == TCompressMode::Fast ? FastIdentifier : GoodIdentifier);
     // The field holds the low 32 bits; a reader compares the same bits.
@@ -203,6 +205,7 @@ std::uint64_t Tlzrw1::DecompressFast(TLzrw1Reader& reader, TLzrw1Writer& writer,
     std::uint8_t word[4];
     ReadExact(reader, word, 4);
     const std::uint32_t stored = GetLittle32(word);
+    writer.Reserve(std::min<std::uint64_t>(stored, *reader.Size() * 1100)); // runs expand ~1000x
     std::uint64_t total = 0;
     std::size_t decoded;
     do {

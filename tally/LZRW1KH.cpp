@@ -26,6 +26,12 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
     return v;
 }
 
+inline std::uint32_t Load32(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
 inline void Store64(std::uint8_t* p, std::uint64_t v) {
     std::memcpy(p, &v, sizeof v);
 }
@@ -33,6 +39,14 @@ inline void Store64(std::uint8_t* p, std::uint64_t v) {
 inline unsigned Hash(const std::uint8_t* p) {
     const std::uint32_t key = ((((std::uint32_t{p[0]} << 4) ^ p[1]) << 4) ^ p[2]);
     return ((key * 40543u) >> 4) & 0x0FFFu;
+}
+
+// Most candidates differ in their first bytes: a cheap test before counting the match.
+inline bool SameFirstThree(const std::uint8_t* s, std::size_t p, std::size_t x, std::size_t n) {
+    if (WordWise && x + 4 <= n) {
+        return ((Load32(s + p) ^ Load32(s + x)) & 0x00FFFFFFu) == 0;
+    }
+    return s[p] == s[x] && s[p + 1] == s[x + 1] && s[p + 2] == s[x + 2];
 }
 
 // Length of the run of s[x] starting at x, at most MaxRun - 1 and never past n.
@@ -126,7 +140,7 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
             const unsigned h = Hash(s + x);
             const std::size_t p = table_[h];
             table_[h] = static_cast<std::uint16_t>(x);
-            if (p != EmptySlot && x - p <= MaxOffset) {
+            if (p != EmptySlot && x - p <= MaxOffset && SameFirstThree(s, p, x, n)) {
                 const std::size_t m = MatchLength(s, p, x, n);
                 if (m >= MinMatch) {
                     const std::size_t key = ((x - p) << 4) | (m - MinMatch);
@@ -198,7 +212,13 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
             if (y + literals > BlockSize) {
                 return std::nullopt;
             }
-            std::memcpy(o + y, b + x, literals);
+            if (WordWise && x + 16 <= len && y + 16 <= BufferSize) {
+                // At most 16 literals: copy 16 and let the next items overwrite the excess.
+                Store64(o + y, Load64(b + x));
+                Store64(o + y + 8, Load64(b + x + 8));
+            } else {
+                std::memcpy(o + y, b + x, literals);
+            }
             x += literals;
             y += literals;
             bits -= static_cast<unsigned>(literals);
@@ -233,11 +253,12 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
                 // bytes written past the item's end are overwritten by the items that follow.
                 Store64(out, Load64(from));
                 Store64(out + 8, Load64(from + 8));
-                if (length > 16) {
-                    Store64(out + 16, Load64(from + 16));
-                }
-            } else if (offset == 1) {
-                std::memset(out, from[0], length);
+                Store64(out + 16, Load64(from + 16));
+            } else if (offset == 1 && y + 24 <= BufferSize) {
+                const std::uint64_t pattern = 0x0101010101010101ull * from[0];
+                Store64(out, pattern);
+                Store64(out + 8, pattern);
+                Store64(out + 16, pattern);
             } else {
                 for (std::size_t i = 0; i < length; ++i) {
                     out[i] = from[i];

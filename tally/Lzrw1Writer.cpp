@@ -1,5 +1,6 @@
 #include "Lzrw1Writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -18,7 +19,10 @@ TLzrw1Writer::~TLzrw1Writer() {
 
 bool TLzrw1Writer::Open() {
     if (memory_ != nullptr) {
+        // Reuse the target's storage: it must end up empty on failure anyway.
+        pending_.swap(*memory_);
         pending_.clear();
+        memory_->clear();
         return true;
     }
     if (path_.empty()) {
@@ -50,6 +54,13 @@ bool TLzrw1Writer::Open() {
         return true;
     }
     return false;
+}
+
+void TLzrw1Writer::Reserve(std::uint64_t bytes) {
+    constexpr std::uint64_t Limit = std::uint64_t{1} << 28; // a corrupt header may claim anything
+    if (memory_ != nullptr) {
+        pending_.reserve(static_cast<std::size_t>(std::min(bytes, Limit)));
+    }
 }
 
 bool TLzrw1Writer::Write(const std::uint8_t* data, std::size_t n) {

@@ -21,6 +21,8 @@ public:
     TLzrw1Writer& operator=(const TLzrw1Writer&) = delete;
 
     bool Open();
+    // Expected output size, so a memory target grows once; only a hint.
+    void Reserve(std::uint64_t bytes);
     // False when fewer bytes than asked could be written.
     bool Write(const std::uint8_t* data, std::size_t n);
     bool Commit();

@@ -1,0 +1,91 @@
+// lzrw1: packs and unpacks files in the game's compressed container, for example to look inside
+// the tally file.
+#include "LZRW1.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+int Usage() {
+    std::fputs("usage: lzrw1 c [--mode fast|good|auto] IN OUT\n"
+               "       lzrw1 d IN OUT\n"
+               "       lzrw1 advise IN\n",
+               stderr);
+    return 1;
+}
+
+bool ParseMode(const std::string& text, TCompressMode& mode) {
+    if (text == "fast") {
+        mode = TCompressMode::Fast;
+    } else if (text == "good") {
+        mode = TCompressMode::Good;
+    } else if (text == "auto") {
+        mode = TCompressMode::Auto;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        return Usage();
+    }
+    const std::string command = args[0];
+    args.erase(args.begin());
+
+    Tlzrw1 lzrw;
+    try {
+        if (command == "c") {
+            // Fast is what the game writes, so it is the default here too.
+            TCompressMode mode = TCompressMode::Fast;
+            if (args.size() >= 2 && args[0] == "--mode") {
+                if (!ParseMode(args[1], mode)) {
+                    return Usage();
+                }
+                args.erase(args.begin(), args.begin() + 2);
+            } else if (!args.empty() && args[0].rfind("--mode=", 0) == 0) {
+                if (!ParseMode(args[0].substr(7), mode)) {
+                    return Usage();
+                }
+                args.erase(args.begin());
+            }
+            if (args.size() != 2) {
+                return Usage();
+            }
+            lzrw.CompressMode = mode;
+            lzrw.InputFile = args[0];
+            lzrw.OutputFile = args[1];
+            const long long written = lzrw.Compress();
+            std::printf("%s -> %s : %lld bytes\n", args[0].c_str(), args[1].c_str(), written);
+        } else if (command == "d") {
+            if (args.size() != 2) {
+                return Usage();
+            }
+            lzrw.InputFile = args[0];
+            lzrw.OutputFile = args[1];
+            const long long written = lzrw.Decompress();
+            std::printf("%s -> %s : %lld bytes\n", args[0].c_str(), args[1].c_str(), written);
+        } else if (command == "advise") {
+            if (args.size() != 1) {
+                return Usage();
+            }
+            lzrw.InputFile = args[0];
+            const TCompressMode mode = lzrw.Advise();
+            std::printf("%s\n%s\n", mode == TCompressMode::Fast ? "fast" : "good",
+                        lzrw.Caption().c_str());
+        } else {
+            return Usage();
+        }
+    } catch (const ELzrw1Exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
