@@ -1,0 +1,171 @@
+#pragma once
+
+// The game window: the board with its displays, the menus, the pop-up panels over the board,
+// the player's name, the settings and the sounds. The game itself runs in Game; this window
+// gives it a face and the entry points from buttons and menus.
+
+#include "GameDisplay.h"
+#include "Settings.h"
+
+#include <QMainWindow>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+class BoardView;
+class Game;
+class NameBox;
+class QAction;
+class QLabel;
+class QSystemSemaphore;
+class RandomSource;
+class SoundOutput;
+class SoundPlayer;
+class TallyCalls;
+class TFlatPanel;
+class TimerFactory;
+class TLbBackground;
+class TSelButton;
+
+// What the window needs from its surroundings. The program passes Qt timers, the clock's seed,
+// the sound device and the real settings file; tests pass a virtual clock and fakes.
+struct MainEnvironment {
+    TimerFactory* timers = nullptr;
+    std::function<std::uint64_t()> seed;
+    SoundOutput* sound = nullptr;
+    std::filesystem::path settingsFile;
+    // The desktop work area (the screen without panels); defaults to the window's screen.
+    std::function<QRect()> workArea;
+    // A modal message with one OK button, titled "Bloomzap"; defaults to a QMessageBox.
+    std::function<void(const QString&)> showMessage;
+};
+
+class Tmain : public QMainWindow, private GameDisplay {
+    Q_OBJECT
+
+public:
+    static constexpr const char* productWord = "bloomzap";
+    static constexpr const char* installerFileName = "bzpsetup.exe";
+    static constexpr int defaultHeight = 443;
+    static constexpr int defaultWidth = 518;
+
+    explicit Tmain(MainEnvironment environment, QWidget* parent = nullptr);
+    ~Tmain() override;
+
+    Game& game() { return *game_; }
+    const MainEnvironment& environment() const { return environment_; }
+    const Settings& settings() const { return settings_; }
+
+    // The tally list: where the game reports, and the window "Tally List" shows.
+    void settally(TallyCalls* tally);
+    void setTallyListWindow(std::function<void()> show);
+
+    // The switches: the check marks of their menu items are the state.
+    bool playSounds() const;
+    bool checkForUpdates() const;
+    QString playerName() const;
+
+    // The placement as last read from the settings file or saved at close.
+    QRect storedPlacement() const { return stored_; }
+
+    // Writes the settings; on a write error shows it and answers false.
+    bool savesettings();
+
+    // Components, by their names on the window.
+    TLbBackground* LbBackground1 = nullptr;
+    TFlatPanel* panel_board = nullptr;
+    QLabel* label_name = nullptr;
+    TFlatPanel* panel_board1 = nullptr;
+    TFlatPanel* FlatPanel1 = nullptr;
+    BoardView* board = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* label_round = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* label_roundcleared = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* label_lastscore = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* label_score = nullptr;
+    TSelButton* button_pause = nullptr;
+    TSelButton* button_start = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* label_numremoved = nullptr;
+    QLabel* label_status = nullptr;
+    QLabel* image_logo = nullptr;
+    QLabel* Image1 = nullptr;
+
+    TFlatPanel* panel_name = nullptr;
+    NameBox* edit_aname = nullptr;
+    TSelButton* button_namedone = nullptr;
+    TSelButton* button_namecancel = nullptr;
+
+    TFlatPanel* panel_cleared = nullptr;
+    NameBox* edit_name = nullptr;
+    TSelButton* button_sendscore = nullptr;
+    TFlatPanel* panel_wait = nullptr;
+    TSelButton* button_viewhighscores = nullptr;
+    TSelButton* button_done = nullptr;
+
+    TFlatPanel* panel_update = nullptr;
+    TSelButton* button_update = nullptr;
+    TSelButton* button_updatecancel = nullptr;
+    QLabel* label_update = nullptr;
+
+    TFlatPanel* panel_paused = nullptr;
+    TSelButton* button_resume = nullptr;
+
+    QAction* StartGame1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* PlaySounds1 = nullptr;
+    QAction* ResetScreenLocation1 = nullptr;
+    QAction* ChangeName1 = nullptr;
+    QAction* AutomaticallyCheckforUpdates1 = nullptr;
+    QAction* TallyList1 = nullptr;
+    QAction* ViewHighScoreList1 = nullptr;
+    QAction* Help1 = nullptr;
+    QAction* About1 = nullptr;
+
+    // Handlers, by the events they answer.
+    void StartGame1Click();
+    void PlaySounds1Click();
+    void ResetScreenLocation1Click();
+    void ChangeName1Click();
+    void TallyList1Click();
+    void button_namedoneClick();
+    void button_namecancelClick();
+    void button_doneClick();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildWindow();
+    void buildPanels();
+    void buildMenus();
+    void placeBoardPanel();
+    void loadsettings();
+    bool FormClose();
+    void showPanel(QWidget* panel);
+    QWidget* component(Component which) const;
+
+    // GameDisplay
+    void settext(Component which, const std::string& text) override;
+    void setshown(Component which, bool shown) override;
+    void setenabled(Component which, bool enabled) override;
+    std::string playername() const override;
+
+    MainEnvironment environment_;
+    Settings settings_;
+    QRect stored_;
+    std::unique_ptr<QSystemSemaphore> lock_;
+    std::unique_ptr<RandomSource> random_;
+    std::unique_ptr<SoundPlayer> sounds_;
+    std::unique_ptr<Game> game_;
+    std::function<void()> showTallyList_;
+};
