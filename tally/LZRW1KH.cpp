@@ -101,6 +101,8 @@ TLZR::TLZR() {
 
 std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8_t* d) {
     std::fill(table_.begin(), table_.end(), EmptySlot);
+    // A local pointer: byte stores to d could alias the vector's own pointer, forcing reloads.
+    std::uint16_t* const table = table_.data();
     d[0] = FlagCompressed;
     std::size_t x = 0;
     std::size_t y = 3;
@@ -138,8 +140,8 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
         // The last two positions cannot start a match; skipping their hash keeps reads inside.
         if (x + 2 < n) {
             const unsigned h = Hash(s + x);
-            const std::size_t p = table_[h];
-            table_[h] = static_cast<std::uint16_t>(x);
+            const std::size_t p = table[h];
+            table[h] = static_cast<std::uint16_t>(x);
             if (p != EmptySlot && x - p <= MaxOffset && SameFirstThree(s, p, x, n)) {
                 const std::size_t m = MatchLength(s, p, x, n);
                 if (m >= MinMatch) {
