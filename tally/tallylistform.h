@@ -48,8 +48,6 @@ public:
     const TallyReading& reading() const { return m_reading; }
     std::filesystem::path tallyfile() const { return m_store.tallyfile(); }
 
-    TallyTable stringgrid_scores;
-
 public slots:
     void button_resetClick();
     void button_doneClick();
@@ -65,6 +63,8 @@ private:
                       Qt::Alignment alignment);
     TSelButton* makebutton(const QString& name, const QString& caption, int left, int width);
 
+    // What gets stored; the labels below are what the player sees.
+    TallyTable stringgrid_scores;
     TFlatPanel* FlatPanel1 = nullptr;
     std::array<QLabel*, 3> mylabel_{};
     std::array<QLabel*, 10> label_num{};

@@ -161,13 +161,6 @@ TEST(TallyRecords, EntryKeepsTheNameItWasMadeWith) {
     EXPECT_EQ(t.shown.places[0].look, TallyLook::Newest);
 }
 
-TEST(TallyRecords, EmptyNameIsKeptAsItIs) {
-    Tally t;
-    t.records.checkscore(12, "");
-    EXPECT_EQ(t.shown.places[0].name, "");
-    EXPECT_EQ(t.table.cell(2, 1), "");
-}
-
 TEST(TallyRecords, CheckchangeOnlyRaises) {
     Tally t;
     t.table.setcell(2, 0, "7");

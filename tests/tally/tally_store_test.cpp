@@ -271,34 +271,6 @@ TEST_F(TallyStoreTest, ReadOnlyFolderLeavesTheOldFile) {
     EXPECT_EQ(readbytes(tallyfile()), before);
 }
 
-// The whole life of a tally: first start, a game, exit, next start.
-TEST_F(TallyStoreTest, PlayedGameSurvivesARestart) {
-    TallyLocalDisk disk;
-    FixedCalendar calendar;
-    ScriptedDialogs dialogs;
-    {
-        TallyTable table;
-        ShownTally shown;
-        TallyRecords records(table, shown, calendar, dialogs);
-        TallyStore store(folder, disk);
-        ASSERT_EQ(store.readtally(table).outcome, TallyReading::Outcome::NoFile);
-        records.addtomineincrease(1);
-        records.addtomineincrease(3);
-        records.checkscore(420, "Ann");
-        records.checkchange(2, 4);
-        ASSERT_TRUE(store.writetally(table));
-    }
-    TallyTable table;
-    ShownTally shown;
-    TallyRecords records(table, shown, calendar, dialogs);
-    ASSERT_EQ(TallyStore(folder, disk).readtally(table).outcome, TallyReading::Outcome::Read);
-    records.loadtally();
-    EXPECT_EQ(shown.totals, (std::array<std::string, 3>{"1", "4", "1"}));
-    EXPECT_EQ(shown.places[0], (TallyPlace{"3/14/24", "Ann", "420", 420, TallyLook::Bold}));
-    for (int n = 1; n < 10; ++n)
-        EXPECT_EQ(shown.places[n], (TallyPlace{"", "", "", -1000, TallyLook::Bold})) << n;
-}
-
 TEST_F(TallyStoreTest, ResetThenExitWritesAnEmptyRecord) {
     TallyLocalDisk disk;
     FixedCalendar calendar;

@@ -5,14 +5,10 @@ bloomzap_gtest(tally_table_test
 bloomzap_gtest(tally_records_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tally_records_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tally_fakes.h
   LIBS bloomzap_tally)
-if(TARGET bloomzap_compressor)
-  bloomzap_gtest(tally_store_test
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tally_store_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tally_fakes.h
-    LIBS bloomzap_tally)
-endif()
-if(TARGET bloomzap_tallylist)
-  bloomzap_qttest(tallylistform_test
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tallylistform_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tally_fakes.h
-    LIBS bloomzap_tallylist)
-  set_target_properties(tallylistform_test PROPERTIES AUTOMOC ON)
-endif()
+bloomzap_gtest(tally_store_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tally_store_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tally_fakes.h
+  LIBS bloomzap_tally)
+bloomzap_qttest(tallylistform_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tallylistform_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tally_fakes.h
+  LIBS bloomzap_tallylist)
+set_target_properties(tallylistform_test PROPERTIES AUTOMOC ON)

@@ -292,12 +292,6 @@ private slots:
         QCOMPARE(window.reading().outcome, TallyReading::Outcome::Failed);
     }
 
-    void tallyFolderIsAWritableFolder() {
-        const QFileInfo folder(QString::fromStdString(tallyfolder().string()));
-        QVERIFY(folder.isDir());
-        QVERIFY(folder.isWritable());
-    }
-
     void doneHidesAndShowingAgainChangesNothing() {
         QWidget owner;
         owner.setGeometry(100, 100, 600, 500);
