@@ -5,13 +5,14 @@
 #include "QtSoundOutput.h"
 #include "SettingsLocation.h"
 #include "mainform.h"
+#include "tallylistform.h"
 
 #include <QApplication>
 #include <QDateTime>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("bloomzap"));
+    QApplication::setApplicationName(QStringLiteral("Bloomzap"));
     installFontSubstitutes();
 
     QtTimerFactory timers;
@@ -22,7 +23,13 @@ int main(int argc, char* argv[]) {
     environment.sound = &sound;
     environment.settingsFile = SettingsLocation::settingsFile();
 
+    // The windows in their order; they live until the program ends. Leaving main() destroys
+    // them in reverse, and the tally window writes the tally file as it goes.
     Tmain main(environment);
+    Ttallylist tallylist(&main, tallyfolder());
+    main.settally(&tallylist.tallycalls());
+    main.setTallyListWindow([&] { tallylist.showCentredOn(&main); });
+
     main.show();
     return application.exec();
 }

@@ -1,0 +1,132 @@
+// The game window and the tally window together, as the program builds them: a game played to
+// its end on a virtual clock reaches the tally, the tally file outlives the program, and the
+// next start shows the game's entry and totals.
+
+#include "BoardView.h"
+#include "ButtonComps.h"
+#include "FontSubstitutes.h"
+#include "Game.h"
+#include "NameBox.h"
+#include "SoundOutput.h"
+#include "TFlatPanelUnit.h"
+#include "TallyCalendar.h"
+#include "VirtualClock.h"
+#include "mainform.h"
+#include "tallylistform.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class Silence : public SoundOutput {
+public:
+    void play(const std::string&) override {}
+    void stop() override {}
+};
+
+class FixedDate : public TallyCalendar {
+public:
+    std::string shortdate() override { return "12/7/26"; }
+};
+
+// One run of the program: the windows in their order, wired as main() wires them.
+struct ProgramRun {
+    VirtualClock clock;
+    Silence silence;
+    FixedDate date;
+    std::unique_ptr<Tmain> main;
+    std::unique_ptr<Ttallylist> tallylist;
+
+    explicit ProgramRun(const QString& folder) {
+        const std::filesystem::path dir = folder.toStdString();
+        MainEnvironment environment;
+        environment.timers = &clock;
+        environment.seed = [] { return std::uint64_t(7); };
+        environment.sound = &silence;
+        environment.settingsFile = dir / "bloomzap.ini";
+        main = std::make_unique<Tmain>(environment);
+        tallylist = std::make_unique<Ttallylist>(main.get(), dir, &date);
+        main->settally(&tallylist->tallycalls());
+        main->setTallyListWindow([this] { tallylist->showCentredOn(main.get()); });
+        main->show();
+    }
+
+    // Closing the game window, then the windows go in reverse order.
+    ~ProgramRun() {
+        main->close();
+        tallylist.reset();
+        main.reset();
+    }
+
+    QString text(const char* label) const {
+        auto* found = tallylist->findChild<QLabel*>(QString::fromLatin1(label));
+        return found ? found->text() : QStringLiteral("<missing %1>").arg(label);
+    }
+};
+
+void click(TSelButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {},
+                      QPoint(button->width() / 2, button->height() / 2));
+}
+
+} // namespace
+
+class TallyEndToEndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { installFontSubstitutes(); }
+
+    void aFinishedGameIsInTheTallyAfterARestart() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        int finalScore = 0;
+        int lastRound = 0;
+        {
+            ProgramRun run(folder.path());
+            run.main->edit_aname->setText(QStringLiteral("Rosa"));
+            click(run.main->button_namedone);
+            click(run.main->button_start);
+            const GameState& state = run.main->game().state();
+            // Clear one group at the start so the game has a score, then let the lines come.
+            run.clock.advance(10);
+            for (int c = 1; c <= 10 && state.score == 0 && !state.removing; ++c)
+                for (int r = 9; r <= 10 && !state.removing; ++r)
+                    QTest::mouseRelease(run.main->board, Qt::LeftButton, {},
+                                        QPoint((c - 1) * 32 + 5, (r - 1) * 32 + 5));
+            QVERIFY(state.removing);
+            while (state.gamerunning)
+                run.clock.advance(100);
+            finalScore = state.score;
+            lastRound = state.round;
+            QVERIFY(finalScore > 0);
+            QVERIFY(run.main->panel_cleared->isVisible());
+
+            // The tally window, from the View menu, already shows the game.
+            run.main->TallyList1->trigger();
+            QVERIFY(run.tallylist->isVisible());
+            QCOMPARE(run.text("label_name1"), QStringLiteral("Rosa"));
+            QCOMPARE(run.text("label_high1"), QString::number(finalScore));
+        }
+        QVERIFY(QFile::exists(folder.filePath(QStringLiteral("bloomzaptally.tld"))));
+
+        ProgramRun again(folder.path());
+        QCOMPARE(again.text("mylabel_1"), QStringLiteral("1"));
+        QCOMPARE(again.text("mylabel_2"), QString::number(lastRound));
+        QCOMPARE(again.text("mylabel_3"), QStringLiteral("0"));
+        QCOMPARE(again.text("label_date1"), QStringLiteral("12/7/26"));
+        QCOMPARE(again.text("label_name1"), QStringLiteral("Rosa"));
+        QCOMPARE(again.text("label_high1"), QString::number(finalScore));
+        // The other places were empty in the stored table.
+        QCOMPARE(again.text("label_high2"), QString());
+        QCOMPARE(again.text("label_name2"), QString());
+        // The name typed at start-up was saved with the settings too.
+        QCOMPARE(again.main->playerName(), QStringLiteral("Rosa"));
+    }
+};
+
+QTEST_MAIN(TallyEndToEndTest)
+#include "TallyEndToEndTest.moc"
