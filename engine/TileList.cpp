@@ -1,0 +1,30 @@
+#include "TileList.h"
+
+namespace {
+
+QImage load(const QString& path, int pixels, qreal ratio) {
+    QImage image(path);
+    if (image.size() != QSize(pixels, pixels)) {
+        image = QImage(pixels, pixels, QImage::Format_RGB32); // missing art: plain black
+        image.fill(Qt::black);
+    }
+    image = image.convertToFormat(QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+} // namespace
+
+TileList::TileList() {
+    for (int t = 0; t < count; ++t) {
+        normal_[t] = load(QStringLiteral(":/tiles/tile%1.png").arg(t), size, 1.0);
+        double_[t] = load(QStringLiteral(":/tiles/tile%1@2x.png").arg(t), 2 * size, 2.0);
+    }
+}
+
+const QImage& TileList::tile(int t, qreal ratio) const {
+    if (t < 0 || t >= count) {
+        t = 0;
+    }
+    return ratio > 1.0 ? double_[t] : normal_[t];
+}

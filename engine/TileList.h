@@ -1,0 +1,22 @@
+#pragma once
+
+// images_flowers: the nine 32 x 32 board tiles, embedded as resources, each at its normal
+// size and at twice that for high-density screens.
+
+#include <QImage>
+#include <array>
+
+class TileList {
+public:
+    static constexpr int count = 9;
+    static constexpr int size = 32; // logical pixels
+
+    TileList(); // loads :/tiles/tileN.png and :/tiles/tileN@2x.png
+    // Tile t for a surface of the given device pixel ratio: the normal image at ratio 1 or
+    // less, the 2x image (its device pixel ratio 2) above. Out-of-range indices give tile 0.
+    const QImage& tile(int t, qreal ratio = 1.0) const;
+
+private:
+    std::array<QImage, count> normal_;
+    std::array<QImage, count> double_;
+};

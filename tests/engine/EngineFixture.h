@@ -1,0 +1,107 @@
+#pragma once
+
+// A game on the virtual clock with a recorder for everything it shows, plays and tells.
+
+#include "Game.h"
+#include "RandomSource.h"
+#include "Recorder.h"
+#include "VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+// Seeded flowers, or the queued values first when some are queued.
+class TestRandom : public RandomSource {
+public:
+    int newflower(int colorcount) override {
+        if (!queued.empty()) {
+            const int v = queued.front();
+            queued.pop_front();
+            return v;
+        }
+        return seeded.newflower(colorcount);
+    }
+    std::deque<int> queued;
+    SeededRandom seeded{2024};
+};
+
+class EngineTest : public ::testing::Test {
+protected:
+    EngineTest() {
+        game.setsounds(&rec);
+        game.settally(&rec);
+    }
+
+    // rows[0] is row 1 (the top), rows[9] row 10; '.' is empty, '1' to '6' a colour.
+    void setboard(const std::vector<std::string>& rows) {
+        for (int r = 1; r <= 10; ++r) {
+            for (int c = 1; c <= 10; ++c) {
+                const char ch = rows.at(r - 1).at(c - 1);
+                s().cells[c][r] = ch == '.' ? 0 : ch - '0';
+            }
+        }
+    }
+    std::vector<std::string> board() const {
+        std::vector<std::string> rows;
+        for (int r = 1; r <= 10; ++r) {
+            std::string row;
+            for (int c = 1; c <= 10; ++c) {
+                const int v = game.state().cells[c][r];
+                row += v == 0 ? '.' : static_cast<char>('0' + v);
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    // START GAME, then the given board instead of the random one; logs cleared.
+    void startwith(const std::vector<std::string>& rows) {
+        game.button_startClick();
+        setboard(rows);
+        game.boardPaint();
+        rec.clearlogs();
+    }
+    void click(int c, int r) { game.boardMouseUp((c - 1) * 32 + 16, (r - 1) * 32 + 16); }
+    // One 10 ms step of the clock.
+    void tick() { clock.advance(10); }
+    // Steps until the group in progress is removed; returns the number of steps.
+    int removegroup() {
+        int ticks = 0;
+        while (s().removing && ticks < 1000) {
+            tick();
+            ++ticks;
+        }
+        return ticks;
+    }
+    // The board shows the grid in every playing cell.
+    bool screenshowsgrid() const {
+        for (int c = 1; c <= 10; ++c) {
+            for (int r = 1; r <= 10; ++r) {
+                if (rec.screen[c][r] != game.state().cells[c][r]) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+    bool screenblank() const {
+        for (int c = 1; c <= 10; ++c) {
+            for (int r = 1; r <= 10; ++r) {
+                if (rec.screen[c][r] != 0) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+    GameState& s() { return game.state(); }
+
+    VirtualClock clock;
+    TestRandom random;
+    Recorder rec;
+    Game game{rec, rec, clock, random};
+};
+
+inline const std::vector<std::string> emptyboard(10, "..........");

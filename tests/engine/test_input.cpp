@@ -1,0 +1,193 @@
+// Clicks on the board: the pixel-to-cell mapping and every state in which a click is refused.
+
+#include "EngineFixture.h"
+
+namespace {
+
+class Clicks : public EngineTest {
+protected:
+    // The cell a release at (x, y) selects on a board full of one colour, or "" if refused.
+    std::string cellat(int x, int y) {
+        s().removing = false;
+        s().clickcord.clear();
+        game.boardMouseUp(x, y);
+        return s().clickcord.empty() ? std::string() : s().clickcord.front();
+    }
+    // The click at (c, r) was refused and is not waiting to happen later either.
+    void expectrefused(int c, int r) {
+        const bool wasremoving = s().removing;
+        const auto queued = s().clickcord;
+        click(c, r);
+        EXPECT_EQ(s().removing, wasremoving);
+        EXPECT_EQ(s().clickcord, queued);
+    }
+};
+
+const std::vector<std::string> fullboard(10, "1111111111");
+const std::vector<std::string> pairs = {"..........", "..........", "..........", "..........",
+                                        "..........", "..........", "..........", "..........",
+                                        "3312121212", "5521212121"};
+
+TEST_F(Clicks, PixelsMapToCells) {
+    startwith(fullboard);
+    EXPECT_EQ(cellat(0, 0), "1,1");
+    EXPECT_EQ(cellat(31, 31), "1,1");
+    EXPECT_EQ(cellat(32, 0), "2,1");
+    EXPECT_EQ(cellat(0, 32), "1,2");
+    EXPECT_EQ(cellat(319, 319), "10,10");
+    EXPECT_EQ(cellat(160, 100), "6,4");
+}
+
+TEST_F(Clicks, ReleasesOffTheFieldAreIgnored) {
+    startwith(fullboard);
+    EXPECT_EQ(cellat(320, 5), "");
+    EXPECT_EQ(cellat(5, 320), "");
+    EXPECT_EQ(cellat(400, 400), "");
+    EXPECT_EQ(cellat(-32, 5), "");
+    EXPECT_EQ(cellat(5, -32), "");
+    EXPECT_EQ(cellat(-1000, -1000), "");
+    // Division drops the fraction, so less than 32 pixels to the left still reads column 1.
+    EXPECT_EQ(cellat(-31, 5), "1,1");
+    EXPECT_EQ(cellat(5, -31), "1,1");
+}
+
+TEST_F(Clicks, AnEmptyCellOrALoneFlowerChangesNothing) {
+    startwith(pairs);
+    const auto before = board();
+    expectrefused(1, 1);  // empty
+    expectrefused(5, 10); // no neighbour of its colour
+    clock.advance(100);
+    EXPECT_EQ(board(), before);
+    EXPECT_TRUE(rec.sounds.empty());
+}
+
+TEST_F(Clicks, AcceptedClickRemovesTheGroup) {
+    startwith(pairs);
+    click(1, 9);
+    EXPECT_TRUE(s().removing);
+    EXPECT_EQ(removegroup(), 2);
+    EXPECT_EQ(rec.text(Component::label_numremoved), "2");
+}
+
+TEST_F(Clicks, RefusedBeforeTheFirstGame) {
+    setboard(pairs);
+    expectrefused(1, 9);
+    clock.advance(100);
+    EXPECT_EQ(s().cells[1][9], 3);
+}
+
+TEST_F(Clicks, RefusedWhileALineFalls) {
+    startwith(pairs);
+    clock.advance(3010);
+    ASSERT_FALSE(s().linesettled);
+    expectrefused(1, 9);
+    clock.advance(200);
+    ASSERT_TRUE(s().linesettled);
+    EXPECT_FALSE(s().removing) << "the refused click was not queued";
+    EXPECT_EQ(s().groupcount, 0);
+}
+
+TEST_F(Clicks, RefusedWhileAGroupIsRemoved) {
+    startwith(pairs);
+    click(1, 9);
+    tick();
+    expectrefused(1, 10);
+    removegroup();
+    clock.advance(100);
+    EXPECT_EQ(rec.lastscores, std::vector<int>{2}) << "only the first group was scored";
+    EXPECT_NE(s().cells[1][10] + s().cells[2][10], 0);
+}
+
+TEST_F(Clicks, RefusedDuringTheLevelUp) {
+    startwith(pairs);
+    s().levelcleared = 99;
+    click(1, 10);
+    removegroup();
+    ASSERT_TRUE(game.timerblink().running());
+    ASSERT_EQ(s().cells[1][10], 3) << "the pair of 3s has fallen to row 10";
+    // Before the first blink tick: the level-up is pending.
+    expectrefused(1, 10);
+    clock.advance(200);
+    ASSERT_TRUE(s().blinking);
+    expectrefused(1, 10);
+    clock.advance(200);
+    ASSERT_FALSE(s().blinkhidden);
+    expectrefused(1, 10);
+    clock.advance(1600);
+    ASSERT_EQ(s().round, 2);
+    EXPECT_FALSE(s().removing) << "no refused click was queued";
+    click(1, 10);
+    EXPECT_TRUE(s().removing) << "accepted again in the new round";
+}
+
+TEST_F(Clicks, RefusedAfterGameOver) {
+    startwith(pairs);
+    game.endgame();
+    expectrefused(1, 9);
+    EXPECT_FALSE(s().removing);
+}
+
+TEST_F(Clicks, RefusedWhilePaused) {
+    startwith(pairs);
+    game.button_pauseClick();
+    expectrefused(1, 9);
+    clock.advance(100);
+    EXPECT_EQ(s().cells[1][9], 3);
+    game.button_resumeClick();
+    click(1, 9);
+    EXPECT_TRUE(s().removing);
+}
+
+TEST_F(Clicks, ARepaintRedrawsEveryCellFromTheGrid) {
+    startwith(pairs);
+    rec.clearlogs();
+    game.boardPaint();
+    ASSERT_EQ(rec.draws.size(), 100U);
+    size_t i = 0;
+    for (int c = 1; c <= 10; ++c) {
+        for (int r = 1; r <= 10; ++r, ++i) {
+            EXPECT_EQ(rec.draws[i], (Draw{c, r, s().cells[c][r]}));
+        }
+    }
+}
+
+TEST_F(Clicks, ARepaintDuringTheBlankPhaseShowsTheFlowers) {
+    startwith(pairs);
+    s().levelcleared = 99;
+    click(1, 10);
+    removegroup();
+    clock.advance(200);
+    ASSERT_TRUE(s().blinkhidden);
+    ASSERT_TRUE(screenblank());
+    game.boardPaint();
+    EXPECT_TRUE(screenshowsgrid());
+    EXPECT_TRUE(s().blinkhidden);
+    clock.advance(400); // the next blank phase blanks them again
+    EXPECT_TRUE(screenblank());
+}
+
+TEST_F(Clicks, ARemovalTickDrawsOnlyTheRemovedFlower) {
+    startwith(pairs);
+    s().cells[3][9] = 3; // a group of 3: two ticks before the group's end
+    game.boardPaint();
+    rec.clearlogs();
+    clock.advance(50);
+    EXPECT_TRUE(rec.draws.empty()) << "idle ticks draw nothing";
+    click(1, 9);
+    tick();
+    EXPECT_EQ(rec.draws, std::vector<Draw>{(Draw{1, 9, 0})});
+    rec.clearlogs();
+    tick();
+    EXPECT_EQ(rec.draws, std::vector<Draw>{(Draw{2, 9, 0})});
+}
+
+TEST_F(Clicks, DroppingALineDrawsNothing) {
+    startwith(pairs);
+    clock.advance(2990);
+    rec.clearlogs();
+    game.dropline();
+    EXPECT_TRUE(rec.draws.empty());
+    EXPECT_FALSE(s().linesettled);
+}
+
+} // namespace

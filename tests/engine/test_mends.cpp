@@ -1,0 +1,156 @@
+// A new game starts clean, a finished game stays finished, and "Until Next Level:" reads 100
+// at the start of every game and round.
+
+#include "EngineFixture.h"
+
+namespace {
+
+using Mends = EngineTest;
+
+const std::vector<std::string> bigblock = {"..........", "..........", "..........", "..........",
+                                           "..........", "..........", "..........", "1111111111",
+                                           "1111111111", "1111111111"};
+
+bool onlyrowsnineandten(const GameState& s) {
+    for (int c = 0; c < GameState::columns; ++c) {
+        for (int r = 0; r < GameState::rows; ++r) {
+            const bool field = c >= 1 && c <= 10 && r >= 9;
+            if ((s.cells[c][r] != 0) != field) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+TEST_F(Mends, StartGameDuringARemovalStartsClean) {
+    startwith(bigblock);
+    click(1, 10);
+    clock.advance(50);
+    ASSERT_TRUE(s().removing);
+    ASSERT_FALSE(s().removecord.empty());
+    game.button_startClick();
+    EXPECT_FALSE(s().removing);
+    EXPECT_EQ(s().removecolor, 0);
+    EXPECT_TRUE(s().clickcord.empty());
+    EXPECT_TRUE(s().removecord.empty());
+    clock.advance(500);
+    EXPECT_TRUE(onlyrowsnineandten(s())) << "the old group eats nothing of the new board";
+    EXPECT_EQ(s().groupcount, 0);
+    EXPECT_EQ(s().score, 0);
+    EXPECT_TRUE(screenshowsgrid());
+}
+
+TEST_F(Mends, StartGameDuringAFallingLineStartsClean) {
+    game.button_startClick();
+    clock.advance(3030);
+    ASSERT_TRUE(game.timerdrop().running());
+    game.button_startClick();
+    EXPECT_FALSE(game.timerdrop().running());
+    EXPECT_TRUE(s().linesettled);
+    clock.advance(200);
+    EXPECT_TRUE(onlyrowsnineandten(s()));
+    EXPECT_TRUE(s().linesettled);
+    EXPECT_TRUE(screenshowsgrid());
+}
+
+TEST_F(Mends, StartGameDuringTheBlinkStartsClean) {
+    startwith(bigblock);
+    s().levelcleared = 80;
+    click(1, 10);
+    removegroup();
+    ASSERT_TRUE(game.timerblink().running());
+    clock.advance(200);
+    ASSERT_TRUE(s().blinkhidden);
+    game.button_startClick();
+    EXPECT_FALSE(game.timerblink().running());
+    EXPECT_FALSE(s().blinking);
+    EXPECT_FALSE(s().blinkhidden);
+    EXPECT_TRUE(screenshowsgrid());
+    clock.advance(2900);
+    EXPECT_EQ(s().round, 1) << "the old blink does not begin round 2";
+    EXPECT_EQ(rec.text(Component::label_round), "1");
+    EXPECT_TRUE(screenshowsgrid());
+    EXPECT_TRUE(s().linesettled);
+}
+
+TEST_F(Mends, StartGameWhilePausedEndsThePause) {
+    game.button_startClick();
+    game.button_pauseClick();
+    game.button_startClick();
+    EXPECT_FALSE(s().paused);
+    EXPECT_FALSE(rec.isshown(Component::panel_paused));
+    EXPECT_EQ(rec.text(Component::button_pause), "PAUSE GAME");
+}
+
+TEST_F(Mends, StartroundDoesNothingOnceTheGameIsOver) {
+    game.button_startClick();
+    game.endgame();
+    rec.clearlogs();
+    game.startround();
+    EXPECT_EQ(s().round, 1);
+    EXPECT_FALSE(game.timerdroprate().running());
+    EXPECT_FALSE(game.timerremove().running());
+    EXPECT_FALSE(s().linesettled);
+    EXPECT_TRUE(rec.log.empty());
+}
+
+TEST_F(Mends, EndgameStopsTheBlink) {
+    startwith(bigblock);
+    s().levelcleared = 80;
+    click(1, 10);
+    removegroup();
+    ASSERT_TRUE(game.timerblink().running());
+    game.endgame();
+    EXPECT_FALSE(game.timerblink().running());
+}
+
+// A line dropped in the first 200 ms after a level-up overflows; the game ends during the
+// blink. The blink stops, the final position is shown, and nothing happens afterwards.
+TEST_F(Mends, AGameOverDuringTheBlinkStaysOver) {
+    startwith({"....1.....", "....2.....", "....1.....", "....2.....", "....1.....", "....2.....",
+               "....1.....", "....2.....", "....1.....", "33..2....."});
+    s().levelcleared = 99;
+    clock.advance(2850);
+    click(1, 10);
+    removegroup(); // ends at 2870: level-up, first blink tick due at 3070
+    ASSERT_TRUE(game.timerblink().running());
+    ASSERT_FALSE(s().blinking);
+    clock.advance(130); // 3000: a line drops, since the blink has not begun
+    ASSERT_FALSE(s().linesettled);
+    ASSERT_TRUE(game.timerdrop().running());
+    clock.advance(70); // 3070: the first blink tick blanks the board
+    ASSERT_TRUE(s().blinkhidden);
+    rec.clearlogs();
+    clock.advance(30); // 3100: the line settles with column 5's flower above the field
+    EXPECT_FALSE(s().gamerunning);
+    EXPECT_FALSE(game.timerblink().running());
+    EXPECT_FALSE(s().blinkhidden);
+    EXPECT_TRUE(screenshowsgrid()) << "the final position is shown";
+    EXPECT_EQ(rec.tally, (std::vector<std::string>{"checkscore(2,Tester)", "checkchange(2,1)"}));
+
+    rec.clearlogs();
+    clock.advance(10000);
+    EXPECT_EQ(s().round, 1);
+    EXPECT_EQ(rec.text(Component::label_round), "1");
+    EXPECT_TRUE(rec.log.empty()) << "no line, no blink, no second game over";
+    EXPECT_FALSE(game.timerdroprate().running());
+    EXPECT_FALSE(game.timerremove().running());
+}
+
+TEST_F(Mends, UntilNextLevelReadsOneHundredAtEveryStart) {
+    game.button_startClick();
+    EXPECT_EQ(rec.text(Component::label_roundcleared), "100");
+    EXPECT_EQ(s().untilnextlevel, 100);
+    setboard(bigblock);
+    s().levelcleared = 80;
+    click(1, 10);
+    removegroup();
+    EXPECT_EQ(rec.text(Component::label_roundcleared), "0");
+    clock.advance(2000);
+    EXPECT_EQ(s().round, 2);
+    EXPECT_EQ(rec.text(Component::label_roundcleared), "100");
+    EXPECT_EQ(s().untilnextlevel, 100);
+}
+
+} // namespace
