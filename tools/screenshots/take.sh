@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the game window under a virtual X display: at start-up,
+# during a game and at game over. Needs a built bloomzap, xvfb, xdotool and imagemagick.
+#   tools/screenshots/take.sh [path/to/bloomzap] [output folder]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/../.." && pwd)
+program=${1:-$here/build/dev/app/bloomzap}
+out=${2:-$here/docs}
+mkdir -p "$out"
+
+if [ -z "${SCREENSHOT_INNER:-}" ]; then
+  export SCREENSHOT_INNER=1
+  exec xvfb-run -a -s "-screen 0 560x500x24" "$0" "$program" "$out"
+fi
+
+# A fresh settings and tally file beside a copy of the program, so old ones do not show.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$program" "$work/bloomzap"
+"$work/bloomzap" >/dev/null 2>&1 &
+pid=$!
+sleep 2
+
+grab() { import -window root -crop 521x468+3+3 +repage "$out/$1"; }
+# Screen position of the centre of board cell (c, r); the window opens at 3,3 without a frame.
+cell() { echo $((35 + ($1 - 1) * 32 + 16)) $((54 + ($2 - 1) * 32 + 16)); }
+
+grab startup.png
+xdotool mousemove 133 225 click 1   # DONE on the name panel
+sleep 0.3
+xdotool mousemove 430 363 click 1   # START GAME
+sleep 1
+# Play a little: click along the lower rows, as a player looking for groups would.
+for round in 1 2 3 4 5 6; do
+  for r in 10 9 8; do
+    for c in 5 6 4 7 3 8 2 9 1 10; do
+      xdotool mousemove $(cell $c $r) click 1
+      sleep 0.12
+    done
+  done
+done
+grab game.png
+# Then let the lines come until the board overflows.
+sleep 40
+grab gameover.png
+kill $pid
+wait $pid 2>/dev/null || true
