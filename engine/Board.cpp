@@ -39,11 +39,7 @@ void Game::clearboard() {
     for (auto& column : state_.cells) {
         column.fill(0);
     }
-    for (int c = 1; c <= 10; ++c) {
-        for (int r = 1; r <= 10; ++r) {
-            board_.drawtile(c, r, 0);
-        }
-    }
+    drawblank();
 }
 
 void Game::checkit1(int c, int r) {

@@ -60,6 +60,14 @@ void Game::drawfield() {
     }
 }
 
+void Game::drawblank() {
+    for (int c = 1; c <= 10; ++c) {
+        for (int r = 1; r <= 10; ++r) {
+            board_.drawtile(c, r, 0);
+        }
+    }
+}
+
 void Game::button_startClick() {
     GameState& s = state_;
     // A new game starts clean: whatever the last one left under way ends here.
@@ -239,11 +247,7 @@ void Game::timerblinkTimer() {
     --s.blinkticks;
     if (!s.blinkhidden) {
         s.blinkhidden = true;
-        for (int c = 1; c <= 10; ++c) {
-            for (int r = 1; r <= 10; ++r) {
-                board_.drawtile(c, r, 0);
-            }
-        }
+        drawblank();
     } else {
         s.blinkhidden = false;
         drawfield();

@@ -71,6 +71,7 @@ public:
 private:
     void groupend();
     void drawfield();               // every playing cell from the grid, column by column
+    void drawblank();               // tile 0 on every playing cell, column by column
     int cellat(int c, int r) const; // 0 outside the playing field
     void show(Component which, const std::string& text);
     void show(Component which, int number);

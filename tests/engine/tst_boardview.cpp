@@ -34,6 +34,21 @@ const QStringList pairsboard = {"..........", "..........", "..........", ".....
                                 "..........", "..........", "..........", "..........",
                                 "3312121212", "5521212121"};
 
+// A game on its board, driven by the given timers; the board shown on screen.
+struct BoardGame {
+    explicit BoardGame(TimerFactory& timers) : game(view, window, timers, random) {
+        view.setgame(&game);
+    }
+    bool show() {
+        view.show();
+        return QTest::qWaitForWindowExposed(&view);
+    }
+    SeededRandom random{3};
+    QuietWindow window;
+    BoardView view;
+    Game game;
+};
+
 bool samepixels(const QImage& a, const QImage& b) {
     if (a.size() != b.size()) {
         return false;
@@ -172,13 +187,10 @@ private slots:
 
     void aRepaintShowsTheTileOfEveryCell() {
         VirtualClock clock;
-        SeededRandom random(3);
-        QuietWindow window;
-        BoardView view;
-        Game game(view, window, clock, random);
-        view.setgame(&game);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        BoardGame b(clock);
+        QVERIFY(b.show());
+        BoardView& view = b.view;
+        Game& game = b.game;
         game.button_startClick();
         clock.advance(3050); // a line on its way down
         QCoreApplication::processEvents();
@@ -189,13 +201,10 @@ private slots:
 
     void aRepaintRedrawsFromTheGridDuringTheBlankPhase() {
         VirtualClock clock;
-        SeededRandom random(3);
-        QuietWindow window;
-        BoardView view;
-        Game game(view, window, clock, random);
-        view.setgame(&game);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        BoardGame b(clock);
+        QVERIFY(b.show());
+        BoardView& view = b.view;
+        Game& game = b.game;
         game.button_startClick();
         // A level-up: the first blink tick draws tile 0 everywhere.
         game.timerblink().start();
@@ -232,13 +241,10 @@ private slots:
 
     void aMouseReleaseOnAGroupRemovesIt() {
         VirtualClock clock;
-        SeededRandom random(3);
-        QuietWindow window;
-        BoardView view;
-        Game game(view, window, clock, random);
-        view.setgame(&game);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        BoardGame b(clock);
+        QVERIFY(b.show());
+        BoardView& view = b.view;
+        Game& game = b.game;
         game.button_startClick();
         setboard(game, pairsboard);
 
@@ -264,13 +270,10 @@ private slots:
 
     void qtTimersRunTheGame() {
         QtTimerFactory timers;
-        SeededRandom random(3);
-        QuietWindow window;
-        BoardView view;
-        Game game(view, window, timers, random);
-        view.setgame(&game);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        BoardGame b(timers);
+        QVERIFY(b.show());
+        BoardView& view = b.view;
+        Game& game = b.game;
         game.button_startClick();
         setboard(game, pairsboard);
         QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(5, 290)); // cell (1, 10)
