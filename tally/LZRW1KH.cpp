@@ -89,6 +89,64 @@ inline std::size_t MatchLength(const std::uint8_t* s, std::size_t p, std::size_t
     return m;
 }
 
+// Copies 16 bytes; the caller guarantees room at both ends.
+inline void Copy16(std::uint8_t* to, const std::uint8_t* from) {
+    std::memcpy(to, from, 16);
+}
+
+// Hash of the three bytes at the low end of a little-endian word; equals Hash() on them. The
+// three shifted bytes are independent terms, which keeps the hash's latency short.
+inline unsigned HashWord(std::uint64_t w) {
+    const auto v = static_cast<std::uint32_t>(w);
+    const std::uint32_t key = ((v << 8) & 0xFF00u) ^ ((v >> 4) & 0x0FF0u) ^ ((v >> 16) & 0xFFu);
+    return ((key * 40543u) >> 4) & 0x0FFFu;
+}
+
+// Match length at p and x once the first three bytes agree: head is the XOR of the first words.
+// Reads 18 bytes at both places.
+inline std::size_t WordMatchLength(const std::uint8_t* s, std::size_t p, std::size_t x,
+                                   std::uint64_t head) {
+    if (head != 0) {
+        return static_cast<std::size_t>(std::countr_zero(head) / 8);
+    }
+    const std::uint64_t middle = Load64(s + x + 8) ^ Load64(s + p + 8);
+    if (middle != 0) {
+        return 8 + static_cast<std::size_t>(std::countr_zero(middle) / 8);
+    }
+    // Bytes 10 to 15 are known equal here, so this word only decides 16 and 17.
+    const std::uint64_t tail = Load64(s + x + 10) ^ Load64(s + p + 10);
+    return tail != 0 ? 10 + static_cast<std::size_t>(std::countr_zero(tail) / 8) : MaxMatch;
+}
+
+// A copy of at most MaxMatch bytes from offset bytes back (1 <= offset); writes 24 bytes at out,
+// the excess being overwritten by the items that follow.
+inline void CopyReference(std::uint8_t* out, std::size_t offset) {
+    const std::uint8_t* from = out - offset;
+    if (offset >= 8) [[likely]] {
+        // Each step reads only bytes already final, because offset >= 8.
+        Store64(out, Load64(from));
+        Store64(out + 8, Load64(from + 8));
+        Store64(out + 16, Load64(from + 16));
+    } else {
+        // The first eight bytes one by one settle the pattern; after that a whole multiple of
+        // the offset that is at least 8 lets words copy it on.
+        static constexpr std::uint8_t Step[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+        for (std::size_t i = 0; i < 8; ++i) {
+            out[i] = from[i];
+        }
+        const std::size_t step = Step[offset];
+        Store64(out + 8, Load64(out + 8 - step));
+        Store64(out + 16, Load64(out + 16 - step));
+    }
+}
+
+// Worst case of one group: the control word and 16 run items, plus the 16 bytes a literal copy
+// reads at the group's end.
+constexpr std::size_t FastInput = 2 + 16 * 4 + 16;
+// Worst case of one group without runs: 16 copies of the longest match, and the 24 bytes the
+// last one writes.
+constexpr std::size_t FastOutput = 16 * MaxMatch + 24;
+
 } // namespace
 
 TLZR::TLZR() {
@@ -110,6 +168,65 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
     unsigned k = 0;
     std::uint32_t control = 0;
 
+    if constexpr (WordWise) {
+        // While 18 bytes remain, the run test and the match count read whole words without
+        // bounds checks. An empty slot holds 0xFFFF, above any position, so x - p wraps and
+        // fails the offset test as well.
+        const std::size_t wordEnd = n >= MaxMatch ? n - MaxMatch : 0;
+        while (x < wordEnd && y <= n) {
+            if (k == 16) [[unlikely]] {
+                d[z] = static_cast<std::uint8_t>(control >> 8);
+                d[z + 1] = static_cast<std::uint8_t>(control);
+                z = y;
+                y += 2;
+                k = 0;
+            }
+            ++k;
+
+            const std::uint64_t word = Load64(s + x);
+            // Sixteen equal bytes: the first nine agree with their neighbours and the next
+            // eight repeat the first eight.
+            if (word == Load64(s + x + 1) && word == Load64(s + x + 8)) [[unlikely]] {
+                const std::size_t run = RunLength(s, x, n);
+                const std::size_t count = run - MinRun;
+                d[y] = 0;
+                d[y + 1] = static_cast<std::uint8_t>(count >> 8);
+                d[y + 2] = static_cast<std::uint8_t>(count);
+                d[y + 3] = static_cast<std::uint8_t>(word);
+                y += 4;
+                x += run;
+                control = (control << 1) | 1u;
+                continue;
+            }
+
+            const unsigned h = HashWord(word);
+            const std::size_t p = table[h];
+            table[h] = static_cast<std::uint16_t>(x);
+            if (x - p <= MaxOffset) {
+                const std::uint64_t head = word ^ Load64(s + p);
+                if ((head & 0x00FFFFFFu) == 0) {
+                    // The shortest match is the most common; a branch of its own lets the
+                    // next position be known before the count is.
+                    const std::size_t m =
+                        (head & 0xFF000000u) != 0 ? MinMatch : WordMatchLength(s, p, x, head);
+                    const std::size_t key = ((x - p) << 4) | (m - MinMatch);
+                    d[y] = static_cast<std::uint8_t>(key >> 8);
+                    d[y + 1] = static_cast<std::uint8_t>(key);
+                    y += 2;
+                    x += m;
+                    control = (control << 1) | 1u;
+                    continue;
+                }
+            }
+
+            d[y++] = static_cast<std::uint8_t>(word);
+            ++x;
+            control <<= 1;
+        }
+        control &= 0xFFFFu;
+    }
+
+    // The block's last bytes, with every read checked against n.
     while (x < n && y <= n) {
         if (k == 16) {
             d[z] = static_cast<std::uint8_t>(control >> 8);
@@ -190,10 +307,69 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
         return std::nullopt;
     }
 
-    std::size_t x = 3;
+    std::size_t x = 1;
     std::size_t y = 0;
-    std::uint32_t control = (std::uint32_t{b[1]} << 8) | b[2];
-    unsigned bits = 16;
+    std::uint32_t control = 0;
+    unsigned bits = 0;
+
+    // Whole groups while the input holds the largest possible group and the output has room for
+    // one without runs: no item needs its own bounds check then, only the references and runs
+    // their validity checks. The flags sit at the top of a word with a stop bit below them, so
+    // counting leading zeros gives the literals before the next copy or the group's end.
+    while (x + FastInput <= len && y + FastOutput <= BufferSize) {
+        std::uint32_t flags =
+            (std::uint32_t{b[x]} << 24) | (std::uint32_t{b[x + 1]} << 16) | 0x8000u;
+        x += 2;
+        for (;;) {
+            if ((flags & 0x80000000u) == 0) {
+                // At most 16 literals: copy 16 and let the next items overwrite the excess.
+                const unsigned literals = static_cast<unsigned>(std::countl_zero(flags));
+                Copy16(o + y, b + x);
+                x += literals;
+                y += literals;
+                flags <<= literals;
+            }
+            if (flags == 0x80000000u) {
+                break;
+            }
+            flags <<= 1;
+
+            const std::size_t high = b[x];
+            const std::size_t low = b[x + 1];
+            const std::size_t offset = (high << 4) | (low >> 4);
+            // One test for both a reference before the output and offset 0, the run item.
+            if (offset - 1 < y) [[likely]] {
+                const std::size_t length = (low & 0x0Fu) + MinMatch;
+                CopyReference(o + y, offset);
+                y += length;
+                x += 2;
+                continue;
+            }
+            if (offset != 0) {
+                return std::nullopt;
+            }
+            const std::size_t count = ((low << 8) | b[x + 2]) + MinRun;
+            if (y + count > BlockSize) {
+                return std::nullopt;
+            }
+            std::memset(o + y, b[x + 3], count);
+            y += count;
+            x += 4;
+            if (y + FastOutput > BufferSize) {
+                // No room left for the rest of the group: the careful loop takes over with the
+                // flags not yet used, the stop bit taken out.
+                const int stop = std::countr_zero(flags);
+                bits = static_cast<unsigned>(31 - stop);
+                control = (flags & ~(1u << stop)) >> 16;
+                break;
+            }
+        }
+    }
+    if (x == 1) {
+        control = (std::uint32_t{b[1]} << 8) | b[2];
+        x = 3;
+        bits = 16;
+    }
 
     while (x < len) {
         if (bits == 0) {
@@ -214,10 +390,8 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
             if (y + literals > BlockSize) {
                 return std::nullopt;
             }
-            if (WordWise && x + 16 <= len && y + 16 <= BufferSize) {
-                // At most 16 literals: copy 16 and let the next items overwrite the excess.
-                Store64(o + y, Load64(b + x));
-                Store64(o + y + 8, Load64(b + x + 8));
+            if (x + 16 <= len && y + 16 <= BufferSize) {
+                Copy16(o + y, b + x);
             } else {
                 std::memcpy(o + y, b + x, literals);
             }
@@ -248,20 +422,11 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
             if (offset > y || y + length > BlockSize) {
                 return std::nullopt;
             }
-            std::uint8_t* out = o + y;
-            const std::uint8_t* from = out - offset;
-            if (WordWise && offset >= 8 && y + 24 <= BufferSize) {
-                // Each 8-byte step reads only bytes already final, because offset >= 8; the
-                // bytes written past the item's end are overwritten by the items that follow.
-                Store64(out, Load64(from));
-                Store64(out + 8, Load64(from + 8));
-                Store64(out + 16, Load64(from + 16));
-            } else if (offset == 1 && y + 24 <= BufferSize) {
-                const std::uint64_t pattern = 0x0101010101010101ull * from[0];
-                Store64(out, pattern);
-                Store64(out + 8, pattern);
-                Store64(out + 16, pattern);
+            if (y + 24 <= BufferSize) {
+                CopyReference(o + y, offset);
             } else {
+                std::uint8_t* out = o + y;
+                const std::uint8_t* from = out - offset;
                 for (std::size_t i = 0; i < length; ++i) {
                     out[i] = from[i];
                 }

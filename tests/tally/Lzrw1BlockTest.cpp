@@ -77,6 +77,72 @@ Bytes ModelCompress(const Bytes& s) {
     return d;
 }
 
+// Byte-at-a-time decoder with the same rules for refusing a block, kept as the model the fast
+// decoder must agree with on any input, corrupt or not.
+std::optional<Bytes> ModelDecompress(const Bytes& b) {
+    const std::size_t len = b.size();
+    if (len <= 1) {
+        return Bytes();
+    }
+    if (len > TLZR::MaxRecord) {
+        return std::nullopt;
+    }
+    if (b[0] == 0x80) {
+        return Bytes(b.begin() + 1, b.end());
+    }
+    if (len < 3) {
+        return std::nullopt;
+    }
+    Bytes o;
+    std::size_t x = 3;
+    unsigned control = b[1] << 8 | b[2];
+    unsigned bits = 16;
+    while (x < len) {
+        if (bits == 0) {
+            if (x + 3 > len) {
+                return std::nullopt;
+            }
+            control = b[x] << 8 | b[x + 1];
+            x += 2;
+            bits = 16;
+        }
+        if (control & 0x8000) {
+            if (x + 2 > len) {
+                return std::nullopt;
+            }
+            const std::size_t offset = b[x] << 4 | b[x + 1] >> 4;
+            if (offset == 0) {
+                if (x + 4 > len) {
+                    return std::nullopt;
+                }
+                const std::size_t count = (b[x + 1] << 8 | b[x + 2]) + 16;
+                if (o.size() + count > TLZR::BlockSize) {
+                    return std::nullopt;
+                }
+                o.insert(o.end(), count, b[x + 3]);
+                x += 4;
+            } else {
+                const std::size_t length = (b[x + 1] & 0x0F) + 3;
+                if (offset > o.size() || o.size() + length > TLZR::BlockSize) {
+                    return std::nullopt;
+                }
+                for (std::size_t i = 0; i < length; ++i) {
+                    o.push_back(o[o.size() - offset]);
+                }
+                x += 2;
+            }
+        } else {
+            if (o.size() + 1 > TLZR::BlockSize) {
+                return std::nullopt;
+            }
+            o.push_back(b[x++]);
+        }
+        control = (control << 1) & 0xFFFF;
+        --bits;
+    }
+    return o;
+}
+
 Bytes Compress(TLZR& coder, const Bytes& src) {
     Bytes dst(src.size() + TLZR::Slack, 0xEE);
     dst.resize(coder.CompressBlock(src.data(), src.size(), dst.data()));
@@ -236,6 +302,42 @@ TEST(Lzrw1Block, CompressesRepetitiveText) {
     EXPECT_EQ(block[0], 0x40);
     EXPECT_LT(block.size(), text.size() / 5);
     EXPECT_EQ(Decompress(coder, block), text);
+}
+
+TEST(Lzrw1Block, DecoderAgreesWithTheModelOnDamagedBlocks) {
+    TLZR coder;
+    std::mt19937 random(77);
+    std::uint32_t seed = 1000;
+    for (int round = 0; round < 300; ++round) {
+        const std::size_t size = round % 3 == 0 ? TLZR::BlockSize : 1 + random() % 6000;
+        Bytes block = Compress(coder, MixedBytes(size, ++seed));
+        if (block[0] != 0x40) {
+            continue;
+        }
+        // Flipped bytes make references reach before the output, runs overflow the block and
+        // items run past the end; a cut makes items truncated.
+        const int flips = 1 + static_cast<int>(random() % 4);
+        for (int i = 0; i < flips; ++i) {
+            block[1 + random() % (block.size() - 1)] = static_cast<std::uint8_t>(random());
+        }
+        if (random() % 2 == 0) {
+            block.resize(1 + random() % block.size());
+        }
+        ASSERT_EQ(Decompress(coder, block), ModelDecompress(block)) << "round " << round;
+    }
+    // Long runs that leave a group short of room near the block's end.
+    Bytes runs = {0x40, 0xFF, 0xFF};
+    for (int i = 0; i < 7; ++i) {
+        runs.insert(runs.end(), {0x00, 0x0F, 0xFF, 1});
+    }
+    runs.insert(runs.end(), {0x00, 0x0F, 0x50, 2, 0x00, 0x1F, 0x00, 0x1F});
+    for (int i = 0; i < 6; ++i) {
+        runs.insert(runs.end(), {0x00, 0x2F});
+    }
+    runs.insert(runs.end(), 100, 0x00);
+    ASSERT_EQ(Decompress(coder, runs), ModelDecompress(runs));
+    runs[runs.size() - 60] = 0x10;
+    ASSERT_EQ(Decompress(coder, runs), ModelDecompress(runs));
 }
 
 } // namespace
