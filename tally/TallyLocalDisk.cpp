@@ -8,7 +8,8 @@ bool TallyLocalDisk::writefile(const std::filesystem::path& path,
     std::FILE* file = std::fopen(path.c_str(), "wbx");
     if (!file)
         return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    // An empty vector may have no storage at all, and fwrite must not be handed a null buffer.
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     ok = std::fflush(file) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
     return ok;
