@@ -3,6 +3,7 @@
 #include "BoardView.h"
 #include "ButtonComps.h"
 #include "Game.h"
+#include "HouseStyle.h"
 #include "LbBack.h"
 #include "NameBox.h"
 #include "RandomSource.h"
@@ -23,12 +24,11 @@
 
 namespace {
 
-const QColor lightGrey(218, 218, 218);
-const QColor maroon(128, 0, 0);
-const QColor buttonFace(255, 255, 198);
-const QColor buttonBorder(164, 0, 0);
-const QColor darkGrey(74, 74, 74);
-const QColor grey(128, 128, 128);
+using house::darkGrey;
+using house::grey;
+using house::lightGrey;
+using house::maroon;
+using house::pixelFont;
 
 // The size of the board panel, which the window's client area never gets smaller than (plus a
 // margin of 5 pixels).
@@ -42,14 +42,6 @@ constexpr double designClientWidth = 518;
 constexpr double designClientHeight = 443;
 constexpr double designCentreX = 4 + boardPanelWidth / 2.0;
 constexpr double designCentreY = 3 + boardPanelHeight / 2.0;
-
-QFont pixelFont(const char* family, int pixels, bool bold = false, bool underline = false) {
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    font.setUnderline(underline);
-    return font;
-}
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -83,15 +75,7 @@ TSelButton* makeButton(QWidget* parent, const char* name, const QRect& rect, con
     auto* button = new TSelButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(rect);
-    button->setColor(buttonFace);
-    button->setColorOver(buttonFace);
-    button->setColorDown(buttonFace);
-    button->setColorBorder(buttonBorder);
-    button->setColorOverCaption(buttonBorder);
-    button->setBorderWidth(1);
-    button->setAlignment(Qt::AlignHCenter);
-    button->setFont(pixelFont("Arial", 16, true));
-    button->setFontColor(captionColour);
+    house::styleButton(button, captionColour);
     button->setCaption(caption);
     return button;
 }
@@ -278,7 +262,7 @@ void Tmain::buildPanels() {
                                   QStringLiteral("SEND SCORE"), grey);
     panel_wait = makePanel(panel_cleared, "panel_wait", QRect(2, 131, 315, 49), maroon, false);
     panel_wait->setFont(regular19);
-    panel_wait->setFontColor(buttonFace);
+    panel_wait->setFontColor(house::buttonFace);
     panel_wait->setCaption(QStringLiteral("Posting Score, Please Wait......"));
     panel_wait->hide();
     button_viewhighscores =

@@ -1,6 +1,7 @@
 #include "tallylistform.h"
 
 #include "ButtonComps.h"
+#include "HouseStyle.h"
 #include "TFlatPanelUnit.h"
 #include "TallyMessageBoxes.h"
 #include "TallyRecords.h"
@@ -15,14 +16,11 @@
 
 namespace {
 
-const QColor LightGrey(218, 218, 218);
+const QColor& LightGrey = house::lightGrey;
 const QColor NewestRed(255, 0, 0);
 
 QFont labelfont(int pixels, bool bold) {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
+    return house::pixelFont("MS Sans Serif", pixels, bold);
 }
 
 void paint(QLabel* label, const QColor& colour, bool bold) {
@@ -222,19 +220,6 @@ TSelButton* Ttallylist::makebutton(const QString& name, const QString& caption, 
     button->setObjectName(name);
     button->setCaption(caption);
     button->setGeometry(left, 377, width, 26);
-    const QColor face(255, 255, 198);
-    const QColor darkred(164, 0, 0);
-    button->setColor(face);
-    button->setColorOver(face);
-    button->setColorDown(face);
-    button->setColorBorder(darkred);
-    button->setColorOverCaption(darkred);
-    button->setBorderWidth(1);
-    button->setAlignment(Qt::AlignHCenter);
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(16);
-    font.setBold(true);
-    button->setFont(font);
-    button->setFontColor(QColor(74, 74, 74));
+    house::styleButton(button, house::darkGrey);
     return button;
 }

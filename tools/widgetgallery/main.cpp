@@ -6,6 +6,7 @@
 
 #include "ButtonComps.h"
 #include "FontSubstitutes.h"
+#include "HouseStyle.h"
 #include "LbBack.h"
 #include "TFlatPanelUnit.h"
 
@@ -20,11 +21,8 @@
 namespace {
 
 const QColor kBlack(0, 0, 0);
-const QColor kMaroon(128, 0, 0);
-const QColor kFace(255, 255, 198);
-const QColor kDarkRed(164, 0, 0);
-const QColor kDarkGrey(74, 74, 74);
-const QColor kLightGrey(218, 218, 218);
+const QColor& kMaroon = house::maroon;
+const QColor& kLightGrey = house::lightGrey;
 
 QDir outDir;
 int written = 0;
@@ -51,16 +49,7 @@ struct Host : QWidget {
 
 TSelButton* gameButton(QWidget* parent, const QString& caption, Qt::Alignment alignment) {
     auto* b = new TSelButton(parent);
-    b->setColor(kFace);
-    b->setColorOver(kFace);
-    b->setColorDown(kFace);
-    b->setColorBorder(kDarkRed);
-    b->setColorOverCaption(kDarkRed);
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(16);
-    font.setBold(true);
-    b->setFont(font);
-    b->setFontColor(kDarkGrey);
+    house::styleButton(b, house::darkGrey);
     b->setCaption(caption);
     b->setAlignment(alignment);
     b->setGeometry(6, 6, 132, 27);
