@@ -2,6 +2,7 @@
 
 #include "TallyTable.h"
 
+#include <algorithm>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -12,7 +13,11 @@ namespace {
 // from eating all memory.
 constexpr long long MaxCells = 1 << 20;
 
-void writeline(std::ostream& file, const std::string& text) {
+void writeline(std::ostream& file, std::string text) {
+    // One cell is one line: a line break in a pasted name would shift every cell after it on the
+    // next read, so it goes out as a blank.
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    std::replace(text.begin(), text.end(), '\n', ' ');
     file.write(text.data(), static_cast<std::streamsize>(text.size()));
     file.write("\r\n", 2);
 }

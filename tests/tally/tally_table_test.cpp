@@ -108,6 +108,21 @@ TEST(TallyText, WritesCellsColumnByColumnWithBytesUnchanged) {
     EXPECT_EQ(lines[2 + 2 * 12 + 1], "J\xf6rg \"&\" ;");
 }
 
+TEST(TallyText, LineBreaksInACellAreWrittenAsBlanks) {
+    // A name pasted with a line break must not shift the cells after it.
+    TallyTable table;
+    table.setcell(2, 1, "Ann\nBob\r\nCy\r");
+    table.setcell(3, 0, "4");
+    const auto lines = linesof(textof(table));
+    ASSERT_EQ(lines.size(), 110u);
+    EXPECT_EQ(lines[2 + 2 * 12 + 1], "Ann Bob  Cy ");
+    TallyTable read;
+    load(read, textof(table));
+    EXPECT_EQ(read.cell(2, 1), "Ann Bob  Cy ");
+    EXPECT_EQ(read.cell(3, 0), "4");
+    EXPECT_EQ(read.cell(1, 10), "-1000");
+}
+
 TEST(TallyText, NominalTextRestoresEveryCell) {
     TallyTable written;
     for (int col = 0; col < 9; ++col)
