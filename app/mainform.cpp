@@ -42,6 +42,8 @@ constexpr double designClientWidth = 518;
 constexpr double designClientHeight = 443;
 constexpr double designCentreX = 4 + boardPanelWidth / 2.0;
 constexpr double designCentreY = 3 + boardPanelHeight / 2.0;
+// The greeting's width when it holds no more than the welcome text.
+constexpr int greetingWidth = 160;
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -170,7 +172,7 @@ void Tmain::buildWindow() {
 
     panel_board = makePanel(client, "panel_board", QRect(4, 3, 510, 437), Qt::black, true);
     label_name = makeLabel(panel_board, "label_name", 3, 5, QStringLiteral("Welcome to Bloomzap!"),
-                           Qt::white, pixelFont("MS Sans Serif", 13), 160, 16);
+                           Qt::white, pixelFont("MS Sans Serif", 13), greetingWidth, 16);
 
     panel_board1 = makePanel(panel_board, "panel_board1", QRect(3, 26, 505, 407), Qt::black, true);
     FlatPanel1 = makePanel(panel_board1, "FlatPanel1", QRect(22, 1, 325, 324), maroon, false);
@@ -435,9 +437,12 @@ void Tmain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     // The client area never gets smaller than the board panel plus a margin; the central
     // widget's minimum size holds that against the window system, this against resize().
-    const QWidget* client = centralWidget();
-    const int growHeight = clientMinHeight - client->height();
-    const int growWidth = clientMinWidth - client->width();
+    // The central widget never gets smaller than its minimum and is clipped instead, so the
+    // client area is measured on the window: what the menu bar leaves of it.
+    const QWidget* menu = menuWidget();
+    const int menuHeight = menu != nullptr && menu->isVisible() ? menu->height() : 0;
+    const int growHeight = clientMinHeight - (height() - menuHeight);
+    const int growWidth = clientMinWidth - width();
     if (growHeight > 0 || growWidth > 0)
         resize(width() + qMax(0, growWidth), height() + qMax(0, growHeight));
     placeBoardPanel();
@@ -509,6 +514,16 @@ void Tmain::settext(Component which, const std::string& text) {
         label->setText(caption);
     else if (auto* button = qobject_cast<TSelButton*>(widget))
         button->setCaption(caption);
+    if (widget == label_name)
+        fitGreeting();
+}
+
+void Tmain::fitGreeting() {
+    // The greeting grows with a long player name, up to the board panel's right edge, rather
+    // than cutting the name off.
+    const int room = panel_board->width() - label_name->x();
+    const int needed = label_name->fontMetrics().horizontalAdvance(label_name->text());
+    label_name->resize(qBound(greetingWidth, needed, room), label_name->height());
 }
 
 void Tmain::setshown(Component which, bool shown) {

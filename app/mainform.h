@@ -149,6 +149,7 @@ private:
     void buildPanels();
     void buildMenus();
     void placeBoardPanel();
+    void fitGreeting();
     void loadsettings();
     bool FormClose();
     void showPanel(QWidget* panel);

@@ -13,8 +13,11 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
 #include <fstream>
 #include <sstream>
@@ -141,6 +144,21 @@ private slots:
         QVERIFY(qAbs(centre.y() - main->centralWidget()->height() / 2) <= 2);
     }
 
+    void aWindowSystemThatShrinksTheWindowIsOverruled() {
+        // Not every window manager honours the minimum size; the window grows back itself.
+        auto main = makeWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+        QWindow* frame = main->windowHandle();
+        QSignalSpy shrunk(frame, &QWindow::widthChanged);
+        frame->setMinimumSize(QSize(1, 1));
+        frame->resize(300, 200);
+        QTRY_VERIFY(!shrunk.isEmpty());
+        QCoreApplication::processEvents();
+        QVERIFY(main->width() >= 515);
+        QVERIFY(main->height() - main->menuBar()->height() >= 442);
+        QVERIFY(main->rect().contains(main->centralWidget()->geometry()));
+    }
+
     void resetScreenLocationThenCloseSavesTheDefaultPlacement() {
         TestFolderWrite(settingsFile(),
                         "[bloomzap]\r\nTop=200\r\nLeft=300\r\nWidth=700\r\nHeight=600\r\n");
@@ -246,6 +264,25 @@ private slots:
         main->StartGame1->trigger();
         QVERIFY(main->panel_paused->isHidden());
         QVERIFY(!main->game().state().paused);
+    }
+
+    void theGreetingShowsALongNameWhole() {
+        TestFolderWrite(settingsFile(), "[bloomzap]\r\nName=WWWWWWWWWW\r\n");
+        auto main = makeWindow();
+        QCOMPARE(main->label_name->text(), QStringLiteral("Welcome to Bloomzap!"));
+        click(main->button_start);
+        const QString greeting = QStringLiteral("Good Luck WWWWWWWWWW");
+        QCOMPARE(main->label_name->text(), greeting);
+        QVERIFY(main->label_name->width() >=
+                main->label_name->fontMetrics().horizontalAdvance(greeting));
+        // A name far too long for the window still ends at the board panel's edge.
+        main->edit_name->setText(QString(60, QLatin1Char('W')));
+        click(main->button_start);
+        QCOMPARE(main->label_name->geometry().right(), main->panel_board->width() - 1);
+        // A short name keeps the greeting's own size.
+        main->edit_name->setText(QStringLiteral("Al"));
+        click(main->button_start);
+        QCOMPARE(main->label_name->width(), 160);
     }
 
     void startGameFromTheMenuRestartsAndHidesTheGameOverPanel() {
