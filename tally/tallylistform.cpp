@@ -199,7 +199,10 @@ void Ttallylist::showplace(int place, const TallyPlace& row) {
 
 QLabel* Ttallylist::makelabel(const QString& name, const QString& text, int left, int top,
                               int width, Qt::Alignment alignment) {
-    auto* label = new QLabel(text, FlatPanel1);
+    auto* label = new QLabel(FlatPanel1);
+    // Names and dates are shown as typed; a name such as "<b>Ann" must not turn into markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
     label->setObjectName(name);
     label->setFont(labelfont(13, true));
     paint(label, LightGrey, true);

@@ -181,6 +181,16 @@ private slots:
         expectlook(*window, 2, Red, true);
     }
 
+    void namesShowAsTypedNotAsMarkup() {
+        auto window = open();
+        const QString typed = QStringLiteral("<b>A&amp;</b>");
+        window->tallycalls().checkscore(300, typed.toStdString());
+        QLabel* name = label(*window, "label_name1");
+        QCOMPARE(name->text(), typed);
+        QCOMPARE(name->textFormat(), Qt::PlainText);
+        QVERIFY(name->sizeHint().width() >= name->fontMetrics().horizontalAdvance(typed));
+    }
+
     void tallyIsKeptAcrossARestart() {
         {
             auto window = open();
