@@ -12,7 +12,18 @@ void NameBox::refuseIfTooLong(const QString& edited) {
     // An edit may shorten a long name or keep its length, but never grow it past the limit.
     if (edited.size() <= typedLimit || edited.size() <= before_.size())
         return;
-    const int cursor = cursorPosition() - int(edited.size() - before_.size());
-    setText(before_);
-    setCursorPosition(qMax(0, cursor));
+    // Keep as much of what was typed or pasted as still fits, as a limited edit box does: the
+    // new text is what lies between the parts that the edit left unchanged.
+    const qsizetype most = qMax<qsizetype>(typedLimit, before_.size());
+    qsizetype head = 0;
+    while (head < before_.size() && before_[head] == edited[head])
+        ++head;
+    qsizetype tail = 0;
+    while (tail < before_.size() - head &&
+           before_[before_.size() - 1 - tail] == edited[edited.size() - 1 - tail])
+        ++tail;
+    const QString added = edited.mid(head, edited.size() - head - tail);
+    const QString kept = added.left(qMax<qsizetype>(0, most - head - tail));
+    setText(edited.left(head) + kept + edited.right(tail));
+    setCursorPosition(int(head + kept.size()));
 }

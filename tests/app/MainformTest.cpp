@@ -12,6 +12,8 @@
 #include "VirtualClock.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -242,6 +244,19 @@ private slots:
         main->edit_aname->clear();
         QTest::keyClicks(main->edit_aname, "ABCDEFGHIJKLMNOP");
         QCOMPARE(main->edit_aname->text(), QStringLiteral("ABCDEFGHIJ"));
+
+        // A pasted name keeps what fits rather than vanishing whole.
+        main->edit_aname->setText(QStringLiteral("Bob"));
+        main->edit_aname->setCursorPosition(1);
+        QGuiApplication::clipboard()->setText(QStringLiteral("123456789"));
+        main->edit_aname->paste();
+        QCOMPARE(main->edit_aname->text(), QStringLiteral("B1234567ob"));
+        QCOMPARE(main->edit_aname->cursorPosition(), 8);
+        // The long stored name may be edited at its length but not grown.
+        main->edit_name->setCursorPosition(0);
+        main->edit_name->setSelection(0, 3);
+        main->edit_name->paste();
+        QCOMPARE(main->edit_name->text(), QStringLiteral("123imilianus the Great"));
     }
 
     void panelsFollowTheGame() {
