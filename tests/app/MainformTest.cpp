@@ -9,6 +9,7 @@
 #include "NameBox.h"
 #include "SoundOutput.h"
 #include "TFlatPanelUnit.h"
+#include "TestFolder.h"
 #include "VirtualClock.h"
 
 #include <QAction>
@@ -21,8 +22,6 @@
 #include <QTest>
 #include <QWindow>
 
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -33,17 +32,6 @@ public:
     void stop() override {}
     std::vector<std::string> played;
 };
-
-std::string readFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void TestFolderWrite(const std::filesystem::path& file, const std::string& content) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
-}
 
 void click(TSelButton* button) {
     QTest::mouseClick(button, Qt::LeftButton, {},
@@ -76,13 +64,21 @@ private:
     std::filesystem::path settingsFile() const {
         return std::filesystem::path(folder_.path().toStdString()) / "bloomzap.ini";
     }
+    void writeSettings(const std::string& keys) const {
+        TestFolder::write(settingsFile(), "[bloomzap]\r\n" + keys);
+    }
+    // Whether the settings file holds this whole line.
+    bool saved(const std::string& line) const {
+        return TestFolder::read(settingsFile()).find(line + "\r\n") != std::string::npos;
+    }
 
-    std::unique_ptr<Tmain> makeWindow(QRect workArea = QRect(0, 0, 1920, 1080)) {
+    std::unique_ptr<Tmain> makeWindow(QRect workArea = QRect(0, 0, 1920, 1080),
+                                      std::filesystem::path file = {}) {
         MainEnvironment environment;
         environment.timers = clock_;
         environment.seed = [] { return std::uint64_t(20261207); };
         environment.sound = sounds_;
-        environment.settingsFile = settingsFile();
+        environment.settingsFile = file.empty() ? settingsFile() : file;
         environment.workArea = [workArea] { return workArea; };
         environment.showMessage = [this](const QString& text) { messages_ << text; };
         auto window = std::make_unique<Tmain>(environment);
@@ -126,7 +122,7 @@ private slots:
     }
 
     void soundsSwitchedOffInTheFileKeepStartUpSilent() {
-        TestFolderWrite(settingsFile(), "[bloomzap]\r\nSounds=no\r\n");
+        writeSettings("Sounds=no\r\n");
         auto main = makeWindow();
         QVERIFY(!main->playSounds());
         QVERIFY(sounds_->played.empty());
@@ -162,18 +158,14 @@ private slots:
     }
 
     void resetScreenLocationThenCloseSavesTheDefaultPlacement() {
-        TestFolderWrite(settingsFile(),
-                        "[bloomzap]\r\nTop=200\r\nLeft=300\r\nWidth=700\r\nHeight=600\r\n");
+        writeSettings("Top=200\r\nLeft=300\r\nWidth=700\r\nHeight=600\r\n");
         auto main = makeWindow();
         QCOMPARE(main->pos(), QPoint(300, 200));
         main->ResetScreenLocation1->trigger();
         const int grownHeight = main->height();
         QVERIFY(main->close());
-        const std::string ini = readFile(settingsFile());
-        QVERIFY(ini.find("Top=3\r\n") != std::string::npos);
-        QVERIFY(ini.find("Left=3\r\n") != std::string::npos);
-        QVERIFY(ini.find("Width=518\r\n") != std::string::npos);
-        QVERIFY(ini.find("Height=" + std::to_string(grownHeight) + "\r\n") != std::string::npos);
+        QVERIFY(saved("Top=3") && saved("Left=3") && saved("Width=518"));
+        QVERIFY(saved("Height=" + std::to_string(grownHeight)));
         QVERIFY(grownHeight >= 443);
     }
 
@@ -181,29 +173,20 @@ private slots:
         auto main = makeWindow(QRect(0, 0, 800, 2000));
         main->resize(900, 500);
         QVERIFY(main->close());
-        const std::string ini = readFile(settingsFile());
-        QVERIFY2(ini.find("Width=897\r\n") != std::string::npos, ini.c_str());
-        QVERIFY2(ini.find("Height=500\r\n") != std::string::npos, ini.c_str());
+        QVERIFY2(saved("Width=897") && saved("Height=500"),
+                 TestFolder::read(settingsFile()).c_str());
     }
 
     void anUnwritableSettingsFileKeepsTheWindowOpen() {
         // A settings "folder" that is a plain file cannot hold the settings, even for root.
         const auto blocker = std::filesystem::path(folder_.path().toStdString()) / "blocker";
-        TestFolderWrite(blocker, "x");
-        MainEnvironment environment;
-        environment.timers = clock_;
-        environment.sound = sounds_;
-        environment.settingsFile = blocker / "bloomzap.ini";
-        environment.workArea = [] { return QRect(0, 0, 1920, 1080); };
-        environment.showMessage = [this](const QString& text) { messages_ << text; };
-        Tmain main(environment);
-        main.show();
-        QVERIFY(!main.close());
-        QVERIFY(main.isVisible());
-        QCOMPARE(messages_.size(), 1);
-        QCOMPARE(messages_.front(),
-                 QStringLiteral("Unable to write to ") +
-                     QString::fromStdString((blocker / "bloomzap.ini").string()));
+        TestFolder::write(blocker, "x");
+        auto main = makeWindow(QRect(0, 0, 1920, 1080), blocker / "bloomzap.ini");
+        QVERIFY(!main->close());
+        QVERIFY(main->isVisible());
+        QCOMPARE(messages_,
+                 QStringList{QStringLiteral("Unable to write to ") +
+                             QString::fromStdString((blocker / "bloomzap.ini").string())});
         std::filesystem::remove(blocker);
     }
 
@@ -211,11 +194,11 @@ private slots:
         auto main = makeWindow();
         main->PlaySounds1->trigger();
         QVERIFY(!main->playSounds());
-        QVERIFY(readFile(settingsFile()).find("Sounds=no\r\n") != std::string::npos);
+        QVERIFY(saved("Sounds=no"));
         main->AutomaticallyCheckforUpdates1->trigger();
         QVERIFY(!main->checkForUpdates());
         QVERIFY(main->close());
-        QVERIFY(readFile(settingsFile()).find("Update=false\r\n") != std::string::npos);
+        QVERIFY(saved("Update=false"));
     }
 
     void namePanelDoneAndCancel() {
@@ -234,11 +217,11 @@ private slots:
         click(main->button_namedone);
         QCOMPARE(main->playerName(), QString());
         QVERIFY(main->close());
-        QVERIFY(readFile(settingsFile()).find("Name=\r\n") != std::string::npos);
+        QVERIFY(saved("Name="));
     }
 
     void typingStopsAtTenCharactersButALongStoredNameShowsWhole() {
-        TestFolderWrite(settingsFile(), "[bloomzap]\r\nName=Maximilianus the Great\r\n");
+        writeSettings("Name=Maximilianus the Great\r\n");
         auto main = makeWindow();
         QCOMPARE(main->edit_name->text(), QStringLiteral("Maximilianus the Great"));
         main->edit_aname->clear();
@@ -282,7 +265,7 @@ private slots:
     }
 
     void theGreetingShowsALongNameWhole() {
-        TestFolderWrite(settingsFile(), "[bloomzap]\r\nName=WWWWWWWWWW\r\n");
+        writeSettings("Name=WWWWWWWWWW\r\n");
         auto main = makeWindow();
         QCOMPARE(main->label_name->text(), QStringLiteral("Welcome to Bloomzap!"));
         click(main->button_start);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 class ProfileFileTest : public ::testing::Test {
@@ -44,44 +46,31 @@ TEST_F(ProfileFileTest, ReadsAtMost2047CharactersOfAValue) {
     EXPECT_EQ(profile.readString("bloomzap", "Name", "").size(), 2047u);
 }
 
-TEST_F(ProfileFileTest, CreatesTheFileAndSectionWithCrLf) {
-    ASSERT_TRUE(profile.writeString("bloomzap", "Top", "3"));
-    ASSERT_TRUE(profile.writeString("bloomzap", "Left", "4"));
-    EXPECT_EQ(TestFolder::read(file), "[bloomzap]\r\nTop=3\r\nLeft=4\r\n");
-}
-
-TEST_F(ProfileFileTest, ReplacesInPlaceAndAppendsAtTheEndOfTheSection) {
-    TestFolder::write(file, "; a comment\n"
-                            "[bloomzap]\n"
-                            "TOP=1\n"
-                            "Custom = kept\n"
-                            "\n"
-                            "[next]\n"
-                            "Top=99\n");
-    ASSERT_TRUE(profile.writeString("bloomzap", "Top", "-20"));
-    ASSERT_TRUE(profile.writeString("bloomzap", "Name", "Ann"));
-    // Untouched lines keep their own line ends; new and replaced lines get CR LF.
-    EXPECT_EQ(TestFolder::read(file), "; a comment\n"
-                                      "[bloomzap]\n"
-                                      "Top=-20\n"
-                                      "Custom = kept\n"
-                                      "Name=Ann\r\n"
-                                      "\n"
-                                      "[next]\n"
-                                      "Top=99\n");
-    EXPECT_EQ(profile.readString("next", "Top", ""), "99");
-}
-
-TEST_F(ProfileFileTest, AddsAMissingSectionAfterOtherContent) {
-    TestFolder::write(file, "[other]\r\nKey=1");
-    ASSERT_TRUE(profile.writeString("bloomzap", "Name", "Ann"));
-    EXPECT_EQ(TestFolder::read(file), "[other]\r\nKey=1\r\n\r\n[bloomzap]\r\nName=Ann\r\n");
-}
-
-TEST_F(ProfileFileTest, AppendsAfterALastLineWithoutLineEnd) {
-    TestFolder::write(file, "[bloomzap]\r\nTop=1");
-    ASSERT_TRUE(profile.writeString("bloomzap", "Left", "2"));
-    EXPECT_EQ(TestFolder::read(file), "[bloomzap]\r\nTop=1\r\nLeft=2\r\n");
+TEST_F(ProfileFileTest, WritesWithCrLfReplacingInPlaceAndAppendingAtTheSectionEnd) {
+    struct Case {
+        const char* before; // nullptr: no file yet
+        std::vector<std::pair<const char*, const char*>> writes;
+        const char* after;
+    };
+    const Case cases[] = {
+        {nullptr, {{"Top", "3"}, {"Left", "4"}}, "[bloomzap]\r\nTop=3\r\nLeft=4\r\n"},
+        // Untouched lines keep their own line ends; new and replaced lines get CR LF.
+        {"; a comment\n[bloomzap]\nTOP=1\nCustom = kept\n\n[next]\nTop=99\n",
+         {{"Top", "-20"}, {"Name", "Ann"}},
+         "; a comment\n[bloomzap]\nTop=-20\nCustom = kept\nName=Ann\r\n\n[next]\nTop=99\n"},
+        {"[other]\r\nKey=1",
+         {{"Name", "Ann"}},
+         "[other]\r\nKey=1\r\n\r\n[bloomzap]\r\nName=Ann\r\n"},
+        {"[bloomzap]\r\nTop=1", {{"Left", "2"}}, "[bloomzap]\r\nTop=1\r\nLeft=2\r\n"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(file);
+        if (c.before)
+            TestFolder::write(file, c.before);
+        for (const auto& [key, value] : c.writes)
+            ASSERT_TRUE(profile.writeString("bloomzap", key, value));
+        EXPECT_EQ(TestFolder::read(file), c.after);
+    }
 }
 
 TEST_F(ProfileFileTest, LineBreaksInAValueCannotPlantKeys) {
@@ -98,27 +87,18 @@ TEST_F(ProfileFileTest, WriteToAnUnwritablePathFailsAndChangesNothing) {
     EXPECT_FALSE(inMissingFolder.writeString("bloomzap", "Top", "1"));
 }
 
-TEST(ProfileFileInteger, ReadsDecimalAndHexadecimal) {
-    const std::pair<const char*, std::int32_t> good[] = {{"0", 0},
-                                                         {"42", 42},
-                                                         {"+42", 42},
-                                                         {"-42", -42},
-                                                         {"0x10", 16},
-                                                         {"0X1f", 31},
-                                                         {"$10", 16},
-                                                         {"$ff", 255},
-                                                         {"2147483647", 2147483647},
-                                                         {"-2147483648", -2147483647 - 1},
-                                                         {"$FFFFFFFF", -1},
-                                                         {"-0x10", -16}};
+TEST(ProfileFileInteger, ReadsDecimalAndHexadecimalAndRejectsEverythingElse) {
+    // clang-format off
+    const std::pair<const char*, std::int32_t> good[] = {
+        {"0", 0}, {"42", 42}, {"+42", 42}, {"-42", -42}, {"0x10", 16}, {"0X1f", 31}, {"$10", 16},
+        {"$ff", 255}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
+        {"$FFFFFFFF", -1}, {"-0x10", -16}};
+    // clang-format on
     for (const auto& [text, expected] : good) {
         std::int32_t value = 7;
         EXPECT_TRUE(ProfileFile::parseInteger(text, value)) << text;
         EXPECT_EQ(value, expected) << text;
     }
-}
-
-TEST(ProfileFileInteger, RejectsEverythingElse) {
     for (const char* text : {"", "abc", "0x", "$", "12a", "1 2", "-", "+", "2147483648",
                              "-2147483649", "0x100000000", "1.5", "0x-1", "x10"}) {
         std::int32_t value = 7;

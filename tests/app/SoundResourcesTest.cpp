@@ -62,66 +62,54 @@ WaveFacts readFacts(const QByteArray& b) {
 class SoundResourcesTest : public QObject {
     Q_OBJECT
 private slots:
-    void recordingsMatchTheTable_data();
-    void recordingsMatchTheTable();
-    void everyNameWithARecordingHasOne();
-    void playingWithoutAudioDeviceIsHarmless();
-};
-
-void SoundResourcesTest::recordingsMatchTheTable_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<uint>("rate");
-    QTest::addColumn<uint>("bits");
-    QTest::addColumn<int>("milliseconds");
-    QTest::newRow("CLEAR") << "CLEAR" << 11025u << 8u << 144;
-    QTest::newRow("CLEAREDALL") << "CLEAREDALL" << 22050u << 8u << 923;
-    QTest::newRow("DROP") << "DROP" << 11025u << 8u << 223;
-    QTest::newRow("ENTERED") << "ENTERED" << 11025u << 8u << 786;
-    QTest::newRow("GAMEOVER") << "GAMEOVER" << 22050u << 16u << 2794;
-    QTest::newRow("LEVELUP") << "LEVELUP" << 11025u << 8u << 955;
-}
-
-void SoundResourcesTest::recordingsMatchTheTable() {
-    QFETCH(QString, name);
-    QFETCH(uint, rate);
-    QFETCH(uint, bits);
-    QFETCH(int, milliseconds);
-
-    QFile file(QStringLiteral(":/WAVE/") + name);
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
-    const WaveFacts f = readFacts(file.readAll());
-    QVERIFY(f.ok);
-    QCOMPARE(f.format, 1u); // uncompressed PCM
-    QCOMPARE(f.channels, 1u);
-    QCOMPARE(f.rate, rate);
-    QCOMPARE(f.bits, bits);
-    QCOMPARE(static_cast<int>(std::lround(f.frames * 1000.0 / f.rate)), milliseconds);
-    // Starting and ending near silence keeps playback free of clicks.
-    const int quiet = bits == 8 ? 2 : 300;
-    QVERIFY(std::abs(f.firstSample) <= quiet);
-    QVERIFY(std::abs(f.lastSample) <= quiet);
-}
-
-void SoundResourcesTest::everyNameWithARecordingHasOne() {
-    for (const char* name : {"entered", "drop", "clear", "clearedall", "levelup", "gameover"}) {
-        const std::string resource = SoundPlayer::resourceFor(name);
-        QVERIFY2(!resource.empty(), name);
-        QVERIFY2(QFile::exists(QtSoundOutput::resourcePath(QString::fromStdString(resource))),
-                 name);
+    void recordingsMatchTheTable_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<uint>("rate");
+        QTest::addColumn<uint>("bits");
+        QTest::addColumn<int>("milliseconds");
+        QTest::newRow("CLEAR") << "CLEAR" << 11025u << 8u << 144;
+        QTest::newRow("CLEAREDALL") << "CLEAREDALL" << 22050u << 8u << 923;
+        QTest::newRow("DROP") << "DROP" << 11025u << 8u << 223;
+        QTest::newRow("ENTERED") << "ENTERED" << 11025u << 8u << 786;
+        QTest::newRow("GAMEOVER") << "GAMEOVER" << 22050u << 16u << 2794;
+        QTest::newRow("LEVELUP") << "LEVELUP" << 11025u << 8u << 955;
     }
-    QVERIFY(SoundPlayer::resourceFor("startgame").empty());
-}
 
-void SoundResourcesTest::playingWithoutAudioDeviceIsHarmless() {
-    // Test machines have no sound card: every call must simply return.
-    QtSoundOutput output;
-    SoundPlayer player(output, [] { return true; });
-    for (const char* name : {"entered", "drop", "clear", "clearedall", "startgame", "gameover"})
-        player.playsounds(name);
-    output.stop();
-    QCoreApplication::processEvents();
-    QVERIFY(QFile::exists(QtSoundOutput::resourcePath("GAMEOVER")));
-}
+    void recordingsMatchTheTable() {
+        QFETCH(QString, name);
+        QFETCH(uint, rate);
+        QFETCH(uint, bits);
+        QFETCH(int, milliseconds);
+
+        // The sound's lower-case name leads to this recording, and the player finds it there.
+        QCOMPARE(SoundPlayer::resourceFor(name.toLower().toStdString()), name.toStdString());
+        QFile file(QtSoundOutput::resourcePath(name));
+        QCOMPARE(file.fileName(), QStringLiteral(":/WAVE/") + name);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+        const WaveFacts f = readFacts(file.readAll());
+        QVERIFY(f.ok);
+        QCOMPARE(f.format, 1u); // uncompressed PCM
+        QCOMPARE(f.channels, 1u);
+        QCOMPARE(f.rate, rate);
+        QCOMPARE(f.bits, bits);
+        QCOMPARE(static_cast<int>(std::lround(f.frames * 1000.0 / f.rate)), milliseconds);
+        // Starting and ending near silence keeps playback free of clicks.
+        const int quiet = bits == 8 ? 2 : 300;
+        QVERIFY(std::abs(f.firstSample) <= quiet);
+        QVERIFY(std::abs(f.lastSample) <= quiet);
+    }
+
+    void playingWithoutAudioDeviceIsHarmless() {
+        QVERIFY(SoundPlayer::resourceFor("startgame").empty());
+        // Test machines have no sound card: every call must simply return.
+        QtSoundOutput output;
+        SoundPlayer player(output, [] { return true; });
+        for (const char* name : {"entered", "drop", "clear", "clearedall", "startgame", "gameover"})
+            player.playsounds(name);
+        output.stop();
+        QCoreApplication::processEvents();
+    }
+};
 
 QTEST_GUILESS_MAIN(SoundResourcesTest)
 #include "SoundResourcesTest.moc"

@@ -25,6 +25,20 @@ struct Tally {
         records.loadtally();
     }
 
+    std::vector<std::string> cells() const {
+        std::vector<std::string> out;
+        for (int row = 0; row < table.RowCount(); ++row)
+            for (int col = 0; col < table.ColCount(); ++col)
+                out.push_back(table.cell(col, row));
+        return out;
+    }
+
+    // The date, score and name cells of a table row.
+    std::array<std::string, 3> row(int r) const {
+        return {table.cell(0, r), table.cell(1, r), table.cell(2, r)};
+    }
+    using Row = std::array<std::string, 3>;
+
     std::vector<int> values() const {
         std::vector<int> out;
         for (const auto& row : shown.places)
@@ -32,14 +46,6 @@ struct Tally {
         return out;
     }
 };
-
-TEST(TallyRecords, StartsWithTheWindowsFirstTexts) {
-    Tally t;
-    for (const auto& total : t.shown.totals)
-        EXPECT_EQ(total, "0");
-    for (const auto& row : t.shown.places)
-        EXPECT_EQ(row, (TallyPlace{"Feb 11, 2008", "Varnok", "0", 0, TallyLook::Bold}));
-}
 
 TEST(TallyRecords, LoadtallyCopiesTheTableAndMarksEmptyPlaces) {
     Tally t;
@@ -77,10 +83,8 @@ TEST(TallyRecords, EqualScoreGoesAboveTheStoredOne) {
               (std::vector<int>{500, 400, 300, 300, 200, 100, -1000, -1000, -1000, -1000}));
     EXPECT_EQ(t.shown.places[2], (TallyPlace{"3/14/24", "Cy", "300", 300, TallyLook::Newest}));
     EXPECT_EQ(t.shown.places[3], (TallyPlace{"d3", "n3", "300", 300, TallyLook::Plain}));
-    EXPECT_EQ(t.table.cell(0, 3), "3/14/24");
-    EXPECT_EQ(t.table.cell(1, 3), "300");
-    EXPECT_EQ(t.table.cell(2, 3), "Cy");
-    EXPECT_EQ(t.table.cell(2, 4), "n3");
+    EXPECT_EQ(t.row(3), (Tally::Row{"3/14/24", "300", "Cy"}));
+    EXPECT_EQ(t.row(4), (Tally::Row{"d3", "300", "n3"}));
     EXPECT_EQ(t.table.cell(1, 6), "100");
     EXPECT_EQ(t.table.cell(1, 7), "-1000");
     for (int n : {0, 1, 3, 4, 5, 9})
@@ -91,24 +95,14 @@ TEST(TallyRecords, LowScoreChangesNothingButClearsTheHighlight) {
     Tally t;
     t.stored({100, 90, 80, 70, 60, 50, 40, 30, 20, 10});
     ASSERT_EQ(t.records.enterscore(55, "Ann"), 6);
-    const auto places = t.shown.places;
-    std::vector<std::string> cells;
-    for (int row = 1; row <= 11; ++row)
-        for (int col = 0; col <= 2; ++col)
-            cells.push_back(t.table.cell(col, row));
+    auto places = t.shown.places;
+    const auto cells = t.cells();
 
     EXPECT_EQ(t.records.enterscore(5, "Bob"), 0);
-    for (int n = 0; n < 10; ++n) {
-        EXPECT_EQ(t.shown.places[n].look, TallyLook::Plain) << n;
-        TallyPlace before = places[n];
-        before.look = TallyLook::Plain;
-        EXPECT_EQ(t.shown.places[n], before) << n;
-    }
-    std::vector<std::string> after;
-    for (int row = 1; row <= 11; ++row)
-        for (int col = 0; col <= 2; ++col)
-            after.push_back(t.table.cell(col, row));
-    EXPECT_EQ(after, cells);
+    for (auto& place : places)
+        place.look = TallyLook::Plain;
+    EXPECT_EQ(t.shown.places, places);
+    EXPECT_EQ(t.cells(), cells);
 }
 
 TEST(TallyRecords, FullListDropsPlaceTen) {
@@ -116,8 +110,7 @@ TEST(TallyRecords, FullListDropsPlaceTen) {
     t.stored({100, 90, 80, 70, 60, 50, 40, 30, 20, 10});
     EXPECT_EQ(t.records.enterscore(1000, "Top"), 1);
     EXPECT_EQ(t.values(), (std::vector<int>{1000, 100, 90, 80, 70, 60, 50, 40, 30, 20}));
-    EXPECT_EQ(t.table.cell(1, 10), "20");
-    EXPECT_EQ(t.table.cell(2, 10), "n9");
+    EXPECT_EQ(t.row(10), (Tally::Row{"d9", "20", "n9"}));
     EXPECT_EQ(t.table.cell(1, 11), "") << "row 11 is not part of the list";
 }
 
@@ -134,14 +127,16 @@ TEST(TallyRecords, ZeroEntersWhileAPlaceIsEmpty) {
 
 TEST(TallyRecords, FirstGameWithoutAFileEntersAboveTheFirstTexts) {
     Tally t; // no file: the table holds empty places, the window its first texts
+    EXPECT_EQ(t.shown.totals, (std::array<std::string, 3>{"0", "0", "0"}));
+    for (const auto& row : t.shown.places)
+        EXPECT_EQ(row, (TallyPlace{"Feb 11, 2008", "Varnok", "0", 0, TallyLook::Bold}));
     EXPECT_EQ(t.records.enterscore(0, "Ann"), 1);
     EXPECT_EQ(t.shown.places[0], (TallyPlace{"3/14/24", "Ann", "0", 0, TallyLook::Newest}));
     for (int n = 1; n < 10; ++n)
         EXPECT_EQ(t.shown.places[n],
                   (TallyPlace{"Feb 11, 2008", "Varnok", "0", 0, TallyLook::Plain}));
     EXPECT_EQ(t.table.cell(1, 1), "0");
-    EXPECT_EQ(t.table.cell(1, 2), "-1000") << "the table shifts its empty rows instead";
-    EXPECT_EQ(t.table.cell(0, 2), "");
+    EXPECT_EQ(t.row(2), (Tally::Row{"", "-1000", ""})) << "the table shifts its empty rows instead";
 }
 
 TEST(TallyRecords, EntryKeepsTheNameItWasMadeWith) {
@@ -153,10 +148,8 @@ TEST(TallyRecords, EntryKeepsTheNameItWasMadeWith) {
     EXPECT_EQ(t.shown.places[0].name, "Ann");
     EXPECT_EQ(t.table.cell(2, 1), "Ann");
     t.records.checkscore(80, name);
-    EXPECT_EQ(t.table.cell(2, 1), "Bob");
-    EXPECT_EQ(t.table.cell(0, 1), "3/15/24");
-    EXPECT_EQ(t.table.cell(2, 2), "Ann");
-    EXPECT_EQ(t.table.cell(0, 2), "3/14/24");
+    EXPECT_EQ(t.row(1), (Tally::Row{"3/15/24", "80", "Bob"}));
+    EXPECT_EQ(t.row(2), (Tally::Row{"3/14/24", "70", "Ann"}));
     EXPECT_EQ(t.shown.places[1].look, TallyLook::Plain);
     EXPECT_EQ(t.shown.places[0].look, TallyLook::Newest);
 }
@@ -225,11 +218,8 @@ TEST(TallyRecords, ResetOnYesEmptiesEverything) {
     EXPECT_EQ(t.shown.totals, (std::array<std::string, 3>{"0", "0", "0"}));
     for (int col = 1; col <= 8; ++col)
         EXPECT_EQ(t.table.cell(col, 0), "0") << col;
-    for (int row = 1; row <= 11; ++row) {
-        EXPECT_EQ(t.table.cell(0, row), "") << row;
-        EXPECT_EQ(t.table.cell(1, row), "-1000") << row;
-        EXPECT_EQ(t.table.cell(2, row), "") << row;
-    }
+    for (int row = 1; row <= 11; ++row)
+        EXPECT_EQ(t.row(row), (Tally::Row{"", "-1000", ""})) << row;
     for (const auto& row : t.shown.places)
         EXPECT_EQ(row, (TallyPlace{"", "", "", -1000, TallyLook::Plain}));
     EXPECT_EQ(t.records.enterscore(0, "After"), 1) << "every place is empty after a reset";
@@ -243,21 +233,14 @@ TEST(TallyRecords, ResetOnlyOnYes) {
         t.records.enterscore(95, "New");
         const auto places = t.shown.places;
         const auto totals = t.shown.totals;
-        std::vector<std::string> cells;
-        for (int row = 0; row < 12; ++row)
-            for (int col = 0; col < 9; ++col)
-                cells.push_back(t.table.cell(col, row));
+        const auto cells = t.cells();
 
         t.dialogs.answer = answer;
         EXPECT_FALSE(t.records.confirmreset());
         EXPECT_EQ(t.dialogs.questions.size(), 1u);
         EXPECT_EQ(t.shown.places, places);
         EXPECT_EQ(t.shown.totals, totals);
-        std::vector<std::string> after;
-        for (int row = 0; row < 12; ++row)
-            for (int col = 0; col < 9; ++col)
-                after.push_back(t.table.cell(col, row));
-        EXPECT_EQ(after, cells);
+        EXPECT_EQ(t.cells(), cells);
     }
 }
 
