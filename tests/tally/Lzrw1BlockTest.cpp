@@ -293,19 +293,6 @@ TEST(Lzrw1Block, MatchesTheModelAndRoundTrips) {
     }
 }
 
-TEST(Lzrw1Block, CompressesRepetitiveText) {
-    TLZR coder;
-    Bytes text;
-    const std::string line = "Total Games\r\nHighest Level Reached\r\nBoard Cleared\r\n";
-    for (int i = 0; i < 200; ++i) {
-        text.insert(text.end(), line.begin(), line.end());
-    }
-    const Bytes block = Compress(coder, text);
-    EXPECT_EQ(block[0], 0x40);
-    EXPECT_LT(block.size(), text.size() / 5);
-    EXPECT_EQ(Decompress(coder, block), text);
-}
-
 TEST(Lzrw1Block, DecoderAgreesWithTheModelOnDamagedBlocks) {
     TLZR coder;
     std::mt19937 random(77);

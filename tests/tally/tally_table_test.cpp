@@ -45,7 +45,14 @@ TEST(TallyTable, InitialTableHasZeroTotalsAndTenEmptyPlaces) {
         EXPECT_EQ(table.cell(1, row), "-1000");
         EXPECT_EQ(table.cell(2, row), "");
     }
+    EXPECT_EQ(table.cell(0, 11), "");
     EXPECT_EQ(table.cell(1, 11), "");
+    // Its text: the two counts, then 9 x 12 cells column by column.
+    const auto lines = linesof(textof(table));
+    ASSERT_EQ(lines.size(), 110u);
+    EXPECT_EQ(lines[0], "9");
+    EXPECT_EQ(lines[1], "12");
+    EXPECT_EQ(lines[2 + 1 * 12 + 10], "-1000");
 }
 
 TEST(TallyTable, CellsOutsideTheTableReadEmptyAndIgnoreWrites) {
@@ -81,20 +88,6 @@ TEST(TallyTable, DecimalAcceptsOnlyWholeDecimalIntegers) {
     for (const char* bad : {"", "-", "+", "+-5", "12a", " 12", "12 ", "1.5", "0x10", "abc",
                             "2147483648", "99999999999"})
         EXPECT_EQ(TallyTable::decimal(bad), std::nullopt) << bad;
-}
-
-TEST(TallyText, InitialTableWritesTheKnownLines) {
-    const auto lines = linesof(textof(TallyTable()));
-    ASSERT_EQ(lines.size(), 110u);
-    EXPECT_EQ(lines[0], "9");
-    EXPECT_EQ(lines[1], "12");
-    EXPECT_EQ(lines[2], "0");
-    for (int i = 3; i <= 13; ++i)
-        EXPECT_EQ(lines[i], "") << i;
-    EXPECT_EQ(lines[14], "0");
-    for (int i = 15; i <= 24; ++i)
-        EXPECT_EQ(lines[i], "-1000") << i;
-    EXPECT_EQ(lines[25], "");
 }
 
 TEST(TallyText, WritesCellsColumnByColumnWithBytesUnchanged) {
@@ -133,9 +126,7 @@ TEST(TallyText, NominalTextRestoresEveryCell) {
     load(read, textof(written));
     EXPECT_EQ(read.ColCount(), 9);
     EXPECT_EQ(read.RowCount(), 12);
-    for (int col = 0; col < 9; ++col)
-        for (int row = 0; row < 12; ++row)
-            EXPECT_EQ(read.cell(col, row), written.cell(col, row));
+    EXPECT_EQ(read.cell(8, 11), "8/11");
     EXPECT_EQ(textof(read), textof(written));
 }
 
@@ -164,13 +155,10 @@ TEST(TallyText, TextThatEndsEarlyLeavesTheRemainingCellsEmpty) {
     load(nolf, "1\r\n2\r\nlast line without end");
     EXPECT_EQ(nolf.cell(0, 0), "last line without end");
     EXPECT_EQ(nolf.cell(0, 1), "");
-}
 
-TEST(TallyText, BareLineFeedsAreAccepted) {
-    TallyTable table;
-    load(table, "1\n2\nx\ny\n");
-    EXPECT_EQ(table.cell(0, 0), "x");
-    EXPECT_EQ(table.cell(0, 1), "y");
+    load(nolf, "1\n2\nx\ny\n"); // bare line feeds are accepted
+    EXPECT_EQ(nolf.cell(0, 0), "x");
+    EXPECT_EQ(nolf.cell(0, 1), "y");
 }
 
 TEST(TallyText, CountsThatAreNotNumbersAreRefused) {
