@@ -1,14 +1,11 @@
 #include "LZRW1KH.h"
+#include "lzrw1_test_helpers.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <random>
-#include <vector>
+#include <optional>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // Straightforward byte-at-a-time coder, kept as the model the fast coder must match byte for byte.
 Bytes ModelCompress(const Bytes& s) {
@@ -156,15 +153,6 @@ std::optional<Bytes> Decompress(const TLZR& coder, const Bytes& block) {
         return std::nullopt;
     }
     out.resize(*n);
-    return out;
-}
-
-Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
-    std::mt19937 random(seed);
-    Bytes out(n);
-    for (auto& b : out) {
-        b = static_cast<std::uint8_t>(random());
-    }
     return out;
 }
 

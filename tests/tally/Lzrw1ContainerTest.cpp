@@ -1,30 +1,13 @@
 #include "LZRW1.h"
+#include "lzrw1_test_helpers.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
-#include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
-    std::mt19937 random(seed);
-    Bytes out(n);
-    for (auto& b : out) {
-        b = static_cast<std::uint8_t>(random());
-    }
-    return out;
-}
 
 // Words and numbers, like a tally text or any other text file.
 Bytes TextBytes(std::size_t n, std::uint32_t seed) {
@@ -63,25 +46,15 @@ protected:
 
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
-    static void WriteFile(const std::string& path, const Bytes& data) {
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(data.data()),
-                  static_cast<std::streamsize>(data.size()));
-    }
-    static Bytes ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
     // Compresses `data` through files; returns the container bytes.
     Bytes CompressFile(const Bytes& data, TCompressMode mode) {
-        WriteFile(Path("plain"), data);
+        WriteBytes(Path("plain"), data);
         Tlzrw1 lzrw;
         lzrw.CompressMode = mode;
         lzrw.InputFile = Path("plain");
         lzrw.OutputFile = Path("packed");
         const std::int64_t written = lzrw.Compress();
-        Bytes packed = ReadFile(Path("packed"));
+        Bytes packed = ReadBytes(Path("packed"));
         EXPECT_EQ(written, static_cast<std::int64_t>(packed.size()));
         return packed;
     }
@@ -89,7 +62,7 @@ protected:
     // Decompresses a container through files, then in stream mode: both must fail with exactly
     // `message`, leave no output (nor temporary) file and an empty output stream.
     void ExpectRefused(const Bytes& container, const std::string& message) {
-        WriteFile(Path("bad"), container);
+        WriteBytes(Path("bad"), container);
         Tlzrw1 lzrw;
         lzrw.InputFile = Path("bad");
         lzrw.OutputFile = Path("out");
@@ -169,7 +142,7 @@ TEST_F(Lzrw1Container, RoundTripsAcrossSizesInBothModes) {
                 lzrw.InputFile = Path("packed");
                 lzrw.OutputFile = Path("unpacked");
                 EXPECT_EQ(lzrw.Decompress(), static_cast<std::int64_t>(size));
-                ASSERT_EQ(ReadFile(Path("unpacked")), data);
+                ASSERT_EQ(ReadBytes(Path("unpacked")), data);
 
                 // Stream mode produces the same container and reads it back.
                 Tlzrw1 stream;
@@ -230,28 +203,28 @@ TEST_F(Lzrw1Container, RefusesBadContainersWithTheirMessages) {
 }
 
 TEST_F(Lzrw1Container, FailuresBeforeTheOutputLeaveItAlone) {
-    WriteFile(Path("existing"), {'k', 'e', 'e', 'p'});
+    WriteBytes(Path("existing"), {'k', 'e', 'e', 'p'});
     Tlzrw1 lzrw;
     lzrw.CompressMode = TCompressMode::Fast;
     lzrw.InputFile = Path("missing");
     lzrw.OutputFile = Path("existing");
     ExpectError([&] { lzrw.Compress(); },
                 "Lzrw1 compression : Failed to obtain the size of : " + Path("missing"));
-    EXPECT_EQ(ReadFile(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(ReadBytes(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
 
     // A folder is not a file whose size can be taken.
     lzrw.InputFile = dir_.string();
     EXPECT_THROW(lzrw.Compress(), ELzrw1Exception);
-    EXPECT_EQ(ReadFile(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(ReadBytes(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
 
     // A bad container leaves an existing output file as it was too.
-    WriteFile(Path("bad"), {'n', 'o', 'p', 'e', 0, 0, 0, 0});
+    WriteBytes(Path("bad"), {'n', 'o', 'p', 'e', 0, 0, 0, 0});
     lzrw.InputFile = Path("bad");
     EXPECT_THROW(lzrw.Decompress(), ELzrw1Exception);
-    EXPECT_EQ(ReadFile(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(ReadBytes(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
 
     // Output in a folder that does not exist.
-    WriteFile(Path("plain"), {'x'});
+    WriteBytes(Path("plain"), {'x'});
     lzrw.InputFile = Path("plain");
     lzrw.OutputFile = Path("nofolder/out");
     ExpectError([&] { lzrw.Compress(); },
@@ -263,14 +236,14 @@ TEST_F(Lzrw1Container, FailuresBeforeTheOutputLeaveItAlone) {
 
 TEST_F(Lzrw1Container, CompressesAFileInPlace) {
     const Bytes data = TextBytes(50000, 8);
-    WriteFile(Path("same"), data);
+    WriteBytes(Path("same"), data);
     Tlzrw1 lzrw;
     lzrw.CompressMode = TCompressMode::Fast;
     lzrw.InputFile = Path("same");
     lzrw.OutputFile = Path("same");
     lzrw.Compress();
     lzrw.Decompress();
-    EXPECT_EQ(ReadFile(Path("same")), data);
+    EXPECT_EQ(ReadBytes(Path("same")), data);
 }
 
 TEST_F(Lzrw1Container, StreamModeReportsProgressPerBlock) {

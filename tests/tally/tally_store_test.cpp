@@ -4,21 +4,19 @@
 #include "TallyStore.h"
 #include "TallyTable.h"
 #include "TallyText.h"
+#include "lzrw1_test_helpers.h"
 #include "tally_fakes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // A fresh, empty folder for each test, removed afterwards.
 class TallyStoreTest : public ::testing::Test {
@@ -47,34 +45,6 @@ protected:
 
     fs::path folder;
 };
-
-Bytes readbytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void writebytes(const fs::path& path, const Bytes& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes pack(const std::string& text) {
-    Tlzrw1 doit;
-    doit.UseStream = true;
-    doit.CompressMode = TCompressMode::Fast;
-    doit.InputStream.assign(text.begin(), text.end());
-    doit.Compress();
-    return doit.OutputStream;
-}
-
-std::string unpack(const Bytes& container) {
-    Tlzrw1 doit;
-    doit.UseStream = true;
-    doit.InputStream = container;
-    doit.Decompress();
-    return std::string(doit.OutputStream.begin(), doit.OutputStream.end());
-}
 
 std::string textof(const TallyTable& table) {
     std::ostringstream out;
@@ -117,9 +87,9 @@ TEST_F(TallyStoreTest, FirstExitWritesTheInitialTableAsFastContainer) {
     ASSERT_TRUE(store.writetally(table));
 
     EXPECT_EQ(files(), std::vector<fs::path>{"bloomzaptally.tld"}) << "no spare file remains";
-    const Bytes container = readbytes(tallyfile());
+    const Bytes container = ReadBytes(tallyfile());
     EXPECT_EQ(std::string(container.begin(), container.begin() + 4), "WRZL");
-    const std::string text = unpack(container);
+    const std::string text = Unpack(container);
     EXPECT_EQ(text, textof(TallyTable())) << "decompressing gives back exactly what was written";
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 110);
     EXPECT_EQ(text.substr(0, 10), "9\r\n12\r\n0\r\n");
@@ -147,7 +117,7 @@ TEST_F(TallyStoreTest, NoTempFileInTheWorkingFolder) {
     const fs::path tally = folder / "tally";
     fs::create_directories(work);
     fs::create_directories(tally);
-    writebytes(work / "temp.txt", {'m', 'i', 'n', 'e'});
+    WriteBytes(work / "temp.txt", {'m', 'i', 'n', 'e'});
     fs::current_path(work);
 
     TallyLocalDisk disk;
@@ -161,13 +131,13 @@ TEST_F(TallyStoreTest, NoTempFileInTheWorkingFolder) {
     for (const auto& entry : fs::directory_iterator(work))
         names.push_back(entry.path().filename());
     EXPECT_EQ(names, std::vector<fs::path>{"temp.txt"});
-    EXPECT_EQ(readbytes(work / "temp.txt"), (Bytes{'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(ReadBytes(work / "temp.txt"), (Bytes{'m', 'i', 'n', 'e'}));
 }
 
 TEST_F(TallyStoreTest, WrongIdentifierIsReportedWithTheFullPath) {
-    Bytes container = pack(textof(TallyTable()));
+    Bytes container = Pack(textof(TallyTable()));
     container[0] = 'X';
-    writebytes(tallyfile(), container);
+    WriteBytes(tallyfile(), container);
 
     TallyLocalDisk disk;
     TallyStore store(folder / "." / ".." / folder.filename(), disk);
@@ -182,14 +152,14 @@ TEST_F(TallyStoreTest, WrongIdentifierIsReportedWithTheFullPath) {
 
     // The next exit replaces the damaged file.
     ASSERT_TRUE(store.writetally(table));
-    EXPECT_EQ(unpack(readbytes(tallyfile())), textof(TallyTable()));
+    EXPECT_EQ(Unpack(ReadBytes(tallyfile())), textof(TallyTable()));
 }
 
 TEST_F(TallyStoreTest, DamagedContainersAndTextsStartClean) {
     TallyTable played;
     played.setcell(1, 0, "8");
     played.setcell(1, 1, "300");
-    const Bytes good = pack(textof(played));
+    const Bytes good = Pack(textof(played));
     Bytes cut(good.begin(), good.begin() + good.size() / 2);
     Bytes longer = good;
     longer[4] += 1; // the stored length no longer matches
@@ -197,19 +167,19 @@ TEST_F(TallyStoreTest, DamagedContainersAndTextsStartClean) {
     const std::vector<std::pair<Bytes, std::string>> cases = {
         {cut, "Lzrw1 : Error reading from input file : " + tallyfile().string()},
         {longer, "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !"},
-        {pack("nine\r\ntwelve\r\n"), "Invalid numeric input"},
-        {pack(""), "Invalid numeric input"},
+        {Pack("nine\r\ntwelve\r\n"), "Invalid numeric input"},
+        {Pack(""), "Invalid numeric input"},
         {Bytes{}, "Lzrw1 : Error reading from input file : " + tallyfile().string()},
     };
     TallyLocalDisk disk;
     for (const auto& [bytes, message] : cases) {
-        writebytes(tallyfile(), bytes);
+        WriteBytes(tallyfile(), bytes);
         TallyTable table;
         const auto reading = TallyStore(folder, disk).readtally(table);
         EXPECT_EQ(reading.outcome, TallyReading::Outcome::Failed) << message;
         EXPECT_EQ(reading.message, message);
         EXPECT_EQ(textof(table), textof(TallyTable())) << message;
-        EXPECT_EQ(readbytes(tallyfile()), bytes) << "reading never changes the file";
+        EXPECT_EQ(ReadBytes(tallyfile()), bytes) << "reading never changes the file";
     }
 }
 
@@ -219,7 +189,7 @@ TEST_F(TallyStoreTest, FullDiskLeavesTheOldFileByteForByte) {
     old.setcell(1, 1, "999");
     old.setcell(2, 1, "Old");
     ASSERT_TRUE(TallyStore(folder, disk).writetally(old));
-    const Bytes before = readbytes(tallyfile());
+    const Bytes before = ReadBytes(tallyfile());
 
     TallyTable changed;
     for (int row = 0; row < 12; ++row)
@@ -231,7 +201,7 @@ TEST_F(TallyStoreTest, FullDiskLeavesTheOldFileByteForByte) {
         EXPECT_EQ(full.written[0].parent_path(), tallyfile().parent_path())
             << "the new file is made beside the old one";
         EXPECT_NE(full.written[0], tallyfile());
-        EXPECT_EQ(readbytes(tallyfile()), before) << room;
+        EXPECT_EQ(ReadBytes(tallyfile()), before) << room;
         EXPECT_EQ(files(), std::vector<fs::path>{"bloomzaptally.tld"}) << "the spare is removed";
     }
 }
@@ -254,14 +224,14 @@ TEST_F(TallyStoreTest, ReadOnlyFolderLeavesTheOldFile) {
     TallyLocalDisk disk;
     TallyTable table;
     ASSERT_TRUE(TallyStore(folder, disk).writetally(table));
-    const Bytes before = readbytes(tallyfile());
+    const Bytes before = ReadBytes(tallyfile());
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     if (std::ofstream(folder / "probe"))
         GTEST_SKIP() << "folder permissions are not enforced for this user";
 
     table.setcell(1, 0, "3");
     EXPECT_FALSE(TallyStore(folder, disk).writetally(table));
-    EXPECT_EQ(readbytes(tallyfile()), before);
+    EXPECT_EQ(ReadBytes(tallyfile()), before);
 }
 
 TEST_F(TallyStoreTest, ResetThenExitWritesAnEmptyRecord) {
@@ -281,7 +251,7 @@ TEST_F(TallyStoreTest, ResetThenExitWritesAnEmptyRecord) {
     for (int col = 5; col <= 8; ++col)
         expected.setcell(col, 0, "0");
     expected.setcell(1, 11, "-1000");
-    EXPECT_EQ(unpack(readbytes(tallyfile())), textof(expected));
+    EXPECT_EQ(Unpack(ReadBytes(tallyfile())), textof(expected));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "TFlatPanelUnit.h"
 #include "TallyMessageBoxes.h"
 #include "TallyRecords.h"
+#include "lzrw1_test_helpers.h"
 #include "tally_fakes.h"
 #include "tallylistform.h"
 
@@ -24,18 +25,9 @@ std::filesystem::path fspath(const QTemporaryDir& dir) {
     return std::filesystem::path(QFile::encodeName(dir.path()).toStdString());
 }
 
-QByteArray unpack(const QByteArray& container) {
-    Tlzrw1 doit;
-    doit.UseStream = true;
-    doit.InputStream.assign(container.begin(), container.end());
-    doit.Decompress();
-    return QByteArray(reinterpret_cast<const char*>(doit.OutputStream.data()),
-                      static_cast<qsizetype>(doit.OutputStream.size()));
-}
-
-QByteArray readall(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+// The tally text inside the tally file.
+QByteArray storedtext(const QString& path) {
+    return QByteArray::fromStdString(Unpack(ReadBytes(QFile::encodeName(path).toStdString())));
 }
 
 // What a modal message box showed before it was answered.
@@ -201,7 +193,7 @@ private slots:
             QVERIFY2(!QFile::exists(tallypath()), "written only at exit");
         }
         QVERIFY(QFile::exists(tallypath()));
-        const QByteArray stored = unpack(readall(tallypath()));
+        const QByteArray stored = storedtext(tallypath());
         QVERIFY(stored.startsWith("9\r\n12\r\n"));
         QCOMPARE(stored.count("\r\n"), 110);
 
@@ -278,7 +270,7 @@ private slots:
             QCOMPARE(text(window, "mylabel_1"), QStringLiteral("0"));
             window.tallycalls().addtomineincrease(1);
         }
-        const QByteArray stored = unpack(readall(tallypath()));
+        const QByteArray stored = storedtext(tallypath());
         QVERIFY(stored.startsWith("9\r\n12\r\n0\r\n"));
         QVERIFY(stored.contains("\r\n1\r\n"));
     }
