@@ -115,9 +115,8 @@ private slots:
         QCOMPARE(sounds_->played, std::vector<std::string>{"ENTERED"});
         QVERIFY(!main->game().state().gamerunning);
         QVERIFY(!main->button_pause->Enabled());
-        for (QWidget* hidden :
-             {static_cast<QWidget*>(main->panel_cleared), static_cast<QWidget*>(main->panel_paused),
-              static_cast<QWidget*>(main->panel_update)})
+        for (QWidget* hidden : std::initializer_list<QWidget*>{
+                 main->panel_cleared, main->panel_paused, main->panel_update})
             QVERIFY(hidden->isHidden());
     }
 
