@@ -9,24 +9,19 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
-// Seeded flowers, or the queued values first when some are queued.
-class TestRandom : public RandomSource {
-public:
-    int newflower(int colorcount) override {
-        if (!queued.empty()) {
-            const int v = queued.front();
-            queued.pop_front();
-            return v;
-        }
-        return seeded.newflower(colorcount);
-    }
-    std::deque<int> queued;
-    SeededRandom seeded{2024};
-};
+// A board given by its lowest rows, the last one row 10; empty rows above them. '.' is empty,
+// '1' to '6' a colour.
+inline std::vector<std::string> bottom(std::initializer_list<std::string> lowest) {
+    std::vector<std::string> rows(10 - lowest.size(), "..........");
+    rows.insert(rows.end(), lowest);
+    return rows;
+}
+
+inline const std::vector<std::string> emptyboard = bottom({});
 
 class EngineTest : public ::testing::Test {
 protected:
@@ -35,7 +30,7 @@ protected:
         game.settally(&rec);
     }
 
-    // rows[0] is row 1 (the top), rows[9] row 10; '.' is empty, '1' to '6' a colour.
+    // rows[0] is row 1 (the top), rows[9] row 10.
     void setboard(const std::vector<std::string>& rows) {
         for (int r = 1; r <= 10; ++r) {
             for (int c = 1; c <= 10; ++c) {
@@ -69,39 +64,17 @@ protected:
     // Steps until the group in progress is removed; returns the number of steps.
     int removegroup() {
         int ticks = 0;
-        while (s().removing && ticks < 1000) {
+        for (; s().removing && ticks < 1000; ++ticks) {
             tick();
-            ++ticks;
         }
         return ticks;
     }
-    // The board shows the grid in every playing cell.
-    bool screenshowsgrid() const {
-        for (int c = 1; c <= 10; ++c) {
-            for (int r = 1; r <= 10; ++r) {
-                if (rec.screen[c][r] != game.state().cells[c][r]) {
-                    return false;
-                }
-            }
-        }
-        return true;
-    }
-    bool screenblank() const {
-        for (int c = 1; c <= 10; ++c) {
-            for (int r = 1; r <= 10; ++r) {
-                if (rec.screen[c][r] != 0) {
-                    return false;
-                }
-            }
-        }
-        return true;
-    }
+    bool screenshowsgrid() const { return rec.shows(game.state()); }
+    bool screenblank() const { return rec.shows(GameState{}); }
     GameState& s() { return game.state(); }
 
     VirtualClock clock;
-    TestRandom random;
+    SeededRandom random{2024};
     Recorder rec;
     Game game{rec, rec, clock, random};
 };
-
-inline const std::vector<std::string> emptyboard(10, "..........");

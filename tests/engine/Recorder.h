@@ -9,11 +9,19 @@
 #include "TallyCalls.h"
 
 #include <array>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
 
-const char* componentname(Component which);
+inline const char* componentname(Component which) {
+    static const char* const names[] = {"label_round",      "label_roundcleared", "label_score",
+                                        "label_lastscore",  "label_numremoved",   "label_status",
+                                        "label_name",       "button_pause",       "button_start",
+                                        "button_sendscore", "panel_cleared",      "panel_paused",
+                                        "panel_name",       "panel_wait"};
+    return names[static_cast<int>(which)];
+}
 
 struct Draw {
     int c, r, t;
@@ -22,21 +30,85 @@ struct Draw {
 
 class Recorder : public BoardSurface, public GameDisplay, public SoundCalls, public TallyCalls {
 public:
-    void drawtile(int c, int r, int t) override;
-    void settext(Component which, const std::string& text) override;
-    void setshown(Component which, bool shown) override;
-    void setenabled(Component which, bool enabled) override;
+    void drawtile(int c, int r, int t) override {
+        if (c < 1 || c > 10 || r < 1 || r > 10 || t < 0 || t > 8) {
+            ++baddraws;
+            return;
+        }
+        screen[c][r] = t;
+        draws.push_back({c, r, t});
+        log.push_back("draw " + std::to_string(c) + "," + std::to_string(r) + "=" +
+                      std::to_string(t));
+    }
+    void settext(Component which, const std::string& text) override {
+        texts_[which] = text;
+        if (which == Component::label_status) {
+            statuses.push_back(text);
+        }
+        if (which == Component::label_lastscore) {
+            lastscores.push_back(std::stoi(text));
+        }
+        log.push_back(std::string("text ") + componentname(which) + "=" + text);
+    }
+    void setshown(Component which, bool shown) override {
+        shown_[which] = shown;
+        log.push_back(std::string(shown ? "show " : "hide ") + componentname(which));
+    }
+    void setenabled(Component which, bool enabled) override {
+        enabled_[which] = enabled;
+        log.push_back(std::string(enabled ? "enable " : "disable ") + componentname(which));
+    }
     std::string playername() const override { return name; }
-    void playsounds(const std::string& sound) override;
-    void addtomineincrease(int which) override;
-    void checkscore(int score, const std::string& player) override;
-    void checkchange(int which, int value) override;
+    void playsounds(const std::string& sound) override {
+        sounds.push_back(sound);
+        log.push_back("sound " + sound);
+    }
+    void addtomineincrease(int which) override {
+        told("addtomineincrease(" + std::to_string(which) + ")");
+    }
+    void checkscore(int score, const std::string& player) override {
+        told("checkscore(" + std::to_string(score) + "," + player + ")");
+    }
+    void checkchange(int which, int value) override {
+        told("checkchange(" + std::to_string(which) + "," + std::to_string(value) + ")");
+    }
 
     // Forgets the logs (not what is shown).
-    void clearlogs();
-    std::string text(Component which) const;
-    bool isshown(Component which) const;
-    bool isenabled(Component which) const;
+    void clearlogs() {
+        log.clear();
+        draws.clear();
+        sounds.clear();
+        tally.clear();
+        statuses.clear();
+        lastscores.clear();
+    }
+    std::string text(Component which) const { return texts_.count(which) ? texts_.at(which) : ""; }
+    bool isshown(Component which) const { return shown_.count(which) && shown_.at(which); }
+    bool isenabled(Component which) const { return enabled_.count(which) && enabled_.at(which); }
+    // Every playing cell shows the tile of the grid.
+    bool shows(const GameState& s) const {
+        for (int c = 1; c <= 10; ++c) {
+            for (int r = 1; r <= 10; ++r) {
+                if (screen[c][r] != s.cells[c][r]) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+    // The log entries that start with one of the prefixes, in order.
+    std::vector<std::string> only(std::initializer_list<std::string> prefixes) const {
+        std::vector<std::string> kept;
+        for (const auto& line : log) {
+            for (const auto& p : prefixes) {
+                if (line.rfind(p, 0) == 0) {
+                    kept.push_back(line);
+                    break;
+                }
+            }
+        }
+        return kept;
+    }
 
     std::string name = "Tester";
     std::vector<std::string> log; // every call, in order
@@ -49,6 +121,10 @@ public:
     std::array<std::array<int, 11>, 12> screen{}; // the tile drawn last in each cell
 
 private:
+    void told(const std::string& call) {
+        tally.push_back(call);
+        log.push_back("tally " + call);
+    }
     std::map<Component, std::string> texts_;
     std::map<Component, bool> shown_;
     std::map<Component, bool> enabled_;

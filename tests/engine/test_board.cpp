@@ -2,62 +2,42 @@
 
 #include "EngineFixture.h"
 
+#include <algorithm>
+
 namespace {
 
-class BoardRules : public EngineTest {
-protected:
-    // Accepts the click the way a mouse release would and runs removal steps directly until
-    // the group is gone; returns the cells removed, in order.
-    std::vector<std::string> removeat(int c, int r) {
-        std::vector<std::string> removed;
-        game.checkit1(c, r);
-        for (int guard = 0; s().removing && guard < 200; ++guard) {
-            if (!s().removecord.empty() || !s().clickcord.empty()) {
-                const std::string next =
-                    s().removecord.empty() ? s().clickcord.front() : s().removecord.front();
-                removed.push_back(next);
-            }
-            game.timerremoveTimer();
-        }
-        return removed;
-    }
-};
+using BoardRules = EngineTest;
 
 TEST_F(BoardRules, TheExampleGroupIsRemovedBreadthFirst) {
-    setboard({"..........", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", "...2113...", "...2113..."});
+    setboard(bottom({"...2113...", "...2113..."}));
     s().round = 1;
     game.checkit1(5, 10);
     EXPECT_TRUE(s().removing);
     EXPECT_EQ(s().clickcord, CellQueue{"5,10"});
 
-    game.timerremoveTimer(); // tick 1: (5,10) goes, (6,10) then (5,9) are queued
+    game.timerremoveTimer(); // (5,10) goes, (6,10) then (5,9) are queued
     EXPECT_EQ(s().cells[5][10], 0);
     EXPECT_TRUE(s().clickcord.empty());
     EXPECT_EQ(s().removecord, (CellQueue{"6,10", "5,9"}));
     EXPECT_EQ(s().removecolor, 1);
-    game.timerremoveTimer(); // tick 2: (6,10) goes, (6,9) above it is queued
+    game.timerremoveTimer(); // (6,10) goes, (6,9) above it is queued
     EXPECT_EQ(s().removecord, (CellQueue{"5,9", "6,9"}));
-    game.timerremoveTimer(); // tick 3: (5,9) goes; its right neighbour is queued already
+    game.timerremoveTimer(); // (5,9) goes; its right neighbour is queued already
     EXPECT_EQ(s().removecord, (CellQueue{"6,9"}));
     EXPECT_TRUE(s().removing);
-    game.timerremoveTimer(); // tick 4: the group of 4 is complete
+    game.timerremoveTimer(); // the group of 4 is complete
     EXPECT_FALSE(s().removing);
     EXPECT_EQ(s().removecolor, 0);
     EXPECT_EQ(s().groupcount, 0);
     EXPECT_EQ(rec.text(Component::label_numremoved), "4");
-
-    // The tiles blanked one per tick, in queue order.
-    std::vector<Draw> first4(rec.draws.begin(), rec.draws.begin() + 4);
-    EXPECT_EQ(first4, (std::vector<Draw>{{5, 10, 0}, {6, 10, 0}, {5, 9, 0}, {6, 9, 0}}));
-    // Closed up: column 4 moved to 5, column 7 to 6.
-    EXPECT_EQ(board()[8], "....23....");
-    EXPECT_EQ(board()[9], "....23....");
+    // The tiles blanked one per tick, in queue order; then columns 4 and 7 closed up.
+    EXPECT_EQ(std::vector<Draw>(rec.draws.begin(), rec.draws.begin() + 4),
+              (std::vector<Draw>{{5, 10, 0}, {6, 10, 0}, {5, 9, 0}, {6, 9, 0}}));
+    EXPECT_EQ(board(), bottom({"....23....", "....23...."}));
 }
 
 TEST_F(BoardRules, ATwoByTwoBlockTakesFourTicksWithNoFlowerTwice) {
-    setboard({"..........", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", ".44.......", ".44......."});
+    setboard(bottom({".44.......", ".44......."}));
     s().round = 1;
     game.checkit1(2, 9);
     int ticks = 0;
@@ -65,11 +45,7 @@ TEST_F(BoardRules, ATwoByTwoBlockTakesFourTicksWithNoFlowerTwice) {
         game.timerremoveTimer();
         ++ticks;
         const auto& q = s().removecord;
-        for (size_t i = 0; i < q.size(); ++i) {
-            for (size_t j = i + 1; j < q.size(); ++j) {
-                EXPECT_NE(q[i], q[j]);
-            }
-        }
+        EXPECT_EQ(std::set<std::string>(q.begin(), q.end()).size(), q.size());
         ASSERT_LE(ticks, 4);
     }
     EXPECT_EQ(ticks, 4);
@@ -78,26 +54,21 @@ TEST_F(BoardRules, ATwoByTwoBlockTakesFourTicksWithNoFlowerTwice) {
     EXPECT_TRUE(game.checkforempty());
 }
 
-TEST_F(BoardRules, TwoSideBySideOnTheBottomRowTakeTwoTicks) {
-    setboard({"..........", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", "..........", "1233......"});
-    s().round = 1;
-    EXPECT_EQ(removeat(4, 10), (std::vector<std::string>{"4,10", "3,10"}));
-    EXPECT_EQ(rec.text(Component::label_numremoved), "2");
-}
-
 TEST_F(BoardRules, DiagonalContactIsIgnored) {
-    setboard({"..........", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", "...5......", "..52......"});
-    rec.clearlogs();
-    const auto before = board();
-    game.checkit1(3, 10);
-    game.checkit1(4, 9);
+    // A pair of 5s with a 5 touching it at each corner, none with an orthogonal 5.
+    const auto diagonals = bottom({"...5..5...", "....55....", "...5225..."});
+    setboard(diagonals);
+    s().round = 1;
+    for (auto [c, r] : {std::pair{4, 8}, {7, 8}, {4, 10}, {7, 10}}) {
+        game.checkit1(c, r);
+    }
     EXPECT_FALSE(s().removing);
     EXPECT_TRUE(s().clickcord.empty());
     game.timerremoveTimer();
-    EXPECT_EQ(board(), before);
+    EXPECT_EQ(board(), diagonals);
     EXPECT_TRUE(rec.log.empty());
+    game.checkit1(5, 9);
+    EXPECT_EQ(removegroup(), 2) << "the removal does not spread across corners";
 }
 
 TEST_F(BoardRules, LookupsBeyondTheFieldReadAsEmpty) {
@@ -113,87 +84,63 @@ TEST_F(BoardRules, LookupsBeyondTheFieldReadAsEmpty) {
     EXPECT_FALSE(s().removing);
     EXPECT_TRUE(s().clickcord.empty());
 
-    s().removecolor = 4;
-    game.removeit1(3, 1);
-    s().removecolor = 2;
-    game.removeit1(1, 5);
-    s().removecolor = 3;
-    game.removeit1(10, 10);
+    for (auto [colour, c, r] : {std::tuple{4, 3, 1}, {2, 1, 5}, {3, 10, 10}}) {
+        s().removecolor = colour;
+        game.removeit1(c, r);
+    }
     EXPECT_TRUE(s().removecord.empty());
 }
 
-TEST_F(BoardRules, AGroupInTheCornerStaysInTheField) {
-    setboard({"66........", "5.........", "..........", "..........", "..........", "..........",
-              "..........", "..........", "..........", ".........."});
-    s().cells[0][1] = 6;
-    s().round = 1;
-    EXPECT_EQ(removeat(1, 1), (std::vector<std::string>{"1,1", "2,1"}));
-    EXPECT_EQ(rec.text(Component::label_numremoved), "2");
-    EXPECT_EQ(s().cells[0][1], 6);
-}
-
 TEST_F(BoardRules, AGroupAlongTheEdgesStopsAtTheEdges) {
-    // Row 1 and column 10 of one colour, the rest another.
-    std::vector<std::string> rows(10, "121212121"
-                                      "4");
+    // Row 1 and column 10 of colour 4, the rest other colours; colour 4 also in the border columns.
+    std::vector<std::string> rows(10, "1212121214");
     rows[0] = "4444444444";
     setboard(rows);
+    s().cells[0][1] = s().cells[11][5] = 4;
     s().round = 1;
-    const auto removed = removeat(1, 1);
-    EXPECT_EQ(removed.size(), 19U);
+    game.checkit1(1, 1);
+    EXPECT_EQ(removegroup(), 19);
     EXPECT_EQ(rec.text(Component::label_numremoved), "19");
+    EXPECT_EQ(s().cells[0][1] + s().cells[11][5], 8);
 }
 
-TEST_F(BoardRules, GravityStacksAColumnInItsOrder) {
-    setboard({"..........", "..1.......", "..........", "..2.......", "..3.......", "..........",
-              "..........", "..........", "..........", ".........."});
-    game.moverowsdown();
-    std::vector<std::string> column;
-    for (const auto& row : board()) {
-        column.push_back(row.substr(4, 1)); // the column then moves on to column 5
-    }
-    EXPECT_EQ(column, (std::vector<std::string>{".", ".", ".", ".", ".", ".", ".", "1", "2", "3"}));
-}
+// Gravity first, then the left half closes up toward the centre, then columns 8 to 10 move
+// left toward it (never further than column 6).
+struct ClosingUp {
+    const char* name;
+    std::vector<std::string> before, after;
+};
 
-TEST_F(BoardRules, LeftHalfClosesUpTowardTheCentre) {
-    // Columns 1 to 5: A, empty, B, empty, empty.
-    setboard({"..........", "..........", "..........", "..........", "..........", "..........",
-              "..........", "1.........", "1.3.......", "2.4.....5."});
-    game.moverowsdown();
-    EXPECT_EQ(board()[7], "...1......");
-    EXPECT_EQ(board()[8], "...13.....");
-    EXPECT_EQ(board()[9], "...245....");
-}
+class ClosingUpTest : public EngineTest, public ::testing::WithParamInterface<ClosingUp> {};
 
-TEST_F(BoardRules, RightHalfClosesUpTowardTheCentre) {
-    // Columns 6 to 10: empty, empty, A, empty, B.
-    setboard({"..........", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", ".......1..", "...6...2.3"});
+TEST_P(ClosingUpTest, MovesTheColumns) {
+    setboard(GetParam().before);
     game.moverowsdown();
-    EXPECT_EQ(board()[8], ".....1....");
-    EXPECT_EQ(board()[9], "....623...");
-}
-
-TEST_F(BoardRules, ColumnsEightToTenMoveToSixToEightOnly) {
-    setboard({"..........", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", ".......5.1", ".......123"});
-    game.moverowsdown();
-    EXPECT_EQ(board()[8], ".....5.1..");
-    EXPECT_EQ(board()[9], ".....123..");
-}
-
-TEST_F(BoardRules, ClosingUpGravityThenColumns) {
-    setboard({"1.........", "..........", "2........6", "..........", "..........", "..........",
-              "..........", "..........", "..........", "........4."});
-    game.moverowsdown();
-    EXPECT_EQ(board()[8], "....1.....");
-    EXPECT_EQ(board()[9], "....246...");
+    EXPECT_EQ(board(), GetParam().after);
     EXPECT_TRUE(screenshowsgrid()) << "every change is drawn";
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Examples, ClosingUpTest,
+    ::testing::Values(
+        ClosingUp{"GravityKeepsAColumnsOrder",
+                  {"..........", "..1.......", "..........", "..2.......", "..3.......",
+                   "..........", "..........", "..........", "..........", ".........."},
+                  bottom({"....1.....", "....2.....", "....3....."})},
+        ClosingUp{"LeftHalf", bottom({"1.........", "1.3.......", "2.4.....5."}),
+                  bottom({"...1......", "...13.....", "...245...."})},
+        ClosingUp{"RightHalf", bottom({".......1..", "...6...2.3"}),
+                  bottom({".....1....", "....623..."})},
+        ClosingUp{"ColumnsEightToTenOnly", bottom({".......5.1", ".......123"}),
+                  bottom({".....5.1..", ".....123.."})},
+        ClosingUp{"GravityThenColumns",
+                  {"1.........", "..........", "2........6", "..........", "..........",
+                   "..........", "..........", "..........", "..........", "........4."},
+                  bottom({"....1.....", "....246..."})}),
+    [](const auto& info) { return info.param.name; });
+
 TEST_F(BoardRules, MovingAColumnDrawsTheDestinationThenTheSource) {
-    setboard({"..........", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", "..........", "...1....2."});
+    setboard(bottom({"...1....2."}));
     rec.clearlogs();
     game.moverowsdown();
     // Left half: column 4 moves right: new cell first, then the emptied one.
@@ -207,7 +154,6 @@ TEST_F(BoardRules, MovingAColumnDrawsTheDestinationThenTheSource) {
 }
 
 TEST_F(BoardRules, CheckforemptyFindsASingleFlowerAnywhere) {
-    setboard(emptyboard);
     EXPECT_TRUE(game.checkforempty());
     for (int c = 1; c <= 10; ++c) {
         for (int r = 1; r <= 10; ++r) {
@@ -222,23 +168,17 @@ TEST_F(BoardRules, ClearboardEmptiesTheGridAndDrawsEveryCellBlank) {
     for (auto& column : s().cells) {
         column.fill(3);
     }
-    rec.clearlogs();
     game.clearboard();
-    for (int c = 0; c < GameState::columns; ++c) {
-        for (int r = 0; r < GameState::rows; ++r) {
-            EXPECT_EQ(s().cells[c][r], 0);
-        }
-    }
+    EXPECT_EQ(s().cells, GameState{}.cells);
     EXPECT_EQ(rec.draws.size(), 100U);
     EXPECT_EQ(rec.baddraws, 0);
-    EXPECT_EQ(rec.draws.front(), (Draw{1, 1, 0}));
+    EXPECT_EQ(rec.draws[0], (Draw{1, 1, 0}));
     EXPECT_EQ(rec.draws[1], (Draw{1, 2, 0}));
-    EXPECT_EQ(rec.draws.back(), (Draw{10, 10, 0}));
+    EXPECT_EQ(rec.draws[99], (Draw{10, 10, 0}));
 }
 
 TEST_F(BoardRules, RemovalStepDoesNothingWhileBlinking) {
-    setboard({"..........", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", "..........", "11........"});
+    setboard(bottom({"11........"}));
     game.checkit1(1, 10);
     s().blinking = true;
     game.timerremoveTimer();

@@ -14,10 +14,6 @@
 
 namespace widgettest {
 
-inline void setUpFonts() {
-    installFontSubstitutes();
-}
-
 // A caption font whose glyphs are drawn without smoothing, so every ink pixel has exactly the
 // pen's colour.
 inline QFont crispFont(const char* family, int pixelSize, bool bold) {

@@ -55,7 +55,7 @@ TFlatPanel* makePanel(QWidget* parent, const QString& caption) {
 class TestFlatPanel : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { setUpFonts(); }
+    void initTestCase() { installFontSubstitutes(); }
 
     void defaults() {
         PaintingWindow window(kMaroon);

@@ -1,7 +1,9 @@
 #include "ButtonComps.h"
 #include "WidgetTestSupport.h"
 
+#include <QDebug>
 #include <QFontMetrics>
+#include <QMetaEnum>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
@@ -60,7 +62,7 @@ QRect expectedInk(const TSelButton& b, int x, int y) {
 class TestSelButton : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { setUpFonts(); }
+    void initTestCase() { installFontSubstitutes(); }
 
     void defaultsAreTheDocumentedOnes() {
         TSelButton b;
@@ -162,17 +164,12 @@ private slots:
         const PointSet normal = pixelsOf(render(b), kCaption);
         const QRect want = expectedInk(b, x, y);
         const QRect got = bounds(normal);
-        QVERIFY2(qAbs(got.left() - want.left()) <= 1 && qAbs(got.right() - want.right()) <= 1 &&
-                     qAbs(got.top() - want.top()) <= 1 && qAbs(got.bottom() - want.bottom()) <= 1,
-                 qPrintable(QStringLiteral("ink at %1,%2 %3x%4, expected %5,%6 %7x%8")
-                                .arg(got.x())
-                                .arg(got.y())
-                                .arg(got.width())
-                                .arg(got.height())
-                                .arg(want.x())
-                                .arg(want.y())
-                                .arg(want.width())
-                                .arg(want.height())));
+        QString where;
+        QDebug(&where) << "ink at" << got << "expected" << want;
+        // Every edge within one pixel of where it belongs.
+        QVERIFY2(want.adjusted(-1, -1, 1, 1).contains(got) &&
+                     got.adjusted(-1, -1, 1, 1).contains(want),
+                 qPrintable(where));
 
         // Press without hovering first, so the caption keeps its normal colour.
         press(&b, h.mid());
@@ -233,15 +230,9 @@ private slots:
         TSelButton& b = *h.button;
         QStringList log;
         auto lookName = [&] {
-            switch (b.currentLook()) {
-            case TSelButton::Look::Normal:
-                return QStringLiteral("normal");
-            case TSelButton::Look::Hover:
-                return QStringLiteral("hover");
-            case TSelButton::Look::Pressed:
-                return QStringLiteral("pressed");
-            }
-            return QString();
+            return QString::fromLatin1(
+                       QMetaEnum::fromType<TSelButton::Look>().valueToKey(int(b.currentLook())))
+                .toLower();
         };
         connect(&b, &TSelButton::OnMouseDown, this,
                 [&](QObject* s, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
@@ -329,27 +320,25 @@ private slots:
         QCOMPARE(clicks.count(), 1);
     }
 
-    void buttonHiddenByItsClickStaysNormal() {
-        Host h;
-        TSelButton& b = *h.button;
-        connect(&b, &TSelButton::OnClick, &b, &QWidget::hide);
-        enter(&b, h.mid());
-        press(&b, h.mid());
-        release(&b, h.mid());
-        QVERIFY(b.isHidden());
-        QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
-    }
-
-    void releaseUnderAnotherWidgetDrawsNoHover() {
-        Host h;
-        TSelButton& b = *h.button;
-        auto* cover = new QWidget(&h.window);
-        cover->setGeometry(b.geometry());
-        cover->show();
-        enter(&b, h.mid());
-        press(&b, h.mid());
-        release(&b, h.mid());
-        QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
+    // A click whose release leaves the cursor off the button draws no hover look: the button
+    // hidden by its own click, or covered by another widget.
+    void releaseNotOverTheButtonDrawsNoHover() {
+        for (bool hide : {true, false}) {
+            Host h;
+            TSelButton& b = *h.button;
+            if (hide) {
+                connect(&b, &TSelButton::OnClick, &b, &QWidget::hide);
+            } else {
+                auto* cover = new QWidget(&h.window);
+                cover->setGeometry(b.geometry());
+                cover->show();
+            }
+            enter(&b, h.mid());
+            press(&b, h.mid());
+            release(&b, h.mid());
+            QCOMPARE(b.isHidden(), hide);
+            QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
+        }
     }
 
     void hintsFollowShowHint() {
