@@ -435,10 +435,9 @@ void Tmain::placeBoardPanel() {
 
 void Tmain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    // The client area never gets smaller than the board panel plus a margin; the central
-    // widget's minimum size holds that against the window system, this against resize().
-    // The central widget never gets smaller than its minimum and is clipped instead, so the
-    // client area is measured on the window: what the menu bar leaves of it.
+    // The client area never gets smaller than the board panel plus a margin. It is measured on
+    // the window (what the menu bar leaves of it): the central widget keeps its minimum size
+    // and is clipped instead, so it would never show the shortfall.
     const QWidget* menu = menuWidget();
     const int menuHeight = menu != nullptr && menu->isVisible() ? menu->height() : 0;
     const int growHeight = clientMinHeight - (height() - menuHeight);
