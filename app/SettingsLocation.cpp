@@ -35,3 +35,12 @@ std::filesystem::path SettingsLocation::settingsFile() {
         QDir().mkpath(config);
     return choose(programFolder, writable, toPath(config));
 }
+
+std::filesystem::path SettingsLocation::tallyFolder() {
+    const std::filesystem::path programFolder = toPath(QCoreApplication::applicationDirPath());
+    if (folderWritable(programFolder))
+        return programFolder;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return toPath(data);
+}

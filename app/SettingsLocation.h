@@ -2,13 +2,17 @@
 
 #include <filesystem>
 
-// Decides where the settings file lives: beside the program when its folder can be written,
-// otherwise in the user's configuration folder (an install under /usr, for instance).
+// Decides where the program keeps its files: beside the program when its folder can be written,
+// otherwise in the user's own folders (an install under /usr, for instance).
 class SettingsLocation {
 public:
     // The full name of the settings file for this run; creates the user's folder when that
     // is the one chosen. Needs a QCoreApplication (for the program's folder and names).
     static std::filesystem::path settingsFile();
+
+    // The folder of the tally file, by the same rule, with the user's data folder as the
+    // fallback.
+    static std::filesystem::path tallyFolder();
 
     // The choice itself, apart from the system queries.
     static std::filesystem::path choose(const std::filesystem::path& programFolder,

@@ -26,7 +26,7 @@ int main(int argc, char* argv[]) {
     // The windows in their order; they live until the program ends. Leaving main() destroys
     // them in reverse, and the tally window writes the tally file as it goes.
     Tmain main(environment);
-    Ttallylist tallylist(&main, tallyfolder());
+    Ttallylist tallylist(&main, SettingsLocation::tallyFolder());
     main.settally(&tallylist.tallycalls());
     main.setTallyListWindow([&] { tallylist.showCentredOn(&main); });
 

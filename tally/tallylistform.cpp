@@ -7,12 +7,7 @@
 #include "TallyRecords.h"
 #include "TallySystemCalendar.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
-#include <QStandardPaths>
 
 namespace {
 
@@ -32,20 +27,7 @@ void paint(QLabel* label, const QColor& colour, bool bold) {
     label->setFont(font);
 }
 
-std::filesystem::path tofspath(const QString& folder) {
-    return std::filesystem::path(QFile::encodeName(folder).toStdString());
-}
-
 } // namespace
-
-std::filesystem::path tallyfolder() {
-    const QString program = QCoreApplication::applicationDirPath();
-    if (QFileInfo(program).isWritable())
-        return tofspath(program);
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
-    return tofspath(data);
-}
 
 Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, TallyCalendar* calendar,
                        TallyDialogs* dialogs)

@@ -19,10 +19,6 @@ class TallyCalls;
 class TallyDialogs;
 class TallyRecords;
 
-// The folder of the tally file: the program's folder when it can be written to, otherwise the
-// user's application data folder (created if need be).
-std::filesystem::path tallyfolder();
-
 // The tally list window: the player's three totals and ten best scores. It reads the tally file
 // when it is created and writes it when it is destroyed; in between it keeps the record in
 // memory, whether shown or hidden. Modeless; DONE or the close button only hides it.
