@@ -1,5 +1,6 @@
 #include "Game.h"
 #include "RandomSource.h"
+#include "RecordingOutput.h"
 #include "SoundPlayer.h"
 #include "VirtualClock.h"
 
@@ -11,13 +12,6 @@
 #include <vector>
 
 namespace {
-
-class RecordingOutput : public SoundOutput {
-public:
-    void play(const std::string& resource) override { calls.push_back("play " + resource); }
-    void stop() override { calls.push_back("stop"); }
-    std::vector<std::string> calls;
-};
 
 class NoBoard : public BoardSurface {
 public:

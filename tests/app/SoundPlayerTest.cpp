@@ -1,4 +1,5 @@
 #include "SoundPlayer.h"
+#include "RecordingOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -6,14 +7,6 @@
 #include <vector>
 
 namespace {
-
-// Records what the player asks of the audio side, "play X" or "stop".
-class RecordingOutput : public SoundOutput {
-public:
-    void play(const std::string& resource) override { calls.push_back("play " + resource); }
-    void stop() override { calls.push_back("stop"); }
-    std::vector<std::string> calls;
-};
 
 using Calls = std::vector<std::string>;
 
