@@ -62,6 +62,12 @@ void send(QWidget* w, QEvent::Type type, Qt::MouseButtons buttons) {
     QApplication::sendEvent(w, &event);
 }
 
+// The three caption placements, with the names the pictures carry.
+const struct {
+    Qt::Alignment alignment;
+    const char* name;
+} alignments[] = {{Qt::AlignLeft, "left"}, {Qt::AlignHCenter, "centre"}, {Qt::AlignRight, "right"}};
+
 void hover(QWidget* w) {
     const QPointF pos = QRectF(w->rect()).center();
     QEnterEvent event{pos, pos, w->mapToGlobal(pos)};
@@ -69,11 +75,6 @@ void hover(QWidget* w) {
 }
 
 void buttons() {
-    const struct {
-        Qt::Alignment alignment;
-        const char* name;
-    } alignments[] = {
-        {Qt::AlignLeft, "left"}, {Qt::AlignHCenter, "centre"}, {Qt::AlignRight, "right"}};
     for (const auto& a : alignments) {
         const QString stem = QStringLiteral("button_%1_").arg(QLatin1String(a.name));
         Host host(QSize(144, 39));
@@ -154,11 +155,6 @@ struct StripedHost : Host {
 };
 
 void panels() {
-    const struct {
-        Qt::Alignment alignment;
-        const char* name;
-    } alignments[] = {
-        {Qt::AlignLeft, "left"}, {Qt::AlignHCenter, "centre"}, {Qt::AlignRight, "right"}};
     for (const auto& a : alignments) {
         Host host(QSize(240, 60), QColor(60, 60, 60));
         host.show();
