@@ -1,0 +1,81 @@
+#include "widgets/URL.h"
+
+#include <QDesktopServices>
+
+namespace {
+
+bool openWithSystem(const QUrl& url) {
+    // The platform decides whether the started program takes the focus; Qt has no way to ask
+    // for it to come up behind the game.
+    return QDesktopServices::openUrl(url);
+}
+
+TURL::Opener& opener() {
+    static TURL::Opener current = openWithSystem;
+    return current;
+}
+
+} // namespace
+
+TURL::TURL(QObject* parent) : QObject(parent) {}
+
+void TURL::setURL(const QString& url) {
+    if (url != m_url)
+        m_url = url;
+}
+
+QString TURL::prefix(TURLType type) {
+    switch (type) {
+    case utFile:
+        return QStringLiteral("file://");
+    case utFtp:
+        return QStringLiteral("ftp://");
+    case utGopher:
+        return QStringLiteral("gopher://");
+    case utHttp:
+        return QStringLiteral("http://");
+    case utHttps:
+        return QStringLiteral("https://");
+    case utMailto:
+        return QStringLiteral("mailto:");
+    case utNews:
+        return QStringLiteral("news:");
+    case utTelnet:
+        return QStringLiteral("telnet:");
+    case utWais:
+        return QStringLiteral("wais:");
+    case utnone:
+        break;
+    }
+    return QString();
+}
+
+QString TURL::target() const {
+    return prefix(m_urlType) + m_url;
+}
+
+bool TURL::isOpenable(const QString& address) {
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid())
+        return false;
+    const QString scheme = url.scheme();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        return !url.host().isEmpty();
+    if (scheme == QLatin1String("mailto"))
+        return !url.path().isEmpty();
+    // file:, every other scheme and a bare relative name.
+    return false;
+}
+
+bool TURL::OpenLink() {
+    if (m_url.isEmpty())
+        return false;
+    const QString address = target();
+    if (!isOpenable(address))
+        return false;
+    return opener()(QUrl(address, QUrl::StrictMode));
+}
+
+void TURL::setOpener(Opener replacement) {
+    opener() = replacement ? std::move(replacement) : Opener(openWithSystem);
+}
