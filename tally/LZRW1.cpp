@@ -4,7 +4,10 @@
 #include "Lzrw1Writer.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <new>
+#include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -32,6 +35,13 @@ struct Tlzrw1::Buffers {
     std::unique_ptr<std::uint8_t[]> out;
 };
 
+// The input and the output of one operation, both open.
+struct Tlzrw1::Channel {
+    std::unique_ptr<TLzrw1Reader> reader;
+    std::unique_ptr<TLzrw1Writer> writer;
+    std::uint64_t size = 0; // of the input; 0 when it could not be determined
+};
+
 Tlzrw1::Tlzrw1() = default;
 Tlzrw1::~Tlzrw1() = default;
 
@@ -52,11 +62,43 @@ std::unique_ptr<TLzrw1Reader> Tlzrw1::MakeReader() const {
     return std::make_unique<TLzrw1Reader>(InputFile);
 }
 
-std::unique_ptr<TLzrw1Writer> Tlzrw1::MakeWriter() {
-    if (UseStream) {
-        return std::make_unique<TLzrw1Writer>(OutputStream);
+Tlzrw1::Channel Tlzrw1::OpenChannel(bool needSize) {
+    Channel channel;
+    channel.reader = MakeReader();
+    const auto size = channel.reader->Size();
+    if (needSize && !size) {
+        throw ELzrw1Exception("Lzrw1 compression : Failed to obtain the size of : " + InputFile);
     }
-    return std::make_unique<TLzrw1Writer>(OutputFile);
+    channel.size = size.value_or(0);
+    if (!channel.reader->Open()) {
+        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open input file : " + InputFile);
+    }
+    if (UseStream) {
+        channel.writer = std::make_unique<TLzrw1Writer>(OutputStream);
+    } else {
+        channel.writer = std::make_unique<TLzrw1Writer>(OutputFile);
+    }
+    if (!channel.writer->Open()) {
+        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open output file : " + OutputFile);
+    }
+    return channel;
+}
+
+void Tlzrw1::RemoveOutput() {
+    if (UseStream) {
+        OutputStream.clear();
+        return;
+    }
+    if (OutputFile.empty()) {
+        return;
+    }
+    // Packing a file onto itself: the output is the input, which a failure leaves as it was.
+    std::error_code error;
+    if (!InputFile.empty() && std::filesystem::equivalent(InputFile, OutputFile, error)) {
+        return;
+    }
+    // unlink, not remove: a folder given as the output stays.
+    ::unlink(OutputFile.c_str());
 }
 
 void Tlzrw1::ProcessEvents() {
@@ -88,44 +130,41 @@ std::int64_t Tlzrw1::Compress() {
     const TCompressMode mode = CompressMode == TCompressMode::Auto ? Advise() : CompressMode;
     Buffers buffers =
         AllocateBuffers("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
+    // Failing to open a file leaves an existing output as it was; any later failure removes it.
+    Channel channel = OpenChannel(true);
+    try {
+        caption_ = "Lzrw1 compressing : " + InputFile;
+        const std::uint64_t size = channel.size;
+        // Stored blocks are the worst case: 3 bytes more per block, and the empty last block.
+        channel.writer->Reserve(size + (size / TLZR::BlockSize) * 3 + 16);
+        std::uint8_t header[8];
+        PutLittle32(header, mode == TCompressMode::Fast ? FastIdentifier : GoodIdentifier);
+        // The field holds the low 32 bits; a reader compares the same bits.
+        PutLittle32(header + 4, static_cast<std::uint32_t>(size));
+        WriteAll(*channel.writer, header, sizeof header);
 
-    auto reader = MakeReader();
-    const auto size = reader->Size();
-    if (!size) {
-        throw ELzrw1Exception("Lzrw1 compression : Failed to obtain the size of : " + InputFile);
+        if (mode == TCompressMode::Fast) {
+            CompressFast(channel, buffers);
+        } else {
+            CompressGood(channel);
+        }
+        if (!channel.writer->Commit()) {
+            FailWrite();
+        }
+        caption_ = "Lzrw1 compressed " + InputFile + " : " + std::to_string(size) + " -> " +
+                   std::to_string(channel.writer->Written()) + " bytes";
+        return static_cast<std::int64_t>(channel.writer->Written());
+    } catch (...) {
+        channel.writer.reset();
+        RemoveOutput();
+        throw;
     }
-    if (!reader->Open()) {
-        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open input file : " + InputFile);
-    }
-    auto writer = MakeWriter();
-    if (!writer->Open()) {
-        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open output file : " + OutputFile);
-    }
-    caption_ = "Lzrw1 compressing : " + InputFile;
-
-    // Stored blocks are the worst case: 3 bytes more per block, and the empty last block.
-    writer->Reserve(*size + (*size / TLZR::BlockSize) * 3 + 16);
-    std::uint8_t header[8];
-    PutLittle32(header, mode == TCompressMode::Fast ? FastIdentifier : GoodIdentifier);
-    // The field holds the low 32 bits; a reader compares the same bits.
-    PutLittle32(header + 4, static_cast<std::uint32_t>(*size));
-    WriteAll(*writer, header, sizeof header);
-
-    if (mode == TCompressMode::Fast) {
-        CompressFast(*reader, *writer, buffers);
-    } else {
-        CompressGood(*reader, *writer);
-    }
-    if (!writer->Commit()) {
-        FailWrite();
-    }
-    caption_ = "Lzrw1 compressed " + InputFile + " : " + std::to_string(*size) + " -> " +
-               std::to_string(writer->Written()) + " bytes";
-    return static_cast<std::int64_t>(writer->Written());
 }
 
-void Tlzrw1::CompressFast(TLzrw1Reader& reader, TLzrw1Writer& writer, Buffers& buffers) {
-    const std::uint64_t expected = *reader.Size();
+void Tlzrw1::CompressFast(Channel& channel, Buffers& buffers) {
+    TLzrw1Reader& reader = *channel.reader;
+    TLzrw1Writer& writer = *channel.writer;
+    const std::uint64_t expected = channel.size;
     std::uint64_t bytesIn = 0;
     std::size_t got;
     do {
@@ -147,8 +186,10 @@ void Tlzrw1::CompressFast(TLzrw1Reader& reader, TLzrw1Writer& writer, Buffers& b
     }
 }
 
-void Tlzrw1::CompressGood(TLzrw1Reader& reader, TLzrw1Writer& writer) {
-    const std::uint64_t expected = *reader.Size();
+void Tlzrw1::CompressGood(Channel& channel) {
+    TLzrw1Reader& reader = *channel.reader;
+    TLzrw1Writer& writer = *channel.writer;
+    const std::uint64_t expected = channel.size;
     std::uint64_t bytesIn = 0;
     lzh_.Encode(
         [&](std::uint8_t* buffer, std::size_t n) {
@@ -174,38 +215,38 @@ std::int64_t Tlzrw1::Decompress() {
     }
     Buffers buffers =
         AllocateBuffers("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
-    auto reader = MakeReader();
-    if (!reader->Open()) {
-        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open input file : " + InputFile);
-    }
-    auto writer = MakeWriter();
-    if (!writer->Open()) {
-        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open output file : " + OutputFile);
-    }
-    caption_ = "Lzrw1 decompressing : " + InputFile;
+    // Whatever fails, no output file is left behind, not even one that was there before.
+    try {
+        Channel channel = OpenChannel(false);
+        caption_ = "Lzrw1 decompressing : " + InputFile;
 
-    std::uint8_t word[4];
-    ReadExact(*reader, word, 4);
-    const std::uint32_t identifier = GetLittle32(word);
-    if (identifier != FastIdentifier && identifier != GoodIdentifier) {
-        throw ELzrw1Exception(InputFile +
-                              " : Lzrw1 decompression : this file has no valid header !");
+        std::uint8_t word[4];
+        ReadExact(*channel.reader, word, 4);
+        const std::uint32_t identifier = GetLittle32(word);
+        if (identifier != FastIdentifier && identifier != GoodIdentifier) {
+            throw ELzrw1Exception(InputFile +
+                                  " : Lzrw1 decompression : this file has no valid header !");
+        }
+        const std::uint64_t total = identifier == FastIdentifier ? DecompressFast(channel, buffers)
+                                                                 : DecompressGood(channel);
+        if (!channel.writer->Commit()) {
+            FailWrite();
+        }
+        caption_ = "Lzrw1 decompressed " + InputFile + " : " + std::to_string(total) + " bytes";
+        return static_cast<std::int64_t>(total);
+    } catch (...) {
+        RemoveOutput();
+        throw;
     }
-    const std::uint64_t total = identifier == FastIdentifier
-                                    ? DecompressFast(*reader, *writer, buffers)
-                                    : DecompressGood(*reader, *writer);
-    if (!writer->Commit()) {
-        FailWrite();
-    }
-    caption_ = "Lzrw1 decompressed " + InputFile + " : " + std::to_string(total) + " bytes";
-    return static_cast<std::int64_t>(total);
 }
 
-std::uint64_t Tlzrw1::DecompressFast(TLzrw1Reader& reader, TLzrw1Writer& writer, Buffers& buffers) {
+std::uint64_t Tlzrw1::DecompressFast(Channel& channel, Buffers& buffers) {
+    TLzrw1Reader& reader = *channel.reader;
+    TLzrw1Writer& writer = *channel.writer;
     std::uint8_t word[4];
     ReadExact(reader, word, 4);
     const std::uint32_t stored = GetLittle32(word);
-    writer.Reserve(std::min<std::uint64_t>(stored, *reader.Size() * 1100)); // runs expand ~1000x
+    writer.Reserve(std::min<std::uint64_t>(stored, channel.size * 1100)); // runs expand ~1000x
     std::uint64_t total = 0;
     std::size_t decoded;
     do {
@@ -231,7 +272,9 @@ std::uint64_t Tlzrw1::DecompressFast(TLzrw1Reader& reader, TLzrw1Writer& writer,
     return total;
 }
 
-std::uint64_t Tlzrw1::DecompressGood(TLzrw1Reader& reader, TLzrw1Writer& writer) {
+std::uint64_t Tlzrw1::DecompressGood(Channel& channel) {
+    TLzrw1Reader& reader = *channel.reader;
+    TLzrw1Writer& writer = *channel.writer;
     std::uint8_t word[4];
     ReadExact(reader, word, 4);
     const std::uint32_t stored = GetLittle32(word);
@@ -265,7 +308,7 @@ TCompressMode Tlzrw1::Advise() {
         throw ELzrw1Exception("Lzrw1 advise : can not get the size of : " + InputFile);
     }
     if (*size < SmallFile) {
-        // CompressMode stays as the caller set it, so Auto keeps advising on later calls.
+        CompressMode = TCompressMode::Good;
         caption_ = "Lzrw1 recommends GOOD compression :  small file !!";
         return TCompressMode::Good;
     }

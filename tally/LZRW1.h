@@ -17,8 +17,9 @@ class TLzrw1Writer;
 
 // File compressor: packs one input into one container (Compress) and back (Decompress), either
 // between named files or, with UseStream, between the two memory buffers below. Every failure
-// is raised as ELzrw1Exception; a failed operation leaves no output behind and an existing
-// output file untouched.
+// is raised as ELzrw1Exception. A failed Compress or Decompress leaves no output behind: it
+// removes OutputFile, also one that was there before, except when Compress could not get at its
+// input (then an existing output stays as it was) and when the output is the input itself.
 class Tlzrw1 {
 public:
     static constexpr std::uint32_t FastIdentifier = 0x4C5A5257; // "WRZL" on disk
@@ -55,14 +56,19 @@ public:
 private:
     struct Buffers;
     Buffers AllocateBuffers(const char* failure) const;
+    struct Channel;
     std::unique_ptr<TLzrw1Reader> MakeReader() const;
-    std::unique_ptr<TLzrw1Writer> MakeWriter();
+    // Opens the input, then the output of one operation; needSize: the input's size must be
+    // known. Throws with the message of whatever could not be opened.
+    Channel OpenChannel(bool needSize);
+    // After a failure: no output is left behind, unless the output is the input itself.
+    void RemoveOutput();
     void ProcessEvents();
 
-    void CompressFast(TLzrw1Reader& reader, TLzrw1Writer& writer, Buffers& buffers);
-    void CompressGood(TLzrw1Reader& reader, TLzrw1Writer& writer);
-    std::uint64_t DecompressFast(TLzrw1Reader& reader, TLzrw1Writer& writer, Buffers& buffers);
-    std::uint64_t DecompressGood(TLzrw1Reader& reader, TLzrw1Writer& writer);
+    void CompressFast(Channel& channel, Buffers& buffers);
+    void CompressGood(Channel& channel);
+    std::uint64_t DecompressFast(Channel& channel, Buffers& buffers);
+    std::uint64_t DecompressGood(Channel& channel);
 
     [[noreturn]] void FailWrite() const;
     void ReadExact(TLzrw1Reader& reader, std::uint8_t* buffer, std::size_t n) const;

@@ -167,6 +167,19 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
     std::size_t z = 1;
     unsigned k = 0;
     std::uint32_t control = 0;
+    // The control word goes high byte first into the two bytes kept for it.
+    const auto storeControl = [&] {
+        d[z] = static_cast<std::uint8_t>(control >> 8);
+        d[z + 1] = static_cast<std::uint8_t>(control);
+    };
+    // After 16 items: the group's control word is complete (its old bits all shifted out), and
+    // the next group's goes where the output stands.
+    const auto startGroup = [&] {
+        storeControl();
+        z = y;
+        y += 2;
+        k = 0;
+    };
 
     if constexpr (WordWise) {
         // While 18 bytes remain, the run test and the match count read whole words without
@@ -175,11 +188,7 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
         const std::size_t wordEnd = n >= MaxMatch ? n - MaxMatch : 0;
         while (x < wordEnd && y <= n) {
             if (k == 16) [[unlikely]] {
-                d[z] = static_cast<std::uint8_t>(control >> 8);
-                d[z + 1] = static_cast<std::uint8_t>(control);
-                z = y;
-                y += 2;
-                k = 0;
+                startGroup();
             }
             ++k;
 
@@ -229,11 +238,7 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
     // The block's last bytes, with every read checked against n.
     while (x < n && y <= n) {
         if (k == 16) {
-            d[z] = static_cast<std::uint8_t>(control >> 8);
-            d[z + 1] = static_cast<std::uint8_t>(control);
-            z = y;
-            y += 2;
-            k = 0;
+            startGroup();
         }
         ++k;
 
@@ -277,9 +282,9 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
         control = (control << 1) & 0xFFFFu;
     }
 
+    // The last group's unused bits are 0.
     control = k == 0 ? 0 : (control << (16 - k)) & 0xFFFFu;
-    d[z] = static_cast<std::uint8_t>(control >> 8);
-    d[z + 1] = static_cast<std::uint8_t>(control);
+    storeControl();
 
     if (y > n) {
         d[0] = FlagStored;
@@ -317,7 +322,7 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
     // one without runs: no item needs its own bounds check then, only the references and runs
     // their validity checks. The flags sit at the top of a word with a stop bit below them, so
     // counting leading zeros gives the literals before the next copy or the group's end.
-    while (x + FastInput <= len && y + FastOutput <= BufferSize) {
+    while (x + FastInput <= len && y + FastOutput <= BlockSize) {
         std::uint32_t flags =
             (std::uint32_t{b[x]} << 24) | (std::uint32_t{b[x + 1]} << 16) | 0x8000u;
         x += 2;
@@ -356,7 +361,7 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
             std::memset(o + y, b[x + 3], count);
             y += count;
             x += 4;
-            if (y + FastOutput > BufferSize) {
+            if (y + FastOutput > BlockSize) {
                 // No room left for the rest of the group: the careful loop takes over with the
                 // flags not yet used, the stop bit taken out.
                 const int stop = std::countr_zero(flags);
@@ -391,7 +396,7 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
             if (y + literals > BlockSize) {
                 return std::nullopt;
             }
-            if (x + 16 <= len && y + 16 <= BufferSize) {
+            if (x + 16 <= len && y + 16 <= BlockSize) {
                 Copy16(o + y, b + x);
             } else {
                 std::memcpy(o + y, b + x, literals);
@@ -423,7 +428,7 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
             if (offset > y || y + length > BlockSize) {
                 return std::nullopt;
             }
-            if (y + 24 <= BufferSize) {
+            if (y + 24 <= BlockSize) {
                 CopyReference(o + y, offset);
             } else {
                 std::uint8_t* out = o + y;

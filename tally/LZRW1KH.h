@@ -10,7 +10,7 @@
 class TLZR {
 public:
     static constexpr std::size_t BlockSize = 32768;
-    // Room past a block that the coders may scribble on (compressor) or copy through (decoder).
+    // Room past a block that the compressor may write before it finds the block does not shrink.
     static constexpr std::size_t Slack = 16;
     static constexpr std::size_t BufferSize = BlockSize + Slack;
     // The longest block record a writer produces: the flag plus a stored block.
@@ -26,10 +26,10 @@ public:
     // Returns the block's length, 1 to n + 1. Reads nothing past src[n - 1].
     std::size_t CompressBlock(const std::uint8_t* src, std::size_t n, std::uint8_t* dst);
 
-    // Decodes a block of len bytes into dst, which must hold BufferSize bytes. Returns the decoded
+    // Decodes a block of len bytes into dst, which must hold BlockSize bytes. Returns the decoded
     // length, or nothing when the block is corrupt (truncated item, reference before the start of
     // the output, output over BlockSize, record over MaxRecord). Never touches memory outside
-    // src[0, len) and dst[0, BufferSize).
+    // src[0, len) and dst[0, BlockSize).
     std::optional<std::size_t> DecompressBlock(const std::uint8_t* src, std::size_t len,
                                                std::uint8_t* dst) const;
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -140,15 +141,30 @@ std::optional<Bytes> ModelDecompress(const Bytes& b) {
     return o;
 }
 
+// Bytes after a destination of the size the coders are given; they must stay untouched.
+constexpr std::size_t Guard = 64;
+constexpr std::uint8_t GuardByte = 0xEE;
+
+bool GuardIntact(const Bytes& buffer, std::size_t size) {
+    return std::all_of(buffer.begin() + static_cast<std::ptrdiff_t>(size), buffer.end(),
+                       [](std::uint8_t b) { return b == GuardByte; });
+}
+
+// Codes into a destination of exactly n + Slack bytes.
 Bytes Compress(TLZR& coder, const Bytes& src) {
-    Bytes dst(src.size() + TLZR::Slack, 0xEE);
-    dst.resize(coder.CompressBlock(src.data(), src.size(), dst.data()));
+    const std::size_t room = src.size() + TLZR::Slack;
+    Bytes dst(room + Guard, GuardByte);
+    const std::size_t length = coder.CompressBlock(src.data(), src.size(), dst.data());
+    EXPECT_TRUE(GuardIntact(dst, room)) << "wrote past n + Slack, n = " << src.size();
+    dst.resize(length);
     return dst;
 }
 
+// Decodes into a destination of exactly BlockSize bytes.
 std::optional<Bytes> Decompress(const TLZR& coder, const Bytes& block) {
-    Bytes out(TLZR::BufferSize);
+    Bytes out(TLZR::BlockSize + Guard, GuardByte);
     const auto n = coder.DecompressBlock(block.data(), block.size(), out.data());
+    EXPECT_TRUE(GuardIntact(out, TLZR::BlockSize)) << "wrote past BlockSize";
     if (!n) {
         return std::nullopt;
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 namespace fs = std::filesystem;
 
@@ -202,36 +203,81 @@ TEST_F(Lzrw1Container, RefusesBadContainersWithTheirMessages) {
     ExpectRefused(overlong, readError);
 }
 
-TEST_F(Lzrw1Container, FailuresBeforeTheOutputLeaveItAlone) {
-    WriteBytes(Path("existing"), {'k', 'e', 'e', 'p'});
-    Tlzrw1 lzrw;
-    lzrw.CompressMode = TCompressMode::Fast;
-    lzrw.InputFile = Path("missing");
-    lzrw.OutputFile = Path("existing");
-    ExpectError([&] { lzrw.Compress(); },
-                "Lzrw1 compression : Failed to obtain the size of : " + Path("missing"));
-    EXPECT_EQ(ReadBytes(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
-
-    // A folder is not a file whose size can be taken.
-    lzrw.InputFile = dir_.string();
-    EXPECT_THROW(lzrw.Compress(), ELzrw1Exception);
-    EXPECT_EQ(ReadBytes(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
-
-    // A bad container leaves an existing output file as it was too.
+TEST_F(Lzrw1Container, AFailureKeepsAnOutputOnlyWhenTheInputWasNeverReached) {
+    const Bytes keep = {'k', 'e', 'e', 'p'};
+    WriteBytes(Path("plain"), TextBytes(3 * 32768, 4));
     WriteBytes(Path("bad"), {'n', 'o', 'p', 'e', 0, 0, 0, 0});
-    lzrw.InputFile = Path("bad");
-    EXPECT_THROW(lzrw.Decompress(), ELzrw1Exception);
-    EXPECT_EQ(ReadBytes(Path("existing")), Bytes({'k', 'e', 'e', 'p'}));
+    // The input shrinks while it is packed: the read comes up short after the first block.
+    const auto shrinkInput = [this] { fs::resize_file(Path("plain"), 10); };
+    struct Case {
+        const char* what;
+        bool compress;
+        std::string input;
+        std::function<void()> afterBlock;
+        std::string message;
+        bool outputStays;
+    };
+    const Case cases[] = {
+        {"compress, missing input",
+         true,
+         Path("missing"),
+         {},
+         "Lzrw1 compression : Failed to obtain the size of : " + Path("missing"),
+         true},
+        {"compress, a folder as input",
+         true,
+         dir_.string(),
+         {},
+         "Lzrw1 compression : Failed to obtain the size of : " + dir_.string(),
+         true},
+        {"compress, input changes while read", true, Path("plain"), shrinkInput,
+         "Lzrw1 : Error reading from input file : " + Path("plain") + " (LZRW1/KH)", false},
+        {"decompress, missing input",
+         false,
+         Path("missing"),
+         {},
+         "Lzrw1 (de)compression : Failed to open input file : " + Path("missing"),
+         false},
+        {"decompress, bad header",
+         false,
+         Path("bad"),
+         {},
+         Path("bad") + " : Lzrw1 decompression : this file has no valid header !",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(Path("existing"), keep);
+        Tlzrw1 lzrw;
+        lzrw.CompressMode = TCompressMode::Fast;
+        lzrw.InputFile = c.input;
+        lzrw.OutputFile = Path("existing");
+        lzrw.OnProcessEvents = c.afterBlock;
+        ExpectError([&] { c.compress ? lzrw.Compress() : lzrw.Decompress(); }, c.message);
+        EXPECT_EQ(fs::exists(Path("existing")), c.outputStays);
+        if (c.outputStays) {
+            EXPECT_EQ(ReadBytes(Path("existing")), keep);
+        }
+        // Nor is a temporary file left beside it.
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name == "plain" || name == "bad" || name == "existing") << name;
+        }
+    }
 
-    // Output in a folder that does not exist.
-    WriteBytes(Path("plain"), {'x'});
+    // A file unpacked onto itself is the input too: a failure leaves it as it was.
+    Tlzrw1 same;
+    same.InputFile = Path("bad");
+    same.OutputFile = Path("bad");
+    EXPECT_THROW(same.Decompress(), ELzrw1Exception);
+    EXPECT_EQ(ReadBytes(Path("bad")), Bytes({'n', 'o', 'p', 'e', 0, 0, 0, 0}));
+
+    // An output that cannot be created is reported as such.
+    Tlzrw1 lzrw;
     lzrw.InputFile = Path("plain");
     lzrw.OutputFile = Path("nofolder/out");
     ExpectError([&] { lzrw.Compress(); },
                 "Lzrw1 (de)compression : Failed to open output file : " + Path("nofolder/out"));
-    lzrw.InputFile = Path("missing");
-    ExpectError([&] { lzrw.Decompress(); },
-                "Lzrw1 (de)compression : Failed to open input file : " + Path("missing"));
 }
 
 TEST_F(Lzrw1Container, CompressesAFileInPlace) {
@@ -268,11 +314,12 @@ TEST_F(Lzrw1Container, AdviseSamplesLargeInputs) {
     lzrw.InputStream = TextBytes(98303, 1);
     EXPECT_EQ(lzrw.Advise(), TCompressMode::Good);
     EXPECT_EQ(lzrw.Caption(), "Lzrw1 recommends GOOD compression :  small file !!");
-    // Auto stays Auto, so the next input gets its own advice.
-    EXPECT_EQ(lzrw.CompressMode, TCompressMode::Auto);
+    // A small file settles the mode for good.
+    EXPECT_EQ(lzrw.CompressMode, TCompressMode::Good);
     lzrw.Compress();
     EXPECT_EQ(lzrw.OutputStream[0], 0x21);
 
+    lzrw.CompressMode = TCompressMode::Auto;
     lzrw.InputStream = Bytes(200000, 'r');
     EXPECT_EQ(lzrw.Advise(), TCompressMode::Fast);
     EXPECT_EQ(lzrw.Caption(), "Lzrw1 recommends FAST compression : 0%.");
