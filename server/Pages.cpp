@@ -1,0 +1,209 @@
+#include "server/Pages.h"
+
+namespace server::pages {
+
+namespace {
+
+// Colours readable on dark grey 72, 72, 72.
+constexpr const char* background = "#484848";
+constexpr const char* yellow = "#FFFF00";
+constexpr const char* lightYellow = "#FFFFC6";
+constexpr const char* silver = "#E0E0E0";
+constexpr const char* green = "#90FF90";
+constexpr const char* linkBlue = "#A8D8FF";
+constexpr const char* headRow = "#5E5E2A";
+constexpr const char* rowA = "#3C3C3C";
+constexpr const char* rowB = "#484848";
+
+std::string open(std::string_view title) {
+    std::string out =
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+        "\"http://www.w3.org/TR/html4/loose.dtd\">\n<html>\n<head>\n"
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n<title>";
+    out += title;
+    out += "</title>\n</head>\n<body bgcolor=\"";
+    out += background;
+    out += "\" text=\"";
+    out += yellow;
+    out += "\" link=\"";
+    out += linkBlue;
+    out += "\" vlink=\"";
+    out += linkBlue;
+    out += "\">\n";
+    return out;
+}
+
+std::string close() {
+    return "</body>\n</html>\n";
+}
+
+std::string font(std::string_view colour, std::string_view text, std::string_view size = {}) {
+    std::string out = "<font face=\"Arial\" color=\"";
+    out += colour;
+    out += '"';
+    if (!size.empty()) {
+        out += " size=\"";
+        out += size;
+        out += '"';
+    }
+    out += '>';
+    out += text;
+    out += "</font>";
+    return out;
+}
+
+std::string heading(std::string_view text) {
+    return "<p align=\"center\">" + font(lightYellow, "<b>" + std::string(text) + "</b>", "5") +
+           "</p>\n";
+}
+
+std::string paragraph(std::string_view text, std::string_view colour = silver) {
+    return "<p>" + font(colour, text, "3") + "</p>\n";
+}
+
+// Rank colours: gold, silver and bronze for the first three, then plain.
+const char* rankColour(std::size_t rank) {
+    switch (rank) {
+    case 1:
+        return "#FFD700";
+    case 2:
+        return "#E8E8E8";
+    case 3:
+        return "#F0A860";
+    default:
+        return silver;
+    }
+}
+
+std::string scoreTable(const std::vector<RankedScore>& best, std::size_t count) {
+    std::string out = "<table align=\"center\" width=\"90%\" border=\"0\" cellspacing=\"0\" "
+                      "cellpadding=\"4\">\n<tr bgcolor=\"";
+    out += headRow;
+    out += "\"><th align=\"right\">" + font(lightYellow, "Rank") + "</th><th align=\"left\">" +
+           font(lightYellow, "Name") + "</th><th align=\"center\">" + font(lightYellow, "Date") +
+           "</th><th align=\"right\">" + font(lightYellow, "Score") + "</th></tr>\n";
+    for (std::size_t i = 0; i < best.size() && i < count; ++i) {
+        const RankedScore& row = best[i];
+        const std::size_t rank = i + 1;
+        out += "<tr bgcolor=\"";
+        out += i % 2 == 0 ? rowA : rowB;
+        out += "\"><td align=\"right\">" + font(rankColour(rank), std::to_string(rank)) +
+               "</td><td align=\"left\">" + font(yellow, htmlEscape(row.name)) +
+               "</td><td align=\"center\">" + font(silver, htmlEscape(row.date)) +
+               "</td><td align=\"right\">" +
+               font(green, "<b>" + std::to_string(row.score) + "</b>") + "</td></tr>\n";
+    }
+    out += "</table>\n";
+    return out;
+}
+
+std::string postingCount(std::int64_t total) {
+    return total == 1 ? std::string("1 score") : std::to_string(total) + " scores";
+}
+
+} // namespace
+
+std::string htmlEscape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string highScores(const Standings& standings) {
+    std::string out = open("Bloomzap High Scores");
+    out += heading("Bloomzap High Scores");
+    if (standings.best.empty()) {
+        out += "<p align=\"center\">" +
+               font(silver,
+                    "No scores have been posted yet. Finish a game and press SEND SCORE "
+                    "to be the first on the list.",
+                    "3") +
+               "</p>\n";
+    } else {
+        const std::string shown = standings.total > listLength
+                                      ? "The best " + std::to_string(listLength) + " of " +
+                                            postingCount(standings.total) + " posted."
+                                      : postingCount(standings.total) + " posted.";
+        out += "<p align=\"center\">" + font(silver, shown, "3") + "</p>\n";
+        out += scoreTable(standings.best, listLength);
+        out += "<p align=\"center\">" +
+               font(silver, "Equal scores are ranked in the order they were posted.", "2") +
+               "</p>\n";
+    }
+    out += close();
+    return out;
+}
+
+std::string home() {
+    std::string out = open("Bloomzap");
+    out += heading("Bloomzap");
+    out += paragraph("Bloomzap is a falling-lines flower puzzle for the desktop. The field is ten "
+                     "by ten cells; lines of flowers drop in from the top, faster with every "
+                     "level, and you keep the field from overflowing by clearing groups.",
+                     yellow);
+    out += "<p>" + font(lightYellow, "<b>How to play</b>", "4") + "</p>\n<ul>\n";
+    for (const char* item :
+         {"Click a flower that touches at least one flower of its colour: the whole connected "
+          "group is cleared, the flowers above fall and the columns close up toward the middle.",
+          "Bigger groups score more: the group's size times a factor that grows with the size, "
+          "times the level. Emptying the whole field earns a bonus.",
+          "Every 100 flowers cleared take you to the next level, where lines come faster; at "
+          "levels 3, 6 and 9 another colour joins in.",
+          "The game ends when a line no longer fits on the field."}) {
+        out += "<li>" + font(silver, item, "3") + "</li>\n";
+    }
+    out += "</ul>\n";
+    out += paragraph("When a game is over, press SEND SCORE to put your result on the shared "
+                     "list. <a href=\"counter/bloomzap.shtml\">See the high scores</a> or "
+                     "<a href=\"multiplayer.html\">take on the other players</a>.");
+    out += close();
+    return out;
+}
+
+std::string multiplayer(const Standings& standings) {
+    std::string out = open("Bloomzap - Play against everyone");
+    out += heading("Play against everyone");
+    out += paragraph("Every Bloomzap player posts to one shared high-score list. There is no "
+                     "live match to join and no account to make: play a game on your own "
+                     "computer, press SEND SCORE when it is over, and your result is ranked "
+                     "against everyone else's.",
+                     yellow);
+    if (standings.best.empty()) {
+        out += paragraph("Nobody has posted a score yet, so the first place is yours to take.");
+    } else {
+        out += paragraph("The ten to beat right now:");
+        out += scoreTable(standings.best, topLength);
+    }
+    out += paragraph("<a href=\"counter/bloomzap.shtml\">The whole list</a> · "
+                     "<a href=\"./\">About the game</a>");
+    out += close();
+    return out;
+}
+
+std::string notFound() {
+    return open("Not found") + heading("Not found") +
+           paragraph("There is no page at this address. <a href=\"/\">Bloomzap home</a>") + close();
+}
+
+} // namespace server::pages

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "server/ScoreStore.h"
+
+#include <string>
+#include <string_view>
+
+namespace server {
+
+// The server's HTML pages: HTML 4 documents with tables and font colours chosen to read well on
+// the game viewer's dark grey (72, 72, 72) with its yellow default text, and in any browser. They
+// hold no scripts and load no other files.
+namespace pages {
+
+inline constexpr int listLength = 100; // scores on the high-score page
+inline constexpr int topLength = 10;   // scores on the invitation page
+
+// Replaces the characters that carry meaning in HTML text and attributes with entities.
+std::string htmlEscape(std::string_view text);
+
+// counter/bloomzap.shtml: the best scores (rank, name, date, score) and the total of postings.
+std::string highScores(const Standings& standings);
+
+// The site root: what the game is, how to play, where the high scores are.
+std::string home();
+
+// multiplayer.html: an invitation to compete on the shared list, with its current top ten.
+std::string multiplayer(const Standings& standings);
+
+// Any path the server does not know.
+std::string notFound();
+
+} // namespace pages
+} // namespace server

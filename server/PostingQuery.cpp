@@ -1,0 +1,223 @@
+#include "server/PostingQuery.h"
+
+#include <array>
+
+namespace server {
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// Length of the valid UTF-8 sequence starting at `i`, or 0 when there is none (overlong forms,
+// surrogates and code points above U+10FFFF are not valid).
+std::size_t utf8SequenceAt(std::string_view s, std::size_t i) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = b(i);
+    if (c < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    char32_t cp = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > s.size()) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((b(i + k) & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (b(i + k) & 0x3F);
+    }
+    constexpr std::array<char32_t, 5> smallest{0, 0, 0x80, 0x800, 0x10000};
+    if (cp < smallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+bool isValidUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = utf8SequenceAt(s, i);
+        if (n == 0) {
+            return false;
+        }
+        i += n;
+    }
+    return true;
+}
+
+// True when the UTF-8 text holds a C0 or C1 control character or DEL.
+bool hasControl(std::string_view utf8) {
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x20 || c == 0x7F) {
+            return true;
+        }
+        // U+0080..U+009F are C2 80..C2 9F.
+        if (c == 0xC2 && i + 1 < utf8.size()) {
+            const auto next = static_cast<unsigned char>(utf8[i + 1]);
+            if (next >= 0x80 && next <= 0x9F) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool onlyBlanks(std::string_view s) {
+    return s.find_first_not_of(' ') == std::string_view::npos;
+}
+
+// Checks one text value; returns the refusal or an empty string.
+std::string checkText(const std::string& decoded, std::size_t maxBytes, const char* what,
+                      std::string& utf8) {
+    const std::string limit = std::to_string(maxBytes);
+    if (decoded.empty() || decoded.size() > maxBytes) {
+        return std::string("The ") + what + " must be 1 to " + limit + " bytes long.";
+    }
+    utf8 = toUtf8(decoded);
+    if (hasControl(utf8)) {
+        return std::string("The ") + what + " must not hold control characters.";
+    }
+    if (onlyBlanks(utf8)) {
+        return std::string("The ") + what + " must not be blank.";
+    }
+    return {};
+}
+
+std::optional<std::int32_t> readScore(std::string_view text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+        if (value > 0x7FFFFFFF) {
+            return std::nullopt;
+        }
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+PostingCheck refuse(std::string why) {
+    return PostingCheck{std::nullopt, std::move(why)};
+}
+
+} // namespace
+
+std::optional<std::string> percentDecode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) {
+            return std::nullopt;
+        }
+        const int high = hexValue(text[i + 1]);
+        const int low = hexValue(text[i + 2]);
+        if (high < 0 || low < 0) {
+            return std::nullopt;
+        }
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+std::string toUtf8(std::string_view bytes) {
+    if (isValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+PostingCheck readPosting(std::string_view rawQuery) {
+    std::optional<std::string> name;
+    std::optional<std::string> date;
+    std::optional<std::string> score;
+    std::size_t start = 0;
+    while (start <= rawQuery.size()) {
+        std::size_t end = rawQuery.find('&', start);
+        if (end == std::string_view::npos) {
+            end = rawQuery.size();
+        }
+        const std::string_view pair = rawQuery.substr(start, end - start);
+        start = end + 1;
+        const std::size_t eq = pair.find('=');
+        if (eq == std::string_view::npos) {
+            return refuse("Expected name=…&date=…&score=….");
+        }
+        const std::string_view key = pair.substr(0, eq);
+        std::optional<std::string>* slot = key == "name"    ? &name
+                                           : key == "date"  ? &date
+                                           : key == "score" ? &score
+                                                            : nullptr;
+        if (slot == nullptr) {
+            return refuse("Unknown value \"" + toUtf8(key).substr(0, 20) + "\".");
+        }
+        if (slot->has_value()) {
+            return refuse("The " + std::string(key) + " is given twice.");
+        }
+        *slot = percentDecode(pair.substr(eq + 1));
+        if (!slot->has_value()) {
+            return refuse("The " + std::string(key) + " holds a broken %-escape.");
+        }
+    }
+    if (!name || !date || !score) {
+        return refuse("A name, a date and a score are all needed.");
+    }
+    PostingValues values;
+    if (auto why = checkText(*name, posting::maxNameBytes, "name", values.name); !why.empty()) {
+        return refuse(why);
+    }
+    if (auto why = checkText(*date, posting::maxDateBytes, "date", values.date); !why.empty()) {
+        return refuse(why);
+    }
+    const auto number = readScore(*score);
+    if (!number) {
+        return refuse("The score must be a whole number from 0 to 2147483647.");
+    }
+    values.score = *number;
+    return PostingCheck{std::move(values), {}};
+}
+
+} // namespace server

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace server {
+
+// One score posting as the game sends it, already checked and with its texts in UTF-8.
+struct PostingValues {
+    std::string name;
+    std::string date;
+    std::int32_t score = 0;
+};
+
+// The outcome of reading a posting's query: the values, or why they were refused.
+struct PostingCheck {
+    std::optional<PostingValues> values;
+    std::string refusal; // one short sentence for the player when `values` is empty
+};
+
+namespace posting {
+inline constexpr std::size_t maxNameBytes = 32;
+inline constexpr std::size_t maxDateBytes = 10;
+} // namespace posting
+
+// Decodes %XX escapes; a "%" not followed by two hex digits is refused (nullopt). A "+" stays a
+// "+": the game never uses it for a blank.
+std::optional<std::string> percentDecode(std::string_view text);
+
+// Returns the text as UTF-8: valid UTF-8 as it is, anything else read as Latin-1.
+std::string toUtf8(std::string_view bytes);
+
+// Reads "name=…&date=…&score=…" (the raw query, escapes undecoded). Each key must appear once and
+// no other key may appear. The name is 1 to 32 bytes, the date 1 to 10 bytes (counted after
+// decoding, before conversion to UTF-8), neither holds control characters nor only blanks; the
+// score is a decimal integer from 0 to 2^31 - 1.
+PostingCheck readPosting(std::string_view rawQuery);
+
+} // namespace server

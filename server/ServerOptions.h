@@ -1,0 +1,26 @@
+#pragma once
+
+#include "server/ScoreServer.h"
+
+#include <string>
+#include <vector>
+
+namespace server {
+
+// The command line of bloomzap-server.
+struct ServerOptions {
+    std::string host = "127.0.0.1";
+    int port = 8080;
+    std::string database; // "sqlite:DIR" or a PostgreSQL connection URI
+    ServeSettings serve;
+    bool help = false;
+};
+
+// Reads the arguments after the program name. Throws std::invalid_argument with a message for
+// the user on a wrong command line.
+ServerOptions parseOptions(const std::vector<std::string>& args);
+
+// The --help text.
+std::string usage();
+
+} // namespace server

@@ -1,0 +1,251 @@
+#include "server/SqliteStore.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <system_error>
+
+namespace server {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::int64_t nowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// Steps a statement to its end and resets it; returns the last step's result code.
+int runToEnd(sqlite3_stmt* statement) {
+    int rc = SQLITE_ROW;
+    while (rc == SQLITE_ROW) {
+        rc = sqlite3_step(statement);
+    }
+    sqlite3_reset(statement);
+    return rc;
+}
+
+// Resets a statement and clears its bindings when the scope ends, on every path.
+class Use {
+public:
+    explicit Use(sqlite3_stmt* statement) : m_statement(statement) {}
+    ~Use() {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+
+private:
+    sqlite3_stmt* m_statement;
+};
+
+} // namespace
+
+SqliteStore::SqliteStore(const fs::path& folder) {
+    std::error_code ec;
+    // Remember the outermost folder we create, so a failed start leaves nothing behind.
+    fs::path created;
+    for (fs::path p = fs::absolute(folder, ec); !p.empty() && !fs::exists(p, ec);
+         p = p.parent_path()) {
+        created = p;
+        if (p == p.parent_path()) {
+            break;
+        }
+    }
+    const fs::path file = folder / fileName;
+    const bool fileExisted = fs::exists(file, ec);
+    try {
+        if (!created.empty()) {
+            fs::create_directories(folder, ec);
+            if (ec) {
+                throw StoreOpenError("cannot create the data folder " + folder.string() + ": " +
+                                     ec.message());
+            }
+        }
+        if (!fs::is_directory(folder, ec)) {
+            throw StoreOpenError("the data folder " + folder.string() + " is not a folder");
+        }
+        open(file);
+    } catch (...) {
+        close();
+        if (!created.empty()) {
+            fs::remove_all(created, ec);
+        } else if (!fileExisted) {
+            for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+                fs::remove(file.string() + suffix, ec);
+            }
+        }
+        throw;
+    }
+}
+
+SqliteStore::~SqliteStore() {
+    close();
+}
+
+void SqliteStore::open(const fs::path& file) {
+    if (sqlite3_open_v2(file.c_str(), &m_db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        throw StoreOpenError("cannot open " + file.string() + ": " +
+                             (m_db ? sqlite3_errmsg(m_db) : "out of memory"));
+    }
+    sqlite3_busy_timeout(m_db, 5000);
+    try {
+        // journal_mode answers with the mode in force; a folder we cannot write refuses WAL.
+        sqlite3_stmt* wal = prepare("PRAGMA journal_mode=WAL");
+        const bool walOn =
+            sqlite3_step(wal) == SQLITE_ROW &&
+            std::string(reinterpret_cast<const char*>(sqlite3_column_text(wal, 0))) == "wal";
+        sqlite3_finalize(wal);
+        if (!walOn) {
+            throw StoreOpenError("cannot switch " + file.string() +
+                                 " to WAL mode: " + sqlite3_errmsg(m_db));
+        }
+        // In WAL mode NORMAL keeps every committed posting through a crash of the process.
+        exec("PRAGMA synchronous=NORMAL");
+        exec("BEGIN IMMEDIATE");
+        sqlite3_stmt* version = prepare("PRAGMA user_version");
+        sqlite3_step(version);
+        const int found = sqlite3_column_int(version, 0);
+        sqlite3_finalize(version);
+        if (found > schemaVersion) {
+            exec("ROLLBACK");
+            throw StoreOpenError(file.string() + " was made by a newer server (schema " +
+                                 std::to_string(found) + ")");
+        }
+        if (found < 1) {
+            exec("CREATE TABLE IF NOT EXISTS postings ("
+                 " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                 " name TEXT NOT NULL, date TEXT NOT NULL, score INTEGER NOT NULL,"
+                 " received_ms INTEGER NOT NULL, address TEXT NOT NULL)");
+            exec("CREATE INDEX IF NOT EXISTS postings_rank ON postings (score DESC, id)");
+            exec("CREATE INDEX IF NOT EXISTS postings_recent ON postings (address, received_ms)");
+            exec("PRAGMA user_version=1");
+        }
+        exec("COMMIT");
+        m_begin = prepare("BEGIN IMMEDIATE");
+        m_commit = prepare("COMMIT");
+        m_rollback = prepare("ROLLBACK");
+        m_recentFromAddress =
+            prepare("SELECT count(*) FROM postings WHERE address = ?1 AND received_ms > ?2");
+        m_insert = prepare("INSERT INTO postings (name, date, score, received_ms, address)"
+                           " VALUES (?1, ?2, ?3, ?4, ?5)");
+        m_best = prepare("SELECT name, date, score FROM postings ORDER BY score DESC, id LIMIT ?1");
+        m_total = prepare("SELECT count(*) FROM postings");
+    } catch (const StoreUnavailable& e) {
+        throw StoreOpenError(std::string("cannot set up ") + file.string() + ": " + e.what());
+    }
+}
+
+void SqliteStore::close() {
+    for (sqlite3_stmt* s :
+         {m_begin, m_commit, m_rollback, m_recentFromAddress, m_insert, m_best, m_total}) {
+        sqlite3_finalize(s);
+    }
+    m_begin = m_commit = m_rollback = m_recentFromAddress = m_insert = m_best = m_total = nullptr;
+    if (m_db != nullptr) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+sqlite3_stmt* SqliteStore::prepare(const char* sql) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
+        SQLITE_OK) {
+        fail(sql);
+    }
+    return statement;
+}
+
+void SqliteStore::exec(const char* sql) {
+    sqlite3_stmt* statement = prepare(sql);
+    const int rc = runToEnd(statement);
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_DONE) {
+        fail(sql);
+    }
+}
+
+void SqliteStore::fail(const char* what) {
+    throw StoreUnavailable(std::string(what) + ": " + sqlite3_errmsg(m_db));
+}
+
+AddResult SqliteStore::add(const PostingValues& posting, const std::string& address,
+                           int perMinuteLimit) {
+    const std::lock_guard lock(m_mutex);
+    const std::int64_t now = nowMs();
+    if (runToEnd(m_begin) != SQLITE_DONE) {
+        fail("begin");
+    }
+    try {
+        if (perMinuteLimit > 0) {
+            const Use use(m_recentFromAddress);
+            sqlite3_bind_text(m_recentFromAddress, 1, address.data(),
+                              static_cast<int>(address.size()), SQLITE_STATIC);
+            sqlite3_bind_int64(m_recentFromAddress, 2, now - 60'000);
+            if (sqlite3_step(m_recentFromAddress) != SQLITE_ROW) {
+                fail("count recent postings");
+            }
+            if (sqlite3_column_int64(m_recentFromAddress, 0) >= perMinuteLimit) {
+                runToEnd(m_rollback);
+                return AddResult::rateLimited;
+            }
+        }
+        {
+            const Use use(m_insert);
+            sqlite3_bind_text(m_insert, 1, posting.name.data(),
+                              static_cast<int>(posting.name.size()), SQLITE_STATIC);
+            sqlite3_bind_text(m_insert, 2, posting.date.data(),
+                              static_cast<int>(posting.date.size()), SQLITE_STATIC);
+            sqlite3_bind_int(m_insert, 3, posting.score);
+            sqlite3_bind_int64(m_insert, 4, now);
+            sqlite3_bind_text(m_insert, 5, address.data(), static_cast<int>(address.size()),
+                              SQLITE_STATIC);
+            if (sqlite3_step(m_insert) != SQLITE_DONE) {
+                fail("store the posting");
+            }
+        }
+        if (runToEnd(m_commit) != SQLITE_DONE) {
+            fail("commit");
+        }
+    } catch (...) {
+        if (!sqlite3_get_autocommit(m_db)) {
+            runToEnd(m_rollback);
+        }
+        throw;
+    }
+    return AddResult::stored;
+}
+
+Standings SqliteStore::standings(int count) {
+    const std::lock_guard lock(m_mutex);
+    Standings result;
+    {
+        const Use use(m_best);
+        sqlite3_bind_int(m_best, 1, count);
+        int rc = SQLITE_ROW;
+        while ((rc = sqlite3_step(m_best)) == SQLITE_ROW) {
+            const auto text = [&](int column) {
+                return std::string(
+                    reinterpret_cast<const char*>(sqlite3_column_text(m_best, column)),
+                    static_cast<std::size_t>(sqlite3_column_bytes(m_best, column)));
+            };
+            result.best.push_back(RankedScore{text(0), text(1), sqlite3_column_int(m_best, 2)});
+        }
+        if (rc != SQLITE_DONE) {
+            fail("read the best scores");
+        }
+    }
+    const Use use(m_total);
+    if (sqlite3_step(m_total) != SQLITE_ROW) {
+        fail("count the postings");
+    }
+    result.total = sqlite3_column_int64(m_total, 0);
+    return result;
+}
+
+} // namespace server

@@ -1,0 +1,77 @@
+// bloomzap-server: the score and update server of Bloomzap.
+
+#include "server/ScoreServer.h"
+#include "server/ServerOptions.h"
+#include "server/SqliteStore.h"
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <pthread.h>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+std::unique_ptr<server::ScoreStore> openStore(const std::string& database) {
+    if (database.rfind("sqlite:", 0) == 0) {
+        return std::make_unique<server::SqliteStore>(database.substr(7));
+    }
+    throw server::StoreOpenError("PostgreSQL is not supported by this build");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    server::ServerOptions options;
+    try {
+        options = server::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::invalid_argument& e) {
+        std::cerr << "bloomzap-server: " << e.what() << "\nTry bloomzap-server --help.\n";
+        return 2;
+    }
+    if (options.help) {
+        std::cout << server::usage();
+        return 0;
+    }
+
+    // Signals are taken by one thread with sigwait; every other thread (the request threads
+    // inherit this mask) leaves them alone.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    server::ScoreServer http(options.serve);
+    std::string error;
+    // The address first: a busy port must not leave a new data folder behind.
+    if (!http.bind(options.host, options.port, error)) {
+        std::cerr << "bloomzap-server: " << error << "\n";
+        return 2;
+    }
+    std::unique_ptr<server::ScoreStore> store;
+    try {
+        store = openStore(options.database);
+    } catch (const std::exception& e) {
+        std::cerr << "bloomzap-server: " << e.what() << "\n";
+        return 2;
+    }
+
+    std::thread([&http, stopSignals] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        std::fprintf(stderr, "bloomzap-server: stopping on signal %d\n", signal);
+        http.stop();
+    }).detach();
+
+    const std::string host =
+        options.host.find(':') != std::string::npos ? "[" + options.host + "]" : options.host;
+    std::fprintf(stderr, "bloomzap-server: serving http://%s:%d/\n", host.c_str(), http.port());
+    http.run(*store);
+    store.reset();
+    std::fprintf(stderr, "bloomzap-server: stopped\n");
+    return 0;
+}
