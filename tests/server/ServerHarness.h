@@ -1,0 +1,233 @@
+// Helpers for the server tests: a temporary folder, the real bloomzap-server as a child
+// process, a plain HTTP/1.0 client like the game's, and the rows of a served score table.
+
+#pragma once
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace harness {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "bloomzap-server-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        m_path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(m_path, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& path() const { return m_path; }
+    fs::path operator/(const std::string& name) const { return m_path / name; }
+
+private:
+    fs::path m_path;
+};
+
+inline std::string readAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return std::move(content).str();
+}
+
+// bloomzap-server started with the given arguments, its standard error in a file.
+class ServerProcess {
+public:
+    explicit ServerProcess(std::vector<std::string> args) : m_log(m_logDir / "stderr.log") {
+        args.insert(args.begin(), BLOOMZAP_SERVER_BINARY);
+        std::vector<char*> argv;
+        for (std::string& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, m_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        const int rc = posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0) {
+            throw std::runtime_error("cannot start " + std::string(argv[0]));
+        }
+    }
+    ~ServerProcess() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    // Waits for the "serving" line; false when the server ended (or 20 s passed) first.
+    bool waitServing() {
+        static const std::regex serving(R"(serving http://[^:]+:(\d+)/)");
+        for (int i = 0; i < 2000; ++i) {
+            std::smatch m;
+            const std::string text = log();
+            if (std::regex_search(text, m, serving)) {
+                m_port = std::stoi(m[1]);
+                return true;
+            }
+            if (m_pid <= 0 || waitpid(m_pid, &m_status, WNOHANG) == m_pid) {
+                m_pid = 0;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    // Sends `signal` (none when 0) and returns the exit code, or -1 for death by a signal.
+    int stop(int signal = SIGTERM) {
+        if (m_pid > 0) {
+            if (signal != 0) {
+                kill(m_pid, signal);
+            }
+            waitpid(m_pid, &m_status, 0);
+            m_pid = 0;
+        }
+        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
+    }
+
+    int port() const { return m_port; }
+    pid_t pid() const { return m_pid; }
+    std::string log() const { return readAll(m_log); }
+
+private:
+    TempDir m_logDir;
+    fs::path m_log;
+    pid_t m_pid = 0;
+    int m_status = 0;
+    int m_port = 0;
+};
+
+struct Reply {
+    int status = 0;
+    std::string headers;
+    std::string body;
+};
+
+// Sends `request` as written to 127.0.0.1:port and reads the reply to its end; nullopt when the
+// connection fails or the reply is not HTTP.
+inline std::optional<Reply> exchange(int port, const std::string& request) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string raw;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(request.size())) {
+        char buffer[16384];
+        ssize_t n = 0;
+        // To the end of the stream, or of the body when its length is given (a refused request
+        // line leaves the connection open).
+        while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+            raw.append(buffer, static_cast<std::size_t>(n));
+            const std::size_t end = raw.find("\r\n\r\n");
+            const std::size_t length = raw.find("Content-Length: ");
+            if (end != std::string::npos && length != std::string::npos && length < end &&
+                raw.size() - end - 4 >= std::stoul(raw.substr(length + 16))) {
+                break;
+            }
+        }
+    }
+    close(fd);
+    const std::size_t split = raw.find("\r\n\r\n");
+    if (raw.rfind("HTTP/1.", 0) != 0 || split == std::string::npos) {
+        return std::nullopt;
+    }
+    Reply reply;
+    reply.status = std::atoi(raw.c_str() + 9);
+    reply.headers = raw.substr(0, split);
+    reply.body = raw.substr(split + 4);
+    return reply;
+}
+
+// A GET as the game makes it: HTTP/1.0, the target as written.
+inline std::optional<Reply> get(int port, const std::string& target) {
+    return exchange(port, "GET " + target +
+                              " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: "
+                              "Bloomzap HTTPGet\r\nAccept: */*\r\n\r\n");
+}
+
+inline std::string postingTarget(const std::string& name, const std::string& date,
+                                 const std::string& score) {
+    return "/cgi-bin/bloomzap.cgi?name=" + name + "&date=" + date + "&score=" + score;
+}
+
+inline int post(int port, const std::string& name, const std::string& score,
+                const std::string& date = "1/5/07") {
+    const auto reply = get(port, postingTarget(name, date, score));
+    return reply ? reply->status : 0;
+}
+
+struct Row {
+    int rank = 0;
+    std::string name; // as it appears in the HTML
+    std::string date;
+    int score = 0;
+    bool operator==(const Row&) const = default;
+};
+
+// The rows of the score table in a served page.
+inline std::vector<Row> tableRows(const std::string& page) {
+    static const std::regex row(
+        R"re(<tr[^>]*><td align="right"><font[^>]*>(\d+)</font></td><td align="left"><font[^>]*>(.*?)</font></td><td align="center"><font[^>]*>(.*?)</font></td><td align="right"><font[^>]*><b>(\d+)</b></font></td></tr>)re");
+    std::vector<Row> rows;
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), row);
+         it != std::sregex_iterator(); ++it) {
+        rows.push_back(Row{std::stoi((*it)[1]), (*it)[2], (*it)[3], std::stoi((*it)[4])});
+    }
+    return rows;
+}
+
+inline std::string page(int port, const std::string& target = "/counter/bloomzap.shtml") {
+    const auto reply = get(port, target);
+    return reply && reply->status == 200 ? reply->body : std::string();
+}
+
+} // namespace harness
+
+namespace harness {
+
+// The total of postings the page states (0 when it says there are none).
+inline long postedTotal(const std::string& page) {
+    static const std::regex total(R"((\d+) scores? posted)");
+    std::smatch m;
+    return std::regex_search(page, m, total) ? std::stol(m[1]) : 0;
+}
+
+} // namespace harness
