@@ -9,7 +9,6 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 
 namespace {
 

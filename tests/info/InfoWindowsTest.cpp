@@ -12,7 +12,6 @@
 #include <QDate>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 
