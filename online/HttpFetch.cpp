@@ -1,0 +1,329 @@
+#include "online/HttpFetch.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+namespace httpfetch {
+
+namespace {
+
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string lowered(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), lower);
+    return result;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && lowered(text.substr(0, prefix.size())) == prefix;
+}
+
+std::string_view trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A non-negative decimal number and nothing else; empty when the text is anything more.
+std::optional<std::int64_t> decimal(std::string_view text, std::int64_t limit) {
+    if (text.empty() || text.size() > 18)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > limit)
+        return std::nullopt;
+    return value;
+}
+
+bool bypassesProxy(const std::string& host, std::string_view list) {
+    const std::string name = lowered(host);
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        std::string_view entry = trimmed(list.substr(0, comma));
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+        if (entry == "*")
+            return true;
+        if (!entry.empty() && entry.front() == '.')
+            entry.remove_prefix(1);
+        if (entry.empty())
+            continue;
+        const std::string domain = lowered(entry);
+        if (name == domain)
+            return true;
+        if (name.size() > domain.size() && name.ends_with(domain) &&
+            name[name.size() - domain.size() - 1] == '.')
+            return true;
+    }
+    return false;
+}
+
+void initialiseCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Everything the libcurl callbacks share during one transfer.
+struct Transfer {
+    Transfer(const FetchInput& in, FetchControl& ctl, CURL* h)
+        : input(in), control(ctl), handle(h) {}
+
+    const FetchInput& input;
+    FetchControl& control;
+    CURL* handle;
+    FetchOutcome outcome;
+    bool headSeen = false; // the first line of a reply head has arrived
+    bool headDone = false; // the final reply head is complete; body bytes follow
+    bool refused = false;  // stopped, or a rule refused the reply: the fetch fails
+    std::optional<std::string> contentLengthText;
+    std::int64_t total = 0;
+
+    // Checks the reply head once it is complete. False ends the transfer as failed.
+    bool headComplete() {
+        long status = 0;
+        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+        if (status >= 100 && status < 200) {
+            // An interim reply: the real head follows.
+            contentLengthText.reset();
+            return true;
+        }
+        headDone = true;
+        if (control.stopAsked())
+            return false;
+        if (!contentLengthText)
+            return !input.binaryData;
+        // A Content-Length that is not a number cannot be trusted; failing is safer than
+        // reporting an empty success.
+        const auto length = decimal(trimmed(*contentLengthText), INT64_MAX / 2);
+        if (!length || control.stopAsked())
+            return false;
+        outcome.contentLength = *length;
+        return true;
+    }
+
+    bool headerLine(std::string_view line) {
+        if (!headSeen) {
+            headSeen = true;
+            if (control.stopAsked())
+                return false;
+        }
+        if (startsWithNoCase(line, "http/"))
+            contentLengthText.reset();
+        else if (startsWithNoCase(line, "content-length:"))
+            contentLengthText = std::string(line.substr(15));
+        else if (trimmed(line).empty())
+            return headComplete();
+        return true;
+    }
+
+    bool bodyBytes(const char* data, std::size_t size) {
+        while (size > 0) {
+            if (control.stopAsked())
+                return false;
+            const std::size_t piece = std::min(size, pieceBytes);
+            if (outcome.body.size() + piece > maxTextBytes)
+                return false;
+            outcome.body.append(data, piece);
+            total += static_cast<std::int64_t>(piece);
+            control.progress(outcome.contentLength, total);
+            data += piece;
+            size -= piece;
+        }
+        return true;
+    }
+
+    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
+        auto& self = *static_cast<Transfer*>(user);
+        if (self.refused || !self.headerLine(std::string_view(data, size * count))) {
+            self.refused = true;
+            return 0;
+        }
+        return size * count;
+    }
+
+    static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
+        auto& self = *static_cast<Transfer*>(user);
+        if (self.refused || !self.bodyBytes(data, size * count)) {
+            self.refused = true;
+            return 0;
+        }
+        return size * count;
+    }
+
+    static int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        auto& self = *static_cast<Transfer*>(user);
+        if (self.control.stopAsked())
+            self.refused = true;
+        return self.refused ? 1 : 0;
+    }
+};
+
+struct CurlDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+} // namespace
+
+std::optional<UrlParts> splitUrl(std::string_view url) {
+    std::string rest(url);
+    if (lowered(rest).find("http://") != std::string::npos)
+        rest.erase(0, std::min<std::size_t>(7, rest.size()));
+    const std::size_t slash = rest.find('/');
+    if (slash == std::string::npos)
+        return std::nullopt;
+    UrlParts parts;
+    parts.host = rest.substr(0, slash);
+    parts.object = rest.substr(slash);
+    const std::size_t colon = parts.host.rfind(':');
+    const std::size_t bracket = parts.host.rfind(']');
+    if (colon != std::string::npos && (bracket == std::string::npos || colon > bracket)) {
+        const auto port = decimal(std::string_view(parts.host).substr(colon + 1), 65535);
+        if (!port || *port == 0)
+            return std::nullopt;
+        parts.port = static_cast<int>(*port);
+        parts.host.erase(colon);
+    }
+    if (parts.host.empty())
+        return std::nullopt;
+    return parts;
+}
+
+std::string requestTarget(std::string_view object) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string target;
+    target.reserve(object.size());
+    for (char c : object) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7f) {
+            target += '%';
+            target += hex[byte >> 4];
+            target += hex[byte & 0x0f];
+        } else
+            target += c;
+    }
+    return target;
+}
+
+EnvLookup systemEnvironment() {
+    return [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value ? value : "");
+    };
+}
+
+std::string proxyFor(const std::string& host, const EnvLookup& env) {
+    std::string bypass = env("no_proxy");
+    if (bypass.empty())
+        bypass = env("NO_PROXY");
+    std::string bare = host;
+    if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']')
+        bare = bare.substr(1, bare.size() - 2);
+    if (bypassesProxy(bare, bypass))
+        return {};
+    // Only the lower-case name for plain HTTP: a web server's CGI sets HTTP_PROXY from a
+    // request header, so the upper-case one cannot be trusted.
+    for (const char* name : {"http_proxy", "all_proxy", "ALL_PROXY"}) {
+        std::string proxy = env(name);
+        if (!proxy.empty())
+            return proxy;
+    }
+    return {};
+}
+
+FetchOutcome fetch(const FetchInput& input, FetchControl& control, const EnvLookup& env) {
+    const std::optional<UrlParts> parts = splitUrl(input.url);
+    if (!parts || control.stopAsked())
+        return {};
+
+    initialiseCurlOnce();
+    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
+    if (!handle)
+        return {};
+    CURL* h = handle.get();
+
+    std::string origin = "http://" + parts->host;
+    if (parts->port != defaultPort)
+        origin += ":" + std::to_string(parts->port);
+    const std::string url = origin + "/";
+    const std::string proxy = proxyFor(parts->host, env);
+    // libcurl would rewrite the object ("#" parts, dot segments); the request target makes it
+    // go out exactly. Through a proxy the request line carries the whole address.
+    const std::string target =
+        proxy.empty() ? requestTarget(parts->object) : origin + requestTarget(parts->object);
+
+    std::unique_ptr<curl_slist, SlistDeleter> headers;
+    const auto addHeader = [&headers](const std::string& line) {
+        curl_slist* list = curl_slist_append(headers.get(), line.c_str());
+        if (list) {
+            (void)headers.release();
+            headers.reset(list);
+        }
+    };
+    addHeader(input.acceptTypes.empty() ? "Accept:" : "Accept: " + input.acceptTypes);
+    if (!input.useCache) {
+        addHeader("Pragma: no-cache");
+        addHeader("Cache-Control: no-cache");
+    }
+    const bool post = !input.postQuery.empty();
+    if (post)
+        addHeader("Content-Type: application/x-www-form-urlencoded");
+
+    Transfer transfer(input, control, h);
+
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_REQUEST_TARGET, target.c_str());
+    curl_easy_setopt(h, CURLOPT_PROXY, proxy.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+    if (!input.agent.empty())
+        curl_easy_setopt(h, CURLOPT_USERAGENT, input.agent.c_str());
+    if (!input.referer.empty())
+        curl_easy_setopt(h, CURLOPT_REFERER, input.referer.c_str());
+    if (!input.userName.empty() || !input.password.empty()) {
+        curl_easy_setopt(h, CURLOPT_USERNAME, input.userName.c_str());
+        curl_easy_setopt(h, CURLOPT_PASSWORD, input.password.c_str());
+    }
+    if (post) {
+        curl_easy_setopt(h, CURLOPT_POST, 1L);
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(input.postQuery.size()));
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, input.postQuery.data());
+    }
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+
+    // A transfer error after the first byte ends the read; what arrived is kept.
+    curl_easy_perform(h);
+
+    FetchOutcome outcome = std::move(transfer.outcome);
+    outcome.success = !transfer.refused && transfer.headDone && transfer.total > 0;
+    if (!outcome.success)
+        outcome.body.clear();
+    return outcome;
+}
+
+} // namespace httpfetch

@@ -1,0 +1,83 @@
+#pragma once
+
+// One HTTP/1.0 text fetch without Qt: how a URL is split into host, port and object, how the
+// object goes onto the request line, which proxy the environment asks for, and the transfer
+// itself (libcurl), run on whatever thread calls fetch().
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace httpfetch {
+
+inline constexpr int defaultPort = 80;
+// The body is read in pieces of at most this many bytes.
+inline constexpr std::size_t pieceBytes = 1025;
+// A text body longer than this fails the fetch instead of growing without bound.
+inline constexpr std::size_t maxTextBytes = 16 * 1024 * 1024;
+
+struct UrlParts {
+    std::string host;
+    int port = defaultPort;
+    std::string object; // from the first "/" after the host to the end, query included
+};
+
+// Drops the first seven characters when "http://" occurs anywhere in the URL (letter case
+// ignored), then takes the host before the first "/" and the object from it. An explicit
+// ":port" after the host is honoured. Empty when there is no "/" after the host, the host is
+// empty, or the port is not a number from 1 to 65535.
+std::optional<UrlParts> splitUrl(std::string_view url);
+
+// The object as it goes onto the request line: written as given, except the bytes a request
+// line cannot hold at all (space, control bytes, bytes above 127), which are percent-encoded.
+std::string requestTarget(std::string_view object);
+
+// Reads one environment variable; empty when unset.
+using EnvLookup = std::function<std::string(const char* name)>;
+EnvLookup systemEnvironment();
+
+// The proxy the environment names for plain HTTP to this host ("http_proxy", then "all_proxy"
+// or "ALL_PROXY"), or empty for a direct connection ("no_proxy"/"NO_PROXY" lists hosts and
+// domain suffixes to reach directly, "*" all of them).
+std::string proxyFor(const std::string& host, const EnvLookup& env);
+
+// What a fetch sends; copies of the component's properties taken when it starts.
+struct FetchInput {
+    std::string acceptTypes;
+    std::string agent;
+    std::string url;
+    std::string userName;
+    std::string password;
+    std::string postQuery; // not empty: the request is a POST carrying it as a form body
+    std::string referer;
+    bool binaryData = false; // a reply without Content-Length fails, nothing of it is read
+    bool useCache = false;   // false: every intermediate cache is told not to answer
+};
+
+struct FetchOutcome {
+    bool success = false;           // the body has at least one byte
+    std::string body;               // the bytes read, unchanged
+    std::int64_t contentLength = 0; // the reply's Content-Length, 0 when it had none
+};
+
+// What the running fetch asks of its caller.
+class FetchControl {
+public:
+    virtual ~FetchControl() = default;
+    // Polled at the four checks (after the split, after sending, after the Content-Length,
+    // before each piece) and while the transfer waits, so a stop is noticed within about a
+    // second even when the server says nothing.
+    virtual bool stopAsked() = 0;
+    // After each piece: the Content-Length (0 when none) and the bytes received so far.
+    virtual void progress(std::int64_t totalSize, std::int64_t readed) = 0;
+};
+
+// Runs the whole fetch on the calling thread. No time-out of its own, no redirects followed,
+// nothing retried; success exactly when at least one body byte arrived and no stop was asked,
+// whatever the status code.
+FetchOutcome fetch(const FetchInput& input, FetchControl& control,
+                   const EnvLookup& env = systemEnvironment());
+
+} // namespace httpfetch

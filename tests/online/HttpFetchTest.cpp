@@ -1,0 +1,116 @@
+// The fetch without Qt: URL split, request-line encoding, proxy choice and a fetch through a proxy.
+
+#include "online/HttpFetch.h"
+#include "tests/online/TestServers.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace httpfetch;
+
+namespace {
+
+struct SplitCase {
+    const char* url;
+    bool usable;
+    const char* host;
+    int port;
+    const char* object;
+};
+
+EnvLookup environment(std::map<std::string, std::string> values) {
+    return [values](const char* name) {
+        const auto found = values.find(name);
+        return found == values.end() ? std::string() : found->second;
+    };
+}
+
+class NeverStop : public FetchControl {
+public:
+    bool stopAsked() override { return false; }
+    void progress(std::int64_t, std::int64_t) override {}
+};
+
+} // namespace
+
+TEST(HttpFetch, UrlsAreSplitIntoHostPortAndObject) {
+    const SplitCase cases[] = {
+        {"http://host/path?x=1", true, "host", 80, "/path?x=1"},
+        {"HTTP://HOST/Path?X=1", true, "HOST", 80, "/Path?X=1"},
+        {"hTtP://host/", true, "host", 80, "/"},
+        {"http://host:8080/a/b", true, "host", 8080, "/a/b"},
+        {"http://[::1]:81/x", true, "[::1]", 81, "/x"},
+        {"http://[::1]/x", true, "[::1]", 80, "/x"},
+        {"xxxxxxxhost/p?r=http://", true, "host", 80, "/p?r=http://"}, // first seven go
+        {"http://host", false, "", 0, ""},
+        {"http:///x", false, "", 0, ""},
+        {"https://host/x", false, "", 0, ""}, // "https:" is no port
+        {"http://host:0/x", false, "", 0, ""},
+        {"http://host:65536/x", false, "", 0, ""},
+        {"http://host:/x", false, "", 0, ""},
+    };
+    for (const SplitCase& c : cases) {
+        SCOPED_TRACE(c.url);
+        const auto parts = splitUrl(c.url);
+        ASSERT_EQ(parts.has_value(), c.usable);
+        if (!parts)
+            continue;
+        EXPECT_EQ(parts->host, c.host);
+        EXPECT_EQ(parts->port, c.port);
+        EXPECT_EQ(parts->object, c.object);
+    }
+}
+
+TEST(HttpFetch, OnlyBytesARequestLineCannotHoldAreEncoded) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/cgi-bin/bloomzap.cgi?name=Bob&date=1/5/07&score=950",
+         "/cgi-bin/bloomzap.cgi?name=Bob&date=1/5/07&score=950"},
+        {"/a b", "/a%20b"},
+        {"/%41#x/../?=&+", "/%41#x/../?=&+"},
+        {std::string("/\x01\x1f\x7f\x80\xff", 6), "/%01%1F%7F%80%FF"},
+        {"/caf\xC3\xA9", "/caf%C3%A9"},
+    };
+    for (const auto& [object, target] : cases)
+        EXPECT_EQ(requestTarget(object), target) << object;
+}
+
+TEST(HttpFetch, ProxyComesFromTheEnvironmentUnlessTheHostIsExempt) {
+    struct Case {
+        std::map<std::string, std::string> env;
+        const char* host;
+        const char* proxy;
+    };
+    const Case cases[] = {
+        {{}, "host", ""},
+        {{{"http_proxy", "http://p:3128"}}, "host", "http://p:3128"},
+        {{{"HTTP_PROXY", "http://p:3128"}}, "host", ""},
+        {{{"all_proxy", "http://a:1"}}, "host", "http://a:1"},
+        {{{"ALL_PROXY", "http://a:1"}}, "host", "http://a:1"},
+        {{{"http_proxy", "http://p:1"}, {"all_proxy", "http://a:1"}}, "host", "http://p:1"},
+        {{{"http_proxy", "http://p:1"}, {"no_proxy", "localhost, .example.org"}},
+         "www.EXAMPLE.org",
+         ""},
+        {{{"http_proxy", "http://p:1"}, {"no_proxy", "example.org"}},
+         "badexample.org",
+         "http://p:1"},
+        {{{"http_proxy", "http://p:1"}, {"NO_PROXY", "*"}}, "host", ""},
+        {{{"http_proxy", "http://p:1"}, {"no_proxy", "::1"}}, "[::1]", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(proxyFor(c.host, environment(c.env)), c.proxy) << c.host;
+}
+
+TEST(HttpFetch, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
+    onlinetest::RawServer proxy(onlinetest::reply("via proxy"));
+    NeverStop control;
+    FetchInput input;
+    input.url = "http://score.example:8080/cgi-bin/bloomzap.cgi?name=A b";
+    const FetchOutcome outcome =
+        fetch(input, control, environment({{"http_proxy", proxy.url("")}}));
+    EXPECT_TRUE(outcome.success);
+    EXPECT_EQ(outcome.body, "via proxy");
+    ASSERT_EQ(proxy.requestCount(), 1u);
+    EXPECT_TRUE(proxy.requests().front().starts_with(
+        "GET http://score.example:8080/cgi-bin/bloomzap.cgi?name=A%20b HTTP/1.0\r\n"));
+}
