@@ -1,6 +1,6 @@
 // Compressor throughput and ratio next to LZ4 and zlib level 1, on the same reproducible corpus:
 // generated text and generated binary records. Run: build/bench/bench/compressor_bench
-#include "LZRW1.h"
+#include "tally/LZRW1.h"
 
 #include <benchmark/benchmark.h>
 #include <lz4.h>
@@ -18,10 +18,10 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-constexpr std::size_t CorpusSize = 4 << 20;
+constexpr std::size_t corpusSize = 4 << 20;
 
 // Words drawn with a skewed distribution, numbers, punctuation and line breaks.
-Bytes MakeText() {
+Bytes makeText() {
     static const char* const words[] = {
         "the",    "of",     "and",     "to",     "a",     "in",      "is",      "that",
         "for",    "it",     "as",      "was",    "with",  "be",      "by",      "on",
@@ -33,9 +33,9 @@ Bytes MakeText() {
     std::mt19937 random(20240501);
     std::geometric_distribution<int> pick(0.08);
     Bytes out;
-    out.reserve(CorpusSize + 64);
+    out.reserve(corpusSize + 64);
     int inLine = 0;
-    while (out.size() < CorpusSize) {
+    while (out.size() < corpusSize) {
         std::string word;
         if (random() % 17 == 0) {
             word = std::to_string(random() % 100000);
@@ -51,19 +51,19 @@ Bytes MakeText() {
             inLine = 0;
         }
     }
-    out.resize(CorpusSize);
+    out.resize(corpusSize);
     return out;
 }
 
 // Records as a program would store them: counters, slowly moving values, small flags, padding,
 // a few noisy bytes.
-Bytes MakeBinary() {
+Bytes makeBinary() {
     std::mt19937 random(1234567);
     Bytes out;
-    out.reserve(CorpusSize + 64);
+    out.reserve(corpusSize + 64);
     std::uint32_t id = 1000;
     float x = 0.0f;
-    while (out.size() < CorpusSize) {
+    while (out.size() < corpusSize) {
         std::uint8_t record[32] = {};
         id += 1 + random() % 3;
         x += static_cast<float>(random() % 100) / 1000.0f;
@@ -75,25 +75,25 @@ Bytes MakeBinary() {
         std::memcpy(record + 16, &noise, random() % 2 == 0 ? 4 : 1);
         out.insert(out.end(), record, record + sizeof record);
     }
-    out.resize(CorpusSize);
+    out.resize(corpusSize);
     return out;
 }
 
-const Bytes& Corpus(std::int64_t which) {
-    static const Bytes text = MakeText();
-    static const Bytes binary = MakeBinary();
+const Bytes& corpus(std::int64_t which) {
+    static const Bytes text = makeText();
+    static const Bytes binary = makeBinary();
     return which == 0 ? text : binary;
 }
 
-void Report(benchmark::State& state, std::size_t original, std::size_t packed) {
+void report(benchmark::State& state, std::size_t original, std::size_t packed) {
     state.SetLabel(state.range(0) == 0 ? "text" : "binary");
     const double bytes = static_cast<double>(state.iterations()) * static_cast<double>(original);
     state.counters["MB/s"] = benchmark::Counter(bytes / 1e6, benchmark::Counter::kIsRate);
     state.counters["ratio"] = static_cast<double>(packed) / static_cast<double>(original);
 }
 
-void Lzrw1Compress(benchmark::State& state, TCompressMode mode) {
-    const Bytes& input = Corpus(state.range(0));
+void lzrw1Compress(benchmark::State& state, TCompressMode mode) {
+    const Bytes& input = corpus(state.range(0));
     Tlzrw1 lzrw;
     lzrw.UseStream = true;
     lzrw.CompressMode = mode;
@@ -102,11 +102,11 @@ void Lzrw1Compress(benchmark::State& state, TCompressMode mode) {
         lzrw.Compress();
         benchmark::DoNotOptimize(lzrw.OutputStream.data());
     }
-    Report(state, input.size(), lzrw.OutputStream.size());
+    report(state, input.size(), lzrw.OutputStream.size());
 }
 
-void Lzrw1Decompress(benchmark::State& state, TCompressMode mode) {
-    const Bytes& input = Corpus(state.range(0));
+void lzrw1Decompress(benchmark::State& state, TCompressMode mode) {
+    const Bytes& input = corpus(state.range(0));
     Tlzrw1 lzrw;
     lzrw.UseStream = true;
     lzrw.CompressMode = mode;
@@ -121,24 +121,24 @@ void Lzrw1Decompress(benchmark::State& state, TCompressMode mode) {
     if (lzrw.OutputStream != input) {
         state.SkipWithError("round trip failed");
     }
-    Report(state, input.size(), packed);
+    report(state, input.size(), packed);
 }
 
 void BM_FastCompress(benchmark::State& state) {
-    Lzrw1Compress(state, TCompressMode::Fast);
+    lzrw1Compress(state, TCompressMode::Fast);
 }
 void BM_FastDecompress(benchmark::State& state) {
-    Lzrw1Decompress(state, TCompressMode::Fast);
+    lzrw1Decompress(state, TCompressMode::Fast);
 }
 void BM_GoodCompress(benchmark::State& state) {
-    Lzrw1Compress(state, TCompressMode::Good);
+    lzrw1Compress(state, TCompressMode::Good);
 }
 void BM_GoodDecompress(benchmark::State& state) {
-    Lzrw1Decompress(state, TCompressMode::Good);
+    lzrw1Decompress(state, TCompressMode::Good);
 }
 
 void BM_Lz4Compress(benchmark::State& state) {
-    const Bytes& input = Corpus(state.range(0));
+    const Bytes& input = corpus(state.range(0));
     Bytes out(static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(input.size()))));
     int packed = 0;
     for (auto _ : state) {
@@ -147,11 +147,11 @@ void BM_Lz4Compress(benchmark::State& state) {
                                       static_cast<int>(input.size()), static_cast<int>(out.size()));
         benchmark::DoNotOptimize(out.data());
     }
-    Report(state, input.size(), static_cast<std::size_t>(packed));
+    report(state, input.size(), static_cast<std::size_t>(packed));
 }
 
 void BM_Lz4Decompress(benchmark::State& state) {
-    const Bytes& input = Corpus(state.range(0));
+    const Bytes& input = corpus(state.range(0));
     Bytes packed(static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(input.size()))));
     const int size = LZ4_compress_default(
         reinterpret_cast<const char*>(input.data()), reinterpret_cast<char*>(packed.data()),
@@ -166,11 +166,11 @@ void BM_Lz4Decompress(benchmark::State& state) {
     if (out != input) {
         state.SkipWithError("round trip failed");
     }
-    Report(state, input.size(), static_cast<std::size_t>(size));
+    report(state, input.size(), static_cast<std::size_t>(size));
 }
 
 void BM_ZlibCompress(benchmark::State& state) {
-    const Bytes& input = Corpus(state.range(0));
+    const Bytes& input = corpus(state.range(0));
     Bytes out(compressBound(static_cast<uLong>(input.size())));
     uLongf packed = 0;
     for (auto _ : state) {
@@ -178,11 +178,11 @@ void BM_ZlibCompress(benchmark::State& state) {
         compress2(out.data(), &packed, input.data(), input.size(), 1);
         benchmark::DoNotOptimize(out.data());
     }
-    Report(state, input.size(), packed);
+    report(state, input.size(), packed);
 }
 
 void BM_ZlibDecompress(benchmark::State& state) {
-    const Bytes& input = Corpus(state.range(0));
+    const Bytes& input = corpus(state.range(0));
     Bytes packed(compressBound(static_cast<uLong>(input.size())));
     uLongf size = packed.size();
     compress2(packed.data(), &size, input.data(), input.size(), 1);
@@ -195,7 +195,7 @@ void BM_ZlibDecompress(benchmark::State& state) {
     if (out != input) {
         state.SkipWithError("round trip failed");
     }
-    Report(state, input.size(), size);
+    report(state, input.size(), size);
 }
 
 } // namespace
@@ -215,23 +215,23 @@ namespace {
 // The console report, plus the Fast coder's throughput as a share of LZ4's at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& reports) override {
+    void reportRuns(const std::vector<Run>& reports) override {
         for (const Run& run : reports) {
             const auto rate = run.counters.find("MB/s");
             if (run.run_type == Run::RT_Iteration && rate != run.counters.end()) {
-                rates_[run.benchmark_name()] = rate->second.value;
+                m_rates[run.benchmark_name()] = rate->second.value;
             }
         }
-        ConsoleReporter::ReportRuns(reports);
+        ConsoleReporter::reportRuns(reports);
     }
 
-    void PrintRatios() const {
+    void printRatios() const {
         std::printf("\nFast coder vs LZ4 (MB/s, ratio):\n");
         for (const char* const way : {"Compress", "Decompress"}) {
             for (const char* const corpus : {"0", "1"}) {
-                const auto fast = rates_.find(std::string("BM_Fast") + way + "/" + corpus);
-                const auto lz4 = rates_.find(std::string("BM_Lz4") + way + "/" + corpus);
-                if (fast == rates_.end() || lz4 == rates_.end() || lz4->second <= 0) {
+                const auto fast = m_rates.find(std::string("BM_Fast") + way + "/" + corpus);
+                const auto lz4 = m_rates.find(std::string("BM_Lz4") + way + "/" + corpus);
+                if (fast == m_rates.end() || lz4 == m_rates.end() || lz4->second <= 0) {
                     continue;
                 }
                 std::printf("  %-10s %-6s %8.0f vs %8.0f  %.2fx\n", way,
@@ -242,7 +242,7 @@ public:
     }
 
 private:
-    std::map<std::string, double> rates_;
+    std::map<std::string, double> m_rates;
 };
 
 } // namespace
@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
     }
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
+    reporter.printRatios();
     benchmark::Shutdown();
     return 0;
 }

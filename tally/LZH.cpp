@@ -1,16 +1,16 @@
-#include "LZH.h"
+#include "tally/LZH.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr int N = TLZH::WindowSize;
-constexpr int F = TLZH::LookAhead;
-constexpr int Nil = N; // "no node" in the search trees
-constexpr int T = TLZH::TableSize;
-constexpr int R = TLZH::Root;
-constexpr std::size_t ChunkSize = 32768;
+constexpr int N = TLZH::windowSize;
+constexpr int F = TLZH::lookAhead;
+constexpr int nil = N; // "no node" in the search trees
+constexpr int T = TLZH::tableSize;
+constexpr int R = TLZH::root;
+constexpr std::size_t chunkSize = 32768;
 
 // Fixed prefix code for the upper 6 bits of a match position: near positions get short codes.
 // Code lengths per upper value form a complete canonical code (1 of 3 bits, 3 of 4, 8 of 5,
@@ -34,409 +34,409 @@ struct PositionCode {
         }
     }
 };
-constexpr PositionCode Positions;
+constexpr PositionCode positions;
 
 struct TruncatedInput {};
 
 class BitWriter {
 public:
-    explicit BitWriter(const TLZH::WriteFn& write) : write_(write) { chunk_.reserve(ChunkSize); }
+    explicit BitWriter(const TLZH::WriteFn& write) : m_write(write) { m_chunk.reserve(chunkSize); }
 
-    void Put(unsigned value, int count) {
+    void put(unsigned value, int count) {
         for (int i = count - 1; i >= 0; --i) {
-            PutBit((value >> i) & 1u);
+            putBit((value >> i) & 1u);
         }
     }
-    void PutBit(unsigned bit) {
-        byte_ = static_cast<std::uint8_t>((byte_ << 1) | bit);
-        if (++filled_ == 8) {
-            Emit();
+    void putBit(unsigned bit) {
+        m_byte = static_cast<std::uint8_t>((m_byte << 1) | bit);
+        if (++m_filled == 8) {
+            emit();
         }
     }
-    void Finish() {
-        if (filled_ > 0) {
-            byte_ = static_cast<std::uint8_t>(byte_ << (8 - filled_));
-            Emit();
+    void finish() {
+        if (m_filled > 0) {
+            m_byte = static_cast<std::uint8_t>(m_byte << (8 - m_filled));
+            emit();
         }
-        if (!chunk_.empty()) {
-            write_(chunk_.data(), chunk_.size());
-            chunk_.clear();
+        if (!m_chunk.empty()) {
+            m_write(m_chunk.data(), m_chunk.size());
+            m_chunk.clear();
         }
     }
 
 private:
-    void Emit() {
-        chunk_.push_back(byte_);
-        byte_ = 0;
-        filled_ = 0;
-        if (chunk_.size() == ChunkSize) {
-            write_(chunk_.data(), chunk_.size());
-            chunk_.clear();
+    void emit() {
+        m_chunk.push_back(m_byte);
+        m_byte = 0;
+        m_filled = 0;
+        if (m_chunk.size() == chunkSize) {
+            m_write(m_chunk.data(), m_chunk.size());
+            m_chunk.clear();
         }
     }
 
-    const TLZH::WriteFn& write_;
-    std::vector<std::uint8_t> chunk_;
-    std::uint8_t byte_ = 0;
-    int filled_ = 0;
+    const TLZH::WriteFn& m_write;
+    std::vector<std::uint8_t> m_chunk;
+    std::uint8_t m_byte = 0;
+    int m_filled = 0;
 };
 
 // Fetches input bytes only when a bit is needed, so it never asks past the coded data.
 class BitReader {
 public:
-    explicit BitReader(const TLZH::ReadFn& read) : read_(read), chunk_(4096) {}
+    explicit BitReader(const TLZH::ReadFn& read) : m_read(read), m_chunk(4096) {}
 
-    unsigned Bit() {
-        if (left_ == 0) {
-            if (position_ == size_) {
-                size_ = read_(chunk_.data(), chunk_.size());
-                position_ = 0;
-                if (size_ == 0) {
+    unsigned bit() {
+        if (m_left == 0) {
+            if (m_position == m_size) {
+                m_size = m_read(m_chunk.data(), m_chunk.size());
+                m_position = 0;
+                if (m_size == 0) {
                     throw TruncatedInput{};
                 }
             }
-            byte_ = chunk_[position_++];
-            left_ = 8;
+            m_byte = m_chunk[m_position++];
+            m_left = 8;
         }
-        --left_;
-        return (byte_ >> left_) & 1u;
+        --m_left;
+        return (m_byte >> m_left) & 1u;
     }
-    unsigned Get(int count) {
+    unsigned get(int count) {
         unsigned value = 0;
         for (int i = 0; i < count; ++i) {
-            value = (value << 1) | Bit();
+            value = (value << 1) | bit();
         }
         return value;
     }
 
 private:
-    const TLZH::ReadFn& read_;
-    std::vector<std::uint8_t> chunk_;
-    std::size_t size_ = 0;
-    std::size_t position_ = 0;
-    std::uint8_t byte_ = 0;
-    int left_ = 0;
+    const TLZH::ReadFn& m_read;
+    std::vector<std::uint8_t> m_chunk;
+    std::size_t m_size = 0;
+    std::size_t m_position = 0;
+    std::uint8_t m_byte = 0;
+    int m_left = 0;
 };
 
 class ByteOutput {
 public:
-    explicit ByteOutput(const TLZH::WriteFn& write) : write_(write) { chunk_.reserve(ChunkSize); }
-    void Put(std::uint8_t c) {
-        chunk_.push_back(c);
-        if (chunk_.size() == ChunkSize) {
-            Flush();
+    explicit ByteOutput(const TLZH::WriteFn& write) : m_write(write) { m_chunk.reserve(chunkSize); }
+    void put(std::uint8_t c) {
+        m_chunk.push_back(c);
+        if (m_chunk.size() == chunkSize) {
+            flush();
         }
     }
-    void Flush() {
-        if (!chunk_.empty()) {
-            write_(chunk_.data(), chunk_.size());
-            chunk_.clear();
+    void flush() {
+        if (!m_chunk.empty()) {
+            m_write(m_chunk.data(), m_chunk.size());
+            m_chunk.clear();
         }
     }
 
 private:
-    const TLZH::WriteFn& write_;
-    std::vector<std::uint8_t> chunk_;
+    const TLZH::WriteFn& m_write;
+    std::vector<std::uint8_t> m_chunk;
 };
 
 class ByteInput {
 public:
-    explicit ByteInput(const TLZH::ReadFn& read) : read_(read), chunk_(ChunkSize) {}
+    explicit ByteInput(const TLZH::ReadFn& read) : m_read(read), m_chunk(chunkSize) {}
     // The next byte, or -1 at the end of the input.
-    int Get() {
-        if (position_ == size_) {
-            if (ended_) {
+    int get() {
+        if (m_position == m_size) {
+            if (m_ended) {
                 return -1;
             }
-            size_ = read_(chunk_.data(), chunk_.size());
-            position_ = 0;
-            if (size_ == 0) {
-                ended_ = true;
+            m_size = m_read(m_chunk.data(), m_chunk.size());
+            m_position = 0;
+            if (m_size == 0) {
+                m_ended = true;
                 return -1;
             }
         }
-        return chunk_[position_++];
+        return m_chunk[m_position++];
     }
 
 private:
-    const TLZH::ReadFn& read_;
-    std::vector<std::uint8_t> chunk_;
-    std::size_t size_ = 0;
-    std::size_t position_ = 0;
-    bool ended_ = false;
+    const TLZH::ReadFn& m_read;
+    std::vector<std::uint8_t> m_chunk;
+    std::size_t m_size = 0;
+    std::size_t m_position = 0;
+    bool m_ended = false;
 };
 
 } // namespace
 
-TLZH::TLZH() : text_(N + F - 1), left_(N + 257), right_(N + 257), dad_(N + 1) {}
+TLZH::TLZH() : m_text(N + F - 1), m_left(N + 257), m_right(N + 257), m_dad(N + 1) {}
 
-void TLZH::StartHuffman() {
-    for (int i = 0; i < SymbolCount; ++i) {
-        freq_[i] = 1;
-        son_[i] = i + T;
-        parent_[i + T] = i;
+void TLZH::startHuffman() {
+    for (int i = 0; i < symbolCount; ++i) {
+        m_freq[i] = 1;
+        m_son[i] = i + T;
+        m_parent[i + T] = i;
     }
-    for (int i = 0, j = SymbolCount; j <= R; i += 2, ++j) {
-        freq_[j] = freq_[i] + freq_[i + 1];
-        son_[j] = i;
-        parent_[i] = parent_[i + 1] = j;
+    for (int i = 0, j = symbolCount; j <= R; i += 2, ++j) {
+        m_freq[j] = m_freq[i] + m_freq[i + 1];
+        m_son[j] = i;
+        m_parent[i] = m_parent[i + 1] = j;
     }
-    freq_[T] = 0xFFFFFFFFu; // sentinel that stops the upward search in Update
-    parent_[R] = 0;
+    m_freq[T] = 0xFFFFFFFFu; // sentinel that stops the upward search in Update
+    m_parent[R] = 0;
 }
 
-void TLZH::Rebuild() {
+void TLZH::rebuild() {
     // Keep the leaves, halving their counts, and build the inner nodes again in order.
     int j = 0;
     for (int i = 0; i < T; ++i) {
-        if (son_[i] >= T) {
-            freq_[j] = (freq_[i] + 1) / 2;
-            son_[j] = son_[i];
+        if (m_son[i] >= T) {
+            m_freq[j] = (m_freq[i] + 1) / 2;
+            m_son[j] = m_son[i];
             ++j;
         }
     }
-    for (int i = 0, node = SymbolCount; node < T; i += 2, ++node) {
-        const unsigned f = freq_[i] + freq_[i + 1];
-        freq_[node] = f;
+    for (int i = 0, node = symbolCount; node < T; i += 2, ++node) {
+        const unsigned f = m_freq[i] + m_freq[i + 1];
+        m_freq[node] = f;
         int k = node - 1;
-        while (f < freq_[k]) {
+        while (f < m_freq[k]) {
             --k;
         }
         ++k;
-        std::move_backward(freq_.begin() + k, freq_.begin() + node, freq_.begin() + node + 1);
-        freq_[k] = f;
-        std::move_backward(son_.begin() + k, son_.begin() + node, son_.begin() + node + 1);
-        son_[k] = i;
+        std::move_backward(m_freq.begin() + k, m_freq.begin() + node, m_freq.begin() + node + 1);
+        m_freq[k] = f;
+        std::move_backward(m_son.begin() + k, m_son.begin() + node, m_son.begin() + node + 1);
+        m_son[k] = i;
     }
     for (int i = 0; i < T; ++i) {
-        const int k = son_[i];
+        const int k = m_son[i];
         if (k >= T) {
-            parent_[k] = i;
+            m_parent[k] = i;
         } else {
-            parent_[k] = parent_[k + 1] = i;
+            m_parent[k] = m_parent[k + 1] = i;
         }
     }
 }
 
-void TLZH::Update(int symbol) {
-    if (freq_[R] == MaxFrequency) {
-        Rebuild();
+void TLZH::update(int symbol) {
+    if (m_freq[R] == maxFrequency) {
+        rebuild();
     }
-    int c = parent_[symbol + T];
+    int c = m_parent[symbol + T];
     do {
-        const unsigned k = ++freq_[c];
+        const unsigned k = ++m_freq[c];
         // Keep the counts ordered: move the node past every node it now outweighs.
         int l = c + 1;
-        if (k > freq_[l]) {
-            while (k > freq_[++l]) {
+        if (k > m_freq[l]) {
+            while (k > m_freq[++l]) {
             }
             --l;
-            freq_[c] = freq_[l];
-            freq_[l] = k;
+            m_freq[c] = m_freq[l];
+            m_freq[l] = k;
 
-            const int i = son_[c];
-            parent_[i] = l;
+            const int i = m_son[c];
+            m_parent[i] = l;
             if (i < T) {
-                parent_[i + 1] = l;
+                m_parent[i + 1] = l;
             }
-            const int j = son_[l];
-            son_[l] = i;
-            parent_[j] = c;
+            const int j = m_son[l];
+            m_son[l] = i;
+            m_parent[j] = c;
             if (j < T) {
-                parent_[j + 1] = c;
+                m_parent[j + 1] = c;
             }
-            son_[c] = j;
+            m_son[c] = j;
             c = l;
         }
-        c = parent_[c];
+        c = m_parent[c];
     } while (c != 0);
 }
 
-void TLZH::InitTree() {
+void TLZH::initTree() {
     for (int i = N + 1; i <= N + 256; ++i) {
-        right_[i] = Nil;
+        m_right[i] = nil;
     }
     for (int i = 0; i < N; ++i) {
-        dad_[i] = Nil;
+        m_dad[i] = nil;
     }
 }
 
-void TLZH::InsertNode(int r) {
+void TLZH::insertNode(int r) {
     int cmp = 1;
-    const std::uint8_t* key = &text_[r];
+    const std::uint8_t* key = &m_text[r];
     int p = N + 1 + key[0];
-    right_[r] = left_[r] = Nil;
-    matchLength_ = 0;
+    m_right[r] = m_left[r] = nil;
+    m_matchLength = 0;
     for (;;) {
         if (cmp >= 0) {
-            if (right_[p] == Nil) {
-                right_[p] = r;
-                dad_[r] = p;
+            if (m_right[p] == nil) {
+                m_right[p] = r;
+                m_dad[r] = p;
                 return;
             }
-            p = right_[p];
+            p = m_right[p];
         } else {
-            if (left_[p] == Nil) {
-                left_[p] = r;
-                dad_[r] = p;
+            if (m_left[p] == nil) {
+                m_left[p] = r;
+                m_dad[r] = p;
                 return;
             }
-            p = left_[p];
+            p = m_left[p];
         }
         int i = 1;
         for (; i < F; ++i) {
-            cmp = key[i] - text_[p + i];
+            cmp = key[i] - m_text[p + i];
             if (cmp != 0) {
                 break;
             }
         }
-        if (i > Threshold) {
+        if (i > threshold) {
             const int distance = ((r - p) & (N - 1)) - 1;
-            if (i > matchLength_) {
-                matchPosition_ = distance;
-                matchLength_ = i;
-                if (matchLength_ >= F) {
+            if (i > m_matchLength) {
+                m_matchPosition = distance;
+                m_matchLength = i;
+                if (m_matchLength >= F) {
                     break;
                 }
-            } else if (i == matchLength_ && distance < matchPosition_) {
-                matchPosition_ = distance; // prefer the nearer copy: shorter position code
+            } else if (i == m_matchLength && distance < m_matchPosition) {
+                m_matchPosition = distance; // prefer the nearer copy: shorter position code
             }
         }
     }
     // A full-length match: the new string takes the old node's place in the tree.
-    dad_[r] = dad_[p];
-    left_[r] = left_[p];
-    right_[r] = right_[p];
-    dad_[left_[p]] = r;
-    dad_[right_[p]] = r;
-    if (right_[dad_[p]] == p) {
-        right_[dad_[p]] = r;
+    m_dad[r] = m_dad[p];
+    m_left[r] = m_left[p];
+    m_right[r] = m_right[p];
+    m_dad[m_left[p]] = r;
+    m_dad[m_right[p]] = r;
+    if (m_right[m_dad[p]] == p) {
+        m_right[m_dad[p]] = r;
     } else {
-        left_[dad_[p]] = r;
+        m_left[m_dad[p]] = r;
     }
-    dad_[p] = Nil;
+    m_dad[p] = nil;
 }
 
-void TLZH::DeleteNode(int p) {
-    if (dad_[p] == Nil) {
+void TLZH::deleteNode(int p) {
+    if (m_dad[p] == nil) {
         return;
     }
     int q;
-    if (right_[p] == Nil) {
-        q = left_[p];
-    } else if (left_[p] == Nil) {
-        q = right_[p];
+    if (m_right[p] == nil) {
+        q = m_left[p];
+    } else if (m_left[p] == nil) {
+        q = m_right[p];
     } else {
-        q = left_[p];
-        if (right_[q] != Nil) {
+        q = m_left[p];
+        if (m_right[q] != nil) {
             do {
-                q = right_[q];
-            } while (right_[q] != Nil);
-            right_[dad_[q]] = left_[q];
-            dad_[left_[q]] = dad_[q];
-            left_[q] = left_[p];
-            dad_[left_[p]] = q;
+                q = m_right[q];
+            } while (m_right[q] != nil);
+            m_right[m_dad[q]] = m_left[q];
+            m_dad[m_left[q]] = m_dad[q];
+            m_left[q] = m_left[p];
+            m_dad[m_left[p]] = q;
         }
-        right_[q] = right_[p];
-        dad_[right_[p]] = q;
+        m_right[q] = m_right[p];
+        m_dad[m_right[p]] = q;
     }
-    dad_[q] = dad_[p];
-    if (right_[dad_[p]] == p) {
-        right_[dad_[p]] = q;
+    m_dad[q] = m_dad[p];
+    if (m_right[m_dad[p]] == p) {
+        m_right[m_dad[p]] = q;
     } else {
-        left_[dad_[p]] = q;
+        m_left[m_dad[p]] = q;
     }
-    dad_[p] = Nil;
+    m_dad[p] = nil;
 }
 
-void TLZH::Encode(const ReadFn& read, const WriteFn& write) {
+void TLZH::encode(const ReadFn& read, const WriteFn& write) {
     BitWriter bits(write);
     ByteInput input(read);
 
     auto encodeSymbol = [&](int symbol) {
         // Collect the path leaf to root, then send it root first.
-        std::array<std::uint8_t, TableSize> path;
+        std::array<std::uint8_t, tableSize> path;
         int depth = 0;
-        for (int k = parent_[symbol + T]; k != R; k = parent_[k]) {
+        for (int k = m_parent[symbol + T]; k != R; k = m_parent[k]) {
             path[depth++] = static_cast<std::uint8_t>(k & 1);
         }
         while (depth > 0) {
-            bits.PutBit(path[--depth]);
+            bits.putBit(path[--depth]);
         }
-        Update(symbol);
+        update(symbol);
     };
     auto encodePosition = [&](int position) {
         const int upper = position >> 6;
-        bits.Put(Positions.code[upper], Positions.length[upper]);
-        bits.Put(static_cast<unsigned>(position & 0x3F), 6);
+        bits.put(positions.code[upper], positions.length[upper]);
+        bits.put(static_cast<unsigned>(position & 0x3F), 6);
     };
 
-    StartHuffman();
-    InitTree();
+    startHuffman();
+    initTree();
     int s = 0;
     int r = N - F;
-    std::fill(text_.begin(), text_.begin() + r, ' ');
+    std::fill(m_text.begin(), m_text.begin() + r, ' ');
     int len = 0;
-    for (int c; len < F && (c = input.Get()) >= 0; ++len) {
-        text_[r + len] = static_cast<std::uint8_t>(c);
+    for (int c; len < F && (c = input.get()) >= 0; ++len) {
+        m_text[r + len] = static_cast<std::uint8_t>(c);
     }
     for (int i = 1; i <= F; ++i) {
-        InsertNode(r - i);
+        insertNode(r - i);
     }
-    InsertNode(r);
+    insertNode(r);
 
     while (len > 0) {
-        matchLength_ = std::min(matchLength_, len);
-        if (matchLength_ <= Threshold) {
-            matchLength_ = 1;
-            encodeSymbol(text_[r]);
+        m_matchLength = std::min(m_matchLength, len);
+        if (m_matchLength <= threshold) {
+            m_matchLength = 1;
+            encodeSymbol(m_text[r]);
         } else {
-            encodeSymbol(255 - Threshold + matchLength_);
-            encodePosition(matchPosition_);
+            encodeSymbol(255 - threshold + m_matchLength);
+            encodePosition(m_matchPosition);
         }
-        const int lastMatchLength = matchLength_;
+        const int lastMatchLength = m_matchLength;
         int i = 0;
-        for (int c; i < lastMatchLength && (c = input.Get()) >= 0; ++i) {
-            DeleteNode(s);
-            text_[s] = static_cast<std::uint8_t>(c);
+        for (int c; i < lastMatchLength && (c = input.get()) >= 0; ++i) {
+            deleteNode(s);
+            m_text[s] = static_cast<std::uint8_t>(c);
             if (s < F - 1) {
-                text_[s + N] = static_cast<std::uint8_t>(c); // mirror so compares run past the end
+                m_text[s + N] = static_cast<std::uint8_t>(c); // mirror so compares run past the end
             }
             s = (s + 1) & (N - 1);
             r = (r + 1) & (N - 1);
-            InsertNode(r);
+            insertNode(r);
         }
         for (; i < lastMatchLength; ++i) {
-            DeleteNode(s);
+            deleteNode(s);
             s = (s + 1) & (N - 1);
             r = (r + 1) & (N - 1);
             if (--len > 0) {
-                InsertNode(r);
+                insertNode(r);
             }
         }
     }
-    bits.Finish();
+    bits.finish();
 }
 
-TLZH::TResult TLZH::Decode(const ReadFn& read, const WriteFn& write, std::uint64_t length) {
+TLZH::TResult TLZH::decode(const ReadFn& read, const WriteFn& write, std::uint64_t length) {
     BitReader bits(read);
     ByteOutput output(write);
-    StartHuffman();
+    startHuffman();
     int r = N - F;
-    std::fill(text_.begin(), text_.begin() + r, ' ');
+    std::fill(m_text.begin(), m_text.begin() + r, ' ');
 
     try {
         std::uint64_t count = 0;
         while (count < length) {
-            int c = son_[R];
+            int c = m_son[R];
             while (c < T) {
-                c = son_[c + static_cast<int>(bits.Bit())];
+                c = m_son[c + static_cast<int>(bits.bit())];
             }
             c -= T;
-            Update(c);
+            update(c);
             if (c < 256) {
-                output.Put(static_cast<std::uint8_t>(c));
-                text_[r] = static_cast<std::uint8_t>(c);
+                output.put(static_cast<std::uint8_t>(c));
+                m_text[r] = static_cast<std::uint8_t>(c);
                 r = (r + 1) & (N - 1);
                 ++count;
                 continue;
@@ -446,37 +446,37 @@ TLZH::TResult TLZH::Decode(const ReadFn& read, const WriteFn& write, std::uint64
             int upper = 0;
             int first = 0;
             for (int bitsUsed = 1;; ++bitsUsed) {
-                code = (code << 1) | bits.Bit();
+                code = (code << 1) | bits.bit();
                 if (bitsUsed < 3) {
                     continue;
                 }
                 // Canonical code: compare with the first code of this length.
-                const unsigned firstCode = Positions.code[first];
-                if (code - firstCode < static_cast<unsigned>(Positions.count[bitsUsed])) {
+                const unsigned firstCode = positions.code[first];
+                if (code - firstCode < static_cast<unsigned>(positions.count[bitsUsed])) {
                     upper = first + static_cast<int>(code - firstCode);
                     break;
                 }
-                first += Positions.count[bitsUsed];
+                first += positions.count[bitsUsed];
             }
-            const int position = (upper << 6) | static_cast<int>(bits.Get(6));
+            const int position = (upper << 6) | static_cast<int>(bits.get(6));
             const int from = (r - position - 1) & (N - 1);
-            const int matchLength = c - 255 + Threshold;
+            const int matchLength = c - 255 + threshold;
             if (count + static_cast<std::uint64_t>(matchLength) > length) {
-                output.Flush();
+                output.flush();
                 return TResult::Overrun;
             }
             for (int k = 0; k < matchLength; ++k) {
-                const std::uint8_t byte = text_[(from + k) & (N - 1)];
-                output.Put(byte);
-                text_[r] = byte;
+                const std::uint8_t byte = m_text[(from + k) & (N - 1)];
+                output.put(byte);
+                m_text[r] = byte;
                 r = (r + 1) & (N - 1);
             }
             count += static_cast<std::uint64_t>(matchLength);
         }
     } catch (const TruncatedInput&) {
-        output.Flush();
+        output.flush();
         return TResult::Truncated;
     }
-    output.Flush();
+    output.flush();
     return TResult::Ok;
 }

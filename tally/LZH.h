@@ -24,37 +24,37 @@ public:
     TLZH();
 
     // Codes everything `read` delivers. Output goes to `write` in chunks.
-    void Encode(const ReadFn& read, const WriteFn& write);
+    void encode(const ReadFn& read, const WriteFn& write);
     // Decodes exactly `length` bytes.
-    TResult Decode(const ReadFn& read, const WriteFn& write, std::uint64_t length);
+    TResult decode(const ReadFn& read, const WriteFn& write, std::uint64_t length);
 
-    static constexpr int WindowSize = 4096;
-    static constexpr int LookAhead = 60;
-    static constexpr int Threshold = 2; // a match must be longer than this
-    static constexpr int SymbolCount = 256 - Threshold + LookAhead; // 314
-    static constexpr int TableSize = SymbolCount * 2 - 1;
-    static constexpr int Root = TableSize - 1;
-    static constexpr unsigned MaxFrequency = 0x8000;
+    static constexpr int windowSize = 4096;
+    static constexpr int lookAhead = 60;
+    static constexpr int threshold = 2; // a match must be longer than this
+    static constexpr int symbolCount = 256 - threshold + lookAhead; // 314
+    static constexpr int tableSize = symbolCount * 2 - 1;
+    static constexpr int root = tableSize - 1;
+    static constexpr unsigned maxFrequency = 0x8000;
 
 private:
-    void StartHuffman();
-    void Rebuild();
-    void Update(int symbol);
+    void startHuffman();
+    void rebuild();
+    void update(int symbol);
 
-    void InitTree();
-    void InsertNode(int r);
-    void DeleteNode(int p);
+    void initTree();
+    void insertNode(int r);
+    void deleteNode(int p);
 
-    // Adaptive Huffman tree: leaves are TableSize + symbol in parent_, children in son_.
-    std::array<unsigned, TableSize + 1> freq_{};
-    std::array<int, TableSize + SymbolCount> parent_{};
-    std::array<int, TableSize> son_{};
+    // Adaptive Huffman tree: leaves are tableSize + symbol in m_parent, children in m_son.
+    std::array<unsigned, tableSize + 1> m_freq{};
+    std::array<int, tableSize + symbolCount> m_parent{};
+    std::array<int, tableSize> m_son{};
 
-    // Binary search trees of the window, one per first byte (roots at WindowSize + 1 + byte).
-    std::vector<std::uint8_t> text_;
-    std::vector<int> left_;
-    std::vector<int> right_;
-    std::vector<int> dad_;
-    int matchPosition_ = 0;
-    int matchLength_ = 0;
+    // Binary search trees of the window, one per first byte (roots at windowSize + 1 + byte).
+    std::vector<std::uint8_t> m_text;
+    std::vector<int> m_left;
+    std::vector<int> m_right;
+    std::vector<int> m_dad;
+    int m_matchPosition = 0;
+    int m_matchLength = 0;
 };

@@ -1,7 +1,7 @@
-#include "LZRW1.h"
+#include "tally/LZRW1.h"
 
-#include "Lzrw1Reader.h"
-#include "Lzrw1Writer.h"
+#include "tally/Lzrw1Reader.h"
+#include "tally/Lzrw1Writer.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -11,18 +11,18 @@
 
 namespace {
 
-constexpr std::uint64_t SmallFile = 0x18000; // Advise: below this, always Good
+constexpr std::uint64_t smallFile = 0x18000; // Advise: below this, always Good
 
-const std::string ReadError = "Lzrw1 : Error reading from input file : ";
+const std::string readError = "Lzrw1 : Error reading from input file : ";
 
-void PutLittle32(std::uint8_t* p, std::uint32_t v) {
+void putLittle32(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v);
     p[1] = static_cast<std::uint8_t>(v >> 8);
     p[2] = static_cast<std::uint8_t>(v >> 16);
     p[3] = static_cast<std::uint8_t>(v >> 24);
 }
 
-std::uint32_t GetLittle32(const std::uint8_t* p) {
+std::uint32_t getLittle32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
            (std::uint32_t{p[3]} << 24);
 }
@@ -37,54 +37,54 @@ struct Tlzrw1::Buffers {
 
 // The input and the output of one operation, both open.
 struct Tlzrw1::Channel {
-    std::unique_ptr<TLzrw1Reader> reader;
-    std::unique_ptr<TLzrw1Writer> writer;
+    std::unique_ptr<Lzrw1Reader> reader;
+    std::unique_ptr<Lzrw1Writer> writer;
     std::uint64_t size = 0; // of the input; 0 when it could not be determined
 };
 
 Tlzrw1::Tlzrw1() = default;
 Tlzrw1::~Tlzrw1() = default;
 
-Tlzrw1::Buffers Tlzrw1::AllocateBuffers(const char* failure) const {
+Tlzrw1::Buffers Tlzrw1::allocateBuffers(const char* failure) const {
     Buffers buffers;
-    buffers.in.reset(new (std::nothrow) std::uint8_t[TLZR::BufferSize]);
-    buffers.out.reset(new (std::nothrow) std::uint8_t[TLZR::BufferSize]);
+    buffers.in.reset(new (std::nothrow) std::uint8_t[TLZR::bufferSize]);
+    buffers.out.reset(new (std::nothrow) std::uint8_t[TLZR::bufferSize]);
     if (!buffers.in || !buffers.out) {
         throw ELzrw1Exception(failure);
     }
     return buffers;
 }
 
-std::unique_ptr<TLzrw1Reader> Tlzrw1::MakeReader() const {
+std::unique_ptr<Lzrw1Reader> Tlzrw1::makeReader() const {
     if (UseStream) {
-        return std::make_unique<TLzrw1Reader>(InputStream);
+        return std::make_unique<Lzrw1Reader>(InputStream);
     }
-    return std::make_unique<TLzrw1Reader>(InputFile);
+    return std::make_unique<Lzrw1Reader>(InputFile);
 }
 
-Tlzrw1::Channel Tlzrw1::OpenChannel(bool needSize) {
+Tlzrw1::Channel Tlzrw1::openChannel(bool needSize) {
     Channel channel;
-    channel.reader = MakeReader();
-    const auto size = channel.reader->Size();
+    channel.reader = makeReader();
+    const auto size = channel.reader->size();
     if (needSize && !size) {
         throw ELzrw1Exception("Lzrw1 compression : Failed to obtain the size of : " + InputFile);
     }
     channel.size = size.value_or(0);
-    if (!channel.reader->Open()) {
+    if (!channel.reader->open()) {
         throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open input file : " + InputFile);
     }
     if (UseStream) {
-        channel.writer = std::make_unique<TLzrw1Writer>(OutputStream);
+        channel.writer = std::make_unique<Lzrw1Writer>(OutputStream);
     } else {
-        channel.writer = std::make_unique<TLzrw1Writer>(OutputFile);
+        channel.writer = std::make_unique<Lzrw1Writer>(OutputFile);
     }
-    if (!channel.writer->Open()) {
+    if (!channel.writer->open()) {
         throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open output file : " + OutputFile);
     }
     return channel;
 }
 
-void Tlzrw1::RemoveOutput() {
+void Tlzrw1::removeOutput() {
     if (UseStream) {
         OutputStream.clear();
         return;
@@ -101,25 +101,25 @@ void Tlzrw1::RemoveOutput() {
     ::unlink(OutputFile.c_str());
 }
 
-void Tlzrw1::ProcessEvents() {
+void Tlzrw1::processEvents() {
     if (OnProcessEvents) {
         OnProcessEvents();
     }
 }
 
-void Tlzrw1::FailWrite() const {
+void Tlzrw1::failWrite() const {
     throw ELzrw1Exception("Lzrw1 : Error writing to output file : " + OutputFile);
 }
 
-void Tlzrw1::ReadExact(TLzrw1Reader& reader, std::uint8_t* buffer, std::size_t n) const {
-    if (reader.Read(buffer, n) != n) {
-        throw ELzrw1Exception(ReadError + InputFile);
+void Tlzrw1::readExact(Lzrw1Reader& reader, std::uint8_t* buffer, std::size_t n) const {
+    if (reader.read(buffer, n) != n) {
+        throw ELzrw1Exception(readError + InputFile);
     }
 }
 
-void Tlzrw1::WriteAll(TLzrw1Writer& writer, const std::uint8_t* data, std::size_t n) const {
-    if (!writer.Write(data, n)) {
-        FailWrite();
+void Tlzrw1::writeAll(Lzrw1Writer& writer, const std::uint8_t* data, std::size_t n) const {
+    if (!writer.write(data, n)) {
+        failWrite();
     }
 }
 
@@ -129,83 +129,83 @@ std::int64_t Tlzrw1::Compress() {
     }
     const TCompressMode mode = CompressMode == TCompressMode::Auto ? Advise() : CompressMode;
     Buffers buffers =
-        AllocateBuffers("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
+        allocateBuffers("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
     // Failing to open a file leaves an existing output as it was; any later failure removes it.
-    Channel channel = OpenChannel(true);
+    Channel channel = openChannel(true);
     try {
-        caption_ = "Lzrw1 compressing : " + InputFile;
+        m_caption = "Lzrw1 compressing : " + InputFile;
         const std::uint64_t size = channel.size;
         // Stored blocks are the worst case: 3 bytes more per block, and the empty last block.
-        channel.writer->Reserve(size + (size / TLZR::BlockSize) * 3 + 16);
+        channel.writer->reserve(size + (size / TLZR::blockSize) * 3 + 16);
         std::uint8_t header[8];
-        PutLittle32(header, mode == TCompressMode::Fast ? FastIdentifier : GoodIdentifier);
+        putLittle32(header, mode == TCompressMode::Fast ? fastIdentifier : goodIdentifier);
         // The field holds the low 32 bits; a reader compares the same bits.
-        PutLittle32(header + 4, static_cast<std::uint32_t>(size));
-        WriteAll(*channel.writer, header, sizeof header);
+        putLittle32(header + 4, static_cast<std::uint32_t>(size));
+        writeAll(*channel.writer, header, sizeof header);
 
         if (mode == TCompressMode::Fast) {
-            CompressFast(channel, buffers);
+            compressFast(channel, buffers);
         } else {
-            CompressGood(channel);
+            compressGood(channel);
         }
-        if (!channel.writer->Commit()) {
-            FailWrite();
+        if (!channel.writer->commit()) {
+            failWrite();
         }
-        caption_ = "Lzrw1 compressed " + InputFile + " : " + std::to_string(size) + " -> " +
-                   std::to_string(channel.writer->Written()) + " bytes";
-        return static_cast<std::int64_t>(channel.writer->Written());
+        m_caption = "Lzrw1 compressed " + InputFile + " : " + std::to_string(size) + " -> " +
+                    std::to_string(channel.writer->written()) + " bytes";
+        return static_cast<std::int64_t>(channel.writer->written());
     } catch (...) {
         channel.writer.reset();
-        RemoveOutput();
+        removeOutput();
         throw;
     }
 }
 
-void Tlzrw1::CompressFast(Channel& channel, Buffers& buffers) {
-    TLzrw1Reader& reader = *channel.reader;
-    TLzrw1Writer& writer = *channel.writer;
+void Tlzrw1::compressFast(Channel& channel, Buffers& buffers) {
+    Lzrw1Reader& reader = *channel.reader;
+    Lzrw1Writer& writer = *channel.writer;
     const std::uint64_t expected = channel.size;
     std::uint64_t bytesIn = 0;
     std::size_t got;
     do {
-        got = reader.Read(buffers.in.get(), TLZR::BlockSize);
-        if (reader.Failed()) {
-            throw ELzrw1Exception(ReadError + InputFile + " (LZRW1/KH)");
+        got = reader.read(buffers.in.get(), TLZR::blockSize);
+        if (reader.failed()) {
+            throw ELzrw1Exception(readError + InputFile + " (LZRW1/KH)");
         }
         bytesIn += got;
-        const std::size_t length = lzr_.CompressBlock(buffers.in.get(), got, buffers.out.get());
+        const std::size_t length = m_lzr.CompressBlock(buffers.in.get(), got, buffers.out.get());
         const std::uint8_t record[2] = {static_cast<std::uint8_t>(length),
                                         static_cast<std::uint8_t>(length >> 8)};
-        WriteAll(writer, record, sizeof record);
-        WriteAll(writer, buffers.out.get(), length);
-        ProcessEvents();
-    } while (got == TLZR::BlockSize);
+        writeAll(writer, record, sizeof record);
+        writeAll(writer, buffers.out.get(), length);
+        processEvents();
+    } while (got == TLZR::blockSize);
     // A file that changed size while being read would give a container that cannot be read.
     if (bytesIn != expected) {
-        throw ELzrw1Exception(ReadError + InputFile + " (LZRW1/KH)");
+        throw ELzrw1Exception(readError + InputFile + " (LZRW1/KH)");
     }
 }
 
-void Tlzrw1::CompressGood(Channel& channel) {
-    TLzrw1Reader& reader = *channel.reader;
-    TLzrw1Writer& writer = *channel.writer;
+void Tlzrw1::compressGood(Channel& channel) {
+    Lzrw1Reader& reader = *channel.reader;
+    Lzrw1Writer& writer = *channel.writer;
     const std::uint64_t expected = channel.size;
     std::uint64_t bytesIn = 0;
-    lzh_.Encode(
+    m_lzh.encode(
         [&](std::uint8_t* buffer, std::size_t n) {
-            const std::size_t got = reader.Read(buffer, n);
-            if (reader.Failed()) {
-                throw ELzrw1Exception(ReadError + InputFile + " (LZH)");
+            const std::size_t got = reader.read(buffer, n);
+            if (reader.failed()) {
+                throw ELzrw1Exception(readError + InputFile + " (LZH)");
             }
             bytesIn += got;
             return got;
         },
         [&](const std::uint8_t* data, std::size_t n) {
-            WriteAll(writer, data, n);
-            ProcessEvents();
+            writeAll(writer, data, n);
+            processEvents();
         });
     if (bytesIn != expected) {
-        throw ELzrw1Exception(ReadError + InputFile + " (LZH)");
+        throw ELzrw1Exception(readError + InputFile + " (LZH)");
     }
 }
 
@@ -214,57 +214,57 @@ std::int64_t Tlzrw1::Decompress() {
         OutputStream.clear();
     }
     Buffers buffers =
-        AllocateBuffers("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
+        allocateBuffers("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
     // Whatever fails, no output file is left behind, not even one that was there before.
     try {
-        Channel channel = OpenChannel(false);
-        caption_ = "Lzrw1 decompressing : " + InputFile;
+        Channel channel = openChannel(false);
+        m_caption = "Lzrw1 decompressing : " + InputFile;
 
         std::uint8_t word[4];
-        ReadExact(*channel.reader, word, 4);
-        const std::uint32_t identifier = GetLittle32(word);
-        if (identifier != FastIdentifier && identifier != GoodIdentifier) {
+        readExact(*channel.reader, word, 4);
+        const std::uint32_t identifier = getLittle32(word);
+        if (identifier != fastIdentifier && identifier != goodIdentifier) {
             throw ELzrw1Exception(InputFile +
                                   " : Lzrw1 decompression : this file has no valid header !");
         }
-        const std::uint64_t total = identifier == FastIdentifier ? DecompressFast(channel, buffers)
-                                                                 : DecompressGood(channel);
-        if (!channel.writer->Commit()) {
-            FailWrite();
+        const std::uint64_t total = identifier == fastIdentifier ? decompressFast(channel, buffers)
+                                                                 : decompressGood(channel);
+        if (!channel.writer->commit()) {
+            failWrite();
         }
-        caption_ = "Lzrw1 decompressed " + InputFile + " : " + std::to_string(total) + " bytes";
+        m_caption = "Lzrw1 decompressed " + InputFile + " : " + std::to_string(total) + " bytes";
         return static_cast<std::int64_t>(total);
     } catch (...) {
-        RemoveOutput();
+        removeOutput();
         throw;
     }
 }
 
-std::uint64_t Tlzrw1::DecompressFast(Channel& channel, Buffers& buffers) {
-    TLzrw1Reader& reader = *channel.reader;
-    TLzrw1Writer& writer = *channel.writer;
+std::uint64_t Tlzrw1::decompressFast(Channel& channel, Buffers& buffers) {
+    Lzrw1Reader& reader = *channel.reader;
+    Lzrw1Writer& writer = *channel.writer;
     std::uint8_t word[4];
-    ReadExact(reader, word, 4);
-    const std::uint32_t stored = GetLittle32(word);
-    writer.Reserve(std::min<std::uint64_t>(stored, channel.size * 1100)); // runs expand ~1000x
+    readExact(reader, word, 4);
+    const std::uint32_t stored = getLittle32(word);
+    writer.reserve(std::min<std::uint64_t>(stored, channel.size * 1100)); // runs expand ~1000x
     std::uint64_t total = 0;
     std::size_t decoded;
     do {
-        ReadExact(reader, word, 2);
+        readExact(reader, word, 2);
         const std::size_t length = std::size_t{word[0]} | (std::size_t{word[1]} << 8);
-        if (length > TLZR::MaxRecord) {
+        if (length > TLZR::maxRecord) {
             throw ELzrw1Exception(InputFile + " : Lzrw1 decompression : corrupt compressed data !");
         }
-        ReadExact(reader, buffers.in.get(), length);
-        const auto result = lzr_.DecompressBlock(buffers.in.get(), length, buffers.out.get());
+        readExact(reader, buffers.in.get(), length);
+        const auto result = m_lzr.DecompressBlock(buffers.in.get(), length, buffers.out.get());
         if (!result) {
             throw ELzrw1Exception(InputFile + " : Lzrw1 decompression : corrupt compressed data !");
         }
         decoded = *result;
-        WriteAll(writer, buffers.out.get(), decoded);
+        writeAll(writer, buffers.out.get(), decoded);
         total += decoded;
-        ProcessEvents();
-    } while (decoded == TLZR::BlockSize);
+        processEvents();
+    } while (decoded == TLZR::blockSize);
     if (static_cast<std::uint32_t>(total) != stored) {
         throw ELzrw1Exception(
             "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !");
@@ -272,27 +272,27 @@ std::uint64_t Tlzrw1::DecompressFast(Channel& channel, Buffers& buffers) {
     return total;
 }
 
-std::uint64_t Tlzrw1::DecompressGood(Channel& channel) {
-    TLzrw1Reader& reader = *channel.reader;
-    TLzrw1Writer& writer = *channel.writer;
+std::uint64_t Tlzrw1::decompressGood(Channel& channel) {
+    Lzrw1Reader& reader = *channel.reader;
+    Lzrw1Writer& writer = *channel.writer;
     std::uint8_t word[4];
-    ReadExact(reader, word, 4);
-    const std::uint32_t stored = GetLittle32(word);
-    const TLZH::TResult result = lzh_.Decode(
+    readExact(reader, word, 4);
+    const std::uint32_t stored = getLittle32(word);
+    const TLZH::TResult result = m_lzh.decode(
         [&](std::uint8_t* buffer, std::size_t n) {
-            const std::size_t got = reader.Read(buffer, n);
-            if (reader.Failed()) {
-                throw ELzrw1Exception(ReadError + InputFile);
+            const std::size_t got = reader.read(buffer, n);
+            if (reader.failed()) {
+                throw ELzrw1Exception(readError + InputFile);
             }
             return got;
         },
         [&](const std::uint8_t* data, std::size_t n) {
-            WriteAll(writer, data, n);
-            ProcessEvents();
+            writeAll(writer, data, n);
+            processEvents();
         },
         stored);
     if (result == TLZH::TResult::Truncated) {
-        throw ELzrw1Exception(ReadError + InputFile);
+        throw ELzrw1Exception(readError + InputFile);
     }
     if (result == TLZH::TResult::Overrun) {
         throw ELzrw1Exception(
@@ -302,42 +302,42 @@ std::uint64_t Tlzrw1::DecompressGood(Channel& channel) {
 }
 
 TCompressMode Tlzrw1::Advise() {
-    auto reader = MakeReader();
-    const auto size = reader->Size();
+    auto reader = makeReader();
+    const auto size = reader->size();
     if (!size) {
         throw ELzrw1Exception("Lzrw1 advise : can not get the size of : " + InputFile);
     }
-    if (*size < SmallFile) {
+    if (*size < smallFile) {
         CompressMode = TCompressMode::Good;
-        caption_ = "Lzrw1 recommends GOOD compression :  small file !!";
+        m_caption = "Lzrw1 recommends GOOD compression :  small file !!";
         return TCompressMode::Good;
     }
-    Buffers buffers = AllocateBuffers("Lzrw1 advise : Error getting I/O buffers");
-    if (!reader->Open()) {
+    Buffers buffers = allocateBuffers("Lzrw1 advise : Error getting I/O buffers");
+    if (!reader->open()) {
         throw ELzrw1Exception("Lzrw1 advise : can open input file : " + InputFile);
     }
     std::uint64_t read = 0;
     std::uint64_t coded = 0;
     for (const std::uint64_t offset : {*size / 3, 2 * *size / 3}) {
-        const std::uint64_t start = offset & ~std::uint64_t{TLZR::BlockSize - 1};
-        if (!reader->Seek(start)) {
+        const std::uint64_t start = offset & ~std::uint64_t{TLZR::blockSize - 1};
+        if (!reader->seek(start)) {
             throw ELzrw1Exception("Lzrw1 advise : read error on input file : " + InputFile);
         }
-        const std::size_t got = reader->Read(buffers.in.get(), TLZR::BlockSize);
-        if (reader->Failed()) {
+        const std::size_t got = reader->read(buffers.in.get(), TLZR::blockSize);
+        if (reader->failed()) {
             throw ELzrw1Exception("Lzrw1 advise : read error on input file : " + InputFile);
         }
         read += got;
-        coded += lzr_.CompressBlock(buffers.in.get(), got, buffers.out.get());
-        ProcessEvents();
+        coded += m_lzr.CompressBlock(buffers.in.get(), got, buffers.out.get());
+        processEvents();
     }
     if (read == 0) {
         // The file shrank since its size was taken; nothing to judge by.
         throw ELzrw1Exception("Lzrw1 advise : read error on input file : " + InputFile);
     }
     const bool fast = coded < read * static_cast<std::uint64_t>(std::max(Threshold, 0)) / 100;
-    caption_ = std::string(fast ? "Lzrw1 recommends FAST compression : "
-                                : "Lzrw1 recommends GOOD compression : ") +
-               std::to_string(coded * 100 / read) + "%.";
+    m_caption = std::string(fast ? "Lzrw1 recommends FAST compression : "
+                                 : "Lzrw1 recommends GOOD compression : ") +
+                std::to_string(coded * 100 / read) + "%.";
     return fast ? TCompressMode::Fast : TCompressMode::Good;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "LZH.h"
-#include "LZRW1KH.h"
-#include "Lzrw1Errors.h"
+#include "tally/LZH.h"
+#include "tally/LZRW1KH.h"
+#include "tally/Lzrw1Errors.h"
 
 #include <cstdint>
 #include <functional>
@@ -12,8 +12,8 @@
 
 enum class TCompressMode { Good = 0, Fast = 1, Auto = 2 };
 
-class TLzrw1Reader;
-class TLzrw1Writer;
+class Lzrw1Reader;
+class Lzrw1Writer;
 
 // File compressor: packs one input into one container (Compress) and back (Decompress), either
 // between named files or, with UseStream, between the two memory buffers below. Every failure
@@ -22,8 +22,8 @@ class TLzrw1Writer;
 // input (then an existing output stays as it was) and when the output is the input itself.
 class Tlzrw1 {
 public:
-    static constexpr std::uint32_t FastIdentifier = 0x4C5A5257; // "WRZL" on disk
-    static constexpr std::uint32_t GoodIdentifier = 0x4C5A4821; // "!HZL" on disk
+    static constexpr std::uint32_t fastIdentifier = 0x4C5A5257; // "WRZL" on disk
+    static constexpr std::uint32_t goodIdentifier = 0x4C5A4821; // "!HZL" on disk
 
     Tlzrw1();
     ~Tlzrw1();
@@ -51,30 +51,30 @@ public:
     // Recommends Fast or Good for the current input.
     TCompressMode Advise();
     // Progress and result text.
-    const std::string& Caption() const { return caption_; }
+    const std::string& caption() const { return m_caption; }
 
 private:
     struct Buffers;
-    Buffers AllocateBuffers(const char* failure) const;
+    Buffers allocateBuffers(const char* failure) const;
     struct Channel;
-    std::unique_ptr<TLzrw1Reader> MakeReader() const;
+    std::unique_ptr<Lzrw1Reader> makeReader() const;
     // Opens the input, then the output of one operation; needSize: the input's size must be
     // known. Throws with the message of whatever could not be opened.
-    Channel OpenChannel(bool needSize);
+    Channel openChannel(bool needSize);
     // After a failure: no output is left behind, unless the output is the input itself.
-    void RemoveOutput();
-    void ProcessEvents();
+    void removeOutput();
+    void processEvents();
 
-    void CompressFast(Channel& channel, Buffers& buffers);
-    void CompressGood(Channel& channel);
-    std::uint64_t DecompressFast(Channel& channel, Buffers& buffers);
-    std::uint64_t DecompressGood(Channel& channel);
+    void compressFast(Channel& channel, Buffers& buffers);
+    void compressGood(Channel& channel);
+    std::uint64_t decompressFast(Channel& channel, Buffers& buffers);
+    std::uint64_t decompressGood(Channel& channel);
 
-    [[noreturn]] void FailWrite() const;
-    void ReadExact(TLzrw1Reader& reader, std::uint8_t* buffer, std::size_t n) const;
-    void WriteAll(TLzrw1Writer& writer, const std::uint8_t* data, std::size_t n) const;
+    [[noreturn]] void failWrite() const;
+    void readExact(Lzrw1Reader& reader, std::uint8_t* buffer, std::size_t n) const;
+    void writeAll(Lzrw1Writer& writer, const std::uint8_t* data, std::size_t n) const;
 
-    TLZR lzr_;
-    TLZH lzh_;
-    std::string caption_;
+    TLZR m_lzr;
+    TLZH m_lzh;
+    std::string m_caption;
 };

@@ -1,6 +1,6 @@
-#include "LZRW1KH.h"
+#include "tally/LZRW1KH.h"
 
-#include "Lzrw1Errors.h"
+#include "tally/Lzrw1Errors.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,55 +9,55 @@
 
 namespace {
 
-constexpr std::uint16_t EmptySlot = 0xFFFF;
-constexpr std::size_t MaxOffset = 4095;
-constexpr std::size_t MinMatch = 3;
-constexpr std::size_t MaxMatch = 18;
-constexpr std::size_t MinRun = 16;
-constexpr std::size_t MaxRun = 4095;
+constexpr std::uint16_t emptySlot = 0xFFFF;
+constexpr std::size_t maxOffset = 4095;
+constexpr std::size_t minMatch = 3;
+constexpr std::size_t maxMatch = 18;
+constexpr std::size_t minRun = 16;
+constexpr std::size_t maxRun = 4095;
 
 // Word-wise comparisons count matching bytes from the lowest address, which is the low end of a
 // loaded word only on little-endian machines; elsewhere the byte loops do the work.
-constexpr bool WordWise = std::endian::native == std::endian::little;
+constexpr bool wordWise = std::endian::native == std::endian::little;
 
-inline std::uint64_t Load64(const std::uint8_t* p) {
+inline std::uint64_t load64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-inline std::uint32_t Load32(const std::uint8_t* p) {
+inline std::uint32_t load32(const std::uint8_t* p) {
     std::uint32_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-inline void Store64(std::uint8_t* p, std::uint64_t v) {
+inline void store64(std::uint8_t* p, std::uint64_t v) {
     std::memcpy(p, &v, sizeof v);
 }
 
-inline unsigned Hash(const std::uint8_t* p) {
+inline unsigned hash(const std::uint8_t* p) {
     const std::uint32_t key = ((((std::uint32_t{p[0]} << 4) ^ p[1]) << 4) ^ p[2]);
     return ((key * 40543u) >> 4) & 0x0FFFu;
 }
 
 // Most candidates differ in their first bytes: a cheap test before counting the match.
-inline bool SameFirstThree(const std::uint8_t* s, std::size_t p, std::size_t x, std::size_t n) {
-    if (WordWise && x + 4 <= n) {
-        return ((Load32(s + p) ^ Load32(s + x)) & 0x00FFFFFFu) == 0;
+inline bool sameFirstThree(const std::uint8_t* s, std::size_t p, std::size_t x, std::size_t n) {
+    if (wordWise && x + 4 <= n) {
+        return ((load32(s + p) ^ load32(s + x)) & 0x00FFFFFFu) == 0;
     }
     return s[p] == s[x] && s[p + 1] == s[x + 1] && s[p + 2] == s[x + 2];
 }
 
-// Length of the run of s[x] starting at x, at most MaxRun - 1 and never past n.
-inline std::size_t RunLength(const std::uint8_t* s, std::size_t x, std::size_t n) {
-    const std::size_t limit = std::min(MaxRun, n - x);
+// Length of the run of s[x] starting at x, at most maxRun - 1 and never past n.
+inline std::size_t runLength(const std::uint8_t* s, std::size_t x, std::size_t n) {
+    const std::size_t limit = std::min(maxRun, n - x);
     const std::uint8_t v = s[x];
     std::size_t r = 1;
-    if constexpr (WordWise) {
+    if constexpr (wordWise) {
         const std::uint64_t pattern = 0x0101010101010101ull * v;
         while (r + 8 <= limit) {
-            const std::uint64_t diff = Load64(s + x + r) ^ pattern;
+            const std::uint64_t diff = load64(s + x + r) ^ pattern;
             if (diff != 0) {
                 return r + static_cast<std::size_t>(std::countr_zero(diff) / 8);
             }
@@ -70,13 +70,13 @@ inline std::size_t RunLength(const std::uint8_t* s, std::size_t x, std::size_t n
     return r;
 }
 
-// Number of equal bytes at p and x, at most MaxMatch and never past n (p < x).
-inline std::size_t MatchLength(const std::uint8_t* s, std::size_t p, std::size_t x, std::size_t n) {
-    const std::size_t limit = std::min(MaxMatch, n - x);
+// Number of equal bytes at p and x, at most maxMatch and never past n (p < x).
+inline std::size_t matchLength(const std::uint8_t* s, std::size_t p, std::size_t x, std::size_t n) {
+    const std::size_t limit = std::min(maxMatch, n - x);
     std::size_t m = 0;
-    if constexpr (WordWise) {
+    if constexpr (wordWise) {
         while (m + 8 <= limit) {
-            const std::uint64_t diff = Load64(s + x + m) ^ Load64(s + p + m);
+            const std::uint64_t diff = load64(s + x + m) ^ load64(s + p + m);
             if (diff != 0) {
                 return m + static_cast<std::size_t>(std::countr_zero(diff) / 8);
             }
@@ -90,13 +90,13 @@ inline std::size_t MatchLength(const std::uint8_t* s, std::size_t p, std::size_t
 }
 
 // Copies 16 bytes; the caller guarantees room at both ends.
-inline void Copy16(std::uint8_t* to, const std::uint8_t* from) {
+inline void copy16(std::uint8_t* to, const std::uint8_t* from) {
     std::memcpy(to, from, 16);
 }
 
-// Hash of the three bytes at the low end of a little-endian word; equals Hash() on them. The
+// Hash of the three bytes at the low end of a little-endian word; equals hash() on them. The
 // three shifted bytes are independent terms, which keeps the hash's latency short.
-inline unsigned HashWord(std::uint64_t w) {
+inline unsigned hashWord(std::uint64_t w) {
     const auto v = static_cast<std::uint32_t>(w);
     const std::uint32_t key = ((v << 8) & 0xFF00u) ^ ((v >> 4) & 0x0FF0u) ^ ((v >> 16) & 0xFFu);
     return ((key * 40543u) >> 4) & 0x0FFFu;
@@ -104,64 +104,64 @@ inline unsigned HashWord(std::uint64_t w) {
 
 // Match length at p and x once the first three bytes agree: head is the XOR of the first words.
 // Reads 18 bytes at both places.
-inline std::size_t WordMatchLength(const std::uint8_t* s, std::size_t p, std::size_t x,
+inline std::size_t wordMatchLength(const std::uint8_t* s, std::size_t p, std::size_t x,
                                    std::uint64_t head) {
     if (head != 0) {
         return static_cast<std::size_t>(std::countr_zero(head) / 8);
     }
-    const std::uint64_t middle = Load64(s + x + 8) ^ Load64(s + p + 8);
+    const std::uint64_t middle = load64(s + x + 8) ^ load64(s + p + 8);
     if (middle != 0) {
         return 8 + static_cast<std::size_t>(std::countr_zero(middle) / 8);
     }
     // Bytes 10 to 15 are known equal here, so this word only decides 16 and 17.
-    const std::uint64_t tail = Load64(s + x + 10) ^ Load64(s + p + 10);
-    return tail != 0 ? 10 + static_cast<std::size_t>(std::countr_zero(tail) / 8) : MaxMatch;
+    const std::uint64_t tail = load64(s + x + 10) ^ load64(s + p + 10);
+    return tail != 0 ? 10 + static_cast<std::size_t>(std::countr_zero(tail) / 8) : maxMatch;
 }
 
-// A copy of at most MaxMatch bytes from offset bytes back (1 <= offset); writes 24 bytes at out,
+// A copy of at most maxMatch bytes from offset bytes back (1 <= offset); writes 24 bytes at out,
 // the excess being overwritten by the items that follow.
-inline void CopyReference(std::uint8_t* out, std::size_t offset) {
+inline void copyReference(std::uint8_t* out, std::size_t offset) {
     const std::uint8_t* from = out - offset;
     if (offset >= 8) [[likely]] {
         // Each step reads only bytes already final, because offset >= 8.
-        Store64(out, Load64(from));
-        Store64(out + 8, Load64(from + 8));
-        Store64(out + 16, Load64(from + 16));
+        store64(out, load64(from));
+        store64(out + 8, load64(from + 8));
+        store64(out + 16, load64(from + 16));
     } else {
         // The first eight bytes one by one settle the pattern; after that a whole multiple of
         // the offset that is at least 8 lets words copy it on.
-        static constexpr std::uint8_t Step[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+        static constexpr std::uint8_t stepFor[8] = {0, 8, 8, 9, 8, 10, 12, 14};
         for (std::size_t i = 0; i < 8; ++i) {
             out[i] = from[i];
         }
-        const std::size_t step = Step[offset];
-        Store64(out + 8, Load64(out + 8 - step));
-        Store64(out + 16, Load64(out + 16 - step));
+        const std::size_t step = stepFor[offset];
+        store64(out + 8, load64(out + 8 - step));
+        store64(out + 16, load64(out + 16 - step));
     }
 }
 
 // Worst case of one group: the control word and 16 run items, plus the 16 bytes a literal copy
 // reads at the group's end.
-constexpr std::size_t FastInput = 2 + 16 * 4 + 16;
+constexpr std::size_t fastInput = 2 + 16 * 4 + 16;
 // Worst case of one group without runs: 16 copies of the longest match, and the 24 bytes the
 // last one writes.
-constexpr std::size_t FastOutput = 16 * MaxMatch + 24;
+constexpr std::size_t fastOutput = 16 * maxMatch + 24;
 
 } // namespace
 
 TLZR::TLZR() {
     try {
-        table_.assign(4096, EmptySlot);
+        m_table.assign(4096, emptySlot);
     } catch (const std::bad_alloc&) {
         throw ELzrw1KHCompressor("LZRW1KH : no memory for HASH table");
     }
 }
 
 std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8_t* d) {
-    std::fill(table_.begin(), table_.end(), EmptySlot);
+    std::fill(m_table.begin(), m_table.end(), emptySlot);
     // A local pointer: byte stores to d could alias the vector's own pointer, forcing reloads.
-    std::uint16_t* const table = table_.data();
-    d[0] = FlagCompressed;
+    std::uint16_t* const table = m_table.data();
+    d[0] = flagCompressed;
     std::size_t x = 0;
     std::size_t y = 3;
     std::size_t z = 1;
@@ -181,23 +181,23 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
         k = 0;
     };
 
-    if constexpr (WordWise) {
+    if constexpr (wordWise) {
         // While 18 bytes remain, the run test and the match count read whole words without
         // bounds checks. An empty slot holds 0xFFFF, above any position, so x - p wraps and
         // fails the offset test as well.
-        const std::size_t wordEnd = n >= MaxMatch ? n - MaxMatch : 0;
+        const std::size_t wordEnd = n >= maxMatch ? n - maxMatch : 0;
         while (x < wordEnd && y <= n) {
             if (k == 16) [[unlikely]] {
                 startGroup();
             }
             ++k;
 
-            const std::uint64_t word = Load64(s + x);
+            const std::uint64_t word = load64(s + x);
             // Sixteen equal bytes: the first nine agree with their neighbours and the next
             // eight repeat the first eight.
-            if (word == Load64(s + x + 1) && word == Load64(s + x + 8)) [[unlikely]] {
-                const std::size_t run = RunLength(s, x, n);
-                const std::size_t count = run - MinRun;
+            if (word == load64(s + x + 1) && word == load64(s + x + 8)) [[unlikely]] {
+                const std::size_t run = runLength(s, x, n);
+                const std::size_t count = run - minRun;
                 d[y] = 0;
                 d[y + 1] = static_cast<std::uint8_t>(count >> 8);
                 d[y + 2] = static_cast<std::uint8_t>(count);
@@ -208,17 +208,17 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
                 continue;
             }
 
-            const unsigned h = HashWord(word);
+            const unsigned h = hashWord(word);
             const std::size_t p = table[h];
             table[h] = static_cast<std::uint16_t>(x);
-            if (x - p <= MaxOffset) {
-                const std::uint64_t head = word ^ Load64(s + p);
+            if (x - p <= maxOffset) {
+                const std::uint64_t head = word ^ load64(s + p);
                 if ((head & 0x00FFFFFFu) == 0) {
                     // The shortest match is the most common; a branch of its own lets the
                     // next position be known before the count is.
                     const std::size_t m =
-                        (head & 0xFF000000u) != 0 ? MinMatch : WordMatchLength(s, p, x, head);
-                    const std::size_t key = ((x - p) << 4) | (m - MinMatch);
+                        (head & 0xFF000000u) != 0 ? minMatch : wordMatchLength(s, p, x, head);
+                    const std::size_t key = ((x - p) << 4) | (m - minMatch);
                     d[y] = static_cast<std::uint8_t>(key >> 8);
                     d[y + 1] = static_cast<std::uint8_t>(key);
                     y += 2;
@@ -245,10 +245,10 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
         // Cheap first test: most positions do not start a run at all.
         std::size_t run = 1;
         if (x + 1 < n && s[x + 1] == s[x]) {
-            run = RunLength(s, x, n);
+            run = runLength(s, x, n);
         }
-        if (run >= MinRun) {
-            const std::size_t count = run - MinRun;
+        if (run >= minRun) {
+            const std::size_t count = run - minRun;
             d[y] = 0;
             d[y + 1] = static_cast<std::uint8_t>(count >> 8);
             d[y + 2] = static_cast<std::uint8_t>(count);
@@ -261,13 +261,13 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
 
         // The last two positions cannot start a match; skipping their hash keeps reads inside.
         if (x + 2 < n) {
-            const unsigned h = Hash(s + x);
+            const unsigned h = hash(s + x);
             const std::size_t p = table[h];
             table[h] = static_cast<std::uint16_t>(x);
-            if (p != EmptySlot && x - p <= MaxOffset && SameFirstThree(s, p, x, n)) {
-                const std::size_t m = MatchLength(s, p, x, n);
-                if (m >= MinMatch) {
-                    const std::size_t key = ((x - p) << 4) | (m - MinMatch);
+            if (p != emptySlot && x - p <= maxOffset && sameFirstThree(s, p, x, n)) {
+                const std::size_t m = matchLength(s, p, x, n);
+                if (m >= minMatch) {
+                    const std::size_t key = ((x - p) << 4) | (m - minMatch);
                     d[y] = static_cast<std::uint8_t>(key >> 8);
                     d[y + 1] = static_cast<std::uint8_t>(key);
                     y += 2;
@@ -287,7 +287,7 @@ std::size_t TLZR::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8
     storeControl();
 
     if (y > n) {
-        d[0] = FlagStored;
+        d[0] = flagStored;
         if (n > 0) {
             std::memcpy(d + 1, s, n);
         }
@@ -301,10 +301,10 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
     if (len <= 1) {
         return 0;
     }
-    if (len > MaxRecord) {
+    if (len > maxRecord) {
         return std::nullopt;
     }
-    if (b[0] == FlagStored) {
+    if (b[0] == flagStored) {
         std::memcpy(o, b + 1, len - 1);
         return len - 1;
     }
@@ -322,7 +322,7 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
     // one without runs: no item needs its own bounds check then, only the references and runs
     // their validity checks. The flags sit at the top of a word with a stop bit below them, so
     // counting leading zeros gives the literals before the next copy or the group's end.
-    while (x + FastInput <= len && y + FastOutput <= BlockSize) {
+    while (x + fastInput <= len && y + fastOutput <= blockSize) {
         std::uint32_t flags =
             (std::uint32_t{b[x]} << 24) | (std::uint32_t{b[x + 1]} << 16) | 0x8000u;
         x += 2;
@@ -330,7 +330,7 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
             if ((flags & 0x80000000u) == 0) {
                 // At most 16 literals: copy 16 and let the next items overwrite the excess.
                 const unsigned literals = static_cast<unsigned>(std::countl_zero(flags));
-                Copy16(o + y, b + x);
+                copy16(o + y, b + x);
                 x += literals;
                 y += literals;
                 flags <<= literals;
@@ -345,8 +345,8 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
             const std::size_t offset = (high << 4) | (low >> 4);
             // One test for both a reference before the output and offset 0, the run item.
             if (offset - 1 < y) [[likely]] {
-                const std::size_t length = (low & 0x0Fu) + MinMatch;
-                CopyReference(o + y, offset);
+                const std::size_t length = (low & 0x0Fu) + minMatch;
+                copyReference(o + y, offset);
                 y += length;
                 x += 2;
                 continue;
@@ -354,14 +354,14 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
             if (offset != 0) {
                 return std::nullopt;
             }
-            const std::size_t count = ((low << 8) | b[x + 2]) + MinRun;
-            if (y + count > BlockSize) {
+            const std::size_t count = ((low << 8) | b[x + 2]) + minRun;
+            if (y + count > blockSize) {
                 return std::nullopt;
             }
             std::memset(o + y, b[x + 3], count);
             y += count;
             x += 4;
-            if (y + FastOutput > BlockSize) {
+            if (y + fastOutput > blockSize) {
                 // No room left for the rest of the group: the careful loop takes over with the
                 // flags not yet used, the stop bit taken out.
                 const int stop = std::countr_zero(flags);
@@ -393,11 +393,11 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
             std::size_t literals =
                 static_cast<std::size_t>(std::countl_zero(static_cast<std::uint16_t>(control)));
             literals = std::min({literals, std::size_t{bits}, len - x});
-            if (y + literals > BlockSize) {
+            if (y + literals > blockSize) {
                 return std::nullopt;
             }
-            if (x + 16 <= len && y + 16 <= BlockSize) {
-                Copy16(o + y, b + x);
+            if (x + 16 <= len && y + 16 <= blockSize) {
+                copy16(o + y, b + x);
             } else {
                 std::memcpy(o + y, b + x, literals);
             }
@@ -416,20 +416,20 @@ std::optional<std::size_t> TLZR::DecompressBlock(const std::uint8_t* b, std::siz
             if (x + 4 > len) {
                 return std::nullopt;
             }
-            const std::size_t count = ((std::size_t{b[x + 1]} << 8) | b[x + 2]) + MinRun;
-            if (y + count > BlockSize) {
+            const std::size_t count = ((std::size_t{b[x + 1]} << 8) | b[x + 2]) + minRun;
+            if (y + count > blockSize) {
                 return std::nullopt;
             }
             std::memset(o + y, b[x + 3], count);
             y += count;
             x += 4;
         } else {
-            const std::size_t length = (b[x + 1] & 0x0Fu) + MinMatch;
-            if (offset > y || y + length > BlockSize) {
+            const std::size_t length = (b[x + 1] & 0x0Fu) + minMatch;
+            if (offset > y || y + length > blockSize) {
                 return std::nullopt;
             }
-            if (y + 24 <= BlockSize) {
-                CopyReference(o + y, offset);
+            if (y + 24 <= blockSize) {
+                copyReference(o + y, offset);
             } else {
                 std::uint8_t* out = o + y;
                 const std::uint8_t* from = out - offset;

@@ -1,74 +1,74 @@
-#include "Lzrw1Reader.h"
+#include "tally/Lzrw1Reader.h"
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
-TLzrw1Reader::TLzrw1Reader(std::string path) : path_(std::move(path)) {}
+Lzrw1Reader::Lzrw1Reader(std::string path) : m_path(std::move(path)) {}
 
-TLzrw1Reader::TLzrw1Reader(const std::vector<std::uint8_t>& memory) : memory_(&memory) {}
+Lzrw1Reader::Lzrw1Reader(const std::vector<std::uint8_t>& memory) : m_memory(&memory) {}
 
-TLzrw1Reader::~TLzrw1Reader() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
+Lzrw1Reader::~Lzrw1Reader() {
+    if (m_file != nullptr) {
+        std::fclose(m_file);
     }
 }
 
-std::optional<std::uint64_t> TLzrw1Reader::Size() const {
-    if (memory_ != nullptr) {
-        return memory_->size();
+std::optional<std::uint64_t> Lzrw1Reader::size() const {
+    if (m_memory != nullptr) {
+        return m_memory->size();
     }
     std::error_code error;
-    if (path_.empty() || !std::filesystem::is_regular_file(path_, error)) {
+    if (m_path.empty() || !std::filesystem::is_regular_file(m_path, error)) {
         return std::nullopt;
     }
-    const std::uintmax_t size = std::filesystem::file_size(path_, error);
+    const std::uintmax_t size = std::filesystem::file_size(m_path, error);
     if (error) {
         return std::nullopt;
     }
     return static_cast<std::uint64_t>(size);
 }
 
-bool TLzrw1Reader::Open() {
-    if (memory_ != nullptr) {
-        position_ = 0;
+bool Lzrw1Reader::open() {
+    if (m_memory != nullptr) {
+        m_position = 0;
         return true;
     }
-    if (path_.empty()) {
+    if (m_path.empty()) {
         return false;
     }
-    file_ = std::fopen(path_.c_str(), "rb");
-    return file_ != nullptr;
+    m_file = std::fopen(m_path.c_str(), "rb");
+    return m_file != nullptr;
 }
 
-bool TLzrw1Reader::Seek(std::uint64_t offset) {
-    if (memory_ != nullptr) {
-        position_ = static_cast<std::size_t>(std::min<std::uint64_t>(offset, memory_->size()));
+bool Lzrw1Reader::seek(std::uint64_t offset) {
+    if (m_memory != nullptr) {
+        m_position = static_cast<std::size_t>(std::min<std::uint64_t>(offset, m_memory->size()));
         return true;
     }
-    if (file_ == nullptr || offset > static_cast<std::uint64_t>(INT64_MAX)) {
+    if (m_file == nullptr || offset > static_cast<std::uint64_t>(INT64_MAX)) {
         return false;
     }
-    return fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
+    return fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
-std::size_t TLzrw1Reader::Read(std::uint8_t* buffer, std::size_t n) {
-    if (memory_ != nullptr) {
-        const std::size_t count = std::min(n, memory_->size() - position_);
+std::size_t Lzrw1Reader::read(std::uint8_t* buffer, std::size_t n) {
+    if (m_memory != nullptr) {
+        const std::size_t count = std::min(n, m_memory->size() - m_position);
         if (count > 0) {
-            std::memcpy(buffer, memory_->data() + position_, count);
+            std::memcpy(buffer, m_memory->data() + m_position, count);
         }
-        position_ += count;
+        m_position += count;
         return count;
     }
-    if (file_ == nullptr) {
-        failed_ = true;
+    if (m_file == nullptr) {
+        m_failed = true;
         return 0;
     }
-    const std::size_t count = std::fread(buffer, 1, n, file_);
-    if (count < n && std::ferror(file_) != 0) {
-        failed_ = true;
+    const std::size_t count = std::fread(buffer, 1, n, m_file);
+    if (count < n && std::ferror(m_file) != 0) {
+        m_failed = true;
     }
     return count;
 }

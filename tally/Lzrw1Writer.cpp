@@ -1,4 +1,4 @@
-#include "Lzrw1Writer.h"
+#include "tally/Lzrw1Writer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,25 +7,25 @@
 #include <random>
 #include <unistd.h>
 
-TLzrw1Writer::TLzrw1Writer(std::string path) : path_(std::move(path)) {}
+Lzrw1Writer::Lzrw1Writer(std::string path) : m_path(std::move(path)) {}
 
-TLzrw1Writer::TLzrw1Writer(std::vector<std::uint8_t>& memory) : memory_(&memory) {}
+Lzrw1Writer::Lzrw1Writer(std::vector<std::uint8_t>& memory) : m_memory(&memory) {}
 
-TLzrw1Writer::~TLzrw1Writer() {
-    if (!committed_) {
-        Discard();
+Lzrw1Writer::~Lzrw1Writer() {
+    if (!m_committed) {
+        discard();
     }
 }
 
-bool TLzrw1Writer::Open() {
-    if (memory_ != nullptr) {
+bool Lzrw1Writer::open() {
+    if (m_memory != nullptr) {
         // Reuse the target's storage: it must end up empty on failure anyway.
-        pending_.swap(*memory_);
-        pending_.clear();
-        memory_->clear();
+        m_pending.swap(*m_memory);
+        m_pending.clear();
+        m_memory->clear();
         return true;
     }
-    if (path_.empty()) {
+    if (m_path.empty()) {
         return false;
     }
     // A unique name in the target's folder, so the final rename stays on one file system.
@@ -36,7 +36,7 @@ bool TLzrw1Writer::Open() {
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",
                       static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-        std::string candidate = path_ + suffix;
+        std::string candidate = m_path + suffix;
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) {
@@ -44,68 +44,68 @@ bool TLzrw1Writer::Open() {
             }
             return false;
         }
-        file_ = ::fdopen(fd, "wb");
-        if (file_ == nullptr) {
+        m_file = ::fdopen(fd, "wb");
+        if (m_file == nullptr) {
             ::close(fd);
             ::unlink(candidate.c_str());
             return false;
         }
-        temporary_ = std::move(candidate);
+        m_temporary = std::move(candidate);
         return true;
     }
     return false;
 }
 
-void TLzrw1Writer::Reserve(std::uint64_t bytes) {
-    constexpr std::uint64_t Limit = std::uint64_t{1} << 28; // a corrupt header may claim anything
-    if (memory_ != nullptr) {
-        pending_.reserve(static_cast<std::size_t>(std::min(bytes, Limit)));
+void Lzrw1Writer::reserve(std::uint64_t bytes) {
+    constexpr std::uint64_t limit = std::uint64_t{1} << 28; // a corrupt header may claim anything
+    if (m_memory != nullptr) {
+        m_pending.reserve(static_cast<std::size_t>(std::min(bytes, limit)));
     }
 }
 
-bool TLzrw1Writer::Write(const std::uint8_t* data, std::size_t n) {
-    if (memory_ != nullptr) {
-        pending_.insert(pending_.end(), data, data + n);
-        written_ += n;
+bool Lzrw1Writer::write(const std::uint8_t* data, std::size_t n) {
+    if (m_memory != nullptr) {
+        m_pending.insert(m_pending.end(), data, data + n);
+        m_written += n;
         return true;
     }
-    if (file_ == nullptr) {
+    if (m_file == nullptr) {
         return false;
     }
-    const std::size_t count = std::fwrite(data, 1, n, file_);
-    written_ += count;
+    const std::size_t count = std::fwrite(data, 1, n, m_file);
+    m_written += count;
     return count == n;
 }
 
-bool TLzrw1Writer::Commit() {
-    if (memory_ != nullptr) {
-        memory_->swap(pending_);
-        pending_.clear();
-        committed_ = true;
+bool Lzrw1Writer::commit() {
+    if (m_memory != nullptr) {
+        m_memory->swap(m_pending);
+        m_pending.clear();
+        m_committed = true;
         return true;
     }
-    if (file_ == nullptr) {
+    if (m_file == nullptr) {
         return false;
     }
     // A full disk often shows only when the buffered rest is flushed.
-    const bool flushed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    if (!flushed || std::rename(temporary_.c_str(), path_.c_str()) != 0) {
-        Discard();
+    const bool flushed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    if (!flushed || std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
+        discard();
         return false;
     }
-    committed_ = true;
+    m_committed = true;
     return true;
 }
 
-void TLzrw1Writer::Discard() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
+void Lzrw1Writer::discard() {
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+        m_file = nullptr;
     }
-    if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
+    if (!m_temporary.empty()) {
+        ::unlink(m_temporary.c_str());
+        m_temporary.clear();
     }
-    pending_.clear();
+    m_pending.clear();
 }

@@ -6,5 +6,5 @@
 class TallyCalendar {
 public:
     virtual ~TallyCalendar() = default;
-    virtual std::string shortdate() = 0;
+    virtual std::string shortDate() = 0;
 };

@@ -10,7 +10,7 @@ class TallyDialogs {
 public:
     virtual ~TallyDialogs() = default;
     // A Yes/No question.
-    virtual TallyAnswer askyesno(const std::string& title, const std::string& text) = 0;
+    virtual TallyAnswer askYesNo(const std::string& title, const std::string& text) = 0;
     // An error with one OK button.
-    virtual void showerror(const std::string& title, const std::string& text) = 0;
+    virtual void showError(const std::string& title, const std::string& text) = 0;
 };

@@ -11,6 +11,6 @@ public:
     virtual ~TallyDisk() = default;
     // Creates a file that must not exist yet and writes all the bytes to it. Returns false on
     // any failure; a partly written file may then remain, and the caller removes it.
-    virtual bool writefile(const std::filesystem::path& path,
+    virtual bool writeFile(const std::filesystem::path& path,
                            const std::vector<std::uint8_t>& bytes) = 0;
 };

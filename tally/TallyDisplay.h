@@ -27,7 +27,7 @@ class TallyDisplay {
 public:
     virtual ~TallyDisplay() = default;
     // column: 1 = Total Games, 2 = Highest Level Reached, 3 = Board Cleared
-    virtual void showtotal(int column, const std::string& text) = 0;
+    virtual void showTotal(int column, const std::string& text) = 0;
     // place: 1 to 10
-    virtual void showplace(int place, const TallyPlace& row) = 0;
+    virtual void showPlace(int place, const TallyPlace& row) = 0;
 };

@@ -1,8 +1,8 @@
-#include "TallyLocalDisk.h"
+#include "tally/TallyLocalDisk.h"
 
 #include <cstdio>
 
-bool TallyLocalDisk::writefile(const std::filesystem::path& path,
+bool TallyLocalDisk::writeFile(const std::filesystem::path& path,
                                const std::vector<std::uint8_t>& bytes) {
     // "x": never open a file that is already there, whoever made it.
     std::FILE* file = std::fopen(path.c_str(), "wbx");

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "TallyDisk.h"
+#include "tally/TallyDisk.h"
 
 // The real disk, through the C library's files.
 class TallyLocalDisk : public TallyDisk {
 public:
-    bool writefile(const std::filesystem::path& path,
+    bool writeFile(const std::filesystem::path& path,
                    const std::vector<std::uint8_t>& bytes) override;
 };

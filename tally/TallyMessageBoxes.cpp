@@ -1,8 +1,8 @@
-#include "TallyMessageBoxes.h"
+#include "tally/TallyMessageBoxes.h"
 
 #include <QMessageBox>
 
-TallyAnswer TallyMessageBoxes::askyesno(const std::string& title, const std::string& text) {
+TallyAnswer TallyMessageBoxes::askYesNo(const std::string& title, const std::string& text) {
     switch (QMessageBox::question(m_parent, QString::fromStdString(title),
                                   QString::fromStdString(text),
                                   QMessageBox::Yes | QMessageBox::No)) {
@@ -15,6 +15,6 @@ TallyAnswer TallyMessageBoxes::askyesno(const std::string& title, const std::str
     }
 }
 
-void TallyMessageBoxes::showerror(const std::string& title, const std::string& text) {
+void TallyMessageBoxes::showError(const std::string& title, const std::string& text) {
     QMessageBox::critical(m_parent, QString::fromStdString(title), QString::fromStdString(text));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TallyDialogs.h"
+#include "tally/TallyDialogs.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -10,8 +10,8 @@ class TallyMessageBoxes : public TallyDialogs {
 public:
     explicit TallyMessageBoxes(QWidget* parent) : m_parent(parent) {}
 
-    TallyAnswer askyesno(const std::string& title, const std::string& text) override;
-    void showerror(const std::string& title, const std::string& text) override;
+    TallyAnswer askYesNo(const std::string& title, const std::string& text) override;
+    void showError(const std::string& title, const std::string& text) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -1,14 +1,14 @@
-#include "TallyRecords.h"
+#include "tally/TallyRecords.h"
 
-#include "TallyCalendar.h"
-#include "TallyDialogs.h"
-#include "TallyTable.h"
+#include "tally/TallyCalendar.h"
+#include "tally/TallyDialogs.h"
+#include "tally/TallyTable.h"
 
 #include <climits>
 
 namespace {
 
-bool istotal(int column) {
+bool isTotal(int column) {
     return column >= 1 && column <= 3;
 }
 
@@ -17,69 +17,69 @@ bool istotal(int column) {
 TallyRecords::TallyRecords(TallyTable& table, TallyDisplay& display, TallyCalendar& calendar,
                            TallyDialogs& dialogs)
     : m_table(table), m_display(display), m_calendar(calendar), m_dialogs(dialogs) {
-    setinitialdisplay();
+    setInitialDisplay();
 }
 
-void TallyRecords::setinitialdisplay() {
+void TallyRecords::setInitialDisplay() {
     for (int column = 1; column <= 3; ++column) {
         m_totals[column - 1] = "0";
-        showtotal(column);
+        showTotal(column);
     }
-    for (int n = 1; n <= Places; ++n) {
+    for (int n = 1; n <= places; ++n) {
         m_places[n - 1] = TallyPlace{"Feb 11, 2008", "Varnok", "0", 0, TallyLook::Bold};
-        showplace(n);
+        showPlace(n);
     }
 }
 
 void TallyRecords::loadtally() {
     for (int column = 1; column <= 3; ++column) {
         m_totals[column - 1] = m_table.cell(column, 0);
-        showtotal(column);
+        showTotal(column);
     }
-    for (int n = 1; n <= Places; ++n) {
+    for (int n = 1; n <= places; ++n) {
         if (m_table.cell(1, n).empty())
-            m_table.setcell(1, n, std::to_string(TallyTable::EmptyScore));
+            m_table.setCell(1, n, std::to_string(TallyTable::emptyScore));
         TallyPlace& row = m_places[n - 1];
         row.date = m_table.cell(0, n);
         row.name = m_table.cell(2, n);
-        row.value = m_table.number(1, n).value_or(TallyTable::EmptyScore);
-        row.high = row.value <= TallyTable::EmptyScore ? std::string() : m_table.cell(1, n);
-        showplace(n);
+        row.value = m_table.number(1, n).value_or(TallyTable::emptyScore);
+        row.high = row.value <= TallyTable::emptyScore ? std::string() : m_table.cell(1, n);
+        showPlace(n);
     }
 }
 
-int TallyRecords::enterscore(int score, const std::string& name) {
-    for (int n = 1; n <= Places; ++n) {
+int TallyRecords::enterScore(int score, const std::string& name) {
+    for (int n = 1; n <= places; ++n) {
         m_places[n - 1].look = TallyLook::Plain;
-        showplace(n);
+        showPlace(n);
     }
 
     // Equal scores: the newer goes above, so the first place not higher than the score.
     int at = 0;
-    for (int n = 1; n <= Places && at == 0; ++n)
+    for (int n = 1; n <= places && at == 0; ++n)
         if (m_places[n - 1].value <= score)
             at = n;
     if (at == 0)
         return 0;
 
-    for (int n = Places - 1; n >= at; --n) {
+    for (int n = places - 1; n >= at; --n) {
         m_places[n] = m_places[n - 1];
         for (int col = 0; col <= 2; ++col)
-            m_table.setcell(col, n + 1, m_table.cell(col, n));
-        showplace(n + 1);
+            m_table.setCell(col, n + 1, m_table.cell(col, n));
+        showPlace(n + 1);
     }
 
     TallyPlace& row = m_places[at - 1];
     row.value = score;
     row.high = std::to_string(score);
-    row.date = m_calendar.shortdate();
+    row.date = m_calendar.shortDate();
     row.name = name;
     row.look = TallyLook::Newest;
-    showplace(at);
+    showPlace(at);
 
-    m_table.setcell(0, at, row.date);
-    m_table.setcell(1, at, row.high);
-    m_table.setcell(2, at, row.name);
+    m_table.setCell(0, at, row.date);
+    m_table.setCell(1, at, row.high);
+    m_table.setCell(2, at, row.name);
     return at;
 }
 
@@ -90,10 +90,10 @@ void TallyRecords::checkchange(int column, int value) {
 }
 
 void TallyRecords::addtomineset(int column, const std::string& text) {
-    m_table.setcell(column, 0, text);
-    if (istotal(column)) {
+    m_table.setCell(column, 0, text);
+    if (isTotal(column)) {
         m_totals[column - 1] = text;
-        showtotal(column);
+        showTotal(column);
     }
 }
 
@@ -101,7 +101,7 @@ int TallyRecords::addit(int column, int row) {
     const int current = m_table.number(column, row).value_or(0);
     // A count this high is never reached in play; stopping there beats wrapping to negative.
     const int next = current == INT_MAX ? current : current + 1;
-    m_table.setcell(column, row, std::to_string(next));
+    m_table.setCell(column, row, std::to_string(next));
     return next;
 }
 
@@ -110,37 +110,37 @@ void TallyRecords::addtomineincrease(int column) {
     addtomineset(column, std::to_string(n));
 }
 
-bool TallyRecords::confirmreset() {
-    if (m_dialogs.askyesno("Confirm", "Are you sure you want to reset the Tally?") !=
+bool TallyRecords::confirmReset() {
+    if (m_dialogs.askYesNo("Confirm", "Are you sure you want to reset the Tally?") !=
         TallyAnswer::Yes)
         return false;
-    resettally();
+    resetTally();
     return true;
 }
 
-void TallyRecords::resettally() {
-    m_table.setRowCount(TallyTable::NominalRows);
+void TallyRecords::resetTally() {
+    m_table.setRowCount(TallyTable::nominalRows);
     for (int column = 1; column <= 3; ++column) {
         m_totals[column - 1] = "0";
-        showtotal(column);
+        showTotal(column);
     }
     for (int col = 1; col <= 8; ++col)
-        m_table.setcell(col, 0, "0");
-    for (int row = 1; row < m_table.RowCount(); ++row) {
-        m_table.setcell(0, row, "");
-        m_table.setcell(1, row, std::to_string(TallyTable::EmptyScore));
-        m_table.setcell(2, row, "");
+        m_table.setCell(col, 0, "0");
+    for (int row = 1; row < m_table.rowCount(); ++row) {
+        m_table.setCell(0, row, "");
+        m_table.setCell(1, row, std::to_string(TallyTable::emptyScore));
+        m_table.setCell(2, row, "");
     }
-    for (int n = 1; n <= Places; ++n) {
-        m_places[n - 1] = TallyPlace{"", "", "", TallyTable::EmptyScore, TallyLook::Plain};
-        showplace(n);
+    for (int n = 1; n <= places; ++n) {
+        m_places[n - 1] = TallyPlace{"", "", "", TallyTable::emptyScore, TallyLook::Plain};
+        showPlace(n);
     }
 }
 
-void TallyRecords::showtotal(int column) {
-    m_display.showtotal(column, m_totals[column - 1]);
+void TallyRecords::showTotal(int column) {
+    m_display.showTotal(column, m_totals[column - 1]);
 }
 
-void TallyRecords::showplace(int n) {
-    m_display.showplace(n, m_places[n - 1]);
+void TallyRecords::showPlace(int n) {
+    m_display.showPlace(n, m_places[n - 1]);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TallyDisplay.h"
 #include "engine/TallyCalls.h"
+#include "tally/TallyDisplay.h"
 
 #include <array>
 #include <string>
@@ -15,23 +15,23 @@ class TallyTable;
 // only after a start without a tally file, when the display still shows the window's first texts.
 class TallyRecords : public TallyCalls {
 public:
-    static constexpr int Places = 10;
+    static constexpr int places = 10;
 
     TallyRecords(TallyTable& table, TallyDisplay& display, TallyCalendar& calendar,
                  TallyDialogs& dialogs);
 
     // The display as the window starts: "Feb 11, 2008", "Varnok", score "0" with value 0, bold.
-    void setinitialdisplay();
+    void setInitialDisplay();
 
     // Copies the table into the display. Empty score cells of the places become "-1000".
     void loadtally();
 
     // Offers a finished game's score to the ten best. Returns the place it took, 1 to 10, or 0
     // when it was too low. Either way the previous highlight is gone.
-    int enterscore(int score, const std::string& name);
+    int enterScore(int score, const std::string& name);
 
     // The game's calls.
-    void checkscore(int score, const std::string& name) override { enterscore(score, name); }
+    void checkscore(int score, const std::string& name) override { enterScore(score, name); }
     void checkchange(int column, int value) override;
     void addtomineincrease(int column) override;
 
@@ -41,21 +41,21 @@ public:
     int addit(int column, int row);
 
     // Asks before wiping the record; only Yes wipes it. Returns whether it was wiped.
-    bool confirmreset();
+    bool confirmReset();
     // Zero totals, ten empty places, row 11 emptied too.
-    void resettally();
+    void resetTally();
 
     const TallyPlace& place(int n) const { return m_places.at(n - 1); }
     const std::string& total(int column) const { return m_totals.at(column - 1); }
 
 private:
-    void showtotal(int column);
-    void showplace(int n);
+    void showTotal(int column);
+    void showPlace(int n);
 
     TallyTable& m_table;
     TallyDisplay& m_display;
     TallyCalendar& m_calendar;
     TallyDialogs& m_dialogs;
     std::array<std::string, 3> m_totals;
-    std::array<TallyPlace, Places> m_places;
+    std::array<TallyPlace, places> m_places;
 };

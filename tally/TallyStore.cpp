@@ -1,9 +1,9 @@
-#include "TallyStore.h"
+#include "tally/TallyStore.h"
 
-#include "LZRW1.h"
-#include "TallyDisk.h"
-#include "TallyTable.h"
-#include "TallyText.h"
+#include "tally/LZRW1.h"
+#include "tally/TallyDisk.h"
+#include "tally/TallyTable.h"
+#include "tally/TallyText.h"
 
 #include <fstream>
 #include <iterator>
@@ -13,7 +13,7 @@
 
 namespace {
 
-std::filesystem::path fullpath(const std::filesystem::path& path) {
+std::filesystem::path fullPath(const std::filesystem::path& path) {
     std::error_code error;
     auto full = std::filesystem::absolute(path, error);
     return error ? path : full.lexically_normal();
@@ -22,16 +22,16 @@ std::filesystem::path fullpath(const std::filesystem::path& path) {
 } // namespace
 
 TallyStore::TallyStore(std::filesystem::path folder, TallyDisk& disk)
-    : m_file(fullpath(folder / FileName)), m_disk(disk) {}
+    : m_file(fullPath(folder / fileName)), m_disk(disk) {}
 
-TallyReading TallyStore::readtally(TallyTable& table) {
-    table.setinitial();
+TallyReading TallyStore::readTally(TallyTable& table) {
+    table.setInitial();
     std::error_code error;
     if (!std::filesystem::exists(m_file, error) && !error)
         return {};
 
     const auto fail = [&table](std::string message) {
-        table.setinitial();
+        table.setInitial();
         return TallyReading{TallyReading::Outcome::Failed, std::move(message)};
     };
 
@@ -43,23 +43,28 @@ TallyReading TallyStore::readtally(TallyTable& table) {
     if (file.bad())
         return fail("Lzrw1 : Error reading from input file : " + m_file.string());
 
+    Tlzrw1 doit;
     try {
-        Tlzrw1 doit;
         doit.UseStream = true;
         doit.CompressMode = TCompressMode::Fast;
         doit.InputFile = m_file.string();
         doit.InputStream = std::move(packed);
         doit.Decompress();
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    try {
         std::istringstream text(std::string(doit.OutputStream.begin(), doit.OutputStream.end()));
         LoadGridFromFile(table, text);
     } catch (const std::exception& e) {
-        return fail(e.what());
+        // Not a tally text: the table keeps what was read, and the next exit writes it.
+        return TallyReading{TallyReading::Outcome::Failed, e.what()};
     }
     return {TallyReading::Outcome::Read, {}};
 }
 
-bool TallyStore::writetally(const TallyTable& table) {
-    const auto spare = sparename();
+bool TallyStore::writeTally(const TallyTable& table) {
+    const auto spare = spareName();
     try {
         std::ostringstream text;
         SaveGridToFile(table, text);
@@ -72,7 +77,7 @@ bool TallyStore::writetally(const TallyTable& table) {
         doit.InputStream.assign(bytes.begin(), bytes.end());
         doit.Compress();
 
-        if (m_disk.writefile(spare, doit.OutputStream)) {
+        if (m_disk.writeFile(spare, doit.OutputStream)) {
             std::error_code error;
             std::filesystem::rename(spare, m_file, error);
             if (!error)
@@ -86,7 +91,7 @@ bool TallyStore::writetally(const TallyTable& table) {
     return false;
 }
 
-std::filesystem::path TallyStore::sparename() const {
+std::filesystem::path TallyStore::spareName() const {
     // A name of its own for every write, so two copies of the game never share it, and never
     // the name of a file already there, since a failed write removes it.
     static std::mt19937_64 random{std::random_device{}()};
@@ -94,7 +99,7 @@ std::filesystem::path TallyStore::sparename() const {
     std::error_code error;
     do {
         std::ostringstream name;
-        name << FileName << '.' << std::hex << random() << ".new";
+        name << fileName << '.' << std::hex << random() << ".new";
         spare = m_file.parent_path() / name.str();
     } while (std::filesystem::exists(spare, error));
     return spare;

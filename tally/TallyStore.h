@@ -11,7 +11,7 @@ struct TallyReading {
     enum class Outcome {
         NoFile, // no tally file yet: the initial table stands
         Read,   // the table holds the file's tally
-        Failed, // the file could not be read: the initial table stands, message says why
+        Failed, // the file could not be read; message says why
     };
     Outcome outcome = Outcome::NoFile;
     std::string message;
@@ -21,23 +21,24 @@ struct TallyReading {
 // compressor in its fast mode. The text only ever passes through memory.
 class TallyStore {
 public:
-    static constexpr const char* FileName = "bloomzaptally.tld";
+    static constexpr const char* fileName = "bloomzaptally.tld";
 
     TallyStore(std::filesystem::path folder, TallyDisk& disk);
 
     // The full path of the tally file; compressor messages name it.
-    std::filesystem::path tallyfile() const { return m_file; }
+    std::filesystem::path tallyFile() const { return m_file; }
 
-    // Sets the initial table, then reads the file into it if there is one. On any failure the
-    // table is the initial table again.
-    TallyReading readtally(TallyTable& table);
+    // Sets the initial table, then reads the file into it if there is one. A file that is not a
+    // sound container leaves the initial table; a container whose text is not a tally text leaves
+    // the table as far as it was read.
+    TallyReading readTally(TallyTable& table);
 
     // Packs the table and puts it in place of the old file in one rename, so a failure at any
     // step leaves the old file exactly as it was. Returns whether the new file is in place.
-    bool writetally(const TallyTable& table);
+    bool writeTally(const TallyTable& table);
 
 private:
-    std::filesystem::path sparename() const;
+    std::filesystem::path spareName() const;
 
     std::filesystem::path m_file;
     TallyDisk& m_disk;

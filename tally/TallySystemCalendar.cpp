@@ -1,8 +1,11 @@
-#include "TallySystemCalendar.h"
+#include "tally/TallySystemCalendar.h"
 
-#include <QDate>
-#include <QLocale>
+std::string TallySystemCalendar::shortDate() {
+    return formatShortDate(QLocale::system(), QDate::currentDate()).toStdString();
+}
 
-std::string TallySystemCalendar::shortdate() {
-    return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
+QString TallySystemCalendar::formatShortDate(const QLocale& locale, const QDate& date) {
+    if (locale.language() == QLocale::C)
+        return date.toString(QStringLiteral("M/d/yyyy"));
+    return locale.toString(date, QLocale::ShortFormat);
 }

@@ -1,24 +1,24 @@
-#include "TallyTable.h"
+#include "tally/TallyTable.h"
 
 #include <algorithm>
 #include <charconv>
 
 TallyTable::TallyTable() {
-    setinitial();
+    setInitial();
 }
 
-void TallyTable::setinitial() {
+void TallyTable::setInitial() {
     m_cols = 0;
     m_rows = 0;
     m_cells.clear();
-    resize(NominalColumns, NominalRows);
+    resize(nominalColumns, nominalRows);
     for (int col = 0; col <= 4; ++col)
-        setcell(col, 0, "0");
+        setCell(col, 0, "0");
     for (int place = 1; place <= 10; ++place)
-        setcell(1, place, std::to_string(EmptyScore));
+        setCell(1, place, std::to_string(emptyScore));
 }
 
-void TallyTable::setColCount(int cols) {
+void TallyTable::setColumnCount(int cols) {
     resize(cols, m_rows);
 }
 
@@ -50,7 +50,7 @@ const std::string& TallyTable::cell(int col, int row) const {
     return m_cells[static_cast<std::size_t>(col) * m_rows + row];
 }
 
-void TallyTable::setcell(int col, int row, std::string text) {
+void TallyTable::setCell(int col, int row, std::string text) {
     if (inside(col, row))
         m_cells[static_cast<std::size_t>(col) * m_rows + row] = std::move(text);
 }

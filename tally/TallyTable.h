@@ -10,27 +10,27 @@
 // Every value is text; numbers are decimal integers in text form.
 class TallyTable {
 public:
-    static constexpr int NominalColumns = 9;
-    static constexpr int NominalRows = 12;
+    static constexpr int nominalColumns = 9;
+    static constexpr int nominalRows = 12;
     // A score of this value or less marks an empty place.
-    static constexpr int EmptyScore = -1000;
+    static constexpr int emptyScore = -1000;
 
     // Starts as the initial table.
     TallyTable();
 
     // The table every start begins with: 9 by 12, totals "0", ten empty places.
-    void setinitial();
+    void setInitial();
 
-    int ColCount() const { return m_cols; }
-    int RowCount() const { return m_rows; }
+    int columnCount() const { return m_cols; }
+    int rowCount() const { return m_rows; }
     // Cells inside both the old and the new size keep their text; new cells are empty.
-    void setColCount(int cols);
+    void setColumnCount(int cols);
     void setRowCount(int rows);
 
     // Cells outside the table read as empty, and writes to them are dropped, so a table of
     // unusual size read from a file can never be written past its end.
     const std::string& cell(int col, int row) const;
-    void setcell(int col, int row, std::string text);
+    void setCell(int col, int row, std::string text);
 
     // The cell read as a decimal integer, or nothing when it does not hold one.
     std::optional<int> number(int col, int row) const;

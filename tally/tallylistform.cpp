@@ -1,20 +1,20 @@
-#include "tallylistform.h"
+#include "tally/tallylistform.h"
 
-#include "ButtonComps.h"
-#include "HouseStyle.h"
-#include "TFlatPanelUnit.h"
-#include "TallyMessageBoxes.h"
-#include "TallyRecords.h"
-#include "TallySystemCalendar.h"
+#include "tally/TallyMessageBoxes.h"
+#include "tally/TallyRecords.h"
+#include "tally/TallySystemCalendar.h"
+#include "widgets/ButtonComps.h"
+#include "widgets/HouseStyle.h"
+#include "widgets/TFlatPanelUnit.h"
 
 #include <QLabel>
 
 namespace {
 
-const QColor& LightGrey = house::lightGrey;
-const QColor NewestRed(255, 0, 0);
+const QColor& lightGrey = house::lightGrey;
+const QColor newestRed(255, 0, 0);
 
-QFont labelfont(int pixels, bool bold) {
+QFont labelFont(int pixels, bool bold) {
     return house::pixelFont("MS Sans Serif", pixels, bold);
 }
 
@@ -48,10 +48,10 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
     setFixedSize(342, 425);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::black);
-    palette.setColor(QPalette::WindowText, LightGrey);
+    palette.setColor(QPalette::WindowText, lightGrey);
     setPalette(palette);
     setAutoFillBackground(true);
-    setFont(labelfont(13, true));
+    setFont(labelFont(13, true));
 
     FlatPanel1 = new TFlatPanel(this);
     FlatPanel1->setObjectName(QStringLiteral("FlatPanel1"));
@@ -60,45 +60,45 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
     FlatPanel1->setColorHighLight(Qt::black);
     FlatPanel1->setColorShadow(Qt::black);
 
-    QLabel* heading = makelabel(QStringLiteral("Label1"), QStringLiteral("YOUR TALLY LIST"), 1, 5,
+    QLabel* heading = makeLabel(QStringLiteral("Label1"), QStringLiteral("YOUR TALLY LIST"), 1, 5,
                                 328, Qt::AlignHCenter);
-    QFont headingfont = labelfont(19, true);
+    QFont headingfont = labelFont(19, true);
     headingfont.setUnderline(true);
     heading->setFont(headingfont);
     heading->setFixedHeight(24);
 
-    makelabel(QStringLiteral("Label2"), QStringLiteral("Total Games:"), 88, 42, 101,
+    makeLabel(QStringLiteral("Label2"), QStringLiteral("Total Games:"), 88, 42, 101,
               Qt::AlignRight);
-    makelabel(QStringLiteral("Label3"), QStringLiteral("Highest Level Reached:"), 16, 59, 173,
+    makeLabel(QStringLiteral("Label3"), QStringLiteral("Highest Level Reached:"), 16, 59, 173,
               Qt::AlignRight);
-    makelabel(QStringLiteral("Label4"), QStringLiteral("Board Cleared:"), 69, 77, 120,
+    makeLabel(QStringLiteral("Label4"), QStringLiteral("Board Cleared:"), 69, 77, 120,
               Qt::AlignRight);
     const int totaltops[3] = {42, 59, 77};
     for (int column = 1; column <= 3; ++column)
         mylabel_[column - 1] =
-            makelabel(QStringLiteral("mylabel_%1").arg(column), QStringLiteral("0"), 194,
+            makeLabel(QStringLiteral("mylabel_%1").arg(column), QStringLiteral("0"), 194,
                       totaltops[column - 1], 59, Qt::AlignHCenter);
 
-    QLabel* scores = makelabel(QStringLiteral("Label5"), QStringLiteral("HIGH SCORES"), 1, 96, 328,
+    QLabel* scores = makeLabel(QStringLiteral("Label5"), QStringLiteral("HIGH SCORES"), 1, 96, 328,
                                Qt::AlignHCenter);
     scores->setFont(headingfont);
     scores->setFixedHeight(24);
 
     for (int n = 1; n <= 10; ++n) {
         const int top = 126 + 24 * (n - 1);
-        label_num[n - 1] = makelabel(QStringLiteral("label_num%1").arg(n),
+        label_num[n - 1] = makeLabel(QStringLiteral("label_num%1").arg(n),
                                      QStringLiteral("%1.").arg(n), 5, top, 24, Qt::AlignRight);
-        label_date[n - 1] = makelabel(QStringLiteral("label_date%1").arg(n), QString(), 32, top,
+        label_date[n - 1] = makeLabel(QStringLiteral("label_date%1").arg(n), QString(), 32, top,
                                       101, Qt::AlignLeft);
-        label_name[n - 1] = makelabel(QStringLiteral("label_name%1").arg(n), QString(), 136, top,
+        label_name[n - 1] = makeLabel(QStringLiteral("label_name%1").arg(n), QString(), 136, top,
                                       132, Qt::AlignLeft);
         label_high[n - 1] =
-            makelabel(QStringLiteral("label_high%1").arg(n), QString(), 286, top, 0, Qt::AlignLeft);
+            makeLabel(QStringLiteral("label_high%1").arg(n), QString(), 286, top, 0, Qt::AlignLeft);
     }
 
     button_reset =
-        makebutton(QStringLiteral("button_reset"), QStringLiteral("RESET TALLY"), 80, 137);
-    button_done = makebutton(QStringLiteral("button_done"), QStringLiteral("DONE"), 226, 95);
+        makeButton(QStringLiteral("button_reset"), QStringLiteral("RESET TALLY"), 80, 137);
+    button_done = makeButton(QStringLiteral("button_done"), QStringLiteral("DONE"), 226, 95);
     connect(button_reset, &TSelButton::OnClick, this, &Ttallylist::button_resetClick);
     connect(button_done, &TSelButton::OnClick, this, &Ttallylist::button_doneClick);
 
@@ -113,14 +113,14 @@ Ttallylist::~Ttallylist() {
 }
 
 void Ttallylist::FormCreate() {
-    m_reading = m_store.readtally(stringgrid_scores);
+    m_reading = m_store.readTally(stringgrid_scores);
     switch (m_reading.outcome) {
     case TallyReading::Outcome::Read:
-        m_records->loadtally();
+        loadtally();
         break;
     case TallyReading::Outcome::Failed:
-        // The game starts all the same, from the initial table.
-        m_dialogs->showerror("Bloomzap", m_reading.message);
+        // The game starts all the same; the window keeps its first texts.
+        m_dialogs->showError("Bloomzap", m_reading.message);
         break;
     case TallyReading::Outcome::NoFile:
         break;
@@ -129,11 +129,35 @@ void Ttallylist::FormCreate() {
 
 void Ttallylist::FormDestroy() {
     // A failed write is not reported: the program is closing, and the old file stays intact.
-    m_store.writetally(stringgrid_scores);
+    m_store.writeTally(stringgrid_scores);
 }
 
 TallyCalls& Ttallylist::tallycalls() {
     return *m_records;
+}
+
+void Ttallylist::loadtally() {
+    m_records->loadtally();
+}
+
+bool Ttallylist::checkscore(int score, const std::string& name) {
+    return m_records->enterScore(score, name) != 0;
+}
+
+void Ttallylist::checkchange(int column, int value) {
+    m_records->checkchange(column, value);
+}
+
+void Ttallylist::addtomineset(int column, const std::string& text) {
+    m_records->addtomineset(column, text);
+}
+
+int Ttallylist::addit(int column, int row) {
+    return m_records->addit(column, row);
+}
+
+void Ttallylist::addtomineincrease(int column) {
+    m_records->addtomineincrease(column);
 }
 
 void Ttallylist::showCentredOn(QWidget* window) {
@@ -154,18 +178,18 @@ void Ttallylist::showCentredOn(QWidget* window) {
 }
 
 void Ttallylist::button_resetClick() {
-    m_records->confirmreset();
+    m_records->confirmReset();
 }
 
 void Ttallylist::button_doneClick() {
     hide();
 }
 
-void Ttallylist::showtotal(int column, const std::string& text) {
+void Ttallylist::showTotal(int column, const std::string& text) {
     mylabel_.at(column - 1)->setText(QString::fromStdString(text));
 }
 
-void Ttallylist::showplace(int place, const TallyPlace& row) {
+void Ttallylist::showPlace(int place, const TallyPlace& row) {
     label_date.at(place - 1)->setText(QString::fromStdString(row.date));
     label_name.at(place - 1)->setText(QString::fromStdString(row.name));
     QLabel* high = label_high.at(place - 1);
@@ -174,20 +198,20 @@ void Ttallylist::showplace(int place, const TallyPlace& row) {
     const bool bold = row.look != TallyLook::Plain;
     for (QLabel* label :
          {label_num.at(place - 1), label_date.at(place - 1), label_name.at(place - 1), high})
-        paint(label, newest ? NewestRed : LightGrey, bold);
+        paint(label, newest ? newestRed : lightGrey, bold);
     // The score label is as wide as its text, measured in the font it now has.
     high->adjustSize();
 }
 
-QLabel* Ttallylist::makelabel(const QString& name, const QString& text, int left, int top,
+QLabel* Ttallylist::makeLabel(const QString& name, const QString& text, int left, int top,
                               int width, Qt::Alignment alignment) {
     auto* label = new QLabel(FlatPanel1);
     // Names and dates are shown as typed; a name such as "<b>Ann" must not turn into markup.
     label->setTextFormat(Qt::PlainText);
     label->setText(text);
     label->setObjectName(name);
-    label->setFont(labelfont(13, true));
-    paint(label, LightGrey, true);
+    label->setFont(labelFont(13, true));
+    paint(label, lightGrey, true);
     label->setAlignment(alignment | Qt::AlignTop);
     const int height = label->fontMetrics().height();
     if (width > 0)
@@ -199,7 +223,7 @@ QLabel* Ttallylist::makelabel(const QString& name, const QString& text, int left
     return label;
 }
 
-TSelButton* Ttallylist::makebutton(const QString& name, const QString& caption, int left,
+TSelButton* Ttallylist::makeButton(const QString& name, const QString& caption, int left,
                                    int width) {
     auto* button = new TSelButton(FlatPanel1);
     button->setObjectName(name);

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "TallyDisplay.h"
-#include "TallyLocalDisk.h"
-#include "TallyStore.h"
-#include "TallyTable.h"
+#include "engine/TallyCalls.h"
+#include "tally/TallyDisplay.h"
+#include "tally/TallyLocalDisk.h"
+#include "tally/TallyStore.h"
+#include "tally/TallyTable.h"
 
 #include <QWidget>
 
@@ -15,7 +16,6 @@ class QLabel;
 class TFlatPanel;
 class TSelButton;
 class TallyCalendar;
-class TallyCalls;
 class TallyDialogs;
 class TallyRecords;
 
@@ -36,13 +36,25 @@ public:
 
     // What the game calls at game start, board cleared and game over.
     TallyCalls& tallycalls();
-    TallyRecords& records() { return *m_records; }
 
-    // Places the window over the centre of the given window, shows it and brings it to the front.
+    // Copies the table into the window.
+    void loadtally();
+    // Offers a finished game's score to the ten best; returns whether it entered them.
+    bool checkscore(int score, const std::string& name);
+    // Raises the total of a column (1 to 3) to value if value is greater.
+    void checkchange(int column, int value);
+    // Stores text as the total of a column and shows it.
+    void addtomineset(int column, const std::string& text);
+    // Adds one to the number in a table cell and returns it; a cell without a number counts as 0.
+    int addit(int column, int row);
+    // Adds one to a total and shows it.
+    void addtomineincrease(int column);
+
+    // places the window over the centre of the given window, shows it and brings it to the front.
     void showCentredOn(QWidget* window);
 
     const TallyReading& reading() const { return m_reading; }
-    std::filesystem::path tallyfile() const { return m_store.tallyfile(); }
+    std::filesystem::path tallyFile() const { return m_store.tallyFile(); }
 
 public slots:
     void button_resetClick();
@@ -52,12 +64,12 @@ private:
     void FormCreate();
     void FormDestroy();
 
-    void showtotal(int column, const std::string& text) override;
-    void showplace(int place, const TallyPlace& row) override;
+    void showTotal(int column, const std::string& text) override;
+    void showPlace(int place, const TallyPlace& row) override;
 
-    QLabel* makelabel(const QString& name, const QString& text, int left, int top, int width,
+    QLabel* makeLabel(const QString& name, const QString& text, int left, int top, int width,
                       Qt::Alignment alignment);
-    TSelButton* makebutton(const QString& name, const QString& caption, int left, int width);
+    TSelButton* makeButton(const QString& name, const QString& caption, int left, int width);
 
     // What gets stored; the labels below are what the player sees.
     TallyTable stringgrid_scores;

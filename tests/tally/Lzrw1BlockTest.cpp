@@ -1,5 +1,7 @@
-#include "LZRW1KH.h"
-#include "lzrw1_test_helpers.h"
+// The LZRW1/KH block coder: the block format, stored and run items, corrupt blocks, and no
+// write past the destination sizes the coders are given.
+#include "tally/LZRW1KH.h"
+#include "tests/tally/CompressorFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +11,7 @@
 namespace {
 
 // Straightforward byte-at-a-time coder, kept as the model the fast coder must match byte for byte.
-Bytes ModelCompress(const Bytes& s) {
+Bytes modelCompress(const Bytes& s) {
     const std::size_t n = s.size();
     std::vector<std::uint16_t> table(4096, 0xFFFF);
     Bytes d(n + 16, 0);
@@ -77,12 +79,12 @@ Bytes ModelCompress(const Bytes& s) {
 
 // Byte-at-a-time decoder with the same rules for refusing a block, kept as the model the fast
 // decoder must agree with on any input, corrupt or not.
-std::optional<Bytes> ModelDecompress(const Bytes& b) {
+std::optional<Bytes> modelDecompress(const Bytes& b) {
     const std::size_t len = b.size();
     if (len <= 1) {
         return Bytes();
     }
-    if (len > TLZR::MaxRecord) {
+    if (len > TLZR::maxRecord) {
         return std::nullopt;
     }
     if (b[0] == 0x80) {
@@ -114,14 +116,14 @@ std::optional<Bytes> ModelDecompress(const Bytes& b) {
                     return std::nullopt;
                 }
                 const std::size_t count = (b[x + 1] << 8 | b[x + 2]) + 16;
-                if (o.size() + count > TLZR::BlockSize) {
+                if (o.size() + count > TLZR::blockSize) {
                     return std::nullopt;
                 }
                 o.insert(o.end(), count, b[x + 3]);
                 x += 4;
             } else {
                 const std::size_t length = (b[x + 1] & 0x0F) + 3;
-                if (offset > o.size() || o.size() + length > TLZR::BlockSize) {
+                if (offset > o.size() || o.size() + length > TLZR::blockSize) {
                     return std::nullopt;
                 }
                 for (std::size_t i = 0; i < length; ++i) {
@@ -130,7 +132,7 @@ std::optional<Bytes> ModelDecompress(const Bytes& b) {
                 x += 2;
             }
         } else {
-            if (o.size() + 1 > TLZR::BlockSize) {
+            if (o.size() + 1 > TLZR::blockSize) {
                 return std::nullopt;
             }
             o.push_back(b[x++]);
@@ -142,29 +144,29 @@ std::optional<Bytes> ModelDecompress(const Bytes& b) {
 }
 
 // Bytes after a destination of the size the coders are given; they must stay untouched.
-constexpr std::size_t Guard = 64;
-constexpr std::uint8_t GuardByte = 0xEE;
+constexpr std::size_t guard = 64;
+constexpr std::uint8_t guardByte = 0xEE;
 
-bool GuardIntact(const Bytes& buffer, std::size_t size) {
+bool guardIntact(const Bytes& buffer, std::size_t size) {
     return std::all_of(buffer.begin() + static_cast<std::ptrdiff_t>(size), buffer.end(),
-                       [](std::uint8_t b) { return b == GuardByte; });
+                       [](std::uint8_t b) { return b == guardByte; });
 }
 
-// Codes into a destination of exactly n + Slack bytes.
-Bytes Compress(TLZR& coder, const Bytes& src) {
-    const std::size_t room = src.size() + TLZR::Slack;
-    Bytes dst(room + Guard, GuardByte);
+// Codes into a destination of exactly n + slack bytes.
+Bytes compress(TLZR& coder, const Bytes& src) {
+    const std::size_t room = src.size() + TLZR::slack;
+    Bytes dst(room + guard, guardByte);
     const std::size_t length = coder.CompressBlock(src.data(), src.size(), dst.data());
-    EXPECT_TRUE(GuardIntact(dst, room)) << "wrote past n + Slack, n = " << src.size();
+    EXPECT_TRUE(guardIntact(dst, room)) << "wrote past n + slack, n = " << src.size();
     dst.resize(length);
     return dst;
 }
 
-// Decodes into a destination of exactly BlockSize bytes.
-std::optional<Bytes> Decompress(const TLZR& coder, const Bytes& block) {
-    Bytes out(TLZR::BlockSize + Guard, GuardByte);
+// Decodes into a destination of exactly blockSize bytes.
+std::optional<Bytes> decompress(const TLZR& coder, const Bytes& block) {
+    Bytes out(TLZR::blockSize + guard, guardByte);
     const auto n = coder.DecompressBlock(block.data(), block.size(), out.data());
-    EXPECT_TRUE(GuardIntact(out, TLZR::BlockSize)) << "wrote past BlockSize";
+    EXPECT_TRUE(guardIntact(out, TLZR::blockSize)) << "wrote past blockSize";
     if (!n) {
         return std::nullopt;
     }
@@ -173,7 +175,7 @@ std::optional<Bytes> Decompress(const TLZR& coder, const Bytes& block) {
 }
 
 // Text-like data with repeats at many distances, short runs and long runs.
-Bytes MixedBytes(std::size_t n, std::uint32_t seed) {
+Bytes mixedBytes(std::size_t n, std::uint32_t seed) {
     std::mt19937 random(seed);
     Bytes out;
     while (out.size() < n) {
@@ -207,92 +209,92 @@ Bytes MixedBytes(std::size_t n, std::uint32_t seed) {
 
 TEST(Lzrw1Block, ShortInputsAreStored) {
     TLZR coder;
-    EXPECT_EQ(Compress(coder, {}), Bytes({0x80}));
-    EXPECT_EQ(Compress(coder, {7}), Bytes({0x80, 7}));
-    EXPECT_EQ(Compress(coder, {7, 7}), Bytes({0x80, 7, 7}));
-    EXPECT_EQ(Compress(coder, {'a', 'b', 'c'}), Bytes({0x80, 0x61, 0x62, 0x63}));
+    EXPECT_EQ(compress(coder, {}), Bytes({0x80}));
+    EXPECT_EQ(compress(coder, {7}), Bytes({0x80, 7}));
+    EXPECT_EQ(compress(coder, {7, 7}), Bytes({0x80, 7, 7}));
+    EXPECT_EQ(compress(coder, {'a', 'b', 'c'}), Bytes({0x80, 0x61, 0x62, 0x63}));
 }
 
 TEST(Lzrw1Block, FortyEqualBytesBecomeOneRunItem) {
     TLZR coder;
-    EXPECT_EQ(Compress(coder, Bytes(40, 0x5A)), Bytes({0x40, 0x80, 0x00, 0x00, 0x00, 0x18, 0x5A}));
+    EXPECT_EQ(compress(coder, Bytes(40, 0x5A)), Bytes({0x40, 0x80, 0x00, 0x00, 0x00, 0x18, 0x5A}));
     // The longest run item holds 4095 bytes.
-    const Bytes longRun = Compress(coder, Bytes(5000, 1));
+    const Bytes longRun = compress(coder, Bytes(5000, 1));
     EXPECT_EQ(Bytes(longRun.begin(), longRun.begin() + 7),
               Bytes({0x40, 0xC0, 0x00, 0, 0x0F, 0xEF, 1}));
-    EXPECT_EQ(Decompress(coder, longRun), Bytes(5000, 1));
+    EXPECT_EQ(decompress(coder, longRun), Bytes(5000, 1));
 }
 
 TEST(Lzrw1Block, RandomDataIsStored) {
     TLZR coder;
-    const Bytes data = RandomBytes(TLZR::BlockSize, 1);
-    const Bytes block = Compress(coder, data);
-    ASSERT_EQ(block.size(), TLZR::BlockSize + 1);
+    const Bytes data = randomBytes(TLZR::blockSize, 1);
+    const Bytes block = compress(coder, data);
+    ASSERT_EQ(block.size(), TLZR::blockSize + 1);
     EXPECT_EQ(block[0], 0x80);
     EXPECT_TRUE(std::equal(data.begin(), data.end(), block.begin() + 1));
-    EXPECT_EQ(Decompress(coder, block), data);
+    EXPECT_EQ(decompress(coder, block), data);
 }
 
 TEST(Lzrw1Block, DecodesHandMadeItems) {
     TLZR coder;
     // Literal 'x', then offset 1 length 18: the previous byte repeated 18 times.
-    EXPECT_EQ(Decompress(coder, {0x40, 0x40, 0x00, 'x', 0x00, 0x1F}), Bytes(19, 'x'));
+    EXPECT_EQ(decompress(coder, {0x40, 0x40, 0x00, 'x', 0x00, 0x1F}), Bytes(19, 'x'));
     // Overlapping copy with offset 2 repeats a pattern.
-    EXPECT_EQ(Decompress(coder, {0x40, 0x20, 0x00, 'a', 'b', 0x00, 0x22}),
+    EXPECT_EQ(decompress(coder, {0x40, 0x20, 0x00, 'a', 'b', 0x00, 0x22}),
               Bytes({'a', 'b', 'a', 'b', 'a', 'b', 'a'}));
     // Any flag other than 0x80 reads as compressed.
-    EXPECT_EQ(Decompress(coder, {0x00, 0x00, 0x00, 'q'}), Bytes({'q'}));
+    EXPECT_EQ(decompress(coder, {0x00, 0x00, 0x00, 'q'}), Bytes({'q'}));
     // A record of one byte or less is empty whatever it holds.
-    EXPECT_EQ(Decompress(coder, {0x40}), Bytes());
-    EXPECT_EQ(Decompress(coder, {}), Bytes());
+    EXPECT_EQ(decompress(coder, {0x40}), Bytes());
+    EXPECT_EQ(decompress(coder, {}), Bytes());
     // A compressed record that ends inside or right after its first control word holds no item.
-    EXPECT_EQ(Decompress(coder, {0x40, 0x80}), Bytes());
-    EXPECT_EQ(Decompress(coder, {0x40, 0x80, 0x00}), Bytes());
+    EXPECT_EQ(decompress(coder, {0x40, 0x80}), Bytes());
+    EXPECT_EQ(decompress(coder, {0x40, 0x80, 0x00}), Bytes());
     // A run item may hold up to 4111 bytes.
-    EXPECT_EQ(Decompress(coder, {0x40, 0x80, 0x00, 0x00, 0x0F, 0xFF, 9}), Bytes(4111, 9));
+    EXPECT_EQ(decompress(coder, {0x40, 0x80, 0x00, 0x00, 0x0F, 0xFF, 9}), Bytes(4111, 9));
 }
 
 TEST(Lzrw1Block, RefusesCorruptBlocks) {
     TLZR coder;
     // Reference before the start of the output.
-    EXPECT_FALSE(Decompress(coder, {0x40, 0x40, 0x00, 'x', 0x00, 0x20}));
-    EXPECT_FALSE(Decompress(coder, {0x40, 0x80, 0x00, 0xFF, 0xF0}));
+    EXPECT_FALSE(decompress(coder, {0x40, 0x40, 0x00, 'x', 0x00, 0x20}));
+    EXPECT_FALSE(decompress(coder, {0x40, 0x80, 0x00, 0xFF, 0xF0}));
     // Truncated copy and run items, and a control word with no item after it.
-    EXPECT_FALSE(Decompress(coder, {0x40, 0x80, 0x00, 0x01}));
-    EXPECT_FALSE(Decompress(coder, {0x40, 0x80, 0x00, 0x00, 0x01, 0x02}));
+    EXPECT_FALSE(decompress(coder, {0x40, 0x80, 0x00, 0x01}));
+    EXPECT_FALSE(decompress(coder, {0x40, 0x80, 0x00, 0x00, 0x01, 0x02}));
     Bytes sixteenLiterals = {0x40, 0x00, 0x00};
     sixteenLiterals.insert(sixteenLiterals.end(), 16, 'z');
-    EXPECT_TRUE(Decompress(coder, sixteenLiterals));
+    EXPECT_TRUE(decompress(coder, sixteenLiterals));
     sixteenLiterals.push_back(0x00);
-    EXPECT_FALSE(Decompress(coder, sixteenLiterals));
+    EXPECT_FALSE(decompress(coder, sixteenLiterals));
     // Output over a block: eight long runs of 4111 bytes each.
     Bytes runs = {0x40, 0xFF, 0x00};
     for (int i = 0; i < 8; ++i) {
         runs.insert(runs.end(), {0x00, 0x0F, 0xFF, 1});
     }
-    EXPECT_FALSE(Decompress(coder, runs));
+    EXPECT_FALSE(decompress(coder, runs));
     runs.resize(runs.size() - 4);
-    EXPECT_EQ(Decompress(coder, runs), Bytes(7 * 4111, 1));
+    EXPECT_EQ(decompress(coder, runs), Bytes(7 * 4111, 1));
     // Stored records over the largest a writer produces.
-    Bytes stored(TLZR::MaxRecord + 1, 0);
+    Bytes stored(TLZR::maxRecord + 1, 0);
     stored[0] = 0x80;
-    EXPECT_FALSE(Decompress(coder, stored));
+    EXPECT_FALSE(decompress(coder, stored));
     stored.pop_back();
-    EXPECT_EQ(Decompress(coder, stored)->size(), TLZR::BlockSize);
+    EXPECT_EQ(decompress(coder, stored)->size(), TLZR::blockSize);
 }
 
 TEST(Lzrw1Block, MatchesTheModelAndRoundTrips) {
     TLZR coder;
     const std::size_t sizes[] = {3,  4,   5,    15,   16,   17,   18,    19,
-                                 31, 100, 1000, 4095, 4096, 4097, 20000, TLZR::BlockSize};
+                                 31, 100, 1000, 4095, 4096, 4097, 20000, TLZR::blockSize};
     std::uint32_t seed = 0;
     for (const std::size_t size : sizes) {
-        for (const Bytes& data : {MixedBytes(size, ++seed), RandomBytes(size, ++seed),
+        for (const Bytes& data : {mixedBytes(size, ++seed), randomBytes(size, ++seed),
                                   Bytes(size, 0), Bytes(size, 'q')}) {
-            const Bytes block = Compress(coder, data);
-            ASSERT_EQ(block, ModelCompress(data)) << "size " << size << " seed " << seed;
+            const Bytes block = compress(coder, data);
+            ASSERT_EQ(block, modelCompress(data)) << "size " << size << " seed " << seed;
             ASSERT_LE(block.size(), size + 1);
-            ASSERT_EQ(Decompress(coder, block), data) << "size " << size << " seed " << seed;
+            ASSERT_EQ(decompress(coder, block), data) << "size " << size << " seed " << seed;
         }
     }
 }
@@ -302,8 +304,8 @@ TEST(Lzrw1Block, DecoderAgreesWithTheModelOnDamagedBlocks) {
     std::mt19937 random(77);
     std::uint32_t seed = 1000;
     for (int round = 0; round < 300; ++round) {
-        const std::size_t size = round % 3 == 0 ? TLZR::BlockSize : 1 + random() % 6000;
-        Bytes block = Compress(coder, MixedBytes(size, ++seed));
+        const std::size_t size = round % 3 == 0 ? TLZR::blockSize : 1 + random() % 6000;
+        Bytes block = compress(coder, mixedBytes(size, ++seed));
         if (block[0] != 0x40) {
             continue;
         }
@@ -316,7 +318,7 @@ TEST(Lzrw1Block, DecoderAgreesWithTheModelOnDamagedBlocks) {
         if (random() % 2 == 0) {
             block.resize(1 + random() % block.size());
         }
-        ASSERT_EQ(Decompress(coder, block), ModelDecompress(block)) << "round " << round;
+        ASSERT_EQ(decompress(coder, block), modelDecompress(block)) << "round " << round;
     }
     // Long runs that leave a group short of room near the block's end.
     Bytes runs = {0x40, 0xFF, 0xFF};
@@ -328,9 +330,9 @@ TEST(Lzrw1Block, DecoderAgreesWithTheModelOnDamagedBlocks) {
         runs.insert(runs.end(), {0x00, 0x2F});
     }
     runs.insert(runs.end(), 100, 0x00);
-    ASSERT_EQ(Decompress(coder, runs), ModelDecompress(runs));
+    ASSERT_EQ(decompress(coder, runs), modelDecompress(runs));
     runs[runs.size() - 60] = 0x10;
-    ASSERT_EQ(Decompress(coder, runs), ModelDecompress(runs));
+    ASSERT_EQ(decompress(coder, runs), modelDecompress(runs));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
-#include "LZRW1.h"
-#include "lzrw1_test_helpers.h"
+// The compressor's container through files and memory: its layout, both modes, refused
+// containers with their messages, what a failure leaves of the output, and Advise.
+#include "tally/LZRW1.h"
+#include "tests/tally/CompressorFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +13,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // Words and numbers, like a tally text or any other text file.
-Bytes TextBytes(std::size_t n, std::uint32_t seed) {
+Bytes textBytes(std::size_t n, std::uint32_t seed) {
     static const char* const words[] = {"Total", "Games",   "Highest", "Level", "Reached",
                                         "Board", "Cleared", "Guest",   "-1000", "\r\n"};
     std::mt19937 random(seed);
@@ -27,7 +29,7 @@ Bytes TextBytes(std::size_t n, std::uint32_t seed) {
 }
 
 // Runs `action`, which must fail with exactly `message`.
-template <class Action> void ExpectError(Action action, const std::string& message) {
+template <class Action> void expectError(Action action, const std::string& message) {
     try {
         action();
         ADD_FAILURE() << "no error; expected: " << message;
@@ -41,66 +43,66 @@ protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "lzrw1test.XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        m_dir = pattern;
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { fs::remove_all(m_dir); }
 
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     // Compresses `data` through files; returns the container bytes.
-    Bytes CompressFile(const Bytes& data, TCompressMode mode) {
-        WriteBytes(Path("plain"), data);
+    Bytes compressFile(const Bytes& data, TCompressMode mode) {
+        writeBytes(path("plain"), data);
         Tlzrw1 lzrw;
         lzrw.CompressMode = mode;
-        lzrw.InputFile = Path("plain");
-        lzrw.OutputFile = Path("packed");
+        lzrw.InputFile = path("plain");
+        lzrw.OutputFile = path("packed");
         const std::int64_t written = lzrw.Compress();
-        Bytes packed = ReadBytes(Path("packed"));
+        Bytes packed = readBytes(path("packed"));
         EXPECT_EQ(written, static_cast<std::int64_t>(packed.size()));
         return packed;
     }
 
     // Decompresses a container through files, then in stream mode: both must fail with exactly
     // `message`, leave no output (nor temporary) file and an empty output stream.
-    void ExpectRefused(const Bytes& container, const std::string& message) {
-        WriteBytes(Path("bad"), container);
+    void expectRefused(const Bytes& container, const std::string& message) {
+        writeBytes(path("bad"), container);
         Tlzrw1 lzrw;
-        lzrw.InputFile = Path("bad");
-        lzrw.OutputFile = Path("out");
-        ExpectError([&] { lzrw.Decompress(); }, message);
+        lzrw.InputFile = path("bad");
+        lzrw.OutputFile = path("out");
+        expectError([&] { lzrw.Decompress(); }, message);
 
         Tlzrw1 stream;
         stream.UseStream = true;
-        stream.InputFile = Path("bad"); // named in the message, never touched
-        stream.OutputFile = Path("out");
+        stream.InputFile = path("bad"); // named in the message, never touched
+        stream.OutputFile = path("out");
         stream.InputStream = container;
         stream.OutputStream = {1, 2, 3};
-        ExpectError([&] { stream.Decompress(); }, message);
+        expectError([&] { stream.Decompress(); }, message);
         EXPECT_TRUE(stream.OutputStream.empty());
-        for (const auto& entry : fs::directory_iterator(dir_)) {
+        for (const auto& entry : fs::directory_iterator(m_dir)) {
             const std::string name = entry.path().filename().string();
             EXPECT_TRUE(name == "bad" || name == "plain" || name == "packed") << name;
         }
     }
 
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 TEST_F(Lzrw1Container, EmptyInputGivesElevenBytes) {
-    const Bytes packed = CompressFile({}, TCompressMode::Fast);
+    const Bytes packed = compressFile({}, TCompressMode::Fast);
     EXPECT_EQ(packed, Bytes({0x57, 0x52, 0x5A, 0x4C, 0, 0, 0, 0, 0x01, 0x00, 0x80}));
 
     Tlzrw1 lzrw;
-    lzrw.InputFile = Path("packed");
-    lzrw.OutputFile = Path("unpacked");
+    lzrw.InputFile = path("packed");
+    lzrw.OutputFile = path("unpacked");
     EXPECT_EQ(lzrw.Decompress(), 0);
-    EXPECT_TRUE(fs::exists(Path("unpacked")));
-    EXPECT_EQ(fs::file_size(Path("unpacked")), 0u);
+    EXPECT_TRUE(fs::exists(path("unpacked")));
+    EXPECT_EQ(fs::file_size(path("unpacked")), 0u);
 }
 
 TEST_F(Lzrw1Container, BlockRecordsFollowTheInputLength) {
     // A whole block is followed by the empty last block.
-    const Bytes full = CompressFile(Bytes(32768, 'a'), TCompressMode::Fast);
+    const Bytes full = compressFile(Bytes(32768, 'a'), TCompressMode::Fast);
     ASSERT_GE(full.size(), 11u);
     EXPECT_EQ(Bytes(full.begin() + 4, full.begin() + 8), Bytes({0x00, 0x80, 0x00, 0x00}));
     EXPECT_EQ(Bytes(full.end() - 3, full.end()), Bytes({0x01, 0x00, 0x80}));
@@ -109,12 +111,12 @@ TEST_F(Lzrw1Container, BlockRecordsFollowTheInputLength) {
 
     // 40 equal bytes: one 7-byte block.
     EXPECT_EQ(
-        CompressFile(Bytes(40, 0x33), TCompressMode::Fast),
+        compressFile(Bytes(40, 0x33), TCompressMode::Fast),
         Bytes({0x57, 0x52, 0x5A, 0x4C, 40, 0, 0, 0, 7, 0, 0x40, 0x80, 0x00, 0, 0, 0x18, 0x33}));
 
     // Random data: stored records of 32769 bytes, then a stored remainder.
-    const Bytes data = RandomBytes(2 * 32768 + 5, 7);
-    const Bytes packed = CompressFile(data, TCompressMode::Fast);
+    const Bytes data = randomBytes(2 * 32768 + 5, 7);
+    const Bytes packed = compressFile(data, TCompressMode::Fast);
     ASSERT_EQ(packed.size(), 8u + 2 * (2 + 32769) + 2 + 6);
     EXPECT_EQ(packed[8], 0x01);
     EXPECT_EQ(packed[9], 0x80);
@@ -123,7 +125,7 @@ TEST_F(Lzrw1Container, BlockRecordsFollowTheInputLength) {
     EXPECT_EQ(packed[8 + 32771 + 1], 0x80);
     EXPECT_EQ(Bytes(packed.end() - 8, packed.end() - 5), Bytes({0x06, 0x00, 0x80}));
 
-    EXPECT_EQ(CompressFile({'a', 'b', 'c'}, TCompressMode::Fast),
+    EXPECT_EQ(compressFile({'a', 'b', 'c'}, TCompressMode::Fast),
               Bytes({0x57, 0x52, 0x5A, 0x4C, 3, 0, 0, 0, 4, 0, 0x80, 0x61, 0x62, 0x63}));
 }
 
@@ -133,17 +135,17 @@ TEST_F(Lzrw1Container, RoundTripsAcrossSizesInBothModes) {
     std::uint32_t seed = 100;
     for (const TCompressMode mode : {TCompressMode::Fast, TCompressMode::Good}) {
         for (const std::size_t size : sizes) {
-            for (const Bytes& data : {TextBytes(size, ++seed), RandomBytes(size, ++seed)}) {
+            for (const Bytes& data : {textBytes(size, ++seed), randomBytes(size, ++seed)}) {
                 SCOPED_TRACE("mode " + std::to_string(static_cast<int>(mode)) + " size " +
                              std::to_string(size));
-                const Bytes packed = CompressFile(data, mode);
+                const Bytes packed = compressFile(data, mode);
                 ASSERT_GE(packed.size(), 8u);
                 EXPECT_EQ(packed[0], mode == TCompressMode::Fast ? 0x57 : 0x21);
                 Tlzrw1 lzrw;
-                lzrw.InputFile = Path("packed");
-                lzrw.OutputFile = Path("unpacked");
+                lzrw.InputFile = path("packed");
+                lzrw.OutputFile = path("unpacked");
                 EXPECT_EQ(lzrw.Decompress(), static_cast<std::int64_t>(size));
-                ASSERT_EQ(ReadBytes(Path("unpacked")), data);
+                ASSERT_EQ(readBytes(path("unpacked")), data);
 
                 // Stream mode produces the same container and reads it back.
                 Tlzrw1 stream;
@@ -161,54 +163,54 @@ TEST_F(Lzrw1Container, RoundTripsAcrossSizesInBothModes) {
 }
 
 TEST_F(Lzrw1Container, TextShrinks) {
-    const Bytes text = TextBytes(100000, 3);
-    EXPECT_LT(CompressFile(text, TCompressMode::Fast).size(), text.size() * 7 / 10);
-    EXPECT_LT(CompressFile(text, TCompressMode::Good).size(), text.size() / 2);
+    const Bytes text = textBytes(100000, 3);
+    EXPECT_LT(compressFile(text, TCompressMode::Fast).size(), text.size() * 7 / 10);
+    EXPECT_LT(compressFile(text, TCompressMode::Good).size(), text.size() / 2);
 }
 
 TEST_F(Lzrw1Container, RefusesBadContainersWithTheirMessages) {
-    const Bytes good = CompressFile(TextBytes(70000, 5), TCompressMode::Fast);
+    const Bytes good = compressFile(textBytes(70000, 5), TCompressMode::Fast);
     const std::string header =
-        Path("bad") + " : Lzrw1 decompression : this file has no valid header !";
-    const std::string readError = "Lzrw1 : Error reading from input file : " + Path("bad");
+        path("bad") + " : Lzrw1 decompression : this file has no valid header !";
+    const std::string readError = "Lzrw1 : Error reading from input file : " + path("bad");
     const std::string mismatch =
         "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !";
-    const std::string corrupt = Path("bad") + " : Lzrw1 decompression : corrupt compressed data !";
+    const std::string corrupt = path("bad") + " : Lzrw1 decompression : corrupt compressed data !";
 
     Bytes changed = good;
     changed[0] ^= 1;
-    ExpectRefused(changed, header);
-    ExpectRefused({}, readError);
-    ExpectRefused({0x57, 0x52}, readError);
-    ExpectRefused(Bytes(good.begin(), good.begin() + 6), readError);
-    ExpectRefused(Bytes(good.begin(), good.end() - 1), readError);
-    ExpectRefused(Bytes(good.begin(), good.begin() + 8 + 2 + 100), readError);
+    expectRefused(changed, header);
+    expectRefused({}, readError);
+    expectRefused({0x57, 0x52}, readError);
+    expectRefused(Bytes(good.begin(), good.begin() + 6), readError);
+    expectRefused(Bytes(good.begin(), good.end() - 1), readError);
+    expectRefused(Bytes(good.begin(), good.begin() + 8 + 2 + 100), readError);
 
     Bytes longer = good;
     longer[4] += 1;
-    ExpectRefused(longer, mismatch);
-    ExpectRefused({0x57, 0x52, 0x5A, 0x4C, 1, 0, 0, 0, 1, 0, 0x80}, mismatch);
+    expectRefused(longer, mismatch);
+    expectRefused({0x57, 0x52, 0x5A, 0x4C, 1, 0, 0, 0, 1, 0, 0x80}, mismatch);
 
     // A record longer than any writer makes.
-    ExpectRefused({0x57, 0x52, 0x5A, 0x4C, 0, 0, 0, 0, 0x02, 0x80}, corrupt);
+    expectRefused({0x57, 0x52, 0x5A, 0x4C, 0, 0, 0, 0, 0x02, 0x80}, corrupt);
     // A reference before the start of the block's output.
-    ExpectRefused({0x57, 0x52, 0x5A, 0x4C, 3, 0, 0, 0, 5, 0, 0x40, 0x80, 0x00, 0x00, 0x12},
+    expectRefused({0x57, 0x52, 0x5A, 0x4C, 3, 0, 0, 0, 5, 0, 0x40, 0x80, 0x00, 0x00, 0x12},
                   corrupt);
 
     // Mode Good: cut short and overlong.
-    const Bytes goodMode = CompressFile(TextBytes(5000, 6), TCompressMode::Good);
-    ExpectRefused(Bytes(goodMode.begin(), goodMode.begin() + goodMode.size() / 2), readError);
+    const Bytes goodMode = compressFile(textBytes(5000, 6), TCompressMode::Good);
+    expectRefused(Bytes(goodMode.begin(), goodMode.begin() + goodMode.size() / 2), readError);
     Bytes overlong = goodMode;
     overlong[4] += 1;
-    ExpectRefused(overlong, readError);
+    expectRefused(overlong, readError);
 }
 
 TEST_F(Lzrw1Container, AFailureKeepsAnOutputOnlyWhenTheInputWasNeverReached) {
     const Bytes keep = {'k', 'e', 'e', 'p'};
-    WriteBytes(Path("plain"), TextBytes(3 * 32768, 4));
-    WriteBytes(Path("bad"), {'n', 'o', 'p', 'e', 0, 0, 0, 0});
+    writeBytes(path("plain"), textBytes(3 * 32768, 4));
+    writeBytes(path("bad"), {'n', 'o', 'p', 'e', 0, 0, 0, 0});
     // The input shrinks while it is packed: the read comes up short after the first block.
-    const auto shrinkInput = [this] { fs::resize_file(Path("plain"), 10); };
+    const auto shrinkInput = [this] { fs::resize_file(path("plain"), 10); };
     struct Case {
         const char* what;
         bool compress;
@@ -220,46 +222,46 @@ TEST_F(Lzrw1Container, AFailureKeepsAnOutputOnlyWhenTheInputWasNeverReached) {
     const Case cases[] = {
         {"compress, missing input",
          true,
-         Path("missing"),
+         path("missing"),
          {},
-         "Lzrw1 compression : Failed to obtain the size of : " + Path("missing"),
+         "Lzrw1 compression : Failed to obtain the size of : " + path("missing"),
          true},
         {"compress, a folder as input",
          true,
-         dir_.string(),
+         m_dir.string(),
          {},
-         "Lzrw1 compression : Failed to obtain the size of : " + dir_.string(),
+         "Lzrw1 compression : Failed to obtain the size of : " + m_dir.string(),
          true},
-        {"compress, input changes while read", true, Path("plain"), shrinkInput,
-         "Lzrw1 : Error reading from input file : " + Path("plain") + " (LZRW1/KH)", false},
+        {"compress, input changes while read", true, path("plain"), shrinkInput,
+         "Lzrw1 : Error reading from input file : " + path("plain") + " (LZRW1/KH)", false},
         {"decompress, missing input",
          false,
-         Path("missing"),
+         path("missing"),
          {},
-         "Lzrw1 (de)compression : Failed to open input file : " + Path("missing"),
+         "Lzrw1 (de)compression : Failed to open input file : " + path("missing"),
          false},
         {"decompress, bad header",
          false,
-         Path("bad"),
+         path("bad"),
          {},
-         Path("bad") + " : Lzrw1 decompression : this file has no valid header !",
+         path("bad") + " : Lzrw1 decompression : this file has no valid header !",
          false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        WriteBytes(Path("existing"), keep);
+        writeBytes(path("existing"), keep);
         Tlzrw1 lzrw;
         lzrw.CompressMode = TCompressMode::Fast;
         lzrw.InputFile = c.input;
-        lzrw.OutputFile = Path("existing");
+        lzrw.OutputFile = path("existing");
         lzrw.OnProcessEvents = c.afterBlock;
-        ExpectError([&] { c.compress ? lzrw.Compress() : lzrw.Decompress(); }, c.message);
-        EXPECT_EQ(fs::exists(Path("existing")), c.outputStays);
+        expectError([&] { c.compress ? lzrw.Compress() : lzrw.Decompress(); }, c.message);
+        EXPECT_EQ(fs::exists(path("existing")), c.outputStays);
         if (c.outputStays) {
-            EXPECT_EQ(ReadBytes(Path("existing")), keep);
+            EXPECT_EQ(readBytes(path("existing")), keep);
         }
         // Nor is a temporary file left beside it.
-        for (const auto& entry : fs::directory_iterator(dir_)) {
+        for (const auto& entry : fs::directory_iterator(m_dir)) {
             const std::string name = entry.path().filename().string();
             EXPECT_TRUE(name == "plain" || name == "bad" || name == "existing") << name;
         }
@@ -267,29 +269,29 @@ TEST_F(Lzrw1Container, AFailureKeepsAnOutputOnlyWhenTheInputWasNeverReached) {
 
     // A file unpacked onto itself is the input too: a failure leaves it as it was.
     Tlzrw1 same;
-    same.InputFile = Path("bad");
-    same.OutputFile = Path("bad");
+    same.InputFile = path("bad");
+    same.OutputFile = path("bad");
     EXPECT_THROW(same.Decompress(), ELzrw1Exception);
-    EXPECT_EQ(ReadBytes(Path("bad")), Bytes({'n', 'o', 'p', 'e', 0, 0, 0, 0}));
+    EXPECT_EQ(readBytes(path("bad")), Bytes({'n', 'o', 'p', 'e', 0, 0, 0, 0}));
 
     // An output that cannot be created is reported as such.
     Tlzrw1 lzrw;
-    lzrw.InputFile = Path("plain");
-    lzrw.OutputFile = Path("nofolder/out");
-    ExpectError([&] { lzrw.Compress(); },
-                "Lzrw1 (de)compression : Failed to open output file : " + Path("nofolder/out"));
+    lzrw.InputFile = path("plain");
+    lzrw.OutputFile = path("nofolder/out");
+    expectError([&] { lzrw.Compress(); },
+                "Lzrw1 (de)compression : Failed to open output file : " + path("nofolder/out"));
 }
 
 TEST_F(Lzrw1Container, CompressesAFileInPlace) {
-    const Bytes data = TextBytes(50000, 8);
-    WriteBytes(Path("same"), data);
+    const Bytes data = textBytes(50000, 8);
+    writeBytes(path("same"), data);
     Tlzrw1 lzrw;
     lzrw.CompressMode = TCompressMode::Fast;
-    lzrw.InputFile = Path("same");
-    lzrw.OutputFile = Path("same");
+    lzrw.InputFile = path("same");
+    lzrw.OutputFile = path("same");
     lzrw.Compress();
     lzrw.Decompress();
-    EXPECT_EQ(ReadBytes(Path("same")), data);
+    EXPECT_EQ(readBytes(path("same")), data);
 }
 
 TEST_F(Lzrw1Container, StreamModeReportsProgressPerBlock) {
@@ -311,9 +313,9 @@ TEST_F(Lzrw1Container, AdviseSamplesLargeInputs) {
     lzrw.UseStream = true;
     lzrw.CompressMode = TCompressMode::Auto;
 
-    lzrw.InputStream = TextBytes(98303, 1);
+    lzrw.InputStream = textBytes(98303, 1);
     EXPECT_EQ(lzrw.Advise(), TCompressMode::Good);
-    EXPECT_EQ(lzrw.Caption(), "Lzrw1 recommends GOOD compression :  small file !!");
+    EXPECT_EQ(lzrw.caption(), "Lzrw1 recommends GOOD compression :  small file !!");
     // A small file settles the mode for good.
     EXPECT_EQ(lzrw.CompressMode, TCompressMode::Good);
     lzrw.Compress();
@@ -322,25 +324,25 @@ TEST_F(Lzrw1Container, AdviseSamplesLargeInputs) {
     lzrw.CompressMode = TCompressMode::Auto;
     lzrw.InputStream = Bytes(200000, 'r');
     EXPECT_EQ(lzrw.Advise(), TCompressMode::Fast);
-    EXPECT_EQ(lzrw.Caption(), "Lzrw1 recommends FAST compression : 0%.");
+    EXPECT_EQ(lzrw.caption(), "Lzrw1 recommends FAST compression : 0%.");
     lzrw.Compress();
     EXPECT_EQ(lzrw.OutputStream[0], 0x57);
 
-    lzrw.InputStream = RandomBytes(200000, 2);
+    lzrw.InputStream = randomBytes(200000, 2);
     EXPECT_EQ(lzrw.Advise(), TCompressMode::Good);
-    EXPECT_EQ(lzrw.Caption(), "Lzrw1 recommends GOOD compression : 100%.");
+    EXPECT_EQ(lzrw.caption(), "Lzrw1 recommends GOOD compression : 100%.");
 
     // Text at about half its size: the threshold decides.
-    lzrw.InputStream = TextBytes(200000, 3);
+    lzrw.InputStream = textBytes(200000, 3);
     lzrw.Threshold = 90;
     EXPECT_EQ(lzrw.Advise(), TCompressMode::Fast);
     lzrw.Threshold = 10;
     EXPECT_EQ(lzrw.Advise(), TCompressMode::Good);
 
     Tlzrw1 files;
-    files.InputFile = Path("missing");
-    ExpectError([&] { files.Advise(); },
-                "Lzrw1 advise : can not get the size of : " + Path("missing"));
+    files.InputFile = path("missing");
+    expectError([&] { files.Advise(); },
+                "Lzrw1 advise : can not get the size of : " + path("missing"));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// The lzrw1 command-line tool, run as a player would run it: packing, unpacking and its errors.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -17,28 +18,28 @@ protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "lzrw1tool.XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        m_dir = pattern;
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { fs::remove_all(m_dir); }
 
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     // Runs the tool with stdout and stderr captured in files; returns its exit status.
     int Run(const std::string& args) {
         const std::string command = std::string("'") + LZRW1_TOOL + "' " + args + " >'" +
-                                    Path("stdout") + "' 2>'" + Path("stderr") + "'";
+                                    path("stdout") + "' 2>'" + path("stderr") + "'";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
+    std::string read(const std::string& name) const {
+        std::ifstream in(path(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    void Write(const std::string& name, const std::string& text) const {
-        std::ofstream(Path(name), std::ios::binary) << text;
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream(path(name), std::ios::binary) << text;
     }
 
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 TEST_F(Lzrw1Tool, PacksAndUnpacksInEveryMode) {
@@ -46,38 +47,38 @@ TEST_F(Lzrw1Tool, PacksAndUnpacksInEveryMode) {
     for (int i = 0; i < 3000; ++i) {
         text += "9\r\n12\r\n-1000\r\nGuest\r\n" + std::to_string(i) + "\r\n";
     }
-    Write("plain", text);
+    write("plain", text);
     for (const std::string mode : {"", "--mode fast ", "--mode good ", "--mode auto "}) {
         SCOPED_TRACE(mode);
-        ASSERT_EQ(Run("c " + mode + "'" + Path("plain") + "' '" + Path("packed") + "'"), 0)
-            << Read("stderr");
-        const std::string packed = Read("packed");
+        ASSERT_EQ(Run("c " + mode + "'" + path("plain") + "' '" + path("packed") + "'"), 0)
+            << read("stderr");
+        const std::string packed = read("packed");
         // Fast by default, as the game writes; Auto picks Good for a file this small.
         EXPECT_EQ(packed.substr(0, 4),
                   mode.find("good") != std::string::npos || mode.find("auto") != std::string::npos
                       ? "!HZL"
                       : "WRZL");
-        ASSERT_EQ(Run("d '" + Path("packed") + "' '" + Path("unpacked") + "'"), 0)
-            << Read("stderr");
-        EXPECT_EQ(Read("unpacked"), text);
+        ASSERT_EQ(Run("d '" + path("packed") + "' '" + path("unpacked") + "'"), 0)
+            << read("stderr");
+        EXPECT_EQ(read("unpacked"), text);
     }
-    ASSERT_EQ(Run("advise '" + Path("plain") + "'"), 0);
-    EXPECT_EQ(Read("stdout"), "good\nLzrw1 recommends GOOD compression :  small file !!\n");
+    ASSERT_EQ(Run("advise '" + path("plain") + "'"), 0);
+    EXPECT_EQ(read("stdout"), "good\nLzrw1 recommends GOOD compression :  small file !!\n");
 }
 
 TEST_F(Lzrw1Tool, ReportsFailuresOnStderr) {
-    Write("bad", "JUNKJUNK");
-    EXPECT_EQ(Run("d '" + Path("bad") + "' '" + Path("out") + "'"), 1);
-    EXPECT_EQ(Read("stderr"),
-              Path("bad") + " : Lzrw1 decompression : this file has no valid header !\n");
-    EXPECT_FALSE(fs::exists(Path("out")));
+    write("bad", "JUNKJUNK");
+    EXPECT_EQ(Run("d '" + path("bad") + "' '" + path("out") + "'"), 1);
+    EXPECT_EQ(read("stderr"),
+              path("bad") + " : Lzrw1 decompression : this file has no valid header !\n");
+    EXPECT_FALSE(fs::exists(path("out")));
 
-    EXPECT_EQ(Run("c '" + Path("missing") + "' '" + Path("out") + "'"), 1);
-    EXPECT_EQ(Read("stderr"),
-              "Lzrw1 compression : Failed to obtain the size of : " + Path("missing") + "\n");
+    EXPECT_EQ(Run("c '" + path("missing") + "' '" + path("out") + "'"), 1);
+    EXPECT_EQ(read("stderr"),
+              "Lzrw1 compression : Failed to obtain the size of : " + path("missing") + "\n");
 
     EXPECT_EQ(Run("c --mode quick a b"), 1);
-    EXPECT_NE(Read("stderr").find("usage"), std::string::npos);
+    EXPECT_NE(read("stderr").find("usage"), std::string::npos);
     EXPECT_EQ(Run(""), 1);
     EXPECT_EQ(Run("x a b"), 1);
 }

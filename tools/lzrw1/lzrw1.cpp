@@ -1,6 +1,6 @@
 // lzrw1: packs and unpacks files in the game's compressed container, for example to look inside
 // the tally file.
-#include "LZRW1.h"
+#include "tally/LZRW1.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,7 +9,7 @@
 
 namespace {
 
-int Usage() {
+int usage() {
     std::fputs("usage: lzrw1 c [--mode fast|good|auto] IN OUT\n"
                "       lzrw1 d IN OUT\n"
                "       lzrw1 advise IN\n",
@@ -17,7 +17,7 @@ int Usage() {
     return 1;
 }
 
-bool ParseMode(const std::string& text, TCompressMode& mode) {
+bool parseMode(const std::string& text, TCompressMode& mode) {
     if (text == "fast") {
         mode = TCompressMode::Fast;
     } else if (text == "good") {
@@ -35,7 +35,7 @@ bool ParseMode(const std::string& text, TCompressMode& mode) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        return Usage();
+        return usage();
     }
     const std::string command = args[0];
     args.erase(args.begin());
@@ -46,18 +46,18 @@ int main(int argc, char** argv) {
             // Fast is what the game writes, so it is the default here too.
             TCompressMode mode = TCompressMode::Fast;
             if (args.size() >= 2 && args[0] == "--mode") {
-                if (!ParseMode(args[1], mode)) {
-                    return Usage();
+                if (!parseMode(args[1], mode)) {
+                    return usage();
                 }
                 args.erase(args.begin(), args.begin() + 2);
             } else if (!args.empty() && args[0].rfind("--mode=", 0) == 0) {
-                if (!ParseMode(args[0].substr(7), mode)) {
-                    return Usage();
+                if (!parseMode(args[0].substr(7), mode)) {
+                    return usage();
                 }
                 args.erase(args.begin());
             }
             if (args.size() != 2) {
-                return Usage();
+                return usage();
             }
             lzrw.CompressMode = mode;
             lzrw.InputFile = args[0];
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
             std::printf("%s -> %s : %lld bytes\n", args[0].c_str(), args[1].c_str(), written);
         } else if (command == "d") {
             if (args.size() != 2) {
-                return Usage();
+                return usage();
             }
             lzrw.InputFile = args[0];
             lzrw.OutputFile = args[1];
@@ -74,14 +74,14 @@ int main(int argc, char** argv) {
             std::printf("%s -> %s : %lld bytes\n", args[0].c_str(), args[1].c_str(), written);
         } else if (command == "advise") {
             if (args.size() != 1) {
-                return Usage();
+                return usage();
             }
             lzrw.InputFile = args[0];
             const TCompressMode mode = lzrw.Advise();
             std::printf("%s\n%s\n", mode == TCompressMode::Fast ? "fast" : "good",
-                        lzrw.Caption().c_str());
+                        lzrw.caption().c_str());
         } else {
-            return Usage();
+            return usage();
         }
     } catch (const ELzrw1Exception& e) {
         std::fprintf(stderr, "%s\n", e.what());

@@ -1,6 +1,6 @@
 // libFuzzer target: feeds arbitrary bytes to the block decoder and the container reader, and
 // checks that whatever they hold survives a round trip through both coders.
-#include "LZRW1.h"
+#include "tally/LZRW1.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -8,9 +8,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static TLZR coder;
-    static std::vector<std::uint8_t> out(TLZR::BufferSize);
+    static std::vector<std::uint8_t> out(TLZR::bufferSize);
     const auto decoded = coder.DecompressBlock(data, size, out.data());
-    if (decoded && *decoded > TLZR::BlockSize) {
+    if (decoded && *decoded > TLZR::blockSize) {
         std::abort();
     }
 

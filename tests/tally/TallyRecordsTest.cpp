@@ -1,6 +1,7 @@
-#include "TallyRecords.h"
-#include "TallyTable.h"
-#include "tally_fakes.h"
+// Record keeping: the ten best scores and their order, the totals, the highlight and the reset.
+#include "tally/TallyRecords.h"
+#include "tally/TallyTable.h"
+#include "tests/tally/Fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -18,17 +19,17 @@ struct Tally {
     void stored(const std::vector<int>& scores) {
         for (std::size_t i = 0; i < scores.size(); ++i) {
             const int place = static_cast<int>(i) + 1;
-            table.setcell(0, place, "d" + std::to_string(place));
-            table.setcell(1, place, std::to_string(scores[i]));
-            table.setcell(2, place, "n" + std::to_string(place));
+            table.setCell(0, place, "d" + std::to_string(place));
+            table.setCell(1, place, std::to_string(scores[i]));
+            table.setCell(2, place, "n" + std::to_string(place));
         }
         records.loadtally();
     }
 
     std::vector<std::string> cells() const {
         std::vector<std::string> out;
-        for (int row = 0; row < table.RowCount(); ++row)
-            for (int col = 0; col < table.ColCount(); ++col)
+        for (int row = 0; row < table.rowCount(); ++row)
+            for (int col = 0; col < table.columnCount(); ++col)
                 out.push_back(table.cell(col, row));
         return out;
     }
@@ -49,16 +50,16 @@ struct Tally {
 
 TEST(TallyRecords, LoadtallyCopiesTheTableAndMarksEmptyPlaces) {
     Tally t;
-    t.table.setcell(1, 0, "12");
-    t.table.setcell(2, 0, "7");
-    t.table.setcell(3, 0, "2");
-    t.table.setcell(0, 1, "1/2/24");
-    t.table.setcell(1, 1, "900");
-    t.table.setcell(2, 1, "Ann");
-    t.table.setcell(1, 2, "");     // empty score cell
-    t.table.setcell(1, 3, "lots"); // not a number
-    t.table.setcell(2, 3, "Bob");
-    t.table.setcell(1, 4, "-2000"); // below the empty mark
+    t.table.setCell(1, 0, "12");
+    t.table.setCell(2, 0, "7");
+    t.table.setCell(3, 0, "2");
+    t.table.setCell(0, 1, "1/2/24");
+    t.table.setCell(1, 1, "900");
+    t.table.setCell(2, 1, "Ann");
+    t.table.setCell(1, 2, "");     // empty score cell
+    t.table.setCell(1, 3, "lots"); // not a number
+    t.table.setCell(2, 3, "Bob");
+    t.table.setCell(1, 4, "-2000"); // below the empty mark
     t.records.loadtally();
 
     EXPECT_EQ(t.shown.totals, (std::array<std::string, 3>{"12", "7", "2"}));
@@ -78,7 +79,7 @@ TEST(TallyRecords, LoadtallyCopiesTheTableAndMarksEmptyPlaces) {
 TEST(TallyRecords, EqualScoreGoesAboveTheStoredOne) {
     Tally t;
     t.stored({500, 400, 300, 200, 100});
-    EXPECT_EQ(t.records.enterscore(300, "Cy"), 3);
+    EXPECT_EQ(t.records.enterScore(300, "Cy"), 3);
     EXPECT_EQ(t.values(),
               (std::vector<int>{500, 400, 300, 300, 200, 100, -1000, -1000, -1000, -1000}));
     EXPECT_EQ(t.shown.places[2], (TallyPlace{"3/14/24", "Cy", "300", 300, TallyLook::Newest}));
@@ -94,11 +95,11 @@ TEST(TallyRecords, EqualScoreGoesAboveTheStoredOne) {
 TEST(TallyRecords, LowScoreChangesNothingButClearsTheHighlight) {
     Tally t;
     t.stored({100, 90, 80, 70, 60, 50, 40, 30, 20, 10});
-    ASSERT_EQ(t.records.enterscore(55, "Ann"), 6);
+    ASSERT_EQ(t.records.enterScore(55, "Ann"), 6);
     auto places = t.shown.places;
     const auto cells = t.cells();
 
-    EXPECT_EQ(t.records.enterscore(5, "Bob"), 0);
+    EXPECT_EQ(t.records.enterScore(5, "Bob"), 0);
     for (auto& place : places)
         place.look = TallyLook::Plain;
     EXPECT_EQ(t.shown.places, places);
@@ -108,7 +109,7 @@ TEST(TallyRecords, LowScoreChangesNothingButClearsTheHighlight) {
 TEST(TallyRecords, FullListDropsPlaceTen) {
     Tally t;
     t.stored({100, 90, 80, 70, 60, 50, 40, 30, 20, 10});
-    EXPECT_EQ(t.records.enterscore(1000, "Top"), 1);
+    EXPECT_EQ(t.records.enterScore(1000, "Top"), 1);
     EXPECT_EQ(t.values(), (std::vector<int>{1000, 100, 90, 80, 70, 60, 50, 40, 30, 20}));
     EXPECT_EQ(t.row(10), (Tally::Row{"d9", "20", "n9"}));
     EXPECT_EQ(t.table.cell(1, 11), "") << "row 11 is not part of the list";
@@ -117,12 +118,12 @@ TEST(TallyRecords, FullListDropsPlaceTen) {
 TEST(TallyRecords, ZeroEntersWhileAPlaceIsEmpty) {
     Tally t;
     t.stored({50, 40});
-    EXPECT_EQ(t.records.enterscore(0, "Zed"), 3);
+    EXPECT_EQ(t.records.enterScore(0, "Zed"), 3);
     EXPECT_EQ(t.table.cell(1, 3), "0");
 
     Tally full;
     full.stored({10, 9, 8, 7, 6, 5, 4, 3, 2, 1});
-    EXPECT_EQ(full.records.enterscore(0, "Zed"), 0);
+    EXPECT_EQ(full.records.enterScore(0, "Zed"), 0);
 }
 
 TEST(TallyRecords, FirstGameWithoutAFileEntersAboveTheFirstTexts) {
@@ -130,7 +131,7 @@ TEST(TallyRecords, FirstGameWithoutAFileEntersAboveTheFirstTexts) {
     EXPECT_EQ(t.shown.totals, (std::array<std::string, 3>{"0", "0", "0"}));
     for (const auto& row : t.shown.places)
         EXPECT_EQ(row, (TallyPlace{"Feb 11, 2008", "Varnok", "0", 0, TallyLook::Bold}));
-    EXPECT_EQ(t.records.enterscore(0, "Ann"), 1);
+    EXPECT_EQ(t.records.enterScore(0, "Ann"), 1);
     EXPECT_EQ(t.shown.places[0], (TallyPlace{"3/14/24", "Ann", "0", 0, TallyLook::Newest}));
     for (int n = 1; n < 10; ++n)
         EXPECT_EQ(t.shown.places[n],
@@ -156,7 +157,7 @@ TEST(TallyRecords, EntryKeepsTheNameItWasMadeWith) {
 
 TEST(TallyRecords, CheckchangeOnlyRaises) {
     Tally t;
-    t.table.setcell(2, 0, "7");
+    t.table.setCell(2, 0, "7");
     t.records.loadtally();
     t.records.checkchange(2, 5);
     EXPECT_EQ(t.table.cell(2, 0), "7");
@@ -164,12 +165,12 @@ TEST(TallyRecords, CheckchangeOnlyRaises) {
     t.records.checkchange(2, 7);
     EXPECT_EQ(t.table.cell(2, 0), "7");
 
-    t.table.setcell(2, 0, "3");
+    t.table.setCell(2, 0, "3");
     t.records.checkchange(2, 5);
     EXPECT_EQ(t.table.cell(2, 0), "5");
     EXPECT_EQ(t.shown.totals[1], "5");
 
-    t.table.setcell(2, 0, "high");
+    t.table.setCell(2, 0, "high");
     t.records.checkchange(2, 1);
     EXPECT_EQ(t.table.cell(2, 0), "1") << "a total that is no number counts as 0";
     t.records.checkchange(2, 0);
@@ -191,30 +192,30 @@ TEST(TallyRecords, AddtomineincreaseCountsUp) {
 TEST(TallyRecords, TotalThatIsNoNumberCountsAsZero) {
     Tally t;
     for (const char* bad : {"", "abc", "1e3", "99999999999"}) {
-        t.table.setcell(1, 0, bad);
+        t.table.setCell(1, 0, bad);
         t.records.addtomineincrease(1);
         EXPECT_EQ(t.table.cell(1, 0), "1") << bad;
         EXPECT_EQ(t.shown.totals[0], "1") << bad;
     }
-    t.table.setcell(3, 0, "2147483647");
+    t.table.setCell(3, 0, "2147483647");
     EXPECT_EQ(t.records.addit(3, 0), 2147483647) << "stops at the top instead of wrapping";
 }
 
 TEST(TallyRecords, ResetOnYesEmptiesEverything) {
     Tally t;
     t.stored({100, 90, 80});
-    t.table.setcell(1, 0, "5");
-    t.table.setcell(0, 11, "x");
-    t.table.setcell(7, 0, "junk");
+    t.table.setCell(1, 0, "5");
+    t.table.setCell(0, 11, "x");
+    t.table.setCell(7, 0, "junk");
     t.table.setRowCount(14);
     t.records.loadtally();
-    t.records.enterscore(95, "New");
+    t.records.enterScore(95, "New");
     t.dialogs.answer = TallyAnswer::Yes;
 
-    EXPECT_TRUE(t.records.confirmreset());
+    EXPECT_TRUE(t.records.confirmReset());
     EXPECT_EQ(t.dialogs.questions,
               (std::vector<std::string>{"Confirm|Are you sure you want to reset the Tally?"}));
-    EXPECT_EQ(t.table.RowCount(), 12);
+    EXPECT_EQ(t.table.rowCount(), 12);
     EXPECT_EQ(t.shown.totals, (std::array<std::string, 3>{"0", "0", "0"}));
     for (int col = 1; col <= 8; ++col)
         EXPECT_EQ(t.table.cell(col, 0), "0") << col;
@@ -222,7 +223,7 @@ TEST(TallyRecords, ResetOnYesEmptiesEverything) {
         EXPECT_EQ(t.row(row), (Tally::Row{"", "-1000", ""})) << row;
     for (const auto& row : t.shown.places)
         EXPECT_EQ(row, (TallyPlace{"", "", "", -1000, TallyLook::Plain}));
-    EXPECT_EQ(t.records.enterscore(0, "After"), 1) << "every place is empty after a reset";
+    EXPECT_EQ(t.records.enterScore(0, "After"), 1) << "every place is empty after a reset";
 }
 
 TEST(TallyRecords, ResetOnlyOnYes) {
@@ -230,13 +231,13 @@ TEST(TallyRecords, ResetOnlyOnYes) {
         Tally t;
         t.stored({100, 90});
         t.records.addtomineincrease(1);
-        t.records.enterscore(95, "New");
+        t.records.enterScore(95, "New");
         const auto places = t.shown.places;
         const auto totals = t.shown.totals;
         const auto cells = t.cells();
 
         t.dialogs.answer = answer;
-        EXPECT_FALSE(t.records.confirmreset());
+        EXPECT_FALSE(t.records.confirmReset());
         EXPECT_EQ(t.dialogs.questions.size(), 1u);
         EXPECT_EQ(t.shown.places, places);
         EXPECT_EQ(t.shown.totals, totals);

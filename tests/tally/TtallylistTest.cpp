@@ -1,11 +1,12 @@
-#include "ButtonComps.h"
-#include "LZRW1.h"
-#include "TFlatPanelUnit.h"
-#include "TallyMessageBoxes.h"
-#include "TallyRecords.h"
-#include "lzrw1_test_helpers.h"
-#include "tally_fakes.h"
-#include "tallylistform.h"
+// The tally list window: layout and first texts, the record operations and the game's calls as
+// the player sees them, the file across a restart, damaged files, the reset and its boxes.
+#include "tally/TallyMessageBoxes.h"
+#include "tally/tallylistform.h"
+#include "tests/support/QtTestMain.h"
+#include "tests/tally/CompressorFiles.h"
+#include "tests/tally/Fakes.h"
+#include "widgets/ButtonComps.h"
+#include "widgets/TFlatPanelUnit.h"
 
 #include <QFile>
 #include <QLabel>
@@ -18,16 +19,16 @@
 
 namespace {
 
-const QColor LightGrey(218, 218, 218);
-const QColor Red(255, 0, 0);
+const QColor lightGrey(218, 218, 218);
+const QColor red(255, 0, 0);
 
-std::filesystem::path fspath(const QTemporaryDir& dir) {
+std::filesystem::path fsPath(const QTemporaryDir& dir) {
     return std::filesystem::path(QFile::encodeName(dir.path()).toStdString());
 }
 
 // The tally text inside the tally file.
-QByteArray storedtext(const QString& path) {
-    return QByteArray::fromStdString(Unpack(ReadBytes(QFile::encodeName(path).toStdString())));
+QByteArray storedText(const QString& path) {
+    return QByteArray::fromStdString(unpack(readBytes(QFile::encodeName(path).toStdString())));
 }
 
 // What a modal message box showed before it was answered.
@@ -39,11 +40,11 @@ struct SeenBox {
 
 // Answers the next modal message box as soon as it is up, with the given button, or by closing
 // it from its frame when there is none.
-void answernextbox(SeenBox& seen, QMessageBox::StandardButton answer) {
+void answerNextBox(SeenBox& seen, QMessageBox::StandardButton answer) {
     QTimer::singleShot(0, [&seen, answer] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
-            return answernextbox(seen, answer);
+            return answerNextBox(seen, answer);
         seen = {box->windowTitle(), box->text(), box->icon()};
         if (answer == QMessageBox::NoButton)
             box->reject();
@@ -54,7 +55,7 @@ void answernextbox(SeenBox& seen, QMessageBox::StandardButton answer) {
 
 } // namespace
 
-class TallylistFormTest : public QObject {
+class TtallylistTest : public QObject {
     Q_OBJECT
 
 private:
@@ -63,9 +64,9 @@ private:
     ScriptedDialogs dialogs;
 
     std::unique_ptr<Ttallylist> open() {
-        return std::make_unique<Ttallylist>(nullptr, fspath(dir), &calendar, &dialogs);
+        return std::make_unique<Ttallylist>(nullptr, fsPath(dir), &calendar, &dialogs);
     }
-    QString tallypath() const { return dir.filePath(QStringLiteral("bloomzaptally.tld")); }
+    QString tallyPath() const { return dir.filePath(QStringLiteral("bloomzaptally.tld")); }
 
     static QLabel* label(Ttallylist& window, const QString& name) {
         auto* found = window.findChild<QLabel*>(name);
@@ -83,7 +84,7 @@ private:
             texts << text(window, QStringLiteral("%1%2").arg(QLatin1String(role)).arg(n));
         return texts;
     }
-    static void expectlook(Ttallylist& window, int place, const QColor& colour, bool bold) {
+    static void expectLook(Ttallylist& window, int place, const QColor& colour, bool bold) {
         for (const char* role : {"label_num", "label_date", "label_name", "label_high"}) {
             QLabel* row = label(window, QStringLiteral("%1%2").arg(QLatin1String(role)).arg(place));
             QCOMPARE(row->palette().color(QPalette::WindowText), colour);
@@ -97,7 +98,7 @@ private:
 private slots:
     void init() {
         QVERIFY(dir.isValid());
-        QFile::remove(tallypath());
+        QFile::remove(tallyPath());
         dialogs = ScriptedDialogs();
     }
 
@@ -131,7 +132,7 @@ private slots:
             QCOMPARE(label(*window, QStringLiteral("label_high%1").arg(n))->geometry().topLeft(),
                      QPoint(286, top));
             QCOMPARE(place(*window, n), (QStringList{"Feb 11, 2008", "Varnok", "0"}));
-            expectlook(*window, n, LightGrey, true);
+            expectLook(*window, n, lightGrey, true);
         }
         for (int column = 1; column <= 3; ++column)
             QCOMPARE(text(*window, QStringLiteral("mylabel_%1").arg(column)), QStringLiteral("0"));
@@ -164,14 +165,56 @@ private slots:
         QCOMPARE(place(*window, 1), (QStringList{"3/14/24", "Ann", "300"}));
         QVERIFY(label(*window, "label_high1")->width() >=
                 label(*window, "label_high1")->fontMetrics().horizontalAdvance("300"));
-        expectlook(*window, 1, Red, true);
+        expectLook(*window, 1, red, true);
         for (int n = 2; n <= 10; ++n)
-            expectlook(*window, n, LightGrey, false);
+            expectLook(*window, n, lightGrey, false);
         QCOMPARE(text(*window, "label_name2"), QStringLiteral("Varnok"));
 
         calls.checkscore(100, "Bob");
-        expectlook(*window, 1, LightGrey, false);
-        expectlook(*window, 2, Red, true);
+        expectLook(*window, 1, lightGrey, false);
+        expectLook(*window, 2, red, true);
+    }
+
+    void recordOperationsAreTheWindowsOwn() {
+        auto window = open();
+        window->addtomineincrease(1);
+        QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("1"));
+        QCOMPARE(window->addit(1, 0), 2); // the table only; the label waits
+        QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("1"));
+        window->addtomineset(2, "7");
+        window->checkchange(2, 5);
+        QCOMPARE(text(*window, "mylabel_2"), QStringLiteral("7"));
+        window->checkchange(2, 9);
+        QCOMPARE(text(*window, "mylabel_2"), QStringLiteral("9"));
+
+        QVERIFY(window->checkscore(300, "Ann"));
+        QVERIFY(!window->checkscore(-1, "Low")); // below the nine first rows' 0
+        QCOMPARE(place(*window, 1), (QStringList{"3/14/24", "Ann", "300"}));
+        QCOMPARE(text(*window, "label_name2"), QStringLiteral("Varnok"));
+        // Without a file the table held empty places below Ann; loadtally shows them.
+        window->loadtally();
+        QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("2"));
+        QCOMPARE(place(*window, 1), (QStringList{"3/14/24", "Ann", "300"}));
+        QCOMPARE(place(*window, 2), (QStringList{"", "", ""}));
+    }
+
+    void aTextThatIsNotATallyKeepsTheFirstTextsAndExitWritesWhatWasRead() {
+        {
+            QFile file(tallyPath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            const Bytes packed = pack("4\r\nrows\r\n");
+            file.write(reinterpret_cast<const char*>(packed.data()),
+                       static_cast<qint64>(packed.size()));
+        }
+        TallyTable read;
+        read.setColumnCount(4);
+        {
+            auto window = open();
+            QCOMPARE(dialogs.errors, std::vector<std::string>{"Bloomzap|Invalid numeric input"});
+            QCOMPARE(text(*window, "label_name1"), QStringLiteral("Varnok"));
+            QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("0"));
+        }
+        QCOMPARE(storedText(tallyPath()), QByteArray::fromStdString(textOf(read)));
     }
 
     void namesShowAsTypedNotAsMarkup() {
@@ -190,10 +233,10 @@ private slots:
             window->tallycalls().addtomineincrease(1);
             window->tallycalls().checkscore(420, "Ann");
             window->tallycalls().checkchange(2, 3);
-            QVERIFY2(!QFile::exists(tallypath()), "written only at exit");
+            QVERIFY2(!QFile::exists(tallyPath()), "written only at exit");
         }
-        QVERIFY(QFile::exists(tallypath()));
-        const QByteArray stored = storedtext(tallypath());
+        QVERIFY(QFile::exists(tallyPath()));
+        const QByteArray stored = storedText(tallyPath());
         QVERIFY(stored.startsWith("9\r\n12\r\n"));
         QCOMPARE(stored.count("\r\n"), 110);
 
@@ -222,7 +265,7 @@ private slots:
                  QStringLiteral("Confirm|Are you sure you want to reset the Tally?"));
         QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("1"));
         QCOMPARE(text(*window, "label_name1"), QStringLiteral("Ann"));
-        expectlook(*window, 1, Red, true);
+        expectLook(*window, 1, red, true);
 
         dialogs.answer = TallyAnswer::Yes;
         click(reset);
@@ -232,45 +275,45 @@ private slots:
             QCOMPARE(place(*window, n), (QStringList{"", "", ""}));
             QCOMPARE(text(*window, QStringLiteral("label_num%1").arg(n)),
                      QStringLiteral("%1.").arg(n));
-            expectlook(*window, n, LightGrey, false);
+            expectLook(*window, n, lightGrey, false);
         }
     }
 
     void realBoxesAskAndReport() {
         TallyMessageBoxes boxes(nullptr);
         SeenBox seen;
-        answernextbox(seen, QMessageBox::Yes);
-        QCOMPARE(boxes.askyesno("Confirm", "Are you sure?"), TallyAnswer::Yes);
+        answerNextBox(seen, QMessageBox::Yes);
+        QCOMPARE(boxes.askYesNo("Confirm", "Are you sure?"), TallyAnswer::Yes);
         QCOMPARE(seen.title, QStringLiteral("Confirm"));
         QCOMPARE(seen.text, QStringLiteral("Are you sure?"));
-        answernextbox(seen, QMessageBox::No);
-        QCOMPARE(boxes.askyesno("Confirm", "Are you sure?"), TallyAnswer::No);
-        answernextbox(seen, QMessageBox::NoButton);
-        QVERIFY(boxes.askyesno("Confirm", "Are you sure?") != TallyAnswer::Yes);
+        answerNextBox(seen, QMessageBox::No);
+        QCOMPARE(boxes.askYesNo("Confirm", "Are you sure?"), TallyAnswer::No);
+        answerNextBox(seen, QMessageBox::NoButton);
+        QVERIFY(boxes.askYesNo("Confirm", "Are you sure?") != TallyAnswer::Yes);
     }
 
     void damagedFileShowsAnErrorBoxTitledBloomzapAndTheGameStartsClean() {
         {
-            QFile file(tallypath());
+            QFile file(tallyPath());
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("XRZL\x05\x00\x00\x00garbage", 15);
         }
         {
             SeenBox seen;
-            answernextbox(seen, QMessageBox::Ok);
-            Ttallylist window(nullptr, fspath(dir), &calendar); // real message boxes
+            answerNextBox(seen, QMessageBox::Ok);
+            Ttallylist window(nullptr, fsPath(dir), &calendar); // real message boxes
             QCOMPARE(seen.title, QStringLiteral("Bloomzap"));
             QCOMPARE(seen.icon, QMessageBox::Critical);
             QCOMPARE(
                 seen.text,
-                QFileInfo(tallypath()).absoluteFilePath() +
+                QFileInfo(tallyPath()).absoluteFilePath() +
                     QStringLiteral(" : Lzrw1 decompression : this file has no valid header !"));
             QCOMPARE(window.reading().outcome, TallyReading::Outcome::Failed);
             QCOMPARE(text(window, "label_name1"), QStringLiteral("Varnok"));
             QCOMPARE(text(window, "mylabel_1"), QStringLiteral("0"));
             window.tallycalls().addtomineincrease(1);
         }
-        const QByteArray stored = storedtext(tallypath());
+        const QByteArray stored = storedText(tallyPath());
         QVERIFY(stored.startsWith("9\r\n12\r\n0\r\n"));
         QVERIFY(stored.contains("\r\n1\r\n"));
     }
@@ -279,7 +322,7 @@ private slots:
         QWidget owner;
         owner.setGeometry(100, 100, 600, 500);
         owner.show();
-        auto window = std::make_unique<Ttallylist>(&owner, fspath(dir), &calendar, &dialogs);
+        auto window = std::make_unique<Ttallylist>(&owner, fsPath(dir), &calendar, &dialogs);
         window->tallycalls().checkscore(77, "Ann");
         window->showCentredOn(&owner);
         QVERIFY(window->isVisible());
@@ -295,9 +338,9 @@ private slots:
         window->showCentredOn(&owner);
         QVERIFY(window->isVisible());
         QCOMPARE(text(*window, "label_name1"), QStringLiteral("Ann"));
-        expectlook(*window, 2, Red, true);
+        expectLook(*window, 2, red, true);
     }
 };
 
-QTEST_MAIN(TallylistFormTest)
-#include "tallylistform_test.moc"
+BLOOMZAP_QTEST(TtallylistTest);
+#include "TtallylistTest.moc"

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "LZRW1.h"
+// Bytes, files and the compressor in memory, for the compressor and tally tests.
+
+#include "tally/LZRW1.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -12,7 +14,7 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
+inline Bytes randomBytes(std::size_t n, std::uint32_t seed) {
     std::mt19937 random(seed);
     Bytes out(n);
     for (auto& b : out)
@@ -20,19 +22,19 @@ inline Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
     return out;
 }
 
-inline Bytes ReadBytes(const std::filesystem::path& path) {
+inline Bytes readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline void WriteBytes(const std::filesystem::path& path, const Bytes& data) {
+inline void writeBytes(const std::filesystem::path& path, const Bytes& data) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data.data()),
               static_cast<std::streamsize>(data.size()));
 }
 
 // Compresses a text in memory in mode Fast, as the tally is stored.
-inline Bytes Pack(const std::string& text) {
+inline Bytes pack(const std::string& text) {
     Tlzrw1 doit;
     doit.UseStream = true;
     doit.CompressMode = TCompressMode::Fast;
@@ -41,7 +43,7 @@ inline Bytes Pack(const std::string& text) {
     return doit.OutputStream;
 }
 
-inline std::string Unpack(const Bytes& container) {
+inline std::string unpack(const Bytes& container) {
     Tlzrw1 doit;
     doit.UseStream = true;
     doit.InputStream = container;
