@@ -1,0 +1,127 @@
+// The installer download against scripted servers and the real bloomzap-server: the request
+// as a server sees it, redirects, the outcomes, the body of an error reply, and an abort.
+
+#include "update/HttpDownload.h"
+#include "UpdateFakes.h"
+#include "tests/online/TestServers.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+using namespace updatetest;
+using onlinetest::RawServer;
+using onlinetest::reply;
+
+std::string request(const std::string& host) {
+    return "GET /bloomzap/bzpsetup.exe HTTP/1.0\r\n"
+           "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+           "User-Agent: Mozilla/3.0 (compatible)\r\n"
+           "Host: " +
+           host + "\r\n\r\n";
+}
+
+struct Result {
+    DownloadOutcome outcome;
+    std::string body;
+};
+
+Result download(const std::string& url) {
+    HttpDownload http;
+    std::string body;
+    const DownloadOutcome outcome = http.run(url, [&](const char* data, std::size_t size) {
+        body.append(data, size);
+        return true;
+    });
+    return {outcome, body};
+}
+
+TEST(IntegrationHttpDownload, ARedirectIsFollowedWithTheSameThreeHeaders) {
+    RawServer target(reply("installer bytes", "200 OK"));
+    RawServer moved(reply("<html>moved</html>", "302 Found", true,
+                          "Location: http://localhost:" + std::to_string(target.port()) +
+                              "/bloomzap/bzpsetup.exe\r\n"));
+    const Result result = download(moved.url("/bloomzap/bzpsetup.exe"));
+    EXPECT_EQ(result.outcome, DownloadOutcome::Received);
+    EXPECT_EQ(result.body, "installer bytes") << "the redirect's own page is not kept";
+    EXPECT_EQ(moved.requests(),
+              std::vector<std::string>{request("127.0.0.1:" + std::to_string(moved.port()))});
+    EXPECT_EQ(target.requests(),
+              std::vector<std::string>{request("localhost:" + std::to_string(target.port()))});
+}
+
+TEST(IntegrationHttpDownload, OutcomesOfTheReplies) {
+    RawServer notFound(reply("<html>gone</html>", "404 Not Found"));
+    RawServer failing(reply("oops", "500 Internal Server Error"));
+    RawServer noLength(reply("to the end", "200 OK", false));
+    RawServer loop(reply("", "301 Moved", true, "Location: /bloomzap/bzpsetup.exe\r\n"));
+    int closedPort = 0;
+    {
+        RawServer closed(reply(""));
+        closedPort = closed.port();
+    }
+    const struct {
+        const char* name;
+        std::string url;
+        DownloadOutcome outcome;
+        std::string body;
+    } cases[] = {
+        {"404 keeps its body", notFound.url("/bloomzap/bzpsetup.exe"), DownloadOutcome::HttpFailure,
+         "<html>gone</html>"},
+        {"500", failing.url("/x"), DownloadOutcome::HttpFailure, "oops"},
+        {"no length", noLength.url("/x"), DownloadOutcome::Received, "to the end"},
+        {"endless redirects", loop.url("/bloomzap/bzpsetup.exe"), DownloadOutcome::HttpFailure, ""},
+        {"refused", "http://127.0.0.1:" + std::to_string(closedPort) + "/x",
+         DownloadOutcome::HttpFailure, ""},
+        {"unknown host", "http://bloomzap-update.invalid/bloomzap/bzpsetup.exe",
+         DownloadOutcome::HttpFailure, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result result = download(c.url);
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(result.body, c.body);
+    }
+    EXPECT_EQ(loop.requestCount(), std::size_t(HttpDownload::mostRedirects + 1));
+}
+
+TEST(IntegrationHttpDownload, ASinkThatRefusesIsAWriteFailure) {
+    RawServer server(reply("installer bytes"));
+    HttpDownload http;
+    EXPECT_EQ(http.run(server.url("/x"), [](const char*, std::size_t) { return false; }),
+              DownloadOutcome::WriteFailure);
+}
+
+TEST(IntegrationHttpDownload, AnAbortEndsAWaitingDownloadAsFailed) {
+    RawServer silent(reply("never sent"), true);
+    HttpDownload http;
+    DownloadOutcome outcome = DownloadOutcome::Received;
+    std::thread worker([&] {
+        outcome = http.run(silent.url("/x"), [](const char*, std::size_t) { return true; });
+    });
+    while (silent.requestCount() == 0) {
+        std::this_thread::yield();
+    }
+    http.abort();
+    worker.join();
+    EXPECT_EQ(outcome, DownloadOutcome::HttpFailure);
+}
+
+TEST(IntegrationHttpDownload, TheRealServerServesTheInstallerOrItsNotFoundPage) {
+    UpdateServer server("1.0.0");
+    ASSERT_TRUE(server.serving());
+    const std::string url = server.siteRoot() + "bloomzap/bzpsetup.exe";
+    const Result missing = download(url);
+    EXPECT_EQ(missing.outcome, DownloadOutcome::HttpFailure);
+    EXPECT_NE(missing.body.find("Not found"), std::string::npos);
+
+    const std::string bytes(300000, '\x7f');
+    writeFile(server.updates() / "bzpsetup.exe", bytes);
+    const Result present = download(url);
+    EXPECT_EQ(present.outcome, DownloadOutcome::Received);
+    EXPECT_EQ(present.body, bytes);
+}
+
+} // namespace

@@ -1,0 +1,37 @@
+#pragma once
+
+// The installer download over HTTP/1.0 (libcurl). One request line and exactly three headers,
+// "Accept", "User-Agent" and "Host" in that order; a "Location" in a redirect reply is
+// followed; a status of 400 or above, a host that cannot be found, a refused connection or an
+// abort is a failure. The body of the final reply, also of an error reply, goes to the sink.
+
+#include "update/UpdateCalls.h"
+
+#include <atomic>
+#include <string>
+
+class HttpDownload {
+public:
+    static constexpr const char* accept =
+        "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+    static constexpr const char* userAgent = "User-Agent: Mozilla/3.0 (compatible)";
+    static constexpr int mostRedirects = 10;
+    // A transfer that stalls below one byte a second for this long counts as failed, so a dead
+    // server cannot keep the update waiting for ever.
+    static constexpr long stallSeconds = 60;
+
+    HttpDownload();
+    ~HttpDownload();
+    HttpDownload(const HttpDownload&) = delete;
+    HttpDownload& operator=(const HttpDownload&) = delete;
+
+    // Fetches url and blocks until the reply has ended, failed or been aborted.
+    DownloadOutcome run(const std::string& url, const DownloadSink& sink);
+
+    // From any thread: the running or next run ends at once as a failure.
+    void abort();
+
+private:
+    void* m_multi = nullptr;
+    std::atomic<bool> m_aborted{false};
+};

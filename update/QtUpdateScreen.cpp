@@ -1,0 +1,37 @@
+#include "update/QtUpdateScreen.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QWidget>
+
+QtUpdateScreen::QtUpdateScreen(QWidget* window, UpdatePanelWidgets widgets)
+    : m_window(window), m_widgets(widgets) {}
+
+void QtUpdateScreen::showOffer() {
+    m_widgets.panel_update->show();
+    m_widgets.panel_update->raise();
+}
+
+void QtUpdateScreen::hideOffer() {
+    m_widgets.panel_update->hide();
+}
+
+void QtUpdateScreen::hideButtons() {
+    m_widgets.button_updateyes->hide();
+    m_widgets.button_updatecancel->hide();
+}
+
+void QtUpdateScreen::setStatus(const std::string& text) {
+    m_widgets.label_update->setText(QString::fromStdString(text));
+}
+
+void QtUpdateScreen::showMessage(const std::string& text) {
+    QMessageBox::information(m_window, QCoreApplication::applicationName(),
+                             QString::fromStdString(text));
+}
+
+void QtUpdateScreen::reportError(const std::string& text) {
+    QMessageBox::critical(m_window, QCoreApplication::applicationName(),
+                          QString::fromStdString(text));
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+// The offer panel of the game window and its message boxes, as the self-update sees them.
+
+#include "update/UpdateCalls.h"
+
+class QLabel;
+class QWidget;
+
+// The game window's components of the update offer.
+struct UpdatePanelWidgets {
+    QWidget* panel_update = nullptr;
+    QWidget* button_updateyes = nullptr;
+    QWidget* button_updatecancel = nullptr;
+    QLabel* label_update = nullptr;
+};
+
+class QtUpdateScreen : public UpdateScreen {
+public:
+    // window: the parent of the message boxes.
+    QtUpdateScreen(QWidget* window, UpdatePanelWidgets widgets);
+
+    void showOffer() override;
+    void hideOffer() override;
+    void hideButtons() override;
+    void setStatus(const std::string& text) override;
+    void showMessage(const std::string& text) override;
+    void reportError(const std::string& text) override;
+
+private:
+    QWidget* m_window;
+    UpdatePanelWidgets m_widgets;
+};

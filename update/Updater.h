@@ -1,0 +1,59 @@
+#pragma once
+
+// The game window's update check and self-update: its web clients `checkupdate` and
+// `getupdate`, bound to the offer panel and to SelfUpdate.
+//
+// The window calls FormShow once, when it is first shown, and forwards the clicks of UPDATE
+// and CANCEL. Closing the window during the download destroys this object, which aborts the
+// download and gives the program file its name back.
+
+#include "online/HTTPGet.h"
+#include "update/QtDownloader.h"
+#include "update/QtProcessControl.h"
+#include "update/QtUpdateScreen.h"
+#include "update/SelfUpdate.h"
+
+#include <QObject>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+class QString;
+class QWidget;
+
+// `checkupdate` seen as the version fetch: its OnDoneString goes to the receiver.
+class HttpGetVersionFetch : public VersionFetch {
+public:
+    HttpGetVersionFetch(THTTPGet& checkupdate, std::function<void(const std::string&)> receiver);
+    void fetchString(const std::string& url) override;
+
+private:
+    THTTPGet& m_checkupdate;
+};
+
+class Updater : public QObject {
+public:
+    // window: the game window, parent of this object and of the message boxes. process:
+    // replaces the real installer start and process end (tests); null for the real ones.
+    Updater(QWidget* window, UpdatePanelWidgets widgets, std::string siteRoot,
+            std::optional<UpdatePublicKey> key, ProcessControl* process = nullptr);
+    ~Updater() override;
+
+    // The window has been shown for the first time; programVersion is the About window's
+    // `version` text.
+    void FormShow(bool switchOn, const QString& programVersion);
+    void button_updateyesClick(); // the running program's own file
+    void button_updateyesClick(const std::filesystem::path& programFile);
+    void button_updatecancelClick();
+
+    THTTPGet* checkupdate;
+    QtDownloader* getupdate;
+    const SelfUpdate& selfUpdate() const { return m_update; }
+
+private:
+    HttpGetVersionFetch m_fetch;
+    QtUpdateScreen m_screen;
+    QtProcessControl m_realProcess;
+    SelfUpdate m_update;
+};
