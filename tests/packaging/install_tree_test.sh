@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Covers the installed tree: both components installed into a temporary root, the files each one
+# holds, the desktop entry and AppStream checks, and the programs running from the installed
+# tree without the build folder and without writing into it.
+#   install_tree_test.sh BUILD_DIR PREFIX GAMEDIR SYSCONFDIR APP_ID
+set -euo pipefail
+build=$1 prefix=$2 gamedir=$3 sysconfdir=$4 id=$5
+
+work=$(mktemp -d)
+server_pid=
+game_pid=
+cleanup() {
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+    chmod -R u+w "$work" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# Each component into a root of its own, the way the packages are made: DESTDIR in front of
+# the configured prefix, so absolute destinations (/etc) stay inside the temporary root too.
+for component in game server; do
+    DESTDIR="$work/$component" cmake --install "$build" --component "$component" >/dev/null
+done
+game=$work/game$prefix
+server=$work/server$prefix
+
+# --- which files each component holds ---------------------------------------------------------
+game_files=(
+    "$gamedir/bloomzap" "$gamedir/lzrw1"
+    "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
+    "share/icons/hicolor/scalable/apps/$id.svg"
+    share/man/man6/bloomzap.6.gz share/man/man1/lzrw1.1.gz
+    share/doc/bloomzap/copyright share/doc/bloomzap/changelog.Debian.gz
+)
+for size in 16 22 24 32 48 64 128 256 512; do
+    game_files+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
+done
+server_files=(
+    bin/bloomzap-server lib/systemd/system/bloomzap-server.service
+    share/man/man8/bloomzap-server.8.gz
+    share/doc/bloomzap-server/copyright share/doc/bloomzap-server/changelog.Debian.gz
+)
+check_tree() { # root expected-file...
+    local root=$1 expected actual
+    shift
+    expected=$(printf '%s\n' "$@" | sort)
+    actual=$(cd "$root" && find . -type f | sed 's|^\./||' | sort)
+    [ "$expected" = "$actual" ] || fail "files under $root differ:"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
+}
+check_tree "$game" "${game_files[@]}"
+# The service's options file lies in /etc for a /usr prefix, inside the prefix otherwise.
+defaults=$work/server$sysconfdir/default/bloomzap-server
+[ -f "$defaults" ] || fail "no $sysconfdir/default/bloomzap-server"
+case "$sysconfdir" in
+"$prefix"/*) server_files+=("${sysconfdir#"$prefix"/}/default/bloomzap-server") ;;
+esac
+check_tree "$server" "${server_files[@]}"
+
+for program in "$game/$gamedir/bloomzap" "$game/$gamedir/lzrw1" "$server/bin/bloomzap-server"; do
+    [ -x "$program" ] || fail "$program is not executable"
+    if readelf -d "$program" | grep -E 'RPATH|RUNPATH' | grep -qF "$build"; then
+        fail "$program still looks into the build folder"
+    fi
+done
+
+# --- desktop entry, AppStream, icons and manual pages -----------------------------------------
+desktop-file-validate "$game/share/applications/$id.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$game/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" ||
+    fail "appstreamcli validate: $(cat "$work/appstream.log")"
+grep -qx "Icon=$id" "$game/share/applications/$id.desktop" || fail "the desktop entry names another icon"
+grep -qx "Exec=bloomzap" "$game/share/applications/$id.desktop" || fail "the desktop entry runs another program"
+for size in 16 22 24 32 48 64 128 256 512; do
+    file "$game/share/icons/hicolor/${size}x${size}/apps/$id.png" | grep -q "PNG image data, $size x $size," ||
+        fail "icon in ${size}x$size is not a $size-pixel PNG"
+done
+grep -q '<svg ' "$game/share/icons/hicolor/scalable/apps/$id.svg" || fail "the scalable icon is no SVG"
+
+for page in "$game"/share/man/man*/*.gz "$server"/share/man/man*/*.gz; do
+    gzip -t "$page" || fail "$page is not gzip"
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l -Tutf8 "$page" 2>&1 >/dev/null) || fail "man $page"
+    [ -z "$warnings" ] || fail "man $page warns: $warnings"
+done
+
+# --- the service's files agree with the installed program -------------------------------------
+unit=$server/lib/systemd/system/bloomzap-server.service
+grep -qx "ExecStart=$prefix/bin/bloomzap-server \$BLOOMZAP_SERVER_OPTS" "$unit" || fail "ExecStart in $unit"
+grep -qx "EnvironmentFile=-$sysconfdir/default/bloomzap-server" "$unit" || fail "EnvironmentFile in $unit"
+for script in postinst prerm postrm; do
+    sh -n "$(dirname "$0")/../../packaging/debian/server/$script" || fail "$script does not parse"
+done
+
+# --- the programs run from the installed tree, which they cannot write to ----------------------
+chmod -R a-w "$work/game" "$work/server"
+
+printf 'Bloomzap tally text\n%.0s' {1..50} >"$work/plain.txt"
+"$game/$gamedir/lzrw1" c "$work/plain.txt" "$work/packed.tld" >/dev/null &&
+    "$game/$gamedir/lzrw1" d "$work/packed.tld" "$work/unpacked.txt" >/dev/null &&
+    cmp -s "$work/plain.txt" "$work/unpacked.txt" || fail "installed lzrw1 does not round-trip a file"
+
+# The shipped service options, with the data folder moved into the temporary folder and any free
+# port, start the installed server, which ends cleanly on SIGTERM.
+# shellcheck disable=SC1090
+BLOOMZAP_SERVER_OPTS=$(. "$defaults" && echo "$BLOOMZAP_SERVER_OPTS")
+read -r -a options <<<"${BLOOMZAP_SERVER_OPTS//\/var\/lib\/bloomzap-server/$work/state}"
+mkdir -p "$work/state/updates"
+"$server/bin/bloomzap-server" "${options[@]}" --listen 127.0.0.1:0 2>"$work/server.log" &
+server_pid=$!
+for _ in $(seq 100); do
+    grep -q "serving http://127.0.0.1:" "$work/server.log" && break
+    sleep 0.1
+done
+grep -q "serving http://127.0.0.1:" "$work/server.log" || fail "server with the shipped options: $(cat "$work/server.log")"
+kill -TERM "$server_pid"
+wait "$server_pid" || fail "server did not stop cleanly: $(cat "$work/server.log")"
+server_pid=
+[ -f "$work/state/postings.sqlite3" ] || fail "server kept no database in its data folder"
+
+# The game, started as a player who cannot write to the program's folder (root can write
+# anywhere, so root plays as nobody), makes its folders under the player's home and writes
+# nothing beside the program.
+home=$work/home
+mkdir -p "$home/run"
+chmod 700 "$home/run"
+run_as=()
+if [ "$(id -u)" = 0 ]; then
+    chmod 755 "$work"
+    chown -R nobody "$home"
+    run_as=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+fi
+HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share \
+    XDG_RUNTIME_DIR=$home/run QT_QPA_PLATFORM=offscreen \
+    "${run_as[@]}" "$game/$gamedir/bloomzap" >"$work/game.log" 2>&1 &
+game_pid=$!
+for _ in $(seq 200); do
+    [ -d "$home/.config/Bloomzap" ] && [ -d "$home/.local/share/Bloomzap" ] && break
+    kill -0 "$game_pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$game_pid" 2>/dev/null || fail "installed game ended early: $(cat "$work/game.log")"
+[ -d "$home/.config/Bloomzap" ] || fail "game made no settings folder under the player's home"
+[ -d "$home/.local/share/Bloomzap" ] || fail "game made no data folder under the player's home"
+kill "$game_pid"
+wait "$game_pid" 2>/dev/null || true
+game_pid=
+[ "$(ls "$game/$gamedir")" = "$(printf 'bloomzap\nlzrw1')" ] || fail "the game wrote beside the program"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "installed tree checked"
