@@ -1,26 +1,26 @@
-#include "NameBox.h"
+#include "app/NameBox.h"
 
 NameBox::NameBox(QWidget* parent) : QLineEdit(parent) {
     // QLineEdit raises textEdited (typing and pasting only) before textChanged (every change),
-    // so before_ still holds the old text while an edit is judged. textChanged may carry a text
+    // so m_before still holds the old text while an edit is judged. textChanged may carry a text
     // that refuseIfTooLong has already taken back, hence text() rather than its argument.
-    connect(this, &QLineEdit::textChanged, this, [this] { before_ = text(); });
+    connect(this, &QLineEdit::textChanged, this, [this] { m_before = text(); });
     connect(this, &QLineEdit::textEdited, this, &NameBox::refuseIfTooLong);
 }
 
 void NameBox::refuseIfTooLong(const QString& edited) {
     // An edit may shorten a long name or keep its length, but never grow it past the limit.
-    if (edited.size() <= typedLimit || edited.size() <= before_.size())
+    if (edited.size() <= typedLimit || edited.size() <= m_before.size())
         return;
     // Keep as much of what was typed or pasted as still fits, as a limited edit box does: the
     // new text is what lies between the parts that the edit left unchanged.
-    const qsizetype most = qMax<qsizetype>(typedLimit, before_.size());
+    const qsizetype most = qMax<qsizetype>(typedLimit, m_before.size());
     qsizetype head = 0;
-    while (head < before_.size() && before_[head] == edited[head])
+    while (head < m_before.size() && m_before[head] == edited[head])
         ++head;
     qsizetype tail = 0;
-    while (tail < before_.size() - head &&
-           before_[before_.size() - 1 - tail] == edited[edited.size() - 1 - tail])
+    while (tail < m_before.size() - head &&
+           m_before[m_before.size() - 1 - tail] == edited[edited.size() - 1 - tail])
         ++tail;
     const QString added = edited.mid(head, edited.size() - head - tail);
     const QString kept = added.left(qMax<qsizetype>(0, most - head - tail));

@@ -16,5 +16,5 @@ private:
     void refuseIfTooLong(const QString& edited);
 
     // The text before the edit in progress.
-    QString before_;
+    QString m_before;
 };

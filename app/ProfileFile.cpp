@@ -1,4 +1,4 @@
-#include "ProfileFile.h"
+#include "app/ProfileFile.h"
 
 #include <algorithm>
 #include <exception>
@@ -134,11 +134,11 @@ int hexValue(char c) {
 
 } // namespace
 
-ProfileFile::ProfileFile(std::filesystem::path file) : file_(std::move(file)) {}
+ProfileFile::ProfileFile(std::filesystem::path file) : m_file(std::move(file)) {}
 
 std::string ProfileFile::readString(std::string_view section, std::string_view key,
                                     std::string_view fallback) const {
-    const std::vector<Line> lines = readLines(file_);
+    const std::vector<Line> lines = readLines(m_file);
     const Place place = locate(lines, section, key);
     if (!place.keyLine)
         return std::string(fallback);
@@ -191,7 +191,7 @@ bool ProfileFile::parseInteger(std::string_view text, std::int32_t& out) {
 
 bool ProfileFile::writeString(std::string_view section, std::string_view key,
                               std::string_view value) const {
-    std::vector<Line> lines = readLines(file_);
+    std::vector<Line> lines = readLines(m_file);
     const Place place = locate(lines, section, key);
     // A line break inside the value would split the line and plant a foreign key in the file.
     std::string cleanValue(value);
@@ -224,7 +224,7 @@ bool ProfileFile::writeString(std::string_view section, std::string_view key,
                      Line{keyLine, newLineEnding});
     }
 
-    std::ofstream out(file_, std::ios::binary | std::ios::trunc);
+    std::ofstream out(m_file, std::ios::binary | std::ios::trunc);
     if (!out)
         return false;
     for (const Line& line : lines)

@@ -20,7 +20,7 @@ public:
 
     explicit ProfileFile(std::filesystem::path file);
 
-    const std::filesystem::path& path() const { return file_; }
+    const std::filesystem::path& path() const { return m_file; }
 
     // The key's value, or `fallback` when the file, the section or the key is missing.
     std::string readString(std::string_view section, std::string_view key,
@@ -39,5 +39,5 @@ public:
     static bool parseInteger(std::string_view text, std::int32_t& out);
 
 private:
-    std::filesystem::path file_;
+    std::filesystem::path m_file;
 };

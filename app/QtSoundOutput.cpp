@@ -1,4 +1,4 @@
-#include "QtSoundOutput.h"
+#include "app/QtSoundOutput.h"
 
 #include <QAudioDevice>
 #include <QFile>
@@ -15,24 +15,24 @@ QString QtSoundOutput::resourcePath(const QString& resource) {
 }
 
 QSoundEffect* QtSoundOutput::effectFor(const QString& resource) {
-    if (QSoundEffect* known = effects_.value(resource))
+    if (QSoundEffect* known = m_effects.value(resource))
         return known;
     if (!QFile::exists(resourcePath(resource)))
         return nullptr;
-    if (!folder_) {
-        folder_ = std::make_unique<QTemporaryDir>();
-        if (!folder_->isValid()) {
-            folder_.reset();
+    if (!m_folder) {
+        m_folder = std::make_unique<QTemporaryDir>();
+        if (!m_folder->isValid()) {
+            m_folder.reset();
             return nullptr;
         }
     }
-    const QString file = folder_->filePath(resource + QStringLiteral(".wav"));
+    const QString file = m_folder->filePath(resource + QStringLiteral(".wav"));
     if (!QFile::exists(file) && !QFile::copy(resourcePath(resource), file))
         return nullptr;
 
     auto* effect = new QSoundEffect(QMediaDevices::defaultAudioOutput(), this);
     effect->setSource(QUrl::fromLocalFile(file));
-    effects_.insert(resource, effect);
+    m_effects.insert(resource, effect);
     return effect;
 }
 
@@ -44,13 +44,13 @@ void QtSoundOutput::play(const std::string& resource) {
     if (!effect)
         return;
     stop();
-    current_ = effect;
+    m_current = effect;
     // A sound still loading starts when it is ready; QSoundEffect queues that itself.
     effect->play();
 }
 
 void QtSoundOutput::stop() {
-    if (current_)
-        current_->stop();
-    current_ = nullptr;
+    if (m_current)
+        m_current->stop();
+    m_current = nullptr;
 }

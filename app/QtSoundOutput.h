@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SoundOutput.h"
+#include "app/SoundOutput.h"
 
 #include <QHash>
 #include <QObject>
@@ -31,7 +31,7 @@ private:
 
     // QSoundEffect does not read Qt resources in every Qt version, so each recording is copied
     // once to a private temporary folder that goes away with this object.
-    std::unique_ptr<QTemporaryDir> folder_;
-    QHash<QString, QSoundEffect*> effects_;
-    QSoundEffect* current_ = nullptr;
+    std::unique_ptr<QTemporaryDir> m_folder;
+    QHash<QString, QSoundEffect*> m_effects;
+    QSoundEffect* m_current = nullptr;
 };

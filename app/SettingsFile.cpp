@@ -1,22 +1,22 @@
-#include "SettingsFile.h"
+#include "app/SettingsFile.h"
 
 #include <exception>
 
-SettingsFile::SettingsFile(std::filesystem::path file) : profile_(std::move(file)) {}
+SettingsFile::SettingsFile(std::filesystem::path file) : m_profile(std::move(file)) {}
 
 Settings SettingsFile::load() const {
     Settings s;
     // Each value on its own: a failure on one key must not cost the others their values.
     const auto integer = [this](const char* key, std::int32_t fallback) {
         try {
-            return profile_.readInteger(section, key, fallback);
+            return m_profile.readInteger(section, key, fallback);
         } catch (const std::exception&) {
             return fallback;
         }
     };
     const auto text = [this](const char* key, const std::string& fallback) {
         try {
-            return profile_.readString(section, key, fallback);
+            return m_profile.readString(section, key, fallback);
         } catch (const std::exception&) {
             return fallback;
         }
@@ -43,13 +43,13 @@ Settings SettingsFile::load() const {
 
 std::string SettingsFile::fullName() const {
     std::error_code error;
-    const std::filesystem::path full = std::filesystem::absolute(profile_.path(), error);
-    return (error ? profile_.path() : full).string();
+    const std::filesystem::path full = std::filesystem::absolute(m_profile.path(), error);
+    return (error ? m_profile.path() : full).string();
 }
 
 void SettingsFile::save(const Settings& s) const {
     const auto write = [this](const char* key, const std::string& value) {
-        if (!profile_.writeString(section, key, value))
+        if (!m_profile.writeString(section, key, value))
             throw SettingsWriteError("Unable to write to " + fullName());
     };
     write("Top", std::to_string(s.top));

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ProfileFile.h"
-#include "Settings.h"
+#include "app/ProfileFile.h"
+#include "app/Settings.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -21,7 +21,7 @@ public:
 
     explicit SettingsFile(std::filesystem::path file);
 
-    const std::filesystem::path& path() const { return profile_.path(); }
+    const std::filesystem::path& path() const { return m_profile.path(); }
 
     // Never fails: whatever is missing or unreadable takes its default.
     Settings load() const;
@@ -33,5 +33,5 @@ public:
 private:
     std::string fullName() const;
 
-    ProfileFile profile_;
+    ProfileFile m_profile;
 };

@@ -1,6 +1,6 @@
-#include "SettingsLocation.h"
+#include "app/SettingsLocation.h"
 
-#include "SettingsFile.h"
+#include "app/SettingsFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "SoundPlayer.h"
+#include "app/SoundPlayer.h"
 
 #include <algorithm>
 #include <array>
@@ -12,7 +12,7 @@ constexpr std::array<const char*, 6> recordings = {"CLEAR",   "CLEAREDALL", "DRO
 } // namespace
 
 SoundPlayer::SoundPlayer(SoundOutput& output, std::function<bool()> soundsOn)
-    : output_(output), soundsOn_(std::move(soundsOn)) {}
+    : m_output(output), m_soundsOn(std::move(soundsOn)) {}
 
 std::string SoundPlayer::resourceFor(const std::string& name) {
     std::string upper = name;
@@ -24,12 +24,12 @@ std::string SoundPlayer::resourceFor(const std::string& name) {
 }
 
 void SoundPlayer::playsounds(const std::string& name) {
-    if (!soundsOn_ || !soundsOn_())
+    if (!m_soundsOn || !m_soundsOn())
         return;
     const std::string resource = resourceFor(name);
     // A name without a recording still ends the sound that plays, and then stays silent.
     if (resource.empty())
-        output_.stop();
+        m_output.stop();
     else
-        output_.play(resource);
+        m_output.play(resource);
 }

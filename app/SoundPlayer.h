@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SoundOutput.h"
+#include "app/SoundOutput.h"
 #include "engine/SoundCalls.h"
 
 #include <functional>
@@ -20,6 +20,6 @@ public:
     static std::string resourceFor(const std::string& name);
 
 private:
-    SoundOutput& output_;
-    std::function<bool()> soundsOn_;
+    SoundOutput& m_output;
+    std::function<bool()> m_soundsOn;
 };

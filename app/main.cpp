@@ -1,11 +1,11 @@
 // bloomzap: the program entry. Builds the windows in their order, then runs the event loop.
 
-#include "FontSubstitutes.h"
-#include "QtGameTimer.h"
-#include "QtSoundOutput.h"
-#include "SettingsLocation.h"
-#include "mainform.h"
-#include "tallylistform.h"
+#include "app/QtSoundOutput.h"
+#include "app/SettingsLocation.h"
+#include "app/mainform.h"
+#include "engine/QtGameTimer.h"
+#include "tally/tallylistform.h"
+#include "widgets/FontSubstitutes.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
     // them in reverse, and the tally window writes the tally file as it goes.
     Tmain main(environment);
     Ttallylist tallylist(&main, SettingsLocation::tallyFolder());
-    main.settally(&tallylist.tallycalls());
+    main.setTally(&tallylist.tallycalls());
     main.setTallyListWindow([&] { tallylist.showCentredOn(&main); });
 
     main.show();

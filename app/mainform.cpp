@@ -1,15 +1,16 @@
-#include "mainform.h"
+#include "app/mainform.h"
 
-#include "BoardView.h"
-#include "ButtonComps.h"
-#include "Game.h"
-#include "HouseStyle.h"
-#include "LbBack.h"
-#include "NameBox.h"
-#include "RandomSource.h"
-#include "SettingsFile.h"
-#include "SoundPlayer.h"
-#include "TFlatPanelUnit.h"
+#include "app/NameBox.h"
+#include "app/SettingsFile.h"
+#include "app/SoundPlayer.h"
+#include "app/TimerComponent.h"
+#include "engine/BoardView.h"
+#include "engine/Game.h"
+#include "engine/RandomSource.h"
+#include "widgets/ButtonComps.h"
+#include "widgets/HouseStyle.h"
+#include "widgets/LbBack.h"
+#include "widgets/TFlatPanelUnit.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -30,13 +31,13 @@ using house::lightGrey;
 using house::maroon;
 using house::pixelFont;
 
-// The size of the board panel, which the window's client area never gets smaller than (plus a
+// The size of the m_ui.board panel, which the window's client area never gets smaller than (plus a
 // margin of 5 pixels).
 constexpr int boardPanelWidth = 510;
 constexpr int boardPanelHeight = 437;
 constexpr int clientMinWidth = boardPanelWidth + 5;
 constexpr int clientMinHeight = boardPanelHeight + 5;
-// The client area the window was designed in; the board panel keeps its centre at the same
+// The client area the window was designed in; the m_ui.board panel keeps its centre at the same
 // proportion of the client area as there.
 constexpr double designClientWidth = 518;
 constexpr double designClientHeight = 443;
@@ -110,15 +111,15 @@ NameBox* makeNameBox(QWidget* parent, const char* name, const QRect& rect) {
 } // namespace
 
 Tmain::Tmain(MainEnvironment environment, QWidget* parent)
-    : QMainWindow(parent), environment_(std::move(environment)) {
-    if (!environment_.workArea) {
-        environment_.workArea = [this] {
+    : QMainWindow(parent), m_environment(std::move(environment)) {
+    if (!m_environment.workArea) {
+        m_environment.workArea = [this] {
             const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
             return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
         };
     }
-    if (!environment_.showMessage) {
-        environment_.showMessage = [this](const QString& text) {
+    if (!m_environment.showMessage) {
+        m_environment.showMessage = [this](const QString& text) {
             QMessageBox::critical(this, QStringLiteral("Bloomzap"), text);
         };
     }
@@ -129,28 +130,32 @@ Tmain::Tmain(MainEnvironment environment, QWidget* parent)
 }
 
 Tmain::~Tmain() {
-    // The board refers to the game; let it go first.
-    if (board)
-        board->setgame(nullptr);
+    // The m_ui.board refers to the game; let it go first.
+    if (m_ui.board)
+        m_ui.board->setGame(nullptr);
 }
 
 void Tmain::FormCreate() {
     // A system-wide name that tells other programs this one runs; it is never tested.
-    lock_ = std::make_unique<QSystemSemaphore>(QString::fromLatin1(productWord), 1,
-                                               QSystemSemaphore::Open);
+    m_lock = std::make_unique<QSystemSemaphore>(QString::fromLatin1(productWord), 1,
+                                                QSystemSemaphore::Open);
 
-    random_ = std::make_unique<SeededRandom>(environment_.seed ? environment_.seed() : 0);
-    sounds_ = std::make_unique<SoundPlayer>(*environment_.sound,
-                                            [this] { return PlaySounds1->isChecked(); });
+    m_random = std::make_unique<SeededRandom>(m_environment.seed ? m_environment.seed() : 0);
+    m_sounds = std::make_unique<SoundPlayer>(*m_environment.sound,
+                                             [this] { return m_ui.PlaySounds1->isChecked(); });
     GameDisplay& display = *this;
-    game_ = std::make_unique<Game>(*board, display, *environment_.timers, *random_);
-    game_->setsounds(sounds_.get());
-    board->setgame(game_.get());
+    m_game = std::make_unique<Game>(*m_ui.board, display, *m_environment.timers, *m_random);
+    m_game->setSounds(m_sounds.get());
+    m_ui.timerdrop = new TimerComponent("timerdrop", m_game->timerdrop(), this);
+    m_ui.timerremove = new TimerComponent("timerremove", m_game->timerremove(), this);
+    m_ui.timerdroprate = new TimerComponent("timerdroprate", m_game->timerdroprate(), this);
+    m_ui.timerblink = new TimerComponent("timerblink", m_game->timerblink(), this);
+    m_ui.board->setGame(m_game.get());
 
     loadsettings();
-    game_->state().gamerunning = false;
-    sounds_->playsounds("entered");
-    showPanel(panel_name);
+    m_game->state().gamerunning = false;
+    playsounds("entered");
+    showPanel(m_ui.panel_name);
 }
 
 void Tmain::buildWindow() {
@@ -168,67 +173,72 @@ void Tmain::buildWindow() {
     setCentralWidget(client);
 
     // Present, as on every window, but without a picture: the background stays plain black.
-    LbBackground1 = new TLbBackground(client);
+    m_ui.LbBackground1 = new TLbBackground(client);
+    m_ui.LbBackground1->setObjectName(QStringLiteral("LbBackground1"));
 
-    panel_board = makePanel(client, "panel_board", QRect(4, 3, 510, 437), Qt::black, true);
-    label_name = makeLabel(panel_board, "label_name", 3, 5, QStringLiteral("Welcome to Bloomzap!"),
-                           Qt::white, pixelFont("MS Sans Serif", 13), greetingWidth, 16);
+    m_ui.panel_board = makePanel(client, "panel_board", QRect(4, 3, 510, 437), Qt::black, true);
+    m_ui.label_name =
+        makeLabel(m_ui.panel_board, "label_name", 3, 5, QStringLiteral("Welcome to Bloomzap!"),
+                  Qt::white, pixelFont("MS Sans Serif", 13), greetingWidth, 16);
 
-    panel_board1 = makePanel(panel_board, "panel_board1", QRect(3, 26, 505, 407), Qt::black, true);
-    FlatPanel1 = makePanel(panel_board1, "FlatPanel1", QRect(22, 1, 325, 324), maroon, false);
-    board = new BoardView(FlatPanel1);
-    board->setObjectName(QStringLiteral("board"));
-    board->move(2, 2);
+    m_ui.panel_board1 =
+        makePanel(m_ui.panel_board, "panel_board1", QRect(3, 26, 505, 407), Qt::black, true);
+    m_ui.FlatPanel1 =
+        makePanel(m_ui.panel_board1, "FlatPanel1", QRect(22, 1, 325, 324), maroon, false);
+    m_ui.board = new BoardView(m_ui.FlatPanel1);
+    m_ui.board->setObjectName(QStringLiteral("board"));
+    m_ui.board->move(2, 2);
 
     const QFont arial16 = pixelFont("Arial", 16, true);
     const QColor pink(255, 106, 181);
     const QColor lime(0, 255, 0);
     const QColor orange(255, 128, 0);
     const QColor magenta(210, 0, 210);
-    constexpr int displayWidth = 140; // room for the biggest numbers right of the board
-    Label8 = makeLabel(panel_board1, "Label8", 362, 1, QStringLiteral("Level:"), pink, arial16);
-    label_round = makeLabel(panel_board1, "label_round", 362, 28, QStringLiteral("0"), pink,
-                            arial16, displayWidth);
-    Label10 = makeLabel(panel_board1, "Label10", 362, 55, QStringLiteral("Until Next Level:"), lime,
-                        arial16);
-    label_roundcleared = makeLabel(panel_board1, "label_roundcleared", 362, 83, QStringLiteral("0"),
-                                   lime, arial16, displayWidth);
-    Label6 =
-        makeLabel(panel_board1, "Label6", 362, 110, QStringLiteral("Last Score:"), orange, arial16);
-    label_lastscore = makeLabel(panel_board1, "label_lastscore", 362, 137, QStringLiteral("0"),
-                                orange, arial16, displayWidth);
-    Label2 = makeLabel(panel_board1, "Label2", 362, 189, QStringLiteral("Score:"), Qt::yellow,
-                       pixelFont("Arial", 27, true));
-    label_score = makeLabel(panel_board1, "label_score", 362, 223, QStringLiteral("0"), Qt::yellow,
-                            pixelFont("Arial", 27, true), displayWidth);
+    constexpr int displayWidth = 140; // room for the biggest numbers right of the m_ui.board
+    m_ui.Label8 =
+        makeLabel(m_ui.panel_board1, "Label8", 362, 1, QStringLiteral("Level:"), pink, arial16);
+    m_ui.label_round = makeLabel(m_ui.panel_board1, "label_round", 362, 28, QStringLiteral("0"),
+                                 pink, arial16, displayWidth);
+    m_ui.Label10 = makeLabel(m_ui.panel_board1, "Label10", 362, 55,
+                             QStringLiteral("Until Next Level:"), lime, arial16);
+    m_ui.label_roundcleared = makeLabel(m_ui.panel_board1, "label_roundcleared", 362, 83,
+                                        QStringLiteral("0"), lime, arial16, displayWidth);
+    m_ui.Label6 = makeLabel(m_ui.panel_board1, "Label6", 362, 110, QStringLiteral("Last Score:"),
+                            orange, arial16);
+    m_ui.label_lastscore = makeLabel(m_ui.panel_board1, "label_lastscore", 362, 137,
+                                     QStringLiteral("0"), orange, arial16, displayWidth);
+    m_ui.Label2 = makeLabel(m_ui.panel_board1, "Label2", 362, 189, QStringLiteral("Score:"),
+                            Qt::yellow, pixelFont("Arial", 27, true));
+    m_ui.label_score = makeLabel(m_ui.panel_board1, "label_score", 362, 223, QStringLiteral("0"),
+                                 Qt::yellow, pixelFont("Arial", 27, true), displayWidth);
 
-    button_pause = makeButton(panel_board1, "button_pause", QRect(355, 260, 132, 27),
-                              QStringLiteral("PAUSE GAME"), darkGrey);
-    button_pause->setEnabledFlag(false);
-    button_start = makeButton(panel_board1, "button_start", QRect(355, 300, 132, 27),
-                              QStringLiteral("START GAME"), darkGrey);
-    connect(button_pause, &TSelButton::OnClick, this, [this] { game_->button_pauseClick(); });
-    connect(button_start, &TSelButton::OnClick, this, [this] { game_->button_startClick(); });
+    m_ui.button_pause = makeButton(m_ui.panel_board1, "button_pause", QRect(355, 260, 132, 27),
+                                   QStringLiteral("PAUSE GAME"), darkGrey);
+    m_ui.button_pause->setEnabledFlag(false);
+    m_ui.button_start = makeButton(m_ui.panel_board1, "button_start", QRect(355, 300, 132, 27),
+                                   QStringLiteral("START GAME"), darkGrey);
+    connect(m_ui.button_pause, &TSelButton::OnClick, this, [this] { m_game->button_pauseClick(); });
+    connect(m_ui.button_start, &TSelButton::OnClick, this, [this] { m_game->button_startClick(); });
 
-    Label4 = makeLabel(panel_board1, "Label4", 22, 333, QStringLiteral("Cleared:"), magenta,
-                       arial16, 65, 0, Qt::AlignRight);
-    label_numremoved = makeLabel(panel_board1, "label_numremoved", 95, 333, QStringLiteral("0"),
-                                 magenta, arial16, 60);
-    label_status =
-        makeLabel(panel_board1, "label_status", 160, 331, QStringLiteral("Enjoy the Game!"),
+    m_ui.Label4 = makeLabel(m_ui.panel_board1, "Label4", 22, 333, QStringLiteral("Cleared:"),
+                            magenta, arial16, 65, 0, Qt::AlignRight);
+    m_ui.label_numremoved = makeLabel(m_ui.panel_board1, "label_numremoved", 95, 333,
+                                      QStringLiteral("0"), magenta, arial16, 60);
+    m_ui.label_status =
+        makeLabel(m_ui.panel_board1, "label_status", 160, 331, QStringLiteral("Enjoy the Game!"),
                   Qt::blue, arial16, 184, 19, Qt::AlignRight);
 
-    image_logo = new QLabel(panel_board1);
-    image_logo->setObjectName(QStringLiteral("image_logo"));
-    image_logo->setGeometry(71, 353, 218, 52);
-    image_logo->setPixmap(QPixmap(QStringLiteral(":/pictures/logo.png")));
-    image_logo->setAttribute(Qt::WA_TranslucentBackground);
+    m_ui.image_logo = new QLabel(m_ui.panel_board1);
+    m_ui.image_logo->setObjectName(QStringLiteral("image_logo"));
+    m_ui.image_logo->setGeometry(71, 353, 218, 52);
+    m_ui.image_logo->setPixmap(QPixmap(QStringLiteral(":/pictures/logo.png")));
+    m_ui.image_logo->setAttribute(Qt::WA_TranslucentBackground);
 
-    Image1 = new QLabel(panel_board1);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(384, 336, 65, 67);
-    Image1->setScaledContents(true);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/emblem.png")));
+    m_ui.Image1 = new QLabel(m_ui.panel_board1);
+    m_ui.Image1->setObjectName(QStringLiteral("Image1"));
+    m_ui.Image1->setGeometry(384, 336, 65, 67);
+    m_ui.Image1->setScaledContents(true);
+    m_ui.Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/emblem.png")));
 
     resize(defaultWidth, defaultHeight);
 }
@@ -239,147 +249,171 @@ void Tmain::buildPanels() {
     const QFont bold16 = pixelFont("MS Sans Serif", 16, true);
     const QFont regular16 = pixelFont("MS Sans Serif", 16);
 
-    panel_name = makePanel(panel_board1, "panel_name", QRect(25, 56, 319, 161), maroon, false);
-    makeLabel(panel_name, "label_entername", 4, 10, QStringLiteral("ENTER YOUR NAME"), lightGrey,
-              title, 311, 24, Qt::AlignHCenter);
-    edit_aname = makeNameBox(panel_name, "edit_aname", QRect(83, 52, 161, 32));
-    button_namedone = makeButton(panel_name, "button_namedone", QRect(43, 101, 111, 36),
-                                 QStringLiteral("DONE"), grey);
-    button_namecancel = makeButton(panel_name, "button_namecancel", QRect(171, 101, 111, 36),
-                                   QStringLiteral("CANCEL"), grey);
-    connect(button_namedone, &TSelButton::OnClick, this, &Tmain::button_namedoneClick);
-    connect(button_namecancel, &TSelButton::OnClick, this, &Tmain::button_namecancelClick);
-    panel_name->hide();
-
-    panel_cleared =
-        makePanel(panel_board1, "panel_cleared", QRect(25, 15, 318, 288), maroon, false);
-    makeLabel(panel_cleared, "label_cleared", 4, 10, QStringLiteral("YOUR CLEARED THE BOARD!"),
+    m_ui.panel_name =
+        makePanel(m_ui.panel_board1, "panel_name", QRect(25, 56, 319, 161), maroon, false);
+    makeLabel(m_ui.panel_name, "label_entername", 4, 10, QStringLiteral("ENTER YOUR NAME"),
               lightGrey, title, 311, 24, Qt::AlignHCenter);
-    makeLabel(panel_cleared, "label_yourscore", 2, 39, QStringLiteral("Your Score: "), Qt::red,
-              title, 313, 24, Qt::AlignHCenter);
-    makeLabel(panel_cleared, "label_entername2", 2, 67, QStringLiteral("Enter Your Name"),
-              lightGrey, title, 313, 24, Qt::AlignHCenter);
-    edit_name = makeNameBox(panel_cleared, "edit_name", QRect(83, 95, 161, 32));
-    button_sendscore = makeButton(panel_cleared, "button_sendscore", QRect(78, 135, 172, 36),
-                                  QStringLiteral("SEND SCORE"), grey);
-    panel_wait = makePanel(panel_cleared, "panel_wait", QRect(2, 131, 315, 49), maroon, false);
-    panel_wait->setFont(regular19);
-    panel_wait->setFontColor(house::buttonFace);
-    panel_wait->setCaption(QStringLiteral("Posting Score, Please Wait......"));
-    panel_wait->hide();
-    button_viewhighscores =
-        makeButton(panel_cleared, "button_viewhighscores", QRect(78, 186, 172, 36),
-                   QStringLiteral("VIEW HIGH SCORES"), darkGrey);
-    button_done = makeButton(panel_cleared, "button_done", QRect(109, 235, 111, 36),
-                             QStringLiteral("DONE"), grey);
-    connect(button_done, &TSelButton::OnClick, this, &Tmain::button_doneClick);
-    panel_cleared->hide();
+    m_ui.edit_aname = makeNameBox(m_ui.panel_name, "edit_aname", QRect(83, 52, 161, 32));
+    m_ui.button_namedone = makeButton(m_ui.panel_name, "button_namedone", QRect(43, 101, 111, 36),
+                                      QStringLiteral("DONE"), grey);
+    m_ui.button_namecancel = makeButton(m_ui.panel_name, "button_namecancel",
+                                        QRect(171, 101, 111, 36), QStringLiteral("CANCEL"), grey);
+    connect(m_ui.button_namedone, &TSelButton::OnClick, this, &Tmain::button_namedoneClick);
+    connect(m_ui.button_namecancel, &TSelButton::OnClick, this, &Tmain::button_namecancelClick);
+    m_ui.panel_name->hide();
 
-    panel_update = makePanel(panel_board1, "panel_update", QRect(26, 29, 317, 161), maroon, false);
-    makeLabel(panel_update, "label_updateavailable", -1, 10, QStringLiteral("Update Available"),
-              lightGrey, title, 327, 24, Qt::AlignHCenter);
-    makeLabel(panel_update, "label_updatenow", 2, 47,
+    m_ui.panel_cleared =
+        makePanel(m_ui.panel_board1, "panel_cleared", QRect(25, 15, 318, 288), maroon, false);
+    makeLabel(m_ui.panel_cleared, "label_cleared", 4, 10, QStringLiteral("YOUR CLEARED THE BOARD!"),
+              lightGrey, title, 311, 24, Qt::AlignHCenter);
+    makeLabel(m_ui.panel_cleared, "label_yourscore", 2, 39, QStringLiteral("Your Score: "), Qt::red,
+              title, 313, 24, Qt::AlignHCenter);
+    makeLabel(m_ui.panel_cleared, "label_entername2", 2, 67, QStringLiteral("Enter Your Name"),
+              lightGrey, title, 313, 24, Qt::AlignHCenter);
+    m_ui.edit_name = makeNameBox(m_ui.panel_cleared, "edit_name", QRect(83, 95, 161, 32));
+    m_ui.button_sendscore = makeButton(m_ui.panel_cleared, "button_sendscore",
+                                       QRect(78, 135, 172, 36), QStringLiteral("SEND SCORE"), grey);
+    m_ui.panel_wait =
+        makePanel(m_ui.panel_cleared, "panel_wait", QRect(2, 131, 315, 49), maroon, false);
+    m_ui.panel_wait->setFont(regular19);
+    m_ui.panel_wait->setFontColor(house::buttonFace);
+    m_ui.panel_wait->setCaption(QStringLiteral("Posting Score, Please Wait......"));
+    m_ui.panel_wait->hide();
+    m_ui.button_viewhighscores =
+        makeButton(m_ui.panel_cleared, "button_viewhighscores", QRect(78, 186, 172, 36),
+                   QStringLiteral("VIEW HIGH SCORES"), darkGrey);
+    m_ui.button_done = makeButton(m_ui.panel_cleared, "button_done", QRect(109, 235, 111, 36),
+                                  QStringLiteral("DONE"), grey);
+    connect(m_ui.button_done, &TSelButton::OnClick, this, &Tmain::button_doneClick);
+    m_ui.panel_cleared->hide();
+
+    m_ui.panel_update =
+        makePanel(m_ui.panel_board1, "panel_update", QRect(26, 29, 317, 161), maroon, false);
+    makeLabel(m_ui.panel_update, "label_updateavailable", -1, 10,
+              QStringLiteral("Update Available"), lightGrey, title, 327, 24, Qt::AlignHCenter);
+    makeLabel(m_ui.panel_update, "label_updatenow", 2, 47,
               QStringLiteral("Would you like to update now?"), lightGrey, bold16, 327, 24,
               Qt::AlignHCenter);
-    button_update = makeButton(panel_update, "button_update", QRect(43, 93, 111, 36),
-                               QStringLiteral("UPDATE"), grey);
-    button_updatecancel = makeButton(panel_update, "button_updatecancel", QRect(171, 93, 111, 36),
-                                     QStringLiteral("CANCEL"), grey);
-    connect(button_updatecancel, &TSelButton::OnClick, panel_update, &QWidget::hide);
-    label_update = makeLabel(panel_update, "label_update", 1, 161 - 21, QString(), lightGrey,
-                             regular16, 315, 20, Qt::AlignHCenter);
-    panel_update->hide();
+    m_ui.button_updateyes = makeButton(m_ui.panel_update, "button_updateyes",
+                                       QRect(43, 93, 111, 36), QStringLiteral("UPDATE"), grey);
+    m_ui.button_updatecancel = makeButton(m_ui.panel_update, "button_updatecancel",
+                                          QRect(171, 93, 111, 36), QStringLiteral("CANCEL"), grey);
+    connect(m_ui.button_updatecancel, &TSelButton::OnClick, m_ui.panel_update, &QWidget::hide);
+    m_ui.label_update = makeLabel(m_ui.panel_update, "label_update", 1, 161 - 21, QString(),
+                                  lightGrey, regular16, 315, 20, Qt::AlignHCenter);
+    m_ui.panel_update->hide();
 
-    panel_paused = makePanel(panel_board1, "panel_paused", QRect(22, 1, 325, 324), maroon, false);
-    makeLabel(panel_paused, "label_paused", 1, 129, QStringLiteral("GAME IS PAUSED"),
+    m_ui.panel_paused =
+        makePanel(m_ui.panel_board1, "panel_paused", QRect(22, 1, 325, 324), maroon, false);
+    makeLabel(m_ui.panel_paused, "label_paused", 1, 129, QStringLiteral("GAME IS PAUSED"),
               QColor(0, 255, 0), regular19, 323, 24, Qt::AlignHCenter);
-    button_resume = makeButton(panel_paused, "button_resume", QRect(97, 172, 132, 27),
-                               QStringLiteral("RESUME"), darkGrey);
-    connect(button_resume, &TSelButton::OnClick, this, [this] { game_->button_resumeClick(); });
-    panel_paused->hide();
+    m_ui.button_resume = makeButton(m_ui.panel_paused, "button_resume", QRect(97, 172, 132, 27),
+                                    QStringLiteral("RESUME"), darkGrey);
+    connect(m_ui.button_resume, &TSelButton::OnClick, this,
+            [this] { m_game->button_resumeClick(); });
+    m_ui.panel_paused->hide();
 }
 
 void Tmain::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    StartGame1 = file->addAction(QStringLiteral("Start Game"), this, &Tmain::StartGame1Click);
-    StartGame1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_ui.StartGame1 = file->addAction(QStringLiteral("Start Game"), this, &Tmain::StartGame1Click);
+    m_ui.StartGame1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
-    Exit1 = file->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    m_ui.Exit1 = file->addAction(QStringLiteral("Exit"), this, &QWidget::close);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
-    PlaySounds1 = options->addAction(QStringLiteral("Play Sounds"));
-    PlaySounds1->setCheckable(true);
-    PlaySounds1->setChecked(true);
-    connect(PlaySounds1, &QAction::triggered, this, &Tmain::PlaySounds1Click);
-    ResetScreenLocation1 = options->addAction(QStringLiteral("Reset Screen Location"), this,
-                                              &Tmain::ResetScreenLocation1Click);
-    ChangeName1 =
+    m_ui.PlaySounds1 = options->addAction(QStringLiteral("Play Sounds"));
+    m_ui.PlaySounds1->setCheckable(true);
+    m_ui.PlaySounds1->setChecked(true);
+    connect(m_ui.PlaySounds1, &QAction::triggered, this, &Tmain::PlaySounds1Click);
+    m_ui.ResetScreenLocation1 = options->addAction(QStringLiteral("Reset Screen Location"), this,
+                                                   &Tmain::ResetScreenLocation1Click);
+    m_ui.ChangeName1 =
         options->addAction(QStringLiteral("Change  Name"), this, &Tmain::ChangeName1Click);
     // The check mark toggles on a click (QAction does that itself) and is saved at close.
-    AutomaticallyCheckforUpdates1 =
+    m_ui.AutomaticallyCheckforUpdates1 =
         options->addAction(QStringLiteral("Automatically Check for Updates"));
-    AutomaticallyCheckforUpdates1->setCheckable(true);
-    AutomaticallyCheckforUpdates1->setChecked(true);
+    m_ui.AutomaticallyCheckforUpdates1->setCheckable(true);
+    m_ui.AutomaticallyCheckforUpdates1->setChecked(true);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
-    TallyList1 = view->addAction(QStringLiteral("Tally List"), this, &Tmain::TallyList1Click);
-    TallyList1->setEnabled(false);
-    ViewHighScoreList1 = view->addAction(QStringLiteral("View High Score List"));
-    ViewHighScoreList1->setEnabled(false);
+    m_ui.TallyList1 = view->addAction(QStringLiteral("Tally List"), this, &Tmain::TallyList1Click);
+    m_ui.TallyList1->setEnabled(false);
+    m_ui.ViewHighScoreList1 = view->addAction(QStringLiteral("View High Score List"));
+    m_ui.ViewHighScoreList1->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    Help1 = help->addAction(QStringLiteral("Help"));
-    Help1->setShortcut(QKeySequence(Qt::Key_F1));
-    Help1->setEnabled(false);
+    m_ui.Help1 = help->addAction(QStringLiteral("Help"));
+    m_ui.Help1->setShortcut(QKeySequence(Qt::Key_F1));
+    m_ui.Help1->setEnabled(false);
     help->addSeparator();
-    About1 = help->addAction(QStringLiteral("About"));
-    About1->setEnabled(false);
+    m_ui.About1 = help->addAction(QStringLiteral("About"));
+    m_ui.About1->setEnabled(false);
+
+    // Each menu item carries its name from the window, as the other components do.
+    const std::pair<QAction*, const char*> items[] = {
+        {m_ui.StartGame1, "StartGame1"},
+        {m_ui.Exit1, "Exit1"},
+        {m_ui.PlaySounds1, "PlaySounds1"},
+        {m_ui.ResetScreenLocation1, "ResetScreenLocation1"},
+        {m_ui.ChangeName1, "ChangeName1"},
+        {m_ui.AutomaticallyCheckforUpdates1, "AutomaticallyCheckforUpdates1"},
+        {m_ui.TallyList1, "TallyList1"},
+        {m_ui.ViewHighScoreList1, "ViewHighScoreList1"},
+        {m_ui.Help1, "Help1"},
+        {m_ui.About1, "About1"}};
+    for (const auto& [item, name] : items)
+        item->setObjectName(QString::fromLatin1(name));
 }
 
-void Tmain::settally(TallyCalls* tally) {
-    game_->settally(tally);
+void Tmain::playsounds(const std::string& name) {
+    m_sounds->playsounds(name);
+}
+
+void Tmain::setTally(TallyCalls* tally) {
+    m_game->setTally(tally);
 }
 
 void Tmain::setTallyListWindow(std::function<void()> show) {
-    showTallyList_ = std::move(show);
-    TallyList1->setEnabled(bool(showTallyList_));
+    m_showTallyList = std::move(show);
+    m_ui.TallyList1->setEnabled(bool(m_showTallyList));
 }
 
 bool Tmain::playSounds() const {
-    return PlaySounds1->isChecked();
+    return m_ui.PlaySounds1->isChecked();
 }
 
 bool Tmain::checkForUpdates() const {
-    return AutomaticallyCheckforUpdates1->isChecked();
+    return m_ui.AutomaticallyCheckforUpdates1->isChecked();
 }
 
 QString Tmain::playerName() const {
-    return edit_name->text();
+    return m_ui.edit_name->text();
 }
 
 void Tmain::loadsettings() {
-    settings_ = SettingsFile(environment_.settingsFile).load();
-    move(settings_.left, settings_.top);
-    resize(settings_.width, settings_.height);
-    stored_ = QRect(settings_.left, settings_.top, settings_.width, settings_.height);
-    PlaySounds1->setChecked(settings_.sounds);
-    AutomaticallyCheckforUpdates1->setChecked(settings_.update);
-    edit_name->setText(QString::fromStdString(settings_.name));
-    edit_aname->setText(edit_name->text());
+    m_settings = SettingsFile(m_environment.settingsFile).load();
+    move(m_settings.left, m_settings.top);
+    resize(m_settings.width, m_settings.height);
+    m_stored = QRect(m_settings.left, m_settings.top, m_settings.width, m_settings.height);
+    m_ui.PlaySounds1->setChecked(m_settings.sounds);
+    m_ui.AutomaticallyCheckforUpdates1->setChecked(m_settings.update);
+    m_ui.edit_name->setText(QString::fromStdString(m_settings.name));
+    m_ui.edit_aname->setText(m_ui.edit_name->text());
 }
 
 bool Tmain::savesettings() {
-    settings_.top = y();
-    settings_.left = x();
-    settings_.width = width();
-    settings_.height = height();
-    settings_.name = edit_name->text().toStdString();
-    settings_.sounds = PlaySounds1->isChecked();
-    settings_.update = AutomaticallyCheckforUpdates1->isChecked();
+    m_settings.top = y();
+    m_settings.left = x();
+    m_settings.width = width();
+    m_settings.height = height();
+    m_settings.name = m_ui.edit_name->text().toStdString();
+    m_settings.sounds = m_ui.PlaySounds1->isChecked();
+    m_settings.update = m_ui.AutomaticallyCheckforUpdates1->isChecked();
     try {
-        SettingsFile(environment_.settingsFile).save(settings_);
+        SettingsFile(m_environment.settingsFile).save(m_settings);
     } catch (const SettingsWriteError& error) {
-        environment_.showMessage(QString::fromStdString(error.what()));
+        m_environment.showMessage(QString::fromStdString(error.what()));
         return false;
     }
     return true;
@@ -391,7 +425,7 @@ void Tmain::showPanel(QWidget* panel) {
 }
 
 void Tmain::StartGame1Click() {
-    game_->StartGame1Click();
+    m_game->StartGame1Click();
 }
 
 void Tmain::PlaySounds1Click() {
@@ -405,37 +439,37 @@ void Tmain::ResetScreenLocation1Click() {
 }
 
 void Tmain::ChangeName1Click() {
-    showPanel(panel_name);
+    showPanel(m_ui.panel_name);
 }
 
 void Tmain::TallyList1Click() {
-    if (showTallyList_)
-        showTallyList_();
+    if (m_showTallyList)
+        m_showTallyList();
 }
 
 void Tmain::button_namedoneClick() {
-    edit_name->setText(edit_aname->text());
-    panel_name->hide();
+    m_ui.edit_name->setText(m_ui.edit_aname->text());
+    m_ui.panel_name->hide();
 }
 
 void Tmain::button_namecancelClick() {
-    panel_name->hide();
+    m_ui.panel_name->hide();
 }
 
 void Tmain::button_doneClick() {
-    panel_cleared->hide();
+    m_ui.panel_cleared->hide();
 }
 
 void Tmain::placeBoardPanel() {
     const QWidget* client = centralWidget();
     const double cx = client->width() * designCentreX / designClientWidth;
     const double cy = client->height() * designCentreY / designClientHeight;
-    panel_board->move(qRound(cx - boardPanelWidth / 2.0), qRound(cy - boardPanelHeight / 2.0));
+    m_ui.panel_board->move(qRound(cx - boardPanelWidth / 2.0), qRound(cy - boardPanelHeight / 2.0));
 }
 
 void Tmain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    // The client area never gets smaller than the board panel plus a margin. It is measured on
+    // The client area never gets smaller than the m_ui.board panel plus a margin. It is measured on
     // the window (what the menu bar leaves of it): the central widget keeps its minimum size
     // and is clipped instead, so it would never show the shortfall.
     const QWidget* menu = menuWidget();
@@ -449,10 +483,10 @@ void Tmain::resizeEvent(QResizeEvent* event) {
 
 bool Tmain::FormClose() {
     const QRect now(x(), y(), width(), height());
-    if (now != stored_) {
+    if (now != m_stored) {
         // A window wider (or taller) than the work area is saved 3 pixels smaller, so it comes
         // back a little inside the screen rather than clamped to it.
-        const QRect work = environment_.workArea();
+        const QRect work = m_environment.workArea();
         int w = width();
         int h = height();
         if (w > work.width())
@@ -460,7 +494,7 @@ bool Tmain::FormClose() {
         if (h > work.height())
             h -= 3;
         resize(w, h);
-        stored_ = QRect(x(), y(), w, h);
+        m_stored = QRect(x(), y(), w, h);
     }
     return savesettings();
 }
@@ -475,57 +509,57 @@ void Tmain::closeEvent(QCloseEvent* event) {
 QWidget* Tmain::component(Component which) const {
     switch (which) {
     case Component::label_round:
-        return label_round;
+        return m_ui.label_round;
     case Component::label_roundcleared:
-        return label_roundcleared;
+        return m_ui.label_roundcleared;
     case Component::label_score:
-        return label_score;
+        return m_ui.label_score;
     case Component::label_lastscore:
-        return label_lastscore;
+        return m_ui.label_lastscore;
     case Component::label_numremoved:
-        return label_numremoved;
+        return m_ui.label_numremoved;
     case Component::label_status:
-        return label_status;
+        return m_ui.label_status;
     case Component::label_name:
-        return label_name;
+        return m_ui.label_name;
     case Component::button_pause:
-        return button_pause;
+        return m_ui.button_pause;
     case Component::button_start:
-        return button_start;
+        return m_ui.button_start;
     case Component::button_sendscore:
-        return button_sendscore;
+        return m_ui.button_sendscore;
     case Component::panel_cleared:
-        return panel_cleared;
+        return m_ui.panel_cleared;
     case Component::panel_paused:
-        return panel_paused;
+        return m_ui.panel_paused;
     case Component::panel_name:
-        return panel_name;
+        return m_ui.panel_name;
     case Component::panel_wait:
-        return panel_wait;
+        return m_ui.panel_wait;
     }
     return nullptr;
 }
 
-void Tmain::settext(Component which, const std::string& text) {
+void Tmain::setText(Component which, const std::string& text) {
     const QString caption = QString::fromStdString(text);
     QWidget* widget = component(which);
     if (auto* label = qobject_cast<QLabel*>(widget))
         label->setText(caption);
     else if (auto* button = qobject_cast<TSelButton*>(widget))
         button->setCaption(caption);
-    if (widget == label_name)
+    if (widget == m_ui.label_name)
         fitGreeting();
 }
 
 void Tmain::fitGreeting() {
-    // The greeting grows with a long player name, up to the board panel's right edge, rather
+    // The greeting grows with a long player name, up to the m_ui.board panel's right edge, rather
     // than cutting the name off.
-    const int room = panel_board->width() - label_name->x();
-    const int needed = label_name->fontMetrics().horizontalAdvance(label_name->text());
-    label_name->resize(qBound(greetingWidth, needed, room), label_name->height());
+    const int room = m_ui.panel_board->width() - m_ui.label_name->x();
+    const int needed = m_ui.label_name->fontMetrics().horizontalAdvance(m_ui.label_name->text());
+    m_ui.label_name->resize(qBound(greetingWidth, needed, room), m_ui.label_name->height());
 }
 
-void Tmain::setshown(Component which, bool shown) {
+void Tmain::setShown(Component which, bool shown) {
     QWidget* widget = component(which);
     if (shown)
         showPanel(widget);
@@ -533,7 +567,7 @@ void Tmain::setshown(Component which, bool shown) {
         widget->hide();
 }
 
-void Tmain::setenabled(Component which, bool enabled) {
+void Tmain::setEnabledFlag(Component which, bool enabled) {
     // The caption buttons keep their enabled look; their own flag stops the mouse.
     if (auto* button = qobject_cast<TSelButton*>(component(which)))
         button->setEnabledFlag(enabled);
@@ -541,6 +575,6 @@ void Tmain::setenabled(Component which, bool enabled) {
         component(which)->setEnabled(enabled);
 }
 
-std::string Tmain::playername() const {
-    return edit_name->text().toStdString();
+std::string Tmain::currentPlayerName() const {
+    return m_ui.edit_name->text().toStdString();
 }

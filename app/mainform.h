@@ -4,8 +4,8 @@
 // the player's name, the settings and the sounds. The game itself runs in Game; this window
 // gives it a face and the entry points from buttons and menus.
 
-#include "GameDisplay.h"
-#include "Settings.h"
+#include "app/Settings.h"
+#include "engine/GameDisplay.h"
 
 #include <QMainWindow>
 #include <QRect>
@@ -30,6 +30,7 @@ class TFlatPanel;
 class TimerFactory;
 class TLbBackground;
 class TSelButton;
+class TimerComponent;
 
 // What the window needs from its surroundings. The program passes Qt timers, the clock's seed,
 // the sound device and the real settings file; tests pass a virtual clock and fakes.
@@ -44,38 +45,9 @@ struct MainEnvironment {
     std::function<void(const QString&)> showMessage;
 };
 
-class Tmain : public QMainWindow, private GameDisplay {
-    Q_OBJECT
-
-public:
-    static constexpr const char* productWord = "bloomzap";
-    static constexpr const char* installerFileName = "bzpsetup.exe";
-    static constexpr int defaultHeight = 443;
-    static constexpr int defaultWidth = 518;
-
-    explicit Tmain(MainEnvironment environment, QWidget* parent = nullptr);
-    ~Tmain() override;
-
-    Game& game() { return *game_; }
-    const MainEnvironment& environment() const { return environment_; }
-    const Settings& settings() const { return settings_; }
-
-    // The tally list: where the game reports, and the window "Tally List" shows.
-    void settally(TallyCalls* tally);
-    void setTallyListWindow(std::function<void()> show);
-
-    // The switches: the check marks of their menu items are the state.
-    bool playSounds() const;
-    bool checkForUpdates() const;
-    QString playerName() const;
-
-    // The placement as last read from the settings file or saved at close.
-    QRect storedPlacement() const { return stored_; }
-
-    // Writes the settings; on a write error shows it and answers false.
-    bool savesettings();
-
-    // Components, by their names on the window.
+// The game window's components, by their names on the window (as uic's Ui:: classes hold
+// them). Every one also carries its name as Qt object name.
+struct TmainComponents {
     TLbBackground* LbBackground1 = nullptr;
     TFlatPanel* panel_board = nullptr;
     QLabel* label_name = nullptr;
@@ -97,27 +69,22 @@ public:
     QLabel* label_status = nullptr;
     QLabel* image_logo = nullptr;
     QLabel* Image1 = nullptr;
-
     TFlatPanel* panel_name = nullptr;
     NameBox* edit_aname = nullptr;
     TSelButton* button_namedone = nullptr;
     TSelButton* button_namecancel = nullptr;
-
     TFlatPanel* panel_cleared = nullptr;
     NameBox* edit_name = nullptr;
     TSelButton* button_sendscore = nullptr;
     TFlatPanel* panel_wait = nullptr;
     TSelButton* button_viewhighscores = nullptr;
     TSelButton* button_done = nullptr;
-
     TFlatPanel* panel_update = nullptr;
-    TSelButton* button_update = nullptr;
+    TSelButton* button_updateyes = nullptr;
     TSelButton* button_updatecancel = nullptr;
     QLabel* label_update = nullptr;
-
     TFlatPanel* panel_paused = nullptr;
     TSelButton* button_resume = nullptr;
-
     QAction* StartGame1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* PlaySounds1 = nullptr;
@@ -128,6 +95,43 @@ public:
     QAction* ViewHighScoreList1 = nullptr;
     QAction* Help1 = nullptr;
     QAction* About1 = nullptr;
+    // The engine's timers, as objects of the window.
+    TimerComponent* timerdrop = nullptr;
+    TimerComponent* timerremove = nullptr;
+    TimerComponent* timerdroprate = nullptr;
+    TimerComponent* timerblink = nullptr;
+};
+
+class Tmain : public QMainWindow, private GameDisplay {
+    Q_OBJECT
+
+public:
+    static constexpr const char* productWord = "bloomzap";
+    static constexpr int defaultHeight = 443;
+    static constexpr int defaultWidth = 518;
+
+    explicit Tmain(MainEnvironment environment, QWidget* parent = nullptr);
+    ~Tmain() override;
+
+    Game& game() { return *m_game; }
+
+    // The tally list: where the game reports, and the window "Tally List" shows.
+    void setTally(TallyCalls* tally);
+    void setTallyListWindow(std::function<void()> show);
+
+    // The switches: the check marks of their menu items are the state.
+    bool playSounds() const;
+    bool checkForUpdates() const;
+    QString playerName() const;
+
+    // Writes the settings; on a write error shows it and answers false.
+    bool savesettings();
+
+    // The components, for tests and for the windows wired to this one.
+    const TmainComponents& ui() const { return m_ui; }
+
+    // Plays a sound by its name ("drop", "clear", ...) when "Play Sounds" is checked.
+    void playsounds(const std::string& name);
 
     // Handlers, by the events they answer.
     void StartGame1Click();
@@ -156,17 +160,18 @@ private:
     QWidget* component(Component which) const;
 
     // GameDisplay
-    void settext(Component which, const std::string& text) override;
-    void setshown(Component which, bool shown) override;
-    void setenabled(Component which, bool enabled) override;
-    std::string playername() const override;
+    void setText(Component which, const std::string& text) override;
+    void setShown(Component which, bool shown) override;
+    void setEnabledFlag(Component which, bool enabled) override;
+    std::string currentPlayerName() const override;
 
-    MainEnvironment environment_;
-    Settings settings_;
-    QRect stored_;
-    std::unique_ptr<QSystemSemaphore> lock_;
-    std::unique_ptr<RandomSource> random_;
-    std::unique_ptr<SoundPlayer> sounds_;
-    std::unique_ptr<Game> game_;
-    std::function<void()> showTallyList_;
+    TmainComponents m_ui;
+    MainEnvironment m_environment;
+    Settings m_settings;
+    QRect m_stored;
+    std::unique_ptr<QSystemSemaphore> m_lock;
+    std::unique_ptr<RandomSource> m_random;
+    std::unique_ptr<SoundPlayer> m_sounds;
+    std::unique_ptr<Game> m_game;
+    std::function<void()> m_showTallyList;
 };

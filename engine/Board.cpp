@@ -1,161 +1,100 @@
-// The board rules: clearing, click acceptance, the removal of a group one flower per tick,
-// closing up the field and the empty test.
+// The field's own rules; the drawing order of settle is the one the screen shows.
 
-#include "Game.h"
+#include "engine/Board.h"
 
-#include <algorithm>
-#include <charconv>
-
-namespace {
-
-std::string entry(int c, int r) {
-    return std::to_string(c) + "," + std::to_string(r);
-}
-
-// The column is the text before the first comma, the row the text after it.
-void readentry(const std::string& text, int& c, int& r) {
-    const auto comma = text.find(',');
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    c = 0;
-    r = 0;
-    std::from_chars(begin, comma == std::string::npos ? end : begin + comma, c);
-    if (comma != std::string::npos) {
-        std::from_chars(begin + comma + 1, end, r);
+bool Board::hasPartner(int c, int r) const {
+    const int v = at(c, r);
+    if (v <= 0) {
+        return false;
     }
+    for (const Cell& n : neighbours(c, r)) {
+        if (at(n.c, n.r) == v) {
+            return true;
+        }
+    }
+    return false;
 }
 
-bool inside(int c, int r) {
-    return c >= 1 && c <= 10 && r >= 1 && r <= 10;
+std::vector<Cell> Board::neighboursOfColour(int c, int r, int colour) const {
+    std::vector<Cell> found;
+    if (colour <= 0) {
+        return found;
+    }
+    for (const Cell& n : neighbours(c, r)) {
+        if (at(n.c, n.r) == colour) {
+            found.push_back(n);
+        }
+    }
+    return found;
 }
 
-} // namespace
-
-int Game::cellat(int c, int r) const {
-    return inside(c, r) ? state_.cells[c][r] : 0;
-}
-
-void Game::clearboard() {
-    for (auto& column : state_.cells) {
+void Board::clear() {
+    for (auto& column : m_cells) {
         column.fill(0);
     }
-    drawblank();
 }
 
-void Game::checkit1(int c, int r) {
-    const int v = cellat(c, r);
-    if (v <= 0) {
-        return;
-    }
-    if (cellat(c + 1, r) == v || cellat(c - 1, r) == v || cellat(c, r + 1) == v ||
-        cellat(c, r - 1) == v) {
-        state_.removing = true;
-        state_.clickcord.push_back(entry(c, r));
-    }
+void Board::settle(const Drawn& drawn) {
+    gravity(drawn);
+    columnsToCentre(drawn);
 }
 
-// The removal step: one flower of the group in progress per tick.
-void Game::timerremoveTimer() {
-    GameState& s = state_;
-    if (s.blinking) {
-        return;
-    }
-    if (s.removecord.empty() && !s.clickcord.empty()) {
-        int c = 0;
-        int r = 0;
-        readentry(s.clickcord.front(), c, r);
-        s.removecolor = cellat(c, r);
-        if (s.removecolor > 0) {
-            s.removecord.push_back(entry(c, r));
-        } else {
-            s.removing = false; // the clicked flower has gone: nothing to remove
-        }
-        s.clickcord.pop_front();
-    }
-    if (s.removecord.empty()) {
-        return;
-    }
-    ++s.groupcount;
-    ++s.levelcleared;
-    int c = 0;
-    int r = 0;
-    readentry(s.removecord.front(), c, r);
-    s.cells[c][r] = 0;
-    board_.drawtile(c, r, 0);
-    s.untilnextlevel = 100 - s.levelcleared;
-    show(Component::label_roundcleared, std::max(s.untilnextlevel, 0));
-    removeit1(c, r);
-    s.removecord.pop_front();
-    if (s.removecord.empty()) {
-        s.removing = false;
-        s.removecolor = 0;
-        moverowsdown();
-        groupend();
-    }
-}
-
-void Game::removeit1(int c, int r) {
-    const int neighbours[4][2] = {{c + 1, r}, {c - 1, r}, {c, r + 1}, {c, r - 1}};
-    for (const auto& n : neighbours) {
-        if (state_.removecolor > 0 && cellat(n[0], n[1]) == state_.removecolor) {
-            std::string e = entry(n[0], n[1]);
-            if (std::find(state_.removecord.begin(), state_.removecord.end(), e) ==
-                state_.removecord.end()) {
-                state_.removecord.push_back(std::move(e));
-            }
-        }
-    }
-}
-
-void Game::moverowsdown() {
-    auto& cells = state_.cells;
-    // Gravity inside each column: 10 sweeps from the bottom up.
-    for (int c = 1; c <= 10; ++c) {
-        for (int sweep = 0; sweep < 10; ++sweep) {
-            for (int r = 10; r >= 1; --r) {
-                if (cells[c][r] != 0) {
+void Board::gravity(const Drawn& drawn) {
+    constexpr int n = rules::fieldSize;
+    // Ten sweeps from the bottom up in each column; afterwards its flowers rest on row 10.
+    for (int c = 1; c <= n; ++c) {
+        auto& column = m_cells[c];
+        for (int sweep = 0; sweep < n; ++sweep) {
+            for (int r = n; r >= 1; --r) {
+                if (column[r] != 0) {
                     continue;
                 }
-                cells[c][r] = cells[c][r - 1];
-                if (cells[c][r] > 0) {
-                    cells[c][r - 1] = 0;
+                column[r] = column[r - 1];
+                if (column[r] > 0) {
+                    column[r - 1] = 0;
                     if (r - 1 >= 1) {
-                        board_.drawtile(c, r - 1, 0);
+                        drawn(c, r - 1, 0);
                     }
                 }
-                board_.drawtile(c, r, cells[c][r]);
+                drawn(c, r, column[r]);
             }
         }
     }
-    // Columns toward the centre; a column is empty exactly when its bottom cell is.
-    for (int pass = 0; pass < 5; ++pass) {
-        for (int c = 1; c <= 4; ++c) {
-            if (cells[c + 1][10] == 0) {
-                for (int r = 1; r <= 10; ++r) {
-                    cells[c + 1][r] = cells[c][r];
-                    cells[c][r] = 0;
-                    board_.drawtile(c + 1, r, cells[c + 1][r]);
-                    board_.drawtile(c, r, 0);
+}
+
+void Board::columnsToCentre(const Drawn& drawn) {
+    constexpr int n = rules::fieldSize;
+    constexpr int half = n / 2;
+    // After gravity a column is empty exactly when its bottom cell is. Five passes carry a
+    // column across every empty column of its half.
+    for (int pass = 0; pass < half; ++pass) {
+        for (int c = 1; c < half; ++c) {
+            if (m_cells[c + 1][n] == 0) {
+                for (int r = 1; r <= n; ++r) {
+                    m_cells[c + 1][r] = m_cells[c][r];
+                    m_cells[c][r] = 0;
+                    drawn(c + 1, r, m_cells[c + 1][r]);
+                    drawn(c, r, 0);
                 }
             }
         }
-        for (int c = 10; c >= 7; --c) {
-            if (cells[c - 1][10] == 0) {
-                for (int r = 1; r <= 10; ++r) {
-                    cells[c - 1][r] = cells[c][r];
-                    cells[c][r] = 0;
-                    board_.drawtile(c, r, 0);
-                    board_.drawtile(c - 1, r, cells[c - 1][r]);
+        for (int c = n; c > half + 1; --c) {
+            if (m_cells[c - 1][n] == 0) {
+                for (int r = 1; r <= n; ++r) {
+                    m_cells[c - 1][r] = m_cells[c][r];
+                    m_cells[c][r] = 0;
+                    drawn(c, r, 0);
+                    drawn(c - 1, r, m_cells[c - 1][r]);
                 }
             }
         }
     }
 }
 
-bool Game::checkforempty() const {
-    for (int c = 1; c <= 10; ++c) {
-        for (int r = 1; r <= 10; ++r) {
-            if (state_.cells[c][r] != 0) {
+bool Board::isEmpty() const {
+    for (int c = 1; c <= rules::fieldSize; ++c) {
+        for (int r = 1; r <= rules::fieldSize; ++r) {
+            if (m_cells[c][r] != 0) {
                 return false;
             }
         }

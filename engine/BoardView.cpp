@@ -1,70 +1,96 @@
-#include "BoardView.h"
+#include "engine/BoardView.h"
 
-#include "Game.h"
+#include "engine/Game.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <cmath>
 
-BoardView::BoardView(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("board"));
-    setFixedSize(10 * TileList::size, 10 * TileList::size);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    ensurebacking();
+namespace {
+
+MouseButton mouseButton(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::RightButton:
+        return MouseButton::right;
+    case Qt::MiddleButton:
+        return MouseButton::middle;
+    default:
+        return MouseButton::left;
+    }
 }
 
-void BoardView::setgame(Game* game) {
-    game_ = game;
+ShiftState shiftState(Qt::KeyboardModifiers modifiers) {
+    ShiftState state = 0;
+    if (modifiers & Qt::ShiftModifier)
+        state |= shiftKey;
+    if (modifiers & Qt::AltModifier)
+        state |= altKey;
+    if (modifiers & Qt::ControlModifier)
+        state |= ctrlKey;
+    return state;
+}
+
+} // namespace
+
+BoardView::BoardView(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("board"));
+    setFixedSize(rules::boardPixels, rules::boardPixels);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    ensureBacking();
+}
+
+void BoardView::setGame(Game* game) {
+    m_game = game;
     update();
 }
 
-bool BoardView::ensurebacking() {
+bool BoardView::ensureBacking() {
     const qreal ratio = devicePixelRatioF();
-    if (!backing_.isNull() && backing_.devicePixelRatio() == ratio) {
+    if (!m_backing.isNull() && m_backing.devicePixelRatio() == ratio) {
         return false;
     }
     const int pixels = static_cast<int>(std::ceil(width() * ratio));
-    backing_ = QPixmap(pixels, pixels);
-    backing_.setDevicePixelRatio(ratio);
-    backing_.fill(Qt::black);
-    for (auto& column : shown_) {
+    m_backing = QPixmap(pixels, pixels);
+    m_backing.setDevicePixelRatio(ratio);
+    m_backing.fill(Qt::black);
+    for (auto& column : m_shown) {
         column.fill(-1);
     }
     return true;
 }
 
-void BoardView::painttile(int c, int r, int t) {
-    const qreal ratio = backing_.devicePixelRatio();
+void BoardView::paintTile(int c, int r, int t) {
+    const qreal ratio = m_backing.devicePixelRatio();
     const QRectF square((c - 1) * TileList::size, (r - 1) * TileList::size, TileList::size,
                         TileList::size);
-    QPainter painter(&backing_);
+    QPainter painter(&m_backing);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     // Only a ratio that is not a whole multiple of the art needs smoothing.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != 1.0 && ratio != 2.0);
-    painter.drawImage(square, tiles_.tile(t, ratio));
-    shown_[c - 1][r - 1] = t;
+    painter.drawImage(square, m_tiles.tile(t, ratio));
+    m_shown[c - 1][r - 1] = t;
 }
 
 void BoardView::drawtile(int c, int r, int t) {
-    if (c < 1 || c > 10 || r < 1 || r > 10) {
+    if (!Board::inField(c, r)) {
         return;
     }
-    if (repainting_) {
-        painttile(c, r, t);
+    if (m_repainting) {
+        paintTile(c, r, t);
         return;
     }
-    if (ensurebacking()) {
+    if (ensureBacking()) {
         update(); // the screen changed: everything is redrawn from the grid
     }
-    if (shown_[c - 1][r - 1] == t) {
+    if (m_shown[c - 1][r - 1] == t) {
         return; // already on the surface
     }
-    painttile(c, r, t);
+    paintTile(c, r, t);
     if (isVisible()) { // Qt drops updates of hidden widgets
         const QRect square((c - 1) * TileList::size, (r - 1) * TileList::size, TileList::size,
                            TileList::size);
-        requested_ += square;
+        m_requested += square;
         update(square);
     }
 }
@@ -72,30 +98,31 @@ void BoardView::drawtile(int c, int r, int t) {
 void BoardView::paintEvent(QPaintEvent* event) {
     // A region this view did not ask for comes from the window system (the board was covered,
     // shown or moved to another screen): redraw every cell from the grid first.
-    const bool fromsystem = !event->region().subtracted(requested_).isEmpty();
-    requested_ = QRegion();
-    if (ensurebacking() || fromsystem) {
-        repainting_ = true;
-        if (game_ != nullptr) {
-            game_->boardPaint();
+    const bool fromsystem = !event->region().subtracted(m_requested).isEmpty();
+    m_requested = QRegion();
+    if (ensureBacking() || fromsystem) {
+        m_repainting = true;
+        if (m_game != nullptr) {
+            m_game->boardPaint();
         } else {
-            for (int c = 1; c <= 10; ++c) {
-                for (int r = 1; r <= 10; ++r) {
-                    painttile(c, r, 0);
+            for (int c = 1; c <= rules::fieldSize; ++c) {
+                for (int r = 1; r <= rules::fieldSize; ++r) {
+                    paintTile(c, r, 0);
                 }
             }
         }
-        repainting_ = false;
+        m_repainting = false;
     }
     QPainter painter(this); // clipped to the event's region
-    painter.drawPixmap(0, 0, backing_);
+    painter.drawPixmap(0, 0, m_backing);
 }
 
 void BoardView::mouseReleaseEvent(QMouseEvent* event) {
-    if (game_ != nullptr) {
+    if (m_game != nullptr) {
         const QPointF at = event->position();
-        game_->boardMouseUp(static_cast<int>(std::floor(at.x())),
-                            static_cast<int>(std::floor(at.y())));
+        m_game->boardMouseUp(mouseButton(event->button()), shiftState(event->modifiers()),
+                             static_cast<int>(std::floor(at.x())),
+                             static_cast<int>(std::floor(at.y())));
     }
     event->accept();
 }

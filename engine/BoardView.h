@@ -6,8 +6,9 @@
 // from the grid through the game's boardPaint. A mouse release of any button goes to the
 // game's boardMouseUp.
 
-#include "GameDisplay.h"
-#include "TileList.h"
+#include "engine/GameDisplay.h"
+#include "engine/GameRules.h"
+#include "engine/TileList.h"
 
 #include <QPixmap>
 #include <QRegion>
@@ -23,27 +24,28 @@ public:
     explicit BoardView(QWidget* parent = nullptr);
 
     // The game this board shows and sends clicks to; nullptr shows a black board.
-    void setgame(Game* game);
-    Game* game() const { return game_; }
+    void setGame(Game* game);
+    Game* game() const { return m_game; }
 
     void drawtile(int c, int r, int t) override;
 
-    const TileList& images_flowers() const { return tiles_; }
+    const TileList& images_flowers() const { return m_tiles; }
     // The backing pixmap: what the game has drawn so far.
-    const QPixmap& surface() const { return backing_; }
+    const QPixmap& surface() const { return m_backing; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    bool ensurebacking(); // true when the pixmap was made anew (blank)
-    void painttile(int c, int r, int t);
+    bool ensureBacking(); // true when the pixmap was made anew (blank)
+    void paintTile(int c, int r, int t);
 
-    TileList tiles_;
-    Game* game_ = nullptr;
-    QPixmap backing_;
-    std::array<std::array<int, 10>, 10> shown_{}; // tile in each square of backing_, -1 unknown
-    QRegion requested_;                           // squares this view asked to be repainted
-    bool repainting_ = false;                     // inside a repaint from the grid
+    TileList m_tiles;
+    Game* m_game = nullptr;
+    QPixmap m_backing;
+    std::array<std::array<int, rules::fieldSize>, rules::fieldSize>
+        m_shown{};             // tile in each square of m_backing, -1 unknown
+    QRegion m_requested;       // squares this view asked to be repainted
+    bool m_repainting = false; // inside a repaint from the grid
 };

@@ -1,78 +1,73 @@
 // The flow of a game: start, rounds, falling lines, scoring, the level-up blink, game over,
 // pausing and the player's clicks.
 
-#include "Game.h"
+#include "engine/Game.h"
+
+#include "engine/GameRules.h"
 
 #include <algorithm>
 
 Game::Game(BoardSurface& board, GameDisplay& display, TimerFactory& timers, RandomSource& random)
-    : board_(board), display_(display), random_(random), timerdrop_(timers.createtimer()),
-      timerremove_(timers.createtimer()), timerdroprate_(timers.createtimer()),
-      timerblink_(timers.createtimer()) {
-    timerdrop_->setinterval(10);
-    timerremove_->setinterval(10);
-    timerdroprate_->setinterval(4000);
-    timerblink_->setinterval(200);
-    timerdrop_->ontick([this] { timerdropTimer(); });
-    timerremove_->ontick([this] { timerremoveTimer(); });
-    timerdroprate_->ontick([this] { timerdroprateTimer(); });
-    timerblink_->ontick([this] { timerblinkTimer(); });
-    timerremove_->start();
+    : m_board(board), m_display(display), m_random(random), m_timerdrop(timers.createTimer()),
+      m_timerremove(timers.createTimer()), m_timerdroprate(timers.createTimer()),
+      m_timerblink(timers.createTimer()) {
+    m_timerdrop->setInterval(rules::stepMs);
+    m_timerremove->setInterval(rules::stepMs);
+    m_timerdroprate->setInterval(rules::firstDropMs);
+    m_timerblink->setInterval(rules::blinkMs);
+    m_timerdrop->onTick([this] { timerdropTimer(); });
+    m_timerremove->onTick([this] { timerremoveTimer(); });
+    m_timerdroprate->onTick([this] { timerdroprateTimer(); });
+    m_timerblink->onTick([this] { timerblinkTimer(); });
+    m_timerremove->start();
+    m_timerremove->sleep(); // nothing queued yet
 }
 
 Game::~Game() = default;
 
 int Game::pointsfactor(int n) {
-    // The smallest group size of each factor from 1 on.
-    static constexpr int from[] = {1, 4, 7, 11, 15, 20, 25, 31, 37, 45};
-    int factor = 0;
-    for (int first : from) {
-        if (n >= first) {
-            ++factor;
-        }
-    }
-    return factor;
+    return rules::pointsFactor(n);
 }
 
-int Game::lastround() const {
-    return std::min(state_.round, 29);
+int Game::lastRound() const {
+    return std::min(m_state.round, rules::lastPlayedRound);
 }
 
 void Game::show(Component which, const std::string& text) {
-    display_.settext(which, text);
+    m_display.setText(which, text);
 }
 
 void Game::show(Component which, int number) {
-    display_.settext(which, std::to_string(number));
+    m_display.setText(which, std::to_string(number));
 }
 
 void Game::play(const char* sound) {
-    if (sounds_ != nullptr) {
-        sounds_->playsounds(sound);
+    if (m_sounds != nullptr) {
+        m_sounds->playsounds(sound);
     }
 }
 
 void Game::drawfield() {
-    for (int c = 1; c <= 10; ++c) {
-        for (int r = 1; r <= 10; ++r) {
-            board_.drawtile(c, r, state_.cells[c][r]);
+    for (int c = 1; c <= rules::fieldSize; ++c) {
+        for (int r = 1; r <= rules::fieldSize; ++r) {
+            m_board.drawtile(c, r, m_state.cells[c][r]);
         }
     }
 }
 
 void Game::drawblank() {
-    for (int c = 1; c <= 10; ++c) {
-        for (int r = 1; r <= 10; ++r) {
-            board_.drawtile(c, r, 0);
+    for (int c = 1; c <= rules::fieldSize; ++c) {
+        for (int r = 1; r <= rules::fieldSize; ++r) {
+            m_board.drawtile(c, r, 0);
         }
     }
 }
 
 void Game::button_startClick() {
-    GameState& s = state_;
+    GameState& s = m_state;
     // A new game starts clean: whatever the last one left under way ends here.
-    timerdrop_->stop();
-    timerblink_->stop();
+    m_timerdrop->stop();
+    m_timerblink->stop();
     s.clickcord.clear();
     s.removecord.clear();
     s.removing = false;
@@ -80,19 +75,19 @@ void Game::button_startClick() {
     s.blinking = false;
     s.blinkhidden = false;
 
-    display_.setenabled(Component::button_pause, true);
-    display_.setshown(Component::panel_wait, false);
-    display_.setshown(Component::panel_name, false);
-    display_.setshown(Component::panel_cleared, false);
-    display_.setshown(Component::panel_paused, false);
+    m_display.setEnabledFlag(Component::button_pause, true);
+    m_display.setShown(Component::panel_wait, false);
+    m_display.setShown(Component::panel_name, false);
+    m_display.setShown(Component::panel_cleared, false);
+    m_display.setShown(Component::panel_paused, false);
     s.paused = false;
     show(Component::button_pause, "PAUSE GAME");
-    if (tally_ != nullptr) {
-        tally_->addtomineincrease(1);
+    if (m_tally != nullptr) {
+        m_tally->addtomineincrease(1);
     }
     s.gamerunning = true;
     play("startgame");
-    show(Component::label_name, "Good Luck " + display_.playername());
+    show(Component::label_name, "Good Luck " + m_display.currentPlayerName());
     s.groupcount = 0;
     s.round = 0;
     s.score = 0;
@@ -101,13 +96,13 @@ void Game::button_startClick() {
     show(Component::label_score, 0);
     show(Component::label_numremoved, 0);
     show(Component::label_lastscore, 0);
-    s.colorcount = 3;
-    timerdroprate_->setinterval(4000);
+    s.colorcount = rules::firstColours;
+    m_timerdroprate->setInterval(rules::firstDropMs);
     clearboard();
-    for (int r = 9; r <= 10; ++r) {
-        for (int c = 1; c <= 10; ++c) {
-            s.cells[c][r] = random_.newflower(s.colorcount);
-            board_.drawtile(c, r, s.cells[c][r]);
+    for (int r = rules::fieldSize - rules::startRows + 1; r <= rules::fieldSize; ++r) {
+        for (int c = 1; c <= rules::fieldSize; ++c) {
+            s.cells[c][r] = m_random.newflower(s.colorcount);
+            m_board.drawtile(c, r, s.cells[c][r]);
         }
     }
     startround();
@@ -115,88 +110,85 @@ void Game::button_startClick() {
 
 void Game::StartGame1Click() {
     button_startClick();
-    display_.setshown(Component::panel_cleared, false);
+    m_display.setShown(Component::panel_cleared, false);
 }
 
 void Game::startround() {
-    GameState& s = state_;
+    GameState& s = m_state;
     if (!s.gamerunning) {
         return; // a finished game stays finished
     }
     ++s.round;
-    if (s.round == 3 || s.round == 6 || s.round == 9) {
-        s.colorcount = std::min(s.colorcount + 1, 6);
-        timerdroprate_->setinterval(4000);
-    } else if (s.round == 30) {
+    if (rules::addsColour(s.round)) {
+        s.colorcount = std::min(s.colorcount + 1, rules::maxColours);
+        m_timerdroprate->setInterval(rules::firstDropMs);
+    } else if (s.round == rules::finalRound) {
         endgame();
         show(Component::label_round, s.round);
         return;
     } else {
-        int next = timerdroprate_->interval() - 1000;
-        if (next < 1000) {
-            next = 500;
-        }
-        timerdroprate_->setinterval(next);
+        m_timerdroprate->setInterval(rules::nextDropMs(m_timerdroprate->interval()));
     }
     show(Component::label_round, s.round);
-    s.untilnextlevel = 100 - s.levelcleared; // 100 but for flowers taken before the blink
+    // The full count, but for flowers taken before the blink.
+    s.untilnextlevel = rules::flowersPerLevel - s.levelcleared;
     show(Component::label_roundcleared, std::max(s.untilnextlevel, 0));
     s.linesettled = true;
     s.blinking = false;
     s.removing = false;
-    timerdroprate_->start();
-    timerremove_->start();
+    m_timerdroprate->start();
+    m_timerremove->start();
 }
 
 void Game::timerdroprateTimer() {
-    if (state_.removing || state_.blinking || state_.paused) {
+    if (m_state.removing || m_state.blinking || m_state.paused) {
         return;
     }
     dropline();
 }
 
 void Game::dropline() {
-    GameState& s = state_;
-    for (int c = 1; c <= 10; ++c) {
-        s.cells[c][0] = random_.newflower(s.colorcount);
+    GameState& s = m_state;
+    for (int c = 1; c <= rules::fieldSize; ++c) {
+        s.cells[c][0] = m_random.newflower(s.colorcount);
     }
     s.dropstep = 0;
     s.linesettled = false;
-    timerdrop_->start();
+    m_timerdrop->start();
 }
 
 void Game::timerdropTimer() {
-    GameState& s = state_;
+    GameState& s = m_state;
     const int step = ++s.dropstep;
     if (s.linesettled) {
         return;
     }
-    if (step > 10) { // cannot happen: a line has settled by step 10
-        timerdrop_->stop();
+    if (step > rules::fieldSize) { // cannot happen: a line has settled by the last row
+        m_timerdrop->stop();
         return;
     }
     int settled = 0;
-    for (int c = 1; c <= 10; ++c) {
+    for (int c = 1; c <= rules::fieldSize; ++c) {
         auto& column = s.cells[c];
         if (column[step] == 0) {
             column[step] = column[step - 1];
             column[step - 1] = 0;
             if (step - 1 >= 1) {
-                board_.drawtile(c, step - 1, 0);
+                m_board.drawtile(c, step - 1, 0);
             }
-            board_.drawtile(c, step, column[step]);
-            if (step == 10) {
+            m_board.drawtile(c, step, column[step]);
+            if (step == rules::fieldSize) {
                 ++settled;
             }
         } else {
             ++settled;
         }
     }
-    if (settled < 10) {
+    if (settled < rules::fieldSize) {
         return;
     }
     bool overflow = false;
-    for (int c = 1; c <= 10; ++c) {
+    for (int c = 1; c <= rules::fieldSize; ++c) {
         overflow = overflow || s.cells[c][0] != 0;
     }
     if (overflow) {
@@ -204,22 +196,22 @@ void Game::timerdropTimer() {
         endgame();
     } else {
         s.linesettled = true;
-        timerdrop_->stop();
+        m_timerdrop->stop();
         play("drop");
     }
 }
 
 void Game::groupend() {
-    GameState& s = state_;
+    GameState& s = m_state;
     if (!s.paused) {
         play("clear");
     }
     int points = s.groupcount * pointsfactor(s.groupcount) * s.round;
     if (checkforempty()) {
-        points += 100 * s.round;
+        points += rules::fieldClearedBonus * s.round;
         play("clearedall");
-        if (tally_ != nullptr) {
-            tally_->addtomineincrease(3);
+        if (m_tally != nullptr) {
+            m_tally->addtomineincrease(3);
         }
     }
     s.score += points;
@@ -228,18 +220,18 @@ void Game::groupend() {
     show(Component::label_lastscore, points);
     s.groupcount = 0;
     show(Component::label_status, "Scored: " + std::to_string(points));
-    if (s.levelcleared >= 100) {
+    if (s.levelcleared >= rules::flowersPerLevel) {
         show(Component::label_status, "LEVEL UP!");
         s.linesettled = false;
-        s.blinkticks = 10;
-        timerblink_->start();
+        s.blinkticks = rules::blinkTicks;
+        m_timerblink->start();
         s.levelcleared = 0;
         play("levelup");
     }
 }
 
 void Game::timerblinkTimer() {
-    GameState& s = state_;
+    GameState& s = m_state;
     if (s.removing) {
         return;
     }
@@ -253,7 +245,7 @@ void Game::timerblinkTimer() {
         drawfield();
     }
     if (s.blinkticks < 1) {
-        timerblink_->stop();
+        m_timerblink->stop();
         if (s.blinkhidden) {
             s.blinkhidden = false;
             drawfield();
@@ -263,61 +255,56 @@ void Game::timerblinkTimer() {
 }
 
 void Game::endgame() {
-    GameState& s = state_;
+    GameState& s = m_state;
     s.gamerunning = false;
     s.linesettled = false;
-    timerremove_->stop();
-    timerdroprate_->stop();
-    timerdrop_->stop();
+    m_timerremove->stop();
+    m_timerdroprate->stop();
+    m_timerdrop->stop();
     // A level-up blink ends with the game, the final position shown.
-    timerblink_->stop();
+    m_timerblink->stop();
     s.blinking = false;
     if (s.blinkhidden) {
         s.blinkhidden = false;
         drawfield();
     }
-    if (tally_ != nullptr) {
-        tally_->checkscore(s.score, display_.playername());
-        tally_->checkchange(2, lastround());
+    if (m_tally != nullptr) {
+        m_tally->checkscore(s.score, m_display.currentPlayerName());
+        m_tally->checkchange(2, lastRound());
     }
-    display_.setshown(Component::button_sendscore, true);
-    display_.setshown(Component::panel_cleared, true);
-    display_.setshown(Component::button_start, true);
-    display_.setenabled(Component::button_pause, false);
+    m_display.setShown(Component::button_sendscore, true);
+    m_display.setShown(Component::panel_cleared, true);
+    m_display.setShown(Component::button_start, true);
+    m_display.setEnabledFlag(Component::button_pause, false);
     play("gameover");
 }
 
 void Game::button_pauseClick() {
-    GameState& s = state_;
+    GameState& s = m_state;
     if (!s.paused) {
-        display_.setshown(Component::panel_paused, true);
+        m_display.setShown(Component::panel_paused, true);
         s.paused = true;
         show(Component::button_pause, "RESUME");
     } else {
-        display_.setshown(Component::panel_paused, false);
-        s.paused = false;
-        show(Component::button_pause, "PAUSE GAME");
+        button_resumeClick();
     }
 }
 
 void Game::button_resumeClick() {
-    display_.setshown(Component::panel_paused, false);
-    state_.paused = false;
+    m_display.setShown(Component::panel_paused, false);
+    m_state.paused = false;
     show(Component::button_pause, "PAUSE GAME");
 }
 
-void Game::boardMouseUp(int x, int y) {
-    const GameState& s = state_;
+void Game::boardMouseUp(MouseButton, ShiftState, int x, int y) {
+    const GameState& s = m_state;
     if (s.blinking || s.removing || !s.gamerunning || !s.linesettled || s.paused) {
         return;
     }
     // Division drops the fraction (toward zero), so -31 still lies in column 1.
-    const int column = x / 32 + 1;
-    const int row = y / 32 + 1;
-    if (column < 1 || column > 10 || row < 1 || row > 10) {
-        return;
-    }
-    if (s.cells[column][row] == 0) {
+    const int column = x / rules::tilePixels + 1;
+    const int row = y / rules::tilePixels + 1;
+    if (!Board::inField(column, row) || s.cells[column][row] == 0) {
         return;
     }
     checkit1(column, row);
@@ -325,4 +312,71 @@ void Game::boardMouseUp(int x, int y) {
 
 void Game::boardPaint() {
     drawfield();
+}
+
+void Game::clearboard() {
+    m_state.cells.clear();
+    drawblank();
+}
+
+void Game::checkit1(int c, int r) {
+    if (m_state.cells.hasPartner(c, r)) {
+        m_state.removing = true;
+        m_state.clickcord.push_back({c, r});
+        m_timerremove->wake();
+    }
+}
+
+// The removal step: one flower of the group in progress per tick.
+void Game::timerremoveTimer() {
+    GameState& s = m_state;
+    if (s.blinking) {
+        return;
+    }
+    if (s.removecord.empty() && !s.clickcord.empty()) {
+        const Cell clicked = s.clickcord.front();
+        s.removecolor = s.cells.at(clicked.c, clicked.r);
+        if (s.removecolor > 0) {
+            s.removecord.push_back(clicked);
+        } else {
+            s.removing = false; // the clicked flower has gone: nothing to remove
+        }
+        s.clickcord.pop_front();
+    }
+    if (s.removecord.empty()) {
+        m_timerremove->sleep(); // both queues are empty: the ticks have nothing to do
+        return;
+    }
+    ++s.groupcount;
+    ++s.levelcleared;
+    const Cell cell = s.removecord.front();
+    s.cells[cell.c][cell.r] = 0;
+    m_board.drawtile(cell.c, cell.r, 0);
+    s.untilnextlevel = rules::flowersPerLevel - s.levelcleared;
+    show(Component::label_roundcleared, std::max(s.untilnextlevel, 0));
+    removeit1(cell.c, cell.r);
+    s.removecord.pop_front();
+    if (s.removecord.empty()) {
+        s.removing = false;
+        s.removecolor = 0;
+        moverowsdown();
+        groupend();
+    }
+}
+
+void Game::removeit1(int c, int r) {
+    CellQueue& queue = m_state.removecord;
+    for (const Cell& n : m_state.cells.neighboursOfColour(c, r, m_state.removecolor)) {
+        if (std::find(queue.begin(), queue.end(), n) == queue.end()) {
+            queue.push_back(n);
+        }
+    }
+}
+
+void Game::moverowsdown() {
+    m_state.cells.settle([this](int c, int r, int t) { m_board.drawtile(c, r, t); });
+}
+
+bool Game::checkforempty() const {
+    return m_state.cells.isEmpty();
 }

@@ -3,12 +3,12 @@
 // The game: the board rules and the timed flow of a game from START GAME to game over,
 // driven by four timers, mouse releases on the board and the window's buttons.
 
-#include "GameDisplay.h"
-#include "GameState.h"
-#include "GameTimer.h"
-#include "RandomSource.h"
-#include "SoundCalls.h"
-#include "TallyCalls.h"
+#include "engine/GameDisplay.h"
+#include "engine/GameState.h"
+#include "engine/GameTimer.h"
+#include "engine/RandomSource.h"
+#include "engine/SoundCalls.h"
+#include "engine/TallyCalls.h"
 
 #include <memory>
 #include <string>
@@ -23,14 +23,14 @@ public:
     ~Game();
 
     // Sounds and tally calls go nowhere until these are set (nullptr again stops them).
-    void setsounds(SoundCalls* sounds) { sounds_ = sounds; }
-    void settally(TallyCalls* tally) { tally_ = tally; }
+    void setSounds(SoundCalls* sounds) { m_sounds = sounds; }
+    void setTally(TallyCalls* tally) { m_tally = tally; }
 
-    GameState& state() { return state_; }
-    const GameState& state() const { return state_; }
+    GameState& state() { return m_state; }
+    const GameState& state() const { return m_state; }
     // The last round played, as handed to the tally at game over: round, or 29 once the game
     // has ended on reaching round 30.
-    int lastround() const;
+    int lastRound() const;
 
     // Buttons and menu.
     void button_startClick();
@@ -38,11 +38,11 @@ public:
     void button_pauseClick();
     void button_resumeClick();
 
-    // The board surface.
-    void boardMouseUp(int x, int y); // any button, on its release; pixels from the top left
-    void boardPaint();               // redraws all 100 cells from the grid
+    // The board surface. A release of any button counts; x and y are pixels from the top left.
+    void boardMouseUp(MouseButton button, ShiftState shift, int x, int y);
+    void boardPaint(); // redraws all 100 cells from the grid
 
-    // Board rules.
+    // Board rules, each a step of the game that draws what it changes.
     void clearboard();
     void checkit1(int c, int r);
     void removeit1(int c, int r);
@@ -60,31 +60,30 @@ public:
     void timerdroprateTimer();
     void timerblinkTimer();
 
-    GameTimer& timerdrop() { return *timerdrop_; }
-    GameTimer& timerremove() { return *timerremove_; }
-    GameTimer& timerdroprate() { return *timerdroprate_; }
-    GameTimer& timerblink() { return *timerblink_; }
+    GameTimer& timerdrop() { return *m_timerdrop; }
+    GameTimer& timerremove() { return *m_timerremove; }
+    GameTimer& timerdroprate() { return *m_timerdroprate; }
+    GameTimer& timerblink() { return *m_timerblink; }
 
-    // The factor of a group of n flowers: 0 for 0, then 1 (1-3) up to 10 (45 and more).
+    // The factor of a group of n flowers (rules::pointsFactor).
     static int pointsfactor(int n);
 
 private:
     void groupend();
-    void drawfield();               // every playing cell from the grid, column by column
-    void drawblank();               // tile 0 on every playing cell, column by column
-    int cellat(int c, int r) const; // 0 outside the playing field
+    void drawfield(); // every playing cell from the grid, column by column
+    void drawblank(); // tile 0 on every playing cell, column by column
     void show(Component which, const std::string& text);
     void show(Component which, int number);
     void play(const char* sound);
 
-    GameState state_;
-    BoardSurface& board_;
-    GameDisplay& display_;
-    RandomSource& random_;
-    SoundCalls* sounds_ = nullptr;
-    TallyCalls* tally_ = nullptr;
-    std::unique_ptr<GameTimer> timerdrop_;
-    std::unique_ptr<GameTimer> timerremove_;
-    std::unique_ptr<GameTimer> timerdroprate_;
-    std::unique_ptr<GameTimer> timerblink_;
+    GameState m_state;
+    BoardSurface& m_board;
+    GameDisplay& m_display;
+    RandomSource& m_random;
+    SoundCalls* m_sounds = nullptr;
+    TallyCalls* m_tally = nullptr;
+    std::unique_ptr<GameTimer> m_timerdrop;
+    std::unique_ptr<GameTimer> m_timerremove;
+    std::unique_ptr<GameTimer> m_timerdroprate;
+    std::unique_ptr<GameTimer> m_timerblink;
 };

@@ -2,6 +2,7 @@
 
 // What the engine shows, and the one thing it reads, on the game window.
 
+#include <cstdint>
 #include <string>
 
 // The board surface: 10 x 10 cells of 32 x 32 pixels.
@@ -35,11 +36,17 @@ class GameDisplay {
 public:
     virtual ~GameDisplay() = default;
     // A label's text, or the pause button's caption.
-    virtual void settext(Component which, const std::string& text) = 0;
+    virtual void setText(Component which, const std::string& text) = 0;
     // Shows or hides a panel or button; a panel that is shown comes to the front.
-    virtual void setshown(Component which, bool shown) = 0;
-    // Enables or disables a button (the engine uses it for button_pause only).
-    virtual void setenabled(Component which, bool enabled) = 0;
+    virtual void setShown(Component which, bool shown) = 0;
+    // Switches a button's own Enabled flag (the engine uses it for button_pause only).
+    virtual void setEnabledFlag(Component which, bool enabled) = 0;
     // The player name: the text of the game-over panel's name box edit_name.
-    virtual std::string playername() const = 0;
+    virtual std::string currentPlayerName() const = 0;
 };
+
+// The mouse button released over the board, and the keys and buttons held at that moment
+// (ShiftKey flags); the game reacts to any button the same way.
+enum class MouseButton { left, right, middle };
+using ShiftState = std::uint8_t;
+enum ShiftKey : ShiftState { shiftKey = 1, altKey = 2, ctrlKey = 4 };

@@ -1,24 +1,18 @@
 #pragma once
 
-// The engine's one state record: the board and the counters and flags of a game.
 // Everything here is touched on the user-interface thread only.
 
-#include <array>
+#include "engine/Board.h"
+
 #include <cstdint>
-#include <deque>
-#include <string>
 
-// A first-in-first-out list of cells, each entry the column and the row in decimal joined by
-// one comma, without spaces or leading zeros: column 3, row 10 is "3,10".
-using CellQueue = std::deque<std::string>;
-
+// The engine's state record: the board, the counters and flags of a game, and the two queues
+// through which a click becomes a removal.
 struct GameState {
-    static constexpr int columns = 12; // 0 and 11 are an always empty border
-    static constexpr int rows = 11;    // 0 is the entry row a new line falls from
+    static constexpr int columns = Board::columns; // 0 and 11 are an always empty border
+    static constexpr int rows = Board::rows;       // 0 is the entry row a new line falls from
 
-    // cells[c][r]: 0 empty, 1 to 6 a flower of that colour (and the tile drawn for it).
-    // The playing field is columns 1 to 10, rows 1 to 10.
-    std::array<std::array<std::int32_t, rows>, columns> cells{};
+    Board cells; // cells[c][r]; see Board
 
     std::int32_t colorcount = 0;     // colours in play, 3 to 6 during a game
     std::int32_t round = 0;          // current round, 1 to 30 ("Level:")

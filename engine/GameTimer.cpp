@@ -1,11 +1,11 @@
-#include "GameTimer.h"
+#include "engine/GameTimer.h"
 
-void GameTimer::setinterval(int ms) {
-    if (ms == interval_) {
+void GameTimer::setInterval(int ms) {
+    if (ms == m_interval) {
         return;
     }
-    interval_ = ms;
-    if (!running_) {
+    m_interval = ms;
+    if (!m_running) {
         return;
     }
     if (ms > 0) {
@@ -16,25 +16,39 @@ void GameTimer::setinterval(int ms) {
 }
 
 void GameTimer::start() {
-    if (running_) {
+    if (m_running) {
         return;
     }
-    running_ = true;
-    if (interval_ > 0) {
-        arm(interval_);
+    m_running = true;
+    if (m_interval > 0) {
+        arm(m_interval);
     }
 }
 
 void GameTimer::stop() {
-    if (!running_) {
+    if (!m_running) {
         return;
     }
-    running_ = false;
+    m_running = false;
     disarm();
 }
 
+void GameTimer::sleep() {
+    if (!m_asleep) {
+        m_asleep = true;
+        asleepChanged();
+    }
+}
+
+void GameTimer::wake() {
+    if (m_asleep) {
+        m_asleep = false;
+        asleepChanged();
+    }
+}
+
 void GameTimer::fire() {
-    if (running_ && tick_) {
-        tick_();
+    if (m_running && m_tick) {
+        m_tick();
     }
 }

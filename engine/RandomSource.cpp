@@ -1,19 +1,19 @@
-#include "RandomSource.h"
+#include "engine/RandomSource.h"
 
 namespace {
 constexpr std::uint64_t multiplier = 6364136223846793005ULL;
 }
 
 SeededRandom::SeededRandom(std::uint64_t seed, std::uint64_t stream)
-    : increment_((stream << 1U) | 1U) {
+    : m_increment((stream << 1U) | 1U) {
     next();
-    state_ += seed;
+    m_state += seed;
     next();
 }
 
 std::uint32_t SeededRandom::next() {
-    const std::uint64_t old = state_;
-    state_ = old * multiplier + increment_;
+    const std::uint64_t old = m_state;
+    m_state = old * multiplier + m_increment;
     const auto xorshifted = static_cast<std::uint32_t>(((old >> 18U) ^ old) >> 27U);
     const auto rot = static_cast<std::uint32_t>(old >> 59U);
     return (xorshifted >> rot) | (xorshifted << ((32U - rot) & 31U));

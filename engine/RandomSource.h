@@ -20,6 +20,6 @@ public:
     std::uint32_t next();
 
 private:
-    std::uint64_t state_ = 0;
-    std::uint64_t increment_ = 0;
+    std::uint64_t m_state = 0;
+    std::uint64_t m_increment = 0;
 };

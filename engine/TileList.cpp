@@ -1,4 +1,4 @@
-#include "TileList.h"
+#include "engine/TileList.h"
 
 namespace {
 
@@ -17,8 +17,8 @@ QImage load(const QString& path, int pixels, qreal ratio) {
 
 TileList::TileList() {
     for (int t = 0; t < count; ++t) {
-        normal_[t] = load(QStringLiteral(":/tiles/tile%1.png").arg(t), size, 1.0);
-        double_[t] = load(QStringLiteral(":/tiles/tile%1@2x.png").arg(t), 2 * size, 2.0);
+        m_normal[t] = load(QStringLiteral(":/tiles/tile%1.png").arg(t), size, 1.0);
+        m_double[t] = load(QStringLiteral(":/tiles/tile%1@2x.png").arg(t), 2 * size, 2.0);
     }
 }
 
@@ -26,5 +26,5 @@ const QImage& TileList::tile(int t, qreal ratio) const {
     if (t < 0 || t >= count) {
         t = 0;
     }
-    return ratio > 1.0 ? double_[t] : normal_[t];
+    return ratio > 1.0 ? m_double[t] : m_normal[t];
 }

@@ -3,13 +3,15 @@
 // images_flowers: the nine 32 x 32 board tiles, embedded as resources, each at its normal
 // size and at twice that for high-density screens.
 
+#include "engine/GameRules.h"
+
 #include <QImage>
 #include <array>
 
 class TileList {
 public:
-    static constexpr int count = 9;
-    static constexpr int size = 32; // logical pixels
+    static constexpr int count = rules::tileCount;
+    static constexpr int size = rules::tilePixels; // logical pixels
 
     TileList(); // loads :/tiles/tileN.png and :/tiles/tileN@2x.png
     // Tile t for a surface of the given device pixel ratio: the normal image at ratio 1 or
@@ -17,6 +19,6 @@ public:
     const QImage& tile(int t, qreal ratio = 1.0) const;
 
 private:
-    std::array<QImage, count> normal_;
-    std::array<QImage, count> double_;
+    std::array<QImage, count> m_normal;
+    std::array<QImage, count> m_double;
 };

@@ -1,4 +1,4 @@
-#include "ButtonComps.h"
+#include "widgets/ButtonComps.h"
 
 #include <QEnterEvent>
 #include <QFont>

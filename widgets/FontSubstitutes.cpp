@@ -1,4 +1,4 @@
-#include "FontSubstitutes.h"
+#include "widgets/FontSubstitutes.h"
 
 #include <QFont>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "HouseStyle.h"
+#include "widgets/HouseStyle.h"
 
-#include "ButtonComps.h"
+#include "widgets/ButtonComps.h"
 
 namespace house {
 

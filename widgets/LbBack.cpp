@@ -1,4 +1,4 @@
-#include "LbBack.h"
+#include "widgets/LbBack.h"
 
 #include <QEvent>
 #include <QPainter>

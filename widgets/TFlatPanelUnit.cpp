@@ -1,4 +1,4 @@
-#include "TFlatPanelUnit.h"
+#include "widgets/TFlatPanelUnit.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -1,5 +1,5 @@
-#include "ProfileFile.h"
-#include "TestFolder.h"
+#include "app/ProfileFile.h"
+#include "tests/app/TestFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "SettingsFile.h"
-#include "TestFolder.h"
+#include "app/SettingsFile.h"
+#include "tests/app/TestFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "SettingsLocation.h"
+#include "app/SettingsLocation.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

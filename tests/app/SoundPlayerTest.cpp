@@ -1,5 +1,5 @@
-#include "SoundPlayer.h"
-#include "RecordingOutput.h"
+#include "app/SoundPlayer.h"
+#include "tests/support/RecordingOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,8 @@
 #include <vector>
 
 namespace {
+
+using testsupport::RecordingOutput;
 
 using Calls = std::vector<std::string>;
 

@@ -11,18 +11,18 @@ class TestFolder {
 public:
     TestFolder() {
         std::random_device seed;
-        path_ = std::filesystem::temp_directory_path() /
-                ("bloomzap-test-" + std::to_string(seed()) + std::to_string(seed()));
-        std::filesystem::create_directories(path_);
+        m_path = std::filesystem::temp_directory_path() /
+                 ("bloomzap-test-" + std::to_string(seed()) + std::to_string(seed()));
+        std::filesystem::create_directories(m_path);
     }
     ~TestFolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(m_path, ignored);
     }
     TestFolder(const TestFolder&) = delete;
     TestFolder& operator=(const TestFolder&) = delete;
 
-    std::filesystem::path file(const std::string& name) const { return path_ / name; }
+    std::filesystem::path file(const std::string& name) const { return m_path / name; }
 
     static void write(const std::filesystem::path& file, const std::string& content) {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -34,5 +34,5 @@ public:
     }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path m_path;
 };

@@ -2,7 +2,7 @@
 
 // Helpers shared by the widget tests: offscreen renders, ink masks and hand-made mouse events.
 
-#include "FontSubstitutes.h"
+#include "widgets/FontSubstitutes.h"
 
 #include <QApplication>
 #include <QEnterEvent>

@@ -10,12 +10,12 @@ class Wave {
 public:
     Wave(int sampleRate, int bitsPerSample, double seconds);
 
-    int sampleRate() const { return rate_; }
-    std::size_t size() const { return samples_.size(); }
-    double time(std::size_t i) const { return static_cast<double>(i) / rate_; }
+    int sampleRate() const { return m_rate; }
+    std::size_t size() const { return m_samples.size(); }
+    double time(std::size_t i) const { return static_cast<double>(i) / m_rate; }
 
     // Mixes a value into sample i.
-    void add(std::size_t i, double value) { samples_[i] += value; }
+    void add(std::size_t i, double value) { m_samples[i] += value; }
 
     // Scales the whole recording so its loudest sample reaches `peak`.
     void normalise(double peak);
@@ -26,7 +26,7 @@ public:
     void write(const std::filesystem::path& file) const;
 
 private:
-    int rate_;
-    int bits_;
-    std::vector<double> samples_;
+    int m_rate;
+    int m_bits;
+    std::vector<double> m_samples;
 };

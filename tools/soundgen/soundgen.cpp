@@ -4,7 +4,7 @@
 //
 // Every sound is made from sines with smooth envelopes, so the results are small, free of
 // clicks and the same on every run (the "random" sparkles come from a fixed-seed generator).
-#include "Wave.h"
+#include "tools/soundgen/Wave.h"
 
 #include <cmath>
 #include <cstdint>
@@ -82,12 +82,12 @@ void bell(Wave& w, double start, double freq, double amp, double decay) {
 class Noise {
 public:
     double next() {
-        state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<double>(state_ >> 11) / static_cast<double>(1ull << 52) - 1.0;
+        m_state = m_state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<double>(m_state >> 11) / static_cast<double>(1ull << 52) - 1.0;
     }
 
 private:
-    std::uint64_t state_ = 0x5eed;
+    std::uint64_t m_state = 0x5eed;
 };
 
 // A soft thud: a low sine falling in pitch, with a dull tap of filtered noise on top.

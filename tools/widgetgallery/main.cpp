@@ -4,11 +4,11 @@
 // PNG files in OUTPUT_FOLDER, on the colours the game's windows use. Run with
 // QT_QPA_PLATFORM=offscreen where there is no display.
 
-#include "ButtonComps.h"
-#include "FontSubstitutes.h"
-#include "HouseStyle.h"
-#include "LbBack.h"
-#include "TFlatPanelUnit.h"
+#include "widgets/ButtonComps.h"
+#include "widgets/FontSubstitutes.h"
+#include "widgets/HouseStyle.h"
+#include "widgets/LbBack.h"
+#include "widgets/TFlatPanelUnit.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,11 +1,11 @@
 // A new game starts clean, a finished game stays finished, and "Until Next Level:" reads 100
 // at the start of every game and round.
 
-#include "EngineFixture.h"
+#include "tests/engine/EngineFixture.h"
 
 namespace {
 
-class Mends : public EngineTest {
+class CleanStartAndEnd : public EngineTest {
 protected:
     // START GAME now leaves nothing of what was going on, and nothing of it comes back later.
     void expectcleanstart() {
@@ -38,7 +38,7 @@ protected:
 
 const std::vector<std::string> bigblock = bottom({"1111111111", "1111111111", "1111111111"});
 
-TEST_F(Mends, StartGameDuringARemovalStartsClean) {
+TEST_F(CleanStartAndEnd, StartGameDuringARemovalStartsClean) {
     startwith(bigblock);
     click(1, 10);
     clock.advance(50);
@@ -47,14 +47,14 @@ TEST_F(Mends, StartGameDuringARemovalStartsClean) {
     expectcleanstart();
 }
 
-TEST_F(Mends, StartGameDuringAFallingLineStartsClean) {
+TEST_F(CleanStartAndEnd, StartGameDuringAFallingLineStartsClean) {
     game.button_startClick();
     clock.advance(3030);
     ASSERT_TRUE(game.timerdrop().running());
     expectcleanstart();
 }
 
-TEST_F(Mends, StartGameDuringTheBlinkStartsClean) {
+TEST_F(CleanStartAndEnd, StartGameDuringTheBlinkStartsClean) {
     startwith(bigblock);
     s().levelcleared = 80;
     click(1, 10);
@@ -65,7 +65,7 @@ TEST_F(Mends, StartGameDuringTheBlinkStartsClean) {
     expectcleanstart();
 }
 
-TEST_F(Mends, StartGameWhilePausedEndsThePause) {
+TEST_F(CleanStartAndEnd, StartGameWhilePausedEndsThePause) {
     game.button_startClick();
     game.button_pauseClick();
     game.button_startClick();
@@ -74,7 +74,7 @@ TEST_F(Mends, StartGameWhilePausedEndsThePause) {
     EXPECT_EQ(rec.text(Component::button_pause), "PAUSE GAME");
 }
 
-TEST_F(Mends, StartroundDoesNothingOnceTheGameIsOver) {
+TEST_F(CleanStartAndEnd, StartroundDoesNothingOnceTheGameIsOver) {
     game.button_startClick();
     game.endgame();
     rec.clearlogs();
@@ -86,7 +86,7 @@ TEST_F(Mends, StartroundDoesNothingOnceTheGameIsOver) {
     EXPECT_TRUE(rec.log.empty());
 }
 
-TEST_F(Mends, EndgameStopsTheBlink) {
+TEST_F(CleanStartAndEnd, EndgameStopsTheBlink) {
     startwith(bigblock);
     s().levelcleared = 80;
     click(1, 10);
@@ -98,7 +98,7 @@ TEST_F(Mends, EndgameStopsTheBlink) {
 
 // A line dropped in the first 200 ms after a level-up overflows; the game ends during the
 // blink. The blink stops, the final position is shown, and nothing happens afterwards.
-TEST_F(Mends, AGameOverDuringTheBlinkStaysOver) {
+TEST_F(CleanStartAndEnd, AGameOverDuringTheBlinkStaysOver) {
     startwith({"....1.....", "....2.....", "....1.....", "....2.....", "....1.....", "....2.....",
                "....1.....", "....2.....", "....1.....", "33..2....."});
     s().levelcleared = 99;
@@ -129,7 +129,7 @@ TEST_F(Mends, AGameOverDuringTheBlinkStaysOver) {
     EXPECT_FALSE(game.timerremove().running());
 }
 
-TEST_F(Mends, UntilNextLevelReadsOneHundredAtEveryStart) {
+TEST_F(CleanStartAndEnd, UntilNextLevelReadsOneHundredAtEveryStart) {
     game.button_startClick();
     EXPECT_EQ(rec.text(Component::label_roundcleared), "100");
     EXPECT_EQ(s().untilnextlevel, 100);

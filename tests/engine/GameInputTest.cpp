@@ -1,10 +1,10 @@
 // Clicks on the board: the pixel-to-cell mapping and every state in which a click is refused.
 
-#include "EngineFixture.h"
+#include "tests/engine/EngineFixture.h"
 
 namespace {
 
-class Clicks : public EngineTest {
+class GameInput : public EngineTest {
 protected:
     // The click at (c, r) was refused and is not waiting to happen later either.
     void expectrefused(int c, int r) {
@@ -18,35 +18,51 @@ protected:
 
 const std::vector<std::string> pairs = bottom({"3312121212", "5521212121"});
 
-TEST_F(Clicks, PixelsMapToCellsAndReleasesOffTheFieldAreIgnored) {
+TEST_F(GameInput, PixelsMapToCellsAndReleasesOffTheFieldAreIgnored) {
     startwith(std::vector<std::string>(10, "1111111111"));
     const struct {
         int x, y;
-        const char* cell; // "" when refused
-    } cases[] = {{0, 0, "1,1"},
-                 {31, 31, "1,1"},
-                 {32, 0, "2,1"},
-                 {0, 32, "1,2"},
-                 {319, 319, "10,10"},
-                 {160, 100, "6,4"},
-                 {320, 5, ""},
-                 {5, 320, ""},
-                 {400, 400, ""},
-                 {-32, 5, ""},
-                 {5, -32, ""},
-                 {-1000, -1000, ""},
+        Cell cell; // {0, 0} when refused
+    } cases[] = {{0, 0, {1, 1}},
+                 {31, 31, {1, 1}},
+                 {32, 0, {2, 1}},
+                 {0, 32, {1, 2}},
+                 {319, 319, {10, 10}},
+                 {160, 100, {6, 4}},
+                 {320, 5, {}},
+                 {5, 320, {}},
+                 {400, 400, {}},
+                 {-32, 5, {}},
+                 {5, -32, {}},
+                 {-1000, -1000, {}},
                  // Division drops the fraction: less than 32 pixels off still reads 1.
-                 {-31, 5, "1,1"},
-                 {5, -31, "1,1"}};
+                 {-31, 5, {1, 1}},
+                 {5, -31, {1, 1}}};
     for (const auto& k : cases) {
         s().removing = false;
         s().clickcord.clear();
-        game.boardMouseUp(k.x, k.y);
-        EXPECT_EQ(s().clickcord.empty() ? "" : s().clickcord.front(), k.cell) << k.x << "," << k.y;
+        game.boardMouseUp(MouseButton::left, 0, k.x, k.y);
+        EXPECT_EQ(s().clickcord.empty() ? Cell{} : s().clickcord.front(), k.cell)
+            << k.x << "," << k.y;
     }
 }
 
-TEST_F(Clicks, AnEmptyCellOrALoneFlowerChangesNothing) {
+TEST_F(GameInput, AnyButtonAndAnyKeysCount) {
+    const struct {
+        MouseButton button;
+        ShiftState shift;
+    } cases[] = {{MouseButton::left, 0},
+                 {MouseButton::right, 0},
+                 {MouseButton::middle, ctrlKey},
+                 {MouseButton::right, ShiftState(shiftKey | altKey)}};
+    for (const auto& k : cases) {
+        startwith(pairs);
+        game.boardMouseUp(k.button, k.shift, 16, 9 * 32 + 16);
+        EXPECT_EQ(s().clickcord, (CellQueue{{1, 10}})) << static_cast<int>(k.button);
+    }
+}
+
+TEST_F(GameInput, AnEmptyCellOrALoneFlowerChangesNothing) {
     startwith(pairs);
     expectrefused(1, 1);  // empty
     expectrefused(5, 10); // no neighbour of its colour
@@ -55,14 +71,14 @@ TEST_F(Clicks, AnEmptyCellOrALoneFlowerChangesNothing) {
     EXPECT_TRUE(rec.sounds.empty());
 }
 
-TEST_F(Clicks, RefusedBeforeTheFirstGame) {
+TEST_F(GameInput, RefusedBeforeTheFirstGame) {
     setboard(pairs);
     expectrefused(1, 9);
     clock.advance(100);
     EXPECT_EQ(s().cells[1][9], 3);
 }
 
-TEST_F(Clicks, RefusedWhileALineFalls) {
+TEST_F(GameInput, RefusedWhileALineFalls) {
     startwith(pairs);
     clock.advance(3010);
     ASSERT_FALSE(s().linesettled);
@@ -73,7 +89,7 @@ TEST_F(Clicks, RefusedWhileALineFalls) {
     EXPECT_EQ(s().groupcount, 0);
 }
 
-TEST_F(Clicks, RefusedWhileAGroupIsRemoved) {
+TEST_F(GameInput, RefusedWhileAGroupIsRemoved) {
     startwith(pairs);
     click(1, 9);
     tick();
@@ -84,7 +100,7 @@ TEST_F(Clicks, RefusedWhileAGroupIsRemoved) {
     EXPECT_NE(s().cells[1][10] + s().cells[2][10], 0);
 }
 
-TEST_F(Clicks, RefusedDuringTheLevelUp) {
+TEST_F(GameInput, RefusedDuringTheLevelUp) {
     startwith(pairs);
     s().levelcleared = 99;
     click(1, 10);
@@ -105,13 +121,13 @@ TEST_F(Clicks, RefusedDuringTheLevelUp) {
     EXPECT_TRUE(s().removing) << "accepted again in the new round";
 }
 
-TEST_F(Clicks, RefusedAfterGameOver) {
+TEST_F(GameInput, RefusedAfterGameOver) {
     startwith(pairs);
     game.endgame();
     expectrefused(1, 9);
 }
 
-TEST_F(Clicks, RefusedWhilePaused) {
+TEST_F(GameInput, RefusedWhilePaused) {
     startwith(pairs);
     game.button_pauseClick();
     expectrefused(1, 9);
@@ -122,7 +138,7 @@ TEST_F(Clicks, RefusedWhilePaused) {
     EXPECT_TRUE(s().removing);
 }
 
-TEST_F(Clicks, ARepaintRedrawsEveryCellFromTheGrid) {
+TEST_F(GameInput, ARepaintRedrawsEveryCellFromTheGrid) {
     startwith(pairs);
     game.boardPaint();
     ASSERT_EQ(rec.draws.size(), 100U);
@@ -133,7 +149,7 @@ TEST_F(Clicks, ARepaintRedrawsEveryCellFromTheGrid) {
     }
 }
 
-TEST_F(Clicks, ARepaintDuringTheBlankPhaseShowsTheFlowers) {
+TEST_F(GameInput, ARepaintDuringTheBlankPhaseShowsTheFlowers) {
     startwith(pairs);
     s().levelcleared = 99;
     click(1, 10);
@@ -148,7 +164,7 @@ TEST_F(Clicks, ARepaintDuringTheBlankPhaseShowsTheFlowers) {
     EXPECT_TRUE(screenblank());
 }
 
-TEST_F(Clicks, ARemovalTickDrawsOnlyTheRemovedFlower) {
+TEST_F(GameInput, ARemovalTickDrawsOnlyTheRemovedFlower) {
     startwith(pairs);
     s().cells[3][9] = 3; // a group of 3: two ticks before the group's end
     game.boardPaint();
@@ -163,7 +179,7 @@ TEST_F(Clicks, ARemovalTickDrawsOnlyTheRemovedFlower) {
     EXPECT_EQ(rec.draws, std::vector<Draw>{(Draw{2, 9, 0})});
 }
 
-TEST_F(Clicks, DroppingALineDrawsNothing) {
+TEST_F(GameInput, DroppingALineDrawsNothing) {
     startwith(pairs);
     clock.advance(2990);
     rec.clearlogs();

@@ -1,6 +1,6 @@
 // Our own generator: the same seed gives the same flowers everywhere.
 
-#include "RandomSource.h"
+#include "engine/RandomSource.h"
 
 #include <gtest/gtest.h>
 

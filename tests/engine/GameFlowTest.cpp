@@ -1,14 +1,14 @@
 // The flow of a game on the virtual clock: start, falling lines, scoring, rounds, level-up,
 // game over and pausing.
 
-#include "EngineFixture.h"
+#include "tests/engine/EngineFixture.h"
 
 #include <set>
 #include <tuple>
 
 namespace {
 
-using Flow = EngineTest;
+using GameFlow = EngineTest;
 
 bool entryrowempty(const GameState& s) {
     for (int c = 0; c < GameState::columns; ++c) {
@@ -19,7 +19,7 @@ bool entryrowempty(const GameState& s) {
     return true;
 }
 
-TEST_F(Flow, StartGameSetsUpRowsNineAndTenAndRoundOne) {
+TEST_F(GameFlow, StartGameSetsUpRowsNineAndTenAndRoundOne) {
     game.button_startClick();
     for (int c = 1; c <= 10; ++c) {
         for (int r = 0; r <= 10; ++r) {
@@ -53,13 +53,13 @@ TEST_F(Flow, StartGameSetsUpRowsNineAndTenAndRoundOne) {
     EXPECT_EQ(rec.draws[110], (Draw{1, 10, s().cells[1][10]}));
 }
 
-TEST_F(Flow, AnEmptyNameGreetsWithGoodLuckAlone) {
+TEST_F(GameFlow, AnEmptyNameGreetsWithGoodLuckAlone) {
     rec.name.clear();
     game.button_startClick();
     EXPECT_EQ(rec.text(Component::label_name), "Good Luck ");
 }
 
-TEST_F(Flow, TheFirstLineEntersThreeSecondsAfterStart) {
+TEST_F(GameFlow, TheFirstLineEntersThreeSecondsAfterStart) {
     game.button_startClick();
     clock.advance(2990);
     EXPECT_TRUE(s().linesettled);
@@ -73,7 +73,7 @@ TEST_F(Flow, TheFirstLineEntersThreeSecondsAfterStart) {
     }
 }
 
-TEST_F(Flow, ALineFallsOneRowPerTickDrawingOnlyWhatMoves) {
+TEST_F(GameFlow, ALineFallsOneRowPerTickDrawingOnlyWhatMoves) {
     startwith(bottom({"1212121212", "2121212121"}));
     clock.advance(3000);
     const auto line = s().cells; // the entry row holds the new line
@@ -110,7 +110,7 @@ TEST_F(Flow, ALineFallsOneRowPerTickDrawingOnlyWhatMoves) {
     EXPECT_TRUE(entryrowempty(s()));
 }
 
-TEST_F(Flow, ALineOnAnEmptyFieldSettlesOnRowTenAtStepTen) {
+TEST_F(GameFlow, ALineOnAnEmptyFieldSettlesOnRowTenAtStepTen) {
     startwith(emptyboard);
     clock.advance(3000 + 90);
     EXPECT_FALSE(s().linesettled);
@@ -122,7 +122,7 @@ TEST_F(Flow, ALineOnAnEmptyFieldSettlesOnRowTenAtStepTen) {
     }
 }
 
-TEST_F(Flow, OverflowEndsTheGameAndTheFlowerLeftAboveIsNeverDrawn) {
+TEST_F(GameFlow, OverflowEndsTheGameAndTheFlowerLeftAboveIsNeverDrawn) {
     startwith({"..1.......", "..2.......", "..1.......", "..2.......", "..1.......", "..2.......",
                "..1.......", "..2.......", "..1.......", "..2......."});
     clock.advance(3000 + 90);
@@ -154,7 +154,7 @@ TEST_F(Flow, OverflowEndsTheGameAndTheFlowerLeftAboveIsNeverDrawn) {
     EXPECT_EQ(s().score, 0);
 }
 
-TEST_F(Flow, ANewGameShowsScoreZeroAfterAHighScore) {
+TEST_F(GameFlow, ANewGameShowsScoreZeroAfterAHighScore) {
     game.button_startClick();
     s().score = 123456;
     game.endgame();
@@ -217,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 bottom({"....55...."}), 6, 10, 2, 510, true}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(Flow, TheRoundTable) {
+TEST_F(GameFlow, TheRoundTable) {
     game.button_startClick();
     struct Row {
         int colours, interval;
@@ -239,7 +239,7 @@ TEST_F(Flow, TheRoundTable) {
     game.startround(); // reaching round 30 ends the game
     EXPECT_FALSE(s().gamerunning);
     EXPECT_EQ(s().round, 30);
-    EXPECT_EQ(game.lastround(), 29);
+    EXPECT_EQ(game.lastRound(), 29);
     EXPECT_EQ(rec.tally, (std::vector<std::string>{"checkscore(0,Tester)", "checkchange(2,29)"}));
     EXPECT_TRUE(rec.isshown(Component::panel_cleared));
     EXPECT_FALSE(game.timerdroprate().running());
@@ -248,7 +248,7 @@ TEST_F(Flow, TheRoundTable) {
 
 // A new interval restarts the drop countdown (round 13: 1000 ms becomes 500 ms); the same
 // interval lets it run on (round 14), and then a line drops every 500 ms.
-TEST_F(Flow, ARoundRestartsTheDropCountdownOnlyWhenTheIntervalChanges) {
+TEST_F(GameFlow, ARoundRestartsTheDropCountdownOnlyWhenTheIntervalChanges) {
     for (auto [round, due] : {std::pair{13, 500}, {14, 200}}) {
         game.button_startClick();
         while (s().round < round - 1) {
@@ -273,7 +273,7 @@ TEST_F(Flow, ARoundRestartsTheDropCountdownOnlyWhenTheIntervalChanges) {
 // A board that no line overflows soon, with a 2 x 2 block of colour 4 at columns 1-2.
 const std::vector<std::string> blockboard = bottom({"4412121212", "4421212121"});
 
-TEST_F(Flow, LevelUpComesAtTheEndOfTheGroupWithoutCarryOver) {
+TEST_F(GameFlow, LevelUpComesAtTheEndOfTheGroupWithoutCarryOver) {
     startwith(blockboard);
     s().levelcleared = 98;
     click(1, 9);
@@ -298,7 +298,7 @@ TEST_F(Flow, LevelUpComesAtTheEndOfTheGroupWithoutCarryOver) {
     EXPECT_EQ(s().round, 1);
 }
 
-TEST_F(Flow, TheBlinkShowsBlankAndFullFiveTimesThenStartsTheNextRound) {
+TEST_F(GameFlow, TheBlinkShowsBlankAndFullFiveTimesThenStartsTheNextRound) {
     startwith(blockboard);
     s().levelcleared = 96;
     click(1, 9);
@@ -326,7 +326,7 @@ TEST_F(Flow, TheBlinkShowsBlankAndFullFiveTimesThenStartsTheNextRound) {
     EXPECT_EQ(game.timerdroprate().interval(), 2000);
 }
 
-TEST_F(Flow, LevelUpSoundsAfterClearAndClearedAll) {
+TEST_F(GameFlow, LevelUpSoundsAfterClearAndClearedAll) {
     startwith(bottom({"....33...."}));
     s().levelcleared = 99;
     click(5, 10);
@@ -334,7 +334,7 @@ TEST_F(Flow, LevelUpSoundsAfterClearAndClearedAll) {
     EXPECT_EQ(rec.sounds, (std::vector<std::string>{"clear", "clearedall", "levelup"}));
 }
 
-TEST_F(Flow, CompletingRoundTwentyNineEndsTheGame) {
+TEST_F(GameFlow, CompletingRoundTwentyNineEndsTheGame) {
     startwith(blockboard);
     while (s().round < 29) {
         game.startround();
@@ -353,7 +353,7 @@ TEST_F(Flow, CompletingRoundTwentyNineEndsTheGame) {
     EXPECT_TRUE(screenshowsgrid()) << "the final position stays on the board";
 }
 
-TEST_F(Flow, PauseTogglesAndResumeOnThePanelEndsIt) {
+TEST_F(GameFlow, PauseTogglesAndResumeOnThePanelEndsIt) {
     game.button_startClick();
     for (bool onpanel : {false, true}) {
         game.button_pauseClick();
@@ -367,7 +367,7 @@ TEST_F(Flow, PauseTogglesAndResumeOnThePanelEndsIt) {
     }
 }
 
-TEST_F(Flow, NoLineDropsWhilePaused) {
+TEST_F(GameFlow, NoLineDropsWhilePaused) {
     game.button_startClick();
     clock.advance(1000);
     game.button_pauseClick();
@@ -382,7 +382,7 @@ TEST_F(Flow, NoLineDropsWhilePaused) {
     EXPECT_FALSE(s().linesettled);
 }
 
-TEST_F(Flow, ALineAlreadyFallingFinishesWhilePaused) {
+TEST_F(GameFlow, ALineAlreadyFallingFinishesWhilePaused) {
     startwith(bottom({"1212121212", "2121212121"}));
     clock.advance(3020);
     game.button_pauseClick();
@@ -394,7 +394,7 @@ TEST_F(Flow, ALineAlreadyFallingFinishesWhilePaused) {
     EXPECT_EQ(rec.sounds, std::vector<std::string>{"drop"});
 }
 
-TEST_F(Flow, AGroupInProgressIsScoredWithoutClearWhilePaused) {
+TEST_F(GameFlow, AGroupInProgressIsScoredWithoutClearWhilePaused) {
     startwith(blockboard);
     click(1, 9);
     tick();
@@ -405,7 +405,7 @@ TEST_F(Flow, AGroupInProgressIsScoredWithoutClearWhilePaused) {
     EXPECT_TRUE(rec.sounds.empty());
 }
 
-TEST_F(Flow, TheBlinkRunsOnWhilePaused) {
+TEST_F(GameFlow, TheBlinkRunsOnWhilePaused) {
     startwith(blockboard);
     s().levelcleared = 97;
     click(1, 9);

@@ -3,7 +3,7 @@
 // A clock for tests: it makes GameTimers that tick only when the clock is advanced, so a whole
 // game runs in milliseconds and the same way every time.
 
-#include "GameTimer.h"
+#include "engine/GameTimer.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,7 +14,7 @@ public:
     VirtualClock();
     ~VirtualClock() override;
 
-    std::unique_ptr<GameTimer> createtimer() override;
+    std::unique_ptr<GameTimer> createTimer() override;
 
     // Moves the clock ms milliseconds on, firing every tick that falls due on the way, in order
     // of due time; ticks due at the same moment fire in the order the timers were created.
@@ -29,5 +29,5 @@ public:
     struct Timers; // the shared list of timers, kept alive by the timers too
 
 private:
-    std::shared_ptr<Timers> timers_;
+    std::shared_ptr<Timers> m_timers;
 };

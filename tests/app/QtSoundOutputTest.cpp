@@ -1,5 +1,5 @@
-#include "QtSoundOutput.h"
-#include "SoundPlayer.h"
+#include "app/QtSoundOutput.h"
+#include "app/SoundPlayer.h"
 
 #include <QFile>
 #include <QTest>
@@ -59,7 +59,7 @@ WaveFacts readFacts(const QByteArray& b) {
 
 } // namespace
 
-class SoundResourcesTest : public QObject {
+class QtSoundOutputTest : public QObject {
     Q_OBJECT
 private slots:
     void recordingsMatchTheTable_data() {
@@ -111,5 +111,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(SoundResourcesTest)
-#include "SoundResourcesTest.moc"
+QTEST_GUILESS_MAIN(QtSoundOutputTest)
+#include "QtSoundOutputTest.moc"

@@ -1,29 +1,29 @@
 // The board rules: click acceptance, the breadth-first removal, closing up, the empty test.
 
-#include "EngineFixture.h"
+#include "tests/engine/EngineFixture.h"
 
 #include <algorithm>
 
 namespace {
 
-using BoardRules = EngineTest;
+using GameBoardSteps = EngineTest;
 
-TEST_F(BoardRules, TheExampleGroupIsRemovedBreadthFirst) {
+TEST_F(GameBoardSteps, TheExampleGroupIsRemovedBreadthFirst) {
     setboard(bottom({"...2113...", "...2113..."}));
     s().round = 1;
     game.checkit1(5, 10);
     EXPECT_TRUE(s().removing);
-    EXPECT_EQ(s().clickcord, CellQueue{"5,10"});
+    EXPECT_EQ(s().clickcord, (CellQueue{{5, 10}}));
 
     game.timerremoveTimer(); // (5,10) goes, (6,10) then (5,9) are queued
     EXPECT_EQ(s().cells[5][10], 0);
     EXPECT_TRUE(s().clickcord.empty());
-    EXPECT_EQ(s().removecord, (CellQueue{"6,10", "5,9"}));
+    EXPECT_EQ(s().removecord, (CellQueue{{6, 10}, {5, 9}}));
     EXPECT_EQ(s().removecolor, 1);
     game.timerremoveTimer(); // (6,10) goes, (6,9) above it is queued
-    EXPECT_EQ(s().removecord, (CellQueue{"5,9", "6,9"}));
+    EXPECT_EQ(s().removecord, (CellQueue{{5, 9}, {6, 9}}));
     game.timerremoveTimer(); // (5,9) goes; its right neighbour is queued already
-    EXPECT_EQ(s().removecord, (CellQueue{"6,9"}));
+    EXPECT_EQ(s().removecord, (CellQueue{{6, 9}}));
     EXPECT_TRUE(s().removing);
     game.timerremoveTimer(); // the group of 4 is complete
     EXPECT_FALSE(s().removing);
@@ -36,7 +36,7 @@ TEST_F(BoardRules, TheExampleGroupIsRemovedBreadthFirst) {
     EXPECT_EQ(board(), bottom({"....23....", "....23...."}));
 }
 
-TEST_F(BoardRules, ATwoByTwoBlockTakesFourTicksWithNoFlowerTwice) {
+TEST_F(GameBoardSteps, ATwoByTwoBlockTakesFourTicksWithNoFlowerTwice) {
     setboard(bottom({".44.......", ".44......."}));
     s().round = 1;
     game.checkit1(2, 9);
@@ -45,7 +45,9 @@ TEST_F(BoardRules, ATwoByTwoBlockTakesFourTicksWithNoFlowerTwice) {
         game.timerremoveTimer();
         ++ticks;
         const auto& q = s().removecord;
-        EXPECT_EQ(std::set<std::string>(q.begin(), q.end()).size(), q.size());
+        for (auto i = q.begin(); i != q.end(); ++i) {
+            EXPECT_EQ(std::count(q.begin(), q.end(), *i), 1);
+        }
         ASSERT_LE(ticks, 4);
     }
     EXPECT_EQ(ticks, 4);
@@ -54,7 +56,7 @@ TEST_F(BoardRules, ATwoByTwoBlockTakesFourTicksWithNoFlowerTwice) {
     EXPECT_TRUE(game.checkforempty());
 }
 
-TEST_F(BoardRules, DiagonalContactIsIgnored) {
+TEST_F(GameBoardSteps, DiagonalContactIsIgnored) {
     // A pair of 5s with a 5 touching it at each corner, none with an orthogonal 5.
     const auto diagonals = bottom({"...5..5...", "....55....", "...5225..."});
     setboard(diagonals);
@@ -71,7 +73,7 @@ TEST_F(BoardRules, DiagonalContactIsIgnored) {
     EXPECT_EQ(removegroup(), 2) << "the removal does not spread across corners";
 }
 
-TEST_F(BoardRules, LookupsBeyondTheFieldReadAsEmpty) {
+TEST_F(GameBoardSteps, LookupsBeyondTheFieldReadAsEmpty) {
     setboard({"..4.......", "..........", "..........", "..........", "2.........", "..........",
               "..........", "..........", "..........", ".........3"});
     // The same colours planted just outside: border columns and entry row.
@@ -91,7 +93,7 @@ TEST_F(BoardRules, LookupsBeyondTheFieldReadAsEmpty) {
     EXPECT_TRUE(s().removecord.empty());
 }
 
-TEST_F(BoardRules, AGroupAlongTheEdgesStopsAtTheEdges) {
+TEST_F(GameBoardSteps, AGroupAlongTheEdgesStopsAtTheEdges) {
     // Row 1 and column 10 of colour 4, the rest other colours; colour 4 also in the border columns.
     std::vector<std::string> rows(10, "1212121214");
     rows[0] = "4444444444";
@@ -139,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
                   bottom({"....1.....", "....246..."})}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(BoardRules, MovingAColumnDrawsTheDestinationThenTheSource) {
+TEST_F(GameBoardSteps, MovingAColumnDrawsTheDestinationThenTheSource) {
     setboard(bottom({"...1....2."}));
     rec.clearlogs();
     game.moverowsdown();
@@ -153,7 +155,7 @@ TEST_F(BoardRules, MovingAColumnDrawsTheDestinationThenTheSource) {
     EXPECT_EQ(*(right - 1), (Draw{9, 10, 0}));
 }
 
-TEST_F(BoardRules, CheckforemptyFindsASingleFlowerAnywhere) {
+TEST_F(GameBoardSteps, CheckforemptyFindsASingleFlowerAnywhere) {
     EXPECT_TRUE(game.checkforempty());
     for (int c = 1; c <= 10; ++c) {
         for (int r = 1; r <= 10; ++r) {
@@ -164,7 +166,7 @@ TEST_F(BoardRules, CheckforemptyFindsASingleFlowerAnywhere) {
     }
 }
 
-TEST_F(BoardRules, ClearboardEmptiesTheGridAndDrawsEveryCellBlank) {
+TEST_F(GameBoardSteps, ClearboardEmptiesTheGridAndDrawsEveryCellBlank) {
     for (auto& column : s().cells) {
         column.fill(3);
     }
@@ -177,12 +179,12 @@ TEST_F(BoardRules, ClearboardEmptiesTheGridAndDrawsEveryCellBlank) {
     EXPECT_EQ(rec.draws[99], (Draw{10, 10, 0}));
 }
 
-TEST_F(BoardRules, RemovalStepDoesNothingWhileBlinking) {
+TEST_F(GameBoardSteps, RemovalStepDoesNothingWhileBlinking) {
     setboard(bottom({"11........"}));
     game.checkit1(1, 10);
     s().blinking = true;
     game.timerremoveTimer();
-    EXPECT_EQ(s().clickcord, CellQueue{"1,10"});
+    EXPECT_EQ(s().clickcord, (CellQueue{{1, 10}}));
     EXPECT_EQ(s().cells[1][10], 1);
     s().blinking = false;
     game.timerremoveTimer();
@@ -198,6 +200,19 @@ TEST(PointsFactor, FollowsTheTable) {
             EXPECT_EQ(Game::pointsfactor(n), row[2]) << n;
         }
     }
+}
+
+TEST_F(GameBoardSteps, TheRemovalTicksSleepWhileBothQueuesAreEmpty) {
+    startwith(bottom({"11........"}));
+    tick();
+    EXPECT_TRUE(game.timerremove().asleep()) << "nothing queued";
+    click(1, 10);
+    EXPECT_FALSE(game.timerremove().asleep()) << "an accepted click wakes them";
+    removegroup();
+    EXPECT_FALSE(game.timerremove().asleep());
+    tick();
+    EXPECT_TRUE(game.timerremove().asleep());
+    EXPECT_TRUE(game.timerremove().running()) << "asleep is only a hint: the timer still runs";
 }
 
 } // namespace

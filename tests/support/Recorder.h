@@ -3,10 +3,10 @@
 // Stands in for the game window, the board, the sounds and the tally list in engine tests:
 // it keeps what is shown and logs every call in order.
 
-#include "GameDisplay.h"
-#include "GameState.h"
-#include "SoundCalls.h"
-#include "TallyCalls.h"
+#include "engine/GameDisplay.h"
+#include "engine/GameState.h"
+#include "engine/SoundCalls.h"
+#include "engine/TallyCalls.h"
 
 #include <array>
 #include <initializer_list>
@@ -40,8 +40,8 @@ public:
         log.push_back("draw " + std::to_string(c) + "," + std::to_string(r) + "=" +
                       std::to_string(t));
     }
-    void settext(Component which, const std::string& text) override {
-        texts_[which] = text;
+    void setText(Component which, const std::string& text) override {
+        m_texts[which] = text;
         if (which == Component::label_status) {
             statuses.push_back(text);
         }
@@ -50,15 +50,15 @@ public:
         }
         log.push_back(std::string("text ") + componentname(which) + "=" + text);
     }
-    void setshown(Component which, bool shown) override {
-        shown_[which] = shown;
+    void setShown(Component which, bool shown) override {
+        m_shown[which] = shown;
         log.push_back(std::string(shown ? "show " : "hide ") + componentname(which));
     }
-    void setenabled(Component which, bool enabled) override {
-        enabled_[which] = enabled;
+    void setEnabledFlag(Component which, bool enabled) override {
+        m_enabled[which] = enabled;
         log.push_back(std::string(enabled ? "enable " : "disable ") + componentname(which));
     }
-    std::string playername() const override { return name; }
+    std::string currentPlayerName() const override { return name; }
     void playsounds(const std::string& sound) override {
         sounds.push_back(sound);
         log.push_back("sound " + sound);
@@ -82,9 +82,11 @@ public:
         statuses.clear();
         lastscores.clear();
     }
-    std::string text(Component which) const { return texts_.count(which) ? texts_.at(which) : ""; }
-    bool isshown(Component which) const { return shown_.count(which) && shown_.at(which); }
-    bool isenabled(Component which) const { return enabled_.count(which) && enabled_.at(which); }
+    std::string text(Component which) const {
+        return m_texts.count(which) ? m_texts.at(which) : "";
+    }
+    bool isshown(Component which) const { return m_shown.count(which) && m_shown.at(which); }
+    bool isenabled(Component which) const { return m_enabled.count(which) && m_enabled.at(which); }
     // Every playing cell shows the tile of the grid.
     bool shows(const GameState& s) const {
         for (int c = 1; c <= 10; ++c) {
@@ -125,7 +127,7 @@ private:
         tally.push_back(call);
         log.push_back("tally " + call);
     }
-    std::map<Component, std::string> texts_;
-    std::map<Component, bool> shown_;
-    std::map<Component, bool> enabled_;
+    std::map<Component, std::string> m_texts;
+    std::map<Component, bool> m_shown;
+    std::map<Component, bool> m_enabled;
 };

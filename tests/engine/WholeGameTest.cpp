@@ -1,7 +1,7 @@
 // Whole games on the virtual clock, from START GAME to game over, played by a simple player
 // that clicks the largest group it sees.
 
-#include "EngineFixture.h"
+#include "tests/engine/EngineFixture.h"
 
 #include <algorithm>
 #include <numeric>
@@ -10,8 +10,8 @@ namespace {
 
 struct Table {
     explicit Table(std::uint64_t seed) : random(seed) {
-        game.setsounds(&rec);
-        game.settally(&rec);
+        game.setSounds(&rec);
+        game.setTally(&rec);
     }
     VirtualClock clock;
     SeededRandom random;
@@ -83,7 +83,7 @@ Result play(Table& t, int think) {
             continue;
         }
         if (const Group g = largestgroup(s); g.size > 0) {
-            t.game.boardMouseUp((g.c - 1) * 32 + 7, (g.r - 1) * 32 + 25);
+            t.game.boardMouseUp(MouseButton::left, 0, (g.c - 1) * 32 + 7, (g.r - 1) * 32 + 25);
             ++result.clicks;
         }
     }
@@ -100,7 +100,7 @@ void expecttallyinorder(const Table& t) {
     }
     EXPECT_EQ(tally[tally.size() - 2],
               "checkscore(" + std::to_string(t.game.state().score) + ",Tester)");
-    EXPECT_EQ(tally.back(), "checkchange(2," + std::to_string(t.game.lastround()) + ")");
+    EXPECT_EQ(tally.back(), "checkchange(2," + std::to_string(t.game.lastRound()) + ")");
 }
 
 TEST(WholeGame, FromStartGameToGameOverTwice) {

@@ -2,17 +2,19 @@
 // its end on a virtual clock reaches the tally, the tally file outlives the program, and the
 // next start shows the game's entry and totals.
 
-#include "BoardView.h"
-#include "ButtonComps.h"
-#include "FontSubstitutes.h"
-#include "Game.h"
-#include "NameBox.h"
-#include "SoundOutput.h"
-#include "TFlatPanelUnit.h"
-#include "TallyCalendar.h"
-#include "VirtualClock.h"
-#include "mainform.h"
-#include "tallylistform.h"
+#include "app/NameBox.h"
+#include "app/SoundOutput.h"
+#include "app/mainform.h"
+#include "engine/BoardView.h"
+#include "engine/Game.h"
+#include "tally/TallyCalendar.h"
+#include "tally/tallylistform.h"
+#include "tests/support/QtTestMain.h"
+#include "tests/support/RecordingOutput.h"
+#include "tests/support/VirtualClock.h"
+#include "widgets/ButtonComps.h"
+#include "widgets/FontSubstitutes.h"
+#include "widgets/TFlatPanelUnit.h"
 
 #include <QAction>
 #include <QLabel>
@@ -21,21 +23,15 @@
 
 namespace {
 
-class Silence : public SoundOutput {
-public:
-    void play(const std::string&) override {}
-    void stop() override {}
-};
-
 class FixedDate : public TallyCalendar {
 public:
-    std::string shortdate() override { return "12/7/26"; }
+    std::string shortDate() override { return "12/7/26"; }
 };
 
 // One run of the program: the windows in their order, wired as main() wires them.
 struct ProgramRun {
     VirtualClock clock;
-    Silence silence;
+    testsupport::RecordingOutput silence;
     FixedDate date;
     std::unique_ptr<Tmain> main;
     std::unique_ptr<Ttallylist> tallylist;
@@ -49,7 +45,7 @@ struct ProgramRun {
         environment.settingsFile = dir / "bloomzap.ini";
         main = std::make_unique<Tmain>(environment);
         tallylist = std::make_unique<Ttallylist>(main.get(), dir, &date);
-        main->settally(&tallylist->tallycalls());
+        main->setTally(&tallylist->tallycalls());
         main->setTallyListWindow([this] { tallylist->showCentredOn(main.get()); });
         main->show();
     }
@@ -74,7 +70,7 @@ void click(TSelButton* button) {
 
 } // namespace
 
-class TallyEndToEndTest : public QObject {
+class IntegrationTallyTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -87,15 +83,15 @@ private slots:
         int lastRound = 0;
         {
             ProgramRun run(folder.path());
-            run.main->edit_aname->setText(QStringLiteral("Rosa"));
-            click(run.main->button_namedone);
-            click(run.main->button_start);
+            run.main->ui().edit_aname->setText(QStringLiteral("Rosa"));
+            click(run.main->ui().button_namedone);
+            click(run.main->ui().button_start);
             const GameState& state = run.main->game().state();
             // Clear one group at the start so the game has a score, then let the lines come.
             run.clock.advance(10);
             for (int c = 1; c <= 10 && state.score == 0 && !state.removing; ++c)
                 for (int r = 9; r <= 10 && !state.removing; ++r)
-                    QTest::mouseRelease(run.main->board, Qt::LeftButton, {},
+                    QTest::mouseRelease(run.main->ui().board, Qt::LeftButton, {},
                                         QPoint((c - 1) * 32 + 5, (r - 1) * 32 + 5));
             QVERIFY(state.removing);
             while (state.gamerunning)
@@ -103,10 +99,10 @@ private slots:
             finalScore = state.score;
             lastRound = state.round;
             QVERIFY(finalScore > 0);
-            QVERIFY(run.main->panel_cleared->isVisible());
+            QVERIFY(run.main->ui().panel_cleared->isVisible());
 
             // The tally window, from the View menu, already shows the game.
-            run.main->TallyList1->trigger();
+            run.main->ui().TallyList1->trigger();
             QVERIFY(run.tallylist->isVisible());
             QCOMPARE(run.text("label_name1"), QStringLiteral("Rosa"));
             QCOMPARE(run.text("label_high1"), QString::number(finalScore));
@@ -128,5 +124,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TallyEndToEndTest)
-#include "TallyEndToEndTest.moc"
+BLOOMZAP_QTEST(IntegrationTallyTest);
+#include "IntegrationTallyTest.moc"

@@ -1,5 +1,6 @@
-#include "ButtonComps.h"
-#include "WidgetTestSupport.h"
+#include "tests/support/QtTestMain.h"
+#include "tests/widgets/WidgetTestSupport.h"
+#include "widgets/ButtonComps.h"
 
 #include <QDebug>
 #include <QFontMetrics>
@@ -59,7 +60,7 @@ QRect expectedInk(const TSelButton& b, int x, int y) {
 
 } // namespace
 
-class TestSelButton : public QObject {
+class TSelButtonTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { installFontSubstitutes(); }
@@ -357,5 +358,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSelButton)
-#include "test_selbutton.moc"
+BLOOMZAP_QTEST(TSelButtonTest);
+#include "TSelButtonTest.moc"

@@ -1,5 +1,6 @@
-#include "LbBack.h"
-#include "WidgetTestSupport.h"
+#include "tests/support/QtTestMain.h"
+#include "tests/widgets/WidgetTestSupport.h"
+#include "widgets/LbBack.h"
 
 #include <QPainter>
 #include <QPointer>
@@ -43,7 +44,7 @@ protected:
 
 } // namespace
 
-class TestLbBackground : public QObject {
+class TLbBackgroundTest : public QObject {
     Q_OBJECT
 private slots:
     void tilesGoColumnByColumn() {
@@ -128,5 +129,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLbBackground)
-#include "test_lbbackground.moc"
+BLOOMZAP_QTEST(TLbBackgroundTest);
+#include "TLbBackgroundTest.moc"

@@ -1,23 +1,17 @@
 // The board widget offscreen: tiles, repaints, drawing single cells, mouse releases, and the
 // Qt binding of the game's timers.
 
-#include "BoardView.h"
-#include "Game.h"
-#include "QtGameTimer.h"
-#include "RandomSource.h"
-#include "VirtualClock.h"
+#include "engine/BoardView.h"
+#include "engine/Game.h"
+#include "engine/QtGameTimer.h"
+#include "engine/RandomSource.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/QtTestMain.h"
+#include "tests/support/VirtualClock.h"
 
 #include <QtTest>
 
 namespace {
-
-class QuietWindow : public GameDisplay {
-public:
-    void settext(Component, const std::string&) override {}
-    void setshown(Component, bool) override {}
-    void setenabled(Component, bool) override {}
-    std::string playername() const override { return "Tester"; }
-};
 
 // rows[0] is row 1; '.' empty, '1' to '6' a colour.
 void setboard(Game& game, const QStringList& rows) {
@@ -37,14 +31,14 @@ const QStringList pairsboard = {"..........", "..........", "..........", ".....
 // A game on its board, driven by the given timers; the board shown on screen.
 struct BoardGame {
     explicit BoardGame(TimerFactory& timers) : game(view, window, timers, random) {
-        view.setgame(&game);
+        view.setGame(&game);
     }
     bool show() {
         view.show();
         return QTest::qWaitForWindowExposed(&view);
     }
     SeededRandom random{3};
-    QuietWindow window;
+    testsupport::NullDisplay window;
     BoardView view;
     Game game;
 };
@@ -88,7 +82,7 @@ QString mismatch(const BoardView& view, const Game& game, const QImage& image) {
 
 } // namespace
 
-class TestBoardView : public QObject {
+class BoardViewTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -286,23 +280,23 @@ private slots:
         };
         CountingTimer timer;
         QCOMPARE(timer.qtimer().timerType(), Qt::PreciseTimer);
-        timer.setinterval(10000);
+        timer.setInterval(10000);
         QVERIFY(!timer.qtimer().isActive());
         QCOMPARE(timer.starts, 0);
         timer.start();
         QVERIFY(timer.qtimer().isActive());
         QCOMPARE(timer.qtimer().interval(), 10000);
         QCOMPARE(timer.starts, 1);
-        timer.setinterval(10000); // the same interval: the countdown goes on
+        timer.setInterval(10000); // the same interval: the countdown goes on
         timer.start();            // already running: the countdown goes on
         QCOMPARE(timer.starts, 1);
-        timer.setinterval(20000); // a new interval restarts the countdown
+        timer.setInterval(20000); // a new interval restarts the countdown
         QCOMPARE(timer.starts, 2);
         QCOMPARE(timer.qtimer().interval(), 20000);
         timer.stop();
         QVERIFY(!timer.qtimer().isActive());
         QVERIFY(!timer.running());
-        timer.setinterval(500); // stopped: only remembered
+        timer.setInterval(500); // stopped: only remembered
         QVERIFY(!timer.qtimer().isActive());
         QCOMPARE(timer.starts, 2);
         timer.start();
@@ -313,8 +307,8 @@ private slots:
     void qtTimerTicks() {
         QtGameTimer timer;
         int ticks = 0;
-        timer.ontick([&] { ++ticks; });
-        timer.setinterval(5);
+        timer.onTick([&] { ++ticks; });
+        timer.setInterval(5);
         timer.start();
         QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 10000);
         timer.stop();
@@ -324,5 +318,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestBoardView)
-#include "tst_boardview.moc"
+BLOOMZAP_QTEST(BoardViewTest);
+#include "BoardViewTest.moc"

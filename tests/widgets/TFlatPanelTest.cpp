@@ -1,5 +1,6 @@
-#include "TFlatPanelUnit.h"
-#include "WidgetTestSupport.h"
+#include "tests/support/QtTestMain.h"
+#include "tests/widgets/WidgetTestSupport.h"
+#include "widgets/TFlatPanelUnit.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -52,7 +53,7 @@ TFlatPanel* makePanel(QWidget* parent, const QString& caption) {
 
 } // namespace
 
-class TestFlatPanel : public QObject {
+class TFlatPanelTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { installFontSubstitutes(); }
@@ -206,5 +207,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFlatPanel)
-#include "test_flatpanel.moc"
+BLOOMZAP_QTEST(TFlatPanelTest);
+#include "TFlatPanelTest.moc"

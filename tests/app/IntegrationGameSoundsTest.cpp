@@ -1,8 +1,11 @@
-#include "Game.h"
-#include "RandomSource.h"
-#include "RecordingOutput.h"
-#include "SoundPlayer.h"
-#include "VirtualClock.h"
+// The sounds a real game asks for, through the real sound player.
+
+#include "app/SoundPlayer.h"
+#include "engine/Game.h"
+#include "engine/RandomSource.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/RecordingOutput.h"
+#include "tests/support/VirtualClock.h"
 
 #include <gtest/gtest.h>
 
@@ -13,23 +16,12 @@
 
 namespace {
 
-class NoBoard : public BoardSurface {
-public:
-    void drawtile(int, int, int) override {}
-};
-
-class NoDisplay : public GameDisplay {
-public:
-    void settext(Component, const std::string&) override {}
-    void setshown(Component, bool) override {}
-    void setenabled(Component, bool) override {}
-    std::string playername() const override { return "Ann"; }
-};
+using testsupport::RecordingOutput;
 
 // A game wired to the real sound player, whose recordings end up in `output`.
-class GameSoundsTest : public ::testing::Test {
+class IntegrationGameSounds : public ::testing::Test {
 protected:
-    GameSoundsTest() { game.setsounds(&player); }
+    IntegrationGameSounds() { game.setSounds(&player); }
 
     // Starts a game, then leaves only a pair of flowers on the board, two flowers short of the
     // next level, and clicks the pair: one group end that clears, empties the board and levels
@@ -40,21 +32,21 @@ protected:
         game.state().cells[1][10] = 1;
         game.state().cells[2][10] = 1;
         game.state().levelcleared = 98;
-        game.boardMouseUp(5, 9 * 32 + 5);
+        game.boardMouseUp(MouseButton::left, 0, 5, 9 * 32 + 5);
         clock.advance(200);
     }
 
     RecordingOutput output;
     bool soundsOn = true;
     SoundPlayer player{output, [this] { return soundsOn; }};
-    NoBoard board;
-    NoDisplay display;
+    testsupport::NullBoard board;
+    testsupport::NullDisplay display{"Ann"};
     VirtualClock clock;
     SeededRandom random{7};
     Game game{board, display, clock, random};
 };
 
-TEST_F(GameSoundsTest, OneGroupEndAsksForClearThenClearedAllThenLevelUp) {
+TEST_F(IntegrationGameSounds, OneGroupEndAsksForClearThenClearedAllThenLevelUp) {
     clearTheLastPairOnTheLevelsLastFlowers();
     ASSERT_GE(game.state().round, 1);
     // "startgame" has no recording: it only ends what was playing.
@@ -62,7 +54,7 @@ TEST_F(GameSoundsTest, OneGroupEndAsksForClearThenClearedAllThenLevelUp) {
               (std::vector<std::string>{"stop", "play CLEAR", "play CLEAREDALL", "play LEVELUP"}));
 }
 
-TEST_F(GameSoundsTest, SwitchedOffGameAsksForNothing) {
+TEST_F(IntegrationGameSounds, SwitchedOffGameAsksForNothing) {
     // The same game heard with sounds on: lines drop and the game ends within the minute.
     clearTheLastPairOnTheLevelsLastFlowers();
     clock.advance(60000);

@@ -1,4 +1,4 @@
-#include "VirtualClock.h"
+#include "tests/support/VirtualClock.h"
 
 #include <algorithm>
 #include <limits>
@@ -10,7 +10,7 @@ class VirtualTimer;
 struct VirtualClock::Timers {
     std::int64_t now = 0;
     std::vector<VirtualTimer*> list; // in creation order
-    VirtualTimer* nextdue() const;
+    VirtualTimer* nextDue() const;
 };
 
 namespace {
@@ -18,33 +18,33 @@ namespace {
 class VirtualTimer : public GameTimer {
 public:
     explicit VirtualTimer(std::shared_ptr<VirtualClock::Timers> timers)
-        : timers_(std::move(timers)) {
-        timers_->list.push_back(this);
+        : m_timers(std::move(timers)) {
+        m_timers->list.push_back(this);
     }
-    ~VirtualTimer() override { std::erase(timers_->list, this); }
+    ~VirtualTimer() override { std::erase(m_timers->list, this); }
 
     bool armed = false;
     std::int64_t due = 0;
 
     void tick() {
-        due = timers_->now + interval(); // the next countdown begins now
+        due = m_timers->now + interval(); // the next countdown begins now
         fire();
     }
 
 protected:
     void arm(int ms) override {
         armed = true;
-        due = timers_->now + ms;
+        due = m_timers->now + ms;
     }
     void disarm() override { armed = false; }
 
 private:
-    std::shared_ptr<VirtualClock::Timers> timers_;
+    std::shared_ptr<VirtualClock::Timers> m_timers;
 };
 
 } // namespace
 
-VirtualTimer* VirtualClock::Timers::nextdue() const {
+VirtualTimer* VirtualClock::Timers::nextDue() const {
     VirtualTimer* next = nullptr;
     for (VirtualTimer* t : list) {
         if (t->armed && (next == nullptr || t->due < next->due)) {
@@ -54,35 +54,35 @@ VirtualTimer* VirtualClock::Timers::nextdue() const {
     return next;
 }
 
-VirtualClock::VirtualClock() : timers_(std::make_shared<Timers>()) {}
+VirtualClock::VirtualClock() : m_timers(std::make_shared<Timers>()) {}
 
 VirtualClock::~VirtualClock() = default;
 
-std::unique_ptr<GameTimer> VirtualClock::createtimer() {
-    return std::make_unique<VirtualTimer>(timers_);
+std::unique_ptr<GameTimer> VirtualClock::createTimer() {
+    return std::make_unique<VirtualTimer>(m_timers);
 }
 
 void VirtualClock::advance(std::int64_t ms) {
-    const std::int64_t until = timers_->now + std::max<std::int64_t>(ms, 0);
-    while (VirtualTimer* t = timers_->nextdue()) {
+    const std::int64_t until = m_timers->now + std::max<std::int64_t>(ms, 0);
+    while (VirtualTimer* t = m_timers->nextDue()) {
         if (t->due > until) {
             break;
         }
-        timers_->now = t->due;
+        m_timers->now = t->due;
         t->tick();
     }
-    timers_->now = until;
+    m_timers->now = until;
 }
 
 std::int64_t VirtualClock::now() const {
-    return timers_->now;
+    return m_timers->now;
 }
 
 bool VirtualClock::step() {
-    VirtualTimer* t = timers_->nextdue();
+    VirtualTimer* t = m_timers->nextDue();
     if (t == nullptr) {
         return false;
     }
-    advance(t->due - timers_->now);
+    advance(t->due - m_timers->now);
     return true;
 }
