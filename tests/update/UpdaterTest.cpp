@@ -1,0 +1,159 @@
+// The update on a window's offer panel, with the real fetch, download and bloomzap-server:
+// the offer, UPDATE while the window keeps running, the refusal message, and closing mid-way.
+
+#include "update/Updater.h"
+#include "InstallerMaker.h"
+#include "UpdateFakes.h"
+#include "tests/online/TestServers.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest>
+
+#include <memory>
+
+using namespace updatetest;
+
+namespace {
+
+// A window with the offer panel's components, as the game window has them.
+struct OfferWindow {
+    OfferWindow() {
+        panel_update->hide();
+        window.show();
+    }
+    UpdatePanelWidgets widgets() {
+        return {panel_update, button_updateyes, button_updatecancel, label_update};
+    }
+    QWidget window;
+    QWidget* panel_update = new QWidget(&window);
+    QPushButton* button_updateyes = new QPushButton(panel_update);
+    QPushButton* button_updatecancel = new QPushButton(panel_update);
+    QLabel* label_update = new QLabel(panel_update);
+};
+
+// Answers the next message box with OK and keeps its text.
+class MessageCatcher : public QObject {
+public:
+    MessageCatcher() {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                text = box->text();
+                box->accept();
+            }
+        });
+        m_timer.start(10);
+    }
+    QString text;
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
+class IntegrationUpdater : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theOfferFollowsTheVersionText_data() {
+        QTest::addColumn<QString>("served");
+        QTest::addColumn<bool>("switchOn");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("offer");
+        QTest::newRow("same version") << "1.0.0" << true << "" << false;
+        QTest::newRow("line break after it") << "1.0.0\n" << true << "" << true;
+        QTest::newRow("error page") << "1.0.0" << true << "missing/" << true;
+        QTest::newRow("switch off") << "1.0.1" << false << "" << false;
+    }
+    void theOfferFollowsTheVersionText() {
+        QFETCH(QString, served);
+        QFETCH(bool, switchOn);
+        QFETCH(QString, folder);
+        QFETCH(bool, offer);
+        UpdateServer server(served.toStdString());
+        QVERIFY(server.serving());
+        OfferWindow window;
+        Updater updater(&window.window, window.widgets(), server.siteRoot() + folder.toStdString(),
+                        testPublicKey());
+        updater.FormShow(switchOn, QStringLiteral("1.0.0"));
+        QCOMPARE(updater.checkupdate->busy(), switchOn);
+        QTRY_VERIFY(!updater.checkupdate->busy());
+        QCOMPARE(!window.panel_update->isHidden(), offer);
+        if (offer) {
+            updater.button_updatecancelClick();
+            QVERIFY(window.panel_update->isHidden());
+        }
+    }
+
+    void updateRunsWhileTheWindowKeepsHandlingEvents() {
+        UpdateServer server("1.0.1");
+        QVERIFY(server.serving());
+        TempFolder folder;
+        writeFile(folder / "bloomzap", "old program");
+        writeFile(folder / "new-bloomzap", "new program");
+        InstallerMaker::make(folder / "new-bloomzap", testSecretKey(), server.updates());
+        OfferWindow window;
+        RecordingProcess process;
+        Updater updater(&window.window, window.widgets(), server.siteRoot(), testPublicKey(),
+                        &process);
+        updater.FormShow(true, QStringLiteral("1.0.0"));
+        QTRY_VERIFY(!window.panel_update->isHidden());
+
+        updater.button_updateyesClick(folder / "bloomzap");
+        QVERIFY(window.button_updateyes->isHidden());
+        QVERIFY(window.button_updatecancel->isHidden());
+        QCOMPARE(window.label_update->text(), QStringLiteral("Updating. Please Wait..."));
+        QVERIFY(updater.getupdate->busy()); // the click has returned; the download goes on
+        QTRY_VERIFY(process.exited);
+        QCOMPARE(window.label_update->text(), QStringLiteral("Installing"));
+        QCOMPARE(process.started.value_or(""), folder / "bzpsetup.exe");
+        QCOMPARE(readFile(folder / "bloomzap.BAK"), std::string("old program"));
+    }
+
+    void aRefusedInstallerShowsTheUpdateErrorMessage() {
+        UpdateServer server("1.0.1");
+        QVERIFY(server.serving());
+        TempFolder folder;
+        writeFile(folder / "bloomzap", "old program");
+        writeFile(server.updates() / "bzpsetup.exe", "#!/bin/sh\n");
+        writeFile(server.updates() / "bzpsetup.exe.sig", std::string(64, '\1'));
+        OfferWindow window;
+        RecordingProcess process;
+        Updater updater(&window.window, window.widgets(), server.siteRoot(), testPublicKey(),
+                        &process);
+        MessageCatcher messages;
+        updater.button_updateyesClick(folder / "bloomzap");
+        QTRY_VERIFY(!messages.text.isEmpty());
+        QCOMPARE(messages.text,
+                 QString::fromStdString("There was an error in the update process. Please download "
+                                        "BLOOMZAP manually from " +
+                                        server.siteRoot() + "."));
+        QCOMPARE(window.label_update->text(), QStringLiteral("Installing"));
+        QVERIFY(!process.started);
+        QCOMPARE(readFile(folder / "bloomzap"), std::string("old program"));
+        QVERIFY(!fs::exists(folder / "bzpsetup.exe"));
+    }
+
+    void closingTheWindowDuringTheDownloadGivesTheProgramItsNameBack() {
+        onlinetest::RawServer silent(onlinetest::reply("never sent"), true);
+        TempFolder folder;
+        writeFile(folder / "bloomzap", "old program");
+        OfferWindow window;
+        auto updater = std::make_unique<Updater>(&window.window, window.widgets(), silent.url("/"),
+                                                 testPublicKey());
+        updater->button_updateyesClick(folder / "bloomzap");
+        QTRY_COMPARE(silent.requestCount(), std::size_t(1));
+        QVERIFY(!fs::exists(folder / "bloomzap"));
+        updater.reset();
+        QCOMPARE(readFile(folder / "bloomzap"), std::string("old program"));
+        QVERIFY(!fs::exists(folder / "bloomzap.BAK"));
+    }
+};
+
+QTEST_MAIN(IntegrationUpdater)
+#include "UpdaterTest.moc"

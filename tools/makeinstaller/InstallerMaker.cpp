@@ -1,0 +1,117 @@
+#include "InstallerMaker.h"
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// @OFFSET@: where the program begins (the script's length); @SIZE@: its length; @WAIT@: how
+// many tenths of a second to wait for the old program.
+constexpr std::string_view scriptTemplate = R"sh(#!/bin/sh
+# Bloomzap installer: puts the program carried at the end of this file in the place of the
+# old one, once the old program has ended. Options /SP- /silent /noicons are accepted.
+set -u
+offset=@OFFSET@
+size=@SIZE@
+for option in "$@"; do
+    case $option in
+    /SP-|/silent|/SILENT|/noicons|/NOICONS) ;;
+    *) echo "bzpsetup: unknown option $option" >&2; exit 2 ;;
+    esac
+done
+here=$(cd "$(dirname "$0")" && pwd -P) || exit 1
+target=${BLOOMZAP_UPDATE_TARGET:-$here/bloomzap}
+case $target in /*) ;; *) target=$here/$target ;; esac
+name=${target##*/}
+case $name in
+?*.*) backup=${target%.*}.BAK ;;
+*) backup=$target.BAK ;;
+esac
+# The old program runs from the backup file: it is gone when no process (or not the one the
+# updater named) runs that file any more.
+running() {
+    if [ -n "${BLOOMZAP_UPDATE_PID:-}" ]; then
+        [ "$(readlink "/proc/$BLOOMZAP_UPDATE_PID/exe" 2>/dev/null)" = "$backup" ]
+        return
+    fi
+    for exe in /proc/[0-9]*/exe; do
+        [ "$(readlink "$exe" 2>/dev/null)" = "$backup" ] && return 0
+    done
+    return 1
+}
+tries=0
+while running && [ "$tries" -lt @WAIT@ ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+done
+new=$(mktemp "$here/.bzpsetup.XXXXXX") || exit 1
+if tail -c "+$((offset + 1))" "$0" >"$new" && [ "$(wc -c <"$new")" -eq "$size" ] &&
+    chmod 755 "$new" && mv -f "$new" "$target"; then
+    exit 0
+fi
+rm -f "$new"
+exit 1
+)sh";
+
+std::string replaced(std::string text, std::string_view mark, const std::string& value) {
+    for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at)) {
+        text.replace(at, mark.size(), value);
+        at += value.size();
+    }
+    return text;
+}
+
+} // namespace
+
+std::string InstallerMaker::installer(std::string_view program) {
+    std::string script =
+        replaced(std::string(scriptTemplate), "@SIZE@", std::to_string(program.size()));
+    script = replaced(script, "@WAIT@", std::to_string(waitTenths));
+    // The offset is the script's own length, which depends on how many digits it has.
+    std::size_t offset = script.size();
+    std::string filled = replaced(script, "@OFFSET@", std::to_string(offset));
+    while (filled.size() != offset) {
+        offset = filled.size();
+        filled = replaced(script, "@OFFSET@", std::to_string(offset));
+    }
+    return filled + std::string(program);
+}
+
+std::string InstallerMaker::readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("Cannot read " + file.string());
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        throw std::runtime_error("Cannot read " + file.string());
+    }
+    return bytes;
+}
+
+void InstallerMaker::writeFile(const fs::path& file, std::string_view bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        throw std::runtime_error("Cannot write " + file.string());
+    }
+}
+
+void InstallerMaker::make(const fs::path& program, const UpdateSecretKey& key,
+                          const fs::path& folder) {
+    const std::string bytes = installer(readFile(program));
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) {
+        throw std::runtime_error("Cannot make the folder " + folder.string() + ": " +
+                                 error.message());
+    }
+    writeFile(folder / installerName, bytes);
+    writeFile(folder / signatureName, InstallerSignature::sign(bytes, key));
+    fs::permissions(folder / installerName, fs::perms::owner_exec | fs::perms::group_exec,
+                    fs::perm_options::add, error);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+// Makes the installer of an update: a POSIX shell script carrying the new program after its
+// text, and its detached Ed25519 signature.
+//
+// The script accepts "/SP- /silent /noicons", waits until the old program has ended (the
+// process named by BLOOMZAP_UPDATE_PID, else any process running the backup file), then puts
+// the program it carries in the place of BLOOMZAP_UPDATE_TARGET (default: "bloomzap" in the
+// script's folder) with its run bit. The backup file (".BAK") is left as it is.
+
+#include "update/InstallerSignature.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+class InstallerMaker {
+public:
+    static constexpr const char* installerName = "bzpsetup.exe";
+    static constexpr const char* signatureName = "bzpsetup.exe.sig";
+    // How long the script waits for the old program, in tenths of a second.
+    static constexpr int waitTenths = 600;
+
+    // The installer's bytes: the script, then the program.
+    static std::string installer(std::string_view program);
+
+    // Writes installerName and signatureName into folder (made when missing) for the program
+    // file. Throws std::runtime_error with the reason when a file cannot be read or written.
+    static void make(const std::filesystem::path& program, const UpdateSecretKey& key,
+                     const std::filesystem::path& folder);
+
+    static std::string readFile(const std::filesystem::path& file);
+    static void writeFile(const std::filesystem::path& file, std::string_view bytes);
+};

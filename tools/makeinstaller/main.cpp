@@ -1,0 +1,48 @@
+// bloomzap-makeinstaller: makes the signed installer of an update for the server's updates
+// folder, or a new signing key pair.
+//
+//   bloomzap-makeinstaller PROGRAM SECRET-KEY-FILE FOLDER
+//   bloomzap-makeinstaller --new-key SECRET-KEY-FILE     (prints the public key)
+
+#include "InstallerMaker.h"
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+namespace {
+
+int usage() {
+    std::fputs("usage: bloomzap-makeinstaller PROGRAM SECRET-KEY-FILE FOLDER\n"
+               "       bloomzap-makeinstaller --new-key SECRET-KEY-FILE\n",
+               stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    try {
+        if (argc == 3 && std::string(argv[1]) == "--new-key") {
+            const auto [publicKey, secretKey] = InstallerSignature::generateKeys();
+            InstallerMaker::writeFile(
+                argv[2], InstallerSignature::toHex(secretKey.data(), secretKey.size()) + "\n");
+            std::printf("%s\n",
+                        InstallerSignature::toHex(publicKey.data(), publicKey.size()).c_str());
+            return 0;
+        }
+        if (argc != 4) {
+            return usage();
+        }
+        const auto key = InstallerSignature::secretKeyFromHex(InstallerMaker::readFile(argv[2]));
+        if (!key) {
+            std::fprintf(stderr, "bloomzap-makeinstaller: %s holds no secret key\n", argv[2]);
+            return 1;
+        }
+        InstallerMaker::make(argv[1], *key, argv[3]);
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bloomzap-makeinstaller: %s\n", error.what());
+        return 1;
+    }
+}
