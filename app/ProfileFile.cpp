@@ -1,5 +1,7 @@
 #include "app/ProfileFile.h"
 
+#include "common/LineBreaks.h"
+
 #include <algorithm>
 #include <exception>
 #include <fstream>
@@ -194,10 +196,8 @@ bool ProfileFile::writeString(std::string_view section, std::string_view key,
     std::vector<Line> lines = readLines(m_file);
     const Place place = locate(lines, section, key);
     // A line break inside the value would split the line and plant a foreign key in the file.
-    std::string cleanValue(value);
-    std::replace(cleanValue.begin(), cleanValue.end(), '\r', ' ');
-    std::replace(cleanValue.begin(), cleanValue.end(), '\n', ' ');
-    const std::string keyLine = std::string(key) + "=" + cleanValue;
+    const std::string keyLine =
+        std::string(key) + "=" + common::blankLineBreaks(std::string(value));
 
     if (place.keyLine) {
         lines[*place.keyLine].text = keyLine;

@@ -1,5 +1,7 @@
 #include "app/SettingsFile.h"
 
+#include "common/FullPath.h"
+
 #include <exception>
 
 SettingsFile::SettingsFile(std::filesystem::path file) : m_profile(std::move(file)) {}
@@ -42,9 +44,7 @@ Settings SettingsFile::load() const {
 }
 
 std::string SettingsFile::fullName() const {
-    std::error_code error;
-    const std::filesystem::path full = std::filesystem::absolute(m_profile.path(), error);
-    return (error ? m_profile.path() : full).string();
+    return common::fullPath(m_profile.path()).string();
 }
 
 void SettingsFile::save(const Settings& s) const {
