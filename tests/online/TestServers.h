@@ -7,13 +7,17 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -173,5 +177,88 @@ inline std::string reply(const std::string& body, const std::string& status = "2
         head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
     return head + "\r\n" + body;
 }
+
+// The real bloomzap-server, started on a free port of 127.0.0.1 over a fresh data folder without
+// a posting limit, and stopped with SIGTERM. Its request log is kept.
+class ScoreServer {
+public:
+    explicit ScoreServer(const std::string& program) {
+        char folder[] = "/tmp/bloomzap-online-XXXXXX";
+        if (!::mkdtemp(folder))
+            throw std::runtime_error("no data folder");
+        m_folder = folder;
+        int output[2];
+        if (::pipe(output))
+            throw std::runtime_error("no pipe");
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(output[1], 2);
+            ::close(output[0]);
+            ::close(output[1]);
+            ::execl(program.c_str(), "bloomzap-server", "--listen", "127.0.0.1:0", "--data", folder,
+                    "--post-limit", "0", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(output[1]);
+        m_output = output[0];
+        // The first line names the address it serves.
+        const std::string serving = "serving http://127.0.0.1:";
+        std::string line;
+        while (readLine(line) && line.find(serving) == std::string::npos) {
+        }
+        const std::size_t at = line.find(serving);
+        if (at == std::string::npos) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+            ::close(m_output);
+            std::filesystem::remove_all(m_folder);
+            throw std::runtime_error("bloomzap-server did not start: " + line);
+        }
+        m_port = std::stoi(line.substr(at + serving.size()));
+        m_reader = std::thread([this] {
+            std::string logged;
+            while (readLine(logged)) {
+                std::lock_guard guard(m_mutex);
+                m_log.push_back(logged);
+            }
+        });
+    }
+
+    ~ScoreServer() {
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+        m_reader.join();
+        ::close(m_output);
+        std::filesystem::remove_all(m_folder);
+    }
+
+    // "http://127.0.0.1:PORT/"
+    std::string root() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/"; }
+
+    std::vector<std::string> log() const {
+        std::lock_guard guard(m_mutex);
+        return m_log;
+    }
+
+private:
+    bool readLine(std::string& line) {
+        line.clear();
+        char c;
+        while (::read(m_output, &c, 1) == 1) {
+            if (c == '\n')
+                return true;
+            line += c;
+        }
+        return !line.empty();
+    }
+
+    std::string m_folder;
+    pid_t m_pid = -1;
+    int m_output = -1;
+    int m_port = 0;
+    std::thread m_reader;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_log;
+};
 
 } // namespace onlinetest

@@ -1,0 +1,73 @@
+#include "online/ScorePosting.h"
+
+#include <cstdio>
+
+namespace posting {
+
+std::string encodeName(std::string_view name) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    static constexpr std::string_view breaking = " &=#%+";
+    std::string encoded;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7f || breaking.find(c) != std::string_view::npos) {
+            encoded += '%';
+            encoded += hex[byte >> 4];
+            encoded += hex[byte & 0x0f];
+        } else
+            encoded += c;
+    }
+    return encoded;
+}
+
+std::string scoreUrl(std::string_view siteRoot, std::string_view name, std::string_view date,
+                     std::string_view score) {
+    std::string url(siteRoot);
+    url += "cgi-bin/bloomzap.cgi?name=";
+    url += encodeName(name);
+    url += "&date=";
+    url += date;
+    url += "&score=";
+    url += score;
+    return url;
+}
+
+std::string postingDate(int year, int month, int day, std::string_view separator) {
+    char yy[3];
+    std::snprintf(yy, sizeof yy, "%02d", ((year % 100) + 100) % 100);
+    std::string date = std::to_string(month);
+    date += separator;
+    date += std::to_string(day);
+    date += separator;
+    date += yy;
+    return date;
+}
+
+std::string dateSeparatorOf(std::string_view shortFormat) {
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    std::size_t at = 0;
+    while (at < shortFormat.size() && !letter(shortFormat[at]))
+        ++at;
+    while (at < shortFormat.size() && letter(shortFormat[at]))
+        ++at;
+    std::string separator;
+    for (; at < shortFormat.size() && !letter(shortFormat[at]); ++at)
+        if (shortFormat[at] != '\'')
+            separator += shortFormat[at];
+    return separator.empty() ? "/" : separator;
+}
+
+void ScorePosting::start() {
+    m_countdown = watchdogTicks;
+    m_dots = 0;
+}
+
+ScorePosting::Tick ScorePosting::tick() {
+    --m_countdown;
+    if (++m_dots > mostDots)
+        m_dots = 1;
+    return {std::string(waitCaption) + std::string(static_cast<std::size_t>(m_dots), '.'),
+            m_countdown == 0};
+}
+
+} // namespace posting
