@@ -215,14 +215,15 @@ namespace {
 // The console report, plus the Fast coder's throughput as a share of LZ4's at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void reportRuns(const std::vector<Run>& reports) override {
+    // Named by the benchmark library.
+    void ReportRuns(const std::vector<Run>& reports) override {
         for (const Run& run : reports) {
             const auto rate = run.counters.find("MB/s");
             if (run.run_type == Run::RT_Iteration && rate != run.counters.end()) {
                 m_rates[run.benchmark_name()] = rate->second.value;
             }
         }
-        ConsoleReporter::reportRuns(reports);
+        ConsoleReporter::ReportRuns(reports);
     }
 
     void printRatios() const {
