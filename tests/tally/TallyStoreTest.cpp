@@ -43,6 +43,7 @@ struct StoreFolder {
     }
 
     fs::path path;
+    TallyLocalDisk disk;
 };
 
 // A disk that fills up: it writes only the first bytes of a file, then reports failure.
@@ -63,9 +64,7 @@ private:
 
 TEST(TallyStore, NoFileGivesTheInitialTable) {
     StoreFolder here;
-    const fs::path& folder = here.path;
-    TallyLocalDisk disk;
-    TallyStore store(folder, disk);
+    TallyStore store(here.path, here.disk);
     TallyTable table;
     table.setCell(1, 0, "77");
     const auto reading = store.readTally(table);
@@ -76,9 +75,7 @@ TEST(TallyStore, NoFileGivesTheInitialTable) {
 
 TEST(TallyStore, FirstExitWritesTheInitialTableAsFastContainer) {
     StoreFolder here;
-    const fs::path& folder = here.path;
-    TallyLocalDisk disk;
-    TallyStore store(folder, disk);
+    TallyStore store(here.path, here.disk);
     TallyTable table;
     store.readTally(table);
     ASSERT_TRUE(store.writeTally(table));
@@ -94,9 +91,7 @@ TEST(TallyStore, FirstExitWritesTheInitialTableAsFastContainer) {
 
 TEST(TallyStore, WhatIsWrittenIsReadBack) {
     StoreFolder here;
-    const fs::path& folder = here.path;
-    TallyLocalDisk disk;
-    TallyStore store(folder, disk);
+    TallyStore store(here.path, here.disk);
     TallyTable table;
     table.setCell(1, 0, "41");
     table.setCell(2, 0, "9");
@@ -106,23 +101,21 @@ TEST(TallyStore, WhatIsWrittenIsReadBack) {
     ASSERT_TRUE(store.writeTally(table));
 
     TallyTable read;
-    const auto reading = TallyStore(folder, disk).readTally(read);
+    const auto reading = TallyStore(here.path, here.disk).readTally(read);
     EXPECT_EQ(reading.outcome, TallyReading::Outcome::Read);
     EXPECT_EQ(textOf(read), textOf(table));
 }
 
 TEST(TallyStore, NoTempFileInTheWorkingFolder) {
     StoreFolder here;
-    const fs::path& folder = here.path;
-    const fs::path work = folder / "work";
-    const fs::path tally = folder / "tally";
+    const fs::path work = here.path / "work";
+    const fs::path tally = here.path / "tally";
     fs::create_directories(work);
     fs::create_directories(tally);
     writeBytes(work / "temp.txt", {'m', 'i', 'n', 'e'});
     fs::current_path(work);
 
-    TallyLocalDisk disk;
-    TallyStore store(tally, disk);
+    TallyStore store(tally, here.disk);
     TallyTable table;
     ASSERT_TRUE(store.writeTally(table));
     ASSERT_EQ(store.readTally(table).outcome, TallyReading::Outcome::Read);
@@ -137,13 +130,11 @@ TEST(TallyStore, NoTempFileInTheWorkingFolder) {
 
 TEST(TallyStore, WrongIdentifierIsReportedWithTheFullPath) {
     StoreFolder here;
-    const fs::path& folder = here.path;
     Bytes container = pack(textOf(TallyTable()));
     container[0] = 'X';
     writeBytes(here.tallyFile(), container);
 
-    TallyLocalDisk disk;
-    TallyStore store(folder / "." / ".." / folder.filename(), disk);
+    TallyStore store(here.path / "." / ".." / here.path.filename(), here.disk);
     TallyTable table;
     table.setCell(1, 0, "5");
     const auto reading = store.readTally(table);
@@ -173,12 +164,11 @@ TEST(TallyStore, DamagedContainersStartFromTheInitialTable) {
         {longer, "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !"},
         {Bytes{}, "Lzrw1 : Error reading from input file : " + here.tallyFile().string()},
     };
-    TallyLocalDisk disk;
     for (const auto& [bytes, message] : cases) {
         writeBytes(here.tallyFile(), bytes);
         TallyTable table;
         table.setCell(1, 0, "5");
-        const auto reading = TallyStore(here.path, disk).readTally(table);
+        const auto reading = TallyStore(here.path, here.disk).readTally(table);
         EXPECT_EQ(reading.outcome, TallyReading::Outcome::Failed) << message;
         EXPECT_EQ(reading.message, message);
         EXPECT_EQ(textOf(table), textOf(TallyTable())) << message;
@@ -196,12 +186,11 @@ TEST(TallyStore, ATextThatIsNotATallyKeepsWhatWasReadAndExitWritesIt) {
         {"nine\r\ntwelve\r\n", TallyTable()},
         {"", TallyTable()},
     };
-    TallyLocalDisk disk;
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
         writeBytes(here.tallyFile(), pack(text));
         TallyTable table;
-        TallyStore store(here.path, disk);
+        TallyStore store(here.path, here.disk);
         const auto reading = store.readTally(table);
         EXPECT_EQ(reading.outcome, TallyReading::Outcome::Failed);
         EXPECT_EQ(reading.message, "Invalid numeric input");
@@ -214,12 +203,10 @@ TEST(TallyStore, ATextThatIsNotATallyKeepsWhatWasReadAndExitWritesIt) {
 
 TEST(TallyStore, FullDiskLeavesTheOldFileByteForByte) {
     StoreFolder here;
-    const fs::path& folder = here.path;
-    TallyLocalDisk disk;
     TallyTable old;
     old.setCell(1, 1, "999");
     old.setCell(2, 1, "Old");
-    ASSERT_TRUE(TallyStore(folder, disk).writeTally(old));
+    ASSERT_TRUE(TallyStore(here.path, here.disk).writeTally(old));
     const Bytes before = readBytes(here.tallyFile());
 
     TallyTable changed;
@@ -227,7 +214,7 @@ TEST(TallyStore, FullDiskLeavesTheOldFileByteForByte) {
         changed.setCell(2, row, "a much longer name to make the file grow " + std::to_string(row));
     for (std::size_t room : {std::size_t{0}, std::size_t{5}, before.size() / 2}) {
         FullDisk full(room);
-        EXPECT_FALSE(TallyStore(folder, full).writeTally(changed)) << room;
+        EXPECT_FALSE(TallyStore(here.path, full).writeTally(changed)) << room;
         ASSERT_EQ(full.written.size(), 1u);
         EXPECT_EQ(full.written[0].parent_path(), here.tallyFile().parent_path())
             << "the new file is made beside the old one";
@@ -240,40 +227,34 @@ TEST(TallyStore, FullDiskLeavesTheOldFileByteForByte) {
 
 TEST(TallyStore, UnwritableTargetLeavesTheOldFile) {
     StoreFolder here;
-    const fs::path& folder = here.path;
-    TallyLocalDisk disk;
     TallyTable table;
     // A folder that does not exist: nothing can be written there, and nothing is reported.
-    EXPECT_FALSE(TallyStore(folder / "missing", disk).writeTally(table));
-    EXPECT_FALSE(fs::exists(folder / "missing"));
+    EXPECT_FALSE(TallyStore(here.path / "missing", here.disk).writeTally(table));
+    EXPECT_FALSE(fs::exists(here.path / "missing"));
 
     // A tally "file" that is a folder with content cannot be replaced; it stays as it was.
     fs::create_directories(here.tallyFile() / "inside");
-    EXPECT_FALSE(TallyStore(folder, disk).writeTally(table));
+    EXPECT_FALSE(TallyStore(here.path, here.disk).writeTally(table));
     EXPECT_TRUE(fs::is_directory(here.tallyFile() / "inside"));
     EXPECT_EQ(here.files(), std::vector<fs::path>{"bloomzaptally.tld"});
 }
 
 TEST(TallyStore, ReadOnlyFolderLeavesTheOldFile) {
     StoreFolder here;
-    const fs::path& folder = here.path;
-    TallyLocalDisk disk;
     TallyTable table;
-    ASSERT_TRUE(TallyStore(folder, disk).writeTally(table));
+    ASSERT_TRUE(TallyStore(here.path, here.disk).writeTally(table));
     const Bytes before = readBytes(here.tallyFile());
-    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-    if (std::ofstream(folder / "probe"))
+    fs::permissions(here.path, fs::perms::owner_read | fs::perms::owner_exec);
+    if (std::ofstream(here.path / "probe"))
         GTEST_SKIP() << "folder permissions are not enforced for this user";
 
     table.setCell(1, 0, "3");
-    EXPECT_FALSE(TallyStore(folder, disk).writeTally(table));
+    EXPECT_FALSE(TallyStore(here.path, here.disk).writeTally(table));
     EXPECT_EQ(readBytes(here.tallyFile()), before);
 }
 
 TEST(TallyStore, ResetThenExitWritesAnEmptyRecord) {
     StoreFolder here;
-    const fs::path& folder = here.path;
-    TallyLocalDisk disk;
     FixedCalendar calendar;
     ScriptedDialogs dialogs;
     TallyTable table;
@@ -282,7 +263,7 @@ TEST(TallyStore, ResetThenExitWritesAnEmptyRecord) {
     records.addtomineincrease(1);
     records.checkscore(50, "Ann");
     ASSERT_TRUE(records.confirmReset());
-    ASSERT_TRUE(TallyStore(folder, disk).writeTally(table));
+    ASSERT_TRUE(TallyStore(here.path, here.disk).writeTally(table));
 
     // As the initial table, but every total column holds "0" and row 11 is an empty place too.
     TallyTable expected;
