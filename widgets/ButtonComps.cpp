@@ -89,7 +89,7 @@ void TSelButton::drawLook(Look look) {
         m_pressedTextColor = m_canvasTextColor;
         break;
     }
-    m_look = look;
+    m_pendingLook = look;
     update();
 }
 
@@ -162,6 +162,10 @@ void TSelButton::paintEvent(QPaintEvent*) {
     const int tw = metrics.horizontalAdvance(m_caption);
     const int th = metrics.height();
 
+    m_look = m_pendingLook.value_or(Look::Normal);
+    m_pendingLook.reset();
+    if (m_look == Look::Normal)
+        m_canvasTextColor = m_fontColor; // painting takes the caption colour from Font
     QColor fill = m_color;
     QColor text = m_fontColor;
     if (m_look == Look::Hover) {

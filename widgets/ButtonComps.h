@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class QEnterEvent;
 
 // The program's only push button: a flat, owner-drawn rectangle with a one-line caption and a
@@ -77,8 +79,8 @@ public:
     QColor FontColor() const { return m_fontColor; }
     void setFontColor(const QColor& color);
 
-    // The look that is on screen now (or will be at the pending repaint).
-    Look currentLook() const { return m_look; }
+    // The look that is on screen now, or that the pending repaint will draw.
+    Look currentLook() const { return m_pendingLook.value_or(m_look); }
 
     QSize sizeHint() const override { return QSize(105, 20); }
 
@@ -130,7 +132,11 @@ private:
     bool m_showHint = true;
     bool m_parentShowHint = true;
 
+    // The look last painted, and the one a mouse handler or property change asked for that
+    // the next paint draws. Any other paint (the framework's, a grab) draws the normal look,
+    // since hover and press are not remembered.
     Look m_look = Look::Normal;
+    std::optional<Look> m_pendingLook;
     // Caption colour last used for drawing. The pressed look keeps it, so a press after the
     // hover look shows the hover caption colour.
     QColor m_canvasTextColor{128, 128, 128};

@@ -136,6 +136,26 @@ private slots:
         check(kDown, kCaption);
     }
 
+    // Hover and press are not remembered: the mouse handlers draw them, and a repaint the
+    // framework asks for afterwards, with the pointer still resting on the button, draws the
+    // normal look until the pointer leaves and enters again.
+    void aRepaintWhileHoveringDrawsTheNormalLook() {
+        Host h;
+        TSelButton& b = *h.button;
+        h.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+        const QImage normal = render(b);
+        enter(&b, h.mid());
+        QCOMPARE(b.currentLook(), TSelButton::Look::Hover);
+        b.repaint(); // the handler's hover look reaches the screen
+        QCOMPARE(b.currentLook(), TSelButton::Look::Hover);
+        QCOMPARE(render(b), normal);
+        QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
+        leave(&b);
+        enter(&b, h.mid());
+        QCOMPARE(colorAt(render(b), 1, 1), kOver);
+    }
+
     void captionPlacedByAlignment_data() {
         QTest::addColumn<int>("alignment");
         QTest::addColumn<int>("pressedDx");
