@@ -3,6 +3,7 @@
 
 #include "app/NameBox.h"
 #include "app/SoundOutput.h"
+#include "app/TimerComponent.h"
 #include "app/mainform.h"
 #include "engine/BoardView.h"
 #include "engine/Game.h"
@@ -12,6 +13,7 @@
 #include "tests/support/VirtualClock.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/FontSubstitutes.h"
+#include "widgets/LbBack.h"
 #include "widgets/TFlatPanelUnit.h"
 
 #include <QAction>
@@ -95,6 +97,82 @@ private slots:
     void cleanup() {
         delete m_sounds;
         delete m_clock;
+    }
+
+    // Every component, menu item and timer of the window definition is found by its name.
+    void everyComponentCarriesItsNameFromTheWindow() {
+        auto main = makeWindow();
+        const TmainComponents& ui = main->ui();
+        const std::pair<const char*, QObject*> named[] = {
+            {"LbBackground1", ui.LbBackground1},
+            {"panel_board", ui.panel_board},
+            {"label_name", ui.label_name},
+            {"panel_board1", ui.panel_board1},
+            {"FlatPanel1", ui.FlatPanel1},
+            {"board", ui.board},
+            {"Label8", ui.Label8},
+            {"label_round", ui.label_round},
+            {"Label10", ui.Label10},
+            {"label_roundcleared", ui.label_roundcleared},
+            {"Label6", ui.Label6},
+            {"label_lastscore", ui.label_lastscore},
+            {"Label2", ui.Label2},
+            {"label_score", ui.label_score},
+            {"button_pause", ui.button_pause},
+            {"button_start", ui.button_start},
+            {"Label4", ui.Label4},
+            {"label_numremoved", ui.label_numremoved},
+            {"label_status", ui.label_status},
+            {"image_logo", ui.image_logo},
+            {"Image1", ui.Image1},
+            {"panel_name", ui.panel_name},
+            {"edit_aname", ui.edit_aname},
+            {"panel_cleared", ui.panel_cleared},
+            {"edit_name", ui.edit_name},
+            {"button_sendscore", ui.button_sendscore},
+            {"panel_wait", ui.panel_wait},
+            {"button_done", ui.button_done},
+            {"panel_update", ui.panel_update},
+            {"button_updateyes", ui.button_updateyes},
+            {"button_updatecancel", ui.button_updatecancel},
+            {"label_update", ui.label_update},
+            {"panel_paused", ui.panel_paused},
+            {"StartGame1", ui.StartGame1},
+            {"Exit1", ui.Exit1},
+            {"PlaySounds1", ui.PlaySounds1},
+            {"ResetScreenLocation1", ui.ResetScreenLocation1},
+            {"ChangeName1", ui.ChangeName1},
+            {"AutomaticallyCheckforUpdates1", ui.AutomaticallyCheckforUpdates1},
+            {"TallyList1", ui.TallyList1},
+            {"ViewHighScoreList1", ui.ViewHighScoreList1},
+            {"Help1", ui.Help1},
+            {"About1", ui.About1},
+            {"timerdrop", ui.timerdrop},
+            {"timerremove", ui.timerremove},
+            {"timerdroprate", ui.timerdroprate},
+            {"timerblink", ui.timerblink}};
+        for (const auto& [name, component] : named) {
+            QObject* found = main->findChild<QObject*>(QString::fromLatin1(name));
+            QVERIFY2(found != nullptr, name);
+            QVERIFY2(found == component, name);
+        }
+        // The timers show the engine's intervals and states as the window definition has them.
+        QCOMPARE(ui.timerremove->property("Interval").toInt(), 10);
+        QVERIFY(ui.timerremove->property("Enabled").toBool());
+        QCOMPARE(ui.timerblink->property("Interval").toInt(), 200);
+        QVERIFY(!ui.timerdrop->property("Enabled").toBool());
+    }
+
+    // playsounds plays by name only while "Play Sounds" is checked.
+    void playsoundsFollowsTheSwitch() {
+        auto main = makeWindow();
+        m_sounds->calls.clear();
+        main->playsounds("drop");
+        main->ui().PlaySounds1->setChecked(false);
+        main->playsounds("clear");
+        main->ui().PlaySounds1->setChecked(true);
+        main->playsounds("GameOver");
+        QCOMPARE(m_sounds->played(), (std::vector<std::string>{"DROP", "GAMEOVER"}));
     }
 
     void firstStartOpensTopLeftAndGrowsToTheBoard() {
