@@ -14,24 +14,17 @@ QString QtSoundOutput::resourcePath(const QString& resource) {
     return QStringLiteral(":/WAVE/") + resource;
 }
 
+QUrl QtSoundOutput::resourceUrl(const QString& resource) {
+    return QUrl(QStringLiteral("qrc") + resourcePath(resource));
+}
+
 QSoundEffect* QtSoundOutput::effectFor(const QString& resource) {
     if (QSoundEffect* known = m_effects.value(resource))
         return known;
     if (!QFile::exists(resourcePath(resource)))
         return nullptr;
-    if (!m_folder) {
-        m_folder = std::make_unique<QTemporaryDir>();
-        if (!m_folder->isValid()) {
-            m_folder.reset();
-            return nullptr;
-        }
-    }
-    const QString file = m_folder->filePath(resource + QStringLiteral(".wav"));
-    if (!QFile::exists(file) && !QFile::copy(resourcePath(resource), file))
-        return nullptr;
-
     auto* effect = new QSoundEffect(QMediaDevices::defaultAudioOutput(), this);
-    effect->setSource(QUrl::fromLocalFile(file));
+    effect->setSource(resourceUrl(resource));
     m_effects.insert(resource, effect);
     return effect;
 }

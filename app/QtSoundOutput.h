@@ -1,19 +1,18 @@
 #pragma once
 
+// Qt edge of the sounds: plays the recordings embedded under ":/WAVE/<name>" with QSoundEffect,
+// straight from the resources. Loading and playback run in Qt's audio machinery, so play()
+// returns at once. Without an audio output device it does nothing at all.
+
 #include "app/SoundOutput.h"
 
 #include <QHash>
 #include <QObject>
 #include <QString>
-#include <QTemporaryDir>
-
-#include <memory>
+#include <QUrl>
 
 class QSoundEffect;
 
-// Plays the recordings embedded under ":/WAVE/<name>" with QSoundEffect. Loading and playback
-// run in Qt's audio machinery, so play() returns at once. Without an audio output device it
-// does nothing at all.
 class QtSoundOutput : public QObject, public SoundOutput {
     Q_OBJECT
 public:
@@ -25,13 +24,12 @@ public:
 
     // ":/WAVE/CLEAR" for "CLEAR".
     static QString resourcePath(const QString& resource);
+    // The same recording as the source URL QSoundEffect reads: "qrc:/WAVE/CLEAR".
+    static QUrl resourceUrl(const QString& resource);
 
 private:
     QSoundEffect* effectFor(const QString& resource);
 
-    // QSoundEffect does not read Qt resources in every Qt version, so each recording is copied
-    // once to a private temporary folder that goes away with this object.
-    std::unique_ptr<QTemporaryDir> m_folder;
     QHash<QString, QSoundEffect*> m_effects;
     QSoundEffect* m_current = nullptr;
 };

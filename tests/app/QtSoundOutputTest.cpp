@@ -1,7 +1,10 @@
+// The embedded recordings: their format, their names, and playback straight from the resources.
+
 #include "app/QtSoundOutput.h"
 #include "app/SoundPlayer.h"
 
 #include <QFile>
+#include <QSoundEffect>
 #include <QTest>
 
 #include <cmath>
@@ -97,6 +100,17 @@ private slots:
         const int quiet = bits == 8 ? 2 : 300;
         QVERIFY(std::abs(f.firstSample) <= quiet);
         QVERIFY(std::abs(f.lastSample) <= quiet);
+    }
+
+    // QSoundEffect reads the recordings straight from the resources; no copies on disk.
+    void recordingsLoadStraightFromTheResources() {
+        QCOMPARE(QtSoundOutput::resourceUrl(QStringLiteral("DROP")),
+                 QUrl(QStringLiteral("qrc:/WAVE/DROP")));
+        QSoundEffect effect;
+        effect.setSource(QtSoundOutput::resourceUrl(QStringLiteral("DROP")));
+        QTRY_VERIFY(effect.status() == QSoundEffect::Ready ||
+                    effect.status() == QSoundEffect::Error);
+        QCOMPARE(effect.status(), QSoundEffect::Ready);
     }
 
     void playingWithoutAudioDeviceIsHarmless() {
