@@ -5,11 +5,11 @@
 
 namespace {
 
-constexpr int N = TLZH::windowSize;
-constexpr int F = TLZH::lookAhead;
-constexpr int nil = N; // "no node" in the search trees
-constexpr int T = TLZH::tableSize;
-constexpr int R = TLZH::root;
+constexpr int window = TLZH::windowSize;
+constexpr int lookAhead = TLZH::lookAhead;
+constexpr int nil = window; // "no node" in the search trees
+constexpr int tableSize = TLZH::tableSize;
+constexpr int root = TLZH::root;
 constexpr std::size_t chunkSize = 32768;
 
 // Fixed prefix code for the upper 6 bits of a match position: near positions get short codes.
@@ -168,34 +168,36 @@ private:
 
 } // namespace
 
-TLZH::TLZH() : m_text(N + F - 1), m_left(N + 257), m_right(N + 257), m_dad(N + 1) {}
+TLZH::TLZH()
+    : m_text(window + lookAhead - 1), m_left(window + 257), m_right(window + 257),
+      m_dad(window + 1) {}
 
 void TLZH::startHuffman() {
     for (int i = 0; i < symbolCount; ++i) {
         m_freq[i] = 1;
-        m_son[i] = i + T;
-        m_parent[i + T] = i;
+        m_son[i] = i + tableSize;
+        m_parent[i + tableSize] = i;
     }
-    for (int i = 0, j = symbolCount; j <= R; i += 2, ++j) {
+    for (int i = 0, j = symbolCount; j <= root; i += 2, ++j) {
         m_freq[j] = m_freq[i] + m_freq[i + 1];
         m_son[j] = i;
         m_parent[i] = m_parent[i + 1] = j;
     }
-    m_freq[T] = 0xFFFFFFFFu; // sentinel that stops the upward search in Update
-    m_parent[R] = 0;
+    m_freq[tableSize] = 0xFFFFFFFFu; // sentinel that stops the upward search in update()
+    m_parent[root] = 0;
 }
 
 void TLZH::rebuild() {
     // Keep the leaves, halving their counts, and build the inner nodes again in order.
     int j = 0;
-    for (int i = 0; i < T; ++i) {
-        if (m_son[i] >= T) {
+    for (int i = 0; i < tableSize; ++i) {
+        if (m_son[i] >= tableSize) {
             m_freq[j] = (m_freq[i] + 1) / 2;
             m_son[j] = m_son[i];
             ++j;
         }
     }
-    for (int i = 0, node = symbolCount; node < T; i += 2, ++node) {
+    for (int i = 0, node = symbolCount; node < tableSize; i += 2, ++node) {
         const unsigned f = m_freq[i] + m_freq[i + 1];
         m_freq[node] = f;
         int k = node - 1;
@@ -208,9 +210,9 @@ void TLZH::rebuild() {
         std::move_backward(m_son.begin() + k, m_son.begin() + node, m_son.begin() + node + 1);
         m_son[k] = i;
     }
-    for (int i = 0; i < T; ++i) {
+    for (int i = 0; i < tableSize; ++i) {
         const int k = m_son[i];
-        if (k >= T) {
+        if (k >= tableSize) {
             m_parent[k] = i;
         } else {
             m_parent[k] = m_parent[k + 1] = i;
@@ -219,10 +221,10 @@ void TLZH::rebuild() {
 }
 
 void TLZH::update(int symbol) {
-    if (m_freq[R] == maxFrequency) {
+    if (m_freq[root] == maxFrequency) {
         rebuild();
     }
-    int c = m_parent[symbol + T];
+    int c = m_parent[symbol + tableSize];
     do {
         const unsigned k = ++m_freq[c];
         // Keep the counts ordered: move the node past every node it now outweighs.
@@ -236,13 +238,13 @@ void TLZH::update(int symbol) {
 
             const int i = m_son[c];
             m_parent[i] = l;
-            if (i < T) {
+            if (i < tableSize) {
                 m_parent[i + 1] = l;
             }
             const int j = m_son[l];
             m_son[l] = i;
             m_parent[j] = c;
-            if (j < T) {
+            if (j < tableSize) {
                 m_parent[j + 1] = c;
             }
             m_son[c] = j;
@@ -253,10 +255,10 @@ void TLZH::update(int symbol) {
 }
 
 void TLZH::initTree() {
-    for (int i = N + 1; i <= N + 256; ++i) {
+    for (int i = window + 1; i <= window + 256; ++i) {
         m_right[i] = nil;
     }
-    for (int i = 0; i < N; ++i) {
+    for (int i = 0; i < window; ++i) {
         m_dad[i] = nil;
     }
 }
@@ -264,7 +266,7 @@ void TLZH::initTree() {
 void TLZH::insertNode(int r) {
     int cmp = 1;
     const std::uint8_t* key = &m_text[r];
-    int p = N + 1 + key[0];
+    int p = window + 1 + key[0];
     m_right[r] = m_left[r] = nil;
     m_matchLength = 0;
     for (;;) {
@@ -284,18 +286,18 @@ void TLZH::insertNode(int r) {
             p = m_left[p];
         }
         int i = 1;
-        for (; i < F; ++i) {
+        for (; i < lookAhead; ++i) {
             cmp = key[i] - m_text[p + i];
             if (cmp != 0) {
                 break;
             }
         }
         if (i > threshold) {
-            const int distance = ((r - p) & (N - 1)) - 1;
+            const int distance = ((r - p) & (window - 1)) - 1;
             if (i > m_matchLength) {
                 m_matchPosition = distance;
                 m_matchLength = i;
-                if (m_matchLength >= F) {
+                if (m_matchLength >= lookAhead) {
                     break;
                 }
             } else if (i == m_matchLength && distance < m_matchPosition) {
@@ -357,7 +359,7 @@ void TLZH::encode(const ReadFn& read, const WriteFn& write) {
         // Collect the path leaf to root, then send it root first.
         std::array<std::uint8_t, tableSize> path;
         int depth = 0;
-        for (int k = m_parent[symbol + T]; k != R; k = m_parent[k]) {
+        for (int k = m_parent[symbol + tableSize]; k != root; k = m_parent[k]) {
             path[depth++] = static_cast<std::uint8_t>(k & 1);
         }
         while (depth > 0) {
@@ -374,13 +376,13 @@ void TLZH::encode(const ReadFn& read, const WriteFn& write) {
     startHuffman();
     initTree();
     int s = 0;
-    int r = N - F;
+    int r = window - lookAhead;
     std::fill(m_text.begin(), m_text.begin() + r, ' ');
     int len = 0;
-    for (int c; len < F && (c = input.get()) >= 0; ++len) {
+    for (int c; len < lookAhead && (c = input.get()) >= 0; ++len) {
         m_text[r + len] = static_cast<std::uint8_t>(c);
     }
-    for (int i = 1; i <= F; ++i) {
+    for (int i = 1; i <= lookAhead; ++i) {
         insertNode(r - i);
     }
     insertNode(r);
@@ -399,17 +401,18 @@ void TLZH::encode(const ReadFn& read, const WriteFn& write) {
         for (int c; i < lastMatchLength && (c = input.get()) >= 0; ++i) {
             deleteNode(s);
             m_text[s] = static_cast<std::uint8_t>(c);
-            if (s < F - 1) {
-                m_text[s + N] = static_cast<std::uint8_t>(c); // mirror so compares run past the end
+            if (s < lookAhead - 1) {
+                m_text[s + window] =
+                    static_cast<std::uint8_t>(c); // mirror so compares run past the end
             }
-            s = (s + 1) & (N - 1);
-            r = (r + 1) & (N - 1);
+            s = (s + 1) & (window - 1);
+            r = (r + 1) & (window - 1);
             insertNode(r);
         }
         for (; i < lastMatchLength; ++i) {
             deleteNode(s);
-            s = (s + 1) & (N - 1);
-            r = (r + 1) & (N - 1);
+            s = (s + 1) & (window - 1);
+            r = (r + 1) & (window - 1);
             if (--len > 0) {
                 insertNode(r);
             }
@@ -422,22 +425,22 @@ TLZH::TResult TLZH::decode(const ReadFn& read, const WriteFn& write, std::uint64
     BitReader bits(read);
     ByteOutput output(write);
     startHuffman();
-    int r = N - F;
+    int r = window - lookAhead;
     std::fill(m_text.begin(), m_text.begin() + r, ' ');
 
     try {
         std::uint64_t count = 0;
         while (count < length) {
-            int c = m_son[R];
-            while (c < T) {
+            int c = m_son[root];
+            while (c < tableSize) {
                 c = m_son[c + static_cast<int>(bits.bit())];
             }
-            c -= T;
+            c -= tableSize;
             update(c);
             if (c < 256) {
                 output.put(static_cast<std::uint8_t>(c));
                 m_text[r] = static_cast<std::uint8_t>(c);
-                r = (r + 1) & (N - 1);
+                r = (r + 1) & (window - 1);
                 ++count;
                 continue;
             }
@@ -459,17 +462,17 @@ TLZH::TResult TLZH::decode(const ReadFn& read, const WriteFn& write, std::uint64
                 first += positions.count[bitsUsed];
             }
             const int position = (upper << 6) | static_cast<int>(bits.get(6));
-            const int from = (r - position - 1) & (N - 1);
+            const int from = (r - position - 1) & (window - 1);
             const int matchLength = c - 255 + threshold;
             if (count + static_cast<std::uint64_t>(matchLength) > length) {
                 output.flush();
                 return TResult::Overrun;
             }
             for (int k = 0; k < matchLength; ++k) {
-                const std::uint8_t byte = m_text[(from + k) & (N - 1)];
+                const std::uint8_t byte = m_text[(from + k) & (window - 1)];
                 output.put(byte);
                 m_text[r] = byte;
-                r = (r + 1) & (N - 1);
+                r = (r + 1) & (window - 1);
             }
             count += static_cast<std::uint64_t>(matchLength);
         }

@@ -59,14 +59,14 @@ class TtallylistTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir dir;
-    FixedCalendar calendar;
-    ScriptedDialogs dialogs;
+    QTemporaryDir m_dir;
+    FixedCalendar m_calendar;
+    ScriptedDialogs m_dialogs;
 
     std::unique_ptr<Ttallylist> open() {
-        return std::make_unique<Ttallylist>(nullptr, fsPath(dir), &calendar, &dialogs);
+        return std::make_unique<Ttallylist>(nullptr, fsPath(m_dir), &m_calendar, &m_dialogs);
     }
-    QString tallyPath() const { return dir.filePath(QStringLiteral("bloomzaptally.tld")); }
+    QString tallyPath() const { return m_dir.filePath(QStringLiteral("bloomzaptally.tld")); }
 
     static QLabel* label(Ttallylist& window, const QString& name) {
         auto* found = window.findChild<QLabel*>(name);
@@ -97,9 +97,9 @@ private:
 
 private slots:
     void init() {
-        QVERIFY(dir.isValid());
+        QVERIFY(m_dir.isValid());
         QFile::remove(tallyPath());
-        dialogs = ScriptedDialogs();
+        m_dialogs = ScriptedDialogs();
     }
 
     void layoutAndFirstTexts() {
@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(done->ColorBorder(), QColor(164, 0, 0));
         QCOMPARE(done->FontColor(), QColor(74, 74, 74));
         QCOMPARE(done->font().pixelSize(), 16);
-        QVERIFY(dialogs.errors.empty());
+        QVERIFY(m_dialogs.errors.empty());
     }
 
     void gameCallsShowAtOnceWithTheNewestInRed() {
@@ -210,7 +210,7 @@ private slots:
         read.setColumnCount(4);
         {
             auto window = open();
-            QCOMPARE(dialogs.errors, std::vector<std::string>{"Bloomzap|Invalid numeric input"});
+            QCOMPARE(m_dialogs.errors, std::vector<std::string>{"Bloomzap|Invalid numeric input"});
             QCOMPARE(text(*window, "label_name1"), QStringLiteral("Varnok"));
             QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("0"));
         }
@@ -247,7 +247,7 @@ private slots:
         QCOMPARE(place(*window, 1), (QStringList{"3/14/24", "Ann", "420"}));
         for (int n = 2; n <= 10; ++n)
             QCOMPARE(place(*window, n), (QStringList{"", "", ""}));
-        QVERIFY(dialogs.errors.empty());
+        QVERIFY(m_dialogs.errors.empty());
     }
 
     void resetButtonAsksAndWipesOnlyOnYes() {
@@ -258,18 +258,18 @@ private slots:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 
-        dialogs.answer = TallyAnswer::No;
+        m_dialogs.answer = TallyAnswer::No;
         click(reset);
-        QCOMPARE(dialogs.questions.size(), std::size_t{1});
-        QCOMPARE(QString::fromStdString(dialogs.questions[0]),
+        QCOMPARE(m_dialogs.questions.size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(m_dialogs.questions[0]),
                  QStringLiteral("Confirm|Are you sure you want to reset the Tally?"));
         QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("1"));
         QCOMPARE(text(*window, "label_name1"), QStringLiteral("Ann"));
         expectLook(*window, 1, red, true);
 
-        dialogs.answer = TallyAnswer::Yes;
+        m_dialogs.answer = TallyAnswer::Yes;
         click(reset);
-        QCOMPARE(dialogs.questions.size(), std::size_t{2});
+        QCOMPARE(m_dialogs.questions.size(), std::size_t{2});
         QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("0"));
         for (int n = 1; n <= 10; ++n) {
             QCOMPARE(place(*window, n), (QStringList{"", "", ""}));
@@ -301,7 +301,7 @@ private slots:
         {
             SeenBox seen;
             answerNextBox(seen, QMessageBox::Ok);
-            Ttallylist window(nullptr, fsPath(dir), &calendar); // real message boxes
+            Ttallylist window(nullptr, fsPath(m_dir), &m_calendar); // real message boxes
             QCOMPARE(seen.title, QStringLiteral("Bloomzap"));
             QCOMPARE(seen.icon, QMessageBox::Critical);
             QCOMPARE(
@@ -322,7 +322,7 @@ private slots:
         QWidget owner;
         owner.setGeometry(100, 100, 600, 500);
         owner.show();
-        auto window = std::make_unique<Ttallylist>(&owner, fsPath(dir), &calendar, &dialogs);
+        auto window = std::make_unique<Ttallylist>(&owner, fsPath(m_dir), &m_calendar, &m_dialogs);
         window->tallycalls().checkscore(77, "Ann");
         window->showCentredOn(&owner);
         QVERIFY(window->isVisible());
