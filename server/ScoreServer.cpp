@@ -78,6 +78,7 @@ ScoreServer::ScoreServer(ServeSettings settings)
     httplib::Server& svr = m_http->server;
     const int threads = m_settings.threads > 0 ? m_settings.threads : 1;
     svr.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    svr.set_tcp_nodelay(true);
     svr.set_keep_alive_max_count(1000);
     svr.set_keep_alive_timeout(5);
     svr.set_read_timeout(10);

@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# Load test of bloomzap-server with wrk, on loopback only, each case bounded in time.
+#
+#   bench/server_load.sh [sqlite|postgresql|all] [seconds per case]
+#
+# sqlite: one server on SQLite: the posting, then the high-score page, next to nginx (one
+#         worker) serving the same page as a static file.
+# postgresql: one server on PostgreSQL, then two servers on that database behind nginx (a
+#         throwaway cluster from scripts/pg-test-cluster.sh).
+# The server binary is taken from $BLOOMZAP_SERVER, else build/bench, build/dev or build/server.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mode="${1:-sqlite}"
+seconds="${2:-10}"
+threads="${WRK_THREADS:-2}"
+connections="${WRK_CONNECTIONS:-16}"
+
+server_bin="${BLOOMZAP_SERVER:-}"
+for candidate in build/bench/server/bloomzap-server build/dev/server/bloomzap-server \
+  build/server/server/bloomzap-server; do
+  [[ -z "$server_bin" && -x "$candidate" ]] && server_bin="$candidate"
+done
+[[ -x "$server_bin" ]] || { echo "build bloomzap-server first" >&2; exit 1; }
+command -v wrk >/dev/null || { echo "wrk is missing (Debian package wrk)" >&2; exit 1; }
+
+work="$(mktemp -d /tmp/bloomzap-load-XXXXXX)"
+chmod 755 "$work"
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  [[ -n "${pg_stop:-}" ]] && $pg_stop >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Starts bloomzap-server with the given arguments on a free port; sets $port.
+start_server() {
+  local name="$1"; shift
+  "$server_bin" --listen 127.0.0.1:0 --post-limit 0 "$@" >/dev/null 2>"$work/$name.log" &
+  pids+=($!)
+  for _ in $(seq 100); do
+    if grep -q 'serving http' "$work/$name.log"; then
+      port="$(grep -o 'serving http://127.0.0.1:[0-9]*' "$work/$name.log" | grep -o '[0-9]*$')"
+      return
+    fi
+    sleep 0.05
+  done
+  cat "$work/$name.log" >&2
+  exit 1
+}
+
+free_port() {
+  local port
+  while :; do
+    port=$((20000 + RANDOM % 30000))
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
+  done
+}
+
+# Starts nginx (one worker) on a free port with the extra http{} and server{} lines given;
+# sets $nginx_port.
+start_nginx() {
+  local name="$1" extra="$2" port dir
+  port="$(free_port)"
+  dir="$work/$name"
+  mkdir -p "$dir/www"
+  local user=""
+  [[ "$(id -u)" == 0 ]] && user="user root;"
+  cat >"$dir/nginx.conf" <<CONF
+$user
+worker_processes 1;
+daemon off;
+pid $dir/nginx.pid;
+error_log $dir/error.log;
+events { worker_connections 4096; }
+http {
+  access_log $dir/access.log;
+  client_body_temp_path $dir/body;
+  proxy_temp_path $dir/proxy;
+  fastcgi_temp_path $dir/fastcgi;
+  uwsgi_temp_path $dir/uwsgi;
+  scgi_temp_path $dir/scgi;
+  types { text/html html shtml; text/plain txt; }
+  $extra
+  server {
+    listen 127.0.0.1:$port;
+    root $dir/www;
+    location / { }
+    include $dir/locations.conf;
+  }
+}
+CONF
+  touch "$dir/locations.conf"
+  [[ -n "${3:-}" ]] && echo "$3" >"$dir/locations.conf"
+  /usr/sbin/nginx -c "$dir/nginx.conf" -p "$dir" >/dev/null 2>>"$dir/error.log" &
+  pids+=($!)
+  for _ in $(seq 100); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && { nginx_port="$port"; return; }
+    sleep 0.05
+  done
+  cat "$dir/error.log" >&2
+  exit 1
+}
+
+# Prints the body of one GET.
+http_body() {
+  local port="$1" path="$2"
+  exec 3<>"/dev/tcp/127.0.0.1/$port"
+  printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' "$path" >&3
+  sed '1,/^\r$/d' <&3
+  exec 3<&-
+}
+
+printf '%-44s %10s %9s %9s %7s %9s\n' case "req/s" "p50 ms" "p99 ms" errors requests
+run_case() {
+  local label="$1" url="$2" posting="${3:-0}" line
+  line="$(BZ_POSTING="$posting" wrk -t"$threads" -c"$connections" -d"${seconds}s" \
+    -s bench/server_load.lua "$url" | grep '^RESULT')"
+  read -r _ rps p50 p99 errors requests <<<"$line"
+  printf '%-44s %10s %9s %9s %7s %9s\n' "$label" "$rps" "$p50" "$p99" "$errors" "$requests"
+}
+
+page=/counter/bloomzap.shtml
+posting_url=/cgi-bin/bloomzap.cgi
+
+if [[ "$mode" == sqlite || "$mode" == all ]]; then
+  start_server sqlite --data "$work/sqlite"
+  run_case "sqlite: posting" "http://127.0.0.1:$port$posting_url" 1
+  run_case "sqlite: high-score page" "http://127.0.0.1:$port$page"
+  start_nginx static ""
+  mkdir -p "$work/static/www/counter"
+  http_body "$port" "$page" >"$work/static/www/counter/bloomzap.shtml"
+  run_case "nginx static: same page" "http://127.0.0.1:$nginx_port$page"
+fi
+
+if [[ "$mode" == postgresql || "$mode" == all ]]; then
+  eval "$(bash scripts/pg-test-cluster.sh start "$work/pg")"
+  pg_stop="bash scripts/pg-test-cluster.sh stop $work/pg"
+  start_server pg1 --database "$PG_URI"
+  first="$port"
+  run_case "postgresql: posting" "http://127.0.0.1:$port$posting_url" 1
+  run_case "postgresql: high-score page" "http://127.0.0.1:$port$page"
+  start_server pg2 --database "$PG_URI" --trust-proxy
+  start_nginx proxy \
+    "upstream bloomzap { server 127.0.0.1:$first; server 127.0.0.1:$port; keepalive 32; }" \
+    "location /cgi-bin/ { proxy_pass http://bloomzap; proxy_http_version 1.1; proxy_set_header Connection \"\"; proxy_set_header X-Real-IP \$remote_addr; }
+     location = $page { proxy_pass http://bloomzap; proxy_http_version 1.1; proxy_set_header Connection \"\"; }"
+  run_case "2 x postgresql behind nginx: posting" "http://127.0.0.1:$nginx_port$posting_url" 1
+  run_case "2 x postgresql behind nginx: page" "http://127.0.0.1:$nginx_port$page"
+fi
