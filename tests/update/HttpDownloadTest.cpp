@@ -1,5 +1,5 @@
-// The installer download against scripted servers and the real bloomzap-server: the request
-// as a server sees it, redirects, the outcomes, the body of an error reply, and an abort.
+// The installer download against scripted servers: the request as a server sees it,
+// redirects, the outcomes, the body of an error reply, a refusing sink and an abort.
 
 #include "update/HttpDownload.h"
 #include "UpdateFakes.h"
@@ -87,14 +87,11 @@ TEST(IntegrationHttpDownload, OutcomesOfTheReplies) {
     EXPECT_EQ(loop.requestCount(), std::size_t(HttpDownload::mostRedirects + 1));
 }
 
-TEST(IntegrationHttpDownload, ASinkThatRefusesIsAWriteFailure) {
+TEST(IntegrationHttpDownload, ARefusingSinkOrAnAbortEndTheDownload) {
     RawServer server(reply("installer bytes"));
-    HttpDownload http;
-    EXPECT_EQ(http.run(server.url("/x"), [](const char*, std::size_t) { return false; }),
+    EXPECT_EQ(HttpDownload().run(server.url("/x"), [](const char*, std::size_t) { return false; }),
               DownloadOutcome::WriteFailure);
-}
 
-TEST(IntegrationHttpDownload, AnAbortEndsAWaitingDownloadAsFailed) {
     RawServer silent(reply("never sent"), true);
     HttpDownload http;
     DownloadOutcome outcome = DownloadOutcome::Received;
@@ -107,21 +104,6 @@ TEST(IntegrationHttpDownload, AnAbortEndsAWaitingDownloadAsFailed) {
     http.abort();
     worker.join();
     EXPECT_EQ(outcome, DownloadOutcome::HttpFailure);
-}
-
-TEST(IntegrationHttpDownload, TheRealServerServesTheInstallerOrItsNotFoundPage) {
-    UpdateServer server("1.0.0");
-    ASSERT_TRUE(server.serving());
-    const std::string url = server.siteRoot() + "bloomzap/bzpsetup.exe";
-    const Result missing = download(url);
-    EXPECT_EQ(missing.outcome, DownloadOutcome::HttpFailure);
-    EXPECT_NE(missing.body.find("Not found"), std::string::npos);
-
-    const std::string bytes(300000, '\x7f');
-    writeFile(server.updates() / "bzpsetup.exe", bytes);
-    const Result present = download(url);
-    EXPECT_EQ(present.outcome, DownloadOutcome::Received);
-    EXPECT_EQ(present.body, bytes);
 }
 
 } // namespace

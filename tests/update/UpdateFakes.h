@@ -1,9 +1,8 @@
 // Doubles for the update tests: recorders of the panel and the process, a scripted download,
-// the test key pair, and the real server with an updates folder.
+// the test key pair, child processes and the real server with an updates folder.
 
 #pragma once
 
-#include "update/HttpDownload.h"
 #include "update/InstallerSignature.h"
 #include "update/UpdateCalls.h"
 
@@ -18,7 +17,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -38,6 +36,10 @@ inline std::string readFile(const fs::path& file) {
     return std::move(content).str();
 }
 
+inline void writeFile(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
 // A folder of its own under the temporary folder, removed with everything in it.
 class TempFolder {
 public:
@@ -54,15 +56,48 @@ public:
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
-    const fs::path& path() const { return m_path; }
     fs::path operator/(const fs::path& name) const { return m_path / name; }
 
 private:
     fs::path m_path;
 };
 
-inline void writeFile(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+// Starts arguments[0] (through /usr/bin/env when the arguments begin with variables), its
+// standard output and error into output; 0 when it cannot start.
+inline pid_t spawn(std::vector<std::string> arguments, const fs::path& output) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        pid = 0;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// The exit code of pid, or -1 when it died of a signal or had not ended within a minute (it is
+// then killed).
+inline int exitCode(pid_t pid) {
+    int status = 0;
+    for (int tries = 0; pid > 0 && tries < 6000; ++tries) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (pid > 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    return -1;
 }
 
 // The test key pair in tests/update (test use only; no real installer is signed with it).
@@ -111,8 +146,8 @@ public:
     bool exited = false;
 };
 
-// A download that answers from a script: each get takes the next reply and ends when the test
-// calls finish() (never inside get, as the real one).
+// A download that answers from a script: each request takes the next reply, ending only when
+// the test calls finishAll (never inside get, as with the real one).
 class ScriptedDownloader : public Downloader {
 public:
     struct Reply {
@@ -123,25 +158,16 @@ public:
         urls.push_back(url);
         m_pending.push_back({std::move(sink), std::move(done)});
     }
-    // Ends the oldest request with the next scripted reply; false when none was waiting.
-    bool finish() {
-        if (m_pending.empty()) {
-            return false;
-        }
-        auto [sink, done] = std::move(m_pending.front());
-        m_pending.pop_front();
-        Reply reply = replies.empty() ? Reply{"", DownloadOutcome::HttpFailure} : replies.front();
-        if (!replies.empty()) {
-            replies.pop_front();
-        }
-        if (!reply.body.empty() && !sink(reply.body.data(), reply.body.size())) {
-            reply.outcome = DownloadOutcome::WriteFailure;
-        }
-        done(reply.outcome);
-        return true;
-    }
     void finishAll() {
-        while (finish()) {
+        while (!m_pending.empty() && !replies.empty()) {
+            auto [sink, done] = std::move(m_pending.front());
+            Reply reply = replies.front();
+            m_pending.pop_front();
+            replies.pop_front();
+            if (!reply.body.empty() && !sink(reply.body.data(), reply.body.size())) {
+                reply.outcome = DownloadOutcome::WriteFailure;
+            }
+            done(reply.outcome);
         }
     }
     std::deque<Reply> replies;
@@ -151,82 +177,30 @@ private:
     std::deque<std::pair<DownloadSink, DownloadDone>> m_pending;
 };
 
-// The real download, run to its end when the test says so (done comes after get returns).
-class BlockingDownloader : public Downloader {
-public:
-    void get(const std::string& url, DownloadSink sink, DownloadDone done) override {
-        m_pending.push_back({url, std::move(sink), std::move(done)});
-    }
-    void finishAll() {
-        while (!m_pending.empty()) {
-            auto [url, sink, done] = std::move(m_pending.front());
-            m_pending.pop_front();
-            HttpDownload download;
-            done(download.run(url, sink));
-        }
-    }
-
-private:
-    struct Request {
-        std::string url;
-        DownloadSink sink;
-        DownloadDone done;
-    };
-    std::deque<Request> m_pending;
-};
-
-// A program started with arguments, its standard error kept in a file; killed at the end.
-class ChildProcess {
-public:
-    ChildProcess(std::vector<std::string> arguments, const fs::path& errors) {
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT, 0600);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            m_pid = 0;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~ChildProcess() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-    bool running() const { return m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == 0; }
-
-private:
-    pid_t m_pid = 0;
-};
-
 // bloomzap-server on a free port of 127.0.0.1, publishing versionText, with an updates folder.
 class UpdateServer {
 public:
-    explicit UpdateServer(const std::string& versionText)
-        : m_made(fs::create_directories(m_folder / "updates") &&
-                 fs::create_directories(m_folder / "data")),
-          m_process({BLOOMZAP_SERVER_BINARY, "--listen", "127.0.0.1:0", "--data",
-                     (m_folder / "data").string(), "--version-text", versionText, "--updates",
-                     updates().string()},
-                    m_folder / "server.log") {
-        static const std::regex serving(R"(serving http://127\.0\.0\.1:(\d+)/)");
-        // The server names its port once it listens; it is given twenty seconds at most.
-        for (int tries = 0; m_made && m_port == 0 && tries < 2000 && m_process.running(); ++tries) {
-            std::smatch found;
+    explicit UpdateServer(const std::string& versionText) {
+        fs::create_directories(m_folder / "data");
+        fs::create_directories(updates());
+        m_pid = spawn({BLOOMZAP_SERVER_BINARY, "--listen", "127.0.0.1:0", "--data",
+                       (m_folder / "data").string(), "--version-text", versionText, "--updates",
+                       updates().string()},
+                      m_folder / "server.log");
+        // The server names its port once it listens; it is given twenty seconds.
+        for (int tries = 0; m_pid > 0 && m_port == 0 && tries < 2000; ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
             const std::string log = readFile(m_folder / "server.log");
-            if (std::regex_search(log, found, serving)) {
-                m_port = std::stoi(found[1]);
-            } else {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            const auto at = log.find("serving http://127.0.0.1:");
+            if (at != std::string::npos && log.find('\n', at) != std::string::npos) {
+                m_port = std::stoi(log.substr(at + 25));
             }
+        }
+    }
+    ~UpdateServer() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            exitCode(m_pid);
         }
     }
     bool serving() const { return m_port != 0; }
@@ -235,8 +209,7 @@ public:
 
 private:
     TempFolder m_folder;
-    bool m_made;
-    ChildProcess m_process;
+    pid_t m_pid = 0;
     int m_port = 0;
 };
 

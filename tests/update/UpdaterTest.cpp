@@ -1,5 +1,5 @@
 // The update on a window's offer panel, with the real fetch, download and bloomzap-server:
-// the offer, UPDATE while the window keeps running, the refusal message, and closing mid-way.
+// the offer, UPDATE while the window keeps running, every way it stops, and closing mid-way.
 
 #include "update/Updater.h"
 #include "InstallerMaker.h"
@@ -115,28 +115,59 @@ private slots:
         QCOMPARE(readFile(folder / "bloomzap.BAK"), std::string("old program"));
     }
 
-    void aRefusedInstallerShowsTheUpdateErrorMessage() {
+    // What the real server serves (nothing, or the maker's installer with one byte of it or
+    // of its signature changed) and where the update ends.
+    void aStoppedUpdateLeavesTheProgramUnderItsName_data() {
+        QTest::addColumn<QString>("changed");
+        QTest::addColumn<bool>("unknownHost");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("message");
+        QTest::newRow("installer not found") << "" << false << "Download Aborted" << false;
+        QTest::newRow("unknown host") << "" << true << "Download Aborted" << false;
+        QTest::newRow("installer changed") << "bzpsetup.exe" << false << "Installing" << true;
+        QTest::newRow("signature changed") << "bzpsetup.exe.sig" << false << "Installing" << true;
+    }
+    void aStoppedUpdateLeavesTheProgramUnderItsName() {
+        QFETCH(QString, changed);
+        QFETCH(bool, unknownHost);
+        QFETCH(QString, status);
+        QFETCH(bool, message);
         UpdateServer server("1.0.1");
         QVERIFY(server.serving());
         TempFolder folder;
         writeFile(folder / "bloomzap", "old program");
-        writeFile(server.updates() / "bzpsetup.exe", "#!/bin/sh\n");
-        writeFile(server.updates() / "bzpsetup.exe.sig", std::string(64, '\1'));
+        if (!changed.isEmpty()) {
+            writeFile(folder / "new-bloomzap", "new program");
+            InstallerMaker::make(folder / "new-bloomzap", testSecretKey(), server.updates());
+            std::string bytes = readFile(server.updates() / changed.toStdString());
+            bytes[5] ^= 1;
+            writeFile(server.updates() / changed.toStdString(), bytes);
+        }
+        const std::string site =
+            unknownHost ? "http://bloomzap-update.invalid/" : server.siteRoot();
         OfferWindow window;
         RecordingProcess process;
-        Updater updater(&window.window, window.widgets(), server.siteRoot(), testPublicKey(),
-                        &process);
+        Updater updater(&window.window, window.widgets(), site, testPublicKey(), &process);
         MessageCatcher messages;
         updater.button_updateyesClick(folder / "bloomzap");
-        QTRY_VERIFY(!messages.text.isEmpty());
-        QCOMPARE(messages.text,
-                 QString::fromStdString("There was an error in the update process. Please download "
-                                        "BLOOMZAP manually from " +
-                                        server.siteRoot() + "."));
-        QCOMPARE(window.label_update->text(), QStringLiteral("Installing"));
+        QTRY_COMPARE(window.label_update->text(), status);
+        QTRY_VERIFY(!updater.getupdate->busy());
+        if (message) {
+            QTRY_COMPARE(messages.text,
+                         QString::fromStdString("There was an error in the update process. "
+                                                "Please download BLOOMZAP manually from " +
+                                                site + "."));
+            QVERIFY(!fs::exists(folder / "bzpsetup.exe"));
+        } else {
+            // The body of the error reply stays in the installer file; no host, no body.
+            QCOMPARE(readFile(folder / "bzpsetup.exe").find("Not found") != std::string::npos,
+                     !unknownHost);
+            QCOMPARE(fs::file_size(folder / "bzpsetup.exe") == 0, unknownHost);
+            QVERIFY(messages.text.isEmpty());
+        }
         QVERIFY(!process.started);
         QCOMPARE(readFile(folder / "bloomzap"), std::string("old program"));
-        QVERIFY(!fs::exists(folder / "bzpsetup.exe"));
+        QVERIFY(!fs::exists(folder / "bloomzap.BAK"));
     }
 
     void closingTheWindowDuringTheDownloadGivesTheProgramItsNameBack() {
