@@ -52,6 +52,12 @@ std::string font(std::string_view colour, std::string_view text, std::string_vie
     return out;
 }
 
+// The colour goes inside the anchor too: viewers that ignore the body's link colour would
+// otherwise draw dark blue on dark grey.
+std::string link(std::string_view href, std::string_view text) {
+    return "<a href=\"" + std::string(href) + "\">" + font(linkBlue, text) + "</a>";
+}
+
 std::string heading(std::string_view text) {
     return "<p align=\"center\">" + font(lightYellow, "<b>" + std::string(text) + "</b>", "5") +
            "</p>\n";
@@ -175,8 +181,9 @@ std::string home() {
     }
     out += "</ul>\n";
     out += paragraph("When a game is over, press SEND SCORE to put your result on the shared "
-                     "list. <a href=\"counter/bloomzap.shtml\">See the high scores</a> or "
-                     "<a href=\"multiplayer.html\">take on the other players</a>.");
+                     "list. " +
+                     link("counter/bloomzap.shtml", "See the high scores") + " or " +
+                     link("multiplayer.html", "take on the other players") + ".");
     out += close();
     return out;
 }
@@ -195,15 +202,15 @@ std::string multiplayer(const Standings& standings) {
         out += paragraph("The ten to beat right now:");
         out += scoreTable(standings.best, topLength);
     }
-    out += paragraph("<a href=\"counter/bloomzap.shtml\">The whole list</a> · "
-                     "<a href=\"./\">About the game</a>");
+    out += paragraph(link("counter/bloomzap.shtml", "The whole list") + " &middot; " +
+                     link("./", "About the game"));
     out += close();
     return out;
 }
 
 std::string notFound() {
     return open("Not found") + heading("Not found") +
-           paragraph("There is no page at this address. <a href=\"/\">Bloomzap home</a>") + close();
+           paragraph("There is no page at this address. " + link("/", "Bloomzap home")) + close();
 }
 
 } // namespace server::pages
