@@ -25,5 +25,5 @@ rm -f "$build"/*.deb
 debs=("$build"/*.deb)
 ls -l "${debs[@]}"
 if command -v lintian >/dev/null; then
-  lintian --info "${debs[@]}"
+  lintian "${debs[@]}"
 fi
