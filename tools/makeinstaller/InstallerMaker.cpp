@@ -47,7 +47,8 @@ while running && [ "$tries" -lt @WAIT@ ]; do
     sleep 0.1
     tries=$((tries + 1))
 done
-new=$(mktemp "$here/.bzpsetup.XXXXXX") || exit 1
+# Unpacked beside the target, so that the last step is a rename within one folder.
+new=$(mktemp "${target%/*}/.bzpsetup.XXXXXX") || exit 1
 if tail -c "+$((offset + 1))" "$0" >"$new" && [ "$(wc -c <"$new")" -eq "$size" ] &&
     chmod 755 "$new" && mv -f "$new" "$target"; then
     exit 0

@@ -3,6 +3,10 @@
 //
 //   bloomzap-makeinstaller PROGRAM SECRET-KEY-FILE FOLDER
 //   bloomzap-makeinstaller --new-key SECRET-KEY-FILE     (prints the public key)
+//
+// A release: make a key pair once and keep the secret file private; build the program with
+// -DBLOOMZAP_UPDATE_PUBLIC_KEY=<the printed key>; make the installer of the new build into the
+// server's updates folder (bloomzap-server --updates FOLDER --version-text <new version>).
 
 #include "InstallerMaker.h"
 
