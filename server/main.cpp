@@ -1,5 +1,6 @@
 // bloomzap-server: the score and update server of Bloomzap.
 
+#include "server/PgStore.h"
 #include "server/ScoreServer.h"
 #include "server/ServerOptions.h"
 #include "server/SqliteStore.h"
@@ -18,7 +19,7 @@ std::unique_ptr<server::ScoreStore> openStore(const std::string& database) {
     if (database.rfind("sqlite:", 0) == 0) {
         return std::make_unique<server::SqliteStore>(database.substr(7));
     }
-    throw server::StoreOpenError("PostgreSQL is not supported by this build");
+    return std::make_unique<server::PgStore>(database);
 }
 
 } // namespace
