@@ -116,9 +116,7 @@ ScoreServer::ScoreServer(ServeSettings settings)
                 return;
             }
         } catch (const StoreUnavailable& e) {
-            if (m_settings.log != nullptr) {
-                std::fprintf(m_settings.log, "bloomzap-server: posting not stored: %s\n", e.what());
-            }
+            logProblem("posting not stored", e.what());
             res.set_header("Retry-After", "5");
             text(res, 503, "The score list is not available just now; please try again.");
             return;
@@ -133,10 +131,7 @@ ScoreServer::ScoreServer(ServeSettings settings)
             try {
                 pages = currentPages();
             } catch (const StoreUnavailable& e) {
-                if (m_settings.log != nullptr) {
-                    std::fprintf(m_settings.log, "bloomzap-server: page not rendered: %s\n",
-                                 e.what());
-                }
+                logProblem("page not rendered", e.what());
                 res.set_header("Retry-After", "5");
                 text(res, 503, "The score list is not available just now; please try again.");
                 return;
@@ -244,6 +239,21 @@ std::shared_ptr<const ScoreServer::Pages> ScoreServer::currentPages() {
     const std::lock_guard lock(m_pagesMutex);
     m_pages = fresh;
     return fresh;
+}
+
+void ScoreServer::logProblem(const char* what, std::string_view detail) {
+    if (m_settings.log == nullptr) {
+        return;
+    }
+    std::string line = std::string("bloomzap-server: ") + what + ": ";
+    for (const char c : detail) {
+        line += c == '\n' || c == '\t' ? ' ' : c;
+    }
+    while (line.back() == ' ') {
+        line.pop_back();
+    }
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), m_settings.log);
 }
 
 void ScoreServer::logRequest(const std::string& address, const std::string& requestLine, int status,

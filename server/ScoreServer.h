@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace server {
 
@@ -48,6 +49,7 @@ private:
     struct Pages;
 
     std::shared_ptr<const Pages> currentPages();
+    void logProblem(const char* what, std::string_view detail);
     void logRequest(const std::string& address, const std::string& requestLine, int status,
                     std::size_t bytes);
 
