@@ -1,6 +1,6 @@
-// The whole update in a temporary folder: a program that is offered another version clicks
-// UPDATE, ends with code 0, and the signed installer from the maker puts the new build in its
-// place, keeping the old one as ".BAK".
+// The whole update in a temporary folder: the game, offered another version, clicks UPDATE and
+// ends with code 0 without writing its files, and the signed installer from the maker puts the
+// new build in its place, keeping the old one as ".BAK"; the new build reports its version.
 
 #include "InstallerMaker.h"
 #include "UpdateFakes.h"
@@ -8,7 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <set>
 
 namespace {
 
@@ -44,6 +44,13 @@ TEST(IntegrationEndToEnd, UpdateReplacesTheProgramWithTheNewBuild) {
     EXPECT_THAT(readFile(folder / "old.out"), HasSubstr("version " BLOOMZAP_E2E_OLD_VERSION "\n"));
     ASSERT_TRUE(becomes(program, newBytes));
     EXPECT_EQ(readFile(folder / "bloomzap.BAK"), oldBytes);
+    // The old program ended at once: no settings file, no tally file written.
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder / "")) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names,
+              (std::set<std::string>{"bloomzap", "bloomzap.BAK", "bzpsetup.exe", "old.out"}));
     EXPECT_EQ(exitCode(spawn({program.string()}, folder / "new.out")), 0);
     EXPECT_THAT(readFile(folder / "new.out"), HasSubstr("version " BLOOMZAP_E2E_NEW_VERSION "\n"));
 }
