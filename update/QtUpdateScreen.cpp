@@ -5,8 +5,8 @@
 #include <QMessageBox>
 #include <QWidget>
 
-QtUpdateScreen::QtUpdateScreen(QWidget* window, UpdatePanelWidgets widgets)
-    : m_window(window), m_widgets(widgets) {}
+QtUpdateScreen::QtUpdateScreen(QWidget* window, UpdatePanelWidgets widgets, UpdateMessage message)
+    : m_window(window), m_widgets(widgets), m_message(std::move(message)) {}
 
 void QtUpdateScreen::showOffer() {
     m_widgets.panel_update->show();
@@ -27,11 +27,19 @@ void QtUpdateScreen::setStatus(const std::string& text) {
 }
 
 void QtUpdateScreen::showMessage(const std::string& text) {
-    QMessageBox::information(m_window, QCoreApplication::applicationName(),
-                             QString::fromStdString(text));
+    if (m_message) {
+        m_message(QString::fromStdString(text));
+    } else {
+        QMessageBox::information(m_window, QCoreApplication::applicationName(),
+                                 QString::fromStdString(text));
+    }
 }
 
 void QtUpdateScreen::reportError(const std::string& text) {
-    QMessageBox::critical(m_window, QCoreApplication::applicationName(),
-                          QString::fromStdString(text));
+    if (m_message) {
+        m_message(QString::fromStdString(text));
+    } else {
+        QMessageBox::critical(m_window, QCoreApplication::applicationName(),
+                              QString::fromStdString(text));
+    }
 }

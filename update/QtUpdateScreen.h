@@ -4,8 +4,14 @@
 
 #include "update/UpdateCalls.h"
 
+#include <functional>
+
+class QString;
 class QLabel;
 class QWidget;
+
+// A modal message box with one OK button, titled with the application's name.
+using UpdateMessage = std::function<void(const QString& text)>;
 
 // The game window's components of the update offer.
 struct UpdatePanelWidgets {
@@ -17,8 +23,9 @@ struct UpdatePanelWidgets {
 
 class QtUpdateScreen : public UpdateScreen {
 public:
-    // window: the parent of the message boxes.
-    QtUpdateScreen(QWidget* window, UpdatePanelWidgets widgets);
+    // window: the parent of the message boxes. message: shows them instead of QMessageBox
+    // (the game window's own message box, or a test's), when given.
+    QtUpdateScreen(QWidget* window, UpdatePanelWidgets widgets, UpdateMessage message = {});
 
     void showOffer() override;
     void hideOffer() override;
@@ -30,4 +37,5 @@ public:
 private:
     QWidget* m_window;
     UpdatePanelWidgets m_widgets;
+    UpdateMessage m_message;
 };

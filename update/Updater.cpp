@@ -21,11 +21,11 @@ void HttpGetVersionFetch::fetchString(const std::string& url) {
 }
 
 Updater::Updater(QWidget* window, UpdatePanelWidgets widgets, std::string siteRoot,
-                 std::optional<UpdatePublicKey> key, ProcessControl* process)
+                 std::optional<UpdatePublicKey> key, ProcessControl* process, UpdateMessage message)
     : QObject(window), checkupdate(new THTTPGet(this)), getupdate(new QtDownloader(this)),
       m_fetch(*checkupdate,
               [this](const std::string& reply) { m_update.checkupdateDoneString(reply); }),
-      m_screen(window, widgets),
+      m_screen(window, widgets, std::move(message)),
       m_update(m_screen, m_fetch, *getupdate, process ? *process : m_realProcess,
                std::move(siteRoot), key) {
     checkupdate->setObjectName(QStringLiteral("checkupdate"));

@@ -34,10 +34,12 @@ private:
 
 class Updater : public QObject {
 public:
-    // window: the game window, parent of this object and of the message boxes. process:
-    // replaces the real installer start and process end (tests); null for the real ones.
+    // window: the game window, parent of this object and of the message boxes. key: the
+    // maker's public key (updatePublicKey()). process: replaces the real installer start and
+    // process end (tests); null for the real ones. message: shows the message boxes, when given.
     Updater(QWidget* window, UpdatePanelWidgets widgets, std::string siteRoot,
-            std::optional<UpdatePublicKey> key, ProcessControl* process = nullptr);
+            std::optional<UpdatePublicKey> key, ProcessControl* process = nullptr,
+            UpdateMessage message = {});
     ~Updater() override;
 
     // The window has been shown for the first time; programVersion is the About window's

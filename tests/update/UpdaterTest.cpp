@@ -6,11 +6,8 @@
 #include "UpdateFakes.h"
 #include "tests/online/TestServers.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 
@@ -34,24 +31,6 @@ struct OfferWindow {
     QPushButton* button_updateyes = new QPushButton(panel_update);
     QPushButton* button_updatecancel = new QPushButton(panel_update);
     QLabel* label_update = new QLabel(panel_update);
-};
-
-// Answers the next message box with OK and keeps its text.
-class MessageCatcher : public QObject {
-public:
-    MessageCatcher() {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                text = box->text();
-                box->accept();
-            }
-        });
-        m_timer.start(10);
-    }
-    QString text;
-
-private:
-    QTimer m_timer;
 };
 
 } // namespace
@@ -147,23 +126,23 @@ private slots:
             unknownHost ? "http://bloomzap-update.invalid/" : server.siteRoot();
         OfferWindow window;
         RecordingProcess process;
-        Updater updater(&window.window, window.widgets(), site, testPublicKey(), &process);
-        MessageCatcher messages;
+        QString shown;
+        Updater updater(&window.window, window.widgets(), site, testPublicKey(), &process,
+                        [&](const QString& text) { shown = text; });
         updater.button_updateyesClick(folder / "bloomzap");
         QTRY_COMPARE(window.label_update->text(), status);
         QTRY_VERIFY(!updater.getupdate->busy());
         if (message) {
-            QTRY_COMPARE(messages.text,
-                         QString::fromStdString("There was an error in the update process. "
-                                                "Please download BLOOMZAP manually from " +
-                                                site + "."));
+            QTRY_COMPARE(shown, QString::fromStdString("There was an error in the update process. "
+                                                       "Please download BLOOMZAP manually from " +
+                                                       site + "."));
             QVERIFY(!fs::exists(folder / "bzpsetup.exe"));
         } else {
             // The body of the error reply stays in the installer file; no host, no body.
             QCOMPARE(readFile(folder / "bzpsetup.exe").find("Not found") != std::string::npos,
                      !unknownHost);
             QCOMPARE(fs::file_size(folder / "bzpsetup.exe") == 0, unknownHost);
-            QVERIFY(messages.text.isEmpty());
+            QVERIFY(shown.isEmpty());
         }
         QVERIFY(!process.started);
         QCOMPARE(readFile(folder / "bloomzap"), std::string("old program"));
