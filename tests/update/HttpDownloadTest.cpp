@@ -98,9 +98,10 @@ TEST(IntegrationHttpDownload, ARefusingSinkOrAnAbortEndTheDownload) {
     std::thread worker([&] {
         outcome = http.run(silent.url("/x"), [](const char*, std::size_t) { return true; });
     });
-    while (silent.requestCount() == 0) {
-        std::this_thread::yield();
+    for (int tries = 0; tries < 3000 && silent.requestCount() == 0; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    EXPECT_EQ(silent.requestCount(), 1u);
     http.abort();
     worker.join();
     EXPECT_EQ(outcome, DownloadOutcome::HttpFailure);

@@ -17,6 +17,9 @@ using namespace updatetest;
 
 namespace {
 
+// How long a step against the local server may take on a busy machine, in milliseconds.
+constexpr int patience = 30000;
+
 // A window with the offer panel's components, as the game window has them.
 struct OfferWindow {
     OfferWindow() {
@@ -61,7 +64,7 @@ private slots:
                         testPublicKey());
         updater.FormShow(switchOn, QStringLiteral("1.0.0"));
         QCOMPARE(updater.checkupdate->busy(), switchOn);
-        QTRY_VERIFY(!updater.checkupdate->busy());
+        QTRY_VERIFY_WITH_TIMEOUT(!updater.checkupdate->busy(), patience);
         QCOMPARE(!window.panel_update->isHidden(), offer);
         if (offer) {
             updater.button_updatecancelClick();
@@ -81,14 +84,14 @@ private slots:
         Updater updater(&window.window, window.widgets(), server.siteRoot(), testPublicKey(),
                         &process);
         updater.FormShow(true, QStringLiteral("1.0.0"));
-        QTRY_VERIFY(!window.panel_update->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(!window.panel_update->isHidden(), patience);
 
         updater.button_updateyesClick(folder / "bloomzap");
         QVERIFY(window.button_updateyes->isHidden());
         QVERIFY(window.button_updatecancel->isHidden());
         QCOMPARE(window.label_update->text(), QStringLiteral("Updating. Please Wait..."));
         QVERIFY(updater.getupdate->busy()); // the click has returned; the download goes on
-        QTRY_VERIFY(process.exited);
+        QTRY_VERIFY_WITH_TIMEOUT(process.exited, patience);
         QCOMPARE(window.label_update->text(), QStringLiteral("Installing"));
         QCOMPARE(process.started.value_or(""), folder / "bzpsetup.exe");
         QCOMPARE(readFile(folder / "bloomzap.BAK"), std::string("old program"));
@@ -130,12 +133,15 @@ private slots:
         Updater updater(&window.window, window.widgets(), site, testPublicKey(), &process,
                         [&](const QString& text) { shown = text; });
         updater.button_updateyesClick(folder / "bloomzap");
-        QTRY_COMPARE(window.label_update->text(), status);
-        QTRY_VERIFY(!updater.getupdate->busy());
+        QTRY_COMPARE_WITH_TIMEOUT(window.label_update->text(), status, patience);
+        QTRY_VERIFY_WITH_TIMEOUT(!updater.getupdate->busy(), patience);
         if (message) {
-            QTRY_COMPARE(shown, QString::fromStdString("There was an error in the update process. "
-                                                       "Please download BLOOMZAP manually from " +
-                                                       site + "."));
+            QTRY_COMPARE_WITH_TIMEOUT(
+                shown,
+                QString::fromStdString("There was an error in the update process. "
+                                       "Please download BLOOMZAP manually from " +
+                                       site + "."),
+                patience);
             QVERIFY(!fs::exists(folder / "bzpsetup.exe"));
         } else {
             // The body of the error reply stays in the installer file; no host, no body.
@@ -157,7 +163,7 @@ private slots:
         auto updater = std::make_unique<Updater>(&window.window, window.widgets(), silent.url("/"),
                                                  testPublicKey());
         updater->button_updateyesClick(folder / "bloomzap");
-        QTRY_COMPARE(silent.requestCount(), std::size_t(1));
+        QTRY_COMPARE_WITH_TIMEOUT(silent.requestCount(), std::size_t(1), patience);
         QVERIFY(!fs::exists(folder / "bloomzap"));
         updater.reset();
         QCOMPARE(readFile(folder / "bloomzap"), std::string("old program"));
