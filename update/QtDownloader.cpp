@@ -16,7 +16,7 @@ void QtDownloader::join() {
 
 void QtDownloader::get(const std::string& url, DownloadSink sink, DownloadDone done) {
     join();
-    m_busy = true;
+    // std::thread throws when no thread can be made; the caller reports that.
     m_worker = std::thread([this, url, sink = std::move(sink), done = std::move(done)] {
         const DownloadOutcome outcome = m_download.run(url, sink);
         // Queued to this object's thread; an object destroyed meanwhile drops the call.
@@ -31,6 +31,7 @@ void QtDownloader::get(const std::string& url, DownloadSink sink, DownloadDone d
             },
             Qt::QueuedConnection);
     });
+    m_busy = true;
 }
 
 void QtDownloader::stop() {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <system_error>
 #include <unistd.h>
 
@@ -71,10 +72,24 @@ void SelfUpdate::button_updatecancelClick() {
     m_screen.hideOffer();
 }
 
-void SelfUpdate::button_updateyesClick(const fs::path& programFile) {
-    if (m_stage != Stage::Idle) {
-        return;
+void SelfUpdate::guarded(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        // What no step expects (no memory, no thread) stops the update like a file error.
+        m_installer.reset();
+        stop(m_stage == Stage::FetchingSignature);
+        m_screen.reportError(error.what());
     }
+}
+
+void SelfUpdate::button_updateyesClick(const fs::path& programFile) {
+    if (m_stage == Stage::Idle) {
+        guarded([&] { startDownload(programFile); });
+    }
+}
+
+void SelfUpdate::startDownload(const fs::path& programFile) {
     m_screen.hideButtons();
     m_screen.setStatus("Updating. Please Wait...");
 
@@ -109,7 +124,7 @@ void SelfUpdate::button_updateyesClick(const fs::path& programFile) {
             }
             return true;
         },
-        [this](DownloadOutcome outcome) { installerDownloaded(outcome); });
+        [this](DownloadOutcome outcome) { guarded([&] { installerDownloaded(outcome); }); });
 }
 
 void SelfUpdate::installerDownloaded(DownloadOutcome outcome) {
@@ -160,7 +175,7 @@ void SelfUpdate::installerDownloaded(DownloadOutcome outcome) {
             m_signature.append(data, size);
             return true;
         },
-        [this](DownloadOutcome outcome) { signatureDownloaded(outcome); });
+        [this](DownloadOutcome outcome) { guarded([&] { signatureDownloaded(outcome); }); });
 }
 
 void SelfUpdate::signatureDownloaded(DownloadOutcome outcome) {

@@ -18,6 +18,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -67,6 +68,9 @@ public:
     static std::string updateErrorText(const std::string& siteRoot);
 
 private:
+    // Runs a step; an exception stops the sequence and goes to the error report.
+    void guarded(const std::function<void()>& step);
+    void startDownload(const std::filesystem::path& programFile);
     void installerDownloaded(DownloadOutcome outcome);
     void signatureDownloaded(DownloadOutcome outcome);
     void install();

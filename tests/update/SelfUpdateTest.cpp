@@ -165,9 +165,10 @@ TEST_F(SelfUpdateTest, AStoppedUpdateGivesTheProgramItsNameBack) {
     }
 }
 
-TEST_F(SelfUpdateTest, FileErrorsGoToTheErrorReportAndStopTheSequence) {
+TEST_F(SelfUpdateTest, ErrorsGoToTheErrorReportAndStopTheSequence) {
     // A folder in the installer's place cannot be created as a file; on a full disk the big
-    // body fails while it is written, the small one when it is flushed.
+    // body fails while it is written, the small one when it is flushed; a download that cannot
+    // start throws.
     const std::string full = "\". No space left on device";
     const struct {
         const char* name;
@@ -179,14 +180,16 @@ TEST_F(SelfUpdateTest, FileErrorsGoToTheErrorReportAndStopTheSequence) {
         {"cannot write", std::string(1 << 20, 'x'),
          "error Cannot write to file \"" + installer().string() + full},
         {"cannot flush", "x", "error Cannot write to file \"" + installer().string() + full},
+        {"cannot start", "-", "error Thread creation failed."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         screen.log.clear();
         fs::remove_all(installer());
+        download.cannotStart = c.body == "-";
         if (c.body.empty()) {
             fs::create_directory(installer());
-        } else {
+        } else if (!download.cannotStart) {
             fs::create_symlink("/dev/full", installer());
         }
         runUpdate({{c.body}});

@@ -155,6 +155,9 @@ public:
         DownloadOutcome outcome = DownloadOutcome::Received;
     };
     void get(const std::string& url, DownloadSink sink, DownloadDone done) override {
+        if (cannotStart) {
+            throw std::runtime_error("Thread creation failed.");
+        }
         urls.push_back(url);
         m_pending.push_back({std::move(sink), std::move(done)});
     }
@@ -172,6 +175,7 @@ public:
     }
     std::deque<Reply> replies;
     std::vector<std::string> urls;
+    bool cannotStart = false; // get throws, as when no thread can be made
 
 private:
     std::deque<std::pair<DownloadSink, DownloadDone>> m_pending;
