@@ -4,6 +4,7 @@
 #   scripts/pg-test-cluster.sh start DIR    make (first time) and start; prints PG_URI=… lines
 #   scripts/pg-test-cluster.sh stop DIR     fast shutdown
 #   scripts/pg-test-cluster.sh kill DIR     immediate shutdown, as after a crash
+#   scripts/pg-test-cluster.sh query DIR SQL   runs SQL on the bloomzap database, rows as text
 #
 # The server runs as an unprivileged user (nobody when started by root). Exit status 3: the
 # PostgreSQL programs are not installed.
@@ -55,6 +56,9 @@ stop | kill)
   if [[ -f "$dir/data/postmaster.pid" ]]; then
     as_owner "$bin/pg_ctl" -D "$dir/data" -m "$mode" -w stop >/dev/null
   fi
+  ;;
+query)
+  "$bin/psql" -h "$dir/sock" -U bloomzap -d bloomzap -tAX -v ON_ERROR_STOP=1 -c "${3:?SQL}"
   ;;
 *)
   echo "unknown command $command" >&2

@@ -176,11 +176,13 @@ inline std::optional<Reply> exchange(int port, const std::string& request) {
     return reply;
 }
 
-// A GET as the game makes it: HTTP/1.0, the target as written.
-inline std::optional<Reply> get(int port, const std::string& target) {
+// A GET as the game makes it: HTTP/1.0, the target as written; `headers` are extra lines.
+inline std::optional<Reply> get(int port, const std::string& target,
+                                const std::string& headers = {}) {
     return exchange(port, "GET " + target +
-                              " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: "
-                              "Bloomzap HTTPGet\r\nAccept: */*\r\n\r\n");
+                              " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: Bloomzap "
+                              "HTTPGet\r\nAccept: */*\r\n" +
+                              headers + "\r\n");
 }
 
 inline std::string postingTarget(const std::string& name, const std::string& date,
@@ -229,5 +231,86 @@ inline long postedTotal(const std::string& page) {
     std::smatch m;
     return std::regex_search(page, m, total) ? std::stol(m[1]) : 0;
 }
+
+} // namespace harness
+
+namespace harness {
+
+// Runs a shell command; returns its exit code and standard output.
+inline std::pair<int, std::string> shell(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return {-1, out};
+    }
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        out.append(buffer, n);
+    }
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+inline std::string quoted(const std::string& s) {
+    std::string out = "'";
+    for (const char c : s) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+}
+
+// A throwaway PostgreSQL cluster in a folder of its own (scripts/pg-test-cluster.sh), stopped
+// when this object goes.
+class PgCluster {
+public:
+    // The cluster's owner (nobody when the tests run as root) must reach `dir`.
+    explicit PgCluster(fs::path dir) : m_dir(std::move(dir)) {
+        fs::permissions(m_dir.parent_path(), fs::perms::group_exec | fs::perms::others_exec,
+                        fs::perm_options::add);
+    }
+    ~PgCluster() {
+        if (m_started) {
+            run("stop");
+        }
+    }
+    PgCluster(const PgCluster&) = delete;
+    PgCluster& operator=(const PgCluster&) = delete;
+
+    // False with `why` set when PostgreSQL is not installed; throws when it fails otherwise.
+    bool start(std::string& why) {
+        const auto [code, out] = run("start");
+        if (code == 3) {
+            why = "PostgreSQL server programs are not installed (Debian package postgresql)";
+            return false;
+        }
+        std::smatch m;
+        if (code != 0 || !std::regex_search(out, m, std::regex("PG_URI='([^']*)'"))) {
+            throw std::runtime_error("the test cluster did not start: " + out);
+        }
+        m_uri = m[1];
+        m_started = true;
+        return true;
+    }
+    // Immediate shutdown, as a crash would leave it; start() brings it back.
+    void kill() { run("kill"); }
+    const std::string& uri() const { return m_uri; }
+    // Rows of a query, one line each, columns separated by "|".
+    std::string query(const std::string& sql) { return run("query", sql).second; }
+
+private:
+    std::pair<int, std::string> run(const std::string& command, const std::string& sql = {}) {
+        std::string line = "PG_FSYNC=off bash " BLOOMZAP_SOURCE_DIR "/scripts/pg-test-cluster.sh " +
+                           command + " " + quoted(m_dir.string());
+        if (!sql.empty()) {
+            line += " " + quoted(sql);
+        }
+        return shell(line + " 2>&1");
+    }
+
+    fs::path m_dir;
+    std::string m_uri;
+    bool m_started = false;
+};
 
 } // namespace harness

@@ -1,0 +1,352 @@
+// Postings through real HTTP on both stores (SQLite and a throwaway PostgreSQL cluster): ranking
+// and ties, refused and accepted values, escaping, pages, restarts, SIGTERM under load, the rate
+// limit; on PostgreSQL also two processes on one database and a database killed under load.
+
+#include "ServerHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+
+namespace {
+
+using namespace harness;
+
+enum class Backend { sqlite, postgresql };
+
+class StoreFixture {
+protected:
+    // Prepares the store; false (with `why`) when it cannot be had on this machine.
+    bool prepare(Backend backend, std::string& why) {
+        if (backend == Backend::sqlite) {
+            storeArgs = {"--data", (dir / "data").string()};
+            return true;
+        }
+        if (!cluster.start(why)) {
+            return false;
+        }
+        storeArgs = {"--database", cluster.uri()};
+        return true;
+    }
+
+    // Starts a server on a free port over the store, with the extra arguments.
+    std::unique_ptr<ServerProcess> start(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args{"--listen", "127.0.0.1:0"};
+        args.insert(args.end(), storeArgs.begin(), storeArgs.end());
+        args.insert(args.end(), extra.begin(), extra.end());
+        auto server = std::make_unique<ServerProcess>(args);
+        EXPECT_TRUE(server->waitServing()) << server->log();
+        return server;
+    }
+
+    TempDir dir;
+    PgCluster cluster{dir / "pg"};
+    std::vector<std::string> storeArgs;
+};
+
+class IntegrationScoreStore : public ::testing::TestWithParam<Backend>, protected StoreFixture {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!prepare(GetParam(), why)) {
+            GTEST_SKIP() << why;
+        }
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Stores, IntegrationScoreStore,
+                         ::testing::Values(Backend::sqlite, Backend::postgresql),
+                         [](const auto& info) {
+                             return info.param == Backend::sqlite ? "sqlite" : "postgresql";
+                         });
+
+TEST_P(IntegrationScoreStore, PostingsComeBackInRankOrderWithEarlierPostingsFirstOnTies) {
+    auto server = start();
+    for (const auto& [name, score] : std::vector<std::pair<std::string, std::string>>{
+             {"Ann", "100"}, {"Bob", "300"}, {"Cid", "100"}, {"Dee", "300"}, {"Eve", "50"}}) {
+        ASSERT_EQ(post(server->port(), name, score), 200);
+    }
+    const std::string html = page(server->port());
+    EXPECT_EQ(tableRows(html), (std::vector<Row>{{1, "Bob", "1/5/07", 300},
+                                                 {2, "Dee", "1/5/07", 300},
+                                                 {3, "Ann", "1/5/07", 100},
+                                                 {4, "Cid", "1/5/07", 100},
+                                                 {5, "Eve", "1/5/07", 50}}));
+    EXPECT_EQ(postedTotal(html), 5);
+}
+
+TEST_P(IntegrationScoreStore, TheHighScorePageShowsTheBestHundredOfAll) {
+    auto server = start({"--post-limit", "0"});
+    for (int i = 1; i <= 105; ++i) {
+        ASSERT_EQ(post(server->port(), "P" + std::to_string(i), std::to_string(i)), 200);
+    }
+    const std::string html = page(server->port());
+    const auto rows = tableRows(html);
+    ASSERT_EQ(rows.size(), 100u);
+    EXPECT_EQ(rows.front(), (Row{1, "P105", "1/5/07", 105}));
+    EXPECT_EQ(rows.back(), (Row{100, "P6", "1/5/07", 6}));
+    EXPECT_EQ(postedTotal(html), 105);
+}
+
+TEST_P(IntegrationScoreStore, NamesAreEscapedOnEveryPageThatShowsThem) {
+    auto server = start();
+    ASSERT_EQ(post(server->port(), "%3Cb%3E%26%22x", "10"), 200);
+    for (const char* target : {"/counter/bloomzap.shtml", "/multiplayer.html"}) {
+        const std::string html = page(server->port(), target);
+        EXPECT_NE(html.find("&lt;b&gt;&amp;&quot;x"), std::string::npos) << target;
+        EXPECT_EQ(html.find("<b>&\"x"), std::string::npos) << target;
+    }
+}
+
+TEST_P(IntegrationScoreStore, RefusedPostingsGet400AndAreNotStored) {
+    auto server = start({"--post-limit", "0"});
+    const std::string name33(33, 'n');
+    const struct {
+        std::string query;
+        std::string why;
+    } refused[] = {
+        {"date=1/5/07&score=5", "all needed"},
+        {"name=&date=1/5/07&score=5", "name must be 1 to 32"},
+        {"name=" + name33 + "&date=1/5/07&score=5", "name must be 1 to 32"},
+        {"name=a%01b&date=1/5/07&score=5", "control"},
+        {"name=a%7Fb&date=1/5/07&score=5", "control"},
+        {"name=a%C2%85b&date=1/5/07&score=5", "control"},
+        {"name=%20%20&date=1/5/07&score=5", "blank"},
+        {"name=Bob&date=&score=5", "date must be 1 to 10"},
+        {"name=Bob&date=12/31/2007x&score=5", "date must be 1 to 10"},
+        {"name=Bob&date=1/5/07&score=-1", "whole number"},
+        {"name=Bob&date=1/5/07&score=2147483648", "whole number"},
+        {"name=Bob&date=1/5/07&score=12a", "whole number"},
+        {"name=Bob&date=1/5/07&score=", "whole number"},
+        {"name=Bob&date=1/5/07&score=%2B5", "whole number"},
+        {"name=Bob&name=Al&date=1/5/07&score=5", "twice"},
+        {"name=Bob&date=1/5/07&score=5&x=1", "Unknown"},
+        {"name=B%4&date=1/5/07&score=5", "escape"},
+        {"name=Bob&date=1/5/07&score", "Expected"},
+        {"", "Expected"},
+    };
+    for (const auto& [query, why] : refused) {
+        const auto reply = get(server->port(), "/cgi-bin/bloomzap.cgi?" + query);
+        ASSERT_TRUE(reply) << query;
+        EXPECT_EQ(reply->status, 400) << query;
+        EXPECT_NE(reply->body.find(why), std::string::npos) << query << ": " << reply->body;
+    }
+    EXPECT_EQ(postedTotal(page(server->port())), 0);
+}
+
+TEST_P(IntegrationScoreStore, AcceptedPostingsAreShownAsTheGameMeantThem) {
+    auto server = start({"--post-limit", "0"});
+    const struct {
+        std::string name, date, score;
+        std::string shownName;
+    } accepted[] = {
+        {std::string(32, 'n'), "1/5/07", "2147483647", std::string(32, 'n')},
+        {"Bj%C3%B6rn", "1.5.07", "3", "Björn"},          // UTF-8 stays
+        {"Ren%E9", "1-5-07", "2", "René"},               // Latin-1 becomes UTF-8
+        {"a%20b%2Bc%3D%23", "12/31/07", "1", "a b+c=#"}, // escaped by the game
+        {"x+y", "1/5/07", "0", "x+y"},                   // a literal plus stays a plus
+    };
+    for (const auto& a : accepted) {
+        ASSERT_EQ(post(server->port(), a.name, a.score, a.date), 200) << a.name;
+    }
+    const auto rows = tableRows(page(server->port()));
+    ASSERT_EQ(rows.size(), std::size(accepted));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].name, accepted[i].shownName);
+        EXPECT_EQ(rows[i].date, accepted[i].date);
+        EXPECT_EQ(std::to_string(rows[i].score), accepted[i].score);
+    }
+}
+
+TEST_P(IntegrationScoreStore, PostingsAreKeptAcrossARestart) {
+    auto first = start();
+    ASSERT_EQ(post(first->port(), "Keeper", "77"), 200);
+    ASSERT_EQ(first->stop(SIGINT), 0);
+    auto second = start();
+    EXPECT_EQ(tableRows(page(second->port())), (std::vector<Row>{{1, "Keeper", "1/5/07", 77}}));
+}
+
+TEST_P(IntegrationScoreStore, EveryAnsweredPostingSurvivesASigtermUnderLoad) {
+    auto server = start({"--post-limit", "0"});
+    std::atomic<int> answered{0};
+    std::atomic<bool> stopping{false};
+    std::vector<std::thread> posters;
+    for (int t = 0; t < 4; ++t) {
+        posters.emplace_back([&, t] {
+            for (int i = 0; !stopping; ++i) {
+                const int status = post(server->port(), "T" + std::to_string(t), std::to_string(i));
+                if (status == 200) {
+                    ++answered;
+                } else if (status == 0) {
+                    return; // the server is gone
+                }
+            }
+        });
+    }
+    while (answered < 200) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const int exitCode = server->stop(SIGTERM);
+    stopping = true;
+    for (auto& t : posters) {
+        t.join();
+    }
+    EXPECT_EQ(exitCode, 0);
+    auto again = start();
+    EXPECT_EQ(postedTotal(page(again->port())), answered.load());
+}
+
+TEST_P(IntegrationScoreStore, MoreThanTheLimitOfPostingsAMinuteFromOneAddressGet429) {
+    // Each case posts from its own address, given by a trusted proxy header; the last one sends
+    // a new header each time to a server that does not trust it, and is limited all the same.
+    const struct {
+        std::vector<std::string> args;
+        int allowed;
+        bool limited;
+        bool spoofing;
+    } cases[] = {
+        {{"--trust-proxy"}, 10, true, false},
+        {{"--trust-proxy", "--post-limit", "3"}, 3, true, false},
+        {{"--trust-proxy", "--post-limit", "0"}, 15, false, false},
+        {{"--post-limit", "2"}, 2, true, true},
+    };
+    long total = 0;
+    int client = 0;
+    for (const auto& c : cases) {
+        auto server = start(c.args);
+        ++client;
+        const auto from = [&](int i) {
+            return "X-Real-IP: 192.0.2." + std::to_string(c.spoofing ? 100 + i : client) + "\r\n";
+        };
+        for (int i = 0; i < c.allowed; ++i) {
+            const auto reply = get(server->port(), postingTarget("R", "1/5/07", "5"), from(i));
+            ASSERT_EQ(reply->status, 200) << client << " " << i;
+        }
+        if (c.limited) {
+            const auto refused =
+                get(server->port(), postingTarget("R", "1/5/07", "99"), from(c.allowed));
+            EXPECT_EQ(refused->status, 429) << client;
+            EXPECT_NE(refused->headers.find("Retry-After: 60"), std::string::npos);
+        }
+        total += c.allowed;
+        EXPECT_EQ(postedTotal(page(server->port())), total) << client;
+    }
+}
+
+TEST_P(IntegrationScoreStore, EveryPageAnswersAndUnknownPathsGet404WithHtml) {
+    auto server = start({"--post-limit", "0"});
+    for (int i = 1; i <= 12; ++i) {
+        ASSERT_EQ(post(server->port(), i == 12 ? "%3Ci%3ETop" : "N" + std::to_string(i),
+                       std::to_string(i * 10)),
+                  200);
+    }
+    const auto home = get(server->port(), "/");
+    ASSERT_TRUE(home);
+    EXPECT_EQ(home->status, 200);
+    EXPECT_NE(home->body.find("href=\"counter/bloomzap.shtml\""), std::string::npos);
+
+    const auto rows = tableRows(page(server->port(), "/multiplayer.html"));
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows.front(), (Row{1, "&lt;i&gt;Top", "1/5/07", 120}));
+    EXPECT_EQ(rows.back(), (Row{10, "N3", "1/5/07", 30}));
+
+    for (const char* target : {"/nothing", "/counter/other.shtml", "/cgi-bin/other.cgi"}) {
+        const auto missing = get(server->port(), target);
+        ASSERT_TRUE(missing) << target;
+        EXPECT_EQ(missing->status, 404) << target;
+        EXPECT_NE(missing->body.find("<html>"), std::string::npos) << target;
+    }
+}
+
+class IntegrationPostgres : public ::testing::Test, protected StoreFixture {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!prepare(Backend::postgresql, why)) {
+            GTEST_SKIP() << why;
+        }
+    }
+};
+
+TEST_F(IntegrationPostgres, APostingToOneProcessShowsOnTheOtherProcesssPage) {
+    auto a = start();
+    auto b = start();
+    ASSERT_EQ(postedTotal(page(b->port())), 0); // b has rendered its page once
+    ASSERT_EQ(post(a->port(), "Shared", "42"), 200);
+    std::vector<Row> rows;
+    for (int i = 0; i < 1000 && rows.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        rows = tableRows(page(b->port()));
+    }
+    EXPECT_EQ(rows, (std::vector<Row>{{1, "Shared", "1/5/07", 42}}));
+}
+
+TEST_F(IntegrationPostgres, TheRateLimitHoldsAcrossProcesses) {
+    auto a = start({"--post-limit", "3"});
+    auto b = start({"--post-limit", "3"});
+    EXPECT_EQ(post(a->port(), "R", "1"), 200);
+    EXPECT_EQ(post(b->port(), "R", "2"), 200);
+    EXPECT_EQ(post(a->port(), "R", "3"), 200);
+    EXPECT_EQ(post(b->port(), "R", "4"), 429);
+    EXPECT_EQ(post(a->port(), "R", "5"), 429);
+}
+
+TEST_F(IntegrationPostgres, AKilledDatabaseGives503sAndNoPostingIsLostOrDoubled) {
+    auto a = start({"--post-limit", "0"});
+    auto b = start({"--post-limit", "0"});
+    std::mutex mutex;
+    std::map<std::string, int> statusOf; // "name score" -> status
+    std::atomic<int> stored{0};
+    std::atomic<int> unavailable{0};
+    std::atomic<bool> stopping{false};
+    std::vector<std::thread> posters;
+    for (int t = 0; t < 4; ++t) {
+        posters.emplace_back([&, t] {
+            const int port = (t % 2 == 0 ? a : b)->port();
+            for (int i = 0; !stopping; ++i) {
+                const std::string name = "K" + std::to_string(t);
+                const int status = post(port, name, std::to_string(i));
+                (status == 200 ? stored : unavailable) += status == 200 || status == 503;
+                const std::lock_guard lock(mutex);
+                statusOf[name + " " + std::to_string(i)] = status;
+            }
+        });
+    }
+    // Bounded waits, so a broken server fails the test instead of hanging it.
+    const auto waitFor = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 3000 && !done(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return done();
+    };
+    EXPECT_TRUE(waitFor([&] { return stored >= 100; }));
+    cluster.kill();
+    EXPECT_TRUE(waitFor([&] { return unavailable >= 20; }));
+    std::string why;
+    ASSERT_TRUE(cluster.start(why));
+    const int storedBefore = stored;
+    EXPECT_TRUE(waitFor([&] { return stored >= storedBefore + 100; }));
+    stopping = true;
+    for (auto& t : posters) {
+        t.join();
+    }
+
+    std::map<std::string, int> copies;
+    std::istringstream rows(cluster.query("SELECT name || ' ' || score FROM postings"));
+    for (std::string row; std::getline(rows, row);) {
+        ++copies[row];
+    }
+    for (const auto& [posting, count] : copies) {
+        EXPECT_EQ(count, 1) << posting << " is stored more than once";
+    }
+    for (const auto& [posting, status] : statusOf) {
+        EXPECT_TRUE(status == 200 || status == 503) << posting << ": " << status;
+        if (status == 200) {
+            EXPECT_EQ(copies.count(posting), 1u) << posting << " was answered but is lost";
+        }
+    }
+}
+
+} // namespace
