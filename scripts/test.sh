@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: once in the development
-# build, then again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# build, then again under AddressSanitizer and UndefinedBehaviorSanitizer. The house naming is
+# checked on the development build: on the whole tree, or with BLOOMZAP_TIDY_BASE=<revision>
+# only on the sources changed since that revision.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -8,4 +10,7 @@ for preset in dev asan; do
   cmake --preset "$preset"
   cmake --build --preset "$preset"
   ctest --preset "$preset" -j2
+  if [[ "$preset" == dev ]]; then
+    bash scripts/tidy.sh build/dev "${BLOOMZAP_TIDY_BASE:-}"
+  fi
 done

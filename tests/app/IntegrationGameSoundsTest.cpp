@@ -20,7 +20,7 @@ using testsupport::RecordingOutput;
 
 // A game wired to the real sound player, whose recordings end up in `output`.
 class IntegrationGameSounds : public ::testing::Test {
-protected:
+public: // for the test bodies
     IntegrationGameSounds() { game.setSounds(&player); }
 
     // Starts a game, then leaves only a pair of flowers on the board, two flowers short of the

@@ -8,7 +8,7 @@
 namespace {
 
 class ProfileFileTest : public ::testing::Test {
-protected:
+public: // for the test bodies
     TestFolder folder;
     std::filesystem::path file = folder.file("test.ini");
     ProfileFile profile{file};

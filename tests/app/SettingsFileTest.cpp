@@ -12,7 +12,7 @@ auto fields(const Settings& s) {
 }
 
 class SettingsFileTest : public ::testing::Test {
-protected:
+public: // for the test bodies
     Settings loadFrom(const std::string& body) {
         TestFolder::write(file, "[bloomzap]\r\n" + body);
         return settings.load();

@@ -19,7 +19,7 @@ using testsupport::bottom;
 inline const std::vector<std::string> emptyboard = bottom({});
 
 class EngineTest : public ::testing::Test {
-protected:
+public: // for the test bodies
     EngineTest() {
         game.setSounds(&rec);
         game.setTally(&rec);

@@ -19,10 +19,11 @@ namespace {
 constexpr double pi = 3.14159265358979323846;
 
 // Pitches of the notes used below, in hertz.
-constexpr double E4 = 329.63, F4 = 349.23, Fs4 = 369.99, G4 = 392.00;
-constexpr double C5 = 523.25, E5 = 659.25, G5 = 783.99;
-constexpr double C6 = 1046.50, D6 = 1174.66, E6 = 1318.51, G6 = 1567.98, A6 = 1760.00;
-constexpr double C7 = 2093.00, D7 = 2349.32, E7 = 2637.02, G7 = 3135.96;
+constexpr double noteE4 = 329.63, noteF4 = 349.23, noteFs4 = 369.99, noteG4 = 392.00;
+constexpr double noteC5 = 523.25, noteE5 = 659.25, noteG5 = 783.99;
+constexpr double noteC6 = 1046.50, noteD6 = 1174.66, noteE6 = 1318.51, noteG6 = 1567.98,
+                 noteA6 = 1760.00;
+constexpr double noteC7 = 2093.00, noteD7 = 2349.32, noteE7 = 2637.02, noteG7 = 3135.96;
 
 // Attack ramp, then exponential decay, then a short release before `length` ends.
 double envelope(double t, double attack, double decay, double length) {
@@ -116,8 +117,9 @@ Wave clear() {
         const double t = w.time(i);
         const double glide = 1 - 0.2 * std::exp(-t / 0.015);
         const double e = envelope(t, 0.003, 0.045, 0.144);
-        w.add(i, e * (std::sin(2 * pi * G6 * glide * t) + 0.6 * std::sin(2 * pi * C7 * glide * t) +
-                      0.15 * std::sin(2 * pi * 2 * G6 * glide * t)));
+        w.add(i, e * (std::sin(2 * pi * noteG6 * glide * t) +
+                      0.6 * std::sin(2 * pi * noteC7 * glide * t) +
+                      0.15 * std::sin(2 * pi * 2 * noteG6 * glide * t)));
     }
     w.normalise(0.55);
     w.fadeEdges(0.002, 0.01);
@@ -128,13 +130,13 @@ Wave clear() {
 Wave levelup() {
     Wave w(11025, 8, 0.955);
     const std::initializer_list<double> brass = {1.0, 0.55, 0.35, 0.2, 0.1};
-    tone(w, 0.00, 0.20, C5, 0.5, brass, 0.008, 0.25);
-    tone(w, 0.11, 0.20, E5, 0.5, brass, 0.008, 0.25);
-    tone(w, 0.22, 0.20, G5, 0.5, brass, 0.008, 0.25);
-    tone(w, 0.33, 0.625, C6, 0.6, brass, 0.010, 0.35, 0.004);
-    tone(w, 0.33, 0.625, G5, 0.25, {1.0, 0.3}, 0.020, 0.35);
-    tone(w, 0.33, 0.625, E5, 0.25, {1.0, 0.3}, 0.020, 0.35);
-    tone(w, 0.33, 0.625, C5, 0.25, {1.0, 0.3}, 0.020, 0.35);
+    tone(w, 0.00, 0.20, noteC5, 0.5, brass, 0.008, 0.25);
+    tone(w, 0.11, 0.20, noteE5, 0.5, brass, 0.008, 0.25);
+    tone(w, 0.22, 0.20, noteG5, 0.5, brass, 0.008, 0.25);
+    tone(w, 0.33, 0.625, noteC6, 0.6, brass, 0.010, 0.35, 0.004);
+    tone(w, 0.33, 0.625, noteG5, 0.25, {1.0, 0.3}, 0.020, 0.35);
+    tone(w, 0.33, 0.625, noteE5, 0.25, {1.0, 0.3}, 0.020, 0.35);
+    tone(w, 0.33, 0.625, noteC5, 0.25, {1.0, 0.3}, 0.020, 0.35);
     w.normalise(0.7);
     w.fadeEdges(0.002, 0.05);
     return w;
@@ -143,7 +145,7 @@ Wave levelup() {
 // A long, falling "wah wah wah waaah": three steps down, then a last note that sinks and fades.
 Wave gameover() {
     Wave w(22050, 16, 2.794);
-    const double steps[] = {G4, Fs4, F4};
+    const double steps[] = {noteG4, noteFs4, noteF4};
     for (int n = 0; n < 3; ++n) {
         const double start = 0.45 * n;
         for (std::size_t i = static_cast<std::size_t>(start * w.sampleRate()); i < w.size(); ++i) {
@@ -163,7 +165,7 @@ Wave gameover() {
     double phase = 0;
     for (std::size_t i = static_cast<std::size_t>(start * w.sampleRate()); i < w.size(); ++i) {
         const double t = w.time(i) - start;
-        const double f = E4 * (1 - 0.1 * t / 1.444) * (1 + 0.012 * std::sin(2 * pi * 5 * t));
+        const double f = noteE4 * (1 - 0.1 * t / 1.444) * (1 + 0.012 * std::sin(2 * pi * 5 * t));
         phase += 2 * pi * f / w.sampleRate();
         const double bright = 0.5 + 0.5 * std::exp(-t / 0.4);
         double v = 0;
@@ -180,9 +182,9 @@ Wave gameover() {
 // A welcoming three-note chime going up: G, C, E.
 Wave entered() {
     Wave w(11025, 8, 0.786);
-    bell(w, 0.00, G5, 0.6, 0.35);
-    bell(w, 0.15, C6, 0.55, 0.35);
-    bell(w, 0.30, E6, 0.5, 0.40);
+    bell(w, 0.00, noteG5, 0.6, 0.35);
+    bell(w, 0.15, noteC6, 0.55, 0.35);
+    bell(w, 0.30, noteE6, 0.5, 0.40);
     w.normalise(0.6);
     w.fadeEdges(0.002, 0.08);
     return w;
@@ -192,7 +194,7 @@ Wave entered() {
 // high glints scattered over it.
 Wave clearedall() {
     Wave w(22050, 8, 0.923);
-    const double run[] = {C6, D6, E6, G6, A6, C7, D7, E7, G7};
+    const double run[] = {noteC6, noteD6, noteE6, noteG6, noteA6, noteC7, noteD7, noteE7, noteG7};
     double t = 0;
     for (const double f : run) {
         bell(w, t, f, 0.35, 0.12);
@@ -203,8 +205,8 @@ Wave clearedall() {
         const double shimmer = 0.75 + 0.25 * std::sin(2 * pi * 11 * u);
         const double e = envelope(u, 0.01, 0.18, w.time(w.size() - 1) - t);
         w.add(i, 0.3 * shimmer * e *
-                     (std::sin(2 * pi * C7 * u) + std::sin(2 * pi * E7 * u) +
-                      0.7 * std::sin(2 * pi * G7 * u)));
+                     (std::sin(2 * pi * noteC7 * u) + std::sin(2 * pi * noteE7 * u) +
+                      0.7 * std::sin(2 * pi * noteG7 * u)));
     }
     Noise noise;
     for (int k = 0; k < 10; ++k) {
