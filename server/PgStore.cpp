@@ -154,7 +154,14 @@ PgStore::PgStore(std::string connectionString)
     } catch (const std::exception& e) {
         throw StoreOpenError(std::string("cannot use the PostgreSQL database: ") + e.what());
     }
-    m_listener = std::thread([this] { listen(); });
+    // Listening before the first page is rendered, so no change can slip between the two.
+    std::unique_ptr<Listener> listener;
+    try {
+        listener = std::make_unique<Listener>(*this);
+    } catch (const std::exception& e) {
+        throw StoreOpenError(std::string("cannot listen for changes: ") + e.what());
+    }
+    m_listener = std::thread([this, l = std::move(listener)]() mutable { listen(std::move(l)); });
 }
 
 PgStore::~PgStore() {
@@ -205,19 +212,27 @@ void PgStore::notifyChanged() {
     }
 }
 
-void PgStore::listen() {
+struct PgStore::Listener {
+    Listener(PgStore& store)
+        : connection(store.m_connectionString),
+          receiver(connection, [&store] { store.notifyChanged(); }) {}
+    pqxx::connection connection;
+    ChangeReceiver receiver; // LISTEN is in force from here on
+};
+
+void PgStore::listen(std::unique_ptr<Listener> listener) {
     using namespace std::chrono_literals;
     while (!m_stopping) {
         try {
-            pqxx::connection c(m_connectionString);
-            ChangeReceiver receiver(c, [this] { notifyChanged(); });
-            // Postings made while we were not listening are unknown: start afresh.
-            notifyChanged();
-            while (!m_stopping) {
-                c.await_notification(0, 200'000);
+            if (!listener) {
+                listener = std::make_unique<Listener>(*this);
+                // Postings made while we were not listening are unknown: start afresh.
+                notifyChanged();
             }
+            listener->connection.await_notification(0, 200'000);
         } catch (const std::exception&) {
             // Lost or refused; try again shortly.
+            listener.reset();
             for (int i = 0; i < 4 && !m_stopping; ++i) {
                 std::this_thread::sleep_for(50ms);
             }

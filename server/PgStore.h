@@ -40,7 +40,8 @@ private:
 
     // Runs `work` on a pooled connection and turns database failures into StoreUnavailable.
     template <typename Work> auto withConnection(Work work);
-    void listen();
+    struct Listener; // a connection of its own that waits for notifications
+    void listen(std::unique_ptr<Listener> listener);
     void notifyChanged();
 
     std::string m_connectionString;
