@@ -22,12 +22,12 @@ const std::string payload = std::string("\x7f"
 class InstallerMakerTest : public ::testing::Test {
 protected:
     InstallerMakerTest() {
-        writeFile(folder / "new-program", payload);
-        InstallerMaker::make(folder / "new-program", testSecretKey(), folder / "updates");
-        fs::create_directory(folder / "game");
-        fs::copy_file(folder / "updates" / "bzpsetup.exe", game("bzpsetup.exe"));
+        writeFile(m_folder / "new-program", payload);
+        InstallerMaker::make(m_folder / "new-program", testSecretKey(), m_folder / "updates");
+        fs::create_directory(m_folder / "game");
+        fs::copy_file(m_folder / "updates" / "bzpsetup.exe", game("bzpsetup.exe"));
     }
-    fs::path game(const std::string& name) const { return folder / "game" / name; }
+    fs::path game(const std::string& name) const { return m_folder / "game" / name; }
     // Starts the installer with these environment variables and options.
     pid_t startInstaller(std::vector<std::string> variables,
                          const std::vector<std::string>& options = {"/SP-", "/silent",
@@ -35,17 +35,17 @@ protected:
         variables.insert(variables.begin(), "/usr/bin/env");
         variables.push_back(game("bzpsetup.exe").string());
         variables.insert(variables.end(), options.begin(), options.end());
-        return spawn(variables, folder / "installer.log");
+        return spawn(variables, m_folder / "installer.log");
     }
     Names leftovers() const {
         Names names;
-        for (const auto& entry : fs::directory_iterator(folder / "game")) {
+        for (const auto& entry : fs::directory_iterator(m_folder / "game")) {
             names.insert(entry.path().filename().string());
         }
         return names;
     }
 
-    TempFolder folder;
+    TempFolder m_folder;
 };
 
 TEST_F(InstallerMakerTest, TheInstallerIsASignedScriptCarryingTheProgram) {
@@ -53,8 +53,9 @@ TEST_F(InstallerMakerTest, TheInstallerIsASignedScriptCarryingTheProgram) {
     EXPECT_EQ(made.rfind("#!/bin/sh\n", 0), 0u);
     ASSERT_GT(made.size(), payload.size());
     EXPECT_EQ(made.substr(made.size() - payload.size()), payload);
-    EXPECT_TRUE(InstallerSignature::verifyFile(
-        game("bzpsetup.exe"), readFile(folder / "updates" / "bzpsetup.exe.sig"), testPublicKey()));
+    EXPECT_TRUE(InstallerSignature::verifyFile(game("bzpsetup.exe"),
+                                               readFile(m_folder / "updates" / "bzpsetup.exe.sig"),
+                                               testPublicKey()));
 }
 
 TEST_F(InstallerMakerTest, TheNewProgramTakesTheOldOnesPlaceAndTheBackupStays) {
@@ -115,7 +116,7 @@ TEST_F(InstallerMakerTest, TheInstallerWaitsUntilTheOldProgramHasEnded) {
     fs::copy_file("/bin/sleep", game("bloomzap.BAK"));
     for (const bool named : {true, false}) {
         SCOPED_TRACE(named ? "process named by the updater" : "process found by its file");
-        const pid_t old = spawn({game("bloomzap.BAK").string(), "600"}, folder / "old.log");
+        const pid_t old = spawn({game("bloomzap.BAK").string(), "600"}, m_folder / "old.log");
         std::vector<std::string> variables{"BLOOMZAP_UPDATE_TARGET=" + game("bloomzap").string()};
         if (named) {
             variables.push_back("BLOOMZAP_UPDATE_PID=" + std::to_string(old));

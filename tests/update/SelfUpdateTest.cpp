@@ -31,22 +31,22 @@ protected:
     // UPDATE with the download answering replies, to its end.
     void runUpdate(std::deque<Reply> replies,
                    std::optional<UpdatePublicKey> key = updatePublicKey()) {
-        SelfUpdate update(screen, fetch, download, process, site, key);
-        download.replies = std::move(replies);
+        SelfUpdate update(m_screen, m_fetch, m_download, m_process, site, key);
+        m_download.replies = std::move(replies);
         update.button_updateyesClick(program());
-        download.finishAll();
-        stage = update.stage();
+        m_download.finishAll();
+        m_stage = update.stage();
     }
-    fs::path program() const { return folder / "bloomzap"; }
-    fs::path backup() const { return folder / "bloomzap.BAK"; }
-    fs::path installer() const { return folder / "bzpsetup.exe"; }
+    fs::path program() const { return m_folder / "bloomzap"; }
+    fs::path backup() const { return m_folder / "bloomzap.BAK"; }
+    fs::path installer() const { return m_folder / "bzpsetup.exe"; }
 
-    TempFolder folder;
-    RecordingScreen screen;
-    RecordingFetch fetch;
-    ScriptedDownloader download;
-    RecordingProcess process;
-    SelfUpdate::Stage stage = SelfUpdate::Stage::Idle;
+    TempFolder m_folder;
+    RecordingScreen m_screen;
+    RecordingFetch m_fetch;
+    ScriptedDownloader m_download;
+    RecordingProcess m_process;
+    SelfUpdate::Stage m_stage = SelfUpdate::Stage::Idle;
 };
 
 TEST_F(SelfUpdateTest, AnyDifferenceFromTheProgramVersionBringsTheOffer) {
@@ -64,7 +64,7 @@ TEST_F(SelfUpdateTest, AnyDifferenceFromTheProgramVersionBringsTheOffer) {
         SCOPED_TRACE(c.reply);
         RecordingScreen caseScreen;
         RecordingFetch caseFetch;
-        SelfUpdate update(caseScreen, caseFetch, download, process, site, std::nullopt);
+        SelfUpdate update(caseScreen, caseFetch, m_download, m_process, site, std::nullopt);
         update.startCheck(c.switchOn, c.version);
         EXPECT_EQ(caseFetch.urls,
                   c.switchOn ? Lines{"http://site.test/bloomzap/bloomzapversion.txt"} : Lines{});
@@ -92,24 +92,24 @@ TEST(SelfUpdateNames, TheBackupNameReplacesTheExtension) {
 
 TEST_F(SelfUpdateTest, UpdateRunsItsStepsInOrderAndEndsTheProcess) {
     writeFile(backup(), "an older backup");
-    SelfUpdate update(screen, fetch, download, process, site, updatePublicKey());
-    download.replies = {{installerBytes}, {signature(installerBytes)}};
+    SelfUpdate update(m_screen, m_fetch, m_download, m_process, site, updatePublicKey());
+    m_download.replies = {{installerBytes}, {signature(installerBytes)}};
     update.button_updateyesClick(program());
     // Before the download: the program under its backup name, the installer file empty.
     EXPECT_FALSE(fs::exists(program()));
     EXPECT_EQ(readFile(backup()), oldProgram);
     EXPECT_EQ(readFile(installer()), "");
 
-    download.finishAll();
-    EXPECT_EQ(screen.log, (Lines{"hideButtons", "status Updating. Please Wait...",
-                                 "status Received 17 bytes", "status Installing"}));
-    EXPECT_EQ(download.urls, (Lines{installerUrl, installerUrl + ".sig"}));
-    EXPECT_EQ(process.started, installer());
-    EXPECT_EQ(process.startArguments, (Lines{"/SP-", "/silent", "/noicons"}));
-    EXPECT_EQ(process.startEnvironment,
+    m_download.finishAll();
+    EXPECT_EQ(m_screen.log, (Lines{"hideButtons", "status Updating. Please Wait...",
+                                   "status Received 17 bytes", "status Installing"}));
+    EXPECT_EQ(m_download.urls, (Lines{installerUrl, installerUrl + ".sig"}));
+    EXPECT_EQ(m_process.started, installer());
+    EXPECT_EQ(m_process.startArguments, (Lines{"/SP-", "/silent", "/noicons"}));
+    EXPECT_EQ(m_process.startEnvironment,
               (ProcessControl::Environment{{"BLOOMZAP_UPDATE_TARGET", program().string()},
                                            {"BLOOMZAP_UPDATE_PID", std::to_string(getpid())}}));
-    EXPECT_TRUE(process.exited);
+    EXPECT_TRUE(m_process.exited);
     EXPECT_EQ(readFile(installer()), installerBytes);
     EXPECT_NE(fs::status(installer()).permissions() & fs::perms::owner_exec, fs::perms::none);
     EXPECT_EQ(update.stage(), SelfUpdate::Stage::Started);
@@ -152,15 +152,15 @@ TEST_F(SelfUpdateTest, AStoppedUpdateGivesTheProgramItsNameBack) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        process.startSucceeds = c.startSucceeds;
+        m_process.startSucceeds = c.startSucceeds;
         runUpdate(c.replies, c.withKey ? updatePublicKey() : std::nullopt);
-        EXPECT_EQ(screen.log.back(), c.lastLine);
+        EXPECT_EQ(m_screen.log.back(), c.lastLine);
         EXPECT_EQ(readFile(program()), oldProgram);
         EXPECT_FALSE(fs::exists(backup()));
         EXPECT_EQ(fs::exists(installer()), c.installerLeft.has_value());
         EXPECT_EQ(readFile(installer()), c.installerLeft.value_or(""));
-        EXPECT_FALSE(process.exited);
-        EXPECT_EQ(stage, SelfUpdate::Stage::Stopped);
+        EXPECT_FALSE(m_process.exited);
+        EXPECT_EQ(m_stage, SelfUpdate::Stage::Stopped);
         fs::remove(installer());
     }
 }
@@ -184,29 +184,29 @@ TEST_F(SelfUpdateTest, ErrorsGoToTheErrorReportAndStopTheSequence) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        screen.log.clear();
+        m_screen.log.clear();
         fs::remove_all(installer());
-        download.cannotStart = c.body == "-";
+        m_download.cannotStart = c.body == "-";
         if (c.body.empty()) {
             fs::create_directory(installer());
-        } else if (!download.cannotStart) {
+        } else if (!m_download.cannotStart) {
             fs::create_symlink("/dev/full", installer());
         }
         runUpdate({{c.body}});
-        EXPECT_EQ(screen.log, (Lines{"hideButtons", "status Updating. Please Wait...", c.error}));
+        EXPECT_EQ(m_screen.log, (Lines{"hideButtons", "status Updating. Please Wait...", c.error}));
         EXPECT_EQ(readFile(program()), oldProgram);
-        EXPECT_EQ(stage, SelfUpdate::Stage::Stopped);
+        EXPECT_EQ(m_stage, SelfUpdate::Stage::Stopped);
     }
-    EXPECT_EQ(download.urls.size(), 2u) << "nothing is fetched when the file cannot be made";
+    EXPECT_EQ(m_download.urls.size(), 2u) << "nothing is fetched when the file cannot be made";
 }
 
 TEST_F(SelfUpdateTest, EndingTheProgramDuringTheDownloadGivesTheProgramItsNameBack) {
-    SelfUpdate update(screen, fetch, download, process, site, updatePublicKey());
+    SelfUpdate update(m_screen, m_fetch, m_download, m_process, site, updatePublicKey());
     update.button_updateyesClick(program());
     EXPECT_FALSE(fs::exists(program()));
     update.abandon();
     EXPECT_EQ(readFile(program()), oldProgram);
-    EXPECT_EQ(screen.log.size(), 2u) << "nothing shown while the program ends";
+    EXPECT_EQ(m_screen.log.size(), 2u) << "nothing shown while the program ends";
 }
 
 } // namespace
