@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/WindowLayout.h"
+
 #include <cstdint>
 #include <string>
 
@@ -8,10 +10,10 @@
 struct Settings {
     static constexpr const char* defaultSite = "http://127.0.0.1:8080/";
 
-    std::int32_t top = 3;
-    std::int32_t left = 3;
-    std::int32_t width = 518;
-    std::int32_t height = 443;
+    std::int32_t top = layout::defaultTop;
+    std::int32_t left = layout::defaultLeft;
+    std::int32_t width = layout::defaultWidth;
+    std::int32_t height = layout::defaultHeight;
     std::string name = "Guest";
     bool sounds = true; // "Play Sounds"
     bool update = true; // "Automatically Check for Updates"

@@ -29,20 +29,18 @@ using house::darkGrey;
 using house::grey;
 using house::lightGrey;
 using house::maroon;
-using house::pixelFont;
+using house::sansSerif;
 
-// The size of the m_ui.board panel, which the window's client area never gets smaller than (plus a
-// margin of 5 pixels).
-constexpr int boardPanelWidth = 510;
-constexpr int boardPanelHeight = 437;
-constexpr int clientMinWidth = boardPanelWidth + 5;
-constexpr int clientMinHeight = boardPanelHeight + 5;
-// The client area the window was designed in; the m_ui.board panel keeps its centre at the same
+using layout::boardPanelHeight;
+using layout::boardPanelWidth;
+using layout::clientMinHeight;
+using layout::clientMinWidth;
+// The client area the window was designed in; the board panel keeps its centre at the same
 // proportion of the client area as there.
-constexpr double designClientWidth = 518;
-constexpr double designClientHeight = 443;
-constexpr double designCentreX = 4 + boardPanelWidth / 2.0;
-constexpr double designCentreY = 3 + boardPanelHeight / 2.0;
+constexpr double designClientWidth = layout::defaultWidth;
+constexpr double designClientHeight = layout::defaultHeight;
+constexpr double designCentreX = layout::boardPanelLeft + boardPanelWidth / 2.0;
+constexpr double designCentreY = layout::boardPanelTop + boardPanelHeight / 2.0;
 // The greeting's width when it holds no more than the welcome text.
 constexpr int greetingWidth = 160;
 
@@ -100,7 +98,7 @@ NameBox* makeNameBox(QWidget* parent, const char* name, const QRect& rect) {
     auto* box = new NameBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setGeometry(rect);
-    box->setFont(pixelFont("MS Sans Serif", 19));
+    box->setFont(sansSerif(19));
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Text, Qt::black);
@@ -130,7 +128,7 @@ Tmain::Tmain(MainEnvironment environment, QWidget* parent)
 }
 
 Tmain::~Tmain() {
-    // The m_ui.board refers to the game; let it go first.
+    // The board refers to the game; let it go first.
     if (m_ui.board)
         m_ui.board->setGame(nullptr);
 }
@@ -161,7 +159,7 @@ void Tmain::FormCreate() {
 void Tmain::buildWindow() {
     setWindowTitle(QStringLiteral("Bloomzap"));
     setObjectName(QStringLiteral("main"));
-    setFont(pixelFont("MS Sans Serif", 11));
+    setFont(sansSerif(11));
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -176,10 +174,13 @@ void Tmain::buildWindow() {
     m_ui.LbBackground1 = new TLbBackground(client);
     m_ui.LbBackground1->setObjectName(QStringLiteral("LbBackground1"));
 
-    m_ui.panel_board = makePanel(client, "panel_board", QRect(4, 3, 510, 437), Qt::black, true);
+    m_ui.panel_board = makePanel(
+        client, "panel_board",
+        QRect(layout::boardPanelLeft, layout::boardPanelTop, boardPanelWidth, boardPanelHeight),
+        Qt::black, true);
     m_ui.label_name =
         makeLabel(m_ui.panel_board, "label_name", 3, 5, QStringLiteral("Welcome to Bloomzap!"),
-                  Qt::white, pixelFont("MS Sans Serif", 13), greetingWidth, 16);
+                  Qt::white, sansSerif(13), greetingWidth, 16);
 
     m_ui.panel_board1 =
         makePanel(m_ui.panel_board, "panel_board1", QRect(3, 26, 505, 407), Qt::black, true);
@@ -189,28 +190,37 @@ void Tmain::buildWindow() {
     m_ui.board->setObjectName(QStringLiteral("board"));
     m_ui.board->move(2, 2);
 
-    const QFont arial16 = pixelFont("Arial", 16, true);
-    const QColor pink(255, 106, 181);
-    const QColor lime(0, 255, 0);
-    const QColor orange(255, 128, 0);
-    const QColor magenta(210, 0, 210);
-    constexpr int displayWidth = 140; // room for the biggest numbers right of the m_ui.board
-    m_ui.Label8 =
-        makeLabel(m_ui.panel_board1, "Label8", 362, 1, QStringLiteral("Level:"), pink, arial16);
-    m_ui.label_round = makeLabel(m_ui.panel_board1, "label_round", 362, 28, QStringLiteral("0"),
-                                 pink, arial16, displayWidth);
-    m_ui.Label10 = makeLabel(m_ui.panel_board1, "Label10", 362, 55,
-                             QStringLiteral("Until Next Level:"), lime, arial16);
-    m_ui.label_roundcleared = makeLabel(m_ui.panel_board1, "label_roundcleared", 362, 83,
-                                        QStringLiteral("0"), lime, arial16, displayWidth);
-    m_ui.Label6 = makeLabel(m_ui.panel_board1, "Label6", 362, 110, QStringLiteral("Last Score:"),
-                            orange, arial16);
-    m_ui.label_lastscore = makeLabel(m_ui.panel_board1, "label_lastscore", 362, 137,
-                                     QStringLiteral("0"), orange, arial16, displayWidth);
-    m_ui.Label2 = makeLabel(m_ui.panel_board1, "Label2", 362, 189, QStringLiteral("Score:"),
-                            Qt::yellow, pixelFont("Arial", 27, true));
-    m_ui.label_score = makeLabel(m_ui.panel_board1, "label_score", 362, 223, QStringLiteral("0"),
-                                 Qt::yellow, pixelFont("Arial", 27, true), displayWidth);
+    // The displays right of the board: a caption, and under it the number the game sets.
+    const QFont display = house::arial(16, true);
+    const QFont scoreFont = house::arial(27, true);
+    constexpr int displayLeft = 362;
+    constexpr int displayWidth = 140; // room for the biggest numbers right of the board
+    const struct {
+        QLabel*& caption;
+        const char* captionName;
+        int captionTop;
+        const char* text;
+        QLabel*& number;
+        const char* numberName;
+        int numberTop;
+        QColor colour;
+        const QFont& font;
+    } displays[] = {
+        {m_ui.Label8, "Label8", 1, "Level:", m_ui.label_round, "label_round", 28,
+         QColor(255, 106, 181), display},
+        {m_ui.Label10, "Label10", 55, "Until Next Level:", m_ui.label_roundcleared,
+         "label_roundcleared", 83, QColor(0, 255, 0), display},
+        {m_ui.Label6, "Label6", 110, "Last Score:", m_ui.label_lastscore, "label_lastscore", 137,
+         QColor(255, 128, 0), display},
+        {m_ui.Label2, "Label2", 189, "Score:", m_ui.label_score, "label_score", 223, Qt::yellow,
+         scoreFont},
+    };
+    for (const auto& d : displays) {
+        d.caption = makeLabel(m_ui.panel_board1, d.captionName, displayLeft, d.captionTop,
+                              QString::fromLatin1(d.text), d.colour, d.font);
+        d.number = makeLabel(m_ui.panel_board1, d.numberName, displayLeft, d.numberTop,
+                             QStringLiteral("0"), d.colour, d.font, displayWidth);
+    }
 
     m_ui.button_pause = makeButton(m_ui.panel_board1, "button_pause", QRect(355, 260, 132, 27),
                                    QStringLiteral("PAUSE GAME"), darkGrey);
@@ -220,13 +230,14 @@ void Tmain::buildWindow() {
     connect(m_ui.button_pause, &TSelButton::OnClick, this, [this] { m_game->button_pauseClick(); });
     connect(m_ui.button_start, &TSelButton::OnClick, this, [this] { m_game->button_startClick(); });
 
+    const QColor magenta(210, 0, 210);
     m_ui.Label4 = makeLabel(m_ui.panel_board1, "Label4", 22, 333, QStringLiteral("Cleared:"),
-                            magenta, arial16, 65, 0, Qt::AlignRight);
+                            magenta, display, 65, 0, Qt::AlignRight);
     m_ui.label_numremoved = makeLabel(m_ui.panel_board1, "label_numremoved", 95, 333,
-                                      QStringLiteral("0"), magenta, arial16, 60);
+                                      QStringLiteral("0"), magenta, display, 60);
     m_ui.label_status =
         makeLabel(m_ui.panel_board1, "label_status", 160, 331, QStringLiteral("Enjoy the Game!"),
-                  Qt::blue, arial16, 184, 19, Qt::AlignRight);
+                  Qt::blue, display, 184, 19, Qt::AlignRight);
 
     m_ui.image_logo = new QLabel(m_ui.panel_board1);
     m_ui.image_logo->setObjectName(QStringLiteral("image_logo"));
@@ -244,10 +255,10 @@ void Tmain::buildWindow() {
 }
 
 void Tmain::buildPanels() {
-    const QFont title = pixelFont("MS Sans Serif", 19, true);
-    const QFont regular19 = pixelFont("MS Sans Serif", 19);
-    const QFont bold16 = pixelFont("MS Sans Serif", 16, true);
-    const QFont regular16 = pixelFont("MS Sans Serif", 16);
+    const QFont title = sansSerif(19, true);
+    const QFont regular19 = sansSerif(19);
+    const QFont bold16 = sansSerif(16, true);
+    const QFont regular16 = sansSerif(16);
 
     m_ui.panel_name =
         makePanel(m_ui.panel_board1, "panel_name", QRect(25, 56, 319, 161), maroon, false);
@@ -434,7 +445,7 @@ void Tmain::PlaySounds1Click() {
 }
 
 void Tmain::ResetScreenLocation1Click() {
-    move(3, 3);
+    move(layout::defaultLeft, layout::defaultTop);
     resize(defaultWidth, defaultHeight);
 }
 
@@ -469,7 +480,7 @@ void Tmain::placeBoardPanel() {
 
 void Tmain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    // The client area never gets smaller than the m_ui.board panel plus a margin. It is measured on
+    // The client area never gets smaller than the board panel plus a margin. It is measured on
     // the window (what the menu bar leaves of it): the central widget keeps its minimum size
     // and is clipped instead, so it would never show the shortfall.
     const QWidget* menu = menuWidget();
@@ -552,7 +563,7 @@ void Tmain::setText(Component which, const std::string& text) {
 }
 
 void Tmain::fitGreeting() {
-    // The greeting grows with a long player name, up to the m_ui.board panel's right edge, rather
+    // The greeting grows with a long player name, up to the board panel's right edge, rather
     // than cutting the name off.
     const int room = m_ui.panel_board->width() - m_ui.label_name->x();
     const int needed = m_ui.label_name->fontMetrics().horizontalAdvance(m_ui.label_name->text());

@@ -5,6 +5,7 @@
 // gives it a face and the entry points from buttons and menus.
 
 #include "app/Settings.h"
+#include "app/WindowLayout.h"
 #include "engine/GameDisplay.h"
 
 #include <QMainWindow>
@@ -107,8 +108,8 @@ class Tmain : public QMainWindow, private GameDisplay {
 
 public:
     static constexpr const char* productWord = "bloomzap";
-    static constexpr int defaultHeight = 443;
-    static constexpr int defaultWidth = 518;
+    static constexpr int defaultHeight = layout::defaultHeight;
+    static constexpr int defaultWidth = layout::defaultWidth;
 
     explicit Tmain(MainEnvironment environment, QWidget* parent = nullptr);
     ~Tmain() override;

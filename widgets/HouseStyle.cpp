@@ -11,6 +11,14 @@ QFont pixelFont(const char* family, int pixels, bool bold) {
     return font;
 }
 
+QFont sansSerif(int pixels, bool bold) {
+    return pixelFont("MS Sans Serif", pixels, bold);
+}
+
+QFont arial(int pixels, bool bold) {
+    return pixelFont("Arial", pixels, bold);
+}
+
 void styleButton(TSelButton* button, const QColor& caption, int pixels) {
     // Fill stays the same under the mouse and when pressed: only the caption colour and the
     // one-pixel shift show what the mouse does.
@@ -21,7 +29,7 @@ void styleButton(TSelButton* button, const QColor& caption, int pixels) {
     button->setColorOverCaption(darkRed);
     button->setBorderWidth(1);
     button->setAlignment(Qt::AlignHCenter);
-    button->setFont(pixelFont("Arial", pixels, true));
+    button->setFont(arial(pixels, true));
     button->setFontColor(caption);
 }
 

@@ -20,6 +20,10 @@ inline const QColor maroon{128, 0, 0};         // frames of the board and the po
 
 // A font by its name in the window layouts and its size in pixels.
 QFont pixelFont(const char* family, int pixels, bool bold = false);
+// The two faces the windows use: "MS Sans Serif" for texts and panels, "Arial" for the
+// displays and the caption buttons.
+QFont sansSerif(int pixels, bool bold = false);
+QFont arial(int pixels, bool bold = false);
 
 // Gives a caption button the shared look: centred caption in bold "Arial" of the given size.
 void styleButton(TSelButton* button, const QColor& caption, int pixels = 16);
