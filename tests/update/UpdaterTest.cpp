@@ -77,6 +77,7 @@ private slots:
         QVERIFY(server.serving());
         TempFolder folder;
         writeFile(folder / "bloomzap", "old program");
+        writeFile(folder / "bloomzap.BAK", "an older backup");
         writeFile(folder / "new-bloomzap", "new program");
         InstallerMaker::make(folder / "new-bloomzap", testSecretKey(), server.updates());
         OfferWindow window;
