@@ -41,7 +41,7 @@ start_server() {
   "$server_bin" --listen 127.0.0.1:0 --post-limit 0 "$@" >/dev/null 2>"$work/$name.log" &
   pids+=($!)
   for _ in $(seq 100); do
-    if grep -q 'serving http' "$work/$name.log"; then
+    if grep -qs 'serving http' "$work/$name.log"; then
       port="$(grep -o 'serving http://127.0.0.1:[0-9]*' "$work/$name.log" | grep -o '[0-9]*$')"
       return
     fi
