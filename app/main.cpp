@@ -23,9 +23,13 @@ int main(int argc, char* argv[]) {
     environment.sound = &sound;
     environment.settingsFile = SettingsLocation::settingsFile();
 
-    // The windows in their order; they live until the program ends. Leaving main() destroys
-    // them in reverse, and the tally window writes the tally file as it goes.
+    // The windows, created once in start-up order: the game window, the tally list, About,
+    // help, the high-score window and the advertisement window. Each new window is created
+    // here in that order and then wired to the game window. They live until the program ends;
+    // leaving main() destroys them in reverse, and the tally window writes the tally file as
+    // it goes.
     Tmain main(environment);
+
     Ttallylist tallylist(&main, SettingsLocation::tallyFolder());
     main.setTally(&tallylist.tallycalls());
     main.setTallyListWindow([&] { tallylist.showCentredOn(&main); });

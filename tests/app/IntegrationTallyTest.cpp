@@ -1,6 +1,4 @@
-// The game window and the tally window together, as the program builds them: a game played to
-// its end on a virtual clock reaches the tally, the tally file outlives the program, and the
-// next start shows the game's entry and totals.
+// The game window with the tally window across a restart, wired as the program wires them.
 
 #include "app/NameBox.h"
 #include "app/SoundOutput.h"

@@ -1,3 +1,5 @@
+// The settings file format: case-blind keys, trimmed values, CR LF lines, in-place writes.
+
 #include "app/ProfileFile.h"
 #include "tests/app/TestFolder.h"
 

@@ -1,3 +1,5 @@
+// The game's seven settings: defaults, the integer and switch rules, saving and its errors.
+
 #include "app/SettingsFile.h"
 #include "tests/app/TestFolder.h"
 

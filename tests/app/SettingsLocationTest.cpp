@@ -1,3 +1,5 @@
+// Where the settings and the tally live: the program's folder when writable, else the user's.
+
 #include "app/SettingsLocation.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,5 @@
+// The sound player: the Play Sounds switch and the name-to-recording table.
+
 #include "app/SoundPlayer.h"
 #include "tests/support/RecordingOutput.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// A scratch folder for file tests, and whole-file reads and writes.
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>

@@ -1,5 +1,4 @@
-// The game window, offscreen, on a virtual clock: start-up, placement and its saving, the name
-// panel, the panels a game shows, and a whole game played through the window's own controls.
+// The game window offscreen on a virtual clock: start-up, placement, panels, names, a game.
 
 #include "app/NameBox.h"
 #include "app/SoundOutput.h"

@@ -1,5 +1,4 @@
-// The board widget offscreen: tiles, repaints, drawing single cells, mouse releases, and the
-// Qt binding of the game's timers.
+// The board widget offscreen: tiles, repaints, single-cell drawing and mouse releases.
 
 #include "engine/BoardView.h"
 #include "engine/Game.h"

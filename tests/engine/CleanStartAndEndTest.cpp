@@ -1,5 +1,4 @@
-// A new game starts clean, a finished game stays finished, and "Until Next Level:" reads 100
-// at the start of every game and round.
+// A new game starts clean, a finished game stays finished, and the level count reads 100.
 
 #include "tests/engine/EngineFixture.h"
 

@@ -1,5 +1,4 @@
-// The flow of a game on the virtual clock: start, falling lines, scoring, rounds, level-up,
-// game over and pausing.
+// A game on the virtual clock: start, lines, scoring, rounds, level-up, game over, pausing.
 
 #include "tests/engine/EngineFixture.h"
 

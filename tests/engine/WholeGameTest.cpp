@@ -1,5 +1,4 @@
-// Whole games on the virtual clock, from START GAME to game over, played by a simple player
-// that clicks the largest group it sees.
+// Whole games on the virtual clock, played by a player that clicks the largest group.
 
 #include "tests/engine/EngineFixture.h"
 

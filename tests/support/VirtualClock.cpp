@@ -1,3 +1,5 @@
+// The test clock: timers that tick only when the clock is advanced, in order of due time.
+
 #include "tests/support/VirtualClock.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The flat panel offscreen: defaults, frame and fill, caption placement and cuts, transparency.
+
 #include "tests/support/QtTestMain.h"
 #include "tests/widgets/WidgetTestSupport.h"
 #include "widgets/TFlatPanelUnit.h"

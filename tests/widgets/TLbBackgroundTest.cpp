@@ -1,3 +1,5 @@
+// The tiled background offscreen: tiling, when it draws nothing, its copy of the image, removal.
+
 #include "tests/support/QtTestMain.h"
 #include "tests/widgets/WidgetTestSupport.h"
 #include "widgets/LbBack.h"

@@ -1,3 +1,5 @@
+// The caption button offscreen: defaults, its three looks, caption placement, frames and the mouse.
+
 #include "tests/support/QtTestMain.h"
 #include "tests/widgets/WidgetTestSupport.h"
 #include "widgets/ButtonComps.h"
