@@ -16,9 +16,11 @@ void prepareStatements(pqxx::connection& c) {
     c.prepare("recent_from_address",
               "SELECT count(*) FROM postings"
               " WHERE address = $1 AND received > clock_timestamp() - interval '1 minute'");
-    c.prepare("insert", "INSERT INTO postings (name, date, score, address)"
-                        " VALUES ($1, $2, $3, $4)");
-    c.prepare("notify", std::string("SELECT pg_notify('") + PgStore::channel + "', '')");
+    // Stores and notifies in one round trip; the notification goes out on commit.
+    c.prepare("insert", std::string("WITH stored AS (INSERT INTO postings (name, date, score, "
+                                    "address) VALUES ($1, $2, $3, $4) RETURNING id)"
+                                    " SELECT pg_notify('") +
+                            PgStore::channel + "', '') FROM stored");
     c.prepare("best", "SELECT name, date, score FROM postings ORDER BY score DESC, id LIMIT $1");
     c.prepare("total", "SELECT count(*) FROM postings");
 }
@@ -181,7 +183,6 @@ AddResult PgStore::add(const PostingValues& posting, const std::string& address,
             }
         }
         tx.exec_prepared("insert", posting.name, posting.date, posting.score, address);
-        tx.exec_prepared("notify");
         tx.commit();
         return AddResult::stored;
     });

@@ -61,17 +61,20 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::thread([&http, stopSignals] {
+    std::thread signalWaiter([&http, stopSignals] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
         std::fprintf(stderr, "bloomzap-server: stopping on signal %d\n", signal);
         http.stop();
-    }).detach();
+    });
 
     const std::string host =
         options.host.find(':') != std::string::npos ? "[" + options.host + "]" : options.host;
     std::fprintf(stderr, "bloomzap-server: serving http://%s:%d/\n", host.c_str(), http.port());
     http.run(*store);
+    // Should serving end by itself, the waiter still waits: wake it so it can be joined.
+    pthread_kill(signalWaiter.native_handle(), SIGTERM);
+    signalWaiter.join();
     store.reset();
     std::fprintf(stderr, "bloomzap-server: stopped\n");
     return 0;

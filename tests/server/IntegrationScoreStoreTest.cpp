@@ -293,6 +293,17 @@ TEST_F(IntegrationPostgres, TheRateLimitHoldsAcrossProcesses) {
     EXPECT_EQ(post(a->port(), "R", "5"), 429);
 }
 
+TEST_F(IntegrationPostgres, TheSchemaIsMadeOnceAndADatabaseOfANewerServerIsRefused) {
+    start()->stop();
+    start()->stop(); // a second start finds the schema and keeps it
+    EXPECT_EQ(cluster.query("SELECT version FROM bloomzap_schema"), "1\n");
+    cluster.query("UPDATE bloomzap_schema SET version = 2");
+    ServerProcess newer({"--listen", "127.0.0.1:0", "--database", cluster.uri()});
+    EXPECT_FALSE(newer.waitServing());
+    EXPECT_EQ(newer.stop(0), 2);
+    EXPECT_NE(newer.log().find("newer server"), std::string::npos) << newer.log();
+}
+
 TEST_F(IntegrationPostgres, AKilledDatabaseGives503sAndNoPostingIsLostOrDoubled) {
     auto a = start({"--post-limit", "0"});
     auto b = start({"--post-limit", "0"});
