@@ -150,7 +150,7 @@ void Tmain::FormCreate() {
     m_ui.timerblink = new TimerComponent("timerblink", m_game->timerblink(), this);
     m_ui.board->setGame(m_game.get());
 
-    loadsettings();
+    loadSettings();
     m_game->state().gamerunning = false;
     playsounds("entered");
     showPanel(m_ui.panel_name);
@@ -402,7 +402,7 @@ QString Tmain::playerName() const {
     return m_ui.edit_name->text();
 }
 
-void Tmain::loadsettings() {
+void Tmain::loadSettings() {
     m_settings = SettingsFile(m_environment.settingsFile).load();
     move(m_settings.left, m_settings.top);
     resize(m_settings.width, m_settings.height);
@@ -413,7 +413,7 @@ void Tmain::loadsettings() {
     m_ui.edit_aname->setText(m_ui.edit_name->text());
 }
 
-bool Tmain::savesettings() {
+bool Tmain::saveSettings() {
     m_settings.top = y();
     m_settings.left = x();
     m_settings.width = width();
@@ -441,7 +441,7 @@ void Tmain::StartGame1Click() {
 
 void Tmain::PlaySounds1Click() {
     // QAction has already toggled the check mark.
-    savesettings();
+    saveSettings();
 }
 
 void Tmain::ResetScreenLocation1Click() {
@@ -507,7 +507,7 @@ bool Tmain::FormClose() {
         resize(w, h);
         m_stored = QRect(x(), y(), w, h);
     }
-    return savesettings();
+    return saveSettings();
 }
 
 void Tmain::closeEvent(QCloseEvent* event) {

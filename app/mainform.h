@@ -126,7 +126,7 @@ public:
     QString playerName() const;
 
     // Writes the settings; on a write error shows it and answers false.
-    bool savesettings();
+    bool saveSettings();
 
     // The components, for tests and for the windows wired to this one.
     const TmainComponents& ui() const { return m_ui; }
@@ -155,7 +155,7 @@ private:
     void buildMenus();
     void placeBoardPanel();
     void fitGreeting();
-    void loadsettings();
+    void loadSettings();
     bool FormClose();
     void showPanel(QWidget* panel);
     QWidget* component(Component which) const;

@@ -47,7 +47,7 @@ void Game::play(const char* sound) {
     }
 }
 
-void Game::drawfield() {
+void Game::drawField() {
     for (int c = 1; c <= rules::fieldSize; ++c) {
         for (int r = 1; r <= rules::fieldSize; ++r) {
             m_board.drawtile(c, r, m_state.cells[c][r]);
@@ -55,7 +55,7 @@ void Game::drawfield() {
     }
 }
 
-void Game::drawblank() {
+void Game::drawBlank() {
     for (int c = 1; c <= rules::fieldSize; ++c) {
         for (int r = 1; r <= rules::fieldSize; ++r) {
             m_board.drawtile(c, r, 0);
@@ -101,7 +101,7 @@ void Game::button_startClick() {
     clearboard();
     for (int r = rules::fieldSize - rules::startRows + 1; r <= rules::fieldSize; ++r) {
         for (int c = 1; c <= rules::fieldSize; ++c) {
-            s.cells[c][r] = m_random.newflower(s.colorcount);
+            s.cells[c][r] = m_random.newFlower(s.colorcount);
             m_board.drawtile(c, r, s.cells[c][r]);
         }
     }
@@ -150,7 +150,7 @@ void Game::timerdroprateTimer() {
 void Game::dropline() {
     GameState& s = m_state;
     for (int c = 1; c <= rules::fieldSize; ++c) {
-        s.cells[c][0] = m_random.newflower(s.colorcount);
+        s.cells[c][0] = m_random.newFlower(s.colorcount);
     }
     s.dropstep = 0;
     s.linesettled = false;
@@ -201,7 +201,7 @@ void Game::timerdropTimer() {
     }
 }
 
-void Game::groupend() {
+void Game::groupEnd() {
     GameState& s = m_state;
     if (!s.paused) {
         play("clear");
@@ -239,16 +239,16 @@ void Game::timerblinkTimer() {
     --s.blinkticks;
     if (!s.blinkhidden) {
         s.blinkhidden = true;
-        drawblank();
+        drawBlank();
     } else {
         s.blinkhidden = false;
-        drawfield();
+        drawField();
     }
     if (s.blinkticks < 1) {
         m_timerblink->stop();
         if (s.blinkhidden) {
             s.blinkhidden = false;
-            drawfield();
+            drawField();
         }
         startround();
     }
@@ -266,7 +266,7 @@ void Game::endgame() {
     s.blinking = false;
     if (s.blinkhidden) {
         s.blinkhidden = false;
-        drawfield();
+        drawField();
     }
     if (m_tally != nullptr) {
         m_tally->checkscore(s.score, m_display.currentPlayerName());
@@ -311,12 +311,12 @@ void Game::boardMouseUp(MouseButton, ShiftState, int x, int y) {
 }
 
 void Game::boardPaint() {
-    drawfield();
+    drawField();
 }
 
 void Game::clearboard() {
     m_state.cells.clear();
-    drawblank();
+    drawBlank();
 }
 
 void Game::checkit1(int c, int r) {
@@ -360,7 +360,7 @@ void Game::timerremoveTimer() {
         s.removing = false;
         s.removecolor = 0;
         moverowsdown();
-        groupend();
+        groupEnd();
     }
 }
 

@@ -69,9 +69,9 @@ public:
     static int pointsfactor(int n);
 
 private:
-    void groupend();
-    void drawfield(); // every playing cell from the grid, column by column
-    void drawblank(); // tile 0 on every playing cell, column by column
+    void groupEnd();
+    void drawField(); // every playing cell from the grid, column by column
+    void drawBlank(); // tile 0 on every playing cell, column by column
     void show(Component which, const std::string& text);
     void show(Component which, int number);
     void play(const char* sound);

@@ -19,7 +19,7 @@ std::uint32_t SeededRandom::next() {
     return (xorshifted >> rot) | (xorshifted << ((32U - rot) & 31U));
 }
 
-int SeededRandom::newflower(int colorcount) {
+int SeededRandom::newFlower(int colorcount) {
     if (colorcount <= 1) {
         return 1;
     }

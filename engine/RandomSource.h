@@ -9,13 +9,13 @@ class RandomSource {
 public:
     virtual ~RandomSource() = default;
     // A uniformly random flower colour from 1 to colorcount (colorcount >= 1).
-    virtual int newflower(int colorcount) = 0;
+    virtual int newFlower(int colorcount) = 0;
 };
 
 class SeededRandom : public RandomSource {
 public:
     explicit SeededRandom(std::uint64_t seed, std::uint64_t stream = 54);
-    int newflower(int colorcount) override;
+    int newFlower(int colorcount) override;
     // The next raw 32-bit output.
     std::uint32_t next();
 

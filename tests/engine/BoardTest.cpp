@@ -15,8 +15,8 @@ namespace {
 using testsupport::bottom;
 
 struct Field {
-    explicit Field(const std::vector<std::string>& rows) { testsupport::setboard(state, rows); }
-    std::vector<std::string> rows() const { return testsupport::boardrows(state); }
+    explicit Field(const std::vector<std::string>& rows) { testsupport::setBoard(state, rows); }
+    std::vector<std::string> rows() const { return testsupport::boardRows(state); }
     Board& board() { return state.cells; }
     GameState state;
 };

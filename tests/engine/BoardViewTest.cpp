@@ -13,7 +13,7 @@
 namespace {
 
 // rows[0] is row 1; '.' empty, '1' to '6' a colour.
-void setboard(Game& game, const QStringList& rows) {
+void setBoard(Game& game, const QStringList& rows) {
     for (int r = 1; r <= 10; ++r) {
         for (int c = 1; c <= 10; ++c) {
             const QChar ch = rows.at(r - 1).at(c - 1);
@@ -42,7 +42,7 @@ struct BoardGame {
     Game game;
 };
 
-bool samepixels(const QImage& a, const QImage& b) {
+bool samePixels(const QImage& a, const QImage& b) {
     if (a.size() != b.size()) {
         return false;
     }
@@ -60,7 +60,7 @@ int brightness(QRgb p) {
     return qRed(p) + qGreen(p) + qBlue(p);
 }
 
-QImage cellof(const QImage& board, int c, int r, qreal ratio) {
+QImage cellOf(const QImage& board, int c, int r, qreal ratio) {
     const int size = qRound(32 * ratio);
     return board.copy((c - 1) * size, (r - 1) * size, size, size);
 }
@@ -71,7 +71,7 @@ QString mismatch(const BoardView& view, const Game& game, const QImage& image) {
     for (int c = 1; c <= 10; ++c) {
         for (int r = 1; r <= 10; ++r) {
             const int t = game.state().cells[c][r];
-            if (!samepixels(cellof(image, c, r, ratio), view.images_flowers().tile(t, ratio))) {
+            if (!samePixels(cellOf(image, c, r, ratio), view.images_flowers().tile(t, ratio))) {
                 return QStringLiteral("cell %1,%2 tile %3").arg(c).arg(r).arg(t);
             }
         }
@@ -97,7 +97,7 @@ private slots:
             for (qreal ratio : {1.0, 2.0}) {
                 QImage black(tiles.tile(t, ratio).size(), QImage::Format_RGB32);
                 black.fill(Qt::black);
-                QVERIFY2(samepixels(tiles.tile(t, ratio), black), qPrintable(QString::number(t)));
+                QVERIFY2(samePixels(tiles.tile(t, ratio), black), qPrintable(QString::number(t)));
             }
         }
     }
@@ -198,13 +198,13 @@ private slots:
         QCoreApplication::processEvents(); // the board's own updates: still blank
         const qreal ratio = view.devicePixelRatioF();
         const QImage blank = view.surface().toImage();
-        QVERIFY(samepixels(cellof(blank, 1, 10, ratio), view.images_flowers().tile(0, ratio)));
+        QVERIFY(samePixels(cellOf(blank, 1, 10, ratio), view.images_flowers().tile(0, ratio)));
         // A repaint the window system asks for shows the flowers of the grid.
         QCOMPARE(mismatch(view, game, view.grab().toImage()), QString());
         // ...until the next blank phase.
         clock.advance(400);
         QCoreApplication::processEvents();
-        QVERIFY(samepixels(cellof(view.surface().toImage(), 1, 10, ratio),
+        QVERIFY(samePixels(cellOf(view.surface().toImage(), 1, 10, ratio),
                            view.images_flowers().tile(0, ratio)));
     }
 
@@ -217,7 +217,7 @@ private slots:
             for (int r = 1; r <= 10; ++r) {
                 const int t = c == 4 && r == 7 ? 5 : 0;
                 QVERIFY(
-                    samepixels(cellof(surface, c, r, ratio), view.images_flowers().tile(t, ratio)));
+                    samePixels(cellOf(surface, c, r, ratio), view.images_flowers().tile(t, ratio)));
             }
         }
     }
@@ -229,7 +229,7 @@ private slots:
         BoardView& view = b.view;
         Game& game = b.game;
         game.button_startClick();
-        setboard(game, pairsboard);
+        setBoard(game, pairsboard);
 
         QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(40, 300));
         QVERIFY(!game.state().removing); // a press alone does nothing
@@ -257,7 +257,7 @@ private slots:
         BoardView& view = b.view;
         Game& game = b.game;
         game.button_startClick();
-        setboard(game, pairsboard);
+        setBoard(game, pairsboard);
         QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(5, 290)); // cell (1, 10)
         QVERIFY(game.state().removing);
         QTRY_VERIFY_WITH_TIMEOUT(!game.state().removing, 10000);

@@ -7,7 +7,7 @@ namespace {
 class CleanStartAndEnd : public EngineTest {
 protected:
     // START GAME now leaves nothing of what was going on, and nothing of it comes back later.
-    void expectcleanstart() {
+    void expectCleanStart() {
         game.button_startClick();
         EXPECT_FALSE(s().removing);
         EXPECT_EQ(s().removecolor, 0);
@@ -18,7 +18,7 @@ protected:
         EXPECT_FALSE(s().blinking);
         EXPECT_FALSE(s().blinkhidden);
         EXPECT_TRUE(s().linesettled);
-        EXPECT_TRUE(screenshowsgrid());
+        EXPECT_TRUE(screenShowsGrid());
         clock.advance(2900);
         for (int c = 0; c < GameState::columns; ++c) {
             for (int r = 0; r < GameState::rows; ++r) {
@@ -31,37 +31,37 @@ protected:
         EXPECT_EQ(s().groupcount, 0);
         EXPECT_EQ(s().score, 0);
         EXPECT_TRUE(s().linesettled);
-        EXPECT_TRUE(screenshowsgrid());
+        EXPECT_TRUE(screenShowsGrid());
     }
 };
 
 const std::vector<std::string> bigblock = bottom({"1111111111", "1111111111", "1111111111"});
 
 TEST_F(CleanStartAndEnd, StartGameDuringARemovalStartsClean) {
-    startwith(bigblock);
+    startWith(bigblock);
     click(1, 10);
     clock.advance(50);
     ASSERT_TRUE(s().removing);
     ASSERT_FALSE(s().removecord.empty());
-    expectcleanstart();
+    expectCleanStart();
 }
 
 TEST_F(CleanStartAndEnd, StartGameDuringAFallingLineStartsClean) {
     game.button_startClick();
     clock.advance(3030);
     ASSERT_TRUE(game.timerdrop().running());
-    expectcleanstart();
+    expectCleanStart();
 }
 
 TEST_F(CleanStartAndEnd, StartGameDuringTheBlinkStartsClean) {
-    startwith(bigblock);
+    startWith(bigblock);
     s().levelcleared = 80;
     click(1, 10);
-    removegroup();
+    removeGroup();
     ASSERT_TRUE(game.timerblink().running());
     clock.advance(200);
     ASSERT_TRUE(s().blinkhidden);
-    expectcleanstart();
+    expectCleanStart();
 }
 
 TEST_F(CleanStartAndEnd, StartGameWhilePausedEndsThePause) {
@@ -69,14 +69,14 @@ TEST_F(CleanStartAndEnd, StartGameWhilePausedEndsThePause) {
     game.button_pauseClick();
     game.button_startClick();
     EXPECT_FALSE(s().paused);
-    EXPECT_FALSE(rec.isshown(Component::panel_paused));
+    EXPECT_FALSE(rec.isShown(Component::panel_paused));
     EXPECT_EQ(rec.text(Component::button_pause), "PAUSE GAME");
 }
 
 TEST_F(CleanStartAndEnd, StartroundDoesNothingOnceTheGameIsOver) {
     game.button_startClick();
     game.endgame();
-    rec.clearlogs();
+    rec.clearLogs();
     game.startround();
     EXPECT_EQ(s().round, 1);
     EXPECT_FALSE(game.timerdroprate().running());
@@ -86,10 +86,10 @@ TEST_F(CleanStartAndEnd, StartroundDoesNothingOnceTheGameIsOver) {
 }
 
 TEST_F(CleanStartAndEnd, EndgameStopsTheBlink) {
-    startwith(bigblock);
+    startWith(bigblock);
     s().levelcleared = 80;
     click(1, 10);
-    removegroup();
+    removeGroup();
     ASSERT_TRUE(game.timerblink().running());
     game.endgame();
     EXPECT_FALSE(game.timerblink().running());
@@ -98,12 +98,12 @@ TEST_F(CleanStartAndEnd, EndgameStopsTheBlink) {
 // A line dropped in the first 200 ms after a level-up overflows; the game ends during the
 // blink. The blink stops, the final position is shown, and nothing happens afterwards.
 TEST_F(CleanStartAndEnd, AGameOverDuringTheBlinkStaysOver) {
-    startwith({"....1.....", "....2.....", "....1.....", "....2.....", "....1.....", "....2.....",
+    startWith({"....1.....", "....2.....", "....1.....", "....2.....", "....1.....", "....2.....",
                "....1.....", "....2.....", "....1.....", "33..2....."});
     s().levelcleared = 99;
     clock.advance(2850);
     click(1, 10);
-    removegroup(); // ends at 2870: level-up, first blink tick due at 3070
+    removeGroup(); // ends at 2870: level-up, first blink tick due at 3070
     ASSERT_TRUE(game.timerblink().running());
     ASSERT_FALSE(s().blinking);
     clock.advance(130); // 3000: a line drops, since the blink has not begun
@@ -111,15 +111,15 @@ TEST_F(CleanStartAndEnd, AGameOverDuringTheBlinkStaysOver) {
     ASSERT_TRUE(game.timerdrop().running());
     clock.advance(70); // 3070: the first blink tick blanks the board
     ASSERT_TRUE(s().blinkhidden);
-    rec.clearlogs();
+    rec.clearLogs();
     clock.advance(30); // 3100: the line settles with column 5's flower above the field
     EXPECT_FALSE(s().gamerunning);
     EXPECT_FALSE(game.timerblink().running());
     EXPECT_FALSE(s().blinkhidden);
-    EXPECT_TRUE(screenshowsgrid()) << "the final position is shown";
+    EXPECT_TRUE(screenShowsGrid()) << "the final position is shown";
     EXPECT_EQ(rec.tally, (std::vector<std::string>{"checkscore(2,Tester)", "checkchange(2,1)"}));
 
-    rec.clearlogs();
+    rec.clearLogs();
     clock.advance(10000);
     EXPECT_EQ(s().round, 1);
     EXPECT_EQ(rec.text(Component::label_round), "1");
@@ -132,10 +132,10 @@ TEST_F(CleanStartAndEnd, UntilNextLevelReadsOneHundredAtEveryStart) {
     game.button_startClick();
     EXPECT_EQ(rec.text(Component::label_roundcleared), "100");
     EXPECT_EQ(s().untilnextlevel, 100);
-    setboard(bigblock);
+    setBoard(bigblock);
     s().levelcleared = 80;
     click(1, 10);
-    removegroup();
+    removeGroup();
     EXPECT_EQ(rec.text(Component::label_roundcleared), "0");
     clock.advance(2000);
     EXPECT_EQ(s().round, 2);

@@ -26,14 +26,14 @@ public: // for the test bodies
     }
 
     // rows[0] is row 1 (the top), rows[9] row 10.
-    void setboard(const std::vector<std::string>& rows) { testsupport::setboard(s(), rows); }
-    std::vector<std::string> board() const { return testsupport::boardrows(game.state()); }
+    void setBoard(const std::vector<std::string>& rows) { testsupport::setBoard(s(), rows); }
+    std::vector<std::string> board() const { return testsupport::boardRows(game.state()); }
     // START GAME, then the given board instead of the random one; logs cleared.
-    void startwith(const std::vector<std::string>& rows) {
+    void startWith(const std::vector<std::string>& rows) {
         game.button_startClick();
-        setboard(rows);
+        setBoard(rows);
         game.boardPaint();
-        rec.clearlogs();
+        rec.clearLogs();
     }
     void click(int c, int r) {
         game.boardMouseUp(MouseButton::left, 0, (c - 1) * 32 + 16, (r - 1) * 32 + 16);
@@ -41,15 +41,15 @@ public: // for the test bodies
     // One 10 ms step of the clock.
     void tick() { clock.advance(10); }
     // Steps until the group in progress is removed; returns the number of steps.
-    int removegroup() {
+    int removeGroup() {
         int ticks = 0;
         for (; s().removing && ticks < 1000; ++ticks) {
             tick();
         }
         return ticks;
     }
-    bool screenshowsgrid() const { return rec.shows(game.state()); }
-    bool screenblank() const { return rec.shows(GameState{}); }
+    bool screenShowsGrid() const { return rec.shows(game.state()); }
+    bool screenBlank() const { return rec.shows(GameState{}); }
     GameState& s() { return game.state(); }
 
     VirtualClock clock;

@@ -9,7 +9,7 @@ namespace {
 using GameBoardSteps = EngineTest;
 
 TEST_F(GameBoardSteps, TheExampleGroupIsRemovedBreadthFirst) {
-    setboard(bottom({"...2113...", "...2113..."}));
+    setBoard(bottom({"...2113...", "...2113..."}));
     s().round = 1;
     game.checkit1(5, 10);
     EXPECT_TRUE(s().removing);
@@ -37,7 +37,7 @@ TEST_F(GameBoardSteps, TheExampleGroupIsRemovedBreadthFirst) {
 }
 
 TEST_F(GameBoardSteps, ATwoByTwoBlockTakesFourTicksWithNoFlowerTwice) {
-    setboard(bottom({".44.......", ".44......."}));
+    setBoard(bottom({".44.......", ".44......."}));
     s().round = 1;
     game.checkit1(2, 9);
     int ticks = 0;
@@ -59,7 +59,7 @@ TEST_F(GameBoardSteps, ATwoByTwoBlockTakesFourTicksWithNoFlowerTwice) {
 TEST_F(GameBoardSteps, DiagonalContactIsIgnored) {
     // A pair of 5s with a 5 touching it at each corner, none with an orthogonal 5.
     const auto diagonals = bottom({"...5..5...", "....55....", "...5225..."});
-    setboard(diagonals);
+    setBoard(diagonals);
     s().round = 1;
     for (auto [c, r] : {std::pair{4, 8}, {7, 8}, {4, 10}, {7, 10}}) {
         game.checkit1(c, r);
@@ -70,11 +70,11 @@ TEST_F(GameBoardSteps, DiagonalContactIsIgnored) {
     EXPECT_EQ(board(), diagonals);
     EXPECT_TRUE(rec.log.empty());
     game.checkit1(5, 9);
-    EXPECT_EQ(removegroup(), 2) << "the removal does not spread across corners";
+    EXPECT_EQ(removeGroup(), 2) << "the removal does not spread across corners";
 }
 
 TEST_F(GameBoardSteps, LookupsBeyondTheFieldReadAsEmpty) {
-    setboard({"..4.......", "..........", "..........", "..........", "2.........", "..........",
+    setBoard({"..4.......", "..........", "..........", "..........", "2.........", "..........",
               "..........", "..........", "..........", ".........3"});
     // The same colours planted just outside: border columns and entry row.
     s().cells[0][5] = 2;
@@ -97,11 +97,11 @@ TEST_F(GameBoardSteps, AGroupAlongTheEdgesStopsAtTheEdges) {
     // Row 1 and column 10 of colour 4, the rest other colours; colour 4 also in the border columns.
     std::vector<std::string> rows(10, "1212121214");
     rows[0] = "4444444444";
-    setboard(rows);
+    setBoard(rows);
     s().cells[0][1] = s().cells[11][5] = 4;
     s().round = 1;
     game.checkit1(1, 1);
-    EXPECT_EQ(removegroup(), 19);
+    EXPECT_EQ(removeGroup(), 19);
     EXPECT_EQ(rec.text(Component::label_numremoved), "19");
     EXPECT_EQ(s().cells[0][1] + s().cells[11][5], 8);
 }
@@ -116,10 +116,10 @@ struct ClosingUp {
 class ClosingUpTest : public EngineTest, public ::testing::WithParamInterface<ClosingUp> {};
 
 TEST_P(ClosingUpTest, MovesTheColumns) {
-    setboard(GetParam().before);
+    setBoard(GetParam().before);
     game.moverowsdown();
     EXPECT_EQ(board(), GetParam().after);
-    EXPECT_TRUE(screenshowsgrid()) << "every change is drawn";
+    EXPECT_TRUE(screenShowsGrid()) << "every change is drawn";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,8 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST_F(GameBoardSteps, MovingAColumnDrawsTheDestinationThenTheSource) {
-    setboard(bottom({"...1....2."}));
-    rec.clearlogs();
+    setBoard(bottom({"...1....2."}));
+    rec.clearLogs();
     game.moverowsdown();
     // Left half: column 4 moves right: new cell first, then the emptied one.
     const auto left = std::find(rec.draws.begin(), rec.draws.end(), Draw{5, 10, 1});
@@ -180,7 +180,7 @@ TEST_F(GameBoardSteps, ClearboardEmptiesTheGridAndDrawsEveryCellBlank) {
 }
 
 TEST_F(GameBoardSteps, RemovalStepDoesNothingWhileBlinking) {
-    setboard(bottom({"11........"}));
+    setBoard(bottom({"11........"}));
     game.checkit1(1, 10);
     s().blinking = true;
     game.timerremoveTimer();
@@ -203,12 +203,12 @@ TEST(PointsFactor, FollowsTheTable) {
 }
 
 TEST_F(GameBoardSteps, TheRemovalTicksSleepWhileBothQueuesAreEmpty) {
-    startwith(bottom({"11........"}));
+    startWith(bottom({"11........"}));
     tick();
     EXPECT_TRUE(game.timerremove().asleep()) << "nothing queued";
     click(1, 10);
     EXPECT_FALSE(game.timerremove().asleep()) << "an accepted click wakes them";
-    removegroup();
+    removeGroup();
     EXPECT_FALSE(game.timerremove().asleep());
     tick();
     EXPECT_TRUE(game.timerremove().asleep());

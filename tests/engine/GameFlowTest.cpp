@@ -9,7 +9,7 @@ namespace {
 
 using GameFlow = EngineTest;
 
-bool entryrowempty(const GameState& s) {
+bool entryRowEmpty(const GameState& s) {
     for (int c = 0; c < GameState::columns; ++c) {
         if (s.cells[c][0] != 0) {
             return false;
@@ -35,7 +35,7 @@ TEST_F(GameFlow, StartGameSetsUpRowsNineAndTenAndRoundOne) {
     EXPECT_TRUE(game.timerremove().running());
     EXPECT_FALSE(game.timerdrop().running());
     EXPECT_FALSE(game.timerblink().running());
-    EXPECT_TRUE(screenshowsgrid());
+    EXPECT_TRUE(screenShowsGrid());
 
     // In the order of the set-up: the button and panels, tally, sound, greeting, counters,
     // the cleared board, row 9 then row 10, then the round.
@@ -62,7 +62,7 @@ TEST_F(GameFlow, TheFirstLineEntersThreeSecondsAfterStart) {
     game.button_startClick();
     clock.advance(2990);
     EXPECT_TRUE(s().linesettled);
-    EXPECT_TRUE(entryrowempty(s()));
+    EXPECT_TRUE(entryRowEmpty(s()));
     clock.advance(10);
     EXPECT_FALSE(s().linesettled);
     EXPECT_EQ(s().dropstep, 0);
@@ -73,10 +73,10 @@ TEST_F(GameFlow, TheFirstLineEntersThreeSecondsAfterStart) {
 }
 
 TEST_F(GameFlow, ALineFallsOneRowPerTickDrawingOnlyWhatMoves) {
-    startwith(bottom({"1212121212", "2121212121"}));
+    startWith(bottom({"1212121212", "2121212121"}));
     clock.advance(3000);
     const auto line = s().cells; // the entry row holds the new line
-    rec.clearlogs();
+    rec.clearLogs();
     for (int step = 1; step <= 8; ++step) {
         const auto before = s().cells;
         tick();
@@ -95,7 +95,7 @@ TEST_F(GameFlow, ALineFallsOneRowPerTickDrawingOnlyWhatMoves) {
         EXPECT_EQ(drawn, changed) << "step " << step;
         EXPECT_EQ(rec.draws.size(), changed.size()) << "no cell drawn twice";
         EXPECT_EQ(changed.size(), step == 1 ? 10U : 20U);
-        rec.clearlogs();
+        rec.clearLogs();
     }
     for (int c = 1; c <= 10; ++c) {
         EXPECT_EQ(s().cells[c][8], line[c][0]);
@@ -106,11 +106,11 @@ TEST_F(GameFlow, ALineFallsOneRowPerTickDrawingOnlyWhatMoves) {
     EXPECT_FALSE(game.timerdrop().running());
     EXPECT_TRUE(rec.draws.empty());
     EXPECT_EQ(rec.sounds, std::vector<std::string>{"drop"});
-    EXPECT_TRUE(entryrowempty(s()));
+    EXPECT_TRUE(entryRowEmpty(s()));
 }
 
 TEST_F(GameFlow, ALineOnAnEmptyFieldSettlesOnRowTenAtStepTen) {
-    startwith(emptyboard);
+    startWith(emptyboard);
     clock.advance(3000 + 90);
     EXPECT_FALSE(s().linesettled);
     tick();
@@ -122,7 +122,7 @@ TEST_F(GameFlow, ALineOnAnEmptyFieldSettlesOnRowTenAtStepTen) {
 }
 
 TEST_F(GameFlow, OverflowEndsTheGameAndTheFlowerLeftAboveIsNeverDrawn) {
-    startwith({"..1.......", "..2.......", "..1.......", "..2.......", "..1.......", "..2.......",
+    startWith({"..1.......", "..2.......", "..1.......", "..2.......", "..1.......", "..2.......",
                "..1.......", "..2.......", "..1.......", "..2......."});
     clock.advance(3000 + 90);
     EXPECT_TRUE(s().gamerunning);
@@ -131,7 +131,7 @@ TEST_F(GameFlow, OverflowEndsTheGameAndTheFlowerLeftAboveIsNeverDrawn) {
     EXPECT_FALSE(s().linesettled);
     EXPECT_NE(s().cells[3][0], 0);
     EXPECT_EQ(rec.baddraws, 0) << "nothing drawn outside the field";
-    EXPECT_TRUE(screenshowsgrid());
+    EXPECT_TRUE(screenShowsGrid());
     const std::vector<std::string> steps = {"tally checkscore(0,Tester)",
                                             "tally checkchange(2,1)",
                                             "show button_sendscore",
@@ -145,7 +145,7 @@ TEST_F(GameFlow, OverflowEndsTheGameAndTheFlowerLeftAboveIsNeverDrawn) {
         EXPECT_FALSE(t->running());
     }
     // The final position stays; nothing more happens.
-    rec.clearlogs();
+    rec.clearLogs();
     const auto final = board();
     clock.advance(60000);
     EXPECT_TRUE(rec.log.empty());
@@ -160,7 +160,7 @@ TEST_F(GameFlow, ANewGameShowsScoreZeroAfterAHighScore) {
     game.button_startClick();
     EXPECT_EQ(s().score, 0);
     EXPECT_EQ(rec.text(Component::label_score), "0");
-    EXPECT_FALSE(rec.isshown(Component::panel_cleared));
+    EXPECT_FALSE(rec.isShown(Component::panel_cleared));
 }
 
 // Scoring: the group's points are size x factor x round, plus 100 x round for an empty field.
@@ -176,12 +176,12 @@ class Scoring : public EngineTest, public ::testing::WithParamInterface<ScoreCas
 
 TEST_P(Scoring, ScoresTheGroup) {
     const ScoreCase& k = GetParam();
-    startwith(k.rows);
+    startWith(k.rows);
     s().round = k.round;
     s().score = 1000;
     click(k.c, k.r);
     ASSERT_TRUE(s().removing);
-    EXPECT_EQ(removegroup(), k.size);
+    EXPECT_EQ(removeGroup(), k.size);
     EXPECT_EQ(s().score, 1000 + k.points);
     EXPECT_EQ(s().groupcount, 0);
     EXPECT_EQ(game.checkforempty(), k.emptied);
@@ -196,7 +196,7 @@ TEST_P(Scoring, ScoresTheGroup) {
     using Names = std::vector<std::string>;
     EXPECT_EQ(rec.sounds, (k.emptied ? Names{"clear", "clearedall"} : Names{"clear"}));
     EXPECT_EQ(rec.tally, k.emptied ? Names{"addtomineincrease(3)"} : Names{});
-    EXPECT_TRUE(screenshowsgrid());
+    EXPECT_TRUE(screenShowsGrid());
 }
 
 const std::vector<std::string> fortyfive = {"..........", "..........", "..........", "..........",
@@ -234,13 +234,13 @@ TEST_F(GameFlow, TheRoundTable) {
         EXPECT_EQ(rec.text(Component::label_round), std::to_string(round));
         EXPECT_TRUE(s().gamerunning);
     }
-    rec.clearlogs();
+    rec.clearLogs();
     game.startround(); // reaching round 30 ends the game
     EXPECT_FALSE(s().gamerunning);
     EXPECT_EQ(s().round, 30);
     EXPECT_EQ(game.lastRound(), 29);
     EXPECT_EQ(rec.tally, (std::vector<std::string>{"checkscore(0,Tester)", "checkchange(2,29)"}));
-    EXPECT_TRUE(rec.isshown(Component::panel_cleared));
+    EXPECT_TRUE(rec.isShown(Component::panel_cleared));
     EXPECT_FALSE(game.timerdroprate().running());
     EXPECT_EQ(rec.log.back(), "text label_round=30") << "shown after the game-over steps";
 }
@@ -273,7 +273,7 @@ TEST_F(GameFlow, ARoundRestartsTheDropCountdownOnlyWhenTheIntervalChanges) {
 const std::vector<std::string> blockboard = bottom({"4412121212", "4421212121"});
 
 TEST_F(GameFlow, LevelUpComesAtTheEndOfTheGroupWithoutCarryOver) {
-    startwith(blockboard);
+    startWith(blockboard);
     s().levelcleared = 98;
     click(1, 9);
     tick();
@@ -298,19 +298,19 @@ TEST_F(GameFlow, LevelUpComesAtTheEndOfTheGroupWithoutCarryOver) {
 }
 
 TEST_F(GameFlow, TheBlinkShowsBlankAndFullFiveTimesThenStartsTheNextRound) {
-    startwith(blockboard);
+    startWith(blockboard);
     s().levelcleared = 96;
     click(1, 9);
-    removegroup();
+    removeGroup();
     ASSERT_TRUE(game.timerblink().running());
-    rec.clearlogs();
+    rec.clearLogs();
     for (int blink = 1; blink <= 10; ++blink) {
         clock.advance(200);
         EXPECT_EQ(s().blinkticks, 10 - blink);
         if (blink < 10) {
             EXPECT_TRUE(s().blinking);
             EXPECT_EQ(s().blinkhidden, blink % 2 == 1);
-            EXPECT_TRUE(blink % 2 == 1 ? screenblank() : screenshowsgrid()) << blink;
+            EXPECT_TRUE(blink % 2 == 1 ? screenBlank() : screenShowsGrid()) << blink;
         }
         EXPECT_EQ(rec.draws.size(), 100U) << "a blink tick draws the whole field";
         rec.draws.clear();
@@ -318,7 +318,7 @@ TEST_F(GameFlow, TheBlinkShowsBlankAndFullFiveTimesThenStartsTheNextRound) {
     EXPECT_FALSE(game.timerblink().running());
     EXPECT_FALSE(s().blinking);
     EXPECT_FALSE(s().blinkhidden);
-    EXPECT_TRUE(screenshowsgrid());
+    EXPECT_TRUE(screenShowsGrid());
     EXPECT_EQ(s().round, 2);
     EXPECT_TRUE(s().linesettled);
     EXPECT_EQ(rec.text(Component::label_round), "2");
@@ -326,30 +326,30 @@ TEST_F(GameFlow, TheBlinkShowsBlankAndFullFiveTimesThenStartsTheNextRound) {
 }
 
 TEST_F(GameFlow, LevelUpSoundsAfterClearAndClearedAll) {
-    startwith(bottom({"....33...."}));
+    startWith(bottom({"....33...."}));
     s().levelcleared = 99;
     click(5, 10);
-    removegroup();
+    removeGroup();
     EXPECT_EQ(rec.sounds, (std::vector<std::string>{"clear", "clearedall", "levelup"}));
 }
 
 TEST_F(GameFlow, CompletingRoundTwentyNineEndsTheGame) {
-    startwith(blockboard);
+    startWith(blockboard);
     while (s().round < 29) {
         game.startround();
     }
     s().levelcleared = 99;
     click(1, 9);
-    removegroup();
+    removeGroup();
     EXPECT_EQ(rec.text(Component::label_lastscore), std::to_string(4 * 2 * 29));
-    rec.clearlogs();
+    rec.clearLogs();
     clock.advance(2000);
     EXPECT_FALSE(s().gamerunning);
     EXPECT_EQ(rec.text(Component::label_round), "30");
     EXPECT_EQ(rec.tally,
               (std::vector<std::string>{"checkscore(" + std::to_string(s().score) + ",Tester)",
                                         "checkchange(2,29)"}));
-    EXPECT_TRUE(screenshowsgrid()) << "the final position stays on the board";
+    EXPECT_TRUE(screenShowsGrid()) << "the final position stays on the board";
 }
 
 TEST_F(GameFlow, PauseTogglesAndResumeOnThePanelEndsIt) {
@@ -357,11 +357,11 @@ TEST_F(GameFlow, PauseTogglesAndResumeOnThePanelEndsIt) {
     for (bool onpanel : {false, true}) {
         game.button_pauseClick();
         EXPECT_TRUE(s().paused);
-        EXPECT_TRUE(rec.isshown(Component::panel_paused));
+        EXPECT_TRUE(rec.isShown(Component::panel_paused));
         EXPECT_EQ(rec.text(Component::button_pause), "RESUME");
         onpanel ? game.button_resumeClick() : game.button_pauseClick();
         EXPECT_FALSE(s().paused);
-        EXPECT_FALSE(rec.isshown(Component::panel_paused));
+        EXPECT_FALSE(rec.isShown(Component::panel_paused));
         EXPECT_EQ(rec.text(Component::button_pause), "PAUSE GAME");
     }
 }
@@ -372,7 +372,7 @@ TEST_F(GameFlow, NoLineDropsWhilePaused) {
     game.button_pauseClick();
     clock.advance(9000);
     EXPECT_TRUE(s().linesettled);
-    EXPECT_TRUE(entryrowempty(s()));
+    EXPECT_TRUE(entryRowEmpty(s()));
     game.button_pauseClick();
     // The drop-rate ticks at 3000, 6000 and 9000 were skipped; the next one drops.
     clock.advance(1990);
@@ -382,7 +382,7 @@ TEST_F(GameFlow, NoLineDropsWhilePaused) {
 }
 
 TEST_F(GameFlow, ALineAlreadyFallingFinishesWhilePaused) {
-    startwith(bottom({"1212121212", "2121212121"}));
+    startWith(bottom({"1212121212", "2121212121"}));
     clock.advance(3020);
     game.button_pauseClick();
     clock.advance(100);
@@ -394,26 +394,26 @@ TEST_F(GameFlow, ALineAlreadyFallingFinishesWhilePaused) {
 }
 
 TEST_F(GameFlow, AGroupInProgressIsScoredWithoutClearWhilePaused) {
-    startwith(blockboard);
+    startWith(blockboard);
     click(1, 9);
     tick();
     game.button_pauseClick();
-    removegroup();
+    removeGroup();
     EXPECT_EQ(rec.text(Component::label_lastscore), "8");
     EXPECT_EQ(s().score, 8);
     EXPECT_TRUE(rec.sounds.empty());
 }
 
 TEST_F(GameFlow, TheBlinkRunsOnWhilePaused) {
-    startwith(blockboard);
+    startWith(blockboard);
     s().levelcleared = 97;
     click(1, 9);
-    removegroup();
+    removeGroup();
     game.button_pauseClick();
     clock.advance(2000);
     EXPECT_EQ(s().round, 2);
     EXPECT_TRUE(s().paused);
-    EXPECT_TRUE(rec.isshown(Component::panel_paused));
+    EXPECT_TRUE(rec.isShown(Component::panel_paused));
 }
 
 } // namespace

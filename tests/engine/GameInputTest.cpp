@@ -7,7 +7,7 @@ namespace {
 class GameInput : public EngineTest {
 protected:
     // The click at (c, r) was refused and is not waiting to happen later either.
-    void expectrefused(int c, int r) {
+    void expectRefused(int c, int r) {
         const bool wasremoving = s().removing;
         const auto queued = s().clickcord;
         click(c, r);
@@ -19,7 +19,7 @@ protected:
 const std::vector<std::string> pairs = bottom({"3312121212", "5521212121"});
 
 TEST_F(GameInput, PixelsMapToCellsAndReleasesOffTheFieldAreIgnored) {
-    startwith(std::vector<std::string>(10, "1111111111"));
+    startWith(std::vector<std::string>(10, "1111111111"));
     const struct {
         int x, y;
         Cell cell; // {0, 0} when refused
@@ -56,33 +56,33 @@ TEST_F(GameInput, AnyButtonAndAnyKeysCount) {
                  {MouseButton::middle, ctrlKey},
                  {MouseButton::right, ShiftState(shiftKey | altKey)}};
     for (const auto& k : cases) {
-        startwith(pairs);
+        startWith(pairs);
         game.boardMouseUp(k.button, k.shift, 16, 9 * 32 + 16);
         EXPECT_EQ(s().clickcord, (CellQueue{{1, 10}})) << static_cast<int>(k.button);
     }
 }
 
 TEST_F(GameInput, AnEmptyCellOrALoneFlowerChangesNothing) {
-    startwith(pairs);
-    expectrefused(1, 1);  // empty
-    expectrefused(5, 10); // no neighbour of its colour
+    startWith(pairs);
+    expectRefused(1, 1);  // empty
+    expectRefused(5, 10); // no neighbour of its colour
     clock.advance(100);
     EXPECT_EQ(board(), pairs);
     EXPECT_TRUE(rec.sounds.empty());
 }
 
 TEST_F(GameInput, RefusedBeforeTheFirstGame) {
-    setboard(pairs);
-    expectrefused(1, 9);
+    setBoard(pairs);
+    expectRefused(1, 9);
     clock.advance(100);
     EXPECT_EQ(s().cells[1][9], 3);
 }
 
 TEST_F(GameInput, RefusedWhileALineFalls) {
-    startwith(pairs);
+    startWith(pairs);
     clock.advance(3010);
     ASSERT_FALSE(s().linesettled);
-    expectrefused(1, 9);
+    expectRefused(1, 9);
     clock.advance(200);
     ASSERT_TRUE(s().linesettled);
     EXPECT_FALSE(s().removing) << "the refused click was not queued";
@@ -90,30 +90,30 @@ TEST_F(GameInput, RefusedWhileALineFalls) {
 }
 
 TEST_F(GameInput, RefusedWhileAGroupIsRemoved) {
-    startwith(pairs);
+    startWith(pairs);
     click(1, 9);
     tick();
-    expectrefused(1, 10);
-    removegroup();
+    expectRefused(1, 10);
+    removeGroup();
     clock.advance(100);
     EXPECT_EQ(rec.lastscores, std::vector<int>{2}) << "only the first group was scored";
     EXPECT_NE(s().cells[1][10] + s().cells[2][10], 0);
 }
 
 TEST_F(GameInput, RefusedDuringTheLevelUp) {
-    startwith(pairs);
+    startWith(pairs);
     s().levelcleared = 99;
     click(1, 10);
-    removegroup();
+    removeGroup();
     ASSERT_TRUE(game.timerblink().running());
     ASSERT_EQ(s().cells[1][10], 3) << "the pair of 3s has fallen to row 10";
-    expectrefused(1, 10); // before the first blink tick: the level-up is pending
+    expectRefused(1, 10); // before the first blink tick: the level-up is pending
     clock.advance(200);
     ASSERT_TRUE(s().blinking);
-    expectrefused(1, 10);
+    expectRefused(1, 10);
     clock.advance(200);
     ASSERT_FALSE(s().blinkhidden);
-    expectrefused(1, 10);
+    expectRefused(1, 10);
     clock.advance(1600);
     ASSERT_EQ(s().round, 2);
     EXPECT_FALSE(s().removing) << "no refused click was queued";
@@ -122,15 +122,15 @@ TEST_F(GameInput, RefusedDuringTheLevelUp) {
 }
 
 TEST_F(GameInput, RefusedAfterGameOver) {
-    startwith(pairs);
+    startWith(pairs);
     game.endgame();
-    expectrefused(1, 9);
+    expectRefused(1, 9);
 }
 
 TEST_F(GameInput, RefusedWhilePaused) {
-    startwith(pairs);
+    startWith(pairs);
     game.button_pauseClick();
-    expectrefused(1, 9);
+    expectRefused(1, 9);
     clock.advance(100);
     EXPECT_EQ(s().cells[1][9], 3);
     game.button_resumeClick();
@@ -139,7 +139,7 @@ TEST_F(GameInput, RefusedWhilePaused) {
 }
 
 TEST_F(GameInput, ARepaintRedrawsEveryCellFromTheGrid) {
-    startwith(pairs);
+    startWith(pairs);
     game.boardPaint();
     ASSERT_EQ(rec.draws.size(), 100U);
     for (int c = 1, i = 0; c <= 10; ++c) {
@@ -150,39 +150,39 @@ TEST_F(GameInput, ARepaintRedrawsEveryCellFromTheGrid) {
 }
 
 TEST_F(GameInput, ARepaintDuringTheBlankPhaseShowsTheFlowers) {
-    startwith(pairs);
+    startWith(pairs);
     s().levelcleared = 99;
     click(1, 10);
-    removegroup();
+    removeGroup();
     clock.advance(200);
     ASSERT_TRUE(s().blinkhidden);
-    ASSERT_TRUE(screenblank());
+    ASSERT_TRUE(screenBlank());
     game.boardPaint();
-    EXPECT_TRUE(screenshowsgrid());
+    EXPECT_TRUE(screenShowsGrid());
     EXPECT_TRUE(s().blinkhidden);
     clock.advance(400); // the next blank phase blanks them again
-    EXPECT_TRUE(screenblank());
+    EXPECT_TRUE(screenBlank());
 }
 
 TEST_F(GameInput, ARemovalTickDrawsOnlyTheRemovedFlower) {
-    startwith(pairs);
+    startWith(pairs);
     s().cells[3][9] = 3; // a group of 3: two ticks before the group's end
     game.boardPaint();
-    rec.clearlogs();
+    rec.clearLogs();
     clock.advance(50);
     EXPECT_TRUE(rec.draws.empty()) << "idle ticks draw nothing";
     click(1, 9);
     tick();
     EXPECT_EQ(rec.draws, std::vector<Draw>{(Draw{1, 9, 0})});
-    rec.clearlogs();
+    rec.clearLogs();
     tick();
     EXPECT_EQ(rec.draws, std::vector<Draw>{(Draw{2, 9, 0})});
 }
 
 TEST_F(GameInput, DroppingALineDrawsNothing) {
-    startwith(pairs);
+    startWith(pairs);
     clock.advance(2990);
-    rec.clearlogs();
+    rec.clearLogs();
     game.dropline();
     EXPECT_TRUE(rec.draws.empty());
     EXPECT_FALSE(s().linesettled);

@@ -13,7 +13,7 @@ std::vector<int> flowers(std::uint64_t seed, int count, int colorcount) {
     SeededRandom random(seed);
     std::vector<int> out(count);
     for (int& v : out) {
-        v = random.newflower(colorcount);
+        v = random.newFlower(colorcount);
     }
     return out;
 }

@@ -23,7 +23,7 @@ struct Group {
     int size = 0, c = 0, r = 0;
 };
 
-Group largestgroup(const GameState& s) {
+Group largestGroup(const GameState& s) {
     Group best;
     bool seen[12][11] = {};
     for (int c = 1; c <= 10; ++c) {
@@ -81,7 +81,7 @@ Result play(Table& t, int think) {
         if (t.clock.now() - readysince < think) {
             continue;
         }
-        if (const Group g = largestgroup(s); g.size > 0) {
+        if (const Group g = largestGroup(s); g.size > 0) {
             t.game.boardMouseUp(MouseButton::left, 0, (g.c - 1) * 32 + 7, (g.r - 1) * 32 + 25);
             ++result.clicks;
         }
@@ -90,7 +90,7 @@ Result play(Table& t, int think) {
 }
 
 // The tally hears of the game's start, of each emptied board, then of its end, in order.
-void expecttallyinorder(const Table& t) {
+void expectTallyInOrder(const Table& t) {
     const auto& tally = t.rec.tally;
     ASSERT_GE(tally.size(), 3U);
     EXPECT_EQ(tally.front(), "addtomineincrease(1)");
@@ -113,22 +113,22 @@ TEST(WholeGame, FromStartGameToGameOverTwice) {
     EXPECT_EQ(s.round, levelups + 1);
     EXPECT_EQ(r.mismatches, 0) << "the board always shows the grid outside the blink";
     EXPECT_EQ(t.rec.baddraws, 0);
-    expecttallyinorder(t);
+    expectTallyInOrder(t);
     // The score is the sum of the groups' points, as shown.
     EXPECT_GT(s.score, 0);
     EXPECT_EQ(std::accumulate(t.rec.lastscores.begin(), t.rec.lastscores.end(), 0), s.score);
     EXPECT_EQ(t.rec.text(Component::label_score), std::to_string(s.score));
     EXPECT_EQ(t.rec.text(Component::label_round), std::to_string(s.round));
-    EXPECT_TRUE(t.rec.isshown(Component::panel_cleared));
-    EXPECT_TRUE(t.rec.isshown(Component::button_sendscore));
-    EXPECT_FALSE(t.rec.isenabled(Component::button_pause));
+    EXPECT_TRUE(t.rec.isShown(Component::panel_cleared));
+    EXPECT_TRUE(t.rec.isShown(Component::button_sendscore));
+    EXPECT_FALSE(t.rec.isEnabled(Component::button_pause));
     EXPECT_EQ(t.rec.sounds.front(), "startgame");
     EXPECT_EQ(t.rec.sounds.back(), "gameover");
 
-    t.rec.clearlogs();
+    t.rec.clearLogs();
     const Result second = play(t, 300);
     EXPECT_FALSE(s.gamerunning);
-    expecttallyinorder(t);
+    expectTallyInOrder(t);
     EXPECT_EQ(second.mismatches, 0);
 }
 

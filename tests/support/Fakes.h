@@ -40,7 +40,7 @@ inline std::vector<std::string> bottom(std::initializer_list<std::string> lowest
 }
 
 // Puts a board written as ten rows (rows[0] is row 1, the top) into the playing field.
-inline void setboard(GameState& state, const std::vector<std::string>& rows) {
+inline void setBoard(GameState& state, const std::vector<std::string>& rows) {
     for (int r = 1; r <= 10; ++r) {
         for (int c = 1; c <= 10; ++c) {
             const char ch = rows.at(r - 1).at(c - 1);
@@ -49,8 +49,8 @@ inline void setboard(GameState& state, const std::vector<std::string>& rows) {
     }
 }
 
-// The playing field as ten rows of text, as setboard reads them.
-inline std::vector<std::string> boardrows(const GameState& state) {
+// The playing field as ten rows of text, as setBoard reads them.
+inline std::vector<std::string> boardRows(const GameState& state) {
     std::vector<std::string> rows;
     for (int r = 1; r <= 10; ++r) {
         std::string row;

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-inline const char* componentname(Component which) {
+inline const char* componentName(Component which) {
     static const char* const names[] = {"label_round",      "label_roundcleared", "label_score",
                                         "label_lastscore",  "label_numremoved",   "label_status",
                                         "label_name",       "button_pause",       "button_start",
@@ -48,15 +48,15 @@ public:
         if (which == Component::label_lastscore) {
             lastscores.push_back(std::stoi(text));
         }
-        log.push_back(std::string("text ") + componentname(which) + "=" + text);
+        log.push_back(std::string("text ") + componentName(which) + "=" + text);
     }
     void setShown(Component which, bool shown) override {
         m_shown[which] = shown;
-        log.push_back(std::string(shown ? "show " : "hide ") + componentname(which));
+        log.push_back(std::string(shown ? "show " : "hide ") + componentName(which));
     }
     void setEnabledFlag(Component which, bool enabled) override {
         m_enabled[which] = enabled;
-        log.push_back(std::string(enabled ? "enable " : "disable ") + componentname(which));
+        log.push_back(std::string(enabled ? "enable " : "disable ") + componentName(which));
     }
     std::string currentPlayerName() const override { return name; }
     void playsounds(const std::string& sound) override {
@@ -74,7 +74,7 @@ public:
     }
 
     // Forgets the logs (not what is shown).
-    void clearlogs() {
+    void clearLogs() {
         log.clear();
         draws.clear();
         sounds.clear();
@@ -85,8 +85,8 @@ public:
     std::string text(Component which) const {
         return m_texts.count(which) ? m_texts.at(which) : "";
     }
-    bool isshown(Component which) const { return m_shown.count(which) && m_shown.at(which); }
-    bool isenabled(Component which) const { return m_enabled.count(which) && m_enabled.at(which); }
+    bool isShown(Component which) const { return m_shown.count(which) && m_shown.at(which); }
+    bool isEnabled(Component which) const { return m_enabled.count(which) && m_enabled.at(which); }
     // Every playing cell shows the tile of the grid.
     bool shows(const GameState& s) const {
         for (int c = 1; c <= 10; ++c) {
