@@ -13,15 +13,15 @@ class IntegrationScoreServer : public ::testing::Test {
 protected:
     // Starts a server on a free port over a fresh SQLite folder, with the extra arguments.
     std::unique_ptr<ServerProcess> start(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args{"--listen", "127.0.0.1:0", "--data", data.string()};
+        std::vector<std::string> args{"--listen", "127.0.0.1:0", "--data", m_data.string()};
         args.insert(args.end(), extra.begin(), extra.end());
         auto server = std::make_unique<ServerProcess>(args);
         EXPECT_TRUE(server->waitServing()) << server->log();
         return server;
     }
 
-    TempDir dir;
-    fs::path data = dir / "data";
+    TempDir m_dir;
+    fs::path m_data = m_dir / "data";
 };
 
 TEST_F(IntegrationScoreServer, TheVersionTextIsServedByteForByte) {
@@ -35,7 +35,7 @@ TEST_F(IntegrationScoreServer, TheVersionTextIsServedByteForByte) {
 }
 
 TEST_F(IntegrationScoreServer, TheInstallerAndItsSignatureComeFromTheUpdatesFolder) {
-    const fs::path updates = dir / "updates";
+    const fs::path updates = m_dir / "updates";
     fs::create_directories(updates);
     std::string installer = "#!/bin/sh\n";
     installer += std::string("\0\1\2\xff", 4) + std::string(100000, 'x');
@@ -78,7 +78,7 @@ TEST_F(IntegrationScoreServer, ARequestLineOverEightKibibytesIsRefused) {
 
 TEST_F(IntegrationScoreServer, StartUpErrorsEndWithCode2AndCreateNothing) {
     auto running = start();
-    const fs::path file = dir / "plain-file";
+    const fs::path file = m_dir / "plain-file";
     std::ofstream(file) << "x";
     const struct {
         std::vector<std::string> args;
@@ -86,16 +86,16 @@ TEST_F(IntegrationScoreServer, StartUpErrorsEndWithCode2AndCreateNothing) {
         std::string message;
     } cases[] = {
         {{"--listen", "127.0.0.1:" + std::to_string(running->port()), "--data",
-          (dir / "other").string()},
-         dir / "other",
+          (m_dir / "other").string()},
+         m_dir / "other",
          "cannot listen"},
         {{"--listen", "127.0.0.1:0", "--data", (file / "sub").string()}, file / "sub", "data"},
         {{"--listen", "127.0.0.1:0", "--database",
-          "postgresql://nobody@/none?host=" + (dir / "no-socket").string()},
+          "postgresql://nobody@/none?host=" + (m_dir / "no-socket").string()},
          {},
          "PostgreSQL"},
         {{"--listen", "127.0.0.1:0"}, {}, "--data"},
-        {{"--listen", "127.0.0.1:0", "--data", data.string(), "--post-limit", "x"},
+        {{"--listen", "127.0.0.1:0", "--data", m_data.string(), "--post-limit", "x"},
          {},
          "--post-limit"},
     };

@@ -21,29 +21,29 @@ protected:
     // Prepares the store; false (with `why`) when it cannot be had on this machine.
     bool prepare(Backend backend, std::string& why) {
         if (backend == Backend::sqlite) {
-            storeArgs = {"--data", (dir / "data").string()};
+            m_storeArgs = {"--data", (m_dir / "data").string()};
             return true;
         }
-        if (!cluster.start(why)) {
+        if (!m_cluster.start(why)) {
             return false;
         }
-        storeArgs = {"--database", cluster.uri()};
+        m_storeArgs = {"--database", m_cluster.uri()};
         return true;
     }
 
     // Starts a server on a free port over the store, with the extra arguments.
     std::unique_ptr<ServerProcess> start(std::vector<std::string> extra = {}) {
         std::vector<std::string> args{"--listen", "127.0.0.1:0"};
-        args.insert(args.end(), storeArgs.begin(), storeArgs.end());
+        args.insert(args.end(), m_storeArgs.begin(), m_storeArgs.end());
         args.insert(args.end(), extra.begin(), extra.end());
         auto server = std::make_unique<ServerProcess>(args);
         EXPECT_TRUE(server->waitServing()) << server->log();
         return server;
     }
 
-    TempDir dir;
-    PgCluster cluster{dir / "pg"};
-    std::vector<std::string> storeArgs;
+    TempDir m_dir;
+    PgCluster m_cluster{m_dir / "pg"};
+    std::vector<std::string> m_storeArgs;
 };
 
 class IntegrationScoreStore : public ::testing::TestWithParam<Backend>, protected StoreFixture {
@@ -296,9 +296,9 @@ TEST_F(IntegrationPostgres, TheRateLimitHoldsAcrossProcesses) {
 TEST_F(IntegrationPostgres, TheSchemaIsMadeOnceAndADatabaseOfANewerServerIsRefused) {
     start()->stop();
     start()->stop(); // a second start finds the schema and keeps it
-    EXPECT_EQ(cluster.query("SELECT version FROM bloomzap_schema"), "1\n");
-    cluster.query("UPDATE bloomzap_schema SET version = 2");
-    ServerProcess newer({"--listen", "127.0.0.1:0", "--database", cluster.uri()});
+    EXPECT_EQ(m_cluster.query("SELECT version FROM bloomzap_schema"), "1\n");
+    m_cluster.query("UPDATE bloomzap_schema SET version = 2");
+    ServerProcess newer({"--listen", "127.0.0.1:0", "--database", m_cluster.uri()});
     EXPECT_FALSE(newer.waitServing());
     EXPECT_EQ(newer.stop(0), 2);
     EXPECT_NE(newer.log().find("newer server"), std::string::npos) << newer.log();
@@ -333,10 +333,10 @@ TEST_F(IntegrationPostgres, AKilledDatabaseGives503sAndNoPostingIsLostOrDoubled)
         return done();
     };
     EXPECT_TRUE(waitFor([&] { return stored >= 100; }));
-    cluster.kill();
+    m_cluster.kill();
     EXPECT_TRUE(waitFor([&] { return unavailable >= 20; }));
     std::string why;
-    ASSERT_TRUE(cluster.start(why));
+    ASSERT_TRUE(m_cluster.start(why));
     const int storedBefore = stored;
     EXPECT_TRUE(waitFor([&] { return stored >= storedBefore + 100; }));
     stopping = true;
@@ -345,7 +345,7 @@ TEST_F(IntegrationPostgres, AKilledDatabaseGives503sAndNoPostingIsLostOrDoubled)
     }
 
     std::map<std::string, int> copies;
-    std::istringstream rows(cluster.query("SELECT name || ' ' || score FROM postings"));
+    std::istringstream rows(m_cluster.query("SELECT name || ' ' || score FROM postings"));
     for (std::string row; std::getline(rows, row);) {
         ++copies[row];
     }
