@@ -45,8 +45,8 @@ public:
     virtual std::string currentPlayerName() const = 0;
 };
 
-// The mouse button released over the board, and the keys and buttons held at that moment
-// (ShiftKey flags); the game reacts to any button the same way.
+// The mouse button released over the board, and the keys held at that moment (ShiftKey
+// flags); the game reacts to any button the same way.
 enum class MouseButton { left, right, middle };
 using ShiftState = std::uint8_t;
 enum ShiftKey : ShiftState { shiftKey = 1, altKey = 2, ctrlKey = 4 };
