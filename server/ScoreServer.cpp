@@ -30,6 +30,14 @@ bool isLoopback(const std::string& address) {
            address.rfind("::ffff:127.", 0) == 0;
 }
 
+// The player's address: the peer's, or the one a proxy on this machine passes on when trusted.
+std::string clientAddress(const httplib::Request& req, bool trustProxy) {
+    if (trustProxy && isLoopback(req.remote_addr) && req.has_header("X-Real-IP")) {
+        return req.get_header_value("X-Real-IP");
+    }
+    return req.remote_addr;
+}
+
 // Keeps a log line on one line and free of quotes, whatever the client sent.
 std::string forLog(std::string_view s) {
     std::string out;
@@ -104,10 +112,7 @@ ScoreServer::ScoreServer(ServeSettings settings)
             text(res, 400, check.refusal);
             return;
         }
-        std::string address = req.remote_addr;
-        if (m_settings.trustProxy && isLoopback(address) && req.has_header("X-Real-IP")) {
-            address = req.get_header_value("X-Real-IP");
-        }
+        const std::string address = clientAddress(req, m_settings.trustProxy);
         try {
             if (m_store->add(*check.values, address, m_settings.postLimit) ==
                 AddResult::rateLimited) {
@@ -178,8 +183,10 @@ ScoreServer::ScoreServer(ServeSettings settings)
         return httplib::Server::HandlerResponse::Handled;
     }));
     svr.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-        logRequest(req.remote_addr, req.method + " " + req.target + " " + req.version, res.status,
-                   res.body.size());
+        logRequest(clientAddress(req, m_settings.trustProxy),
+                   req.method.empty() ? std::string("-")
+                                      : req.method + " " + req.target + " " + req.version,
+                   res.status, res.body.size());
     });
 }
 
@@ -267,8 +274,9 @@ void ScoreServer::logRequest(const std::string& address, const std::string& requ
     char when[40];
     std::strftime(when, sizeof when, "%d/%b/%Y:%H:%M:%S %z", &local);
     // One write per line, so lines of concurrent requests never interleave.
-    const std::string line = forLog(address) + " - - [" + when + "] \"" + forLog(requestLine) +
-                             "\" " + std::to_string(status) + " " + std::to_string(bytes) + "\n";
+    const std::string line = (address.empty() ? "-" : forLog(address)) + " - - [" + when + "] \"" +
+                             forLog(requestLine) + "\" " + std::to_string(status) + " " +
+                             std::to_string(bytes) + "\n";
     std::fwrite(line.data(), 1, line.size(), m_settings.log);
 }
 
