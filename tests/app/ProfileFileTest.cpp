@@ -7,16 +7,17 @@
 
 #include <vector>
 
-namespace {
+// The fixture carries the name of the class it tests, which stays reachable as ::ProfileFile.
+namespace tests {
 
-class ProfileFileTest : public ::testing::Test {
+class ProfileFile : public ::testing::Test {
 public: // for the test bodies
     TestFolder folder;
     std::filesystem::path file = folder.file("test.ini");
-    ProfileFile profile{file};
+    ::ProfileFile profile{file};
 };
 
-TEST_F(ProfileFileTest, MissingFileSectionOrKeyGivesTheFallback) {
+TEST_F(ProfileFile, MissingFileSectionOrKeyGivesTheFallback) {
     EXPECT_EQ(profile.readString("bloomzap", "Name", "Guest"), "Guest");
     TestFolder::write(file, "[other]\r\nName=Ann\r\n");
     EXPECT_EQ(profile.readString("bloomzap", "Name", "Guest"), "Guest");
@@ -25,7 +26,7 @@ TEST_F(ProfileFileTest, MissingFileSectionOrKeyGivesTheFallback) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("absent.ini")));
 }
 
-TEST_F(ProfileFileTest, ReadsValuesWithoutRegardToCaseAndTrimsBlanks) {
+TEST_F(ProfileFile, ReadsValuesWithoutRegardToCaseAndTrimsBlanks) {
     TestFolder::write(file, "Name=before any section\r\n"
                             "[Other]\r\nName=wrong section\r\n"
                             "  [BloomZap]  \r\n"
@@ -37,18 +38,18 @@ TEST_F(ProfileFileTest, ReadsValuesWithoutRegardToCaseAndTrimsBlanks) {
     EXPECT_EQ(profile.readString("bloomzap", "Empty", "x"), "");
 }
 
-TEST_F(ProfileFileTest, ReadsFilesWithPlainLineFeedsAndNoFinalLineEnd) {
+TEST_F(ProfileFile, ReadsFilesWithPlainLineFeedsAndNoFinalLineEnd) {
     TestFolder::write(file, "[bloomzap]\nTop=7\nLeft=9");
     EXPECT_EQ(profile.readString("bloomzap", "Top", ""), "7");
     EXPECT_EQ(profile.readString("bloomzap", "Left", ""), "9");
 }
 
-TEST_F(ProfileFileTest, ReadsAtMost2047CharactersOfAValue) {
+TEST_F(ProfileFile, ReadsAtMost2047CharactersOfAValue) {
     TestFolder::write(file, "[bloomzap]\r\nName=" + std::string(3000, 'a') + "\r\n");
     EXPECT_EQ(profile.readString("bloomzap", "Name", "").size(), 2047u);
 }
 
-TEST_F(ProfileFileTest, WritesWithCrLfReplacingInPlaceAndAppendingAtTheSectionEnd) {
+TEST_F(ProfileFile, WritesWithCrLfReplacingInPlaceAndAppendingAtTheSectionEnd) {
     struct Case {
         const char* before; // nullptr: no file yet
         std::vector<std::pair<const char*, const char*>> writes;
@@ -75,17 +76,17 @@ TEST_F(ProfileFileTest, WritesWithCrLfReplacingInPlaceAndAppendingAtTheSectionEn
     }
 }
 
-TEST_F(ProfileFileTest, LineBreaksInAValueCannotPlantKeys) {
+TEST_F(ProfileFile, LineBreaksInAValueCannotPlantKeys) {
     ASSERT_TRUE(profile.writeString("bloomzap", "Name", "Ann\r\nSounds=no"));
     EXPECT_EQ(profile.readString("bloomzap", "Sounds", "yes"), "yes");
     EXPECT_EQ(profile.readString("bloomzap", "Name", ""), "Ann  Sounds=no");
 }
 
-TEST_F(ProfileFileTest, WriteToAnUnwritablePathFailsAndChangesNothing) {
+TEST_F(ProfileFile, WriteToAnUnwritablePathFailsAndChangesNothing) {
     std::filesystem::create_directory(file); // a folder where the file should be
     EXPECT_FALSE(profile.writeString("bloomzap", "Top", "1"));
     EXPECT_TRUE(std::filesystem::is_directory(file));
-    ProfileFile inMissingFolder(folder.file("missing/test.ini"));
+    ::ProfileFile inMissingFolder(folder.file("missing/test.ini"));
     EXPECT_FALSE(inMissingFolder.writeString("bloomzap", "Top", "1"));
 }
 
@@ -98,15 +99,15 @@ TEST(ProfileFileInteger, ReadsDecimalAndHexadecimalAndRejectsEverythingElse) {
     // clang-format on
     for (const auto& [text, expected] : good) {
         std::int32_t value = 7;
-        EXPECT_TRUE(ProfileFile::parseInteger(text, value)) << text;
+        EXPECT_TRUE(::ProfileFile::parseInteger(text, value)) << text;
         EXPECT_EQ(value, expected) << text;
     }
     for (const char* text : {"", "abc", "0x", "$", "12a", "1 2", "-", "+", "2147483648",
                              "-2147483649", "0x100000000", "1.5", "0x-1", "x10"}) {
         std::int32_t value = 7;
-        EXPECT_FALSE(ProfileFile::parseInteger(text, value)) << text;
+        EXPECT_FALSE(::ProfileFile::parseInteger(text, value)) << text;
         EXPECT_EQ(value, 7) << text;
     }
 }
 
-} // namespace
+} // namespace tests

@@ -7,19 +7,20 @@
 
 #include <tuple>
 
-namespace {
+// The fixture carries the name of the class it tests, which stays reachable as ::SettingsFile.
+namespace tests {
 
 auto fields(const Settings& s) {
     return std::tuple(s.top, s.left, s.width, s.height, s.name, s.sounds, s.update, s.site);
 }
 
-class SettingsFileTest : public ::testing::Test {
+class SettingsFile : public ::testing::Test {
 public: // for the test bodies
     Settings loadFrom(const std::string& body) {
         TestFolder::write(file, "[bloomzap]\r\n" + body);
         return settings.load();
     }
-    static void expectWriteError(const SettingsFile& target, const std::filesystem::path& full) {
+    static void expectWriteError(const ::SettingsFile& target, const std::filesystem::path& full) {
         try {
             target.save(Settings{});
             FAIL() << "save reported success";
@@ -30,17 +31,17 @@ public: // for the test bodies
 
     TestFolder folder;
     std::filesystem::path file = folder.file("bloomzap.ini");
-    SettingsFile settings{file};
+    ::SettingsFile settings{file};
 };
 
-TEST_F(SettingsFileTest, MissingFileGivesTheDefaults) {
+TEST_F(SettingsFile, MissingFileGivesTheDefaults) {
     EXPECT_EQ(fields(settings.load()), std::tuple(3, 3, 518, 443, std::string("Guest"), true, true,
                                                   std::string("http://127.0.0.1:8080/")));
     EXPECT_FALSE(std::filesystem::exists(file)); // loading never creates the file
     EXPECT_EQ(loadFrom("Site=\r\n").site, "http://127.0.0.1:8080/");
 }
 
-TEST_F(SettingsFileTest, OnlyExactSmallLetterWordsSwitchOff) {
+TEST_F(SettingsFile, OnlyExactSmallLetterWordsSwitchOff) {
     EXPECT_FALSE(loadFrom("Sounds=no\r\n").sounds);
     EXPECT_FALSE(loadFrom("Update=false\r\n").update);
     EXPECT_FALSE(loadFrom("Sounds=  no \r\n").sounds); // blanks are trimmed
@@ -50,27 +51,27 @@ TEST_F(SettingsFileTest, OnlyExactSmallLetterWordsSwitchOff) {
         EXPECT_TRUE(loadFrom("Update=" + word + "\r\n").update) << word;
 }
 
-TEST_F(SettingsFileTest, PositionsFollowTheIntegerRules) {
+TEST_F(SettingsFile, PositionsFollowTheIntegerRules) {
     Settings s = loadFrom("Top=0x10\r\nLeft=$20\r\nWidth=abc\r\nHeight=\r\n");
     EXPECT_EQ(std::tuple(s.top, s.left, s.width, s.height), std::tuple(16, 32, 518, 443));
     s = loadFrom("Top=letters\r\nLeft=99999999999\r\n");
     EXPECT_EQ(std::tuple(s.top, s.left), std::tuple(3, 3));
 }
 
-TEST_F(SettingsFileTest, EmptyNameStaysEmptyAndMissingNameIsGuest) {
+TEST_F(SettingsFile, EmptyNameStaysEmptyAndMissingNameIsGuest) {
     EXPECT_EQ(loadFrom("Name=\r\n").name, "");
     EXPECT_EQ(loadFrom("Name=   \r\n").name, "");
     EXPECT_EQ(loadFrom("Top=1\r\n").name, "Guest");
     EXPECT_EQ(loadFrom("name=A much longer name\r\n").name, "A much longer name");
 }
 
-TEST_F(SettingsFileTest, NewFileHasTheSevenKeysInOrderWithCrLf) {
+TEST_F(SettingsFile, NewFileHasTheSevenKeysInOrderWithCrLf) {
     settings.save(Settings{});
     EXPECT_EQ(TestFolder::read(file), "[bloomzap]\r\nTop=3\r\nLeft=3\r\nWidth=518\r\nHeight=443\r\n"
                                       "Name=Guest\r\nSounds=yes\r\nUpdate=true\r\n");
 }
 
-TEST_F(SettingsFileTest, EverythingRoundTripsIncludingNegativePositions) {
+TEST_F(SettingsFile, EverythingRoundTripsIncludingNegativePositions) {
     const Settings s{-1080, -1920, 700, 600, "Zoë", false, false};
     settings.save(s);
     EXPECT_NE(TestFolder::read(file).find("Top=-1080\r\nLeft=-1920\r\n"), std::string::npos);
@@ -83,7 +84,7 @@ TEST_F(SettingsFileTest, EverythingRoundTripsIncludingNegativePositions) {
     EXPECT_EQ(text.find("Top="), text.rfind("Top="));
 }
 
-TEST_F(SettingsFileTest, HandAddedKeysAndSiteSurviveASave) {
+TEST_F(SettingsFile, HandAddedKeysAndSiteSurviveASave) {
     TestFolder::write(file, "[Bloomzap]\r\nsite = http://scores.example.org/games\r\n"
                             "Comment=mine\r\nNAME=Old\r\n\r\n[elsewhere]\r\nTop=1\r\n");
     Settings s = settings.load();
@@ -98,13 +99,13 @@ TEST_F(SettingsFileTest, HandAddedKeysAndSiteSurviveASave) {
               "Update=true\r\n\r\n[elsewhere]\r\nTop=1\r\n");
 }
 
-TEST_F(SettingsFileTest, UnwritableFileGivesTheErrorWithTheFullFileName) {
+TEST_F(SettingsFile, UnwritableFileGivesTheErrorWithTheFullFileName) {
     // A folder in the file's place cannot be written, whoever runs the test.
     std::filesystem::create_directory(file);
     expectWriteError(settings, file);
     // A relative name is reported in full.
-    expectWriteError(SettingsFile("no-such-folder/bloomzap.ini"),
+    expectWriteError(::SettingsFile("no-such-folder/bloomzap.ini"),
                      std::filesystem::absolute("no-such-folder/bloomzap.ini"));
 }
 
-} // namespace
+} // namespace tests

@@ -108,14 +108,14 @@ TEST_F(GameBoardSteps, AGroupAlongTheEdgesStopsAtTheEdges) {
 
 // Gravity first, then the left half closes up toward the centre, then columns 8 to 10 move
 // left toward it (never further than column 6).
-struct ClosingUp {
+struct ClosingUpCase {
     const char* name;
     std::vector<std::string> before, after;
 };
 
-class ClosingUpTest : public EngineTest, public ::testing::WithParamInterface<ClosingUp> {};
+class ClosingUp : public EngineTest, public ::testing::WithParamInterface<ClosingUpCase> {};
 
-TEST_P(ClosingUpTest, MovesTheColumns) {
+TEST_P(ClosingUp, MovesTheColumns) {
     setBoard(GetParam().before);
     game.moverowsdown();
     EXPECT_EQ(board(), GetParam().after);
@@ -123,22 +123,22 @@ TEST_P(ClosingUpTest, MovesTheColumns) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Examples, ClosingUpTest,
+    Examples, ClosingUp,
     ::testing::Values(
-        ClosingUp{"GravityKeepsAColumnsOrder",
-                  {"..........", "..1.......", "..........", "..2.......", "..3.......",
-                   "..........", "..........", "..........", "..........", ".........."},
-                  bottom({"....1.....", "....2.....", "....3....."})},
-        ClosingUp{"LeftHalf", bottom({"1.........", "1.3.......", "2.4.....5."}),
-                  bottom({"...1......", "...13.....", "...245...."})},
-        ClosingUp{"RightHalf", bottom({".......1..", "...6...2.3"}),
-                  bottom({".....1....", "....623..."})},
-        ClosingUp{"ColumnsEightToTenOnly", bottom({".......5.1", ".......123"}),
-                  bottom({".....5.1..", ".....123.."})},
-        ClosingUp{"GravityThenColumns",
-                  {"1.........", "..........", "2........6", "..........", "..........",
-                   "..........", "..........", "..........", "..........", "........4."},
-                  bottom({"....1.....", "....246..."})}),
+        ClosingUpCase{"GravityKeepsAColumnsOrder",
+                      {"..........", "..1.......", "..........", "..2.......", "..3.......",
+                       "..........", "..........", "..........", "..........", ".........."},
+                      bottom({"....1.....", "....2.....", "....3....."})},
+        ClosingUpCase{"LeftHalf", bottom({"1.........", "1.3.......", "2.4.....5."}),
+                      bottom({"...1......", "...13.....", "...245...."})},
+        ClosingUpCase{"RightHalf", bottom({".......1..", "...6...2.3"}),
+                      bottom({".....1....", "....623..."})},
+        ClosingUpCase{"ColumnsEightToTenOnly", bottom({".......5.1", ".......123"}),
+                      bottom({".....5.1..", ".....123.."})},
+        ClosingUpCase{"GravityThenColumns",
+                      {"1.........", "..........", "2........6", "..........", "..........",
+                       "..........", "..........", "..........", "..........", "........4."},
+                      bottom({"....1.....", "....246..."})}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(GameBoardSteps, MovingAColumnDrawsTheDestinationThenTheSource) {
