@@ -8,6 +8,8 @@
 # postgresql: one server on PostgreSQL, then two servers on that database behind nginx (a
 #         throwaway cluster from scripts/pg-test-cluster.sh).
 # The server binary is taken from $BLOOMZAP_SERVER, else build/bench, build/dev or build/server.
+# WRK_THREADS and WRK_CONNECTIONS (2 and 16) set the load; PG_FSYNC=off runs the database without
+# flushing its log to disk, which shows how much of a posting's cost the disk is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
