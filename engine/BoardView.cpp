@@ -33,7 +33,7 @@ ShiftState shiftState(Qt::KeyboardModifiers modifiers) {
 
 } // namespace
 
-BoardView::BoardView(QWidget* parent) : QWidget(parent) {
+BoardView::BoardView(QWidget* parent) : QWidget(parent), m_tiles(new TileList(this)) {
     setObjectName(QStringLiteral("board"));
     setFixedSize(rules::boardPixels, rules::boardPixels);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -68,7 +68,7 @@ void BoardView::paintTile(int c, int r, int t) {
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     // Only a ratio that is not a whole multiple of the art needs smoothing.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != 1.0 && ratio != 2.0);
-    painter.drawImage(square, m_tiles.tile(t, ratio));
+    painter.drawImage(square, m_tiles->tile(t, ratio));
     m_shown[c - 1][r - 1] = t;
 }
 

@@ -29,7 +29,7 @@ public:
 
     void drawtile(int c, int r, int t) override;
 
-    const TileList& images_flowers() const { return m_tiles; }
+    const TileList& images_flowers() const { return *m_tiles; }
     // The backing pixmap: what the game has drawn so far.
     const QPixmap& surface() const { return m_backing; }
 
@@ -41,7 +41,7 @@ private:
     bool ensureBacking(); // true when the pixmap was made anew (blank)
     void paintTile(int c, int r, int t);
 
-    TileList m_tiles;
+    TileList* m_tiles; // a child of the view
     Game* m_game = nullptr;
     QPixmap m_backing;
     std::array<std::array<int, rules::fieldSize>, rules::fieldSize>

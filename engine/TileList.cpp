@@ -15,7 +15,8 @@ QImage load(const QString& path, int pixels, qreal ratio) {
 
 } // namespace
 
-TileList::TileList() {
+TileList::TileList(QObject* parent) : QObject(parent) {
+    setObjectName(QStringLiteral("images_flowers"));
     for (int t = 0; t < count; ++t) {
         m_normal[t] = load(QStringLiteral(":/tiles/tile%1.png").arg(t), size, 1.0);
         m_double[t] = load(QStringLiteral(":/tiles/tile%1@2x.png").arg(t), 2 * size, 2.0);

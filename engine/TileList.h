@@ -6,14 +6,16 @@
 #include "engine/GameRules.h"
 
 #include <QImage>
+#include <QObject>
 #include <array>
 
-class TileList {
+class TileList : public QObject {
 public:
     static constexpr int count = rules::tileCount;
     static constexpr int size = rules::tilePixels; // logical pixels
 
-    TileList(); // loads :/tiles/tileN.png and :/tiles/tileN@2x.png
+    // Loads :/tiles/tileN.png and :/tiles/tileN@2x.png; named "images_flowers" as on the window.
+    explicit TileList(QObject* parent = nullptr);
     // Tile t for a surface of the given device pixel ratio: the normal image at ratio 1 or
     // less, the 2x image (its device pixel ratio 2) above. Out-of-range indices give tile 0.
     const QImage& tile(int t, qreal ratio = 1.0) const;

@@ -6,6 +6,7 @@
 #include "app/mainform.h"
 #include "engine/BoardView.h"
 #include "engine/Game.h"
+#include "engine/TileList.h"
 #include "tests/app/TestFolder.h"
 #include "tests/support/QtTestMain.h"
 #include "tests/support/RecordingOutput.h"
@@ -102,13 +103,14 @@ private slots:
     void everyComponentCarriesItsNameFromTheWindow() {
         auto main = makeWindow();
         const TmainComponents& ui = main->ui();
-        const std::pair<const char*, QObject*> named[] = {
+        const std::pair<const char*, const QObject*> named[] = {
             {"LbBackground1", ui.LbBackground1},
             {"panel_board", ui.panel_board},
             {"label_name", ui.label_name},
             {"panel_board1", ui.panel_board1},
             {"FlatPanel1", ui.FlatPanel1},
             {"board", ui.board},
+            {"images_flowers", &ui.board->images_flowers()},
             {"Label8", ui.Label8},
             {"label_round", ui.label_round},
             {"Label10", ui.Label10},
@@ -151,7 +153,7 @@ private slots:
             {"timerdroprate", ui.timerdroprate},
             {"timerblink", ui.timerblink}};
         for (const auto& [name, component] : named) {
-            QObject* found = main->findChild<QObject*>(QString::fromLatin1(name));
+            const QObject* found = main->findChild<QObject*>(QString::fromLatin1(name));
             QVERIFY2(found != nullptr, name);
             QVERIFY2(found == component, name);
         }
