@@ -36,6 +36,13 @@ struct BoardGame {
         view.show();
         return QTest::qWaitForWindowExposed(&view);
     }
+    // Shows the board and presses START GAME; false when the board never came on screen.
+    bool showAndStart() {
+        if (!show())
+            return false;
+        game.button_startClick();
+        return true;
+    }
     SeededRandom random{3};
     testsupport::NullDisplay window;
     BoardView view;
@@ -173,10 +180,9 @@ private slots:
     void aRepaintShowsTheTileOfEveryCell() {
         VirtualClock clock;
         BoardGame b(clock);
-        QVERIFY(b.show());
+        QVERIFY(b.showAndStart());
         BoardView& view = b.view;
         Game& game = b.game;
-        game.button_startClick();
         clock.advance(3050); // a line on its way down
         QCoreApplication::processEvents();
         QCOMPARE(mismatch(view, game, view.surface().toImage()), QString());
@@ -186,10 +192,9 @@ private slots:
     void aRepaintRedrawsFromTheGridDuringTheBlankPhase() {
         VirtualClock clock;
         BoardGame b(clock);
-        QVERIFY(b.show());
+        QVERIFY(b.showAndStart());
         BoardView& view = b.view;
         Game& game = b.game;
-        game.button_startClick();
         // A level-up: the first blink tick draws tile 0 everywhere.
         game.timerblink().start();
         game.state().blinkticks = 10;
@@ -225,10 +230,9 @@ private slots:
     void aMouseReleaseOnAGroupRemovesIt() {
         VirtualClock clock;
         BoardGame b(clock);
-        QVERIFY(b.show());
+        QVERIFY(b.showAndStart());
         BoardView& view = b.view;
         Game& game = b.game;
-        game.button_startClick();
         setBoard(game, pairsboard);
 
         QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(40, 300));
@@ -253,10 +257,9 @@ private slots:
     void qtTimersRunTheGame() {
         QtTimerFactory timers;
         BoardGame b(timers);
-        QVERIFY(b.show());
+        QVERIFY(b.showAndStart());
         BoardView& view = b.view;
         Game& game = b.game;
-        game.button_startClick();
         setBoard(game, pairsboard);
         QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(5, 290)); // cell (1, 10)
         QVERIFY(game.state().removing);
