@@ -18,7 +18,7 @@ packages=(
   # server tests and load figures: PostgreSQL cluster, nginx and wrk on loopback
   postgresql nginx-light wrk
   # desktop installation checks and packages
-  desktop-file-utils appstream lintian dpkg-dev fakeroot file
+  desktop-file-utils appstream lintian dpkg-dev fakeroot file man-db
 )
 
 missing=()
