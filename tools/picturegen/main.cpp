@@ -39,6 +39,20 @@ void drawFlower(QPainter& p, QPointF c, qreal r, QColor outline, QColor petal, q
     p.drawEllipse(c, r * 0.24, r * 0.24);
 }
 
+// Letters with a dark rim, filled with the warm gradient running from `top` to `bottom`.
+void paintLetters(QPainter& p, const QPainterPath& text, qreal top, qreal bottom) {
+    p.setPen(QPen(QColor(60, 0, 40), 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(text);
+    QLinearGradient g(0, top, 0, bottom);
+    g.setColorAt(0.0, QColor(255, 240, 120));
+    g.setColorAt(0.45, QColor(255, 150, 60));
+    g.setColorAt(1.0, QColor(230, 40, 110));
+    p.setPen(QPen(QColor(255, 255, 198), 1.2));
+    p.setBrush(g);
+    p.drawPath(text);
+}
+
 QImage drawLogo() {
     QImage img(218, 52, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
@@ -61,16 +75,7 @@ QImage drawLogo() {
     t.translate(-box.left(), 0);
     text = t.map(text);
 
-    p.setPen(QPen(QColor(60, 0, 40), 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(text);
-    QLinearGradient g(0, 10, 0, 42);
-    g.setColorAt(0.0, QColor(255, 240, 120));
-    g.setColorAt(0.45, QColor(255, 150, 60));
-    g.setColorAt(1.0, QColor(230, 40, 110));
-    p.setPen(QPen(QColor(255, 255, 198), 1.2));
-    p.setBrush(g);
-    p.drawPath(text);
+    paintLetters(p, text, 10, 42);
 
     drawFlower(p, QPointF(23, 26), 21, QColor(132, 8, 132), QColor(181, 49, 181));
     return img;
@@ -123,16 +128,7 @@ void drawWordMark(QPainter& p, const QRectF& box, int pixels) {
     t.translate(-r.center().x(), -r.center().y());
     text = t.map(text);
 
-    p.setPen(QPen(QColor(60, 0, 40), 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(text);
-    QLinearGradient g(0, box.top(), 0, box.bottom());
-    g.setColorAt(0.0, QColor(255, 240, 120));
-    g.setColorAt(0.45, QColor(255, 150, 60));
-    g.setColorAt(1.0, QColor(230, 40, 110));
-    p.setPen(QPen(QColor(255, 255, 198), 1.2));
-    p.setBrush(g);
-    p.drawPath(text);
+    paintLetters(p, text, box.top(), box.bottom());
 }
 
 // The six flower colours of the board: rim and petal.
