@@ -97,12 +97,12 @@ void lzrw1Compress(benchmark::State& state, TCompressMode mode) {
     Tlzrw1 lzrw;
     lzrw.UseStream = true;
     lzrw.CompressMode = mode;
-    lzrw.InputStream = input;
+    lzrw.inputStream = input;
     for (auto _ : state) {
         lzrw.Compress();
-        benchmark::DoNotOptimize(lzrw.OutputStream.data());
+        benchmark::DoNotOptimize(lzrw.outputStream.data());
     }
-    report(state, input.size(), lzrw.OutputStream.size());
+    report(state, input.size(), lzrw.outputStream.size());
 }
 
 void lzrw1Decompress(benchmark::State& state, TCompressMode mode) {
@@ -110,15 +110,15 @@ void lzrw1Decompress(benchmark::State& state, TCompressMode mode) {
     Tlzrw1 lzrw;
     lzrw.UseStream = true;
     lzrw.CompressMode = mode;
-    lzrw.InputStream = input;
+    lzrw.inputStream = input;
     lzrw.Compress();
-    const std::size_t packed = lzrw.OutputStream.size();
-    lzrw.InputStream.swap(lzrw.OutputStream);
+    const std::size_t packed = lzrw.outputStream.size();
+    lzrw.inputStream.swap(lzrw.outputStream);
     for (auto _ : state) {
         lzrw.Decompress();
-        benchmark::DoNotOptimize(lzrw.OutputStream.data());
+        benchmark::DoNotOptimize(lzrw.outputStream.data());
     }
-    if (lzrw.OutputStream != input) {
+    if (lzrw.outputStream != input) {
         state.SkipWithError("round trip failed");
     }
     report(state, input.size(), packed);

@@ -57,7 +57,7 @@ Tlzrw1::Buffers Tlzrw1::allocateBuffers(const char* failure) const {
 
 std::unique_ptr<Lzrw1Reader> Tlzrw1::makeReader() const {
     if (UseStream) {
-        return std::make_unique<Lzrw1Reader>(InputStream);
+        return std::make_unique<Lzrw1Reader>(inputStream);
     }
     return std::make_unique<Lzrw1Reader>(InputFile);
 }
@@ -74,7 +74,7 @@ Tlzrw1::Channel Tlzrw1::openChannel(bool needSize) {
         throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open input file : " + InputFile);
     }
     if (UseStream) {
-        channel.writer = std::make_unique<Lzrw1Writer>(OutputStream);
+        channel.writer = std::make_unique<Lzrw1Writer>(outputStream);
     } else {
         channel.writer = std::make_unique<Lzrw1Writer>(OutputFile);
     }
@@ -86,7 +86,7 @@ Tlzrw1::Channel Tlzrw1::openChannel(bool needSize) {
 
 void Tlzrw1::removeOutput() {
     if (UseStream) {
-        OutputStream.clear();
+        outputStream.clear();
         return;
     }
     if (OutputFile.empty()) {
@@ -102,8 +102,8 @@ void Tlzrw1::removeOutput() {
 }
 
 void Tlzrw1::processEvents() {
-    if (OnProcessEvents) {
-        OnProcessEvents();
+    if (onProcessEvents) {
+        onProcessEvents();
     }
 }
 
@@ -125,7 +125,7 @@ void Tlzrw1::writeAll(Lzrw1Writer& writer, const std::uint8_t* data, std::size_t
 
 std::int64_t Tlzrw1::Compress() {
     if (UseStream) {
-        OutputStream.clear();
+        outputStream.clear();
     }
     const TCompressMode mode = CompressMode == TCompressMode::Auto ? Advise() : CompressMode;
     Buffers buffers =
@@ -211,7 +211,7 @@ void Tlzrw1::compressGood(Channel& channel) {
 
 std::int64_t Tlzrw1::Decompress() {
     if (UseStream) {
-        OutputStream.clear();
+        outputStream.clear();
     }
     Buffers buffers =
         allocateBuffers("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");

@@ -38,11 +38,11 @@ public:
     TCompressMode CompressMode = TCompressMode::Good;
     // Advise picks Fast when the sampled blocks shrink below this percentage.
     int Threshold = 40;
-    std::vector<std::uint8_t> InputStream;
+    std::vector<std::uint8_t> inputStream;
     // Replaced on success; empty after a failure.
-    std::vector<std::uint8_t> OutputStream;
+    std::vector<std::uint8_t> outputStream;
     // Called after each block so a user interface can handle pending events.
-    std::function<void()> OnProcessEvents;
+    std::function<void()> onProcessEvents;
 
     // Returns the bytes written, the 8-byte header included.
     std::int64_t Compress();

@@ -48,13 +48,13 @@ TallyReading TallyStore::readTally(TallyTable& table) {
         doit.UseStream = true;
         doit.CompressMode = TCompressMode::Fast;
         doit.InputFile = m_file.string();
-        doit.InputStream = std::move(packed);
+        doit.inputStream = std::move(packed);
         doit.Decompress();
     } catch (const std::exception& e) {
         return fail(e.what());
     }
     try {
-        std::istringstream text(std::string(doit.OutputStream.begin(), doit.OutputStream.end()));
+        std::istringstream text(std::string(doit.outputStream.begin(), doit.outputStream.end()));
         LoadGridFromFile(table, text);
     } catch (const std::exception& e) {
         // Not a tally text: the table keeps what was read, and the next exit writes it.
@@ -74,10 +74,10 @@ bool TallyStore::writeTally(const TallyTable& table) {
         doit.UseStream = true;
         doit.CompressMode = TCompressMode::Fast;
         doit.OutputFile = m_file.string();
-        doit.InputStream.assign(bytes.begin(), bytes.end());
+        doit.inputStream.assign(bytes.begin(), bytes.end());
         doit.Compress();
 
-        if (m_disk.writeFile(spare, doit.OutputStream)) {
+        if (m_disk.writeFile(spare, doit.outputStream)) {
             std::error_code error;
             std::filesystem::rename(spare, m_file, error);
             if (!error)

@@ -38,15 +38,15 @@ inline Bytes pack(const std::string& text) {
     Tlzrw1 doit;
     doit.UseStream = true;
     doit.CompressMode = TCompressMode::Fast;
-    doit.InputStream.assign(text.begin(), text.end());
+    doit.inputStream.assign(text.begin(), text.end());
     doit.Compress();
-    return doit.OutputStream;
+    return doit.outputStream;
 }
 
 inline std::string unpack(const Bytes& container) {
     Tlzrw1 doit;
     doit.UseStream = true;
-    doit.InputStream = container;
+    doit.inputStream = container;
     doit.Decompress();
-    return std::string(doit.OutputStream.begin(), doit.OutputStream.end());
+    return std::string(doit.outputStream.begin(), doit.outputStream.end());
 }

@@ -75,10 +75,10 @@ protected:
         stream.UseStream = true;
         stream.InputFile = path("bad"); // named in the message, never touched
         stream.OutputFile = path("out");
-        stream.InputStream = container;
-        stream.OutputStream = {1, 2, 3};
+        stream.inputStream = container;
+        stream.outputStream = {1, 2, 3};
         expectError([&] { stream.Decompress(); }, message);
-        EXPECT_TRUE(stream.OutputStream.empty());
+        EXPECT_TRUE(stream.outputStream.empty());
         for (const auto& entry : fs::directory_iterator(m_dir)) {
             const std::string name = entry.path().filename().string();
             EXPECT_TRUE(name == "bad" || name == "plain" || name == "packed") << name;
@@ -151,12 +151,12 @@ TEST_F(Lzrw1Container, RoundTripsAcrossSizesInBothModes) {
                 Tlzrw1 stream;
                 stream.UseStream = true;
                 stream.CompressMode = mode;
-                stream.InputStream = data;
+                stream.inputStream = data;
                 EXPECT_EQ(stream.Compress(), static_cast<std::int64_t>(packed.size()));
-                ASSERT_EQ(stream.OutputStream, packed);
-                stream.InputStream = packed;
+                ASSERT_EQ(stream.outputStream, packed);
+                stream.inputStream = packed;
                 EXPECT_EQ(stream.Decompress(), static_cast<std::int64_t>(size));
-                ASSERT_EQ(stream.OutputStream, data);
+                ASSERT_EQ(stream.outputStream, data);
             }
         }
     }
@@ -254,7 +254,7 @@ TEST_F(Lzrw1Container, AFailureKeepsAnOutputOnlyWhenTheInputWasNeverReached) {
         lzrw.CompressMode = TCompressMode::Fast;
         lzrw.InputFile = c.input;
         lzrw.OutputFile = path("existing");
-        lzrw.OnProcessEvents = c.afterBlock;
+        lzrw.onProcessEvents = c.afterBlock;
         expectError([&] { c.compress ? lzrw.Compress() : lzrw.Decompress(); }, c.message);
         EXPECT_EQ(fs::exists(path("existing")), c.outputStays);
         if (c.outputStays) {
@@ -298,13 +298,13 @@ TEST_F(Lzrw1Container, StreamModeReportsProgressPerBlock) {
     Tlzrw1 lzrw;
     lzrw.UseStream = true;
     int events = 0;
-    lzrw.OnProcessEvents = [&] { ++events; };
+    lzrw.onProcessEvents = [&] { ++events; };
     lzrw.CompressMode = TCompressMode::Fast;
-    lzrw.InputStream = Bytes(3 * 32768, 'z');
-    lzrw.OutputStream = {9, 9};
+    lzrw.inputStream = Bytes(3 * 32768, 'z');
+    lzrw.outputStream = {9, 9};
     lzrw.Compress();
     EXPECT_EQ(events, 4); // three full blocks and the empty last one
-    EXPECT_EQ(Bytes(lzrw.OutputStream.begin(), lzrw.OutputStream.begin() + 4),
+    EXPECT_EQ(Bytes(lzrw.outputStream.begin(), lzrw.outputStream.begin() + 4),
               Bytes({0x57, 0x52, 0x5A, 0x4C}));
 }
 
@@ -313,27 +313,27 @@ TEST_F(Lzrw1Container, AdviseSamplesLargeInputs) {
     lzrw.UseStream = true;
     lzrw.CompressMode = TCompressMode::Auto;
 
-    lzrw.InputStream = textBytes(98303, 1);
+    lzrw.inputStream = textBytes(98303, 1);
     EXPECT_EQ(lzrw.Advise(), TCompressMode::Good);
     EXPECT_EQ(lzrw.caption(), "Lzrw1 recommends GOOD compression :  small file !!");
     // A small file settles the mode for good.
     EXPECT_EQ(lzrw.CompressMode, TCompressMode::Good);
     lzrw.Compress();
-    EXPECT_EQ(lzrw.OutputStream[0], 0x21);
+    EXPECT_EQ(lzrw.outputStream[0], 0x21);
 
     lzrw.CompressMode = TCompressMode::Auto;
-    lzrw.InputStream = Bytes(200000, 'r');
+    lzrw.inputStream = Bytes(200000, 'r');
     EXPECT_EQ(lzrw.Advise(), TCompressMode::Fast);
     EXPECT_EQ(lzrw.caption(), "Lzrw1 recommends FAST compression : 0%.");
     lzrw.Compress();
-    EXPECT_EQ(lzrw.OutputStream[0], 0x57);
+    EXPECT_EQ(lzrw.outputStream[0], 0x57);
 
-    lzrw.InputStream = randomBytes(200000, 2);
+    lzrw.inputStream = randomBytes(200000, 2);
     EXPECT_EQ(lzrw.Advise(), TCompressMode::Good);
     EXPECT_EQ(lzrw.caption(), "Lzrw1 recommends GOOD compression : 100%.");
 
     // Text at about half its size: the threshold decides.
-    lzrw.InputStream = textBytes(200000, 3);
+    lzrw.inputStream = textBytes(200000, 3);
     lzrw.Threshold = 90;
     EXPECT_EQ(lzrw.Advise(), TCompressMode::Fast);
     lzrw.Threshold = 10;

@@ -17,11 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Tlzrw1 lzrw;
     lzrw.UseStream = true;
     lzrw.InputFile = "fuzz";
-    lzrw.InputStream.assign(data, data + size);
+    lzrw.inputStream.assign(data, data + size);
     try {
         lzrw.Decompress();
     } catch (const ELzrw1Exception&) {
-        if (!lzrw.OutputStream.empty()) {
+        if (!lzrw.outputStream.empty()) {
             std::abort();
         }
     }
@@ -32,11 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Tlzrw1 round;
         round.UseStream = true;
         round.CompressMode = mode;
-        round.InputStream = original;
+        round.inputStream = original;
         round.Compress();
-        round.InputStream.swap(round.OutputStream);
+        round.inputStream.swap(round.outputStream);
         round.Decompress();
-        if (round.OutputStream != original) {
+        if (round.outputStream != original) {
             std::abort();
         }
     }
