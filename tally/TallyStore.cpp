@@ -1,5 +1,6 @@
 #include "tally/TallyStore.h"
 
+#include "common/FullPath.h"
 #include "tally/LZRW1.h"
 #include "tally/TallyDisk.h"
 #include "tally/TallyTable.h"
@@ -11,18 +12,8 @@
 #include <sstream>
 #include <system_error>
 
-namespace {
-
-std::filesystem::path fullPath(const std::filesystem::path& path) {
-    std::error_code error;
-    auto full = std::filesystem::absolute(path, error);
-    return error ? path : full.lexically_normal();
-}
-
-} // namespace
-
 TallyStore::TallyStore(std::filesystem::path folder, TallyDisk& disk)
-    : m_file(fullPath(folder / fileName)), m_disk(disk) {}
+    : m_file(common::fullPath(folder / fileName)), m_disk(disk) {}
 
 TallyReading TallyStore::readTally(TallyTable& table) {
     table.setInitial();

@@ -1,8 +1,8 @@
 #include "tally/TallyText.h"
 
+#include "common/LineBreaks.h"
 #include "tally/TallyTable.h"
 
-#include <algorithm>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -13,11 +13,10 @@ namespace {
 // from eating all memory.
 constexpr long long maxCells = 1 << 20;
 
-void writeLine(std::ostream& file, std::string text) {
+void writeLine(std::ostream& file, const std::string& cell) {
     // One cell is one line: a line break in a pasted name would shift every cell after it on the
     // next read, so it goes out as a blank.
-    std::replace(text.begin(), text.end(), '\r', ' ');
-    std::replace(text.begin(), text.end(), '\n', ' ');
+    const std::string text = common::blankLineBreaks(cell);
     file.write(text.data(), static_cast<std::streamsize>(text.size()));
     file.write("\r\n", 2);
 }
