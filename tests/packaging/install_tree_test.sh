@@ -5,6 +5,7 @@
 #   install_tree_test.sh BUILD_DIR PREFIX GAMEDIR SYSCONFDIR APP_ID
 set -euo pipefail
 build=$1 prefix=$2 gamedir=$3 sysconfdir=$4 id=$5
+source_root=$(cd "$(dirname "$0")/../.." && pwd)
 
 work=$(mktemp -d)
 server_pid=
@@ -74,6 +75,18 @@ done
 desktop-file-validate "$game/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$game/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" ||
     fail "appstreamcli validate: $(cat "$work/appstream.log")"
+# Both packages carry the project's licence: the holder and every line of its terms.
+holder=$(sed -n 's/^Copyright (c) //p' "$source_root/LICENSE")
+[ -n "$holder" ] || fail "LICENSE names no copyright holder"
+for copyright in "$game/share/doc/bloomzap/copyright" "$server/share/doc/bloomzap-server/copyright"; do
+    grep -qxF "Copyright: $holder" "$copyright" || fail "$copyright names another holder"
+    grep -qx "License: Expat" "$copyright" || fail "$copyright names another licence"
+    sed -n '/^Permission is hereby granted/,$p' "$source_root/LICENSE" | sed 's/^$/./; s/^/ /' >"$work/terms"
+    [ "$(tail -n "$(wc -l <"$work/terms")" "$copyright")" = "$(cat "$work/terms")" ] ||
+        fail "$copyright does not end with the terms of LICENSE"
+done
+grep -q "<project_license>MIT</project_license>" "$game/share/metainfo/$id.metainfo.xml" ||
+    fail "the AppStream metadata names no MIT licence"
 grep -qx "Icon=$id" "$game/share/applications/$id.desktop" || fail "the desktop entry names another icon"
 grep -qx "Exec=bloomzap" "$game/share/applications/$id.desktop" || fail "the desktop entry runs another program"
 for size in 16 22 24 32 48 64 128 256 512; do
@@ -93,7 +106,7 @@ unit=$server/lib/systemd/system/bloomzap-server.service
 grep -qx "ExecStart=$prefix/bin/bloomzap-server \$BLOOMZAP_SERVER_OPTS" "$unit" || fail "ExecStart in $unit"
 grep -qx "EnvironmentFile=-$sysconfdir/default/bloomzap-server" "$unit" || fail "EnvironmentFile in $unit"
 for script in postinst prerm postrm; do
-    sh -n "$(dirname "$0")/../../packaging/debian/server/$script" || fail "$script does not parse"
+    sh -n "$source_root/packaging/debian/server/$script" || fail "$script does not parse"
 done
 
 # --- the programs run from the installed tree, which they cannot write to ----------------------
