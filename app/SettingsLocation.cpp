@@ -22,6 +22,20 @@ std::filesystem::path SettingsLocation::choose(const std::filesystem::path& prog
     return (programFolderWritable ? programFolder : userConfigFolder) / SettingsFile::fileName;
 }
 
+bool SettingsLocation::useProgramFolder(const std::filesystem::path& programFolder, bool writable,
+                                        const std::filesystem::path& installedFolder) {
+    std::error_code programError;
+    std::error_code installedError;
+    // "/" appended to both, so a trailing separator does not make two names of one folder.
+    const auto program = std::filesystem::weakly_canonical(programFolder, programError) / "";
+    const auto installed = std::filesystem::weakly_canonical(installedFolder, installedError) / "";
+    return writable && (programError || installedError || program != installed);
+}
+
+std::filesystem::path SettingsLocation::installedFolder() {
+    return BLOOMZAP_INSTALLED_GAMEDIR;
+}
+
 bool SettingsLocation::folderWritable(const std::filesystem::path& folder) {
     QTemporaryFile probe(QDir(QString::fromStdString(folder.string())).filePath("probe-XXXXXX"));
     return probe.open();
@@ -29,7 +43,8 @@ bool SettingsLocation::folderWritable(const std::filesystem::path& folder) {
 
 std::filesystem::path SettingsLocation::settingsFile() {
     const std::filesystem::path programFolder = toPath(QCoreApplication::applicationDirPath());
-    const bool writable = folderWritable(programFolder);
+    const bool writable =
+        useProgramFolder(programFolder, folderWritable(programFolder), installedFolder());
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     if (!writable)
         QDir().mkpath(config);
@@ -38,7 +53,7 @@ std::filesystem::path SettingsLocation::settingsFile() {
 
 std::filesystem::path SettingsLocation::tallyFolder() {
     const std::filesystem::path programFolder = toPath(QCoreApplication::applicationDirPath());
-    if (folderWritable(programFolder))
+    if (useProgramFolder(programFolder, folderWritable(programFolder), installedFolder()))
         return programFolder;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);

@@ -6,7 +6,14 @@
 #include "app/TimerComponent.h"
 #include "engine/BoardView.h"
 #include "engine/Game.h"
+#include "engine/GameTimer.h"
 #include "engine/RandomSource.h"
+#include "info/ClickLabel.h"
+#include "info/aboutform.h"
+#include "info/helpform.h"
+#include "online/PostingDate.h"
+#include "online/highscoreform.h"
+#include "update/Updater.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/LbBack.h"
@@ -43,6 +50,8 @@ constexpr double designCentreX = layout::boardPanelLeft + boardPanelWidth / 2.0;
 constexpr double designCentreY = layout::boardPanelTop + boardPanelHeight / 2.0;
 // The greeting's width when it holds no more than the welcome text.
 constexpr int greetingWidth = 160;
+// The score posting's watchdog ticks once a second.
+constexpr int watchdogIntervalMs = 1000;
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -125,9 +134,21 @@ Tmain::Tmain(MainEnvironment environment, QWidget* parent)
     buildPanels();
     buildMenus();
     FormCreate();
+    // The update check's web clients, on the server the settings name.
+    m_updater = new Updater(
+        this,
+        {m_ui.panel_update, m_ui.button_updateyes, m_ui.button_updatecancel, m_ui.label_update},
+        m_settings.site, m_environment.updateKey, m_environment.updateProcess,
+        m_environment.showMessage);
+    connect(m_ui.button_updateyes, &TSelButton::OnClick, m_updater,
+            [this] { m_updater->button_updateyesClick(); });
+    connect(m_ui.button_updatecancel, &TSelButton::OnClick, m_updater,
+            [this] { m_updater->button_updatecancelClick(); });
 }
 
 Tmain::~Tmain() {
+    // An update under way still uses the offer panel while it winds down.
+    delete m_updater;
     // The board refers to the game; let it go first.
     if (m_ui.board)
         m_ui.board->setGame(nullptr);
@@ -149,6 +170,10 @@ void Tmain::FormCreate() {
     m_ui.timerdroprate = new TimerComponent("timerdroprate", m_game->timerdroprate(), this);
     m_ui.timerblink = new TimerComponent("timerblink", m_game->timerblink(), this);
     m_ui.board->setGame(m_game.get());
+    m_timer1 = m_environment.timers->createTimer();
+    m_timer1->setInterval(watchdogIntervalMs);
+    m_timer1->onTick([this] { Timer1Timer(); });
+    m_ui.Timer1 = new TimerComponent("Timer1", *m_timer1, this);
 
     loadSettings();
     m_game->state().gamerunning = false;
@@ -239,11 +264,12 @@ void Tmain::buildWindow() {
         makeLabel(m_ui.panel_board1, "label_status", 160, 331, QStringLiteral("Enjoy the Game!"),
                   Qt::blue, display, 184, 19, Qt::AlignRight);
 
-    m_ui.image_logo = new QLabel(m_ui.panel_board1);
+    m_ui.image_logo = new ClickLabel(m_ui.panel_board1);
     m_ui.image_logo->setObjectName(QStringLiteral("image_logo"));
     m_ui.image_logo->setGeometry(71, 353, 218, 52);
     m_ui.image_logo->setPixmap(QPixmap(QStringLiteral(":/pictures/logo.png")));
     m_ui.image_logo->setAttribute(Qt::WA_TranslucentBackground);
+    connect(m_ui.image_logo, &ClickLabel::clicked, this, &Tmain::image_logoClick);
 
     m_ui.Image1 = new QLabel(m_ui.panel_board1);
     m_ui.Image1->setObjectName(QStringLiteral("Image1"));
@@ -284,6 +310,7 @@ void Tmain::buildPanels() {
     m_ui.edit_name = makeNameBox(m_ui.panel_cleared, "edit_name", QRect(83, 95, 161, 32));
     m_ui.button_sendscore = makeButton(m_ui.panel_cleared, "button_sendscore",
                                        QRect(78, 135, 172, 36), QStringLiteral("SEND SCORE"), grey);
+    connect(m_ui.button_sendscore, &TSelButton::OnClick, this, &Tmain::button_sendscoreClick);
     m_ui.panel_wait =
         makePanel(m_ui.panel_cleared, "panel_wait", QRect(2, 131, 315, 49), maroon, false);
     m_ui.panel_wait->setFont(regular19);
@@ -293,6 +320,8 @@ void Tmain::buildPanels() {
     m_ui.button_viewhighscores =
         makeButton(m_ui.panel_cleared, "button_viewhighscores", QRect(78, 186, 172, 36),
                    QStringLiteral("VIEW HIGH SCORES"), darkGrey);
+    connect(m_ui.button_viewhighscores, &TSelButton::OnClick, this,
+            &Tmain::button_viewhighscoresClick);
     m_ui.button_done = makeButton(m_ui.panel_cleared, "button_done", QRect(109, 235, 111, 36),
                                   QStringLiteral("DONE"), grey);
     connect(m_ui.button_done, &TSelButton::OnClick, this, &Tmain::button_doneClick);
@@ -309,7 +338,6 @@ void Tmain::buildPanels() {
                                        QRect(43, 93, 111, 36), QStringLiteral("UPDATE"), grey);
     m_ui.button_updatecancel = makeButton(m_ui.panel_update, "button_updatecancel",
                                           QRect(171, 93, 111, 36), QStringLiteral("CANCEL"), grey);
-    connect(m_ui.button_updatecancel, &TSelButton::OnClick, m_ui.panel_update, &QWidget::hide);
     m_ui.label_update = makeLabel(m_ui.panel_update, "label_update", 1, 161 - 21, QString(),
                                   lightGrey, regular16, 315, 20, Qt::AlignHCenter);
     m_ui.panel_update->hide();
@@ -350,15 +378,16 @@ void Tmain::buildMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
     m_ui.TallyList1 = view->addAction(QStringLiteral("Tally List"), this, &Tmain::TallyList1Click);
     m_ui.TallyList1->setEnabled(false);
-    m_ui.ViewHighScoreList1 = view->addAction(QStringLiteral("View High Score List"));
+    m_ui.ViewHighScoreList1 = view->addAction(QStringLiteral("View High Score List"), this,
+                                              &Tmain::ViewHighScoreList1Click);
     m_ui.ViewHighScoreList1->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    m_ui.Help1 = help->addAction(QStringLiteral("Help"));
+    m_ui.Help1 = help->addAction(QStringLiteral("Help"), this, &Tmain::Help1Click);
     m_ui.Help1->setShortcut(QKeySequence(Qt::Key_F1));
     m_ui.Help1->setEnabled(false);
     help->addSeparator();
-    m_ui.About1 = help->addAction(QStringLiteral("About"));
+    m_ui.About1 = help->addAction(QStringLiteral("About"), this, &Tmain::About1Click);
     m_ui.About1->setEnabled(false);
 
     // Each menu item carries its name from the window, as the other components do.
@@ -388,6 +417,27 @@ void Tmain::setTally(TallyCalls* tally) {
 void Tmain::setTallyListWindow(std::function<void()> show) {
     m_showTallyList = std::move(show);
     m_ui.TallyList1->setEnabled(bool(m_showTallyList));
+}
+
+void Tmain::setHighScoreWindow(Thighscore* highscore) {
+    m_highscore = highscore;
+    m_ui.ViewHighScoreList1->setEnabled(m_highscore != nullptr);
+    if (m_highscore)
+        m_highscore->setPostingAnswered([this] {
+            m_ui.panel_cleared->hide();
+            m_timer1->stop();
+        });
+}
+
+void Tmain::setInfoWindows(Thelp* help, Tabout* about) {
+    m_help = help;
+    m_about = about;
+    m_ui.Help1->setEnabled(m_help != nullptr);
+    m_ui.About1->setEnabled(m_about != nullptr);
+}
+
+void Tmain::setVersionText(std::function<QString()> versionText) {
+    m_versionText = std::move(versionText);
 }
 
 bool Tmain::playSounds() const {
@@ -469,6 +519,69 @@ void Tmain::button_namecancelClick() {
 
 void Tmain::button_doneClick() {
     m_ui.panel_cleared->hide();
+}
+
+void Tmain::button_sendscoreClick() {
+    if (m_ui.edit_name->text().isEmpty())
+        m_ui.edit_name->setText(QStringLiteral("Guest"));
+    try {
+        if (m_highscore)
+            m_highscore->sendscore(m_ui.edit_name->text(), postingDateOf(),
+                                   QString::number(m_game->state().score));
+    } catch (...) {
+        // A posting that cannot even start ends like one that gets no answer: the watchdog
+        // reports it.
+    }
+    m_posting.start();
+    m_timer1->start();
+    showPanel(m_ui.panel_wait);
+}
+
+void Tmain::Timer1Timer() {
+    const posting::ScorePosting::Tick tick = m_posting.tick();
+    m_ui.panel_wait->setCaption(QString::fromStdString(tick.caption));
+    if (tick.postingFailed) {
+        // The timer goes on ticking while the message is open; it stops once it is closed.
+        m_environment.showMessage(QString::fromUtf8(posting::failedMessage.data(),
+                                                    qsizetype(posting::failedMessage.size())));
+        m_timer1->stop();
+    }
+}
+
+void Tmain::button_viewhighscoresClick() {
+    if (!m_highscore)
+        return;
+    m_highscore->loadit();
+    m_highscore->show();
+    m_highscore->raise();
+}
+
+void Tmain::ViewHighScoreList1Click() {
+    button_viewhighscoresClick();
+}
+
+void Tmain::Help1Click() {
+    if (m_help)
+        m_help->showWindow();
+}
+
+void Tmain::About1Click() {
+    if (m_about)
+        m_about->showWindow();
+}
+
+void Tmain::image_logoClick() {
+    if (m_about)
+        m_about->openSite();
+}
+
+void Tmain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_shownBefore)
+        return;
+    m_shownBefore = true;
+    if (m_versionText)
+        m_updater->FormShow(checkForUpdates(), m_versionText());
 }
 
 void Tmain::placeBoardPanel() {

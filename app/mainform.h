@@ -7,6 +7,8 @@
 #include "app/Settings.h"
 #include "app/WindowLayout.h"
 #include "engine/GameDisplay.h"
+#include "online/ScorePosting.h"
+#include "update/InstallerSignature.h"
 
 #include <QMainWindow>
 #include <QRect>
@@ -16,9 +18,17 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class BoardView;
+class ClickLabel;
 class Game;
+class GameTimer;
+class ProcessControl;
+class Tabout;
+class Thelp;
+class Thighscore;
+class Updater;
 class NameBox;
 class QAction;
 class QLabel;
@@ -44,6 +54,10 @@ struct MainEnvironment {
     std::function<QRect()> workArea;
     // A modal message with one OK button, titled "Bloomzap"; defaults to a QMessageBox.
     std::function<void(const QString&)> showMessage;
+    // The maker's key that update installers must be signed with; none refuses them all.
+    std::optional<UpdatePublicKey> updateKey;
+    // Starts the installer and ends the program; null for the real ones (tests record them).
+    ProcessControl* updateProcess = nullptr;
 };
 
 // The game window's components, by their names on the window (as uic's Ui:: classes hold
@@ -68,7 +82,7 @@ struct TmainComponents {
     QLabel* Label4 = nullptr;
     QLabel* label_numremoved = nullptr;
     QLabel* label_status = nullptr;
-    QLabel* image_logo = nullptr;
+    ClickLabel* image_logo = nullptr;
     QLabel* Image1 = nullptr;
     TFlatPanel* panel_name = nullptr;
     NameBox* edit_aname = nullptr;
@@ -101,6 +115,8 @@ struct TmainComponents {
     TimerComponent* timerremove = nullptr;
     TimerComponent* timerdroprate = nullptr;
     TimerComponent* timerblink = nullptr;
+    // The score posting's watchdog.
+    TimerComponent* Timer1 = nullptr;
 };
 
 class Tmain : public QMainWindow, private GameDisplay {
@@ -119,6 +135,16 @@ public:
     // The tally list: where the game reports, and the window "Tally List" shows.
     void setTally(TallyCalls* tally);
     void setTallyListWindow(std::function<void()> show);
+    // The high-score window: score posting, "View High Score List", "VIEW HIGH SCORES".
+    void setHighScoreWindow(Thighscore* highscore);
+    // "Help" (F1), "About" and the logo's link.
+    void setInfoWindows(Thelp* help, Tabout* about);
+    // The program's own version text (the About window's), which the update check compares
+    // with the published one. Without it there is nothing to compare and no check is made.
+    void setVersionText(std::function<QString()> versionText);
+
+    // Web address of the score and update server, ending in "/", as the settings give it.
+    const std::string& siteRoot() const { return m_settings.site; }
 
     // The switches: the check marks of their menu items are the state.
     bool playSounds() const;
@@ -143,9 +169,17 @@ public:
     void button_namedoneClick();
     void button_namecancelClick();
     void button_doneClick();
+    void button_sendscoreClick();
+    void Timer1Timer();
+    void button_viewhighscoresClick();
+    void ViewHighScoreList1Click();
+    void Help1Click();
+    void About1Click();
+    void image_logoClick();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -175,4 +209,12 @@ private:
     std::unique_ptr<SoundPlayer> m_sounds;
     std::unique_ptr<Game> m_game;
     std::function<void()> m_showTallyList;
+    std::unique_ptr<GameTimer> m_timer1;
+    posting::ScorePosting m_posting;
+    Thighscore* m_highscore = nullptr;
+    Thelp* m_help = nullptr;
+    Tabout* m_about = nullptr;
+    Updater* m_updater = nullptr;
+    std::function<QString()> m_versionText;
+    bool m_shownBefore = false;
 };

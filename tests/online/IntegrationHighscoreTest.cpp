@@ -4,6 +4,7 @@
 #include "online/HtmlViewer.h"
 #include "online/PostingDate.h"
 #include "online/highscoreform.h"
+#include "tests/online/ScoreServer.h"
 #include "tests/online/TestServers.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/FontSubstitutes.h"
@@ -13,45 +14,16 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 
 #include <memory>
 
 using onlinetest::RawServer;
+using onlinetest::ScoreServer;
 
 namespace {
-
-// The real bloomzap-server on a free port over a fresh data folder, without a posting limit.
-class ScoreServer {
-public:
-    ScoreServer() {
-        m_process.setReadChannel(QProcess::StandardError);
-        m_process.start(BLOOMZAP_SERVER_BINARY, {"--listen", "127.0.0.1:0", "--data",
-                                                 m_folder.path(), "--post-limit", "0"});
-        // It first names the address it serves.
-        const QRegularExpression serving("serving http://127.0.0.1:(\\d+)/");
-        while (m_port == 0 && m_process.waitForReadyRead(10000))
-            while (m_process.canReadLine())
-                if (const auto found = serving.match(m_process.readLine()); found.hasMatch())
-                    m_port = found.captured(1).toInt();
-    }
-    ~ScoreServer() {
-        m_process.terminate();
-        m_process.waitForFinished();
-    }
-    bool started() const { return m_port != 0; }
-    std::string root() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/"; }
-
-private:
-    QTemporaryDir m_folder;
-    QProcess m_process;
-    int m_port = 0;
-};
 
 bool idle(const Thighscore& window) {
     return QTest::qWaitFor([&] { return !window.getit->busy() && !window.sendit->busy(); }, 20000);

@@ -39,18 +39,22 @@ TEST(IntegrationEndToEnd, UpdateReplacesTheProgramWithTheNewBuild) {
     ASSERT_TRUE(server.serving());
     InstallerMaker::make(BLOOMZAP_E2E_NEW_PROGRAM, testSecretKey(), server.updates());
 
-    EXPECT_EQ(
-        exitCode(spawn({program.string(), "--update", server.siteRoot()}, folder / "old.out")), 0);
+    // The game finds the server through its settings file, as a player's game would.
+    const std::string settings = "[bloomzap]\r\nSite=" + server.siteRoot() + "\r\n";
+    writeFile(folder / "bloomzap.ini", settings);
+
+    EXPECT_EQ(exitCode(spawn({program.string(), "--update"}, folder / "old.out")), 0);
     EXPECT_THAT(readFile(folder / "old.out"), HasSubstr("version " BLOOMZAP_E2E_OLD_VERSION "\n"));
     ASSERT_TRUE(becomes(program, newBytes));
     EXPECT_EQ(readFile(folder / "bloomzap.BAK"), oldBytes);
-    // The old program ended at once: no settings file, no tally file written.
+    // The old program ended at once: settings file untouched, no tally file written.
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder / "")) {
         names.insert(entry.path().filename().string());
     }
-    EXPECT_EQ(names,
-              (std::set<std::string>{"bloomzap", "bloomzap.BAK", "bzpsetup.exe", "old.out"}));
+    EXPECT_EQ(names, (std::set<std::string>{"bloomzap", "bloomzap.BAK", "bloomzap.ini",
+                                            "bzpsetup.exe", "old.out"}));
+    EXPECT_EQ(readFile(folder / "bloomzap.ini"), settings);
     EXPECT_EQ(exitCode(spawn({program.string()}, folder / "new.out")), 0);
     EXPECT_THAT(readFile(folder / "new.out"), HasSubstr("version " BLOOMZAP_E2E_NEW_VERSION "\n"));
 }

@@ -1,0 +1,50 @@
+#include "app/GameProgram.h"
+
+#include "app/SettingsLocation.h"
+#include "widgets/FontSubstitutes.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QIcon>
+#include <QLabel>
+
+GameWindows::GameWindows(MainEnvironment environment, const std::filesystem::path& tallyFolder)
+    : main(std::move(environment)), tallylist(&main, tallyFolder),
+      about(&main, QString::fromStdString(main.siteRoot())), help(&main, &about),
+      highscore(&main, main.siteRoot()),
+      multiplayer(&main, QString::fromStdString(main.siteRoot())) {
+    main.setTally(&tallylist.tallycalls());
+    main.setTallyListWindow([this] { tallylist.showCentredOn(&main); });
+    main.setInfoWindows(&help, &about);
+    main.setHighScoreWindow(&highscore);
+    main.setVersionText([this] { return about.version->text(); });
+}
+
+void GameProgram::setUpApplication() {
+    QApplication::setApplicationName(QStringLiteral("Bloomzap"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.varnok.Bloomzap"));
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+        icon.addFile(QStringLiteral(":/icons/bloomzap-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    installFontSubstitutes();
+}
+
+MainEnvironment GameProgram::environment(QtTimerFactory& timers, QtSoundOutput& sound,
+                                         std::optional<UpdatePublicKey> updateKey) {
+    MainEnvironment environment;
+    environment.timers = &timers;
+    environment.seed = [] { return std::uint64_t(QDateTime::currentMSecsSinceEpoch()); };
+    environment.sound = &sound;
+    environment.settingsFile = SettingsLocation::settingsFile();
+    environment.updateKey = updateKey;
+    return environment;
+}
+
+GameProgram::GameProgram(std::optional<UpdatePublicKey> updateKey)
+    : m_windows(environment(m_timers, m_sound, updateKey), SettingsLocation::tallyFolder()) {}
+
+int GameProgram::exec() {
+    m_windows.main.show();
+    return QApplication::exec();
+}
