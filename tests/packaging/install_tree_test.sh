@@ -45,6 +45,7 @@ for size in 16 22 24 32 48 64 128 256 512; do
 done
 server_files=(
     bin/bloomzap-server lib/systemd/system/bloomzap-server.service
+    lib/systemd/system/bloomzap-server@.service
     share/man/man8/bloomzap-server.8.gz
     share/doc/bloomzap-server/copyright share/doc/bloomzap-server/changelog.Debian.gz
 )
@@ -105,6 +106,17 @@ done
 unit=$server/lib/systemd/system/bloomzap-server.service
 grep -qx "ExecStart=$prefix/bin/bloomzap-server \$BLOOMZAP_SERVER_OPTS" "$unit" || fail "ExecStart in $unit"
 grep -qx "EnvironmentFile=-$sysconfdir/default/bloomzap-server" "$unit" || fail "EnvironmentFile in $unit"
+template=$server/lib/systemd/system/bloomzap-server@.service
+grep -qx "ExecStart=$prefix/bin/bloomzap-server --listen 127.0.0.1:%i \$BLOOMZAP_SERVER_OPTS" "$template" ||
+    fail "ExecStart in $template"
+grep -qx "EnvironmentFile=-$sysconfdir/default/bloomzap-server-cluster" "$template" ||
+    fail "EnvironmentFile in $template"
+# Both units run in the one sandbox.
+while read -r line; do
+    for u in "$unit" "$template"; do
+        grep -qxF "$line" "$u" || fail "$u lacks the sandbox line $line"
+    done
+done < <(grep -v '^#' "$source_root/packaging/server/sandbox.conf")
 for script in postinst prerm postrm; do
     sh -n "$source_root/packaging/debian/server/$script" || fail "$script does not parse"
 done
