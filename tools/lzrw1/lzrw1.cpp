@@ -2,6 +2,7 @@
 // the tally file.
 #include "tally/LZRW1.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -30,6 +31,19 @@ bool parseMode(const std::string& text, TCompressMode& mode) {
     return true;
 }
 
+// Runs Compress or Decompress from files[0] into files[1] and reports the bytes written.
+int transfer(Tlzrw1& lzrw, const std::vector<std::string>& files,
+             std::int64_t (Tlzrw1::*operation)()) {
+    if (files.size() != 2) {
+        return usage();
+    }
+    lzrw.InputFile = files[0];
+    lzrw.OutputFile = files[1];
+    const long long written = (lzrw.*operation)();
+    std::printf("%s -> %s : %lld bytes\n", files[0].c_str(), files[1].c_str(), written);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -56,22 +70,10 @@ int main(int argc, char** argv) {
                 }
                 args.erase(args.begin());
             }
-            if (args.size() != 2) {
-                return usage();
-            }
             lzrw.CompressMode = mode;
-            lzrw.InputFile = args[0];
-            lzrw.OutputFile = args[1];
-            const long long written = lzrw.Compress();
-            std::printf("%s -> %s : %lld bytes\n", args[0].c_str(), args[1].c_str(), written);
+            return transfer(lzrw, args, &Tlzrw1::Compress);
         } else if (command == "d") {
-            if (args.size() != 2) {
-                return usage();
-            }
-            lzrw.InputFile = args[0];
-            lzrw.OutputFile = args[1];
-            const long long written = lzrw.Decompress();
-            std::printf("%s -> %s : %lld bytes\n", args[0].c_str(), args[1].c_str(), written);
+            return transfer(lzrw, args, &Tlzrw1::Decompress);
         } else if (command == "advise") {
             if (args.size() != 1) {
                 return usage();
