@@ -7,6 +7,7 @@
 #include "engine/BoardView.h"
 #include "engine/Game.h"
 #include "engine/TileList.h"
+#include "info/ClickLabel.h"
 #include "tests/app/TestFolder.h"
 #include "tests/support/QtTestMain.h"
 #include "tests/support/RecordingOutput.h"
@@ -151,7 +152,8 @@ private slots:
             {"timerdrop", ui.timerdrop},
             {"timerremove", ui.timerremove},
             {"timerdroprate", ui.timerdroprate},
-            {"timerblink", ui.timerblink}};
+            {"timerblink", ui.timerblink},
+            {"Timer1", ui.Timer1}};
         for (const auto& [name, component] : named) {
             const QObject* found = main->findChild<QObject*>(QString::fromLatin1(name));
             QVERIFY2(found != nullptr, name);

@@ -1,0 +1,248 @@
+// The program's windows made in start-up order and wired to the game window: score posting
+// against the real bloomzap-server and its watchdog on the virtual clock, the menus that open
+// the other windows, the logo's link and the update check.
+
+#include "app/GameProgram.h"
+#include "app/NameBox.h"
+#include "app/TimerComponent.h"
+#include "engine/BoardView.h"
+#include "engine/Game.h"
+#include "info/ClickLabel.h"
+#include "online/HTTPGet.h"
+#include "online/HtmlViewer.h"
+#include "tests/app/TestFolder.h"
+#include "tests/online/ScoreServer.h"
+#include "tests/online/TestServers.h"
+#include "tests/support/RecordingOutput.h"
+#include "tests/support/VirtualClock.h"
+#include "widgets/ButtonComps.h"
+#include "widgets/FontSubstitutes.h"
+#include "widgets/TFlatPanelUnit.h"
+#include "widgets/URL.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+void click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton, {},
+                      QPoint(widget->width() / 2, widget->height() / 2));
+}
+
+// The program's windows on a virtual clock, over a fresh folder with these settings lines.
+struct GameRun {
+    QTemporaryDir folder;
+    VirtualClock clock;
+    testsupport::RecordingOutput silence;
+    QStringList messages;
+    std::unique_ptr<GameWindows> windows;
+
+    explicit GameRun(const std::string& settings) {
+        const std::filesystem::path dir = folder.path().toStdString();
+        TestFolder::write(dir / "bloomzap.ini", "[bloomzap]\r\n" + settings);
+        MainEnvironment environment;
+        environment.timers = &clock;
+        environment.seed = [] { return std::uint64_t(7); };
+        environment.sound = &silence;
+        environment.settingsFile = dir / "bloomzap.ini";
+        environment.showMessage = [this](const QString& text) { messages << text; };
+        windows = std::make_unique<GameWindows>(environment, dir);
+    }
+
+    Tmain& main() const { return windows->main; }
+    const TmainComponents& ui() const { return windows->main.ui(); }
+
+    // Plays a game to its end with one group cleared, so that it has a score.
+    int finishGame() {
+        click(ui().button_start);
+        const GameState& state = main().game().state();
+        clock.advance(10);
+        for (int c = 1; c <= 10 && !state.removing; ++c)
+            for (int r = 9; r <= 10 && !state.removing; ++r)
+                QTest::mouseRelease(ui().board, Qt::LeftButton, {},
+                                    QPoint((c - 1) * 32 + 5, (r - 1) * 32 + 5));
+        while (state.gamerunning)
+            clock.advance(100);
+        return state.score;
+    }
+
+    // The watchdog's ticks, one second each.
+    void ticks(int count) { clock.advance(1000LL * count); }
+    QString waitCaption() const { return ui().panel_wait->Caption(); }
+};
+
+// The settings naming the server; the update check only where a test asks for it.
+std::string site(const std::string& root, bool checkForUpdates = false) {
+    return "Site=" + root + "\r\nUpdate=" + (checkForUpdates ? "true" : "false") + "\r\n";
+}
+
+// Nothing listens there: a posting gets no answer.
+const std::string closedPort = site("http://127.0.0.1:1/");
+
+} // namespace
+
+class IntegrationGameWindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { installFontSubstitutes(); }
+    void cleanup() { TURL::setOpener({}); }
+
+    void windowsAreMadeInStartUpOrderAndStartHidden() {
+        GameRun run(closedPort);
+        QStringList order;
+        for (QObject* child : run.main().children())
+            if (auto* window = qobject_cast<QWidget*>(child); window && window->isWindow()) {
+                order << QString::fromLatin1(window->metaObject()->className());
+                QVERIFY(window->isHidden());
+            }
+        QCOMPARE(order,
+                 (QStringList{"Ttallylist", "Tabout", "Thelp", "Thighscore", "Tmultiplayer"}));
+    }
+
+    void menuItemsShowTheirWindows() {
+        GameRun run(closedPort);
+        run.main().show();
+        const std::pair<QAction*, QWidget*> items[] = {
+            {run.ui().Help1, &run.windows->help},
+            {run.ui().About1, &run.windows->about},
+            {run.ui().ViewHighScoreList1, &run.windows->highscore}};
+        for (const auto& [item, window] : items) {
+            QVERIFY2(item->isEnabled(), qPrintable(item->objectName()));
+            item->trigger();
+            QVERIFY2(window->isVisible(), qPrintable(item->objectName()));
+        }
+        QCOMPARE(run.ui().Help1->shortcut(), QKeySequence(Qt::Key_F1));
+    }
+
+    void logoOpensTheAboutWindowsLink() {
+        GameRun run(site("http://127.0.0.1:8123/"));
+        QList<QUrl> opened;
+        TURL::setOpener([&](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        run.main().show();
+        click(run.ui().image_logo);
+        QCOMPARE(opened, QList<QUrl>{QUrl(run.windows->about.URL1->target())});
+        QCOMPARE(opened.value(0).host(), QStringLiteral("127.0.0.1"));
+    }
+
+    void sentScoreIsStoredAndShownInTheHighScoreWindow_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("typed name") << "Rosa"
+                                    << "Rosa";
+        QTest::newRow("empty name") << ""
+                                    << "Guest";
+    }
+    void sentScoreIsStoredAndShownInTheHighScoreWindow() {
+        QFETCH(QString, typed);
+        QFETCH(QString, sent);
+        onlinetest::ScoreServer server;
+        QVERIFY(server.started());
+        GameRun run(site(server.root()));
+        run.main().show();
+        const int score = run.finishGame();
+        QVERIFY(score > 0);
+        run.ui().edit_name->setText(typed);
+        click(run.ui().button_sendscore);
+        // The name sent stays in the box.
+        QCOMPARE(run.ui().edit_name->text(), sent);
+        QVERIFY(run.ui().panel_wait->isVisible());
+
+        Thighscore& highscore = run.windows->highscore;
+        const auto page = [&] { return highscore.displayhtml->toPlainText(); };
+        QVERIFY(QTest::qWaitFor([&] { return page().contains(sent); }, 20000));
+        QVERIFY(highscore.isVisible());
+        QVERIFY(page().contains(QString::number(score)));
+        QVERIFY(run.ui().panel_cleared->isHidden());
+        QVERIFY(!run.ui().Timer1->Enabled());
+        QVERIFY(run.messages.isEmpty());
+    }
+
+    void unansweredPostingCountsDownAndFailsOnce() {
+        GameRun run(closedPort);
+        run.main().show();
+        run.finishGame();
+        QCOMPARE(run.ui().Timer1->Interval(), 1000);
+        QVERIFY(!run.ui().Timer1->Enabled());
+        const QString before = run.waitCaption();
+        click(run.ui().button_sendscore);
+        QVERIFY(run.ui().Timer1->Enabled());
+        QCOMPARE(run.waitCaption(), before);
+        const QString wait = QStringLiteral("Posting Score, Please Wait");
+        for (const char* dots : {".", "..", "...", "....", ".....", ".", ".."}) {
+            run.ticks(1);
+            QCOMPARE(run.waitCaption(), wait + QString::fromLatin1(dots));
+        }
+        run.ticks(32);
+        QVERIFY(run.messages.isEmpty());
+        run.ticks(1);
+        QCOMPARE(run.messages, QStringList{"Posting Failed."});
+        run.ticks(10);
+        QCOMPARE(run.messages.size(), 1);
+        QVERIFY(!run.ui().Timer1->Enabled());
+        QVERIFY(run.ui().panel_wait->isVisible());
+    }
+
+    void secondSendWhileTheFirstIsOutRestartsTheWaitOnly() {
+        onlinetest::RawServer server(onlinetest::reply("<p>the list</p>"), true);
+        GameRun run(site(server.url("/")));
+        run.main().show();
+        run.finishGame();
+        click(run.ui().button_sendscore);
+        QVERIFY(QTest::qWaitFor([&] { return server.requestCount() == 1; }, 20000));
+        run.ticks(10);
+        click(run.ui().button_sendscore);
+        // The watchdog starts from 40 again: no failure at 40 ticks from the first SEND SCORE.
+        run.ticks(39);
+        QVERIFY(run.messages.isEmpty());
+        run.ticks(1);
+        QCOMPARE(run.messages, QStringList{"Posting Failed."});
+
+        // The first posting's late answer completes the wait: the window opens and loads the
+        // page, and no second posting was ever sent.
+        server.release();
+        QVERIFY(QTest::qWaitFor([&] { return run.windows->highscore.isVisible(); }, 20000));
+        QVERIFY(run.ui().panel_cleared->isHidden());
+        QVERIFY(QTest::qWaitFor([&] { return server.requestCount() == 2; }, 20000));
+        const std::vector<std::string> requests = server.requests();
+        QVERIFY(requests[0].starts_with("GET /cgi-bin/bloomzap.cgi?name=Guest&"));
+        QVERIFY(requests[1].starts_with("GET /counter/bloomzap.shtml "));
+    }
+
+    void updateCheckRunsOnFirstShowWhenSwitchedOn_data() {
+        QTest::addColumn<bool>("switchedOn");
+        QTest::newRow("on") << true;
+        QTest::newRow("off") << false;
+    }
+    void updateCheckRunsOnFirstShowWhenSwitchedOn() {
+        QFETCH(bool, switchedOn);
+        onlinetest::ScoreServer server({"--version-text", "1.0.1"});
+        QVERIFY(server.started());
+        GameRun run(site(server.root(), switchedOn));
+        auto* checkupdate = run.main().findChild<THTTPGet*>(QStringLiteral("checkupdate"));
+        QVERIFY(checkupdate != nullptr);
+        QVERIFY(!checkupdate->busy());
+        run.main().show();
+        // The check starts as the window is shown, or not at all.
+        QCOMPARE(checkupdate->busy(), switchedOn);
+        if (switchedOn) {
+            QVERIFY(QTest::qWaitFor([&] { return run.ui().panel_update->isVisible(); }, 20000));
+            QCOMPARE(run.windows->about.version->text(), QStringLiteral("1.0.0"));
+        }
+        // Showing the window again starts no second check.
+        run.main().hide();
+        run.main().show();
+        QVERIFY(!checkupdate->busy());
+    }
+};
+
+QTEST_MAIN(IntegrationGameWindowsTest)
+#include "IntegrationGameWindowsTest.moc"
