@@ -14,7 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   # runtime: fonts, image plugins, offscreen and virtual displays
   fonts-liberation2 qt6-image-formats-plugins
-  xvfb xauth x11-utils imagemagick xdotool
+  xvfb xauth x11-utils imagemagick xdotool curl
   # server tests and load figures: PostgreSQL cluster, nginx and wrk on loopback
   postgresql nginx-light wrk
   # desktop installation checks and packages
