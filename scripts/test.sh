@@ -5,6 +5,9 @@
 # only on the sources changed since that revision.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Another checkout of the project on this machine (CI's clone, a second work tree) reuses the
+# compiler cache: paths are hashed relative to the checkout.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 bash scripts/setup.sh
 for preset in dev asan; do
   cmake --preset "$preset"
