@@ -2,14 +2,14 @@
 
 #include "online/ScorePosting.h"
 
-#include <QLocale>
-
-QString systemDateSeparator() {
-    const QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
+QString systemDateSeparator(const QLocale& locale) {
+    if (locale.language() == QLocale::C)
+        return "/";
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
     return QString::fromStdString(posting::dateSeparatorOf(format.toStdString()));
 }
 
-QString postingDateOf(QDate day) {
+QString postingDateOf(QDate day, const QLocale& locale) {
     return QString::fromStdString(posting::postingDate(day.year(), day.month(), day.day(),
-                                                       systemDateSeparator().toStdString()));
+                                                       systemDateSeparator(locale).toStdString()));
 }

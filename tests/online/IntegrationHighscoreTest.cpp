@@ -189,6 +189,9 @@ private slots:
         // main() made the system a German one, whose short dates read "05.01.07".
         QCOMPARE(systemDateSeparator(), ".");
         QCOMPARE(postingDateOf(QDate(2007, 1, 5)), "1.5.07");
+        // Under the C/POSIX locale the short format names the month ("5 Jan 2007"); the
+        // numeric form with "/" is sent instead of "1 5 07".
+        QCOMPARE(postingDateOf(QDate(2007, 1, 5), QLocale::c()), "1/5/07");
     }
 
 private:
