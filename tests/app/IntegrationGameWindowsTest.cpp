@@ -11,9 +11,9 @@
 #include "online/HTTPGet.h"
 #include "online/HtmlViewer.h"
 #include "tests/app/TestFolder.h"
-#include "tests/online/ScoreServer.h"
-#include "tests/online/TestServers.h"
 #include "tests/support/RecordingOutput.h"
+#include "tests/support/ScriptedHttpServer.h"
+#include "tests/support/ServerProcess.h"
 #include "tests/support/VirtualClock.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/FontSubstitutes.h"
@@ -26,6 +26,10 @@
 #include <QTest>
 
 #include <memory>
+
+using testsupport::httpReply;
+using testsupport::LocalServer;
+using testsupport::ScriptedHttpServer;
 
 namespace {
 
@@ -138,8 +142,8 @@ private slots:
     void sentScoreIsStoredAndShownInTheHighScoreWindow() {
         QFETCH(QString, typed);
         QFETCH(QString, sent);
-        onlinetest::ScoreServer server;
-        QVERIFY(server.started());
+        LocalServer server({"--post-limit", "0"});
+        QVERIFY(server.serving());
         GameRun run(site(server.root()));
         run.main().show();
         const int score = run.finishGame();
@@ -186,7 +190,7 @@ private slots:
     }
 
     void secondSendWhileTheFirstIsOutRestartsTheWaitOnly() {
-        onlinetest::RawServer server(onlinetest::reply("<p>the list</p>"), true);
+        ScriptedHttpServer server(httpReply("<p>the list</p>"), ScriptedHttpServer::Start::held);
         GameRun run(site(server.url("/")));
         run.main().show();
         run.finishGame();
@@ -218,8 +222,8 @@ private slots:
     }
     void updateCheckRunsOnFirstShowWhenSwitchedOn() {
         QFETCH(bool, switchedOn);
-        onlinetest::ScoreServer server({"--version-text", "1.0.1"});
-        QVERIFY(server.started());
+        LocalServer server({"--post-limit", "0", "--version-text", "1.0.1"});
+        QVERIFY(server.serving());
         GameRun run(site(server.root(), switchedOn));
         auto* checkupdate = run.main().findChild<THTTPGet*>(QStringLiteral("checkupdate"));
         QVERIFY(checkupdate != nullptr);

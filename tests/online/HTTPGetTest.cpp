@@ -2,7 +2,7 @@
 // life.
 
 #include "online/HTTPGet.h"
-#include "tests/online/TestServers.h"
+#include "tests/support/ScriptedHttpServer.h"
 
 #include <QEventLoop>
 #include <QTest>
@@ -10,8 +10,8 @@
 
 #include <memory>
 
-using onlinetest::RawServer;
-using onlinetest::reply;
+using testsupport::httpReply;
+using testsupport::ScriptedHttpServer;
 
 namespace {
 
@@ -53,7 +53,7 @@ bool finished(const Seen& seen) {
     return seen.done + seen.errors > 0;
 }
 
-bool arrived(const RawServer& server, std::size_t count) {
+bool arrived(const ScriptedHttpServer& server, std::size_t count) {
     return QTest::qWaitFor([&] { return server.requestCount() == count; });
 }
 
@@ -80,19 +80,19 @@ private slots:
             bool delivered;
             std::string body;
         } cases[] = {
-            {"404 with a page", reply(page, "404 Not Found"), false, true, page},
-            {"empty body", reply(""), false, false, ""},
-            {"no Content-Length", reply(text, "200 OK", false), false, true, text},
-            {"binary, no Content-Length", reply(text, "200 OK", false), true, false, ""},
-            {"binary with Content-Length", reply(text), true, true, text},
-            {"zero bytes in the body", reply(zeros), false, true, zeros},
-            {"Content-Length not a number", reply("abc", "200 OK", false, "Content-Length: 3x\r\n"),
-             false, false, ""},
-            {"16 MiB", reply(full, "200 OK", false), false, true, full},
-            {"over 16 MiB", reply(full + "z", "200 OK", false), false, false, ""},
+            {"404 with a page", httpReply(page, "404 Not Found"), false, true, page},
+            {"empty body", httpReply(""), false, false, ""},
+            {"no Content-Length", httpReply(text, "200 OK", false), false, true, text},
+            {"binary, no Content-Length", httpReply(text, "200 OK", false), true, false, ""},
+            {"binary with Content-Length", httpReply(text), true, true, text},
+            {"zero bytes in the body", httpReply(zeros), false, true, zeros},
+            {"Content-Length not a number",
+             httpReply("abc", "200 OK", false, "Content-Length: 3x\r\n"), false, false, ""},
+            {"16 MiB", httpReply(full, "200 OK", false), false, true, full},
+            {"over 16 MiB", httpReply(full + "z", "200 OK", false), false, false, ""},
         };
         for (const auto& c : cases) {
-            RawServer server(c.answer);
+            ScriptedHttpServer server(c.answer);
             THTTPGet get;
             const auto seen = listen(get, server.url("/page"));
             get.setBinaryData(c.binary);
@@ -143,7 +143,7 @@ private slots:
              {"Referer: http://r/", "Authorization: Basic YW5uOnB3"}},
         };
         for (const auto& c : cases) {
-            RawServer server(reply("ok"));
+            ScriptedHttpServer server(httpReply("ok"));
             const QByteArray port = QByteArray::number(server.port());
             THTTPGet get;
             const auto seen = listen(get, QByteArray(c.url).replace("%1", port).toStdString());
@@ -166,7 +166,7 @@ private slots:
     void unusableUrlsFailWithoutARequest() {
         for (const char* url :
              {"http://127.0.0.1:%1", "https://127.0.0.1:%1/x", "http://127.0.0.1:%1x/x"}) {
-            RawServer server(reply("ok"));
+            ScriptedHttpServer server(httpReply("ok"));
             THTTPGet get;
             const auto seen = listen(
                 get,
@@ -177,7 +177,7 @@ private slots:
     }
 
     void secondFetchStringIsIgnored() {
-        RawServer server(reply("first"), true);
+        ScriptedHttpServer server(httpReply("first"), ScriptedHttpServer::Start::held);
         THTTPGet get;
         const auto seen = listen(get, server.url("/first"));
         get.FetchString();
@@ -194,7 +194,7 @@ private slots:
     }
 
     void fetchFromItsOwnHandlerIsIgnoredWhileAnotherInstanceWorks() {
-        RawServer server(reply("page"));
+        ScriptedHttpServer server(httpReply("page"));
         THTTPGet sendit, getit;
         const auto seen = listen(getit, server.url("/get"));
         int sent = 0;
@@ -213,7 +213,7 @@ private slots:
     }
 
     void cancelledFetchEndsInError() {
-        RawServer server(reply("late"), true);
+        ScriptedHttpServer server(httpReply("late"), ScriptedHttpServer::Start::held);
         THTTPGet get;
         const auto seen = listen(get, server.url("/"));
         get.FetchString();
@@ -224,7 +224,7 @@ private slots:
     }
 
     void timersKeepRunningWhileTheServerStalls() {
-        RawServer server(reply("slow"), true);
+        ScriptedHttpServer server(httpReply("slow"), ScriptedHttpServer::Start::held);
         THTTPGet get;
         const auto seen = listen(get, server.url("/"));
         int ticks = 0;
@@ -238,7 +238,7 @@ private slots:
     }
 
     void destroyedMidFetch() {
-        RawServer server(reply("too late"), true);
+        ScriptedHttpServer server(httpReply("too late"), ScriptedHttpServer::Start::held);
         auto get = std::make_unique<THTTPGet>();
         const auto seen = listen(*get, server.url("/"));
         get->FetchString();

@@ -1,13 +1,15 @@
 // The fetch without Qt: URL split, request-line encoding, proxy choice and a fetch through a proxy.
 
 #include "online/HttpFetch.h"
-#include "tests/online/TestServers.h"
+#include "tests/support/ScriptedHttpServer.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
 using namespace httpfetch;
+using testsupport::httpReply;
+using testsupport::ScriptedHttpServer;
 
 namespace {
 
@@ -98,7 +100,7 @@ TEST(HttpFetch, ProxyComesFromTheEnvironmentUnlessTheHostIsExempt) {
 }
 
 TEST(HttpFetch, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
-    onlinetest::RawServer proxy(onlinetest::reply("via proxy"));
+    ScriptedHttpServer proxy(httpReply("via proxy"));
     NeverStop control;
     FetchInput input;
     input.url = "http://score.example:8080/cgi-bin/bloomzap.cgi?name=A b";

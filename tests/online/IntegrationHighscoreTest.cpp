@@ -4,8 +4,8 @@
 #include "online/HtmlViewer.h"
 #include "online/PostingDate.h"
 #include "online/highscoreform.h"
-#include "tests/online/ScoreServer.h"
-#include "tests/online/TestServers.h"
+#include "tests/support/ScriptedHttpServer.h"
+#include "tests/support/ServerProcess.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/FontSubstitutes.h"
 #include "widgets/LbBack.h"
@@ -20,8 +20,9 @@
 
 #include <memory>
 
-using onlinetest::RawServer;
-using onlinetest::ScoreServer;
+using testsupport::httpReply;
+using testsupport::LocalServer;
+using testsupport::ScriptedHttpServer;
 
 namespace {
 
@@ -47,8 +48,8 @@ class IntegrationHighscoreTest : public QObject {
 
 private slots:
     void initTestCase() {
-        m_server = std::make_unique<ScoreServer>();
-        QVERIFY(m_server->started());
+        m_server = std::make_unique<LocalServer>(std::vector<std::string>{"--post-limit", "0"});
+        QVERIFY(m_server->serving());
     }
     void cleanupTestCase() { m_server.reset(); }
     void cleanup() { TURL::setOpener({}); }
@@ -112,7 +113,7 @@ private slots:
     }
 
     void bobsRequestAsTheServerSawIt() {
-        RawServer recorder(onlinetest::reply("thanks"));
+        ScriptedHttpServer recorder(httpReply("thanks"));
         Thighscore window(nullptr, recorder.url("/"));
         window.sendscore("Bob", "1/5/07", "950");
         QVERIFY(QTest::qWaitFor([&] { return recorder.requestCount() == 2; }, 20000));
@@ -123,7 +124,7 @@ private slots:
     }
 
     void emptyReplyDoesNothing() {
-        RawServer server(onlinetest::reply(""));
+        ScriptedHttpServer server(httpReply(""));
         Thighscore window(nullptr, server.url("/"));
         int answered = 0;
         window.setPostingAnswered([&] { ++answered; });
@@ -138,7 +139,7 @@ private slots:
     }
 
     void openingTwiceQuicklyStartsOneLoad() {
-        RawServer server(onlinetest::reply("<p>the page</p>"), true);
+        ScriptedHttpServer server(httpReply("<p>the page</p>"), ScriptedHttpServer::Start::held);
         Thighscore window(nullptr, server.url("/"));
         window.loadit();
         window.loadit();
@@ -151,14 +152,14 @@ private slots:
     }
 
     void unreachableServerLeavesThePreviousPage() {
-        auto server = std::make_unique<ScoreServer>();
-        QVERIFY(server->started());
-        Thighscore window(nullptr, server->root());
+        LocalServer server({"--post-limit", "0"});
+        QVERIFY(server.serving());
+        Thighscore window(nullptr, server.root());
         window.loadit();
         QVERIFY(idle(window));
         const QString page = shown(window);
         QVERIFY(!page.isEmpty());
-        server.reset();
+        server.process().stop();
         window.loadit();
         QVERIFY(idle(window));
         QVERIFY(!window.getit->succeeded());
@@ -195,7 +196,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<ScoreServer> m_server;
+    std::unique_ptr<LocalServer> m_server;
 };
 
 int main(int argc, char* argv[]) {

@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -161,11 +163,11 @@ TEST_P(IntegrationScoreStore, AcceptedPostingsAreShownAsTheGameMeantThem) {
 }
 
 TEST_P(IntegrationScoreStore, PostingsAreKeptAcrossARestart) {
-    auto first = start();
-    ASSERT_EQ(post(first->port(), "Keeper", "77"), 200);
-    ASSERT_EQ(first->stop(SIGINT), 0);
-    auto second = start();
-    EXPECT_EQ(tableRows(page(second->port())), (std::vector<Row>{{1, "Keeper", "1/5/07", 77}}));
+    auto server = start();
+    ASSERT_EQ(post(server->port(), "Keeper", "77"), 200);
+    ASSERT_EQ(server->stop(SIGINT), 0);
+    ASSERT_TRUE(server->restart()) << server->log();
+    EXPECT_EQ(tableRows(page(server->port())), (std::vector<Row>{{1, "Keeper", "1/5/07", 77}}));
 }
 
 TEST_P(IntegrationScoreStore, EveryAnsweredPostingSurvivesASigtermUnderLoad) {
@@ -194,8 +196,8 @@ TEST_P(IntegrationScoreStore, EveryAnsweredPostingSurvivesASigtermUnderLoad) {
         t.join();
     }
     EXPECT_EQ(exitCode, 0);
-    auto again = start();
-    EXPECT_EQ(postedTotal(page(again->port())), answered.load());
+    ASSERT_TRUE(server->restart()) << server->log();
+    EXPECT_EQ(postedTotal(page(server->port())), answered.load());
 }
 
 TEST_P(IntegrationScoreStore, MoreThanTheLimitOfPostingsAMinuteFromOneAddressGet429) {
@@ -294,8 +296,9 @@ TEST_F(IntegrationPostgres, TheRateLimitHoldsAcrossProcesses) {
 }
 
 TEST_F(IntegrationPostgres, TheSchemaIsMadeOnceAndADatabaseOfANewerServerIsRefused) {
-    start()->stop();
-    start()->stop(); // a second start finds the schema and keeps it
+    auto server = start();
+    ASSERT_TRUE(server->restart()); // a second start finds the schema and keeps it
+    server->stop();
     EXPECT_EQ(m_cluster.query("SELECT version FROM bloomzap_schema"), "1\n");
     m_cluster.query("UPDATE bloomzap_schema SET version = 2");
     ServerProcess newer({"--listen", "127.0.0.1:0", "--database", m_cluster.uri()});

@@ -1,136 +1,30 @@
-// Helpers for the server tests: a temporary folder, the real bloomzap-server as a child
-// process, a plain HTTP/1.0 client like the game's, and the rows of a served score table.
+// Helpers for the server tests: a plain HTTP/1.0 client like the game's, the rows of a served
+// score table and a throwaway PostgreSQL cluster; the server process comes from tests/support.
 
 #pragma once
 
+#include "tests/support/ServerProcess.h"
+
 #include <arpa/inet.h>
-#include <csignal>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <regex>
-#include <sstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace harness {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "bloomzap-server-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        m_path = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return m_path; }
-    fs::path operator/(const std::string& name) const { return m_path / name; }
-
-private:
-    fs::path m_path;
-};
-
-inline std::string readAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return std::move(content).str();
-}
-
-// bloomzap-server started with the given arguments, its standard error in a file.
-class ServerProcess {
-public:
-    explicit ServerProcess(std::vector<std::string> args) : m_log(m_logDir / "stderr.log") {
-        args.insert(args.begin(), BLOOMZAP_SERVER_BINARY);
-        std::vector<char*> argv;
-        for (std::string& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, m_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        const int rc = posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) {
-            throw std::runtime_error("cannot start " + std::string(argv[0]));
-        }
-    }
-    ~ServerProcess() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    ServerProcess(const ServerProcess&) = delete;
-    ServerProcess& operator=(const ServerProcess&) = delete;
-
-    // Waits for the "serving" line; false when the server ended (or 20 s passed) first.
-    bool waitServing() {
-        static const std::regex serving(R"(serving http://[^:]+:(\d+)/)");
-        for (int i = 0; i < 2000; ++i) {
-            std::smatch m;
-            const std::string text = log();
-            if (std::regex_search(text, m, serving)) {
-                m_port = std::stoi(m[1]);
-                return true;
-            }
-            if (m_pid <= 0 || waitpid(m_pid, &m_status, WNOHANG) == m_pid) {
-                m_pid = 0;
-                return false;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
-
-    // Sends `signal` (none when 0) and returns the exit code, or -1 for death by a signal.
-    int stop(int signal = SIGTERM) {
-        if (m_pid > 0) {
-            if (signal != 0) {
-                kill(m_pid, signal);
-            }
-            waitpid(m_pid, &m_status, 0);
-            m_pid = 0;
-        }
-        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
-    }
-
-    int port() const { return m_port; }
-    pid_t pid() const { return m_pid; }
-    std::string log() const { return readAll(m_log); }
-
-private:
-    TempDir m_logDir;
-    fs::path m_log;
-    pid_t m_pid = 0;
-    int m_status = 0;
-    int m_port = 0;
-};
+using testsupport::ServerProcess;
+using testsupport::TempDir;
 
 struct Reply {
     int status = 0;

@@ -3,7 +3,7 @@
 
 #include "update/HttpDownload.h"
 #include "UpdateFakes.h"
-#include "tests/online/TestServers.h"
+#include "tests/support/ScriptedHttpServer.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 namespace {
 
 using namespace updatetest;
-using onlinetest::RawServer;
-using onlinetest::reply;
+using testsupport::httpReply;
+using testsupport::ScriptedHttpServer;
 
 std::string request(const std::string& host) {
     return "GET /bloomzap/bzpsetup.exe HTTP/1.0\r\n"
@@ -39,10 +39,11 @@ Result download(const std::string& url) {
 }
 
 TEST(IntegrationHttpDownload, ARedirectIsFollowedWithTheSameThreeHeaders) {
-    RawServer target(reply("installer bytes", "200 OK"));
-    RawServer moved(reply("<html>moved</html>", "302 Found", true,
-                          "Location: http://localhost:" + std::to_string(target.port()) +
-                              "/bloomzap/bzpsetup.exe\r\n"));
+    ScriptedHttpServer target(httpReply("installer bytes", "200 OK"));
+    ScriptedHttpServer moved(
+        httpReply("<html>moved</html>", "302 Found", true,
+                  "Location: http://localhost:" + std::to_string(target.port()) +
+                      "/bloomzap/bzpsetup.exe\r\n"));
     const Result result = download(moved.url("/bloomzap/bzpsetup.exe"));
     EXPECT_EQ(result.outcome, DownloadOutcome::Received);
     EXPECT_EQ(result.body, "installer bytes") << "the redirect's own page is not kept";
@@ -53,13 +54,14 @@ TEST(IntegrationHttpDownload, ARedirectIsFollowedWithTheSameThreeHeaders) {
 }
 
 TEST(IntegrationHttpDownload, OutcomesOfTheReplies) {
-    RawServer notFound(reply("<html>gone</html>", "404 Not Found"));
-    RawServer failing(reply("oops", "500 Internal Server Error"));
-    RawServer noLength(reply("to the end", "200 OK", false));
-    RawServer loop(reply("", "301 Moved", true, "Location: /bloomzap/bzpsetup.exe\r\n"));
+    ScriptedHttpServer notFound(httpReply("<html>gone</html>", "404 Not Found"));
+    ScriptedHttpServer failing(httpReply("oops", "500 Internal Server Error"));
+    ScriptedHttpServer noLength(httpReply("to the end", "200 OK", false));
+    ScriptedHttpServer loop(
+        httpReply("", "301 Moved", true, "Location: /bloomzap/bzpsetup.exe\r\n"));
     int closedPort = 0;
     {
-        RawServer closed(reply(""));
+        ScriptedHttpServer closed(httpReply(""));
         closedPort = closed.port();
     }
     const struct {
@@ -88,11 +90,11 @@ TEST(IntegrationHttpDownload, OutcomesOfTheReplies) {
 }
 
 TEST(IntegrationHttpDownload, ARefusingSinkOrAnAbortEndTheDownload) {
-    RawServer server(reply("installer bytes"));
+    ScriptedHttpServer server(httpReply("installer bytes"));
     EXPECT_EQ(HttpDownload().run(server.url("/x"), [](const char*, std::size_t) { return false; }),
               DownloadOutcome::WriteFailure);
 
-    RawServer silent(reply("never sent"), true);
+    ScriptedHttpServer silent(httpReply("never sent"), ScriptedHttpServer::Start::held);
     HttpDownload http;
     DownloadOutcome outcome = DownloadOutcome::Received;
     std::thread worker([&] {

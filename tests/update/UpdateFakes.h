@@ -3,85 +3,30 @@
 
 #pragma once
 
+#include "tests/support/ServerProcess.h"
 #include "update/InstallerSignature.h"
 #include "update/UpdateCalls.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace updatetest {
 
 namespace fs = std::filesystem;
 
-inline std::string readFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return std::move(content).str();
-}
-
-inline void writeFile(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-// A folder of its own under the temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "bloomzap-update-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("no temporary folder");
-        }
-        m_path = fs::canonical(pattern);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    fs::path operator/(const fs::path& name) const { return m_path / name; }
-
-private:
-    fs::path m_path;
-};
-
-// Starts arguments[0] (through /usr/bin/env when the arguments begin with variables), its
-// standard output and error into output; 0 when it cannot start.
-inline pid_t spawn(std::vector<std::string> arguments, const fs::path& output) {
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                     0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        pid = 0;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
+using testsupport::readFile;
+using testsupport::spawn;
+using testsupport::writeFile;
+using TempFolder = testsupport::TempDir;
 
 // The exit code of pid, or -1 when it died of a signal or had not ended within a minute (it is
 // then killed).
@@ -184,37 +129,20 @@ private:
 // bloomzap-server on a free port of 127.0.0.1, publishing versionText, with an updates folder.
 class UpdateServer {
 public:
-    explicit UpdateServer(const std::string& versionText) {
-        fs::create_directories(m_folder / "data");
-        fs::create_directories(updates());
-        m_pid = spawn({BLOOMZAP_SERVER_BINARY, "--listen", "127.0.0.1:0", "--data",
-                       (m_folder / "data").string(), "--version-text", versionText, "--updates",
-                       updates().string()},
-                      m_folder / "server.log");
-        // The server names its port once it listens; it is given twenty seconds.
-        for (int tries = 0; m_pid > 0 && m_port == 0 && tries < 2000; ++tries) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            const std::string log = readFile(m_folder / "server.log");
-            const auto at = log.find("serving http://127.0.0.1:");
-            if (at != std::string::npos && log.find('\n', at) != std::string::npos) {
-                m_port = std::stoi(log.substr(at + 25));
-            }
-        }
-    }
-    ~UpdateServer() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            exitCode(m_pid);
-        }
-    }
-    bool serving() const { return m_port != 0; }
-    std::string siteRoot() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/"; }
+    explicit UpdateServer(const std::string& versionText)
+        : m_server({"--version-text", versionText, "--updates", updatesFolder().string()}) {}
+    bool serving() const { return m_server.serving(); }
+    std::string siteRoot() const { return m_server.root(); }
     fs::path updates() const { return m_folder / "updates"; }
 
 private:
+    fs::path updatesFolder() const {
+        fs::create_directories(updates());
+        return updates();
+    }
+
     TempFolder m_folder;
-    pid_t m_pid = 0;
-    int m_port = 0;
+    testsupport::LocalServer m_server;
 };
 
 } // namespace updatetest

@@ -4,7 +4,7 @@
 #include "update/Updater.h"
 #include "InstallerMaker.h"
 #include "UpdateFakes.h"
-#include "tests/online/TestServers.h"
+#include "tests/support/ScriptedHttpServer.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -14,6 +14,8 @@
 #include <memory>
 
 using namespace updatetest;
+using testsupport::httpReply;
+using testsupport::ScriptedHttpServer;
 
 namespace {
 
@@ -157,7 +159,7 @@ private slots:
     }
 
     void closingTheWindowDuringTheDownloadGivesTheProgramItsNameBack() {
-        onlinetest::RawServer silent(onlinetest::reply("never sent"), true);
+        ScriptedHttpServer silent(httpReply("never sent"), ScriptedHttpServer::Start::held);
         TempFolder folder;
         writeFile(folder / "bloomzap", "old program");
         OfferWindow window;
