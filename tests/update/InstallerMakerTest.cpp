@@ -45,7 +45,7 @@ protected:
         return names;
     }
 
-    TempFolder m_folder;
+    TempDir m_folder;
 };
 
 TEST_F(InstallerMakerTest, TheInstallerIsASignedScriptCarryingTheProgram) {

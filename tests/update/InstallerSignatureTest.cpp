@@ -11,7 +11,7 @@ namespace {
 using namespace updatetest;
 
 TEST(InstallerSignature, OnlyTheSignedBytesUnderTheMakersKeyVerify) {
-    TempFolder folder;
+    TempDir folder;
     const std::string bytes = std::string("#!/bin/sh\n\0binary\xff", 19);
     const std::string good = InstallerSignature::sign(bytes, testSecretKey());
     const auto otherKeys = InstallerSignature::generateKeys();

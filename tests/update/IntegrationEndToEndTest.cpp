@@ -28,7 +28,7 @@ bool becomes(const fs::path& file, const std::string& bytes) {
 
 TEST(IntegrationEndToEnd, UpdateReplacesTheProgramWithTheNewBuild) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    TempFolder folder;
+    TempDir folder;
     const fs::path program = folder / "bloomzap";
     fs::copy_file(BLOOMZAP_E2E_OLD_PROGRAM, program);
     const std::string oldBytes = readFile(program);

@@ -41,7 +41,7 @@ protected:
     fs::path backup() const { return m_folder / "bloomzap.BAK"; }
     fs::path installer() const { return m_folder / "bzpsetup.exe"; }
 
-    TempFolder m_folder;
+    TempDir m_folder;
     RecordingScreen m_screen;
     RecordingFetch m_fetch;
     ScriptedDownloader m_download;

@@ -25,8 +25,8 @@ namespace fs = std::filesystem;
 
 using testsupport::readFile;
 using testsupport::spawn;
+using testsupport::TempDir;
 using testsupport::writeFile;
-using TempFolder = testsupport::TempDir;
 
 // The exit code of pid, or -1 when it died of a signal or had not ended within a minute (it is
 // then killed).
@@ -130,18 +130,18 @@ private:
 class UpdateServer {
 public:
     explicit UpdateServer(const std::string& versionText)
-        : m_server({"--version-text", versionText, "--updates", updatesFolder().string()}) {}
+        : m_server({"--version-text", versionText, "--updates", made(updates()).string()}) {}
     bool serving() const { return m_server.serving(); }
     std::string siteRoot() const { return m_server.root(); }
     fs::path updates() const { return m_folder / "updates"; }
 
 private:
-    fs::path updatesFolder() const {
-        fs::create_directories(updates());
-        return updates();
+    static fs::path made(const fs::path& folder) {
+        fs::create_directories(folder);
+        return folder;
     }
 
-    TempFolder m_folder;
+    TempDir m_folder;
     testsupport::LocalServer m_server;
 };
 

@@ -77,7 +77,7 @@ private slots:
     void updateRunsWhileTheWindowKeepsHandlingEvents() {
         UpdateServer server("1.0.1");
         QVERIFY(server.serving());
-        TempFolder folder;
+        TempDir folder;
         writeFile(folder / "bloomzap", "old program");
         writeFile(folder / "bloomzap.BAK", "an older backup");
         writeFile(folder / "new-bloomzap", "new program");
@@ -119,7 +119,7 @@ private slots:
         QFETCH(bool, message);
         UpdateServer server("1.0.1");
         QVERIFY(server.serving());
-        TempFolder folder;
+        TempDir folder;
         writeFile(folder / "bloomzap", "old program");
         if (!changed.isEmpty()) {
             writeFile(folder / "new-bloomzap", "new program");
@@ -160,7 +160,7 @@ private slots:
 
     void closingTheWindowDuringTheDownloadGivesTheProgramItsNameBack() {
         ScriptedHttpServer silent(httpReply("never sent"), ScriptedHttpServer::Start::held);
-        TempFolder folder;
+        TempDir folder;
         writeFile(folder / "bloomzap", "old program");
         OfferWindow window;
         auto updater = std::make_unique<Updater>(&window.window, window.widgets(), silent.url("/"),
