@@ -311,8 +311,9 @@ void Tmain::buildPanels() {
     m_ui.button_sendscore = makeButton(m_ui.panel_cleared, "button_sendscore",
                                        QRect(78, 135, 172, 36), QStringLiteral("SEND SCORE"), grey);
     connect(m_ui.button_sendscore, &TSelButton::OnClick, this, &Tmain::button_sendscoreClick);
+    // Black on black: of the wait panel only its text shows.
     m_ui.panel_wait =
-        makePanel(m_ui.panel_cleared, "panel_wait", QRect(2, 131, 315, 49), maroon, false);
+        makePanel(m_ui.panel_cleared, "panel_wait", QRect(2, 131, 315, 49), Qt::black, false);
     m_ui.panel_wait->setFont(regular19);
     m_ui.panel_wait->setFontColor(house::buttonFace);
     m_ui.panel_wait->setCaption(QStringLiteral("Posting Score, Please Wait......"));

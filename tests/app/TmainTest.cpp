@@ -358,6 +358,17 @@ private slots:
         QCOMPARE(main->ui().label_name->width(), 160);
     }
 
+    // The wait panel over SEND SCORE is black with a black frame: only its text shows.
+    void theWaitPanelShowsOnlyItsText() {
+        auto main = makeWindow();
+        TFlatPanel* wait = main->ui().panel_wait;
+        QCOMPARE(wait->ColorHighLight(), QColor(Qt::black));
+        QCOMPARE(wait->ColorShadow(), QColor(Qt::black));
+        const QImage drawn = wait->grab().toImage();
+        for (const QPoint edge : {QPoint(0, 0), QPoint(drawn.width() - 1, drawn.height() - 1)})
+            QCOMPARE(drawn.pixelColor(edge), QColor(Qt::black));
+    }
+
     void startGameFromTheMenuRestartsAndHidesTheGameOverPanel() {
         auto main = makeWindow();
         click(main->ui().button_start);
