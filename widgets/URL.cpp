@@ -54,15 +54,17 @@ QString TURL::target() const {
     return prefix(m_urlType) + m_url;
 }
 
+// Read as a browser reads a link: blanks and other bytes a strict address may not hold are
+// escaped rather than making the link unusable.
 bool TURL::isOpenable(const QString& address) {
-    const QUrl url(address, QUrl::StrictMode);
+    const QUrl url(address, QUrl::TolerantMode);
     if (!url.isValid())
         return false;
     const QString scheme = url.scheme();
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
         return !url.host().isEmpty();
     if (scheme == QLatin1String("mailto"))
-        return !url.path().isEmpty();
+        return !url.path().trimmed().isEmpty();
     // file:, every other scheme and a bare relative name.
     return false;
 }
@@ -73,7 +75,7 @@ bool TURL::OpenLink() {
     const QString address = target();
     if (!isOpenable(address))
         return false;
-    return opener()(QUrl(address, QUrl::StrictMode));
+    return opener()(QUrl(address, QUrl::TolerantMode));
 }
 
 void TURL::setOpener(Opener replacement) {

@@ -43,6 +43,9 @@ private slots:
                                          << "http://example.org/x";
         QTest::newRow("none keeps mailto") << utnone << "mailto:bob@example.org"
                                            << "mailto:bob@example.org";
+        // Links on a page are not always well escaped; a browser still opens them.
+        QTest::newRow("none with blank and bar") << utnone << "http://example.org/my page?a=1|2"
+                                                 << "http://example.org/my page?a=1%7C2";
         QTest::newRow("empty link") << utHttp << ""
                                     << "";
         QTest::newRow("file") << utFile << "/etc/passwd"
