@@ -47,6 +47,8 @@ void centreOver(QWidget* window, const QWidget* anchor) {
 }
 
 void bringUp(QWidget* window) {
+    // A window the player minimised comes back too; show() alone leaves it an icon.
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->activateWindow();

@@ -162,6 +162,20 @@ private slots:
         QVERIFY(m_about->isVisible());
     }
 
+    // Opening a window the player has minimised brings it back.
+    void showingAMinimisedWindowRestoresIt() {
+        m_help->showWindow();
+        m_about->showWindow();
+        m_help->showMinimized();
+        m_about->showMinimized();
+        QVERIFY(m_help->isMinimized() && m_about->isMinimized());
+        m_help->showWindow();
+        click(m_help->button_about);
+        QVERIFY(!m_help->isMinimized());
+        QVERIFY(!m_about->isMinimized());
+        QVERIFY(m_help->isVisible() && m_about->isVisible());
+    }
+
     void windowsAreFirstShownCentredOverTheGameWindowThenStayPut() {
         for (QWidget* window : {static_cast<QWidget*>(m_help), static_cast<QWidget*>(m_about),
                                 static_cast<QWidget*>(m_multiplayer)}) {
