@@ -553,8 +553,7 @@ void Tmain::button_viewhighscoresClick() {
     if (!m_highscore)
         return;
     m_highscore->loadit();
-    m_highscore->show();
-    m_highscore->raise();
+    m_highscore->showWindow();
 }
 
 void Tmain::ViewHighScoreList1Click() {

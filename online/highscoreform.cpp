@@ -132,6 +132,11 @@ void Thighscore::senditDoneString(QObject*, const std::string&) {
     if (m_postingAnswered)
         m_postingAnswered();
     loadit();
+    showWindow();
+}
+
+void Thighscore::showWindow() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
 }

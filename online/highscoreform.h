@@ -31,6 +31,9 @@ public:
     // arrives intact; a posting still out makes this do nothing.
     void sendscore(const QString& name, const QString& date, const QString& score);
 
+    // Shows the window, or brings it up again when it is already shown or minimised.
+    void showWindow();
+
     // What the game window does when a posting is answered, before the page is loaded and the
     // window shown: hide the game-over panel and stop its watchdog.
     void setPostingAnswered(std::function<void()> answered) {

@@ -8,6 +8,8 @@
 #include "engine/Game.h"
 #include "engine/TileList.h"
 #include "info/ClickLabel.h"
+#include "online/HTTPGet.h"
+#include "online/highscoreform.h"
 #include "tests/app/TestFolder.h"
 #include "tests/support/QtTestMain.h"
 #include "tests/support/RecordingOutput.h"
@@ -367,6 +369,18 @@ private slots:
         const QImage drawn = wait->grab().toImage();
         for (const QPoint edge : {QPoint(0, 0), QPoint(drawn.width() - 1, drawn.height() - 1)})
             QCOMPARE(drawn.pixelColor(edge), QColor(Qt::black));
+    }
+
+    // "View High Score List" brings back a high-score window the player has minimised.
+    void viewHighScoreListRestoresAMinimisedWindow() {
+        auto main = makeWindow();
+        Thighscore highscore(main.get(), "http://127.0.0.1:1/");
+        main->setHighScoreWindow(&highscore);
+        highscore.showMinimized();
+        main->ui().ViewHighScoreList1->trigger();
+        QVERIFY(highscore.isVisible());
+        QVERIFY(!highscore.isMinimized());
+        QTRY_VERIFY(!highscore.getit->busy());
     }
 
     void startGameFromTheMenuRestartsAndHidesTheGameOverPanel() {
