@@ -10,12 +10,8 @@
 
 namespace server {
 
-// One row of the high-score list.
-struct RankedScore {
-    std::string name;
-    std::string date;
-    std::int32_t score = 0;
-};
+// One row of the high-score list: a stored posting's values, listed in rank order.
+using RankedScore = PostingValues;
 
 // What the pages show: the best scores in rank order and how many postings there are.
 struct Standings {

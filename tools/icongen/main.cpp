@@ -54,22 +54,23 @@ Paint flat(QColor c) {
     return p;
 }
 
-Paint radial(QPointF centre, qreal radius, std::vector<std::pair<qreal, QColor>> stops) {
+Paint gradient(Paint::Kind kind, QPointF from, QPointF to, qreal radius,
+               std::vector<std::pair<qreal, QColor>> stops) {
     Paint p;
-    p.kind = Paint::Radial;
-    p.from = centre;
+    p.kind = kind;
+    p.from = from;
+    p.to = to;
     p.radius = radius;
     p.stops = std::move(stops);
     return p;
 }
 
+Paint radial(QPointF centre, qreal radius, std::vector<std::pair<qreal, QColor>> stops) {
+    return gradient(Paint::Radial, centre, {}, radius, std::move(stops));
+}
+
 Paint linear(QPointF from, QPointF to, std::vector<std::pair<qreal, QColor>> stops) {
-    Paint p;
-    p.kind = Paint::Linear;
-    p.from = from;
-    p.to = to;
-    p.stops = std::move(stops);
-    return p;
+    return gradient(Paint::Linear, from, to, 0, std::move(stops));
 }
 
 // Five petals around a golden heart, shaded as the logo's flowers are.
