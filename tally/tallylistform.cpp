@@ -11,12 +11,7 @@
 
 namespace {
 
-const QColor& lightGrey = house::lightGrey;
 const QColor newestRed(255, 0, 0);
-
-QFont labelFont(int pixels, bool bold) {
-    return house::pixelFont("MS Sans Serif", pixels, bold);
-}
 
 void paint(QLabel* label, const QColor& colour, bool bold) {
     QPalette palette = label->palette();
@@ -48,10 +43,10 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
     setFixedSize(342, 425);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::black);
-    palette.setColor(QPalette::WindowText, lightGrey);
+    palette.setColor(QPalette::WindowText, house::lightGrey);
     setPalette(palette);
     setAutoFillBackground(true);
-    setFont(labelFont(13, true));
+    setFont(house::sansSerif(13, true));
 
     FlatPanel1 = new TFlatPanel(this);
     FlatPanel1->setObjectName(QStringLiteral("FlatPanel1"));
@@ -62,7 +57,7 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
 
     QLabel* heading = makeLabel(QStringLiteral("Label1"), QStringLiteral("YOUR TALLY LIST"), 1, 5,
                                 328, Qt::AlignHCenter);
-    QFont headingfont = labelFont(19, true);
+    QFont headingfont = house::sansSerif(19, true);
     headingfont.setUnderline(true);
     heading->setFont(headingfont);
     heading->setFixedHeight(24);
@@ -198,7 +193,7 @@ void Ttallylist::showPlace(int place, const TallyPlace& row) {
     const bool bold = row.look != TallyLook::Plain;
     for (QLabel* label :
          {label_num.at(place - 1), label_date.at(place - 1), label_name.at(place - 1), high})
-        paint(label, newest ? newestRed : lightGrey, bold);
+        paint(label, newest ? newestRed : house::lightGrey, bold);
     // The score label is as wide as its text, measured in the font it now has.
     high->adjustSize();
 }
@@ -210,8 +205,8 @@ QLabel* Ttallylist::makeLabel(const QString& name, const QString& text, int left
     label->setTextFormat(Qt::PlainText);
     label->setText(text);
     label->setObjectName(name);
-    label->setFont(labelFont(13, true));
-    paint(label, lightGrey, true);
+    label->setFont(house::sansSerif(13, true));
+    paint(label, house::lightGrey, true);
     label->setAlignment(alignment | Qt::AlignTop);
     const int height = label->fontMetrics().height();
     if (width > 0)
