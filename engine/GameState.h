@@ -7,9 +7,6 @@
 // The engine's state record: the board, the counters and flags of a game, and the two queues
 // through which a click becomes a removal. Touched on the user-interface thread only.
 struct GameState {
-    static constexpr int columns = Board::columns; // 0 and 11 are an always empty border
-    static constexpr int rows = Board::rows;       // 0 is the entry row a new line falls from
-
     Board cells; // cells[c][r]; see Board
 
     std::int32_t colorcount = 0;     // colours in play, 3 to 6 during a game

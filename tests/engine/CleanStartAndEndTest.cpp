@@ -20,8 +20,8 @@ protected:
         EXPECT_TRUE(s().linesettled);
         EXPECT_TRUE(screenShowsGrid());
         clock.advance(2900);
-        for (int c = 0; c < GameState::columns; ++c) {
-            for (int r = 0; r < GameState::rows; ++r) {
+        for (int c = 0; c < Board::columns; ++c) {
+            for (int r = 0; r < Board::rows; ++r) {
                 const bool field = c >= 1 && c <= 10 && r >= 9;
                 EXPECT_EQ(s().cells[c][r] != 0, field) << "only rows 9 and 10: " << c << "," << r;
             }

@@ -10,7 +10,7 @@ namespace {
 using GameFlow = EngineTest;
 
 bool entryRowEmpty(const GameState& s) {
-    for (int c = 0; c < GameState::columns; ++c) {
+    for (int c = 0; c < Board::columns; ++c) {
         if (s.cells[c][0] != 0) {
             return false;
         }
