@@ -31,6 +31,11 @@ ShiftState shiftState(Qt::KeyboardModifiers modifiers) {
     return state;
 }
 
+// The square of cell (c, r) on the board, in logical pixels.
+QRect square(int c, int r) {
+    return {(c - 1) * TileList::size, (r - 1) * TileList::size, TileList::size, TileList::size};
+}
+
 } // namespace
 
 BoardView::BoardView(QWidget* parent) : QWidget(parent), m_tiles(new TileList(this)) {
@@ -62,13 +67,11 @@ bool BoardView::ensureBacking() {
 
 void BoardView::paintTile(int c, int r, int t) {
     const qreal ratio = m_backing.devicePixelRatio();
-    const QRectF square((c - 1) * TileList::size, (r - 1) * TileList::size, TileList::size,
-                        TileList::size);
     QPainter painter(&m_backing);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     // Only a ratio that is not a whole multiple of the art needs smoothing.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != 1.0 && ratio != 2.0);
-    painter.drawImage(square, m_tiles->tile(t, ratio));
+    painter.drawImage(QRectF(square(c, r)), m_tiles->tile(t, ratio));
     m_shown[c - 1][r - 1] = t;
 }
 
@@ -88,10 +91,8 @@ void BoardView::drawtile(int c, int r, int t) {
     }
     paintTile(c, r, t);
     if (isVisible()) { // Qt drops updates of hidden widgets
-        const QRect square((c - 1) * TileList::size, (r - 1) * TileList::size, TileList::size,
-                           TileList::size);
-        m_requested += square;
-        update(square);
+        m_requested += square(c, r);
+        update(square(c, r));
     }
 }
 
