@@ -9,7 +9,7 @@
 namespace {
 
 bool isTotal(int column) {
-    return column >= 1 && column <= 3;
+    return column >= 1 && column <= TallyTable::totals;
 }
 
 } // namespace
@@ -21,22 +21,22 @@ TallyRecords::TallyRecords(TallyTable& table, TallyDisplay& display, TallyCalend
 }
 
 void TallyRecords::setInitialDisplay() {
-    for (int column = 1; column <= 3; ++column) {
+    for (int column = 1; column <= TallyTable::totals; ++column) {
         m_totals[column - 1] = "0";
         showTotal(column);
     }
-    for (int n = 1; n <= places; ++n) {
+    for (int n = 1; n <= TallyTable::places; ++n) {
         m_places[n - 1] = TallyPlace{"Feb 11, 2008", "Varnok", "0", 0, TallyLook::Bold};
         showPlace(n);
     }
 }
 
 void TallyRecords::loadtally() {
-    for (int column = 1; column <= 3; ++column) {
+    for (int column = 1; column <= TallyTable::totals; ++column) {
         m_totals[column - 1] = m_table.cell(column, 0);
         showTotal(column);
     }
-    for (int n = 1; n <= places; ++n) {
+    for (int n = 1; n <= TallyTable::places; ++n) {
         if (m_table.cell(1, n).empty())
             m_table.setCell(1, n, std::to_string(TallyTable::emptyScore));
         TallyPlace& row = m_places[n - 1];
@@ -49,20 +49,20 @@ void TallyRecords::loadtally() {
 }
 
 int TallyRecords::enterScore(int score, const std::string& name) {
-    for (int n = 1; n <= places; ++n) {
+    for (int n = 1; n <= TallyTable::places; ++n) {
         m_places[n - 1].look = TallyLook::Plain;
         showPlace(n);
     }
 
     // Equal scores: the newer goes above, so the first place not higher than the score.
     int at = 0;
-    for (int n = 1; n <= places && at == 0; ++n)
+    for (int n = 1; n <= TallyTable::places && at == 0; ++n)
         if (m_places[n - 1].value <= score)
             at = n;
     if (at == 0)
         return 0;
 
-    for (int n = places - 1; n >= at; --n) {
+    for (int n = TallyTable::places - 1; n >= at; --n) {
         m_places[n] = m_places[n - 1];
         for (int col = 0; col <= 2; ++col)
             m_table.setCell(col, n + 1, m_table.cell(col, n));
@@ -120,18 +120,18 @@ bool TallyRecords::confirmReset() {
 
 void TallyRecords::resetTally() {
     m_table.setRowCount(TallyTable::nominalRows);
-    for (int column = 1; column <= 3; ++column) {
+    for (int column = 1; column <= TallyTable::totals; ++column) {
         m_totals[column - 1] = "0";
         showTotal(column);
     }
-    for (int col = 1; col <= 8; ++col)
+    for (int col = 1; col < TallyTable::nominalColumns; ++col)
         m_table.setCell(col, 0, "0");
     for (int row = 1; row < m_table.rowCount(); ++row) {
         m_table.setCell(0, row, "");
         m_table.setCell(1, row, std::to_string(TallyTable::emptyScore));
         m_table.setCell(2, row, "");
     }
-    for (int n = 1; n <= places; ++n) {
+    for (int n = 1; n <= TallyTable::places; ++n) {
         m_places[n - 1] = TallyPlace{"", "", "", TallyTable::emptyScore, TallyLook::Plain};
         showPlace(n);
     }

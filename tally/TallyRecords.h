@@ -2,21 +2,19 @@
 
 #include "engine/TallyCalls.h"
 #include "tally/TallyDisplay.h"
+#include "tally/TallyTable.h"
 
 #include <array>
 #include <string>
 
 class TallyCalendar;
 class TallyDialogs;
-class TallyTable;
 
 // Keeps the player's record: the three totals and the ten best scores. It changes the tally
 // table (what gets stored) and the display (what the window shows) together; the two differ
 // only after a start without a tally file, when the display still shows the window's first texts.
 class TallyRecords : public TallyCalls {
 public:
-    static constexpr int places = 10;
-
     TallyRecords(TallyTable& table, TallyDisplay& display, TallyCalendar& calendar,
                  TallyDialogs& dialogs);
 
@@ -56,6 +54,6 @@ private:
     TallyDisplay& m_display;
     TallyCalendar& m_calendar;
     TallyDialogs& m_dialogs;
-    std::array<std::string, 3> m_totals;
-    std::array<TallyPlace, places> m_places;
+    std::array<std::string, TallyTable::totals> m_totals;
+    std::array<TallyPlace, TallyTable::places> m_places;
 };

@@ -14,7 +14,7 @@ void TallyTable::setInitial() {
     resize(nominalColumns, nominalRows);
     for (int col = 0; col <= 4; ++col)
         setCell(col, 0, "0");
-    for (int place = 1; place <= 10; ++place)
+    for (int place = 1; place <= places; ++place)
         setCell(1, place, std::to_string(emptyScore));
 }
 

@@ -12,6 +12,9 @@ class TallyTable {
 public:
     static constexpr int nominalColumns = 9;
     static constexpr int nominalRows = 12;
+    // Rows 1 to places hold the places; columns 1 to totals of row 0 the totals the window shows.
+    static constexpr int places = 10;
+    static constexpr int totals = 3;
     // A score of this value or less marks an empty place.
     static constexpr int emptyScore = -1000;
 

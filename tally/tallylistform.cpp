@@ -68,8 +68,8 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
               Qt::AlignRight);
     makeLabel(QStringLiteral("Label4"), QStringLiteral("Board Cleared:"), 69, 77, 120,
               Qt::AlignRight);
-    const int totaltops[3] = {42, 59, 77};
-    for (int column = 1; column <= 3; ++column)
+    const int totaltops[TallyTable::totals] = {42, 59, 77};
+    for (int column = 1; column <= TallyTable::totals; ++column)
         mylabel_[column - 1] =
             makeLabel(QStringLiteral("mylabel_%1").arg(column), QStringLiteral("0"), 194,
                       totaltops[column - 1], 59, Qt::AlignHCenter);
@@ -79,7 +79,7 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
     scores->setFont(headingfont);
     scores->setFixedHeight(24);
 
-    for (int n = 1; n <= 10; ++n) {
+    for (int n = 1; n <= TallyTable::places; ++n) {
         const int top = 126 + 24 * (n - 1);
         label_num[n - 1] = makeLabel(QStringLiteral("label_num%1").arg(n),
                                      QStringLiteral("%1.").arg(n), 5, top, 24, Qt::AlignRight);

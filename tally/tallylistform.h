@@ -74,11 +74,11 @@ private:
     // What gets stored; the labels below are what the player sees.
     TallyTable stringgrid_scores;
     TFlatPanel* FlatPanel1 = nullptr;
-    std::array<QLabel*, 3> mylabel_{};
-    std::array<QLabel*, 10> label_num{};
-    std::array<QLabel*, 10> label_date{};
-    std::array<QLabel*, 10> label_name{};
-    std::array<QLabel*, 10> label_high{};
+    std::array<QLabel*, TallyTable::totals> mylabel_{};
+    std::array<QLabel*, TallyTable::places> label_num{};
+    std::array<QLabel*, TallyTable::places> label_date{};
+    std::array<QLabel*, TallyTable::places> label_name{};
+    std::array<QLabel*, TallyTable::places> label_high{};
     TSelButton* button_reset = nullptr;
     TSelButton* button_done = nullptr;
 
