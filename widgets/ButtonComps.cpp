@@ -1,7 +1,8 @@
 #include "widgets/ButtonComps.h"
 
+#include "widgets/HouseStyle.h"
+
 #include <QEnterEvent>
-#include <QFont>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -26,9 +27,7 @@ Qt::Alignment horizontalPart(Qt::Alignment alignment) {
 } // namespace
 
 TSelButton::TSelButton(QWidget* parent) : QWidget(parent) {
-    QFont captionFont(QStringLiteral("Arial"));
-    captionFont.setPixelSize(11); // 8 point on a 96 dpi screen
-    setFont(captionFont);
+    setFont(house::arial(11)); // 8 point on a 96 dpi screen
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true); // OnMouseMove is raised without a button held, too
     resize(105, 20);
