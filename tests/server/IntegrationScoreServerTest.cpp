@@ -1,7 +1,7 @@
 // bloomzap-server through real HTTP, apart from storage: the version text, the installer files,
 // the request log, an over-long request line and start-up errors.
 
-#include "ServerHarness.h"
+#include "tests/server/ServerHarness.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // and ties, refused and accepted values, escaping, pages, restarts, SIGTERM under load, the rate
 // limit; on PostgreSQL also two processes on one database and a database killed under load.
 
-#include "ServerHarness.h"
+#include "tests/server/ServerHarness.h"
 
 #include <gtest/gtest.h>
 

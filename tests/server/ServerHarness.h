@@ -115,20 +115,12 @@ inline std::string page(int port, const std::string& target = "/counter/bloomzap
     return reply && reply->status == 200 ? reply->body : std::string();
 }
 
-} // namespace harness
-
-namespace harness {
-
 // The total of postings the page states (0 when it says there are none).
 inline long postedTotal(const std::string& page) {
     static const std::regex total(R"((\d+) scores? posted)");
     std::smatch m;
     return std::regex_search(page, m, total) ? std::stol(m[1]) : 0;
 }
-
-} // namespace harness
-
-namespace harness {
 
 // Runs a shell command; returns its exit code and standard output.
 inline std::pair<int, std::string> shell(const std::string& command) {
