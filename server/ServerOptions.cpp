@@ -21,7 +21,6 @@ int number(const std::string& option, const std::string& value, int low, int hig
 
 ServerOptions parseOptions(const std::vector<std::string>& args) {
     ServerOptions options;
-    bool listenGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const auto value = [&]() -> const std::string& {
@@ -44,7 +43,6 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
                 options.host = options.host.substr(1, options.host.size() - 2);
             }
             options.port = number("--listen", address.substr(colon + 1), 0, 65535);
-            listenGiven = true;
         } else if (arg == "--data") {
             options.database = "sqlite:" + value();
         } else if (arg == "--database") {
@@ -63,7 +61,6 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
             throw std::invalid_argument("unknown argument \"" + arg + "\"");
         }
     }
-    (void)listenGiven;
     if (!options.help && options.database.empty()) {
         throw std::invalid_argument("say where to keep the postings: --data DIR or --database "
                                     "sqlite:DIR or --database postgresql://…");
