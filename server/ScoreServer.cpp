@@ -25,6 +25,12 @@ void text(httplib::Response& res, int status, const std::string& body) {
     res.set_content(body + "\n", textType);
 }
 
+// A store problem: the client is asked to come back shortly.
+void unavailable(httplib::Response& res) {
+    res.set_header("Retry-After", "5");
+    text(res, 503, "The score list is not available just now; please try again.");
+}
+
 bool isLoopback(const std::string& address) {
     return address.rfind("127.", 0) == 0 || address == "::1" ||
            address.rfind("::ffff:127.", 0) == 0;
@@ -122,8 +128,7 @@ ScoreServer::ScoreServer(ServeSettings settings)
             }
         } catch (const StoreUnavailable& e) {
             logProblem("posting not stored", e.what());
-            res.set_header("Retry-After", "5");
-            text(res, 503, "The score list is not available just now; please try again.");
+            unavailable(res);
             return;
         }
         ++m_generation;
@@ -137,8 +142,7 @@ ScoreServer::ScoreServer(ServeSettings settings)
                 pages = currentPages();
             } catch (const StoreUnavailable& e) {
                 logProblem("page not rendered", e.what());
-                res.set_header("Retry-After", "5");
-                text(res, 503, "The score list is not available just now; please try again.");
+                unavailable(res);
                 return;
             }
             res.set_header("Cache-Control", "no-cache");
