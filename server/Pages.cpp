@@ -67,6 +67,10 @@ std::string paragraph(std::string_view text, std::string_view colour = silver) {
     return "<p>" + font(colour, text, "3") + "</p>\n";
 }
 
+std::string centred(std::string_view text, std::string_view size = "3") {
+    return "<p align=\"center\">" + font(silver, text, size) + "</p>\n";
+}
+
 // Rank colours: gold, silver and bronze for the first three, then plain.
 const char* rankColour(std::size_t rank) {
     switch (rank) {
@@ -140,22 +144,16 @@ std::string highScores(const Standings& standings) {
     std::string out = open("Bloomzap High Scores");
     out += heading("Bloomzap High Scores");
     if (standings.best.empty()) {
-        out += "<p align=\"center\">" +
-               font(silver,
-                    "No scores have been posted yet. Finish a game and press SEND SCORE "
-                    "to be the first on the list.",
-                    "3") +
-               "</p>\n";
+        out += centred("No scores have been posted yet. Finish a game and press SEND SCORE to be "
+                       "the first on the list.");
     } else {
         const std::string shown = standings.total > listLength
                                       ? "The best " + std::to_string(listLength) + " of " +
                                             postingCount(standings.total) + " posted."
                                       : postingCount(standings.total) + " posted.";
-        out += "<p align=\"center\">" + font(silver, shown, "3") + "</p>\n";
+        out += centred(shown);
         out += scoreTable(standings.best, listLength);
-        out += "<p align=\"center\">" +
-               font(silver, "Equal scores are ranked in the order they were posted.", "2") +
-               "</p>\n";
+        out += centred("Equal scores are ranked in the order they were posted.", "2");
     }
     out += close();
     return out;
