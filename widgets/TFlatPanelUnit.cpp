@@ -8,8 +8,8 @@ namespace {
 
 // The system's button highlight and shadow colours, used for the embossed caption of a disabled
 // panel.
-const QColor kButtonHighlight(255, 255, 255);
-const QColor kButtonShadow(128, 128, 128);
+const QColor buttonHighlight(255, 255, 255);
+const QColor buttonShadow(128, 128, 128);
 
 } // namespace
 
@@ -140,9 +140,9 @@ void TFlatPanel::paintEvent(QPaintEvent*) {
             painter.setPen(FontColor());
             painter.drawText(box, flags, m_caption);
         } else {
-            painter.setPen(kButtonHighlight);
+            painter.setPen(buttonHighlight);
             painter.drawText(box.translated(1, 1), flags, m_caption);
-            painter.setPen(kButtonShadow);
+            painter.setPen(buttonShadow);
             painter.drawText(box, flags, m_caption);
         }
     }

@@ -12,8 +12,8 @@ using namespace widgettest;
 
 namespace {
 
-const QColor kPlain(0, 0, 0);
-const QColor kOwnPaint(0, 0, 255);
+const QColor plainColour(0, 0, 0);
+const QColor ownPaintColour(0, 0, 255);
 
 // Each pixel of the tile tells where in the tile it is, so a render shows which part of which
 // tile landed where.
@@ -31,7 +31,7 @@ public:
     int paints = 0;
     Window() {
         QPalette pal = palette();
-        pal.setColor(QPalette::Window, kPlain);
+        pal.setColor(QPalette::Window, plainColour);
         setPalette(pal);
         setAutoFillBackground(true);
         resize(609, 590);
@@ -40,7 +40,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         ++paints;
-        QPainter(this).fillRect(QRect(300, 300, 8, 8), kOwnPaint);
+        QPainter(this).fillRect(QRect(300, 300, 8, 8), ownPaintColour);
     }
 };
 
@@ -80,7 +80,7 @@ private slots:
         // The last partial column and row, and the window's own square on top.
         const int right = img.width() - 1, bottom = img.height() - 1;
         QCOMPARE(img.pixel(right, bottom), tile.pixel(right % 173, bottom % 171));
-        QCOMPARE(img.pixel(303, 303), kOwnPaint.rgb());
+        QCOMPARE(img.pixel(303, 303), ownPaintColour.rgb());
     }
 
     void noTilesWithoutPictureOrWhenDisabled() {
@@ -93,9 +93,9 @@ private slots:
             const int before = window.paints;
             const QImage img = render(window);
             QVERIFY(window.paints > before); // the window's own painting still runs
-            QCOMPARE(img.pixel(10, 10), kPlain.rgb());
-            QCOMPARE(img.pixel(600, 580), kPlain.rgb());
-            QCOMPARE(img.pixel(303, 303), kOwnPaint.rgb());
+            QCOMPARE(img.pixel(10, 10), plainColour.rgb());
+            QCOMPARE(img.pixel(600, 580), plainColour.rgb());
+            QCOMPARE(img.pixel(303, 303), ownPaintColour.rgb());
         };
         plain();
         back.setImage(markedTile(20, 20));
@@ -126,8 +126,8 @@ private slots:
         const int before = window.paints;
         const QImage img = render(window);
         QVERIFY(window.paints > before);
-        QCOMPARE(img.pixel(10, 10), kPlain.rgb());
-        QCOMPARE(img.pixel(303, 303), kOwnPaint.rgb());
+        QCOMPARE(img.pixel(10, 10), plainColour.rgb());
+        QCOMPARE(img.pixel(303, 303), ownPaintColour.rgb());
     }
 };
 
