@@ -227,8 +227,11 @@ std::int64_t Tlzrw1::Decompress() {
             throw ELzrw1Exception(InputFile +
                                   " : Lzrw1 decompression : this file has no valid header !");
         }
-        const std::uint64_t total = identifier == fastIdentifier ? decompressFast(channel, buffers)
-                                                                 : decompressGood(channel);
+        readExact(*channel.reader, word, 4);
+        const std::uint32_t stored = getLittle32(word);
+        const std::uint64_t total = identifier == fastIdentifier
+                                        ? decompressFast(channel, buffers, stored)
+                                        : decompressGood(channel, stored);
         if (!channel.writer->commit()) {
             failWrite();
         }
@@ -240,12 +243,10 @@ std::int64_t Tlzrw1::Decompress() {
     }
 }
 
-std::uint64_t Tlzrw1::decompressFast(Channel& channel, Buffers& buffers) {
+std::uint64_t Tlzrw1::decompressFast(Channel& channel, Buffers& buffers, std::uint32_t stored) {
     Lzrw1Reader& reader = *channel.reader;
     Lzrw1Writer& writer = *channel.writer;
-    std::uint8_t word[4];
-    readExact(reader, word, 4);
-    const std::uint32_t stored = getLittle32(word);
+    std::uint8_t word[2];
     writer.reserve(std::min<std::uint64_t>(stored, channel.size * 1100)); // runs expand ~1000x
     std::uint64_t total = 0;
     std::size_t decoded;
@@ -272,12 +273,9 @@ std::uint64_t Tlzrw1::decompressFast(Channel& channel, Buffers& buffers) {
     return total;
 }
 
-std::uint64_t Tlzrw1::decompressGood(Channel& channel) {
+std::uint64_t Tlzrw1::decompressGood(Channel& channel, std::uint32_t stored) {
     Lzrw1Reader& reader = *channel.reader;
     Lzrw1Writer& writer = *channel.writer;
-    std::uint8_t word[4];
-    readExact(reader, word, 4);
-    const std::uint32_t stored = getLittle32(word);
     const TLZH::TResult result = m_lzh.decode(
         [&](std::uint8_t* buffer, std::size_t n) {
             const std::size_t got = reader.read(buffer, n);

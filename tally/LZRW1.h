@@ -67,8 +67,9 @@ private:
 
     void compressFast(Channel& channel, Buffers& buffers);
     void compressGood(Channel& channel);
-    std::uint64_t decompressFast(Channel& channel, Buffers& buffers);
-    std::uint64_t decompressGood(Channel& channel);
+    // stored: the original size the container's header gives (its low 32 bits).
+    std::uint64_t decompressFast(Channel& channel, Buffers& buffers, std::uint32_t stored);
+    std::uint64_t decompressGood(Channel& channel, std::uint32_t stored);
 
     [[noreturn]] void failWrite() const;
     void readExact(Lzrw1Reader& reader, std::uint8_t* buffer, std::size_t n) const;
