@@ -62,10 +62,11 @@ void THTTPGetThread::start(std::unique_ptr<THTTPGetThread> worker) {
 }
 
 void THTTPGetThread::run() {
-    m_outcome = httpfetch::fetch(m_input, *this);
     // The outcome moves into the call: a handler that destroys its component wakes this worker,
     // which then frees itself while the handler may still be reading the text.
-    handOff(m_link, [outcome = std::move(m_outcome)](THTTPGet& owner) { owner.complete(outcome); });
+    handOff(m_link, [outcome = httpfetch::fetch(m_input, *this)](THTTPGet& owner) {
+        owner.complete(outcome);
+    });
 }
 
 bool THTTPGetThread::stopAsked() {

@@ -27,8 +27,6 @@ public:
     // thread can be started (the worker is then freed).
     static void start(std::unique_ptr<THTTPGetThread> worker);
 
-    const httpfetch::FetchOutcome& outcome() const { return m_outcome; }
-
 private:
     void run();
     bool stopAsked() override;
@@ -37,7 +35,6 @@ private:
     std::shared_ptr<THTTPGetLink> m_link;
     httpfetch::FetchInput m_input;
     Progress m_onProgress;
-    httpfetch::FetchOutcome m_outcome;
 };
 
 // Fetches one URL over plain HTTP/1.0 on a worker thread and hands the whole body, as 8-bit text,
