@@ -12,14 +12,14 @@ using namespace widgettest;
 
 namespace {
 
-const QColor kBlack(0, 0, 0);
-const QColor kMaroon(128, 0, 0);
-const QColor kLight(218, 218, 218);
-const QColor kHigh(10, 200, 10);
-const QColor kShadow(200, 10, 200);
-const QColor kFill(40, 60, 80);
-const QColor kWhite(255, 255, 255);
-const QColor kGrey(128, 128, 128);
+const QColor blackColour(0, 0, 0);
+const QColor maroonColour(128, 0, 0);
+const QColor lightColour(218, 218, 218);
+const QColor highColour(10, 200, 10);
+const QColor shadowColour(200, 10, 200);
+const QColor fillColour(40, 60, 80);
+const QColor whiteColour(255, 255, 255);
+const QColor greyColour(128, 128, 128);
 
 // A window that paints a plain background and, on top, a red square in its own paintEvent: what
 // a transparent panel must show is exactly this.
@@ -45,10 +45,10 @@ TFlatPanel* makePanel(QWidget* parent, const QString& caption) {
     auto* panel = new TFlatPanel(parent);
     panel->setGeometry(20, 10, 200, 40);
     panel->setFont(crispFont("MS Sans Serif", 19, true));
-    panel->setFontColor(kLight);
-    panel->setColor(kFill);
-    panel->setColorHighLight(kHigh);
-    panel->setColorShadow(kShadow);
+    panel->setFontColor(lightColour);
+    panel->setColor(fillColour);
+    panel->setColorHighLight(highColour);
+    panel->setColorShadow(shadowColour);
     panel->setCaption(caption);
     return panel;
 }
@@ -61,7 +61,7 @@ private slots:
     void initTestCase() { installFontSubstitutes(); }
 
     void defaults() {
-        PaintingWindow window(kMaroon);
+        PaintingWindow window(maroonColour);
         TFlatPanel panel(&window);
         QCOMPARE(panel.size(), QSize(185, 41));
         QCOMPARE(panel.ColorHighLight(), QColor(160, 150, 131));
@@ -69,23 +69,23 @@ private slots:
         QCOMPARE(panel.Alignment(), Qt::Alignment(Qt::AlignHCenter));
         QVERIFY(!panel.Transparent());
         QVERIFY(panel.ParentColor());
-        QCOMPARE(panel.Color(), kMaroon); // the parent's colour while ParentColor is on
-        panel.setColor(kFill);
+        QCOMPARE(panel.Color(), maroonColour); // the parent's colour while ParentColor is on
+        panel.setColor(fillColour);
         QVERIFY(!panel.ParentColor());
-        QCOMPARE(panel.Color(), kFill);
-        QCOMPARE(render(panel).pixel(5, 5), kFill.rgb());
+        QCOMPARE(panel.Color(), fillColour);
+        QCOMPARE(render(panel).pixel(5, 5), fillColour.rgb());
     }
 
     void frameHasTwoColoursAndTheFillInside() {
-        PaintingWindow window(kBlack);
+        PaintingWindow window(blackColour);
         TFlatPanel* panel = makePanel(&window, QString());
         const QImage img = render(*panel);
         const int w = panel->width(), h = panel->height();
-        QCOMPARE(colorAt(img, w / 2, 0), kHigh);
-        QCOMPARE(colorAt(img, 0, h / 2), kHigh);
-        QCOMPARE(colorAt(img, w / 2, h - 1), kShadow);
-        QCOMPARE(colorAt(img, w - 1, h / 2), kShadow);
-        QCOMPARE(pixelsOf(img, kFill).size(), (w - 2) * (h - 2));
+        QCOMPARE(colorAt(img, w / 2, 0), highColour);
+        QCOMPARE(colorAt(img, 0, h / 2), highColour);
+        QCOMPARE(colorAt(img, w / 2, h - 1), shadowColour);
+        QCOMPARE(colorAt(img, w - 1, h / 2), shadowColour);
+        QCOMPARE(pixelsOf(img, fillColour).size(), (w - 2) * (h - 2));
     }
 
     void captionPlacedByAlignment_data() {
@@ -97,10 +97,10 @@ private slots:
 
     void captionPlacedByAlignment() {
         QFETCH(int, alignment);
-        PaintingWindow window(kBlack);
+        PaintingWindow window(blackColour);
         TFlatPanel* panel = makePanel(&window, QStringLiteral("GAME IS PAUSED"));
         panel->setAlignment(Qt::Alignment(alignment));
-        const QRect ink = bounds(pixelsOf(render(*panel), kLight));
+        const QRect ink = bounds(pixelsOf(render(*panel), lightColour));
         QVERIFY(!ink.isEmpty());
         const QRect box = panel->captionRect();
         QCOMPARE(box, QRect(1, 1, panel->width() - 2, panel->height() - 2));
@@ -123,36 +123,37 @@ private slots:
     // Disabled: a white copy one pixel down-right under a grey copy in the enabled caption's
     // place. Enabled: the caption once, in its font colour.
     void disabledCaptionIsEmbossed() {
-        PaintingWindow window(kBlack);
+        PaintingWindow window(blackColour);
         TFlatPanel* panel = makePanel(&window, QStringLiteral("Update Available"));
         const QImage enabledImg = render(*panel);
-        const PointSet caption = pixelsOf(enabledImg, kLight);
+        const PointSet caption = pixelsOf(enabledImg, lightColour);
         QVERIFY(caption.size() > 50);
-        QVERIFY(pixelsOf(enabledImg, kWhite).isEmpty());
-        QVERIFY(pixelsOf(enabledImg, kGrey).isEmpty());
+        QVERIFY(pixelsOf(enabledImg, whiteColour).isEmpty());
+        QVERIFY(pixelsOf(enabledImg, greyColour).isEmpty());
 
         panel->setEnabled(false);
         const QImage disabledImg = render(*panel);
-        QVERIFY(pixelsOf(disabledImg, kLight).isEmpty());
-        QCOMPARE(pixelsOf(disabledImg, kGrey), caption);
-        QCOMPARE(pixelsOf(disabledImg, kWhite), shifted(caption, 1, 1) - caption);
+        QVERIFY(pixelsOf(disabledImg, lightColour).isEmpty());
+        QCOMPARE(pixelsOf(disabledImg, greyColour), caption);
+        QCOMPARE(pixelsOf(disabledImg, whiteColour), shifted(caption, 1, 1) - caption);
     }
 
     void longCaptionIsCutNotWrapped() {
-        PaintingWindow window(kBlack);
+        PaintingWindow window(blackColour);
         TFlatPanel* panel = makePanel(
             &window, QStringLiteral("Posting Score, Please Wait...... and a good deal more"));
         panel->setAlignment(Qt::AlignLeft);
         const QImage img = render(*panel);
-        const QRect ink = bounds(pixelsOf(img, kLight));
+        const QRect ink = bounds(pixelsOf(img, lightColour));
         // Cut at the caption rectangle: the text is wider than the panel, its ink reaches the
         // rectangle's right edge (give or take the gap between two letters) and the frame
         // stays whole.
         QVERIFY(QFontMetrics(panel->font()).horizontalAdvance(panel->Caption()) > panel->width());
         QVERIFY(ink.right() <= panel->captionRect().right());
         QVERIFY(ink.right() >= panel->captionRect().right() - 2);
-        QCOMPARE(pixelsOf(img, kShadow, QRect(panel->width() - 1, 0, 1, panel->height())).size(),
-                 panel->height());
+        QCOMPARE(
+            pixelsOf(img, shadowColour, QRect(panel->width() - 1, 0, 1, panel->height())).size(),
+            panel->height());
         // One line only.
         QVERIFY(ink.height() <= QFontMetrics(panel->font()).height());
     }
@@ -165,11 +166,11 @@ private slots:
 
     void transparentPanelShowsWhatTheParentDraws() {
         QFETCH(QPoint, at);
-        PaintingWindow window(kBlack);
+        PaintingWindow window(blackColour);
         TFlatPanel* panel = makePanel(&window, QStringLiteral("ENTER"));
         panel->setGeometry(QRect(at, QSize(100, 40)));
-        panel->setColorHighLight(kMaroon);
-        panel->setColorShadow(kMaroon);
+        panel->setColorHighLight(maroonColour);
+        panel->setColorShadow(maroonColour);
         panel->setTransparent(true);
         window.show();
         const QImage img = render(*panel);
@@ -178,34 +179,34 @@ private slots:
         const QRect square = window.square.translated(-panel->pos());
         const PointSet red = pixelsOf(img, Qt::red);
         QCOMPARE(bounds(red), square);
-        const int caption = pixelsOf(img, kLight).size();
+        const int caption = pixelsOf(img, lightColour).size();
         QVERIFY(caption > 20);
-        const int black = pixelsOf(img, kBlack).size();
+        const int black = pixelsOf(img, blackColour).size();
         // Inside the frame only black, the parent's square and the caption over them.
         QCOMPARE(black + red.size() + caption, (w - 2) * (h - 2));
-        QCOMPARE(pixelsOf(img, kMaroon).size(), 2 * w + 2 * h - 4);
+        QCOMPARE(pixelsOf(img, maroonColour).size(), 2 * w + 2 * h - 4);
     }
 
     // The main window nests transparent panels inside each other on a black window.
     void nestedTransparentPanelsAreBlackInside() {
-        PaintingWindow window(kBlack);
+        PaintingWindow window(blackColour);
         window.square = QRect();
         auto* outer = new TFlatPanel(&window);
         outer->setGeometry(4, 3, 250, 180);
         outer->setTransparent(true);
-        outer->setColorHighLight(kBlack);
-        outer->setColorShadow(kBlack);
+        outer->setColorHighLight(blackColour);
+        outer->setColorShadow(blackColour);
         auto* inner = new TFlatPanel(outer);
         inner->setGeometry(3, 26, 200, 120);
         inner->setTransparent(true);
-        inner->setColorHighLight(kMaroon);
-        inner->setColorShadow(kMaroon);
+        inner->setColorHighLight(maroonColour);
+        inner->setColorShadow(maroonColour);
         window.show();
         const QImage img = render(*inner);
-        QCOMPARE(pixelsOf(img, kBlack).size(), (inner->width() - 2) * (inner->height() - 2));
+        QCOMPARE(pixelsOf(img, blackColour).size(), (inner->width() - 2) * (inner->height() - 2));
         const QImage whole = render(window);
-        QCOMPARE(colorAt(whole, 4 + 3 + 50, 3 + 26), kMaroon);
-        QCOMPARE(colorAt(whole, 4 + 3 + 50, 3 + 26 + 50), kBlack);
+        QCOMPARE(colorAt(whole, 4 + 3 + 50, 3 + 26), maroonColour);
+        QCOMPARE(colorAt(whole, 4 + 3 + 50, 3 + 26 + 50), blackColour);
     }
 };
 

@@ -15,24 +15,24 @@ using namespace widgettest;
 
 namespace {
 
-const QColor kFace(255, 255, 198);
-const QColor kOver(200, 230, 255);
-const QColor kDown(210, 255, 210);
-const QColor kBorder(164, 0, 0);
-const QColor kCaption(74, 74, 74);
-const QColor kOverCaption(0, 0, 200);
-const QColor kParent(0, 0, 0);
+const QColor faceColour(255, 255, 198);
+const QColor overColour(200, 230, 255);
+const QColor downColour(210, 255, 210);
+const QColor borderColour(164, 0, 0);
+const QColor captionColour(74, 74, 74);
+const QColor overCaptionColour(0, 0, 200);
+const QColor parentColour(0, 0, 0);
 
 // A button in the program's colour scheme, but with a distinct fill per look so a render tells
 // the looks apart.
 void styleButton(TSelButton& b) {
-    b.setColor(kFace);
-    b.setColorOver(kOver);
-    b.setColorDown(kDown);
-    b.setColorBorder(kBorder);
-    b.setColorOverCaption(kOverCaption);
+    b.setColor(faceColour);
+    b.setColorOver(overColour);
+    b.setColorDown(downColour);
+    b.setColorBorder(borderColour);
+    b.setColorOverCaption(overCaptionColour);
     b.setFont(crispFont("Arial", 16, true));
-    b.setFontColor(kCaption);
+    b.setFontColor(captionColour);
     b.setCaption(QStringLiteral("START"));
     b.setGeometry(10, 10, 132, 27);
 }
@@ -44,7 +44,7 @@ struct Host {
     Host() {
         window.resize(200, 60);
         QPalette pal = window.palette();
-        pal.setColor(QPalette::Window, kParent);
+        pal.setColor(QPalette::Window, parentColour);
         window.setPalette(pal);
         window.setAutoFillBackground(true);
         button = new TSelButton(&window);
@@ -106,8 +106,8 @@ private slots:
         const QRect inside = b.rect().adjusted(1, 1, -1, -1);
         auto check = [&](const QColor& fill, const QColor& caption) {
             const QImage img = render(b);
-            QCOMPARE(colorAt(img, 0, 0), kBorder);
-            QCOMPARE(colorAt(img, b.width() - 1, b.height() - 1), kBorder);
+            QCOMPARE(colorAt(img, 0, 0), borderColour);
+            QCOMPARE(colorAt(img, b.width() - 1, b.height() - 1), borderColour);
             QCOMPARE(colorAt(img, 1, 1), fill);
             QCOMPARE(colorAt(img, b.width() - 2, b.height() - 2), fill);
             const int ink = pixelsOf(img, caption, inside).size();
@@ -117,25 +117,25 @@ private slots:
             QCOMPARE(ink + fillCount, inside.width() * inside.height());
         };
         QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
-        check(kFace, kCaption);
+        check(faceColour, captionColour);
         enter(&b, h.mid());
         QCOMPARE(b.currentLook(), TSelButton::Look::Hover);
-        check(kOver, kOverCaption);
+        check(overColour, overCaptionColour);
         press(&b, h.mid());
         QCOMPARE(b.currentLook(), TSelButton::Look::Pressed);
-        check(kDown, kOverCaption);
+        check(downColour, overCaptionColour);
         release(&b, h.mid());
-        check(kOver, kOverCaption);
+        check(overColour, overCaptionColour);
         leave(&b);
-        check(kFace, kCaption);
+        check(faceColour, captionColour);
 
         // A repaint of the normal look while hovering resets the caption colour the press
         // takes over.
         enter(&b, h.mid());
         b.setCaption(QStringLiteral("AGAIN"));
-        check(kFace, kCaption);
+        check(faceColour, captionColour);
         press(&b, h.mid());
-        check(kDown, kCaption);
+        check(downColour, captionColour);
     }
 
     // Hover and press are not remembered: the mouse handlers draw them, and a repaint the
@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(b.currentLook(), TSelButton::Look::Normal);
         leave(&b);
         enter(&b, h.mid());
-        QCOMPARE(colorAt(render(b), 1, 1), kOver);
+        QCOMPARE(colorAt(render(b), 1, 1), overColour);
     }
 
     void captionPlacedByAlignment_data() {
@@ -184,7 +184,7 @@ private slots:
             x = w - tw - 6;
         const int y = hgt / 2 - th / 2;
 
-        const PointSet normal = pixelsOf(render(b), kCaption);
+        const PointSet normal = pixelsOf(render(b), captionColour);
         const QRect want = expectedInk(b, x, y);
         const QRect got = bounds(normal);
         QString where;
@@ -196,7 +196,7 @@ private slots:
 
         // Press without hovering first, so the caption keeps its normal colour.
         press(&b, h.mid());
-        const PointSet pressed = pixelsOf(render(b), kCaption);
+        const PointSet pressed = pixelsOf(render(b), captionColour);
         QCOMPARE(pressed, shifted(normal, pressedDx, 1));
     }
 
@@ -207,12 +207,12 @@ private slots:
         const QImage img = render(h.window);
         const QPoint o = b.pos();
         // The outermost ring is never painted by the button: the window's black shows.
-        QCOMPARE(colorAt(img, o.x(), o.y() + 3), kParent);
-        QCOMPARE(colorAt(img, o.x() + b.width() - 1, o.y() + 3), kParent);
-        QCOMPARE(colorAt(img, o.x() + 3, o.y()), kParent);
-        QCOMPARE(colorAt(img, o.x() + 3, o.y() + b.height() - 1), kParent);
-        QCOMPARE(colorAt(img, o.x() + 1, o.y() + 1), kFace);
-        QVERIFY(pixelsOf(img, kBorder).isEmpty());
+        QCOMPARE(colorAt(img, o.x(), o.y() + 3), parentColour);
+        QCOMPARE(colorAt(img, o.x() + b.width() - 1, o.y() + 3), parentColour);
+        QCOMPARE(colorAt(img, o.x() + 3, o.y()), parentColour);
+        QCOMPARE(colorAt(img, o.x() + 3, o.y() + b.height() - 1), parentColour);
+        QCOMPARE(colorAt(img, o.x() + 1, o.y() + 1), faceColour);
+        QVERIFY(pixelsOf(img, borderColour).isEmpty());
     }
 
     void borderWidthThreeDrawsThreeNestedFrames() {
@@ -222,13 +222,13 @@ private slots:
         const QImage img = render(b);
         const int w = b.width(), hgt = b.height();
         for (int i = 0; i < 3; ++i) {
-            QCOMPARE(colorAt(img, i, hgt / 2), kBorder);
-            QCOMPARE(colorAt(img, w - 1 - i, hgt / 2), kBorder);
-            QCOMPARE(colorAt(img, w / 3, i), kBorder);
-            QCOMPARE(colorAt(img, w / 3, hgt - 1 - i), kBorder);
+            QCOMPARE(colorAt(img, i, hgt / 2), borderColour);
+            QCOMPARE(colorAt(img, w - 1 - i, hgt / 2), borderColour);
+            QCOMPARE(colorAt(img, w / 3, i), borderColour);
+            QCOMPARE(colorAt(img, w / 3, hgt - 1 - i), borderColour);
         }
-        QCOMPARE(colorAt(img, 3, 3), kFace);
-        QCOMPARE(colorAt(img, w - 4, hgt - 4), kFace);
+        QCOMPARE(colorAt(img, 3, 3), faceColour);
+        QCOMPARE(colorAt(img, w - 4, hgt - 4), faceColour);
     }
 
     void wideCentredCaptionIsCutAtTheButton() {
@@ -238,12 +238,12 @@ private slots:
         b.setCaption(QStringLiteral("WWWWWWWWWWWWWWWWWWWWWW"));
         const QImage img = render(h.window);
         const QRect r = b.geometry();
-        const QRect ink = bounds(pixelsOf(img, kCaption));
+        const QRect ink = bounds(pixelsOf(img, captionColour));
         // Ink runs right up to the frame on both sides and never past the button.
         QCOMPARE(ink.left(), r.left() + 1);
         QCOMPARE(ink.right(), r.right() - 1);
-        QCOMPARE(colorAt(img, r.left(), r.center().y()), kBorder);
-        QCOMPARE(colorAt(img, r.left() - 1, r.center().y()), kParent);
+        QCOMPARE(colorAt(img, r.left(), r.center().y()), borderColour);
+        QCOMPARE(colorAt(img, r.left() - 1, r.center().y()), parentColour);
     }
 
     // A normal click: pressed look at the press; at the release the click (normal look,

@@ -20,10 +20,6 @@
 
 namespace {
 
-const QColor kBlack(0, 0, 0);
-const QColor& kMaroon = house::maroon;
-const QColor& kLightGrey = house::lightGrey;
-
 QDir outDir;
 int written = 0;
 
@@ -38,7 +34,7 @@ void save(QWidget& widget, const QString& name) {
 
 // A small black host window, as the game window is black.
 struct Host : QWidget {
-    explicit Host(QSize size, const QColor& background = kBlack) {
+    explicit Host(QSize size, const QColor& background = Qt::black) {
         QPalette pal = palette();
         pal.setColor(QPalette::Window, background);
         setPalette(pal);
@@ -131,14 +127,14 @@ void buttons() {
 TFlatPanel* popupPanel(QWidget* parent, const QString& caption, Qt::Alignment alignment) {
     auto* p = new TFlatPanel(parent);
     p->setGeometry(10, 10, 220, 40);
-    p->setColor(kBlack);
-    p->setColorHighLight(kMaroon);
-    p->setColorShadow(kMaroon);
+    p->setColor(Qt::black);
+    p->setColorHighLight(house::maroon);
+    p->setColorShadow(house::maroon);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(19);
     font.setBold(true);
     p->setFont(font);
-    p->setFontColor(kLightGrey);
+    p->setFontColor(house::lightGrey);
     p->setCaption(caption);
     p->setAlignment(alignment);
     return p;
@@ -166,7 +162,7 @@ void panels() {
         host.show();
         TFlatPanel* p = popupPanel(&host, QStringLiteral("Update Available"), Qt::AlignHCenter);
         p->setColor(QColor(212, 208, 200));
-        p->setFontColor(kBlack);
+        p->setFontColor(Qt::black);
         p->setColorHighLight(QColor(255, 255, 255));
         p->setColorShadow(QColor(64, 64, 64));
         p->setEnabled(false);
