@@ -1,5 +1,8 @@
 #include "info/InfoLook.h"
 
+#include "info/ClickLabel.h"
+#include "widgets/ButtonComps.h"
+#include "widgets/HouseStyle.h"
 #include "widgets/LbBack.h"
 
 #include <QDate>
@@ -8,6 +11,16 @@
 
 namespace info {
 
+namespace {
+
+void setTextColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+} // namespace
+
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place,
                   const QFont& font, const QColor& colour, Qt::Alignment alignment) {
     auto* label = new QLabel(parent);
@@ -15,12 +28,32 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, con
     label->setTextFormat(Qt::PlainText);
     label->setText(text);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    setTextColour(label, colour);
     label->setAlignment(alignment | Qt::AlignVCenter);
     label->setGeometry(place);
     return label;
+}
+
+TSelButton* makeButton(QWidget* parent, const QString& name, const QString& caption, int left,
+                       int top, int width) {
+    auto* button = new TSelButton(parent);
+    button->setObjectName(name);
+    button->setCaption(caption);
+    button->setGeometry(left, top, width, 20);
+    house::styleButton(button, house::darkGrey, buttonPixels);
+    return button;
+}
+
+ClickLabel* makeLink(QWidget* parent, const QString& name, const QString& text, const QRect& place,
+                     const QFont& font, const QColor& colour) {
+    auto* link = new ClickLabel(parent);
+    link->setObjectName(name);
+    link->setText(text);
+    link->setFont(font);
+    setTextColour(link, colour);
+    link->setAlignment(Qt::AlignCenter);
+    link->setGeometry(place);
+    return link;
 }
 
 void centrePair(QLabel* first, QLabel* second, const QRect& line) {

@@ -9,8 +9,10 @@
 #include <QRect>
 #include <QString>
 
+class ClickLabel;
 class QLabel;
 class QWidget;
+class TSelButton;
 
 namespace info {
 
@@ -20,6 +22,14 @@ inline constexpr int buttonPixels = 13;
 // A plain-text label at `place` in the given font and colour, named for lookups by name.
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place,
                   const QFont& font, const QColor& colour, Qt::Alignment alignment = Qt::AlignLeft);
+
+// A 20-pixel-high caption button of these windows, dark grey caption, named for lookups.
+TSelButton* makeButton(QWidget* parent, const QString& name, const QString& caption, int left,
+                       int top, int width);
+
+// A centred link line that raises clicked() on a click, named for lookups.
+ClickLabel* makeLink(QWidget* parent, const QString& name, const QString& text, const QRect& place,
+                     const QFont& font, const QColor& colour);
 
 // Sizes two labels to their texts and centres them in `line` as one line, a blank apart.
 void centrePair(QLabel* first, QLabel* second, const QRect& line);

@@ -44,15 +44,8 @@ Tabout::Tabout(QWidget* owner, const QString& siteRoot)
     linkFont.setUnderline(true);
     QString shown = site.home;
     shown.chop(1); // the address as a player would type it, without the final "/"
-    label_link = new ClickLabel(this);
-    label_link->setObjectName(QStringLiteral("label_link"));
-    label_link->setText(shown);
-    label_link->setFont(linkFont);
-    QPalette palette = label_link->palette();
-    palette.setColor(QPalette::WindowText, house::lightGrey);
-    label_link->setPalette(palette);
-    label_link->setAlignment(Qt::AlignCenter);
-    label_link->setGeometry(8, 72, 289, 20);
+    label_link = info::makeLink(this, QStringLiteral("label_link"), shown, QRect(8, 72, 289, 20),
+                                linkFont, house::lightGrey);
     connect(label_link, &ClickLabel::clicked, this, &Tabout::label_linkClick);
 
     const QFont creditFont = house::pixelFont("MS Sans Serif", 13, true);
@@ -74,11 +67,8 @@ Tabout::Tabout(QWidget* owner, const QString& siteRoot)
     Label4 = info::makeLabel(this, QStringLiteral("Label4"), QStringLiteral(".0"),
                              QRect(123, 171, 20, 16), versionFont, versionYellow);
 
-    button_done = new TSelButton(this);
-    button_done->setObjectName(QStringLiteral("button_done"));
-    button_done->setCaption(QStringLiteral("Done"));
-    button_done->setGeometry(202, 164, 95, 20);
-    house::styleButton(button_done, house::darkGrey, info::buttonPixels);
+    button_done =
+        info::makeButton(this, QStringLiteral("button_done"), QStringLiteral("Done"), 202, 164, 95);
     connect(button_done, &TSelButton::OnClick, this, &Tabout::button_doneClick);
 
     FormCreate(background);

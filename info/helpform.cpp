@@ -102,13 +102,15 @@ Thelp::Thelp(QWidget* owner, Tabout* about)
     for (std::size_t i = 0; i < topics().size(); ++i) {
         const Topic& topic = topics()[i];
         TSelButton* button =
-            makebutton(topic.name, QString::fromLatin1(topic.caption), 7, topic.top, 122);
+            info::makeButton(panel_side, QString::fromLatin1(topic.name),
+                             QString::fromLatin1(topic.caption), 7, topic.top, 122);
         button->setAlignment(Qt::AlignLeft);
         button->setProperty("Tag", topic.tag);
         connect(button, &TSelButton::OnClick, this, &Thelp::button_topicClick);
         button_topic[i] = button;
     }
-    button_about = makebutton("button_about", QStringLiteral("About"), 7, 152, 122);
+    button_about = info::makeButton(panel_side, QStringLiteral("button_about"),
+                                    QStringLiteral("About"), 7, 152, 122);
     button_about->setAlignment(Qt::AlignLeft);
     connect(button_about, &TSelButton::OnClick, this, &Thelp::button_aboutClick);
 
@@ -125,7 +127,8 @@ Thelp::Thelp(QWidget* owner, Tabout* about)
     Label4 = credit("Label4", QStringLiteral("Copyright (c)"), 362, small);
     label_year = credit("label_year", QString(), 362, small);
 
-    button_done = makebutton("button_done", QStringLiteral("Done"), 18, 404, 95);
+    button_done = info::makeButton(panel_side, QStringLiteral("button_done"),
+                                   QStringLiteral("Done"), 18, 404, 95);
     connect(button_done, &TSelButton::OnClick, this, &Thelp::button_doneClick);
 
     QFont captionFont = house::pixelFont("MS Sans Serif", 16, true);
@@ -149,16 +152,6 @@ void Thelp::FormCreate(const QImage& background) {
     label_year->setText(info::currentYear());
     info::centrePair(Label4, label_year, QRect(7, 362, 122, 18));
     LbBackground1->setImage(background);
-}
-
-TSelButton* Thelp::makebutton(const char* name, const QString& caption, int left, int top,
-                              int width) {
-    auto* button = new TSelButton(panel_side);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setCaption(caption);
-    button->setGeometry(left, top, width, 20);
-    house::styleButton(button, house::darkGrey, info::buttonPixels);
-    return button;
 }
 
 QPlainTextEdit* Thelp::makepage(const Topic& topic) {

@@ -71,7 +71,6 @@ protected:
 
 private:
     void FormCreate(const QImage& background);
-    TSelButton* makebutton(const char* name, const QString& caption, int left, int top, int width);
     QPlainTextEdit* makepage(const Topic& topic);
     void layoutpanels();
 

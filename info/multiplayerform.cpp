@@ -14,12 +14,6 @@ namespace {
 const QColor windowGreen(76, 106, 76);
 const QColor lineYellow(255, 255, 128);
 
-void colour(QLabel* label, const QColor& colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
 } // namespace
 
 Tmultiplayer::Tmultiplayer(QWidget* owner, const QString& siteRoot)
@@ -36,13 +30,10 @@ Tmultiplayer::Tmultiplayer(QWidget* owner, const QString& siteRoot)
     if (!site.folder.isEmpty())
         URL1->setURL(site.folder + QStringLiteral("multiplayer.html"));
 
-    label_line1 = new ClickLabel(this);
-    label_line1->setObjectName(QStringLiteral("label_line1"));
-    label_line1->setText(QStringLiteral("Play against the world on one high-score list!"));
-    label_line1->setFont(house::pixelFont("Arial", 21, true));
-    colour(label_line1, lineYellow);
-    label_line1->setAlignment(Qt::AlignCenter);
-    label_line1->setGeometry(8, 10, 553, 30);
+    label_line1 =
+        info::makeLink(this, QStringLiteral("label_line1"),
+                       QStringLiteral("Play against the world on one high-score list!"),
+                       QRect(8, 10, 553, 30), house::pixelFont("Arial", 21, true), lineYellow);
 
     image_ad = new ClickLabel(this);
     image_ad->setObjectName(QStringLiteral("image_ad"));
@@ -51,23 +42,16 @@ Tmultiplayer::Tmultiplayer(QWidget* owner, const QString& siteRoot)
 
     QFont underlined = house::pixelFont("Arial", 16, true);
     underlined.setUnderline(true);
-    label_line2 = new ClickLabel(this);
-    label_line2->setObjectName(QStringLiteral("label_line2"));
-    label_line2->setText(
-        QStringLiteral("Click here to see today's top ten and post your best score"));
-    label_line2->setFont(underlined);
-    colour(label_line2, house::lightGrey);
-    label_line2->setAlignment(Qt::AlignCenter);
-    label_line2->setGeometry(8, 356, 553, 24);
+    label_line2 =
+        info::makeLink(this, QStringLiteral("label_line2"),
+                       QStringLiteral("Click here to see today's top ten and post your best score"),
+                       QRect(8, 356, 553, 24), underlined, house::lightGrey);
 
     for (ClickLabel* link : {label_line1, image_ad, label_line2})
         connect(link, &ClickLabel::clicked, this, &Tmultiplayer::label_lineClick);
 
-    button_done = new TSelButton(this);
-    button_done->setObjectName(QStringLiteral("button_done"));
-    button_done->setCaption(QStringLiteral("Done"));
-    button_done->setGeometry(237, 397, 95, 20);
-    house::styleButton(button_done, house::darkGrey, info::buttonPixels);
+    button_done =
+        info::makeButton(this, QStringLiteral("button_done"), QStringLiteral("Done"), 237, 397, 95);
     connect(button_done, &TSelButton::OnClick, this, &Tmultiplayer::button_doneClick);
 }
 
