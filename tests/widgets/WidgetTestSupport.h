@@ -3,6 +3,7 @@
 // Helpers shared by the widget tests: offscreen renders, ink masks and hand-made mouse events.
 
 #include "widgets/FontSubstitutes.h"
+#include "widgets/HouseStyle.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -17,9 +18,7 @@ namespace widgettest {
 // A caption font whose glyphs are drawn without smoothing, so every ink pixel has exactly the
 // pen's colour.
 inline QFont crispFont(const char* family, int pixelSize, bool bold) {
-    QFont font{QString::fromLatin1(family)};
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
+    QFont font = house::pixelFont(family, pixelSize, bold);
     font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
