@@ -43,9 +43,6 @@ public:
     // Zero totals, ten empty places, row 11 emptied too.
     void resetTally();
 
-    const TallyPlace& place(int n) const { return m_places.at(n - 1); }
-    const std::string& total(int column) const { return m_totals.at(column - 1); }
-
 private:
     void showTotal(int column);
     void showPlace(int n);

@@ -25,9 +25,6 @@ public:
 
     TallyStore(std::filesystem::path folder, TallyDisk& disk);
 
-    // The full path of the tally file; compressor messages name it.
-    std::filesystem::path tallyFile() const { return m_file; }
-
     // Sets the initial table, then reads the file into it if there is one. A file that is not a
     // sound container leaves the initial table; a container whose text is not a tally text leaves
     // the table as far as it was read.

@@ -54,7 +54,6 @@ public:
     void showCentredOn(QWidget* window);
 
     const TallyReading& reading() const { return m_reading; }
-    std::filesystem::path tallyFile() const { return m_store.tallyFile(); }
 
 public slots:
     void button_resetClick();
