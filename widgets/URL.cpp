@@ -20,8 +20,7 @@ TURL::Opener& opener() {
 TURL::TURL(QObject* parent) : QObject(parent) {}
 
 void TURL::setURL(const QString& url) {
-    if (url != m_url)
-        m_url = url;
+    m_url = url;
 }
 
 QString TURL::prefix(TURLType type) {
