@@ -14,8 +14,9 @@ constexpr int poolLimit = 64; // idle connections kept for reuse
 void prepareStatements(pqxx::connection& c) {
     c.prepare("lock_address", "SELECT pg_advisory_xact_lock(hashtext($1))");
     c.prepare("recent_from_address",
-              "SELECT count(*) FROM postings"
-              " WHERE address = $1 AND received > clock_timestamp() - interval '1 minute'");
+              "SELECT count(*) FROM postings WHERE address = $1 AND received > clock_timestamp()"
+              " - interval '" +
+                  std::to_string(rateWindowSeconds) + " seconds'");
     // Stores and notifies in one round trip; the notification goes out on commit.
     c.prepare("insert", std::string("WITH stored AS (INSERT INTO postings (name, date, score, "
                                     "address) VALUES ($1, $2, $3, $4) RETURNING id)"

@@ -122,7 +122,7 @@ ScoreServer::ScoreServer(ServeSettings settings)
         try {
             if (m_store->add(*check.values, address, m_settings.postLimit) ==
                 AddResult::rateLimited) {
-                res.set_header("Retry-After", "60");
+                res.set_header("Retry-After", std::to_string(rateWindowSeconds));
                 text(res, 429, "Too many scores from your address; try again in a minute.");
                 return;
             }

@@ -21,6 +21,9 @@ struct Standings {
 
 enum class AddResult { stored, rateLimited };
 
+// The span over which postings from one address are counted against the rate limit.
+inline constexpr int rateWindowSeconds = 60;
+
 // The store cannot be reached just now (connection lost, disk error); the request gets 503 and
 // a later request tries again. Nothing of the failed call was stored.
 class StoreUnavailable : public std::runtime_error {
@@ -41,7 +44,7 @@ public:
     virtual ~ScoreStore() = default;
 
     // Stores the posting as one transaction, unless `address` already has `perMinuteLimit`
-    // postings stored within the last minute (0: no limit). Throws StoreUnavailable.
+    // postings stored within the last rateWindowSeconds (0: no limit). Throws StoreUnavailable.
     virtual AddResult add(const PostingValues& posting, const std::string& address,
                           int perMinuteLimit) = 0;
 

@@ -186,7 +186,8 @@ AddResult SqliteStore::add(const PostingValues& posting, const std::string& addr
             const Use use(m_recentFromAddress);
             sqlite3_bind_text(m_recentFromAddress, 1, address.data(),
                               static_cast<int>(address.size()), SQLITE_STATIC);
-            sqlite3_bind_int64(m_recentFromAddress, 2, now - 60'000);
+            sqlite3_bind_int64(m_recentFromAddress, 2,
+                               now - std::int64_t{rateWindowSeconds} * 1000);
             if (sqlite3_step(m_recentFromAddress) != SQLITE_ROW) {
                 fail("count recent postings");
             }
