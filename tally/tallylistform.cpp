@@ -35,7 +35,6 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
         m_ownDialogs = std::make_unique<TallyMessageBoxes>(owner);
         dialogs = m_ownDialogs.get();
     }
-    m_calendar = calendar;
     m_dialogs = dialogs;
 
     setObjectName(QStringLiteral("tallylist"));
@@ -99,7 +98,7 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
 
     // The labels exist now, so the record keeper can show its first texts on them.
     TallyDisplay& display = *this;
-    m_records = std::make_unique<TallyRecords>(stringgrid_scores, display, *m_calendar, *m_dialogs);
+    m_records = std::make_unique<TallyRecords>(stringgrid_scores, display, *calendar, *m_dialogs);
     FormCreate();
 }
 

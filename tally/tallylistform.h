@@ -83,7 +83,6 @@ private:
 
     std::unique_ptr<TallyCalendar> m_ownCalendar;
     std::unique_ptr<TallyDialogs> m_ownDialogs;
-    TallyCalendar* m_calendar;
     TallyDialogs* m_dialogs;
     TallyLocalDisk m_disk;
     TallyStore m_store;
