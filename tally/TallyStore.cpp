@@ -37,7 +37,6 @@ TallyReading TallyStore::readTally(TallyTable& table) {
     Tlzrw1 doit;
     try {
         doit.UseStream = true;
-        doit.CompressMode = TCompressMode::Fast;
         doit.InputFile = m_file.string();
         doit.inputStream = std::move(packed);
         doit.Decompress();
