@@ -33,7 +33,8 @@ ShiftState shiftState(Qt::KeyboardModifiers modifiers) {
 
 // The square of cell (c, r) on the board, in logical pixels.
 QRect square(int c, int r) {
-    return {(c - 1) * TileList::size, (r - 1) * TileList::size, TileList::size, TileList::size};
+    return {(c - 1) * rules::tilePixels, (r - 1) * rules::tilePixels, rules::tilePixels,
+            rules::tilePixels};
 }
 
 } // namespace

@@ -17,14 +17,15 @@ QImage load(const QString& path, int pixels, qreal ratio) {
 
 TileList::TileList(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("images_flowers"));
-    for (int t = 0; t < count; ++t) {
-        m_normal[t] = load(QStringLiteral(":/tiles/tile%1.png").arg(t), size, 1.0);
-        m_double[t] = load(QStringLiteral(":/tiles/tile%1@2x.png").arg(t), 2 * size, 2.0);
+    for (int t = 0; t < rules::tileCount; ++t) {
+        m_normal[t] = load(QStringLiteral(":/tiles/tile%1.png").arg(t), rules::tilePixels, 1.0);
+        m_double[t] =
+            load(QStringLiteral(":/tiles/tile%1@2x.png").arg(t), 2 * rules::tilePixels, 2.0);
     }
 }
 
 const QImage& TileList::tile(int t, qreal ratio) const {
-    if (t < 0 || t >= count) {
+    if (t < 0 || t >= rules::tileCount) {
         t = 0;
     }
     return ratio > 1.0 ? m_double[t] : m_normal[t];

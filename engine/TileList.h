@@ -11,9 +11,6 @@
 
 class TileList : public QObject {
 public:
-    static constexpr int count = rules::tileCount;
-    static constexpr int size = rules::tilePixels; // logical pixels
-
     // Loads :/tiles/tileN.png and :/tiles/tileN@2x.png; named "images_flowers" as on the window.
     explicit TileList(QObject* parent = nullptr);
     // Tile t for a surface of the given device pixel ratio: the normal image at ratio 1 or
@@ -21,6 +18,6 @@ public:
     const QImage& tile(int t, qreal ratio = 1.0) const;
 
 private:
-    std::array<QImage, count> m_normal;
-    std::array<QImage, count> m_double;
+    std::array<QImage, rules::tileCount> m_normal;
+    std::array<QImage, rules::tileCount> m_double;
 };

@@ -2,6 +2,7 @@
 
 #include "engine/BoardView.h"
 #include "engine/Game.h"
+#include "engine/GameRules.h"
 #include "engine/QtGameTimer.h"
 #include "engine/RandomSource.h"
 #include "tests/support/Fakes.h"
@@ -94,7 +95,7 @@ class BoardViewTest : public QObject {
 private slots:
     void tilesAreLoadedAtBothSizes() {
         TileList tiles;
-        for (int t = 0; t < TileList::count; ++t) {
+        for (int t = 0; t < rules::tileCount; ++t) {
             QCOMPARE(tiles.tile(t, 1.0).size(), QSize(32, 32));
             QCOMPARE(tiles.tile(t, 2.0).size(), QSize(64, 64));
             QCOMPARE(tiles.tile(t, 2.0).devicePixelRatio(), 2.0);
