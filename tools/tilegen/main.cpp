@@ -7,6 +7,8 @@
 // flower in the colour of their index on an opaque black background: petals shaded lighter
 // toward their middle, outlined in the darker colour, a small black square at the centre.
 
+#include "engine/GameRules.h"
+
 #include <QColor>
 #include <QDir>
 #include <QImage>
@@ -48,17 +50,17 @@ constexpr qreal outlinewidth = 1.5;
 constexpr qreal centresquare = 4.0;
 
 QImage drawtile(int index, int scale) {
-    const int pixels = 32 * scale;
+    const int pixels = rules::tilePixels * scale;
     QImage image(pixels, pixels, QImage::Format_RGB32);
     image.fill(Qt::black);
-    if (index < 1 || index > 6) {
+    if (index < 1 || index > rules::maxColours) {
         return image;
     }
     const Flower& f = flowers[index - 1];
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(scale, scale);
-    p.translate(16.0, 16.0);
+    p.translate(rules::tilePixels / 2.0, rules::tilePixels / 2.0);
     for (int k = 0; k < 5; ++k) {
         p.save();
         p.rotate(k * 72.0); // the first petal points up
@@ -91,7 +93,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tilegen: cannot make %s\n", argv[1]);
         return 1;
     }
-    for (int t = 0; t < 9; ++t) {
+    for (int t = 0; t < rules::tileCount; ++t) {
         const QString names[2] = {QStringLiteral("tile%1.png").arg(t),
                                   QStringLiteral("tile%1@2x.png").arg(t)};
         for (int scale = 1; scale <= 2; ++scale) {
