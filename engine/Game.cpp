@@ -83,7 +83,7 @@ void Game::button_startClick() {
     s.paused = false;
     show(Component::button_pause, "PAUSE GAME");
     if (m_tally != nullptr) {
-        m_tally->addtomineincrease(1);
+        m_tally->addtomineincrease(TallyCalls::totalGames);
     }
     s.gamerunning = true;
     play("startgame");
@@ -211,7 +211,7 @@ void Game::groupEnd() {
         points += rules::fieldClearedBonus * s.round;
         play("clearedall");
         if (m_tally != nullptr) {
-            m_tally->addtomineincrease(3);
+            m_tally->addtomineincrease(TallyCalls::boardCleared);
         }
     }
     s.score += points;
@@ -270,7 +270,7 @@ void Game::endgame() {
     }
     if (m_tally != nullptr) {
         m_tally->checkscore(s.score, m_display.currentPlayerName());
-        m_tally->checkchange(2, lastRound());
+        m_tally->checkchange(TallyCalls::highestLevel, lastRound());
     }
     m_display.setShown(Component::button_sendscore, true);
     m_display.setShown(Component::panel_cleared, true);

@@ -6,8 +6,13 @@
 // the final score and the last round played.
 class TallyCalls {
 public:
+    // The tally columns the game writes to.
+    static constexpr int totalGames = 1;   // "Total Games:"
+    static constexpr int highestLevel = 2; // the highest level, through checkchange
+    static constexpr int boardCleared = 3; // "Board Cleared:"
+
     virtual ~TallyCalls() = default;
-    // which: 1 = "Total Games:", 3 = "Board Cleared:" (2 is the highest level, see checkchange)
+    // which: totalGames or boardCleared.
     virtual void addtomineincrease(int which) = 0;
     virtual void checkscore(int score, const std::string& name) = 0;
     virtual void checkchange(int which, int value) = 0;
