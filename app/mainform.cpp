@@ -4,6 +4,7 @@
 #include "app/SettingsFile.h"
 #include "app/SoundPlayer.h"
 #include "app/TimerComponent.h"
+#include "app/WindowLayout.h"
 #include "engine/BoardView.h"
 #include "engine/Game.h"
 #include "engine/GameTimer.h"
@@ -13,6 +14,7 @@
 #include "info/helpform.h"
 #include "online/PostingDate.h"
 #include "online/highscoreform.h"
+#include "update/SelfUpdate.h"
 #include "update/Updater.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/HouseStyle.h"
@@ -156,7 +158,7 @@ Tmain::~Tmain() {
 
 void Tmain::FormCreate() {
     // A system-wide name that tells other programs this one runs; it is never tested.
-    m_lock = std::make_unique<QSystemSemaphore>(QString::fromLatin1(productWord), 1,
+    m_lock = std::make_unique<QSystemSemaphore>(QString::fromLatin1(SelfUpdate::productWord), 1,
                                                 QSystemSemaphore::Open);
 
     m_random = std::make_unique<SeededRandom>(m_environment.seed ? m_environment.seed() : 0);
@@ -277,7 +279,7 @@ void Tmain::buildWindow() {
     m_ui.Image1->setScaledContents(true);
     m_ui.Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/emblem.png")));
 
-    resize(defaultWidth, defaultHeight);
+    resize(layout::defaultWidth, layout::defaultHeight);
 }
 
 void Tmain::buildPanels() {
@@ -497,7 +499,7 @@ void Tmain::PlaySounds1Click() {
 
 void Tmain::ResetScreenLocation1Click() {
     move(layout::defaultLeft, layout::defaultTop);
-    resize(defaultWidth, defaultHeight);
+    resize(layout::defaultWidth, layout::defaultHeight);
 }
 
 void Tmain::ChangeName1Click() {

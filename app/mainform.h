@@ -5,7 +5,6 @@
 // gives it a face and the entry points from buttons and menus.
 
 #include "app/Settings.h"
-#include "app/WindowLayout.h"
 #include "engine/GameDisplay.h"
 #include "online/ScorePosting.h"
 #include "update/InstallerSignature.h"
@@ -123,10 +122,6 @@ class Tmain : public QMainWindow, private GameDisplay {
     Q_OBJECT
 
 public:
-    static constexpr const char* productWord = "bloomzap";
-    static constexpr int defaultHeight = layout::defaultHeight;
-    static constexpr int defaultWidth = layout::defaultWidth;
-
     explicit Tmain(MainEnvironment environment, QWidget* parent = nullptr);
     ~Tmain() override;
 
