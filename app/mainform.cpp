@@ -50,6 +50,8 @@ constexpr double designClientWidth = layout::defaultWidth;
 constexpr double designClientHeight = layout::defaultHeight;
 constexpr double designCentreX = layout::boardPanelLeft + boardPanelWidth / 2.0;
 constexpr double designCentreY = layout::boardPanelTop + boardPanelHeight / 2.0;
+// The board's frame; the pause panel covers exactly this, hiding the flowers.
+constexpr QRect boardFrame(22, 1, 325, 324);
 // The greeting's width when it holds no more than the welcome text.
 constexpr int greetingWidth = 160;
 // The score posting's watchdog ticks once a second.
@@ -211,8 +213,7 @@ void Tmain::buildWindow() {
 
     m_ui.panel_board1 =
         makePanel(m_ui.panel_board, "panel_board1", QRect(3, 26, 505, 407), Qt::black, true);
-    m_ui.FlatPanel1 =
-        makePanel(m_ui.panel_board1, "FlatPanel1", QRect(22, 1, 325, 324), maroon, false);
+    m_ui.FlatPanel1 = makePanel(m_ui.panel_board1, "FlatPanel1", boardFrame, maroon, false);
     m_ui.board = new BoardView(m_ui.FlatPanel1);
     m_ui.board->setObjectName(QStringLiteral("board"));
     m_ui.board->move(2, 2);
@@ -345,8 +346,7 @@ void Tmain::buildPanels() {
                                   lightGrey, regular16, 315, 20, Qt::AlignHCenter);
     m_ui.panel_update->hide();
 
-    m_ui.panel_paused =
-        makePanel(m_ui.panel_board1, "panel_paused", QRect(22, 1, 325, 324), maroon, false);
+    m_ui.panel_paused = makePanel(m_ui.panel_board1, "panel_paused", boardFrame, maroon, false);
     makeLabel(m_ui.panel_paused, "label_paused", 1, 129, QStringLiteral("GAME IS PAUSED"),
               QColor(0, 255, 0), regular19, 323, 24, Qt::AlignHCenter);
     m_ui.button_resume = makeButton(m_ui.panel_paused, "button_resume", QRect(97, 172, 132, 27),
