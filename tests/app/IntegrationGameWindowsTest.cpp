@@ -10,10 +10,10 @@
 #include "info/ClickLabel.h"
 #include "online/HTTPGet.h"
 #include "online/HtmlViewer.h"
-#include "tests/app/TestFolder.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/ServerProcess.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/VirtualClock.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/FontSubstitutes.h"
@@ -48,7 +48,7 @@ struct GameRun {
 
     explicit GameRun(const std::string& settings) {
         const std::filesystem::path dir = folder.path().toStdString();
-        TestFolder::write(dir / "bloomzap.ini", "[bloomzap]\r\n" + settings);
+        testsupport::writeFile(dir / "bloomzap.ini", "[bloomzap]\r\n" + settings);
         MainEnvironment environment;
         environment.timers = &clock;
         environment.seed = [] { return std::uint64_t(7); };

@@ -1,7 +1,7 @@
 // The settings file format: case-blind keys, trimmed values, CR LF lines, in-place writes.
 
 #include "app/ProfileFile.h"
-#include "tests/app/TestFolder.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -12,40 +12,40 @@ namespace tests {
 
 class ProfileFile : public ::testing::Test {
 public: // for the test bodies
-    TestFolder folder;
-    std::filesystem::path file = folder.file("test.ini");
+    testsupport::TempDir folder;
+    std::filesystem::path file = folder / "test.ini";
     ::ProfileFile profile{file};
 };
 
 TEST_F(ProfileFile, MissingFileSectionOrKeyGivesTheFallback) {
     EXPECT_EQ(profile.readString("bloomzap", "Name", "Guest"), "Guest");
-    TestFolder::write(file, "[other]\r\nName=Ann\r\n");
+    testsupport::writeFile(file, "[other]\r\nName=Ann\r\n");
     EXPECT_EQ(profile.readString("bloomzap", "Name", "Guest"), "Guest");
-    TestFolder::write(file, "[bloomzap]\r\nTop=5\r\n");
+    testsupport::writeFile(file, "[bloomzap]\r\nTop=5\r\n");
     EXPECT_EQ(profile.readString("bloomzap", "Name", "Guest"), "Guest");
-    EXPECT_FALSE(std::filesystem::exists(folder.file("absent.ini")));
+    EXPECT_FALSE(std::filesystem::exists(folder / "absent.ini"));
 }
 
 TEST_F(ProfileFile, ReadsValuesWithoutRegardToCaseAndTrimsBlanks) {
-    TestFolder::write(file, "Name=before any section\r\n"
-                            "[Other]\r\nName=wrong section\r\n"
-                            "  [BloomZap]  \r\n"
-                            "  nAmE \t=  Ann = Lee \t\r\n"
-                            "name=second one is ignored\r\n"
-                            "Empty=\r\n");
+    testsupport::writeFile(file, "Name=before any section\r\n"
+                                 "[Other]\r\nName=wrong section\r\n"
+                                 "  [BloomZap]  \r\n"
+                                 "  nAmE \t=  Ann = Lee \t\r\n"
+                                 "name=second one is ignored\r\n"
+                                 "Empty=\r\n");
     EXPECT_EQ(profile.readString("bloomzap", "Name", "x"), "Ann = Lee");
     EXPECT_EQ(profile.readString("BLOOMZAP", "NAME", "x"), "Ann = Lee");
     EXPECT_EQ(profile.readString("bloomzap", "Empty", "x"), "");
 }
 
 TEST_F(ProfileFile, ReadsFilesWithPlainLineFeedsAndNoFinalLineEnd) {
-    TestFolder::write(file, "[bloomzap]\nTop=7\nLeft=9");
+    testsupport::writeFile(file, "[bloomzap]\nTop=7\nLeft=9");
     EXPECT_EQ(profile.readString("bloomzap", "Top", ""), "7");
     EXPECT_EQ(profile.readString("bloomzap", "Left", ""), "9");
 }
 
 TEST_F(ProfileFile, ReadsAtMost2047CharactersOfAValue) {
-    TestFolder::write(file, "[bloomzap]\r\nName=" + std::string(3000, 'a') + "\r\n");
+    testsupport::writeFile(file, "[bloomzap]\r\nName=" + std::string(3000, 'a') + "\r\n");
     EXPECT_EQ(profile.readString("bloomzap", "Name", "").size(), 2047u);
 }
 
@@ -69,10 +69,10 @@ TEST_F(ProfileFile, WritesWithCrLfReplacingInPlaceAndAppendingAtTheSectionEnd) {
     for (const Case& c : cases) {
         std::filesystem::remove(file);
         if (c.before)
-            TestFolder::write(file, c.before);
+            testsupport::writeFile(file, c.before);
         for (const auto& [key, value] : c.writes)
             ASSERT_TRUE(profile.writeString("bloomzap", key, value));
-        EXPECT_EQ(TestFolder::read(file), c.after);
+        EXPECT_EQ(testsupport::readFile(file), c.after);
     }
 }
 
@@ -86,7 +86,7 @@ TEST_F(ProfileFile, WriteToAnUnwritablePathFailsAndChangesNothing) {
     std::filesystem::create_directory(file); // a folder where the file should be
     EXPECT_FALSE(profile.writeString("bloomzap", "Top", "1"));
     EXPECT_TRUE(std::filesystem::is_directory(file));
-    ::ProfileFile inMissingFolder(folder.file("missing/test.ini"));
+    ::ProfileFile inMissingFolder(folder / "missing/test.ini");
     EXPECT_FALSE(inMissingFolder.writeString("bloomzap", "Top", "1"));
 }
 

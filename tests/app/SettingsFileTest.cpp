@@ -1,7 +1,7 @@
 // The game's seven settings: defaults, the integer and switch rules, saving and its errors.
 
 #include "app/SettingsFile.h"
-#include "tests/app/TestFolder.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ auto fields(const Settings& s) {
 class SettingsFile : public ::testing::Test {
 public: // for the test bodies
     Settings loadFrom(const std::string& body) {
-        TestFolder::write(file, "[bloomzap]\r\n" + body);
+        testsupport::writeFile(file, "[bloomzap]\r\n" + body);
         return settings.load();
     }
     static void expectWriteError(const ::SettingsFile& target, const std::filesystem::path& full) {
@@ -29,8 +29,8 @@ public: // for the test bodies
         }
     }
 
-    TestFolder folder;
-    std::filesystem::path file = folder.file("bloomzap.ini");
+    testsupport::TempDir folder;
+    std::filesystem::path file = folder / "bloomzap.ini";
     ::SettingsFile settings{file};
 };
 
@@ -67,33 +67,34 @@ TEST_F(SettingsFile, EmptyNameStaysEmptyAndMissingNameIsGuest) {
 
 TEST_F(SettingsFile, NewFileHasTheSevenKeysInOrderWithCrLf) {
     settings.save(Settings{});
-    EXPECT_EQ(TestFolder::read(file), "[bloomzap]\r\nTop=3\r\nLeft=3\r\nWidth=518\r\nHeight=443\r\n"
-                                      "Name=Guest\r\nSounds=yes\r\nUpdate=true\r\n");
+    EXPECT_EQ(testsupport::readFile(file),
+              "[bloomzap]\r\nTop=3\r\nLeft=3\r\nWidth=518\r\nHeight=443\r\n"
+              "Name=Guest\r\nSounds=yes\r\nUpdate=true\r\n");
 }
 
 TEST_F(SettingsFile, EverythingRoundTripsIncludingNegativePositions) {
     const Settings s{-1080, -1920, 700, 600, "Zoë", false, false};
     settings.save(s);
-    EXPECT_NE(TestFolder::read(file).find("Top=-1080\r\nLeft=-1920\r\n"), std::string::npos);
+    EXPECT_NE(testsupport::readFile(file).find("Top=-1080\r\nLeft=-1920\r\n"), std::string::npos);
     const Settings back = settings.load();
     EXPECT_EQ(fields(back), fields(s));
 
     // Saving again replaces the values instead of adding lines.
     settings.save(back);
-    const std::string text = TestFolder::read(file);
+    const std::string text = testsupport::readFile(file);
     EXPECT_EQ(text.find("Top="), text.rfind("Top="));
 }
 
 TEST_F(SettingsFile, HandAddedKeysAndSiteSurviveASave) {
-    TestFolder::write(file, "[Bloomzap]\r\nsite = http://scores.example.org/games\r\n"
-                            "Comment=mine\r\nNAME=Old\r\n\r\n[elsewhere]\r\nTop=1\r\n");
+    testsupport::writeFile(file, "[Bloomzap]\r\nsite = http://scores.example.org/games\r\n"
+                                 "Comment=mine\r\nNAME=Old\r\n\r\n[elsewhere]\r\nTop=1\r\n");
     Settings s = settings.load();
     EXPECT_EQ(s.site, "http://scores.example.org/games/");
     EXPECT_EQ(s.name, "Old");
     s.name = "New";
     s.site = "http://ignored/";
     settings.save(s);
-    EXPECT_EQ(TestFolder::read(file),
+    EXPECT_EQ(testsupport::readFile(file),
               "[Bloomzap]\r\nsite = http://scores.example.org/games\r\nComment=mine\r\n"
               "Name=New\r\nTop=3\r\nLeft=3\r\nWidth=518\r\nHeight=443\r\nSounds=yes\r\n"
               "Update=true\r\n\r\n[elsewhere]\r\nTop=1\r\n");

@@ -10,9 +10,9 @@
 #include "info/ClickLabel.h"
 #include "online/HTTPGet.h"
 #include "online/highscoreform.h"
-#include "tests/app/TestFolder.h"
 #include "tests/support/QtTestMain.h"
 #include "tests/support/RecordingOutput.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/VirtualClock.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/FontSubstitutes.h"
@@ -65,11 +65,11 @@ private:
         return std::filesystem::path(m_folder.path().toStdString()) / "bloomzap.ini";
     }
     void writeSettings(const std::string& keys) const {
-        TestFolder::write(settingsFile(), "[bloomzap]\r\n" + keys);
+        testsupport::writeFile(settingsFile(), "[bloomzap]\r\n" + keys);
     }
     // Whether the settings file holds this whole line.
     bool saved(const std::string& line) const {
-        return TestFolder::read(settingsFile()).find(line + "\r\n") != std::string::npos;
+        return testsupport::readFile(settingsFile()).find(line + "\r\n") != std::string::npos;
     }
 
     std::unique_ptr<Tmain> makeWindow(QRect workArea = QRect(0, 0, 1920, 1080),
@@ -251,13 +251,13 @@ private slots:
         main->resize(900, 500);
         QVERIFY(main->close());
         QVERIFY2(saved("Width=897") && saved("Height=500"),
-                 TestFolder::read(settingsFile()).c_str());
+                 testsupport::readFile(settingsFile()).c_str());
     }
 
     void anUnwritableSettingsFileKeepsTheWindowOpen() {
         // A settings "folder" that is a plain file cannot hold the settings, even for root.
         const auto blocker = std::filesystem::path(m_folder.path().toStdString()) / "blocker";
-        TestFolder::write(blocker, "x");
+        testsupport::writeFile(blocker, "x");
         auto main = makeWindow(QRect(0, 0, 1920, 1080), blocker / "bloomzap.ini");
         QVERIFY(!main->close());
         QVERIFY(main->isVisible());
