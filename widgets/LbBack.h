@@ -29,8 +29,6 @@ public:
     QImage Image() const { return m_image; }
     void setImage(const QImage& image);
 
-    QWidget* owner() const { return m_owner; }
-
     // Where the tiles go for a window of the given outer size (frame and title bar included),
     // column by column and each column from top to bottom. Tiles past the client area are
     // cut off by the window.
