@@ -2,8 +2,8 @@
 // redirects, the outcomes, the body of an error reply, a refusing sink and an abort.
 
 #include "update/HttpDownload.h"
-#include "UpdateFakes.h"
 #include "tests/support/ScriptedHttpServer.h"
+#include "tests/update/Fakes.h"
 
 #include <gtest/gtest.h>
 

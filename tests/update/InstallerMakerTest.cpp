@@ -1,8 +1,8 @@
 // The installer maker and the installer script it makes: the carried program and its
 // signature, the options, where the new program goes, and the wait for the old program.
 
-#include "InstallerMaker.h"
-#include "UpdateFakes.h"
+#include "tools/makeinstaller/InstallerMaker.h"
+#include "tests/update/Fakes.h"
 
 #include <gtest/gtest.h>
 

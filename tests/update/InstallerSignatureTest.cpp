@@ -1,7 +1,7 @@
 // Ed25519 installer signatures: what verifies, what is refused, and the key texts.
 
 #include "update/InstallerSignature.h"
-#include "UpdateFakes.h"
+#include "tests/update/Fakes.h"
 #include "update/UpdateKey.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // ends with code 0 without writing its files, and the signed installer from the maker puts the
 // new build in its place, keeping the old one as ".BAK"; the new build reports its version.
 
-#include "InstallerMaker.h"
-#include "UpdateFakes.h"
+#include "tests/update/Fakes.h"
+#include "tools/makeinstaller/InstallerMaker.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

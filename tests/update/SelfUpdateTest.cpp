@@ -2,7 +2,7 @@
 // order of the steps, the backup, every way the sequence stops, and what is left on disk.
 
 #include "update/SelfUpdate.h"
-#include "UpdateFakes.h"
+#include "tests/update/Fakes.h"
 #include "update/UpdateKey.h"
 
 #include <gtest/gtest.h>

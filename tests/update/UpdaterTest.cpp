@@ -2,9 +2,9 @@
 // the offer, UPDATE while the window keeps running, every way it stops, and closing mid-way.
 
 #include "update/Updater.h"
-#include "InstallerMaker.h"
-#include "UpdateFakes.h"
 #include "tests/support/ScriptedHttpServer.h"
+#include "tests/update/Fakes.h"
+#include "tools/makeinstaller/InstallerMaker.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "InstallerMaker.h"
+#include "tools/makeinstaller/InstallerMaker.h"
 
 #include <fstream>
 #include <iterator>

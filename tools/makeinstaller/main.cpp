@@ -8,7 +8,7 @@
 // -DBLOOMZAP_UPDATE_PUBLIC_KEY=<the printed key>; make the installer of the new build into the
 // server's updates folder (bloomzap-server --updates FOLDER --version-text <new version>).
 
-#include "InstallerMaker.h"
+#include "tools/makeinstaller/InstallerMaker.h"
 
 #include <cstdio>
 #include <exception>
