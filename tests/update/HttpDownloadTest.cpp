@@ -98,6 +98,12 @@ TEST(IntegrationHttpDownload, AServerThatDripsTooSlowlyFailsLikeAStall) {
     EXPECT_EQ(outcome, DownloadOutcome::HttpFailure);
     EXPECT_TRUE(drip.dripping());
     EXPECT_GT(received, 0u) << "bytes were arriving, only too slowly";
+
+    // A server that takes the request and never answers stalls the same way.
+    ScriptedHttpServer silent(httpReply("never sent"), ScriptedHttpServer::Start::held);
+    EXPECT_EQ(http.run(silent.url("/x"), [](const char*, std::size_t) { return true; }),
+              DownloadOutcome::HttpFailure);
+    EXPECT_EQ(silent.requestCount(), 1u);
 }
 
 TEST(IntegrationHttpDownload, OutcomesOfTheReplies) {
@@ -126,6 +132,8 @@ TEST(IntegrationHttpDownload, OutcomesOfTheReplies) {
          DownloadOutcome::HttpFailure, ""},
         {"unknown host", "http://bloomzap-update.invalid/bloomzap/bzpsetup.exe",
          DownloadOutcome::HttpFailure, ""},
+        {"malformed address", "http://[::1/bloomzap/bzpsetup.exe", DownloadOutcome::HttpFailure,
+         ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
