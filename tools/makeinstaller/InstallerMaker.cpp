@@ -134,8 +134,22 @@ void InstallerMaker::make(const fs::path& program, const std::string& version,
         throw std::runtime_error("Cannot make the folder " + folder.string() + ": " +
                                  error.message());
     }
-    writeFile(folder / installerName, bytes);
-    writeFile(folder / signatureName, statement);
-    fs::permissions(folder / installerName, fs::perms::owner_exec | fs::perms::group_exec,
-                    fs::perm_options::add, error);
+    // Each file is written aside and renamed into place, so a server publishing the folder
+    // never serves half a file.
+    const auto publish = [&](const char* name, const std::string& content, bool runnable) {
+        const fs::path aside = folder / ("." + std::string(name) + ".new");
+        writeFile(aside, content);
+        if (runnable) {
+            fs::permissions(aside, fs::perms::owner_exec | fs::perms::group_exec,
+                            fs::perm_options::add, error);
+        }
+        fs::rename(aside, folder / name, error);
+        if (error) {
+            fs::remove(aside);
+            throw std::runtime_error("Cannot write " + (folder / name).string() + ": " +
+                                     error.message());
+        }
+    };
+    publish(installerName, bytes, true);
+    publish(signatureName, statement, false);
 }
