@@ -260,12 +260,15 @@ DownloadOutcome HttpDownload::run(const std::string& firstUrl, const DownloadSin
         if (m_aborted || !driven || !removed || transfer.hasStalled) {
             return DownloadOutcome::HttpFailure;
         }
-        if (transfer.sinkRefused) {
-            return DownloadOutcome::WriteFailure;
-        }
         long status = 0;
-        if (!finished || result != CURLE_OK ||
-            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status == 0) {
+        const bool answered =
+            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status != 0;
+        if (transfer.sinkRefused) {
+            // An error page that does not fit is still the server's failure, not ours.
+            return answered && status >= 400 ? DownloadOutcome::HttpFailure
+                                             : DownloadOutcome::WriteFailure;
+        }
+        if (!finished || result != CURLE_OK || !answered) {
             return DownloadOutcome::HttpFailure;
         }
         if (transfer.location.empty()) {

@@ -148,6 +148,11 @@ TEST(IntegrationHttpDownload, ARefusingSinkOrAnAbortEndTheDownload) {
     ScriptedHttpServer server(httpReply("installer bytes"));
     EXPECT_EQ(HttpDownload().run(server.url("/x"), [](const char*, std::size_t) { return false; }),
               DownloadOutcome::WriteFailure);
+    // An error page that the sink cannot take is still the server's failure.
+    ScriptedHttpServer notFound(httpReply(std::string(100000, '#'), "404 Not Found"));
+    EXPECT_EQ(
+        HttpDownload().run(notFound.url("/x"), [](const char*, std::size_t) { return false; }),
+        DownloadOutcome::HttpFailure);
 
     ScriptedHttpServer silent(httpReply("never sent"), ScriptedHttpServer::Start::held);
     HttpDownload http;
