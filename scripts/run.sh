@@ -4,7 +4,7 @@
 # online features and stopped again when the game ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh play
 cmake --preset dev
 cmake --build --preset dev --target bloomzap bloomzap-server
 
