@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Covers the installed tree: both components installed into a temporary root, the files each one
-# holds, the desktop entry and AppStream checks, and the programs running from the installed
-# tree without the build folder and without writing into it.
+# Covers the installed tree: each component installed into a temporary root of its own, the files
+# each one holds, the desktop entry and AppStream checks, and the programs running from the
+# installed tree without the build folder and without writing into it.
 #   install_tree_test.sh BUILD_DIR PREFIX GAMEDIR BINDIR SYSCONFDIR APP_ID
 set -euo pipefail
 build=$1 prefix=$2 gamedir=$3 bindir=$4 sysconfdir=$5 id=$6
@@ -26,19 +26,21 @@ fail() {
 
 # Each component into a root of its own, the way the packages are made: DESTDIR in front of
 # the configured prefix, so absolute destinations (/etc) stay inside the temporary root too.
-for component in game server; do
+for component in game lzrw1 server; do
     DESTDIR="$work/$component" cmake --install "$build" --component "$component" >/dev/null
 done
 game=$work/game$prefix
+tool=$work/lzrw1$prefix
 server=$work/server$prefix
 
 # --- which files each component holds ---------------------------------------------------------
 game_files=(
-    "$gamedir/bloomzap" "$bindir/lzrw1"
+    "$gamedir/bloomzap"
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$id.svg"
-    share/man/man6/bloomzap.6 share/man/man1/lzrw1.1
+    share/man/man6/bloomzap.6
 )
+tool_files=("$bindir/lzrw1" share/man/man1/lzrw1.1)
 for size in 16 22 24 32 48 64 128 256 512; do
     game_files+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
 done
@@ -55,6 +57,7 @@ check_tree() { # root expected-file...
     [ "$expected" = "$actual" ] || fail "files under $root differ:"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
 }
 check_tree "$game" "${game_files[@]}"
+check_tree "$tool" "${tool_files[@]}"
 # The service's options file lies in /etc for a /usr prefix, inside the prefix otherwise.
 defaults=$work/server$sysconfdir/default/bloomzap-server
 [ -f "$defaults" ] || fail "no $sysconfdir/default/bloomzap-server"
@@ -63,7 +66,7 @@ case "$sysconfdir" in
 esac
 check_tree "$server" "${server_files[@]}"
 
-for program in "$game/$gamedir/bloomzap" "$game/$bindir/lzrw1" "$server/$bindir/bloomzap-server"; do
+for program in "$game/$gamedir/bloomzap" "$tool/$bindir/lzrw1" "$server/$bindir/bloomzap-server"; do
     [ -x "$program" ] || fail "$program is not executable"
     if readelf -d "$program" | grep -E 'RPATH|RUNPATH' | grep -qF "$build"; then
         fail "$program still looks into the build folder"
@@ -112,7 +115,7 @@ for size in 16 22 24 32 48 64 128 256 512; do
 done
 grep -q '<svg ' "$game/share/icons/hicolor/scalable/apps/$id.svg" || fail "the scalable icon is no SVG"
 
-for page in "$game"/share/man/man*/* "$server"/share/man/man*/*; do
+for page in "$game"/share/man/man*/* "$tool"/share/man/man*/* "$server"/share/man/man*/*; do
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l -Tutf8 "$page" 2>&1 >/dev/null) || fail "man $page"
     [ -z "$warnings" ] || fail "man $page warns: $warnings"
 done
@@ -150,12 +153,12 @@ for script in "$source_root"/debian/*.postinst "$source_root"/debian/*.postrm; d
 done
 
 # --- the programs run from the installed tree, which they cannot write to ----------------------
-chmod -R a-w "$work/game" "$work/server"
+chmod -R a-w "$work/game" "$work/lzrw1" "$work/server"
 beside_before=$(ls "$game/$gamedir")
 
 printf 'Bloomzap tally text\n%.0s' {1..50} >"$work/plain.txt"
-"$game/$bindir/lzrw1" c "$work/plain.txt" "$work/packed.tld" >/dev/null &&
-    "$game/$bindir/lzrw1" d "$work/packed.tld" "$work/unpacked.txt" >/dev/null &&
+"$tool/$bindir/lzrw1" c "$work/plain.txt" "$work/packed.tld" >/dev/null &&
+    "$tool/$bindir/lzrw1" d "$work/packed.tld" "$work/unpacked.txt" >/dev/null &&
     cmp -s "$work/plain.txt" "$work/unpacked.txt" || fail "installed lzrw1 does not round-trip a file"
 
 # The shipped service options, with the data folder moved into the temporary folder and any free
