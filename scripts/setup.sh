@@ -113,9 +113,11 @@ for service in "${services[@]}"; do
   elif [ -x "/etc/init.d/$service" ]; then
     $SUDO "/etc/init.d/$service" stop >/dev/null || true
   fi
-  # Both work without a running systemd: they only remove the boot links.
-  $SUDO deb-systemd-helper disable "$service.service" >/dev/null 2>&1 || true
-  if [ -x "/etc/init.d/$service" ]; then
+  # systemctl disable works without a running systemd too (it removes the boot links, the SysV
+  # ones included); without systemd, update-rc.d does it.
+  if command -v systemctl >/dev/null; then
+    $SUDO systemctl disable "$service.service" >/dev/null 2>&1 || true
+  elif [ -x "/etc/init.d/$service" ]; then
     $SUDO update-rc.d "$service" disable >/dev/null 2>&1 || true
   fi
   echo "Left the $service service stopped and disabled."
