@@ -209,9 +209,9 @@ TEST_P(IntegrationScoreStore, MoreThanTheLimitOfPostingsAMinuteFromOneAddressGet
         bool limited;
         bool spoofing;
     } cases[] = {
-        {{"--trust-proxy"}, 10, true, false},
-        {{"--trust-proxy", "--post-limit", "3"}, 3, true, false},
-        {{"--trust-proxy", "--post-limit", "0"}, 15, false, false},
+        {{"--trust-proxy", "127.0.0.1"}, 10, true, false},
+        {{"--trust-proxy", "127.0.0.1", "--post-limit", "3"}, 3, true, false},
+        {{"--trust-proxy", "127.0.0.1", "--post-limit", "0"}, 15, false, false},
         {{"--post-limit", "2"}, 2, true, true},
     };
     long total = 0;
