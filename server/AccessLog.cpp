@@ -53,11 +53,13 @@ void AccessLog::add(std::string line) {
     }
     {
         const std::lock_guard lock(m_queue->mutex);
-        if (m_queue->stopping || m_queue->lines.size() >= queueLength) {
+        if (m_queue->stopping || m_queue->lines.size() >= queueLength ||
+            m_queue->bytes + line.size() >= queueBytes) {
             ++m_queue->dropped;
             return;
         }
         line += '\n';
+        m_queue->bytes += line.size();
         m_queue->lines.push_back(std::move(line));
     }
     m_queue->wake.notify_all();
@@ -98,6 +100,7 @@ void AccessLog::run(const std::shared_ptr<Queue>& queue) {
         // Many lines in one write: the writer keeps up with any request rate.
         while (!queue->lines.empty() && batch.size() < 65536) {
             batch += queue->lines.front();
+            queue->bytes -= queue->lines.front().size();
             queue->lines.pop_front();
         }
         if (queue->dropped != queue->droppedReported) {

@@ -17,7 +17,8 @@ namespace server {
 // line is dropped and counted; the count is written once the writer gets through again.
 class AccessLog {
 public:
-    static constexpr std::size_t queueLength = 4096;
+    static constexpr std::size_t queueLength = 4096;    // lines
+    static constexpr std::size_t queueBytes = 1 << 20; // and bytes held at most
 
     // Writes to `out` (nothing at all when it is nullptr).
     explicit AccessLog(std::FILE* out);
@@ -41,6 +42,7 @@ private:
         std::mutex mutex;
         std::condition_variable wake;
         std::deque<std::string> lines;
+        std::size_t bytes = 0;
         std::uint64_t dropped = 0;
         std::uint64_t droppedReported = 0;
         bool stopping = false;
