@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Load test of bloomzap-server with wrk, on loopback only, each case bounded in time.
 #
-#   bench/server_load.sh [sqlite|postgresql|all] [seconds per case]
+#   bench/server_load.sh [sqlite|postgresql|hostile|all] [seconds per case]
 #
 # sqlite: one server on SQLite: the posting, then the high-score page, next to nginx (one
 #         worker) serving the same page as a static file.
 # postgresql: one server on PostgreSQL, then two servers on that database behind nginx (a
-#         throwaway cluster from scripts/pg-test-cluster.sh).
+#         throwaway cluster from scripts/pg-test-cluster.sh); then SIGKILL of one of the two
+#         under posting load: postings acknowledged, stored, lost and doubled.
+# hostile: a normal client's worst latency beside 300 idle and 40 slow clients, and peak RSS
+#         under 4 endless header floods and under 32 parallel downloads of a 64 MB installer
+#         (bench/server_hostile.py).
+# Postings are durable: each is answered after its transaction is on disk.
 # The server binary is taken from $BLOOMZAP_SERVER, else build/bench, build/dev or build/server.
 # WRK_THREADS and WRK_CONNECTIONS (2 and 16) set the load; PG_FSYNC=off runs the database without
 # flushing its log to disk, which shows how much of a posting's cost the disk is.
@@ -140,15 +145,25 @@ fi
 if [[ "$mode" == postgresql || "$mode" == all ]]; then
   eval "$(bash scripts/pg-test-cluster.sh start "$work/pg")"
   pg_stop="bash scripts/pg-test-cluster.sh stop $work/pg"
-  start_server pg1 --database "$PG_URI"
+  start_server pg1 --database "$PG_URI" --trust-proxy 127.0.0.1
+  pg1_pid="${pids[-1]}"
   first="$port"
   run_case "postgresql: posting" "http://127.0.0.1:$port$posting_url" 1
   run_case "postgresql: high-score page" "http://127.0.0.1:$port$page"
-  start_server pg2 --database "$PG_URI" --trust-proxy
+  start_server pg2 --database "$PG_URI" --trust-proxy 127.0.0.1
   start_nginx proxy \
     "upstream bloomzap { server 127.0.0.1:$first; server 127.0.0.1:$port; keepalive 32; }" \
-    "location /cgi-bin/ { proxy_pass http://bloomzap; proxy_http_version 1.1; proxy_set_header Connection \"\"; proxy_set_header X-Real-IP \$remote_addr; }
+    "location /cgi-bin/ { proxy_pass http://bloomzap; proxy_next_upstream off; proxy_http_version 1.1; proxy_set_header Connection \"\"; proxy_set_header X-Real-IP \$remote_addr; }
      location = $page { proxy_pass http://bloomzap; proxy_http_version 1.1; proxy_set_header Connection \"\"; }"
   run_case "2 x postgresql behind nginx: posting" "http://127.0.0.1:$nginx_port$posting_url" 1
   run_case "2 x postgresql behind nginx: page" "http://127.0.0.1:$nginx_port$page"
+  python3 bench/server_hostile.py kill "http://127.0.0.1:$nginx_port$posting_url" "$pg1_pid" \
+    "bash scripts/pg-test-cluster.sh query $work/pg \"SELECT name FROM postings WHERE name LIKE 'K%'\"" \
+    "$seconds"
+fi
+
+if [[ "$mode" == hostile || "$mode" == all ]]; then
+  for case in slow floods downloads; do
+    python3 bench/server_hostile.py "$case" "$server_bin"
+  done
 fi
