@@ -17,7 +17,7 @@ namespace server {
 // line is dropped and counted; the count is written once the writer gets through again.
 class AccessLog {
 public:
-    static constexpr std::size_t queueLength = 4096;    // lines
+    static constexpr std::size_t queueLength = 4096;   // lines
     static constexpr std::size_t queueBytes = 1 << 20; // and bytes held at most
 
     // Writes to `out` (nothing at all when it is nullptr).

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <map>
 #include <thread>
 
 namespace server {
@@ -128,6 +129,56 @@ struct ScoreServer::Engine {
     std::mutex pagesMutex;
     std::shared_ptr<const Pages> pages;
     StoreClock::time_point renderBackoffUntil{};
+
+    // Connections that are sending a request's head, since when; a guard cuts those that take
+    // longer than the header time-out (a client trickling its headers never counts as idle).
+    struct Reading {
+        int fd = -1;
+        StoreClock::time_point since;
+        bool inHead = true;
+    };
+    std::mutex readingMutex;
+    std::condition_variable guardWake;
+    std::map<MHD_Connection*, Reading> reading;
+    bool guardStopping = false;
+    std::thread guard;
+
+    void connectionStarted(MHD_Connection* connection) {
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        if (info == nullptr) {
+            return;
+        }
+        const std::lock_guard lock(readingMutex);
+        reading[connection] = Reading{info->connect_fd, StoreClock::now(), true};
+    }
+    void connectionClosed(MHD_Connection* connection) {
+        const std::lock_guard lock(readingMutex);
+        reading.erase(connection);
+    }
+    void headReceived(MHD_Connection* connection, bool received) {
+        const std::lock_guard lock(readingMutex);
+        const auto it = reading.find(connection);
+        if (it != reading.end()) {
+            it->second.inHead = !received;
+            it->second.since = StoreClock::now();
+        }
+    }
+    void guardHeads() {
+        const auto limit = std::chrono::seconds(settings.headerTimeout);
+        std::unique_lock lock(readingMutex);
+        while (!guardStopping) {
+            const auto now = StoreClock::now();
+            for (auto& [connection, r] : reading) {
+                if (r.inHead && now - r.since > limit) {
+                    // The engine sees the connection fail and closes it.
+                    ::shutdown(r.fd, SHUT_RDWR);
+                    r.inHead = false;
+                }
+            }
+            guardWake.wait_for(lock, std::chrono::milliseconds(250));
+        }
+    }
 
     // Page requests waiting for a render, and the thread that renders.
     std::mutex renderMutex;
@@ -385,7 +436,8 @@ struct ScoreServer::Engine {
         }
     }
 
-    void completed(Request* r) {
+    void completed(MHD_Connection* connection, Request* r) {
+        headReceived(connection, false); // the next request's head, if any, begins
         if (r == nullptr) {
             return;
         }
@@ -429,6 +481,7 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
     // is read and dropped) lets the connection stay open for the next request.
     if (!r->headersSeen) {
         r->headersSeen = true;
+        engine->headReceived(connection, true);
         return MHD_YES;
     }
     if (*uploadSize != 0) {
@@ -445,9 +498,20 @@ void* onTarget(void*, const char* uri, MHD_Connection*) {
     return r;
 }
 
-void onCompleted(void* cls, MHD_Connection*, void** state, MHD_RequestTerminationCode) {
-    static_cast<ScoreServer::Engine*>(cls)->completed(static_cast<ScoreServer::Request*>(*state));
+void onCompleted(void* cls, MHD_Connection* connection, void** state, MHD_RequestTerminationCode) {
+    static_cast<ScoreServer::Engine*>(cls)->completed(connection,
+                                                      static_cast<ScoreServer::Request*>(*state));
     *state = nullptr;
+}
+
+void onConnection(void* cls, MHD_Connection* connection, void**,
+                  MHD_ConnectionNotificationCode what) {
+    auto* engine = static_cast<ScoreServer::Engine*>(cls);
+    if (what == MHD_CONNECTION_NOTIFY_STARTED) {
+        engine->connectionStarted(connection);
+    } else {
+        engine->connectionClosed(connection);
+    }
 }
 
 } // namespace
@@ -508,6 +572,7 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
     Engine& engine = *m_engine;
     store.watchChanges([&engine] { ++engine.generation; });
     engine.renderer = std::thread([&engine] { engine.render(); });
+    engine.guard = std::thread([&engine] { engine.guardHeads(); });
 
     const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
     const unsigned threads =
@@ -521,6 +586,7 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
         {MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<intptr_t>(connectionMemory), nullptr},
         {MHD_OPTION_URI_LOG_CALLBACK, reinterpret_cast<intptr_t>(&onTarget), nullptr},
         {MHD_OPTION_NOTIFY_COMPLETED, reinterpret_cast<intptr_t>(&onCompleted), &engine},
+        {MHD_OPTION_NOTIFY_CONNECTION, reinterpret_cast<intptr_t>(&onConnection), &engine},
         {MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1, nullptr},
         {MHD_OPTION_END, 0, nullptr},
     };
@@ -557,6 +623,12 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
     }
     engine.renderWake.notify_all();
     engine.renderer.join();
+    {
+        const std::lock_guard lock(engine.readingMutex);
+        engine.guardStopping = true;
+    }
+    engine.guardWake.notify_all();
+    engine.guard.join();
     store.watchChanges({});
     m_engine.reset();
     m_store = nullptr;

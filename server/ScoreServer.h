@@ -26,6 +26,7 @@ struct ServeSettings {
     int maxConnections = 1000;               // open connections in all
     int connectionsPerAddress = 32;          // open connections from one client address
     int idleTimeout = 10;    // seconds a connection may stay without progress before it is closed
+    int headerTimeout = 30;  // seconds a client may take to send a request line and its headers
     std::FILE* log = stderr; // one common-log-format line per request; nullptr: none
 };
 

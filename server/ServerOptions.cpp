@@ -53,6 +53,7 @@ enum Option {
     maxConnections,
     perAddress,
     idleTimeout,
+    headerTimeout,
     dbConnections,
     help,
     version,
@@ -73,6 +74,7 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
         {"max-connections", required_argument, nullptr, maxConnections},
         {"per-address", required_argument, nullptr, perAddress},
         {"idle-timeout", required_argument, nullptr, idleTimeout},
+        {"header-timeout", required_argument, nullptr, headerTimeout},
         {"db-connections", required_argument, nullptr, dbConnections},
         {"help", no_argument, nullptr, help},
         {"version", no_argument, nullptr, version},
@@ -147,6 +149,9 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
         case idleTimeout:
             options.serve.idleTimeout = number(name, value, 1, 3600);
             break;
+        case headerTimeout:
+            options.serve.headerTimeout = number(name, value, 1, 3600);
+            break;
         case dbConnections:
             options.databaseConnections = number(name, value, 1, 100);
             break;
@@ -206,6 +211,8 @@ Options (a value follows as "--opt value" or "--opt=value"):
   --max-connections N    open connections in all (default 1000)
   --per-address N        open connections from one client address (default 32)
   --idle-timeout S       seconds a connection may stay without progress (default 10)
+  --header-timeout S     seconds a client may take to send a request line and its headers
+                         (default 30)
   --db-connections N     most PostgreSQL connections for requests (default 4)
   --version              show the program's version
   --help                 show this text

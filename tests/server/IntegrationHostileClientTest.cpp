@@ -82,8 +82,8 @@ TEST_F(IntegrationHostileClient, ANormalClientIsAnsweredWhileManyIdleAndSlowConn
     trickle.join();
 }
 
-TEST_F(IntegrationHostileClient, ConnectionsAreLimitedPerAddressAndIdleOnesAreClosed) {
-    auto server = start({"--per-address", "4", "--idle-timeout", "1"});
+TEST_F(IntegrationHostileClient, ConnectionsAreLimitedPerAddressAndIdleAndSlowOnesAreClosed) {
+    auto server = start({"--per-address", "4", "--idle-timeout", "1", "--header-timeout", "1"});
     HeldConnections held;
     for (int i = 0; i < 4; ++i) {
         held.fds.push_back(connectFrom(server->port(), "127.0.0.7"));
@@ -92,6 +92,18 @@ TEST_F(IntegrationHostileClient, ConnectionsAreLimitedPerAddressAndIdleOnesAreCl
     EXPECT_EQ(exchangeFrom(server->port(), versionRequest(), "127.0.0.7"), "");
     EXPECT_EQ(exchangeFrom(server->port(), versionRequest(), "127.0.0.8").rfind("HTTP/1.1 200", 0),
               0u);
+    // A client that keeps trickling header lines is cut off all the same.
+    const int slow = connectFrom(server->port(), "127.0.0.9");
+    ASSERT_GE(slow, 0);
+    HeldConnections slowHeld{{slow}};
+    send(slow, "GET / HTTP/1.1\r\n", 16, MSG_NOSIGNAL);
+    bool cut = false;
+    for (int i = 0; i < 400 && !cut; ++i) { // 20 s at most
+        cut = send(slow, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL) < 0;
+        pollfd closed{slow, POLLIN, 0};
+        cut = cut || poll(&closed, 1, 50) > 0;
+    }
+    EXPECT_TRUE(cut) << "a trickling client was never cut off";
     // The idle ones are closed by the server (recv sees the end, not its own time-out).
     char byte = 0;
     errno = 0;
