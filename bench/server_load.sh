@@ -13,7 +13,8 @@
 #         (bench/server_hostile.py).
 # Postings are durable: each is answered after its transaction is on disk.
 # The server binary is taken from $BLOOMZAP_SERVER, else build/bench, build/dev or build/server.
-# WRK_THREADS and WRK_CONNECTIONS (2 and 16) set the load; PG_FSYNC=off runs the database without
+# WRK_THREADS and WRK_CONNECTIONS (2 and 16) set the load, POST_CONNECTIONS (64) the connections
+# of the posting cases (group commit stores the postings that arrive together in one flush); PG_FSYNC=off runs the database without
 # flushing its log to disk, which shows how much of a posting's cost the disk is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +23,7 @@ mode="${1:-sqlite}"
 seconds="${2:-10}"
 threads="${WRK_THREADS:-2}"
 connections="${WRK_CONNECTIONS:-16}"
+post_connections="${POST_CONNECTIONS:-64}"
 
 server_bin="${BLOOMZAP_SERVER:-}"
 for candidate in build/bench/server/bloomzap-server build/dev/server/bloomzap-server \
@@ -45,7 +47,7 @@ trap cleanup EXIT
 # Starts bloomzap-server with the given arguments on a free port; sets $port.
 start_server() {
   local name="$1"; shift
-  "$server_bin" --listen 127.0.0.1:0 --post-limit 0 "$@" >/dev/null 2>"$work/$name.log" &
+  "$server_bin" --listen 127.0.0.1:0 --post-limit 0 --per-address 4096 "$@" >/dev/null 2>"$work/$name.log" &
   pids+=($!)
   for _ in $(seq 100); do
     if grep -qs 'serving http' "$work/$name.log"; then
@@ -122,8 +124,9 @@ http_body() {
 
 printf '%-44s %10s %9s %9s %7s %9s\n' case "req/s" "p50 ms" "p99 ms" errors requests
 run_case() {
-  local label="$1" url="$2" posting="${3:-0}" line
-  line="$(BZ_POSTING="$posting" wrk -t"$threads" -c"$connections" -d"${seconds}s" \
+  local label="$1" url="$2" posting="${3:-0}" line clients="$connections"
+  [[ "$posting" == 1 ]] && clients="$post_connections"
+  line="$(BZ_POSTING="$posting" wrk -t"$threads" -c"$clients" -d"${seconds}s" \
     -s bench/server_load.lua "$url" | grep '^RESULT')"
   read -r _ rps p50 p99 errors requests <<<"$line"
   printf '%-44s %10s %9s %9s %7s %9s\n' "$label" "$rps" "$p50" "$p99" "$errors" "$requests"

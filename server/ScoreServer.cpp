@@ -143,18 +143,45 @@ struct ScoreServer::Engine {
     bool guardStopping = false;
     std::thread guard;
 
+    // Open connections per client address; a trusted proxy carries many clients and is not
+    // limited.
+    std::map<std::string, int> perAddress;
+
+    bool trusted(const std::string& peer) const {
+        return std::find(settings.trustedProxies.begin(), settings.trustedProxies.end(), peer) !=
+               settings.trustedProxies.end();
+    }
+    bool mayConnect(const sockaddr* address) {
+        const std::string peer = addressText(address);
+        if (trusted(peer)) {
+            return true;
+        }
+        const std::lock_guard lock(readingMutex);
+        const auto it = perAddress.find(peer);
+        return it == perAddress.end() || it->second < settings.connectionsPerAddress;
+    }
     void connectionStarted(MHD_Connection* connection) {
         const MHD_ConnectionInfo* info =
             MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-        if (info == nullptr) {
-            return;
-        }
+        const std::string peer = peerAddress(connection);
         const std::lock_guard lock(readingMutex);
-        reading[connection] = Reading{info->connect_fd, StoreClock::now(), true};
+        if (!trusted(peer)) {
+            ++perAddress[peer];
+        }
+        if (info != nullptr) {
+            reading[connection] = Reading{info->connect_fd, StoreClock::now(), true};
+        }
     }
     void connectionClosed(MHD_Connection* connection) {
+        const std::string peer = peerAddress(connection);
         const std::lock_guard lock(readingMutex);
         reading.erase(connection);
+        if (!trusted(peer)) {
+            const auto it = perAddress.find(peer);
+            if (it != perAddress.end() && --it->second <= 0) {
+                perAddress.erase(it);
+            }
+        }
     }
     void headReceived(MHD_Connection* connection, bool received) {
         const std::lock_guard lock(readingMutex);
@@ -240,8 +267,7 @@ struct ScoreServer::Engine {
     // The player's address: the peer's, or the one a trusted proxy passes on.
     std::string clientAddress(MHD_Connection* connection) {
         const std::string peer = peerAddress(connection);
-        if (std::find(settings.trustedProxies.begin(), settings.trustedProxies.end(), peer) ==
-            settings.trustedProxies.end()) {
+        if (!trusted(peer)) {
             return peer;
         }
         const char* forwarded =
@@ -504,6 +530,10 @@ void onCompleted(void* cls, MHD_Connection* connection, void** state, MHD_Reques
     *state = nullptr;
 }
 
+MHD_Result onAccept(void* cls, const sockaddr* address, socklen_t) {
+    return static_cast<ScoreServer::Engine*>(cls)->mayConnect(address) ? MHD_YES : MHD_NO;
+}
+
 void onConnection(void* cls, MHD_Connection* connection, void**,
                   MHD_ConnectionNotificationCode what) {
     auto* engine = static_cast<ScoreServer::Engine*>(cls);
@@ -581,7 +611,6 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
         {MHD_OPTION_LISTEN_SOCKET, m_listenSocket, nullptr},
         {MHD_OPTION_THREAD_POOL_SIZE, threads > 1 ? static_cast<intptr_t>(threads) : 0, nullptr},
         {MHD_OPTION_CONNECTION_LIMIT, m_settings.maxConnections, nullptr},
-        {MHD_OPTION_PER_IP_CONNECTION_LIMIT, m_settings.connectionsPerAddress, nullptr},
         {MHD_OPTION_CONNECTION_TIMEOUT, m_settings.idleTimeout, nullptr},
         {MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<intptr_t>(connectionMemory), nullptr},
         {MHD_OPTION_URI_LOG_CALLBACK, reinterpret_cast<intptr_t>(&onTarget), nullptr},
@@ -591,8 +620,8 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
         {MHD_OPTION_END, 0, nullptr},
     };
     engine.daemon =
-        MHD_start_daemon(MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr,
-                         nullptr, &onRequest, &engine, MHD_OPTION_ARRAY, options, MHD_OPTION_END);
+        MHD_start_daemon(MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME, 0, &onAccept,
+                         &engine, &onRequest, &engine, MHD_OPTION_ARRAY, options, MHD_OPTION_END);
     bool started = engine.daemon != nullptr;
     if (started) {
         m_listenSocket = -1; // the engine owns it now

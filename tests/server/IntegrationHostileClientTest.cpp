@@ -173,7 +173,12 @@ TEST_F(IntegrationHostileClient, AHeadOfTheInstallerSendsNoBodyAndSymlinksAreNot
 }
 
 TEST_F(IntegrationHostileClient, XRealIpIsBelievedOnlyFromTrustedProxiesAndOnlyAsOneAddress) {
-    auto server = start({"--trust-proxy=127.0.0.2,::1", "--post-limit", "0"});
+    auto server = start({"--trust-proxy=127.0.0.2,::1", "--post-limit", "0", "--per-address", "2"});
+    // A trusted proxy carries many clients: the per-address limit does not hold it back.
+    HeldConnections proxyConnections;
+    for (int i = 0; i < 4; ++i) {
+        proxyConnections.fds.push_back(connectFrom(server->port(), "127.0.0.2"));
+    }
     const struct {
         std::string source, header, logged;
     } cases[] = {
