@@ -23,15 +23,6 @@ void prepareStatements(pqxx::connection& c) {
         setup.exec("SET statement_timeout = " + std::to_string(statementTimeoutMs));
     }
     c.prepare("lock_address", "SELECT pg_advisory_xact_lock($1::bigint)");
-    c.prepare("recent_from_address",
-              "SELECT count(*) FROM postings WHERE address = $1 AND received > clock_timestamp()"
-              " - interval '" +
-                  std::to_string(rateWindowSeconds) + " seconds'");
-    // Stores and notifies in one round trip; the notification goes out on commit.
-    c.prepare("insert", std::string("WITH stored AS (INSERT INTO postings (name, date, score, "
-                                    "address) VALUES ($1, $2, $3, $4) RETURNING id)"
-                                    " SELECT pg_notify('") +
-                            PgStore::channel + "', '') FROM stored");
     c.prepare("best", "SELECT name, date, score FROM postings ORDER BY score DESC, id LIMIT $1");
     c.prepare("total", "SELECT count(*) FROM postings");
 }
@@ -358,9 +349,11 @@ void PgStore::commitBatch(std::vector<PostingBatcher::Entry>& batch,
         // Every process takes the address locks in the same order, so two batches never wait
         // for each other in a circle.
         std::vector<std::int64_t> keys;
+        std::map<std::string, long> recent; // postings within the window, per limited address
         for (const auto& entry : batch) {
             if (entry.request.perMinuteLimit > 0) {
                 keys.push_back(lockKey(entry.request.address));
+                recent[entry.request.address] = 0;
             }
         }
         std::sort(keys.begin(), keys.end());
@@ -368,17 +361,36 @@ void PgStore::commitBatch(std::vector<PostingBatcher::Entry>& batch,
         for (const std::int64_t key : keys) {
             tx.exec_prepared("lock_address", key);
         }
+        if (!recent.empty()) {
+            std::string in;
+            for (const auto& [address, count] : recent) {
+                in += (in.empty() ? "" : ", ") + tx.quote(address);
+            }
+            for (const auto& row :
+                 tx.exec("SELECT address, count(*) FROM postings WHERE address IN (" + in +
+                         ") AND received > clock_timestamp() - interval '" +
+                         std::to_string(rateWindowSeconds) + " seconds' GROUP BY address")) {
+                recent[row[0].as<std::string>()] = row[1].as<long>();
+            }
+        }
+        // One statement stores the whole batch, its rows numbered in the order they came.
+        std::string values;
         for (auto& entry : batch) {
             const PostingRequest& r = entry.request;
-            // Earlier postings of this batch count: they are visible within the transaction.
-            if (r.perMinuteLimit > 0 &&
-                tx.exec_prepared("recent_from_address", r.address)[0][0].as<long>() >=
-                    r.perMinuteLimit) {
+            if (r.perMinuteLimit > 0 && recent[r.address]++ >= r.perMinuteLimit) {
                 entry.outcome = AddOutcome{false, AddResult::rateLimited, {}};
                 continue;
             }
-            tx.exec_prepared("insert", r.posting.name, r.posting.date, r.posting.score, r.address);
+            values += (values.empty() ? "(" : ", (") + tx.quote(r.posting.name) + ", " +
+                      tx.quote(r.posting.date) + ", " + std::to_string(r.posting.score) + ", " +
+                      tx.quote(r.address) + ")";
             entry.outcome = AddOutcome{false, AddResult::stored, {}};
+        }
+        if (!values.empty()) {
+            // The notification goes out on commit.
+            tx.exec("WITH stored AS (INSERT INTO postings (name, date, score, address) VALUES " +
+                    values + " RETURNING 1) SELECT pg_notify(" + tx.quote(channel) +
+                    ", '') FROM (SELECT count(*) FROM stored) AS batch");
         }
         tx.commit();
         return 0;
