@@ -4,6 +4,7 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <charconv>
 #include <stdexcept>
 
@@ -135,7 +136,8 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
             options.serve.postLimit = number(name, value, 0, 1'000'000);
             break;
         case threads:
-            options.serve.threads = number(name, value, 1, 64);
+            // Older set-ups asked for a thread per request; more than 64 serve no purpose now.
+            options.serve.threads = std::min(number(name, value, 1, 1024), 64);
             break;
         case trustProxy:
             options.serve.trustedProxies = proxies(value);
@@ -207,7 +209,8 @@ Options (a value follows as "--opt value" or "--opt=value"):
   --trust-proxy A[,A…]   take the client address from X-Real-IP when the request comes from
                          one of these proxy addresses (for a server behind nginx), and only
                          when the header holds one IP address
-  --threads N            threads serving connections (default: one per core, at most 4)
+  --threads N            threads serving connections (default: one per core, at most 4;
+                         at most 64 are used)
   --max-connections N    open connections in all (default 1000)
   --per-address N        open connections from one client address (default 32)
   --idle-timeout S       seconds a connection may stay without progress (default 10)
