@@ -24,8 +24,6 @@ build=(
   libcurl4-openssl-dev libsodium-dev libsqlite3-dev libpqxx-dev libpq-dev
   libmicrohttpd-dev
 )
-# The HTTP library the server is built on until it moves to libmicrohttpd (above).
-httplib=(libcpp-httplib-dev)
 # Running the game: its fonts are mapped to Liberation Sans and Serif.
 play=(fonts-liberation2)
 test=(
@@ -38,7 +36,7 @@ test=(
   # virtual displays, a window manager, screenshots and input for the window tests
   xvfb xauth x11-utils openbox imagemagick xdotool curl
   # the server's PostgreSQL tests, and the load figures with nginx and wrk on loopback
-  postgresql nginx-light wrk
+  postgresql nginx-light wrk python3
   # the installed-tree checks: desktop entry, AppStream, manual pages, file types
   desktop-file-utils appstream man-db file
 )
@@ -54,8 +52,8 @@ for set in "$@"; do
   case "$set" in
   --list) list=1 ;;
   play) wanted+=("${build[@]}" "${play[@]}") ;;
-  test) wanted+=("${build[@]}" "${play[@]}" "${test[@]}" "${httplib[@]}") ;;
-  package) wanted+=("${build[@]}" "${package[@]}" "${httplib[@]}") ;;
+  test) wanted+=("${build[@]}" "${play[@]}" "${test[@]}") ;;
+  package) wanted+=("${build[@]}" "${package[@]}") ;;
   *) usage ;;
   esac
 done
