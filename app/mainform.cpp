@@ -704,3 +704,14 @@ void Tmain::setEnabledFlag(Component which, bool enabled) {
 std::string Tmain::currentPlayerName() const {
     return m_ui.edit_name->text().toStdString();
 }
+
+void Tmain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Lines would go on falling unseen; the player comes back to a paused game and resumes it
+    // with RESUME, as after a pause by hand.
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || !m_game)
+        return;
+    const GameState& state = m_game->state();
+    if (state.gamerunning && !state.paused && m_ui.button_pause->Enabled())
+        m_game->button_pauseClick();
+}

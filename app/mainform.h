@@ -176,6 +176,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Minimising the window pauses a running game, as PAUSE GAME does.
+    void changeEvent(QEvent* event) override;
 
 private:
     void FormCreate();
