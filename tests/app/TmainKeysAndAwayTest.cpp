@@ -1,5 +1,4 @@
-// The game window offscreen on a virtual clock: a game played from the keyboard, and a game
-// paused when the window is minimised.
+// The game window on a virtual clock: keyboard play, and the pause when it is minimised.
 
 #include "app/NameBox.h"
 #include "app/mainform.h"

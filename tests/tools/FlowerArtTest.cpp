@@ -1,6 +1,4 @@
-// The flower tiles of tilegen: each colour keeps its shape apart from every other colour's
-// when seen with deuteranopia, protanopia or tritanopia, and resources/tiles holds what
-// tilegen draws.
+// tilegen's flowers differ in shape under simulated colour blindness; resources/tiles is current.
 
 #include "tools/tilegen/FlowerArt.h"
 #include "engine/GameRules.h"
