@@ -1,5 +1,8 @@
 #include "app/NameBox.h"
 
+#include <QHideEvent>
+#include <QKeyEvent>
+
 NameBox::NameBox(QWidget* parent) : QLineEdit(parent) {
     // QLineEdit raises textEdited (typing and pasting only) before textChanged (every change),
     // so m_before still holds the old text while an edit is judged. textChanged may carry a text
@@ -26,4 +29,17 @@ void NameBox::refuseIfTooLong(const QString& edited) {
     const QString kept = added.left(qMax<qsizetype>(0, most - head - tail));
     setText(edited.left(head) + kept + edited.right(tail));
     setCursorPosition(int(head + kept.size()));
+}
+
+void NameBox::keyPressEvent(QKeyEvent* event) {
+    QLineEdit::keyPressEvent(event);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        event->accept();
+}
+
+void NameBox::hideEvent(QHideEvent* event) {
+    QLineEdit::hideEvent(event);
+    // A minimised window hides nothing for good; only a hidden box lets go.
+    if (!event->spontaneous() && hasFocus())
+        clearFocus();
 }

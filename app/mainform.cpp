@@ -22,9 +22,12 @@
 #include "widgets/TFlatPanelUnit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPixmap>
@@ -148,6 +151,8 @@ Tmain::Tmain(MainEnvironment environment, QWidget* parent)
             [this] { m_updater->button_updateyesClick(); });
     connect(m_ui.button_updatecancel, &TSelButton::OnClick, m_updater,
             [this] { m_updater->button_updatecancelClick(); });
+    // Return in the name entry is its DONE.
+    connect(m_ui.edit_aname, &QLineEdit::returnPressed, this, &Tmain::button_namedoneClick);
 }
 
 Tmain::~Tmain() {
@@ -703,4 +708,56 @@ void Tmain::setEnabledFlag(Component which, bool enabled) {
 
 std::string Tmain::currentPlayerName() const {
     return m_ui.edit_name->text().toStdString();
+}
+
+void Tmain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Lines would go on falling unseen; the player comes back to a paused game and resumes it
+    // with RESUME, as after a pause by hand.
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || !m_game)
+        return;
+    const GameState& state = m_game->state();
+    if (state.gamerunning && !state.paused && m_ui.button_pause->Enabled())
+        m_game->button_pauseClick();
+}
+
+void Tmain::keyPressEvent(QKeyEvent* event) {
+    const auto* typing = qobject_cast<const QLineEdit*>(QApplication::focusWidget());
+    const bool modified =
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) !=
+        Qt::NoModifier;
+    if ((typing != nullptr && typing->isVisible()) || modified) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    // Held keys repeat the cursor's moves, never a click or a pause.
+    const bool once = !event->isAutoRepeat();
+    switch (event->key()) {
+    case Qt::Key_Left:
+        m_ui.board->moveCursor(-1, 0);
+        break;
+    case Qt::Key_Right:
+        m_ui.board->moveCursor(1, 0);
+        break;
+    case Qt::Key_Up:
+        m_ui.board->moveCursor(0, -1);
+        break;
+    case Qt::Key_Down:
+        m_ui.board->moveCursor(0, 1);
+        break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (once)
+            m_ui.board->pressCursor();
+        break;
+    case Qt::Key_P:
+        if (once && m_ui.button_pause->Enabled())
+            m_game->button_pauseClick();
+        break;
+    default:
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }

@@ -176,6 +176,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Minimising the window pauses a running game, as PAUSE GAME does.
+    void changeEvent(QEvent* event) override;
+    // Keyboard play wherever the focus is, unless a name box takes the keys: the arrow keys
+    // move the board's cursor, Space or Return clicks its cell, P is PAUSE GAME / RESUME.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();

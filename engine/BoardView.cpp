@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -91,10 +92,36 @@ void BoardView::drawtile(int c, int r, int t) {
         return; // already on the surface
     }
     paintTile(c, r, t);
+    updateSquare(c, r);
+}
+
+void BoardView::updateSquare(int c, int r) {
     if (isVisible()) { // Qt drops updates of hidden widgets
         m_requested += square(c, r);
         update(square(c, r));
     }
+}
+
+void BoardView::moveCursor(int dc, int dr) {
+    if (m_cursorShown) {
+        updateSquare(m_cursorColumn, m_cursorRow);
+        m_cursorColumn = std::clamp(m_cursorColumn + dc, 1, rules::fieldSize);
+        m_cursorRow = std::clamp(m_cursorRow + dr, 1, rules::fieldSize);
+    }
+    m_cursorShown = true;
+    updateSquare(m_cursorColumn, m_cursorRow);
+}
+
+void BoardView::pressCursor() {
+    if (!m_cursorShown || m_game == nullptr) {
+        return;
+    }
+    const QPoint centre = square(m_cursorColumn, m_cursorRow).center();
+    // A panel over the cell would take a mouse click there: it takes this one too.
+    if (const QWidget* top = window(); top != this && top->childAt(mapTo(top, centre)) != this) {
+        return;
+    }
+    m_game->boardMouseUp(MouseButton::left, 0, centre.x(), centre.y());
 }
 
 void BoardView::paintEvent(QPaintEvent* event) {
@@ -117,9 +144,21 @@ void BoardView::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(this); // clipped to the event's region
     painter.drawPixmap(0, 0, m_backing);
+    if (m_cursorShown) {
+        // A plain white square frame along the cell's edge: no flower is white or square.
+        constexpr qreal frame = 2.0;
+        painter.setPen(QPen(Qt::white, frame, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(square(m_cursorColumn, m_cursorRow))
+                             .adjusted(frame / 2, frame / 2, -frame / 2, -frame / 2));
+    }
 }
 
 void BoardView::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_cursorShown) { // the player went back to the mouse
+        m_cursorShown = false;
+        updateSquare(m_cursorColumn, m_cursorRow);
+    }
     if (m_game != nullptr) {
         const QPointF at = event->position();
         m_game->boardMouseUp(mouseButton(event->button()), shiftState(event->modifiers()),

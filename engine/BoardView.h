@@ -4,7 +4,8 @@
 // images_flowers. Tiles are painted into a backing pixmap at the screen's device pixel ratio
 // the moment the game draws them; a repaint that the window system asks for redraws every cell
 // from the grid through the game's boardPaint. A mouse release of any button goes to the
-// game's boardMouseUp.
+// game's boardMouseUp. A keyboard cursor, off until the first move, marks one cell with a white
+// square frame that no flower tile has; pressing it counts as a click on that cell.
 
 #include "engine/GameDisplay.h"
 #include "engine/GameRules.h"
@@ -33,6 +34,16 @@ public:
     // The backing pixmap: what the game has drawn so far.
     const QPixmap& surface() const { return m_backing; }
 
+    // Keyboard play. The first move only shows the cursor (at the bottom left cell at first);
+    // later ones move it by dc columns and dr rows, staying on the field.
+    void moveCursor(int dc, int dr);
+    // A click on the cursor's cell, through boardMouseUp, when the cursor is shown and a mouse
+    // click there would reach the board (no panel lies over the cell).
+    void pressCursor();
+    bool cursorShown() const { return m_cursorShown; }
+    int cursorColumn() const { return m_cursorColumn; }
+    int cursorRow() const { return m_cursorRow; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -40,6 +51,7 @@ protected:
 private:
     bool ensureBacking(); // true when the pixmap was made anew (blank)
     void paintTile(int c, int r, int t);
+    void updateSquare(int c, int r);
 
     TileList* m_tiles; // a child of the view
     Game* m_game = nullptr;
@@ -48,4 +60,7 @@ private:
         m_shown{};             // tile in each square of m_backing, -1 unknown
     QRegion m_requested;       // squares this view asked to be repainted
     bool m_repainting = false; // inside a repaint from the grid
+    bool m_cursorShown = false;
+    int m_cursorColumn = 1;
+    int m_cursorRow = rules::fieldSize;
 };

@@ -1,0 +1,291 @@
+// The game window on a virtual clock: keyboard play, and the pause when it is minimised.
+
+#include "app/NameBox.h"
+#include "app/mainform.h"
+#include "engine/BoardView.h"
+#include "engine/Game.h"
+#include "engine/TileList.h"
+#include "tests/support/QtTestMain.h"
+#include "tests/support/RecordingOutput.h"
+#include "tests/support/VirtualClock.h"
+#include "widgets/ButtonComps.h"
+#include "widgets/FontSubstitutes.h"
+#include "widgets/TFlatPanelUnit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+#include <vector>
+
+namespace {
+
+void click(TSelButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {},
+                      QPoint(button->width() / 2, button->height() / 2));
+}
+
+// A cell (1-based) holding a flower with a same-coloured neighbour, or (0, 0).
+QPoint findGroup(const GameState& state) {
+    for (int c = 1; c <= 10; ++c)
+        for (int r = 1; r <= 10; ++r) {
+            const int v = state.cells[c][r];
+            if (v > 0 && (state.cells[c + 1][r] == v || state.cells[c - 1][r] == v ||
+                          (r < 10 && state.cells[c][r + 1] == v) || state.cells[c][r - 1] == v))
+                return QPoint(c, r);
+        }
+    return QPoint();
+}
+
+// A key as the player types it: through the window system to whatever has the focus.
+void press(QWidget* window, Qt::Key key) {
+    QTest::keyClick(window->windowHandle(), key);
+}
+
+// What the player does at a tick of the game: click a cell, or the pause button.
+struct Move {
+    int tick;
+    QPoint cell; // null: PAUSE GAME / RESUME
+};
+
+// The game's moves: a pause and a resume early on, then a group whenever a click counts.
+constexpr int pauseTick = 150, resumeTick = 900;
+
+bool isWhite(QRgb p) {
+    return p == qRgb(255, 255, 255);
+}
+
+} // namespace
+
+class TmainKeysAndAwayTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<VirtualClock> m_clock;
+    std::unique_ptr<testsupport::RecordingOutput> m_sounds;
+
+    std::unique_ptr<Tmain> makeWindow() {
+        std::filesystem::remove(std::filesystem::path(m_folder.path().toStdString()) /
+                                "bloomzap.ini");
+        m_clock = std::make_unique<VirtualClock>();
+        m_sounds = std::make_unique<testsupport::RecordingOutput>();
+        MainEnvironment environment;
+        environment.timers = m_clock.get();
+        environment.seed = [] { return std::uint64_t(20261207); };
+        environment.sound = m_sounds.get();
+        environment.settingsFile =
+            std::filesystem::path(m_folder.path().toStdString()) / "bloomzap.ini";
+        environment.workArea = [] { return QRect(0, 0, 1920, 1080); };
+        environment.showMessage = [](const QString&) {};
+        auto window = std::make_unique<Tmain>(environment);
+        window->show();
+        window->activateWindow();
+        return window;
+    }
+
+private slots:
+    void initTestCase() {
+        installFontSubstitutes();
+        QVERIFY(m_folder.isValid());
+    }
+
+    // The same moves made with the mouse and with the keyboard give the same game.
+    void aWholeGameFromTheKeyboardScoresAsTheSameClicks() {
+        std::vector<Move> moves;
+        int mouseScore = 0;
+        {
+            auto main = makeWindow();
+            main->ui().edit_aname->setText(QStringLiteral("Kim"));
+            click(main->ui().button_namedone);
+            click(main->ui().button_start);
+            const GameState& state = main->game().state();
+            for (int tick = 0; tick < 400000 && state.gamerunning; ++tick) {
+                m_clock->advance(10);
+                if (tick == pauseTick || tick == resumeTick) {
+                    click(main->ui().button_pause);
+                    moves.push_back({tick, QPoint()});
+                    continue;
+                }
+                if (!state.linesettled || state.removing || state.blinking || state.paused)
+                    continue;
+                const QPoint cell = findGroup(state);
+                if (cell.isNull())
+                    continue;
+                QTest::mouseRelease(main->ui().board, Qt::LeftButton, {},
+                                    QPoint((cell.x() - 1) * 32 + 16, (cell.y() - 1) * 32 + 16));
+                QVERIFY(state.removing);
+                moves.push_back({tick, cell});
+            }
+            QVERIFY(!state.gamerunning);
+            mouseScore = state.score;
+        }
+        QVERIFY(moves.size() > 12);
+        QVERIFY(mouseScore > 0);
+
+        auto main = makeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main.get()));
+        // The name by the keyboard: Return is DONE.
+        main->ui().edit_aname->setFocus();
+        main->ui().edit_aname->selectAll();
+        QTest::keyClicks(main->ui().edit_aname, "Kim");
+        press(main.get(), Qt::Key_Return);
+        QVERIFY(main->ui().panel_name->isHidden());
+        QCOMPARE(main->playerName(), QStringLiteral("Kim"));
+        BoardView* board = main->ui().board;
+        QVERIFY(!board->cursorShown()); // Return in the name box is not a board key
+        click(main->ui().button_start);
+
+        // No cursor until the first arrow key; then a white frame that no tile has.
+        const qreal ratio = board->devicePixelRatioF();
+        const auto cellImage = [&](int c, int r) {
+            const int size = qRound(32 * ratio);
+            return board->grab().toImage().copy((c - 1) * size, (r - 1) * size, size, size);
+        };
+        QVERIFY(!isWhite(cellImage(1, 10).pixel(0, 0)));
+        press(main.get(), Qt::Key_Up);
+        QVERIFY(board->cursorShown());
+        QCOMPARE(QPoint(board->cursorColumn(), board->cursorRow()), QPoint(1, 10));
+        for (int t = 0; t < rules::tileCount; ++t) {
+            const QImage tile = board->images_flowers().tile(t, ratio);
+            for (int y = 0; y < tile.height(); ++y)
+                for (int x = 0; x < tile.width(); ++x)
+                    QVERIFY(!isWhite(tile.pixel(x, y)));
+        }
+        const QImage marked = cellImage(1, 10);
+        for (const QPoint at : {QPoint(0, 0), QPoint(marked.width() - 1, marked.height() / 2),
+                                QPoint(marked.width() / 2, marked.height() - 1)})
+            QVERIFY(isWhite(marked.pixel(at)));
+
+        const GameState& state = main->game().state();
+        size_t next = 0;
+        bool space = true;
+        for (int tick = 0; tick < 400000 && state.gamerunning; ++tick) {
+            m_clock->advance(10);
+            if (next == moves.size() || moves[next].tick != tick)
+                continue;
+            const Move move = moves[next++];
+            if (move.cell.isNull()) {
+                press(main.get(), Qt::Key_P);
+                QCOMPARE(state.paused, tick == pauseTick);
+                QCOMPARE(main->ui().panel_paused->isVisible(), tick == pauseTick);
+                continue;
+            }
+            while (board->cursorColumn() != move.cell.x())
+                press(main.get(),
+                      board->cursorColumn() < move.cell.x() ? Qt::Key_Right : Qt::Key_Left);
+            while (board->cursorRow() != move.cell.y())
+                press(main.get(), board->cursorRow() < move.cell.y() ? Qt::Key_Down : Qt::Key_Up);
+            press(main.get(), space ? Qt::Key_Space : Qt::Key_Return);
+            space = !space;
+            QVERIFY2(state.removing, qPrintable(QStringLiteral("move %1").arg(next)));
+        }
+        QCOMPARE(next, moves.size());
+        QVERIFY(!state.gamerunning);
+        QCOMPARE(state.score, mouseScore);
+        QCOMPARE(main->ui().label_score->text(), QString::number(mouseScore));
+
+        // After game over P does nothing: the pause button is off.
+        press(main.get(), Qt::Key_P);
+        QVERIFY(!state.paused);
+        QVERIFY(main->ui().panel_paused->isHidden());
+    }
+
+    // Keys on a covered cell do what a click there does: nothing reaches the board.
+    void theCursorDoesNotClickUnderAPanel() {
+        auto main = makeWindow();
+        click(main->ui().button_namedone);
+        click(main->ui().button_start);
+        GameState& state = main->game().state();
+        // A pair in row 5, where the name panel lies over the board.
+        state.cells[4][5] = 1;
+        state.cells[5][5] = 1;
+        main->game().boardPaint();
+        BoardView* board = main->ui().board;
+        press(main.get(), Qt::Key_Right);
+        for (int k = 0; k < 3; ++k)
+            press(main.get(), Qt::Key_Right);
+        for (int k = 0; k < 5; ++k)
+            press(main.get(), Qt::Key_Up);
+        QCOMPARE(QPoint(board->cursorColumn(), board->cursorRow()), QPoint(4, 5));
+        main->ui().ChangeName1->trigger();
+        main->setFocus(); // the player has not clicked into the name box
+        press(main.get(), Qt::Key_Space);
+        QVERIFY(!state.removing);
+        // Typing a name takes the keys; its Return is DONE and clicks nothing on the board.
+        main->ui().edit_aname->setFocus();
+        main->ui().edit_aname->selectAll();
+        for (const Qt::Key key : {Qt::Key_P, Qt::Key_I, Qt::Key_A, Qt::Key_Up, Qt::Key_Return})
+            press(main.get(), key);
+        QVERIFY(main->ui().panel_name->isHidden());
+        QCOMPARE(main->playerName(), QStringLiteral("pia"));
+        QVERIFY(!state.paused);
+        QCOMPARE(QPoint(board->cursorColumn(), board->cursorRow()), QPoint(4, 5));
+        QVERIFY(!state.removing);
+        // The panel gone, the keys play again.
+        press(main.get(), Qt::Key_Space);
+        QVERIFY(state.removing);
+        // A click with the mouse puts the cursor away until the next arrow key.
+        QTest::mouseRelease(board, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!board->cursorShown());
+    }
+
+    void minimisingPausesARunningGameOnly() {
+        auto main = makeWindow();
+        const GameState& state = main->game().state();
+        TSelButton* pause = main->ui().button_pause;
+
+        // No game yet: nothing happens.
+        main->showMinimized();
+        QVERIFY(!state.paused);
+        QVERIFY(main->ui().panel_paused->isHidden());
+        main->showNormal();
+
+        // A running game pauses as PAUSE GAME does, and no line comes while the window is away.
+        click(main->ui().button_namedone);
+        click(main->ui().button_start);
+        const auto before = state.cells;
+        main->showMinimized();
+        QVERIFY(state.paused);
+        QVERIFY(main->ui().panel_paused->isVisible());
+        QCOMPARE(pause->Caption(), QStringLiteral("RESUME"));
+        m_clock->advance(12000);
+        QVERIFY(state.cells == before);
+        // Coming back leaves it paused until RESUME.
+        main->showNormal();
+        QVERIFY(state.paused);
+        click(main->ui().button_resume);
+        QVERIFY(!state.paused);
+        QCOMPARE(pause->Caption(), QStringLiteral("PAUSE GAME"));
+        // Other changes of the window's state leave the game running.
+        main->showMaximized();
+        main->showNormal();
+        QVERIFY(!state.paused);
+        m_clock->advance(3100);
+        QVERIFY(!(state.cells == before)); // lines fall again
+
+        // Already paused by hand: minimising keeps it paused (it does not toggle).
+        click(pause);
+        main->showMinimized();
+        QVERIFY(state.paused);
+        QCOMPARE(pause->Caption(), QStringLiteral("RESUME"));
+        main->showNormal();
+        click(pause);
+        QVERIFY(!state.paused);
+
+        // Game over: nothing changes.
+        while (state.gamerunning)
+            m_clock->advance(1000);
+        main->showMinimized();
+        QVERIFY(!state.paused);
+        QVERIFY(main->ui().panel_paused->isHidden());
+        QVERIFY(main->ui().panel_cleared->isVisible());
+        QCOMPARE(pause->Caption(), QStringLiteral("PAUSE GAME"));
+    }
+};
+
+BLOOMZAP_QTEST(TmainKeysAndAwayTest);
+#include "TmainKeysAndAwayTest.moc"
