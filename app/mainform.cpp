@@ -19,6 +19,7 @@
 #include "widgets/ButtonComps.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/LbBack.h"
+#include "widgets/PlayerMessage.h"
 #include "widgets/TFlatPanelUnit.h"
 
 #include <QAction>
@@ -26,7 +27,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QScreen>
@@ -131,7 +131,7 @@ Tmain::Tmain(MainEnvironment environment, QWidget* parent)
     }
     if (!m_environment.showMessage) {
         m_environment.showMessage = [this](const QString& text) {
-            QMessageBox::critical(this, QStringLiteral("Bloomzap"), text);
+            showPlayerMessage(this, QStringLiteral("Bloomzap"), text);
         };
     }
     buildWindow();
@@ -425,11 +425,18 @@ void Tmain::setTallyListWindow(std::function<void()> show) {
 void Tmain::setHighScoreWindow(Thighscore* highscore) {
     m_highscore = highscore;
     m_ui.ViewHighScoreList1->setEnabled(m_highscore != nullptr);
-    if (m_highscore)
-        m_highscore->setPostingAnswered([this] {
-            m_ui.panel_cleared->hide();
-            m_timer1->stop();
-        });
+    if (!m_highscore)
+        return;
+    m_highscore->setPostingAnswered([this] {
+        m_ui.panel_cleared->hide();
+        m_timer1->stop();
+    });
+    // A refusal ends the wait at once, as the watchdog would: the wait panel stays.
+    m_highscore->setPostingRefused([this] {
+        m_timer1->stop();
+        m_environment.showMessage(QString::fromUtf8(posting::failedMessage.data(),
+                                                    qsizetype(posting::failedMessage.size())));
+    });
 }
 
 void Tmain::setInfoWindows(Thelp* help, Tabout* about) {

@@ -51,7 +51,8 @@ struct MainEnvironment {
     std::filesystem::path settingsFile;
     // The desktop work area (the screen without panels); defaults to the window's screen.
     std::function<QRect()> workArea;
-    // A modal message with one OK button, titled "Bloomzap"; defaults to a QMessageBox.
+    // A modal message with one OK button and no icon, titled "Bloomzap"; defaults to a
+    // QMessageBox.
     std::function<void(const QString&)> showMessage;
     // The maker's key that update installers must be signed with; none refuses them all.
     std::optional<UpdatePublicKey> updateKey;
