@@ -75,6 +75,25 @@ const std::map<std::string, std::function<std::string()>>& pages() {
         {"unclosed-inline-100000", [] { return repeated("<b><i>", 100000) + "end"; }},
         {"divs-20000", [] { return repeated("<div>line</div>\n", 20000); }},
         {"nested-divs-20000", [] { return repeated("<div>", 20000) + "end"; }},
+        // The most the viewer takes: just under its element and byte limits.
+        {"limit-table-150-rows",
+         [] {
+             return "<table border=1 width=\"100%\">" +
+                    repeated("<tr><td>100</td><td>Player name</td><td>12/31/26</td>"
+                             "<td><b>123456</b></td></tr>\n",
+                             150) +
+                    "</table>";
+         }},
+        {"limit-divs-2500", [] { return repeated("<div>a line of text</div>\n", 2500); }},
+        {"limit-text-96KB", [] { return repeated("score text ", 8900); }},
+        {"limit-pre-96KB", [] { return "<pre>" + repeated("x", 98000) + "</pre>"; }},
+        {"limit-nested-tables",
+         [] {
+             return repeated("<table border=1><tr><td>a<table border=1><tr><td>b<table "
+                             "border=1><tr><td>c</td></tr></table></td></tr></table></td>"
+                             "<td>d</td></tr></table>",
+                             33);
+         }},
     };
     return all;
 }

@@ -277,7 +277,9 @@ private:
                 ++m_ghostTables;
             return true;
         }
-        if (++m_elements > m_limits.maxElements)
+        const bool cell = name == "td" || name == "th";
+        if (++m_elements > m_limits.maxElements || (table && ++m_tables > m_limits.maxTables) ||
+            (cell && ++m_cells > m_limits.maxCells))
             return false;
         m_out += '<';
         m_out += name;
@@ -373,6 +375,8 @@ private:
     std::string m_out;
     std::vector<std::string> m_open;
     std::size_t m_elements = 0;
+    std::size_t m_tables = 0;
+    std::size_t m_cells = 0;
     int m_ghostTables = 0;
 };
 

@@ -125,4 +125,11 @@ TEST(PageSanitiser, PagesOverTheLimitsAreRefusedWhole) {
     EXPECT_FALSE(sanitise(repeated("<b>a</b>", limits.maxElements + 1)));
     EXPECT_TRUE(sanitise(repeated("<b>a</b>", limits.maxElements)));
     EXPECT_FALSE(sanitise(repeated("<div>line</div>\n", 20000)));
+    EXPECT_FALSE(sanitise(repeated("<table><tr><td>a</td></tr></table>", limits.maxTables + 1)));
+    EXPECT_TRUE(sanitise(repeated("<table><tr><td>a</td></tr></table>", limits.maxTables)));
+    const auto cells = [](std::size_t n) {
+        return "<table><tr>" + repeated("<td>a", n) + "</table>";
+    };
+    EXPECT_FALSE(sanitise(cells(limits.maxCells + 1)));
+    EXPECT_TRUE(sanitise(cells(limits.maxCells)));
 }
