@@ -465,7 +465,11 @@ QString Tmain::playerName() const {
 void Tmain::loadSettings() {
     m_settings = SettingsFile(m_environment.settingsFile).load();
     move(m_settings.left, m_settings.top);
-    resize(m_settings.width, m_settings.height);
+    // Grown to the board before the window exists: a window system places a new window's
+    // frame where it is asked to, but a resize once it is up makes the position count for the
+    // inside, which would put the title bar above the screen.
+    resize(
+        grownToBoard(QSize(m_settings.width, m_settings.height), menuBar()->sizeHint().height()));
     m_stored = QRect(m_settings.left, m_settings.top, m_settings.width, m_settings.height);
     m_ui.PlaySounds1->setChecked(m_settings.sounds);
     m_ui.AutomaticallyCheckforUpdates1->setChecked(m_settings.update);
@@ -607,11 +611,15 @@ void Tmain::resizeEvent(QResizeEvent* event) {
     // and is clipped instead, so it would never show the shortfall.
     const QWidget* menu = menuWidget();
     const int menuHeight = menu != nullptr && menu->isVisible() ? menu->height() : 0;
-    const int growHeight = clientMinHeight - (height() - menuHeight);
-    const int growWidth = clientMinWidth - width();
-    if (growHeight > 0 || growWidth > 0)
-        resize(width() + qMax(0, growWidth), height() + qMax(0, growHeight));
+    const QSize grown = grownToBoard(size(), menuHeight);
+    if (grown != size())
+        resize(grown);
     placeBoardPanel();
+}
+
+QSize Tmain::grownToBoard(QSize window, int menuHeight) {
+    return {qMax(window.width(), clientMinWidth),
+            qMax(window.height(), clientMinHeight + menuHeight)};
 }
 
 bool Tmain::FormClose() {

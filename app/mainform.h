@@ -184,6 +184,8 @@ private:
     void buildPanels();
     void buildMenus();
     void placeBoardPanel();
+    // The window's size grown, where needed, so that its client area holds the board panel.
+    static QSize grownToBoard(QSize window, int menuHeight);
     void fitGreeting();
     void loadSettings();
     bool FormClose();
