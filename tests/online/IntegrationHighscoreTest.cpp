@@ -363,7 +363,9 @@ private slots:
         Thighscore window(nullptr, "http://127.0.0.1:1/");
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        for (const auto& [name, page] : pages) {
+        for (const auto& entry : pages) {
+            const std::string& name = entry.first;
+            const std::string& page = entry.second;
             QVERIFY(window.displayhtml->loadDocument("<p>previous page</p>"));
             QElapsedTimer posted;
             qint64 firedAfter = -1;
