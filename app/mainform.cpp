@@ -19,6 +19,7 @@
 #include "widgets/ButtonComps.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/LbBack.h"
+#include "widgets/PlayerMessage.h"
 #include "widgets/TFlatPanelUnit.h"
 
 #include <QAction>
@@ -29,7 +30,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QScreen>
@@ -134,7 +134,7 @@ Tmain::Tmain(MainEnvironment environment, QWidget* parent)
     }
     if (!m_environment.showMessage) {
         m_environment.showMessage = [this](const QString& text) {
-            QMessageBox::critical(this, QStringLiteral("Bloomzap"), text);
+            showPlayerMessage(this, QStringLiteral("Bloomzap"), text);
         };
     }
     buildWindow();
@@ -430,11 +430,18 @@ void Tmain::setTallyListWindow(std::function<void()> show) {
 void Tmain::setHighScoreWindow(Thighscore* highscore) {
     m_highscore = highscore;
     m_ui.ViewHighScoreList1->setEnabled(m_highscore != nullptr);
-    if (m_highscore)
-        m_highscore->setPostingAnswered([this] {
-            m_ui.panel_cleared->hide();
-            m_timer1->stop();
-        });
+    if (!m_highscore)
+        return;
+    m_highscore->setPostingAnswered([this] {
+        m_ui.panel_cleared->hide();
+        m_timer1->stop();
+    });
+    // A refusal ends the wait at once, as the watchdog would: the wait panel stays.
+    m_highscore->setPostingRefused([this] {
+        m_timer1->stop();
+        m_environment.showMessage(QString::fromUtf8(posting::failedMessage.data(),
+                                                    qsizetype(posting::failedMessage.size())));
+    });
 }
 
 void Tmain::setInfoWindows(Thelp* help, Tabout* about) {
@@ -463,7 +470,11 @@ QString Tmain::playerName() const {
 void Tmain::loadSettings() {
     m_settings = SettingsFile(m_environment.settingsFile).load();
     move(m_settings.left, m_settings.top);
-    resize(m_settings.width, m_settings.height);
+    // Grown to the board before the window exists: a window system places a new window's
+    // frame where it is asked to, but a resize once it is up makes the position count for the
+    // inside, which would put the title bar above the screen.
+    resize(
+        grownToBoard(QSize(m_settings.width, m_settings.height), menuBar()->sizeHint().height()));
     m_stored = QRect(m_settings.left, m_settings.top, m_settings.width, m_settings.height);
     m_ui.PlaySounds1->setChecked(m_settings.sounds);
     m_ui.AutomaticallyCheckforUpdates1->setChecked(m_settings.update);
@@ -605,11 +616,15 @@ void Tmain::resizeEvent(QResizeEvent* event) {
     // and is clipped instead, so it would never show the shortfall.
     const QWidget* menu = menuWidget();
     const int menuHeight = menu != nullptr && menu->isVisible() ? menu->height() : 0;
-    const int growHeight = clientMinHeight - (height() - menuHeight);
-    const int growWidth = clientMinWidth - width();
-    if (growHeight > 0 || growWidth > 0)
-        resize(width() + qMax(0, growWidth), height() + qMax(0, growHeight));
+    const QSize grown = grownToBoard(size(), menuHeight);
+    if (grown != size())
+        resize(grown);
     placeBoardPanel();
+}
+
+QSize Tmain::grownToBoard(QSize window, int menuHeight) {
+    return {qMax(window.width(), clientMinWidth),
+            qMax(window.height(), clientMinHeight + menuHeight)};
 }
 
 bool Tmain::FormClose() {

@@ -51,7 +51,8 @@ struct MainEnvironment {
     std::filesystem::path settingsFile;
     // The desktop work area (the screen without panels); defaults to the window's screen.
     std::function<QRect()> workArea;
-    // A modal message with one OK button, titled "Bloomzap"; defaults to a QMessageBox.
+    // A modal message with one OK button and no icon, titled "Bloomzap"; defaults to a
+    // QMessageBox.
     std::function<void(const QString&)> showMessage;
     // The maker's key that update installers must be signed with; none refuses them all.
     std::optional<UpdatePublicKey> updateKey;
@@ -188,6 +189,8 @@ private:
     void buildPanels();
     void buildMenus();
     void placeBoardPanel();
+    // The window's size grown, where needed, so that its client area holds the board panel.
+    static QSize grownToBoard(QSize window, int menuHeight);
     void fitGreeting();
     void loadSettings();
     bool FormClose();

@@ -120,6 +120,7 @@ void THTTPGet::CancelFetch() {
 
 void THTTPGet::complete(const httpfetch::FetchOutcome& outcome) {
     m_success = outcome.success && !m_link->stop;
+    m_status = outcome.status;
     // The handler may destroy this component or replace its own handler while it runs.
     QPointer<THTTPGet> self(this);
     if (m_success) {

@@ -99,6 +99,9 @@ public:
     bool busy() const { return m_link != nullptr; }
     // The outcome of the last completed fetch.
     bool succeeded() const { return m_success; }
+    // The HTTP status code of the last completed fetch's reply, 0 when none arrived; already
+    // set while its events run.
+    long statusCode() const { return m_status; }
 
 private:
     friend class THTTPGetThread;
@@ -124,4 +127,5 @@ private:
     // The running fetch's link to its worker; empty when idle.
     std::shared_ptr<THTTPGetLink> m_link;
     bool m_success = false;
+    long m_status = 0;
 };

@@ -101,6 +101,7 @@ struct Transfer {
             return true;
         }
         headDone = true;
+        outcome.status = status;
         if (control.stopAsked())
             return false;
         if (!contentLengthText)

@@ -2,6 +2,7 @@
 
 #include "online/HTTPGet.h"
 #include "online/HtmlViewer.h"
+#include "online/PageSanitiser.h"
 #include "online/ScorePosting.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/HouseStyle.h"
@@ -125,10 +126,21 @@ void Thighscore::sendscore(const QString& name, const QString& date, const QStri
 }
 
 void Thighscore::getitDoneString(QObject*, const std::string& Result) {
+    // Far over the viewer's limit in any character set: not even decoded. A refused page is a
+    // failed load; the window keeps what it showed.
+    if (Result.size() > 4 * htmlpage::PageLimits().maxBytes)
+        return;
     displayhtml->loadDocument(pageText(Result));
 }
 
 void Thighscore::senditDoneString(QObject*, const std::string&) {
+    // The server answered but did not take the score (a bad name, too many postings, its
+    // database away): that is a failure, however much text came with it.
+    if (sendit->statusCode() >= 400) {
+        if (m_postingRefused)
+            m_postingRefused();
+        return;
+    }
     if (m_postingAnswered)
         m_postingAnswered();
     loadit();

@@ -17,7 +17,7 @@ class TURL;
 // The high-score window: the score server's high-score page in an HTML view, fetched afresh each
 // time the window is opened, with clicked links handed to the system's browser. It also posts
 // scores. Modeless; DONE or the close button only hides it. A failed load is silent and leaves
-// the previous page.
+// the previous page, and so does a page over the viewer's limits.
 class Thighscore : public QWidget {
     Q_OBJECT
 
@@ -39,6 +39,10 @@ public:
     void setPostingAnswered(std::function<void()> answered) {
         m_postingAnswered = std::move(answered);
     }
+
+    // What the game window does when the server refuses a posting (a reply with status 400 or
+    // above, whatever its body): report "Posting Failed." at once and stop the watchdog.
+    void setPostingRefused(std::function<void()> refused) { m_postingRefused = std::move(refused); }
 
     const std::string& siteRoot() const { return m_siteRoot; }
 
@@ -67,5 +71,6 @@ private:
 
     std::string m_siteRoot;
     std::function<void()> m_postingAnswered;
+    std::function<void()> m_postingRefused;
     bool m_placed = false;
 };

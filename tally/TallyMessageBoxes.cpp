@@ -1,5 +1,7 @@
 #include "tally/TallyMessageBoxes.h"
 
+#include "widgets/PlayerMessage.h"
+
 #include <QMessageBox>
 
 TallyAnswer TallyMessageBoxes::askYesNo(const std::string& title, const std::string& text) {
@@ -16,5 +18,5 @@ TallyAnswer TallyMessageBoxes::askYesNo(const std::string& title, const std::str
 }
 
 void TallyMessageBoxes::showError(const std::string& title, const std::string& text) {
-    QMessageBox::critical(m_parent, QString::fromStdString(title), QString::fromStdString(text));
+    showPlayerMessage(m_parent, QString::fromStdString(title), QString::fromStdString(text));
 }

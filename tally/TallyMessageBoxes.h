@@ -5,7 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
-// The tally list's questions and errors as modal message boxes over a window.
+// The tally list's questions (Yes and No) and errors (one OK button, no icon) as modal message
+// boxes over a window.
 class TallyMessageBoxes : public TallyDialogs {
 public:
     explicit TallyMessageBoxes(QWidget* parent) : m_parent(parent) {}

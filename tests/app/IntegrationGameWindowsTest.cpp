@@ -189,6 +189,33 @@ private slots:
         QVERIFY(run.ui().panel_wait->isVisible());
     }
 
+    // A server that answers but does not take the score (a bad name, too many postings, its
+    // database away) fails the posting at once; the wait panel stays, as after the watchdog.
+    void refusedPostingFailsAtOnce_data() {
+        QTest::addColumn<QString>("status");
+        QTest::newRow("429") << "429 Too Many Requests";
+        QTest::newRow("400") << "400 Bad Request";
+        QTest::newRow("503") << "503 Service Unavailable";
+    }
+    void refusedPostingFailsAtOnce() {
+        QFETCH(QString, status);
+        ScriptedHttpServer server(httpReply("<p>Slow down</p>", status.toStdString()));
+        GameRun run(site(server.url("/")));
+        run.main().show();
+        run.finishGame();
+        click(run.ui().button_sendscore);
+        QVERIFY(QTest::qWaitFor([&] { return !run.messages.isEmpty(); }, 20000));
+        QCOMPARE(run.messages, QStringList{"Posting Failed."});
+        QVERIFY(!run.ui().Timer1->Enabled());
+        QVERIFY(run.ui().panel_cleared->isVisible());
+        QVERIFY(run.ui().panel_wait->isVisible());
+        QVERIFY(!run.windows->highscore.isVisible());
+        // Nothing more comes of it: no second message when the watchdog's time is up.
+        run.ticks(45);
+        QCOMPARE(run.messages.size(), 1);
+        QCOMPARE(server.requestCount(), 1u);
+    }
+
     void secondSendWhileTheFirstIsOutRestartsTheWaitOnly() {
         ScriptedHttpServer server(httpReply("<p>the list</p>"), ScriptedHttpServer::Start::held);
         GameRun run(site(server.url("/")));

@@ -20,13 +20,17 @@
 #include "widgets/TFlatPanelUnit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include <vector>
@@ -264,6 +268,38 @@ private slots:
         QCOMPARE(m_messages,
                  QStringList{QStringLiteral("Unable to write to ") +
                              QString::fromStdString((blocker / "bloomzap.ini").string())});
+        std::filesystem::remove(blocker);
+    }
+
+    // Without a message hook of its own the window tells the player in a plain box: titled
+    // "Bloomzap", one OK button, no icon.
+    void messagesToThePlayerHaveOneOkButtonAndNoIcon() {
+        const auto blocker = std::filesystem::path(m_folder.path().toStdString()) / "blocker";
+        testsupport::writeFile(blocker, "x");
+        MainEnvironment environment;
+        environment.timers = m_clock;
+        environment.sound = m_sounds;
+        environment.settingsFile = blocker / "bloomzap.ini";
+        environment.workArea = [] { return QRect(0, 0, 1920, 1080); };
+        Tmain main(environment);
+        main.show();
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::Critical;
+        qsizetype buttons = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->buttons().size();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QVERIFY(!main.saveSettings());
+        QCOMPARE(title, QStringLiteral("Bloomzap"));
+        QVERIFY(text.startsWith(QStringLiteral("Unable to write to ")));
+        QCOMPARE(icon, QMessageBox::NoIcon);
+        QCOMPARE(buttons, 1);
         std::filesystem::remove(blocker);
     }
 

@@ -36,6 +36,7 @@ struct SeenBox {
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QList<QAbstractButton*> buttons;
 };
 
 // Answers the next modal message box as soon as it is up, with the given button, or by closing
@@ -45,7 +46,7 @@ void answerNextBox(SeenBox& seen, QMessageBox::StandardButton answer) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
             return answerNextBox(seen, answer);
-        seen = {box->windowTitle(), box->text(), box->icon()};
+        seen = {box->windowTitle(), box->text(), box->icon(), box->buttons()};
         if (answer == QMessageBox::NoButton)
             box->reject();
         else
@@ -303,7 +304,9 @@ private slots:
             answerNextBox(seen, QMessageBox::Ok);
             Ttallylist window(nullptr, fsPath(m_dir), &m_calendar); // real message boxes
             QCOMPARE(seen.title, QStringLiteral("Bloomzap"));
-            QCOMPARE(seen.icon, QMessageBox::Critical);
+            // A message to the player: one OK button, no icon.
+            QCOMPARE(seen.icon, QMessageBox::NoIcon);
+            QCOMPARE(seen.buttons.size(), 1);
             QCOMPARE(
                 seen.text,
                 QFileInfo(tallyPath()).absoluteFilePath() +
