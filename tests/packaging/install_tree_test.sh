@@ -128,8 +128,10 @@ done < <(grep -ho 'setShortcut(QKeySequence([^)]*)' "$source_root"/app/*.cpp |
     sed 's/.*QKeySequence(//; s/)$//; s/Qt::CTRL *| */Ctrl+/; s/Qt::Key_//')
 usage_options=$("$server/$bindir/bloomzap-server" --help 2>&1 | grep -oE -- '--[a-z][a-z-]+' | sort -u)
 [ -n "$usage_options" ] || fail "the server's usage lists no options"
+# Read once: "sed | grep -q" under pipefail fails at random when grep stops reading early.
+server_page=$(sed 's/\\-/-/g' "$server/share/man/man8/bloomzap-server.8")
 for option in $usage_options; do
-    sed 's/\\-/-/g' "$server/share/man/man8/bloomzap-server.8" | grep -qF -- "$option" ||
+    grep -qF -- "$option" <<<"$server_page" ||
         fail "bloomzap-server(8) does not describe $option"
 done
 
