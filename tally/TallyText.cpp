@@ -6,6 +6,7 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -21,12 +22,15 @@ void writeLine(std::ostream& file, const std::string& cell) {
     file.write("\r\n", 2);
 }
 
-// One line without its line end. Lines end in CR LF; a bare LF is taken as well.
+// One line without its line end. Lines end in CR LF; a bare LF is taken as well. A stray CR
+// left in the line reads as the blank the writer makes of it, so a table read and written back
+// reads the same.
 bool readLine(std::istream& file, std::string& line) {
     if (!std::getline(file, line))
         return false;
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
+    line = common::blankLineBreaks(std::move(line));
     return true;
 }
 

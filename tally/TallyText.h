@@ -7,7 +7,7 @@ class TallyTable;
 
 // The tally text: the column count, the row count, then every cell column by column, one line
 // each, every line ending in CR LF. Cell bytes are written as they are, except that a CR or LF
-// inside a cell is written as a blank.
+// inside a cell is written as a blank; a CR inside a line is read as a blank.
 
 // A text that is not a tally text; the message is shown to the player as is.
 class ETallyTextError : public std::runtime_error {

@@ -41,6 +41,19 @@ TEST(TallyText, LineBreaksInACellAreWrittenAsBlanks) {
     EXPECT_EQ(read.cell(1, 10), "-1000");
 }
 
+TEST(TallyText, AStrayCrReadsAsTheBlankItIsWrittenAs) {
+    // So a table read, written and read again is the same table.
+    std::string text = textOf(TallyTable());
+    text.replace(text.find("\r\n0\r\n"), 5, "\r\n\r7\r\r\n");
+    TallyTable read;
+    load(read, text);
+    EXPECT_EQ(read.cell(0, 0), " 7 ");
+    TallyTable again;
+    load(again, textOf(read));
+    EXPECT_EQ(again.cell(0, 0), " 7 ");
+    EXPECT_EQ(textOf(again), textOf(read));
+}
+
 TEST(TallyText, NominalTextRestoresEveryCell) {
     TallyTable written;
     for (int col = 0; col < 9; ++col)
