@@ -86,6 +86,21 @@ bool hasControl(std::string_view utf8) {
     return false;
 }
 
+// An unknown key as the refusal shows it: UTF-8 without control characters (each becomes "?"),
+// at most 20 characters, never cut inside one.
+std::string shownKey(std::string_view key) {
+    const std::string utf8 = toUtf8(key);
+    std::string shown;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < utf8.size() && characters < 20; ++characters) {
+        const std::size_t n = utf8SequenceAt(utf8, i);
+        const std::string_view one = std::string_view(utf8).substr(i, n);
+        shown += hasControl(one) ? std::string_view("?") : one;
+        i += n;
+    }
+    return shown;
+}
+
 bool onlyBlanks(std::string_view s) {
     return s.find_first_not_of(' ') == std::string_view::npos;
 }
@@ -192,7 +207,7 @@ PostingCheck readPosting(std::string_view rawQuery) {
                                            : key == "score" ? &score
                                                             : nullptr;
         if (slot == nullptr) {
-            return refuse("Unknown value \"" + toUtf8(key).substr(0, 20) + "\".");
+            return refuse("Unknown value \"" + shownKey(key) + "\".");
         }
         if (slot->has_value()) {
             return refuse("The " + std::string(key) + " is given twice.");
