@@ -44,11 +44,8 @@ int statusCode(std::string_view line) {
     const std::size_t blank = line.find(' ');
     if (blank == std::string_view::npos)
         return 0;
-    const std::string_view rest = line.substr(blank + 1);
-    const std::size_t end = rest.find_first_not_of("0123456789");
-    const auto code =
-        decimal(rest.substr(0, end == std::string_view::npos ? rest.size() : end), 999);
-    return code && end != 0 ? static_cast<int>(*code) : 0;
+    const auto code = decimal(line.substr(blank + 1, 3), 999);
+    return code && line.size() >= blank + 4 ? static_cast<int>(*code) : 0;
 }
 
 } // namespace

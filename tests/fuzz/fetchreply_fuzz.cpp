@@ -97,9 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string_view line = reply.substr(0, end == reply.npos ? reply.size() : end + 1);
         reply.remove_prefix(line.size());
         if (startsWithNoCase(line, "http/")) {
+            // The digits right after the first blank; libcurl hands over no other status line.
             const std::size_t blank = line.find(' ');
-            status =
-                blank == line.npos ? 0 : std::atoi(std::string(line.substr(blank + 1)).c_str());
+            const std::string_view code =
+                blank == line.npos ? std::string_view() : line.substr(blank + 1, 3);
+            status = code.size() == 3 && code.find_first_not_of("0123456789") == code.npos
+                         ? std::stoi(std::string(code))
+                         : 0;
             lengthLine.reset();
         } else if (startsWithNoCase(line, "content-length:")) {
             lengthLine = line.substr(15);
