@@ -10,10 +10,6 @@
 
 namespace {
 
-// A table this large is far beyond anything the game writes; refusing it keeps a damaged text
-// from eating all memory.
-constexpr long long maxCells = 1 << 20;
-
 void writeLine(std::ostream& file, const std::string& cell) {
     // One cell is one line: a line break in a pasted name would shift every cell after it on the
     // next read, so it goes out as a blank.
@@ -46,7 +42,7 @@ int readCount(std::istream& file) {
             : TallyTable::decimal(std::string_view(line).substr(first, last - first + 1));
     if (!count)
         throw ETallyTextError("Invalid numeric input");
-    if (*count < 0 || *count > maxCells)
+    if (*count < 0 || *count > maxTextCells)
         throw ETallyTextError("Tally text : table size out of range");
     return *count;
 }
@@ -62,12 +58,29 @@ void SaveGridToFile(const TallyTable& grid, std::ostream& file) {
 }
 
 void LoadGridFromFile(TallyTable& grid, std::istream& file) {
+    const auto fits = [](long long cols, long long rows) { return cols * rows <= maxTextCells; };
     const int cols = readCount(file);
-    grid.setColumnCount(cols);
-    const int rows = readCount(file);
-    if (static_cast<long long>(cols) * rows > maxCells)
+    int rows = 0;
+    try {
+        rows = readCount(file);
+    } catch (const ETallyTextError&) {
+        // The column count is taken before the row count fails, unless the table would then
+        // pass the limit with the rows it has.
+        if (fits(cols, grid.rowCount()))
+            grid.setColumnCount(cols);
+        throw;
+    }
+    if (!fits(cols, rows))
         throw ETallyTextError("Tally text : table size out of range");
-    grid.setRowCount(rows);
+    // Shrinking first keeps every step within the limit: a wide text read into a tall table
+    // must not pass through a table of the new width and the old height.
+    if (rows <= grid.rowCount()) {
+        grid.setRowCount(rows);
+        grid.setColumnCount(cols);
+    } else {
+        grid.setColumnCount(cols);
+        grid.setRowCount(rows);
+    }
     std::string line;
     bool more = true;
     for (int col = 0; col < cols; ++col)

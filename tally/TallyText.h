@@ -15,11 +15,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The most cells a tally text may ask for: far beyond anything the game writes, and small
+// enough that a damaged text cannot eat all memory.
+inline constexpr long long maxTextCells = 1 << 20;
+
 // Writes the whole grid as tally text.
 void SaveGridToFile(const TallyTable& grid, std::ostream& file);
 
 // Reads a tally text into the grid, which takes the counts the text gives. A text that ends
 // before all cells are read leaves the remaining cells empty. Throws ETallyTextError when a
-// count line is missing, is not a decimal integer, or asks for an absurd size; the grid then
-// holds what was read up to that point.
+// count line is missing, is not a decimal integer, or asks for more than maxTextCells cells; the
+// grid then holds what was read up to that point, and never more than maxTextCells cells.
 void LoadGridFromFile(TallyTable& grid, std::istream& file);

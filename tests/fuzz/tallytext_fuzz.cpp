@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes as a tally text. Reading either succeeds or throws the tally text
-// error; a table that was read, written and read again is the same table, and writing it again
-// gives the same text.
+// error, and never leaves the table over the size limit; a table that was read, written and read
+// again is the same table, and writing it again gives the same text.
 #include "tally/TallyTable.h"
 #include "tally/TallyText.h"
 
@@ -32,9 +32,14 @@ std::string written(const TallyTable& table) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     TallyTable table;
     std::istringstream given(std::string(reinterpret_cast<const char*>(data), size));
+    const auto withinLimit = [](const TallyTable& t) {
+        return static_cast<long long>(t.columnCount()) * t.rowCount() <= maxTextCells;
+    };
     try {
         LoadGridFromFile(table, given);
     } catch (const ETallyTextError&) {
+        if (!withinLimit(table))
+            std::abort();
         return 0;
     }
 
