@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz targets with the game's own writers: settings files as the
 // game saves them, tally texts and tally containers as the game writes them, and the queries the
-// game posts. Usage: fuzz_seeds <corpus folder>; replies of the server are captured separately.
+// game posts. Usage: fuzz_seeds <corpus folder>. Replies of the server are captured from it by
+// capture_replies.sh.
 #include "app/ProfileFile.h"
 #include "app/SettingsFile.h"
 #include "online/ScorePosting.h"
