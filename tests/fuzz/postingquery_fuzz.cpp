@@ -1,10 +1,12 @@
 // libFuzzer target: any bytes as the query of a score posting. Reading never throws; a refusal
 // is readable UTF-8 text; an accepted posting holds only what the high-score page can show:
 // UTF-8 without control characters, within the lengths, and escaped on the page so that it
-// cannot open or close markup.
+// cannot open or close markup. The same bytes as a name posted by the game arrive intact.
+#include "online/ScorePosting.h"
 #include "server/Pages.h"
 #include "server/PostingQuery.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -67,8 +69,22 @@ void checkText(const std::string& text, std::size_t maxBytes) {
 
 } // namespace
 
+// The game's posting of the first ten bytes as a name arrives as that name, unless the server
+// refuses it for a reason the name shows.
+void checkGamePosting(std::string_view bytes) {
+    const std::string_view name = bytes.substr(0, std::min<std::size_t>(bytes.size(), 10));
+    const std::string url = posting::scoreUrl("/", name, "1/5/07", "950");
+    const server::PostingCheck sent = server::readPosting(url.substr(url.find('?') + 1));
+    const std::string utf8 = server::toUtf8(name);
+    const bool acceptable =
+        !name.empty() && plainUtf8(utf8) && utf8.find_first_not_of(' ') != std::string::npos;
+    if (sent.values.has_value() != acceptable || (acceptable && sent.values->name != utf8))
+        std::abort();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view query(reinterpret_cast<const char*>(data), size);
+    checkGamePosting(query);
     server::PostingCheck check;
     try {
         check = server::readPosting(query);
