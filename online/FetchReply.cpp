@@ -61,8 +61,11 @@ bool ReplyReader::headerLine(std::string_view line) {
         if (m_control.stopAsked())
             return false;
     }
-    if (startsWithNoCase(line, "http/")) {
-        m_status = statusCode(line);
+    // Only the first line of a head is its status line; a header line that happens to begin
+    // with "HTTP/" must not drop the Content-Length read before it.
+    if (m_atHeadStart) {
+        m_atHeadStart = false;
+        m_status = startsWithNoCase(line, "http/") ? statusCode(line) : 0;
         m_contentLengthText.reset();
     } else if (startsWithNoCase(line, "content-length:")) {
         m_contentLengthText = std::string(line.substr(15));
@@ -76,6 +79,7 @@ bool ReplyReader::headComplete() {
     if (m_status >= 100 && m_status < 200) {
         // An interim reply: the real head follows.
         m_contentLengthText.reset();
+        m_atHeadStart = true;
         return true;
     }
     m_headDone = true;

@@ -64,8 +64,9 @@ private:
     FetchControl& m_control;
     FetchOutcome m_outcome;
     int m_status = 0;
-    bool m_headSeen = false; // the first line of a reply head has arrived
-    bool m_headDone = false; // the final reply head is complete; body bytes follow
+    bool m_headSeen = false;   // the first line of a reply head has arrived
+    bool m_atHeadStart = true; // the next line is the status line of a head
+    bool m_headDone = false;   // the final reply head is complete; body bytes follow
     std::optional<std::string> m_contentLengthText;
     std::int64_t m_total = 0;
 };

@@ -91,14 +91,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool refused = false;
     Expected expected;
     int status = 0;
+    bool atHeadStart = true;
     std::optional<std::string_view> lengthLine;
     while (!reply.empty() && !expected.headEnds) {
         const std::size_t end = reply.find('\n');
         const std::string_view line = reply.substr(0, end == reply.npos ? reply.size() : end + 1);
         reply.remove_prefix(line.size());
-        if (startsWithNoCase(line, "http/")) {
-            // The digits right after the first blank; libcurl hands over no other status line.
-            const std::size_t blank = line.find(' ');
+        if (atHeadStart) {
+            // The first line of a head is its status line: the digits right after the first
+            // blank; libcurl hands over no other status line.
+            atHeadStart = false;
+            const std::size_t blank = startsWithNoCase(line, "http/") ? line.find(' ') : line.npos;
             const std::string_view code =
                 blank == line.npos ? std::string_view() : line.substr(blank + 1, 3);
             status = code.size() == 3 && code.find_first_not_of("0123456789") == code.npos
@@ -108,9 +111,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else if (startsWithNoCase(line, "content-length:")) {
             lengthLine = line.substr(15);
         } else if (trim(line).empty()) {
-            if (status >= 100 && status < 200)
+            if (status >= 100 && status < 200) {
                 lengthLine.reset();
-            else
+                atHeadStart = true;
+            } else
                 expected.headEnds = true;
         }
         if (!reader.headerLine(line)) {

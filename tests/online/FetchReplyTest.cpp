@@ -42,6 +42,21 @@ TEST(FetchReply, HeadsPiecesAndTrailersMakeTheOutcome) {
     EXPECT_EQ(control.reports, (std::vector<Report>{{2100, 1025}, {2100, 2050}, {2100, 2100}}));
 }
 
+TEST(FetchReply, OnlyTheFirstLineOfAHeadIsItsStatusLine) {
+    // A header line that begins with "HTTP/" keeps the Content-Length read before it.
+    Recording control;
+    ReplyReader reader(true, control);
+    for (const char* line :
+         {"HTTP/1.1 200 OK\r\n", "Content-Length: 5\r\n", "HTTP/1.,axive: timeout=5\r\n", "\r\n"})
+        ASSERT_TRUE(reader.headerLine(line)) << line;
+    ASSERT_TRUE(reader.bodyBytes("3\0\0\0"
+                                 "0"));
+    const auto outcome = reader.finish(false);
+    EXPECT_TRUE(outcome.success);
+    EXPECT_EQ(outcome.contentLength, 5);
+    EXPECT_EQ(reader.status(), 200);
+}
+
 TEST(FetchReply, RefusedHeadsAndStopsFailWithNothingRead) {
     Recording control;
     ReplyReader notANumber(false, control);
