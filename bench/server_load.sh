@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Load test of bloomzap-server with wrk, on loopback only, each case bounded in time.
 #
-#   bench/server_load.sh [sqlite|postgresql|all] [seconds per case]
+#   bench/server_load.sh [sqlite|postgresql|hostile|all] [seconds per case]
 #
 # sqlite: one server on SQLite: the posting, then the high-score page, next to nginx (one
 #         worker) serving the same page as a static file.
 # postgresql: one server on PostgreSQL, then two servers on that database behind nginx (a
-#         throwaway cluster from scripts/pg-test-cluster.sh).
+#         throwaway cluster from scripts/pg-test-cluster.sh); then SIGKILL of one of the two
+#         under posting load: postings acknowledged, stored, lost and doubled.
+# hostile: a normal client's worst latency beside 300 idle and 40 slow clients, and peak RSS
+#         under 4 endless header floods and under 32 parallel downloads of a 64 MB installer
+#         (bench/server_hostile.py).
+# Postings are durable: each is answered after its transaction is on disk.
 # The server binary is taken from $BLOOMZAP_SERVER, else build/bench, build/dev or build/server.
-# WRK_THREADS and WRK_CONNECTIONS (2 and 16) set the load; PG_FSYNC=off runs the database without
+# WRK_THREADS and WRK_CONNECTIONS (2 and 16) set the load, POST_CONNECTIONS (64) the connections
+# of the posting cases (group commit stores the postings that arrive together in one flush); PG_FSYNC=off runs the database without
 # flushing its log to disk, which shows how much of a posting's cost the disk is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,6 +23,7 @@ mode="${1:-sqlite}"
 seconds="${2:-10}"
 threads="${WRK_THREADS:-2}"
 connections="${WRK_CONNECTIONS:-16}"
+post_connections="${POST_CONNECTIONS:-64}"
 
 server_bin="${BLOOMZAP_SERVER:-}"
 for candidate in build/bench/server/bloomzap-server build/dev/server/bloomzap-server \
@@ -40,7 +47,7 @@ trap cleanup EXIT
 # Starts bloomzap-server with the given arguments on a free port; sets $port.
 start_server() {
   local name="$1"; shift
-  "$server_bin" --listen 127.0.0.1:0 --post-limit 0 "$@" >/dev/null 2>"$work/$name.log" &
+  "$server_bin" --listen 127.0.0.1:0 --post-limit 0 --per-address 4096 "$@" >/dev/null 2>"$work/$name.log" &
   pids+=($!)
   for _ in $(seq 100); do
     if grep -qs 'serving http' "$work/$name.log"; then
@@ -117,8 +124,9 @@ http_body() {
 
 printf '%-44s %10s %9s %9s %7s %9s\n' case "req/s" "p50 ms" "p99 ms" errors requests
 run_case() {
-  local label="$1" url="$2" posting="${3:-0}" line
-  line="$(BZ_POSTING="$posting" wrk -t"$threads" -c"$connections" -d"${seconds}s" \
+  local label="$1" url="$2" posting="${3:-0}" line clients="$connections"
+  [[ "$posting" == 1 ]] && clients="$post_connections"
+  line="$(BZ_POSTING="$posting" wrk -t"$threads" -c"$clients" -d"${seconds}s" \
     -s bench/server_load.lua "$url" | grep '^RESULT')"
   read -r _ rps p50 p99 errors requests <<<"$line"
   printf '%-44s %10s %9s %9s %7s %9s\n' "$label" "$rps" "$p50" "$p99" "$errors" "$requests"
@@ -140,15 +148,25 @@ fi
 if [[ "$mode" == postgresql || "$mode" == all ]]; then
   eval "$(bash scripts/pg-test-cluster.sh start "$work/pg")"
   pg_stop="bash scripts/pg-test-cluster.sh stop $work/pg"
-  start_server pg1 --database "$PG_URI"
+  start_server pg1 --database "$PG_URI" --trust-proxy 127.0.0.1
+  pg1_pid="${pids[-1]}"
   first="$port"
   run_case "postgresql: posting" "http://127.0.0.1:$port$posting_url" 1
   run_case "postgresql: high-score page" "http://127.0.0.1:$port$page"
-  start_server pg2 --database "$PG_URI" --trust-proxy
+  start_server pg2 --database "$PG_URI" --trust-proxy 127.0.0.1
   start_nginx proxy \
     "upstream bloomzap { server 127.0.0.1:$first; server 127.0.0.1:$port; keepalive 32; }" \
-    "location /cgi-bin/ { proxy_pass http://bloomzap; proxy_http_version 1.1; proxy_set_header Connection \"\"; proxy_set_header X-Real-IP \$remote_addr; }
+    "location /cgi-bin/ { proxy_pass http://bloomzap; proxy_next_upstream off; proxy_http_version 1.1; proxy_set_header Connection \"\"; proxy_set_header X-Real-IP \$remote_addr; }
      location = $page { proxy_pass http://bloomzap; proxy_http_version 1.1; proxy_set_header Connection \"\"; }"
   run_case "2 x postgresql behind nginx: posting" "http://127.0.0.1:$nginx_port$posting_url" 1
   run_case "2 x postgresql behind nginx: page" "http://127.0.0.1:$nginx_port$page"
+  python3 bench/server_hostile.py kill "http://127.0.0.1:$nginx_port$posting_url" "$pg1_pid" \
+    "bash scripts/pg-test-cluster.sh query $work/pg \"SELECT name FROM postings WHERE name LIKE 'K%'\"" \
+    "$seconds"
+fi
+
+if [[ "$mode" == hostile || "$mode" == all ]]; then
+  for case in slow floods downloads; do
+    python3 bench/server_hostile.py "$case" "$server_bin"
+  done
 fi

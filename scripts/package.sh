@@ -1,29 +1,35 @@
 #!/usr/bin/env bash
-# Builds the Debian packages bloomzap (the game) and bloomzap-server (the score server) with
-# Debian's hardening flags, then checks them with lintian when it is installed.
-#   scripts/package.sh [build folder]        (default build/package; the .deb files land there)
+# Builds the Debian source package and, with dpkg-buildpackage, the binary packages from a copy
+# of the source tree (what git tracks, and new files it does not ignore), then checks them all
+# with lintian.
+#   scripts/package.sh [output folder]       (default build/package)
+# The folder receives the source package (.dsc, .tar.xz), bloomzap, bloomzap-lzrw1,
+# bloomzap-server, their -dbgsym packages and the .changes file.
+# DEB_BUILD_OPTIONS passes through (for example nocheck parallel=2).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/package}
+out=$(realpath -m "${1:-build/package}")
 
-bash scripts/setup.sh
+bash scripts/setup.sh package
 
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cmake -S . -B "$build" -G Ninja \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_INSTALL_PREFIX=/usr \
-  -DBLOOMZAP_INSTALL_GAMEDIR=games \
-  -DBLOOMZAP_BUILD_TESTS=OFF \
-  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
-  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
-# Only what the packages hold (cpack would otherwise build every target first).
-cmake --build "$build" --target bloomzap_packaging_files
-rm -f "$build"/*.deb
-(cd "$build" && cpack -G DEB)
+version=$(dpkg-parsechangelog -S Version)
+source="$out/bloomzap-$version"
+rm -rf "$source" "$out"/*.deb "$out"/*.changes "$out"/*.buildinfo "$out"/*.dsc "$out"/*.tar.*
+mkdir -p "$source"
+git ls-files -z --cached --others --exclude-standard |
+  while IFS= read -r -d '' file; do
+    # A file deleted but not yet committed is still listed.
+    if [ -e "$file" ]; then
+      printf '%s\0' "$file"
+    fi
+  done | xargs -0 cp --parents -t "$source"
 
-debs=("$build"/*.deb)
-ls -l "${debs[@]}"
-if command -v lintian >/dev/null; then
-  lintian "${debs[@]}"
-fi
+(cd "$out" && dpkg-source -b "$(basename "$source")")
+(cd "$source" && dpkg-buildpackage -us -uc -b)
+rm -rf "$source"
+
+changes=("$out"/bloomzap_"$version"_*.changes)
+ls -l "$out"/*.deb
+# Every tag, pedantic ones included, fails the script unless an override in debian/ argues it.
+lintian --pedantic --fail-on error,warning,info,pedantic "${changes[@]}" "$out/bloomzap_$version.dsc"
+echo "lintian: clean"

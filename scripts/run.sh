@@ -4,9 +4,12 @@
 # online features and stopped again when the game ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-cmake --preset dev
-cmake --build --preset dev --target bloomzap bloomzap-server
+bash scripts/setup.sh play
+# A build folder of its own, without the tests: playing needs none of their packages.
+build=build/play
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DBLOOMZAP_BUILD_TESTS=OFF -DBLOOMZAP_BUILD_TOOLS=OFF >/dev/null
+cmake --build "$build" --target bloomzap bloomzap-server
 
 host=127.0.0.1
 port=8080
@@ -24,7 +27,7 @@ trap stop_server EXIT
 if ! answers; then
   data="${XDG_DATA_HOME:-$HOME/.local/share}/bloomzap-server"
   mkdir -p "$data"
-  ./build/dev/server/bloomzap-server --listen "$host:$port" --data "$data" \
+  "$build/server/bloomzap-server" --listen "$host:$port" --data "$data" \
     --updates "$data/updates" 2>>"$data/server.log" &
   server_pid=$!
   for _ in $(seq 50); do
@@ -39,5 +42,5 @@ if ! answers; then
 fi
 
 status=0
-./build/dev/app/bloomzap "$@" || status=$?
+"$build/app/bloomzap" "$@" || status=$?
 exit "$status"

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 # Another checkout of the project on this machine (CI's clone, a second work tree) reuses the
 # compiler cache: paths are hashed relative to the checkout.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
-bash scripts/setup.sh
+bash scripts/setup.sh test
 for preset in dev asan; do
   cmake --preset "$preset"
   cmake --build --preset "$preset"

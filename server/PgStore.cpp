@@ -1,27 +1,28 @@
 #include "server/PgStore.h"
 
 #include <pqxx/pqxx>
+#include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
+#include <map>
 
 namespace server {
 
 namespace {
 
-constexpr int poolLimit = 64; // idle connections kept for reuse
+// How long one page render may wait for the database.
+constexpr auto readPatience = std::chrono::milliseconds(1500);
+// Connections are refused by the database itself after this much time in one statement.
+constexpr int statementTimeoutMs = 1500;
 
 // Statements every pooled connection prepares when it is made.
 void prepareStatements(pqxx::connection& c) {
-    c.prepare("lock_address", "SELECT pg_advisory_xact_lock(hashtext($1))");
-    c.prepare("recent_from_address",
-              "SELECT count(*) FROM postings WHERE address = $1 AND received > clock_timestamp()"
-              " - interval '" +
-                  std::to_string(rateWindowSeconds) + " seconds'");
-    // Stores and notifies in one round trip; the notification goes out on commit.
-    c.prepare("insert", std::string("WITH stored AS (INSERT INTO postings (name, date, score, "
-                                    "address) VALUES ($1, $2, $3, $4) RETURNING id)"
-                                    " SELECT pg_notify('") +
-                            PgStore::channel + "', '') FROM stored");
+    {
+        pqxx::nontransaction setup(c);
+        setup.exec("SET statement_timeout = " + std::to_string(statementTimeoutMs));
+    }
+    c.prepare("lock_address", "SELECT pg_advisory_xact_lock($1::bigint)");
     c.prepare("best", "SELECT name, date, score FROM postings ORDER BY score DESC, id LIMIT $1");
     c.prepare("total", "SELECT count(*) FROM postings");
 }
@@ -52,6 +53,15 @@ void createSchema(pqxx::connection& c) {
     tx.commit();
 }
 
+// The advisory lock key of an address; every process computes the same one.
+std::int64_t lockKey(const std::string& address) {
+    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
+    for (const char c : address) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    return static_cast<std::int64_t>(hash);
+}
+
 // Calls `changed` for every notification on the postings channel.
 class ChangeReceiver : public pqxx::notification_receiver {
 public:
@@ -65,61 +75,190 @@ private:
 
 } // namespace
 
+// Connections for requests: at most `size`, made by a thread of their own whenever a request
+// waits and none is idle.
 struct PgStore::Pool {
-    std::unique_ptr<pqxx::connection> connect(const std::string& connectionString) {
-        try {
-            auto c = std::make_unique<pqxx::connection>(connectionString);
-            prepareStatements(*c);
-            return c;
-        } catch (const std::exception& e) {
-            throw StoreUnavailable(std::string("cannot connect to PostgreSQL: ") + e.what());
+    Pool(std::string connection, int poolSize)
+        : connectionString(std::move(connection)), size(poolSize) {}
+
+    void start() {
+        connector = std::thread([this] { run(); });
+    }
+    void stop() {
+        {
+            const std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        changed.notify_all();
+        if (connector.joinable()) {
+            connector.join();
+        }
+    }
+
+    void run() {
+        using namespace std::chrono_literals;
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(
+                lock, [this] { return stopping || (waiting > 0 && idle.empty() && open < size); });
+            if (stopping) {
+                return;
+            }
+            ++open;
+            lock.unlock();
+            std::unique_ptr<pqxx::connection> made;
+            std::string problem;
+            try {
+                made = std::make_unique<pqxx::connection>(connectionString);
+                prepareStatements(*made);
+            } catch (const std::exception& e) {
+                made.reset();
+                problem = e.what();
+            }
+            lock.lock();
+            if (made) {
+                idle.push_back(std::move(made));
+                lastProblem.clear();
+                changed.notify_all();
+            } else {
+                --open;
+                lastProblem = problem;
+                // Not too often against a database that is away.
+                changed.wait_for(lock, 200ms, [this] { return stopping; });
+            }
+        }
+    }
+
+    std::unique_ptr<pqxx::connection> acquire(StoreClock::time_point deadline) {
+        std::unique_lock lock(mutex);
+        ++waiting;
+        changed.notify_all();
+        changed.wait_until(lock, deadline, [this] { return stopping || !idle.empty(); });
+        --waiting;
+        if (idle.empty()) {
+            std::string why = "no connection to PostgreSQL in time";
+            if (!lastProblem.empty()) {
+                why += ": " + lastProblem;
+            }
+            throw StoreUnavailable(why);
+        }
+        auto c = std::move(idle.back());
+        idle.pop_back();
+        return c;
+    }
+
+    void release(std::unique_ptr<pqxx::connection> c) {
+        const std::lock_guard lock(mutex);
+        if (c && c->is_open()) {
+            idle.push_back(std::move(c));
+        } else {
+            --open;
+        }
+        changed.notify_all();
+    }
+
+    // When the database restarted every idle connection is dead.
+    void dropIdle() {
+        const std::lock_guard lock(mutex);
+        open -= static_cast<int>(idle.size());
+        idle.clear();
+        changed.notify_all();
+    }
+
+    const std::string connectionString;
+    const int size;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::unique_ptr<pqxx::connection>> idle;
+    int open = 0;
+    int waiting = 0;
+    bool stopping = false;
+    std::string lastProblem;
+    std::thread connector;
+};
+
+// Cuts the socket of a connection whose use outlives its deadline, so that the blocked call
+// returns with an error instead of waiting for a database that does not answer.
+struct PgStore::Cutoffs {
+    Cutoffs() : thread([this] { run(); }) {}
+    ~Cutoffs() {
+        {
+            const std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        changed.notify_all();
+        thread.join();
+    }
+
+    std::uint64_t arm(int socket, StoreClock::time_point deadline) {
+        const std::lock_guard lock(mutex);
+        armed[++last] = {socket, deadline};
+        changed.notify_all();
+        return last;
+    }
+    void disarm(std::uint64_t id) {
+        const std::lock_guard lock(mutex);
+        armed.erase(id);
+    }
+
+    void run() {
+        std::unique_lock lock(mutex);
+        while (!stopping) {
+            const auto now = StoreClock::now();
+            auto next = StoreClock::time_point::max();
+            for (auto it = armed.begin(); it != armed.end();) {
+                if (it->second.second <= now) {
+                    ::shutdown(it->second.first, SHUT_RDWR);
+                    it = armed.erase(it);
+                } else {
+                    next = std::min(next, it->second.second);
+                    ++it;
+                }
+            }
+            if (next == StoreClock::time_point::max()) {
+                changed.wait(lock);
+            } else {
+                changed.wait_until(lock, next);
+            }
         }
     }
 
     std::mutex mutex;
-    std::vector<std::unique_ptr<pqxx::connection>> idle;
+    std::condition_variable changed;
+    std::map<std::uint64_t, std::pair<int, StoreClock::time_point>> armed;
+    std::uint64_t last = 0;
+    bool stopping = false;
+    std::thread thread;
 };
 
-// A pooled connection for one request; returned to the pool unless it was lost.
+// A pooled connection for one use with a deadline; returned to the pool unless it was lost.
 class PgStore::Lease {
 public:
-    explicit Lease(PgStore& store) : m_store(store) {
-        {
-            const std::lock_guard lock(store.m_pool->mutex);
-            if (!store.m_pool->idle.empty()) {
-                m_connection = std::move(store.m_pool->idle.back());
-                store.m_pool->idle.pop_back();
-                m_reused = true;
-            }
-        }
-        if (!m_connection) {
-            m_connection = store.m_pool->connect(store.m_connectionString);
-        }
-    }
+    Lease(PgStore& store, StoreClock::time_point deadline)
+        : m_store(store), m_connection(store.m_pool->acquire(deadline)),
+          m_cutoff(store.m_cutoffs->arm(m_connection->sock(), deadline)) {}
     ~Lease() {
-        if (m_connection && m_connection->is_open()) {
-            const std::lock_guard lock(m_store.m_pool->mutex);
-            if (m_store.m_pool->idle.size() < poolLimit) {
-                m_store.m_pool->idle.push_back(std::move(m_connection));
-            }
-        }
+        m_store.m_cutoffs->disarm(m_cutoff);
+        m_store.m_pool->release(std::move(m_connection));
     }
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
     pqxx::connection& operator*() { return *m_connection; }
     // After a failure whose state is unclear the connection is not reused.
-    void discard() { m_connection.reset(); }
-    bool reused() const { return m_reused; }
+    void discard() {
+        m_store.m_cutoffs->disarm(m_cutoff);
+        m_connection.reset();
+    }
 
 private:
     PgStore& m_store;
     std::unique_ptr<pqxx::connection> m_connection;
-    bool m_reused = false;
+    std::uint64_t m_cutoff;
 };
 
-template <typename Work> auto PgStore::withConnection(Work work) {
+template <typename Work> auto PgStore::withConnection(StoreClock::time_point deadline, Work work) {
     for (int attempt = 1;; ++attempt) {
-        Lease lease(*this);
+        Lease lease(*this, deadline);
         try {
             return work(*lease);
         } catch (const pqxx::in_doubt_error& e) {
@@ -129,29 +268,49 @@ template <typename Work> auto PgStore::withConnection(Work work) {
                                    e.what());
         } catch (const pqxx::broken_connection& e) {
             lease.discard();
-            // When the database restarted, every idle connection is dead; nothing was written
-            // on this one, so one retry on a new connection is safe.
-            {
-                const std::lock_guard lock(m_pool->mutex);
-                m_pool->idle.clear();
-            }
-            if (!lease.reused() || attempt > 1) {
+            m_pool->dropIdle();
+            // Nothing was written on a connection that broke before its commit, so one retry on
+            // a new connection is safe while there is time.
+            if (attempt > 1 || StoreClock::now() >= deadline) {
                 throw StoreUnavailable(std::string("the connection to PostgreSQL was lost: ") +
                                        e.what());
             }
         } catch (const pqxx::failure& e) {
+            lease.discard();
             throw StoreUnavailable(std::string("PostgreSQL refused the request: ") + e.what());
         }
     }
 }
 
-PgStore::PgStore(std::string connectionString)
-    : m_connectionString(std::move(connectionString)), m_pool(std::make_unique<Pool>()) {
+std::string PgStore::hardened(const std::string& connectionString) {
+    const bool uri = connectionString.rfind("postgresql://", 0) == 0 ||
+                     connectionString.rfind("postgres://", 0) == 0;
+    std::string result = connectionString;
+    bool first = uri && connectionString.find('?') == std::string::npos;
+    for (const char* setting :
+         {"connect_timeout=2", "keepalives=1", "keepalives_idle=10", "keepalives_interval=5",
+          "keepalives_count=3", "tcp_user_timeout=10000"}) {
+        const std::string name = std::string(setting).substr(0, std::string(setting).find('=') + 1);
+        if (connectionString.find(name) != std::string::npos) {
+            continue;
+        }
+        result += uri ? (first ? "?" : "&") : " ";
+        result += setting;
+        first = false;
+    }
+    return result;
+}
+
+PgStore::PgStore(std::string connectionString, int poolSize)
+    : m_connectionString(hardened(connectionString)),
+      m_pool(std::make_unique<Pool>(m_connectionString, std::max(1, poolSize))),
+      m_cutoffs(std::make_unique<Cutoffs>()) {
     try {
         auto first = std::make_unique<pqxx::connection>(m_connectionString);
         createSchema(*first);
         prepareStatements(*first);
         m_pool->idle.push_back(std::move(first));
+        m_pool->open = 1;
     } catch (const StoreOpenError&) {
         throw;
     } catch (const std::exception& e) {
@@ -164,33 +323,82 @@ PgStore::PgStore(std::string connectionString)
     } catch (const std::exception& e) {
         throw StoreOpenError(std::string("cannot listen for changes: ") + e.what());
     }
+    m_pool->start();
     m_listener = std::thread([this, l = std::move(listener)]() mutable { listen(std::move(l)); });
+    m_batcher = std::make_unique<PostingBatcher>(
+        [this](std::vector<PostingBatcher::Entry>& batch, StoreClock::time_point deadline) {
+            commitBatch(batch, deadline);
+        });
 }
 
 PgStore::~PgStore() {
+    m_batcher.reset(); // answers what is queued
     m_stopping = true;
     m_listener.join();
+    m_pool->stop();
 }
 
-AddResult PgStore::add(const PostingValues& posting, const std::string& address,
-                       int perMinuteLimit) {
-    return withConnection([&](pqxx::connection& c) {
+void PgStore::submit(PostingRequest request, AddDone done) {
+    m_batcher->submit(std::move(request), std::move(done));
+}
+
+void PgStore::commitBatch(std::vector<PostingBatcher::Entry>& batch,
+                          StoreClock::time_point deadline) {
+    withConnection(deadline, [&](pqxx::connection& c) {
         pqxx::work tx(c);
-        if (perMinuteLimit > 0) {
-            tx.exec_prepared("lock_address", address);
-            if (tx.exec_prepared("recent_from_address", address)[0][0].as<long>() >=
-                perMinuteLimit) {
-                return AddResult::rateLimited; // the transaction rolls back
+        // Every process takes the address locks in the same order, so two batches never wait
+        // for each other in a circle.
+        std::vector<std::int64_t> keys;
+        std::map<std::string, long> recent; // postings within the window, per limited address
+        for (const auto& entry : batch) {
+            if (entry.request.perMinuteLimit > 0) {
+                keys.push_back(lockKey(entry.request.address));
+                recent[entry.request.address] = 0;
             }
         }
-        tx.exec_prepared("insert", posting.name, posting.date, posting.score, address);
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+        for (const std::int64_t key : keys) {
+            tx.exec_prepared("lock_address", key);
+        }
+        if (!recent.empty()) {
+            std::string in;
+            for (const auto& [address, count] : recent) {
+                in += (in.empty() ? "" : ", ") + tx.quote(address);
+            }
+            for (const auto& row :
+                 tx.exec("SELECT address, count(*) FROM postings WHERE address IN (" + in +
+                         ") AND received > clock_timestamp() - interval '" +
+                         std::to_string(rateWindowSeconds) + " seconds' GROUP BY address")) {
+                recent[row[0].as<std::string>()] = row[1].as<long>();
+            }
+        }
+        // One statement stores the whole batch, its rows numbered in the order they came.
+        std::string values;
+        for (auto& entry : batch) {
+            const PostingRequest& r = entry.request;
+            if (r.perMinuteLimit > 0 && recent[r.address]++ >= r.perMinuteLimit) {
+                entry.outcome = AddOutcome{false, AddResult::rateLimited, {}};
+                continue;
+            }
+            values += (values.empty() ? "(" : ", (") + tx.quote(r.posting.name) + ", " +
+                      tx.quote(r.posting.date) + ", " + std::to_string(r.posting.score) + ", " +
+                      tx.quote(r.address) + ")";
+            entry.outcome = AddOutcome{false, AddResult::stored, {}};
+        }
+        if (!values.empty()) {
+            // The notification goes out on commit.
+            tx.exec("WITH stored AS (INSERT INTO postings (name, date, score, address) VALUES " +
+                    values + " RETURNING 1) SELECT pg_notify(" + tx.quote(channel) +
+                    ", '') FROM (SELECT count(*) FROM stored) AS batch");
+        }
         tx.commit();
-        return AddResult::stored;
+        return 0;
     });
 }
 
 Standings PgStore::standings(int count) {
-    return withConnection([&](pqxx::connection& c) {
+    return withConnection(StoreClock::now() + readPatience, [&](pqxx::connection& c) {
         pqxx::read_transaction tx(c);
         Standings result;
         for (const auto& row : tx.exec_prepared("best", count)) {

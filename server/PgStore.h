@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/PostingBatcher.h"
 #include "server/ScoreStore.h"
 
 #include <atomic>
@@ -12,45 +13,56 @@
 
 namespace server {
 
-// Postings in a PostgreSQL database, shared by any number of server processes. Each request
-// borrows a connection from a small pool; a lost connection makes that request fail with
-// StoreUnavailable and the next one connects anew. Each posting is one transaction that also
-// notifies the channel "bloomzap_postings", which every process listens to so that it can drop
-// its rendered pages. The rate limit holds across processes: postings from one address are
-// counted under a transaction-scoped advisory lock on that address.
+// Postings in a PostgreSQL database, shared by any number of server processes. Connections come
+// from a pool of a hard size that a thread of its own fills, so no request ever waits for a
+// connection to be made; a request waits a bounded time for a free one and otherwise fails with
+// StoreUnavailable. Every use of a connection has a deadline: when the database does not answer
+// by then (stopped, or the network gone) the connection is cut and the request fails. Postings
+// are stored in batches (group commit), each batch one transaction that also notifies the
+// channel "bloomzap_postings", which every process listens to so that it can drop its rendered
+// pages. The rate limit holds across processes: postings from one address are counted under a
+// transaction-scoped advisory lock on that address.
 class PgStore : public ScoreStore {
 public:
     static constexpr int schemaVersion = 1;
     static constexpr const char* channel = "bloomzap_postings";
 
-    // Connects and creates or checks the schema. Throws StoreOpenError.
-    explicit PgStore(std::string connectionString);
+    // Connects and creates or checks the schema. `poolSize` is the most connections this
+    // process opens for requests (one more listens for changes). Throws StoreOpenError.
+    explicit PgStore(std::string connectionString, int poolSize = 4);
     ~PgStore() override;
     PgStore(const PgStore&) = delete;
     PgStore& operator=(const PgStore&) = delete;
 
-    AddResult add(const PostingValues& posting, const std::string& address,
-                  int perMinuteLimit) override;
+    void submit(PostingRequest request, AddDone done) override;
     Standings standings(int count) override;
     void watchChanges(std::function<void()> changed) override;
 
+    // The connection string with time-outs and keepalives added where it names none.
+    static std::string hardened(const std::string& connectionString);
+
 private:
     class Lease;
-    struct Pool; // idle connections
-
-    // Runs `work` on a pooled connection and turns database failures into StoreUnavailable.
-    template <typename Work> auto withConnection(Work work);
+    struct Pool;
+    struct Cutoffs;
     struct Listener; // a connection of its own that waits for notifications
+
+    // Runs `work` on a pooled connection by `deadline` and turns database failures into
+    // StoreUnavailable.
+    template <typename Work> auto withConnection(StoreClock::time_point deadline, Work work);
+    void commitBatch(std::vector<PostingBatcher::Entry>& batch, StoreClock::time_point deadline);
     void listen(std::unique_ptr<Listener> listener);
     void notifyChanged();
 
     std::string m_connectionString;
     std::unique_ptr<Pool> m_pool;
+    std::unique_ptr<Cutoffs> m_cutoffs;
 
     std::mutex m_watchMutex;
     std::function<void()> m_changed;
     std::atomic<bool> m_stopping{false};
     std::thread m_listener;
+    std::unique_ptr<PostingBatcher> m_batcher;
 };
 
 } // namespace server

@@ -101,8 +101,33 @@ std::string shownKey(std::string_view key) {
     return shown;
 }
 
-bool onlyBlanks(std::string_view s) {
-    return s.find_first_not_of(' ') == std::string_view::npos;
+// True for the code points Unicode gives the White_Space property.
+bool isWhiteSpace(char32_t cp) {
+    return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 || cp == 0x1680 ||
+           (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 || cp == 0x202F ||
+           cp == 0x205F || cp == 0x3000;
+}
+
+// True when the valid UTF-8 text is made of white space only.
+bool onlyBlanks(std::string_view utf8) {
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t n = utf8SequenceAt(utf8, i);
+        if (n == 0) {
+            return false;
+        }
+        char32_t cp = static_cast<unsigned char>(utf8[i]);
+        if (n > 1) {
+            cp &= 0x7F >> n;
+            for (std::size_t k = 1; k < n; ++k) {
+                cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+            }
+        }
+        if (!isWhiteSpace(cp)) {
+            return false;
+        }
+        i += n;
+    }
+    return true;
 }
 
 // Checks one text value; returns the refusal or an empty string.

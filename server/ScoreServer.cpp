@@ -1,16 +1,27 @@
 #include "server/ScoreServer.h"
 
+#include "server/AccessLog.h"
+#include "server/ClientAddress.h"
 #include "server/Pages.h"
 #include "server/PostingQuery.h"
 
-#include <httplib.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <microhttpd.h>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <sstream>
+#include <deque>
+#include <map>
+#include <thread>
 
 namespace server {
 
@@ -19,269 +30,660 @@ namespace {
 constexpr const char* htmlType = "text/html; charset=utf-8";
 constexpr const char* textType = "text/plain; charset=utf-8";
 constexpr int listenBacklog = 1024;
+// After a failed render the last copy is served for this long before the store is tried again.
+constexpr auto renderBackoff = std::chrono::seconds(2);
+// How long a stop waits for answers under way.
+constexpr auto stopPatience = std::chrono::seconds(10);
 
-void text(httplib::Response& res, int status, const std::string& body) {
-    res.status = status;
-    res.set_content(body + "\n", textType);
-}
-
-// A store problem: the client is asked to come back shortly.
-void unavailable(httplib::Response& res) {
-    res.set_header("Retry-After", "5");
-    text(res, 503, "The score list is not available just now; please try again.");
-}
-
-bool isLoopback(const std::string& address) {
-    return address.rfind("127.", 0) == 0 || address == "::1" ||
-           address.rfind("::ffff:127.", 0) == 0;
-}
-
-// The player's address: the peer's, or the one a proxy on this machine passes on when trusted.
-std::string clientAddress(const httplib::Request& req, bool trustProxy) {
-    if (trustProxy && isLoopback(req.remote_addr) && req.has_header("X-Real-IP")) {
-        return req.get_header_value("X-Real-IP");
-    }
-    return req.remote_addr;
-}
-
-// Keeps a log line on one line and free of quotes, whatever the client sent.
-std::string forLog(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (const char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        } else {
-            out += ch;
+// A response the engine owns; our reference is dropped when this goes.
+struct ResponseRef {
+    MHD_Response* response = nullptr;
+    std::size_t bytes = 0;
+    ResponseRef() = default;
+    ResponseRef(MHD_Response* r, std::size_t size) : response(r), bytes(size) {}
+    ~ResponseRef() {
+        if (response != nullptr) {
+            MHD_destroy_response(response);
         }
     }
-    return out;
-}
-
-std::optional<std::string> readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
+    ResponseRef(ResponseRef&& other) noexcept : response(other.response), bytes(other.bytes) {
+        other.response = nullptr;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) {
-        return std::nullopt;
+    ResponseRef& operator=(ResponseRef&& other) noexcept {
+        std::swap(response, other.response);
+        std::swap(bytes, other.bytes);
+        return *this;
     }
-    return std::move(content).str();
-}
-
-} // namespace
-
-struct ScoreServer::Http {
-    httplib::Server server;
-    int socket = -1;
 };
 
-struct ScoreServer::Pages {
-    std::uint64_t generation = 0;
-    std::string highScores;
-    std::string multiplayer;
-};
-
-ScoreServer::ScoreServer(ServeSettings settings)
-    : m_settings(std::move(settings)), m_http(std::make_unique<Http>()) {
-    httplib::Server& svr = m_http->server;
-    const int threads = m_settings.threads > 0 ? m_settings.threads : 1;
-    svr.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    svr.set_tcp_nodelay(true);
-    svr.set_keep_alive_max_count(1000);
-    svr.set_keep_alive_timeout(5);
-    svr.set_read_timeout(10);
-    svr.set_write_timeout(10);
-    svr.set_payload_max_length(8192);
-    svr.set_socket_options([this](socket_t sock) {
-        m_http->socket = sock;
-        const int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
-
-    svr.Get("/cgi-bin/bloomzap.cgi", [this](const httplib::Request& req, httplib::Response& res) {
-        if (req.method != "GET") {
-            res.set_header("Allow", "GET");
-            text(res, 405, "Scores are posted with GET.");
-            return;
-        }
-        const std::size_t mark = req.target.find('?');
-        const PostingCheck check =
-            readPosting(mark == std::string::npos ? std::string_view{}
-                                                  : std::string_view(req.target).substr(mark + 1));
-        if (!check.values) {
-            text(res, 400, check.refusal);
-            return;
-        }
-        const std::string address = clientAddress(req, m_settings.trustProxy);
-        try {
-            if (m_store->add(*check.values, address, m_settings.postLimit) ==
-                AddResult::rateLimited) {
-                res.set_header("Retry-After", std::to_string(rateWindowSeconds));
-                text(res, 429, "Too many scores from your address; try again in a minute.");
-                return;
-            }
-        } catch (const StoreUnavailable& e) {
-            logProblem("posting not stored", e.what());
-            unavailable(res);
-            return;
-        }
-        ++m_generation;
-        text(res, 200, "Score received.");
-    });
-
-    const auto servePage = [this](std::string Pages::*which) {
-        return [this, which](const httplib::Request&, httplib::Response& res) {
-            std::shared_ptr<const Pages> pages;
-            try {
-                pages = currentPages();
-            } catch (const StoreUnavailable& e) {
-                logProblem("page not rendered", e.what());
-                unavailable(res);
-                return;
-            }
-            res.set_header("Cache-Control", "no-cache");
-            res.set_content((*pages).*which, htmlType);
-        };
-    };
-    svr.Get("/counter/bloomzap.shtml", servePage(&Pages::highScores));
-    svr.Get("/multiplayer.html", servePage(&Pages::multiplayer));
-
-    svr.Get("/", [home = pages::home()](const httplib::Request&, httplib::Response& res) {
-        res.set_content(home, htmlType);
-    });
-    svr.Get("/bloomzap/bloomzapversion.txt",
-            [this](const httplib::Request&, httplib::Response& res) {
-                res.set_header("Cache-Control", "no-cache");
-                res.set_content(m_settings.versionText, textType);
-            });
-    svr.Get(R"(/bloomzap/(bzpsetup\.exe(\.sig)?))",
-            [this](const httplib::Request& req, httplib::Response& res) {
-                std::optional<std::string> content;
-                if (m_settings.updates) {
-                    content = readFile(*m_settings.updates / req.matches[1].str());
-                }
-                if (!content) {
-                    res.status = 404;
-                    return;
-                }
-                res.set_header("Cache-Control", "no-cache");
-                res.set_content(std::move(*content), "application/octet-stream");
-            });
-
-    svr.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&,
-                                                                  httplib::Response& res) {
-        if (!res.body.empty()) {
-            return httplib::Server::HandlerResponse::Unhandled;
-        }
-        if (res.status == 404) {
-            res.set_content(pages::notFound(), htmlType);
-        } else {
-            res.set_content("Request refused (" + std::to_string(res.status) + ").\n", textType);
-        }
-        return httplib::Server::HandlerResponse::Handled;
-    }));
-    svr.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-        logRequest(clientAddress(req, m_settings.trustProxy),
-                   req.method.empty() ? std::string("-")
-                                      : req.method + " " + req.target + " " + req.version,
-                   res.status, res.body.size());
-    });
+ResponseRef makeResponse(const std::string& body, const char* type, bool noCache = false) {
+    MHD_Response* r = MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
+                                                      MHD_RESPMEM_MUST_COPY);
+    if (r == nullptr) {
+        throw std::bad_alloc();
+    }
+    MHD_add_response_header(r, MHD_HTTP_HEADER_CONTENT_TYPE, type);
+    if (noCache) {
+        MHD_add_response_header(r, MHD_HTTP_HEADER_CACHE_CONTROL, "no-cache");
+    }
+    return ResponseRef(r, body.size());
 }
 
-ScoreServer::~ScoreServer() = default;
-
-bool ScoreServer::bind(const std::string& host, int port, std::string& error) {
-    httplib::Server& svr = m_http->server;
-    errno = 0;
-    const int bound =
-        port == 0 ? svr.bind_to_any_port(host) : (svr.bind_to_port(host, port) ? port : -1);
-    if (bound <= 0) {
-        error = "cannot listen on " + host + ":" + std::to_string(port) + ": " +
-                (errno != 0 ? std::strerror(errno) : "address not usable");
-        return false;
-    }
-    // The library listens with a short backlog; a longer one keeps bursts of connections from
-    // being dropped.
-    if (m_http->socket >= 0) {
-        ::listen(m_http->socket, listenBacklog);
-    }
-    m_port = bound;
-    return true;
-}
-
-void ScoreServer::run(ScoreStore& store) {
-    m_store = &store;
-    m_store->watchChanges([this] { ++m_generation; });
-    m_http->server.listen_after_bind();
-    m_store->watchChanges({});
-}
-
-void ScoreServer::stop() {
-    m_http->server.stop();
-}
-
-std::shared_ptr<const ScoreServer::Pages> ScoreServer::currentPages() {
-    {
-        const std::lock_guard lock(m_pagesMutex);
-        if (m_pages && m_pages->generation == m_generation.load()) {
-            return m_pages;
-        }
-    }
-    // One thread renders; the others wait and take its result.
-    const std::lock_guard render(m_renderMutex);
-    const std::uint64_t generation = m_generation.load();
-    {
-        const std::lock_guard lock(m_pagesMutex);
-        if (m_pages && m_pages->generation == generation) {
-            return m_pages;
-        }
-    }
-    const Standings standings = m_store->standings(pages::listLength);
-    auto fresh = std::make_shared<Pages>();
-    fresh->generation = generation;
-    fresh->highScores = pages::highScores(standings);
-    fresh->multiplayer = pages::multiplayer(standings);
-    const std::lock_guard lock(m_pagesMutex);
-    m_pages = fresh;
-    return fresh;
-}
-
-void ScoreServer::logProblem(const char* what, std::string_view detail) {
-    if (m_settings.log == nullptr) {
-        return;
-    }
-    std::string line = std::string("bloomzap-server: ") + what + ": ";
-    for (const char c : detail) {
-        line += c == '\n' || c == '\t' ? ' ' : c;
-    }
-    while (line.back() == ' ') {
-        line.pop_back();
-    }
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), m_settings.log);
-}
-
-void ScoreServer::logRequest(const std::string& address, const std::string& requestLine, int status,
-                             std::size_t bytes) {
-    if (m_settings.log == nullptr) {
-        return;
-    }
+// "Wed, 07 Dec 2026 13:58:44 +0000"-style local time for the log.
+std::string logTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     char when[40];
     std::strftime(when, sizeof when, "%d/%b/%Y:%H:%M:%S %z", &local);
-    // One write per line, so lines of concurrent requests never interleave.
-    const std::string line = (address.empty() ? "-" : forLog(address)) + " - - [" + when + "] \"" +
-                             forLog(requestLine) + "\" " + std::to_string(status) + " " +
-                             std::to_string(bytes) + "\n";
-    std::fwrite(line.data(), 1, line.size(), m_settings.log);
+    return when;
+}
+
+} // namespace
+
+struct ScoreServer::Pages {
+    std::uint64_t generation = 0;
+    ResponseRef highScores;
+    ResponseRef multiplayer;
+};
+
+// One request from its first line to its last byte sent.
+struct ScoreServer::Request {
+    enum class Wait { none, posting, page };
+    std::string target; // as sent, escapes undecoded
+    std::string requestLine;
+    std::string address;
+    int status = 0;
+    std::size_t bytes = 0;
+    Wait waiting = Wait::none;
+    bool headersSeen = false;
+    std::size_t bodyBytes = 0;
+    bool underWay = false; // counted in Engine::underWay until it completes
+    // Set by a store thread before the connection is resumed.
+    AddOutcome outcome;
+    bool highScorePage = true;
+    std::shared_ptr<const Pages> pages; // the copy to serve; null: none could be rendered
+    std::uint64_t neededGeneration = 0;
+};
+
+// The libmicrohttpd daemon with everything its callbacks use.
+struct ScoreServer::Engine {
+    ScoreServer& owner;
+    const ServeSettings& settings;
+    AccessLog log;
+    MHD_Daemon* daemon = nullptr;
+    ResponseRef home, version, notFound;
+
+    // Resuming is allowed only while the daemon runs.
+    struct Gate {
+        std::mutex mutex;
+        bool open = true;
+    };
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+
+    std::mutex underWayMutex;
+    std::condition_variable underWayDone;
+    int underWay = 0;
+
+    std::atomic<std::uint64_t> generation{1};
+    std::mutex pagesMutex;
+    std::shared_ptr<const Pages> pages;
+    StoreClock::time_point renderBackoffUntil{};
+
+    // Connections that are sending a request's head, since when; a guard cuts those that take
+    // longer than the header time-out (a client trickling its headers never counts as idle).
+    struct Reading {
+        int fd = -1;
+        StoreClock::time_point since;
+        bool inHead = true;
+    };
+    std::mutex readingMutex;
+    std::condition_variable guardWake;
+    std::map<MHD_Connection*, Reading> reading;
+    bool guardStopping = false;
+    std::thread guard;
+
+    // Open connections per client address; a trusted proxy carries many clients and is not
+    // limited.
+    std::map<std::string, int> perAddress;
+
+    bool trusted(const std::string& peer) const {
+        return std::find(settings.trustedProxies.begin(), settings.trustedProxies.end(), peer) !=
+               settings.trustedProxies.end();
+    }
+    bool mayConnect(const sockaddr* address) {
+        const std::string peer = addressText(address);
+        if (trusted(peer)) {
+            return true;
+        }
+        const std::lock_guard lock(readingMutex);
+        const auto it = perAddress.find(peer);
+        return it == perAddress.end() || it->second < settings.connectionsPerAddress;
+    }
+    void connectionStarted(MHD_Connection* connection) {
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        const std::string peer = peerAddress(connection);
+        const std::lock_guard lock(readingMutex);
+        if (!trusted(peer)) {
+            ++perAddress[peer];
+        }
+        if (info != nullptr) {
+            reading[connection] = Reading{info->connect_fd, StoreClock::now(), true};
+        }
+    }
+    void connectionClosed(MHD_Connection* connection) {
+        const std::string peer = peerAddress(connection);
+        const std::lock_guard lock(readingMutex);
+        reading.erase(connection);
+        if (!trusted(peer)) {
+            const auto it = perAddress.find(peer);
+            if (it != perAddress.end() && --it->second <= 0) {
+                perAddress.erase(it);
+            }
+        }
+    }
+    void headReceived(MHD_Connection* connection, bool received) {
+        const std::lock_guard lock(readingMutex);
+        const auto it = reading.find(connection);
+        if (it != reading.end()) {
+            it->second.inHead = !received;
+            it->second.since = StoreClock::now();
+        }
+    }
+    void guardHeads() {
+        const auto limit = std::chrono::seconds(settings.headerTimeout);
+        std::unique_lock lock(readingMutex);
+        while (!guardStopping) {
+            const auto now = StoreClock::now();
+            for (auto& [connection, r] : reading) {
+                if (r.inHead && now - r.since > limit) {
+                    // The engine sees the connection fail and closes it.
+                    ::shutdown(r.fd, SHUT_RDWR);
+                    r.inHead = false;
+                }
+            }
+            guardWake.wait_for(lock, std::chrono::milliseconds(250));
+        }
+    }
+
+    // Page requests waiting for a render, and the thread that renders.
+    std::mutex renderMutex;
+    std::condition_variable renderWake;
+    std::deque<std::pair<MHD_Connection*, Request*>> renderWaiters;
+    bool renderStopping = false;
+    std::thread renderer;
+
+    Engine(ScoreServer& server, const ServeSettings& s)
+        : owner(server), settings(s), log(s.log), home(makeResponse(pages::home(), htmlType)),
+          version(makeResponse(s.versionText, textType, true)),
+          notFound(makeResponse(pages::notFound(), htmlType)) {}
+
+    void resume(MHD_Connection* connection) {
+        const std::lock_guard lock(gate->mutex);
+        if (gate->open) {
+            MHD_resume_connection(connection);
+        }
+    }
+
+    void beginWaiting(MHD_Connection* connection, Request* r, Request::Wait what) {
+        r->waiting = what;
+        if (!r->underWay) {
+            r->underWay = true;
+            const std::lock_guard lock(underWayMutex);
+            ++underWay;
+        }
+        MHD_suspend_connection(connection);
+    }
+
+    MHD_Result answer(MHD_Connection* connection, Request* r, int status,
+                      const ResponseRef& response) {
+        r->status = status;
+        r->bytes = response.bytes;
+        return MHD_queue_response(connection, static_cast<unsigned>(status), response.response);
+    }
+
+    MHD_Result text(MHD_Connection* connection, Request* r, int status, const std::string& body,
+                    const char* header = nullptr, const char* value = nullptr) {
+        ResponseRef response = makeResponse(body + "\n", textType);
+        if (header != nullptr) {
+            MHD_add_response_header(response.response, header, value);
+        }
+        return answer(connection, r, status, response);
+    }
+
+    MHD_Result unavailable(MHD_Connection* connection, Request* r) {
+        return text(connection, r, 503,
+                    "The score list is not available just now; please try again.",
+                    MHD_HTTP_HEADER_RETRY_AFTER, "5");
+    }
+
+    std::string peerAddress(MHD_Connection* connection) {
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+        return info != nullptr ? addressText(info->client_addr) : std::string();
+    }
+
+    // The player's address: the peer's, or the one a trusted proxy passes on.
+    std::string clientAddress(MHD_Connection* connection) {
+        const std::string peer = peerAddress(connection);
+        if (!trusted(peer)) {
+            return peer;
+        }
+        const char* forwarded =
+            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Real-IP");
+        if (forwarded == nullptr) {
+            return peer;
+        }
+        const std::optional<std::string> address = parseAddress(forwarded);
+        return address ? *address : peer;
+    }
+
+    MHD_Result handle(MHD_Connection* connection, Request* r, const char* method,
+                      const char* httpVersion) {
+        switch (r->waiting) {
+        case Request::Wait::posting:
+            return postingDone(connection, r);
+        case Request::Wait::page:
+            return pageDone(connection, r);
+        case Request::Wait::none:
+            break;
+        }
+        r->requestLine = std::string(method) + " " + r->target + " " + httpVersion;
+        r->address = clientAddress(connection);
+        if (r->target.size() > ScoreServer::maxTarget) {
+            return text(connection, r, 414, "The request target is too long.");
+        }
+        const std::string_view target(r->target);
+        const std::size_t mark = target.find('?');
+        const std::string_view path = target.substr(0, mark);
+        const std::string_view query =
+            mark == std::string_view::npos ? std::string_view{} : target.substr(mark + 1);
+        const bool get = std::strcmp(method, MHD_HTTP_METHOD_GET) == 0;
+        const bool head = std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
+        if (path == "/cgi-bin/bloomzap.cgi") {
+            if (!get) {
+                return text(connection, r, 405, "Scores are posted with GET.",
+                            MHD_HTTP_HEADER_ALLOW, "GET");
+            }
+            return posting(connection, r, query);
+        }
+        if (!get && !head) {
+            return text(connection, r, 405, "Only GET and HEAD are answered here.",
+                        MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
+        }
+        if (path == "/counter/bloomzap.shtml" || path == "/multiplayer.html") {
+            r->highScorePage = path == "/counter/bloomzap.shtml";
+            return page(connection, r);
+        }
+        if (path == "/") {
+            return answer(connection, r, 200, home);
+        }
+        if (path == "/bloomzap/bloomzapversion.txt") {
+            return answer(connection, r, 200, version);
+        }
+        if (path == "/bloomzap/bzpsetup.exe" || path == "/bloomzap/bzpsetup.exe.sig") {
+            return file(connection, r, std::string(path.substr(path.rfind('/') + 1)));
+        }
+        return answer(connection, r, 404, notFound);
+    }
+
+    MHD_Result posting(MHD_Connection* connection, Request* r, std::string_view query) {
+        const PostingCheck check = readPosting(query);
+        if (!check.values) {
+            return text(connection, r, 400, check.refusal);
+        }
+        beginWaiting(connection, r, Request::Wait::posting);
+        const auto deadline =
+            StoreClock::now() + std::chrono::milliseconds(ScoreServer::postingPatienceMs);
+        owner.m_store->submit(
+            PostingRequest{*check.values, r->address, settings.postLimit, deadline},
+            [this, connection, r](const AddOutcome& outcome) {
+                r->outcome = outcome;
+                if (!outcome.unavailable && outcome.result == AddResult::stored) {
+                    ++generation;
+                }
+                resume(connection);
+            });
+        return MHD_YES;
+    }
+
+    MHD_Result postingDone(MHD_Connection* connection, Request* r) {
+        if (r->outcome.unavailable) {
+            owner.logProblem("posting not stored", r->outcome.problem);
+            return unavailable(connection, r);
+        }
+        if (r->outcome.result == AddResult::rateLimited) {
+            const std::string window = std::to_string(rateWindowSeconds);
+            return text(connection, r, 429,
+                        "Too many scores from your address; try again in a minute.",
+                        MHD_HTTP_HEADER_RETRY_AFTER, window.c_str());
+        }
+        return text(connection, r, 200, "Score received.");
+    }
+
+    MHD_Result page(MHD_Connection* connection, Request* r) {
+        std::shared_ptr<const Pages> current;
+        {
+            const std::lock_guard lock(pagesMutex);
+            current = pages;
+            if (current && (current->generation == generation.load() ||
+                            StoreClock::now() < renderBackoffUntil)) {
+                r->pages = current;
+                return pageDone(connection, r);
+            }
+        }
+        r->neededGeneration = generation.load();
+        beginWaiting(connection, r, Request::Wait::page);
+        {
+            const std::lock_guard lock(renderMutex);
+            renderWaiters.emplace_back(connection, r);
+        }
+        renderWake.notify_one();
+        return MHD_YES;
+    }
+
+    MHD_Result pageDone(MHD_Connection* connection, Request* r) {
+        if (!r->pages) {
+            return unavailable(connection, r);
+        }
+        return answer(connection, r, 200,
+                      r->highScorePage ? r->pages->highScores : r->pages->multiplayer);
+    }
+
+    // Sends an update file straight from its descriptor; a symlink in its place is refused.
+    MHD_Result file(MHD_Connection* connection, Request* r, const std::string& name) {
+        if (!settings.updates) {
+            return answer(connection, r, 404, notFound);
+        }
+        const std::string path = (*settings.updates / name).string();
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            return answer(connection, r, 404, notFound);
+        }
+        MHD_Response* response =
+            MHD_create_response_from_fd64(static_cast<std::uint64_t>(st.st_size), fd);
+        if (response == nullptr) {
+            ::close(fd);
+            return text(connection, r, 500, "The file cannot be sent just now.");
+        }
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "application/octet-stream");
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-cache");
+        const ResponseRef owned(response, static_cast<std::size_t>(st.st_size));
+        return answer(connection, r, 200, owned);
+    }
+
+    void render() {
+        std::unique_lock lock(renderMutex);
+        for (;;) {
+            renderWake.wait(lock, [this] { return renderStopping || !renderWaiters.empty(); });
+            if (renderWaiters.empty()) {
+                return;
+            }
+            lock.unlock();
+            const std::uint64_t rendering = generation.load();
+            std::shared_ptr<const Pages> fresh;
+            try {
+                const Standings standings = owner.m_store->standings(pages::listLength);
+                auto made = std::make_shared<Pages>();
+                made->generation = rendering;
+                made->highScores = makeResponse(pages::highScores(standings), htmlType, true);
+                made->multiplayer = makeResponse(pages::multiplayer(standings), htmlType, true);
+                fresh = std::move(made);
+            } catch (const StoreUnavailable& e) {
+                owner.logProblem("page not rendered", e.what());
+            }
+            std::shared_ptr<const Pages> serve;
+            {
+                const std::lock_guard pagesLock(pagesMutex);
+                if (fresh) {
+                    pages = fresh;
+                } else {
+                    renderBackoffUntil = StoreClock::now() + renderBackoff;
+                }
+                serve = pages;
+            }
+            lock.lock();
+            // Those that asked before this render began are answered; later ones wait for the
+            // next. After a failure everyone gets the last copy there is.
+            for (auto it = renderWaiters.begin(); it != renderWaiters.end();) {
+                if (!fresh || it->second->neededGeneration <= rendering) {
+                    it->second->pages = serve;
+                    resume(it->first);
+                    it = renderWaiters.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+    }
+
+    void completed(MHD_Connection* connection, Request* r) {
+        headReceived(connection, false); // the next request's head, if any, begins
+        if (r == nullptr) {
+            return;
+        }
+        log.add((r->address.empty() ? std::string("-") : AccessLog::field(r->address)) + " - - [" +
+                logTime() + "] \"" +
+                (r->requestLine.empty() ? std::string("-") : escapeQuoted(r->requestLine)) + "\" " +
+                (r->status != 0 ? std::to_string(r->status) : std::string("-")) + " " +
+                std::to_string(r->bytes));
+        if (r->underWay) {
+            const std::lock_guard lock(underWayMutex);
+            if (--underWay == 0) {
+                underWayDone.notify_all();
+            }
+        }
+        delete r;
+    }
+
+    // The request line inside its quotes: blanks kept, everything else escaped.
+    static std::string escapeQuoted(const std::string& line) {
+        std::string out;
+        std::size_t start = 0;
+        for (std::size_t blank = line.find(' '); blank != std::string::npos;
+             blank = line.find(' ', start)) {
+            out += AccessLog::field(std::string_view(line).substr(start, blank - start)) + " ";
+            start = blank + 1;
+        }
+        return out + AccessLog::field(std::string_view(line).substr(start));
+    }
+};
+
+namespace {
+
+MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const char* method,
+                     const char* version, const char*, std::size_t* uploadSize, void** state) {
+    auto* engine = static_cast<ScoreServer::Engine*>(cls);
+    auto* r = static_cast<ScoreServer::Request*>(*state);
+    if (r == nullptr) {
+        return MHD_NO;
+    }
+    // The first call comes with the headers; answering only on the second (the body, if any,
+    // is read and dropped) lets the connection stay open for the next request.
+    if (!r->headersSeen) {
+        r->headersSeen = true;
+        engine->headReceived(connection, true);
+        return MHD_YES;
+    }
+    if (*uploadSize != 0) {
+        r->bodyBytes += *uploadSize;
+        *uploadSize = 0;
+        return r->bodyBytes > ScoreServer::maxTarget ? MHD_NO : MHD_YES;
+    }
+    return engine->handle(connection, r, method, version);
+}
+
+void* onTarget(void*, const char* uri, MHD_Connection*) {
+    auto* r = new ScoreServer::Request();
+    r->target = uri != nullptr ? uri : "";
+    return r;
+}
+
+void onCompleted(void* cls, MHD_Connection* connection, void** state, MHD_RequestTerminationCode) {
+    static_cast<ScoreServer::Engine*>(cls)->completed(connection,
+                                                      static_cast<ScoreServer::Request*>(*state));
+    *state = nullptr;
+}
+
+MHD_Result onAccept(void* cls, const sockaddr* address, socklen_t) {
+    return static_cast<ScoreServer::Engine*>(cls)->mayConnect(address) ? MHD_YES : MHD_NO;
+}
+
+void onConnection(void* cls, MHD_Connection* connection, void**,
+                  MHD_ConnectionNotificationCode what) {
+    auto* engine = static_cast<ScoreServer::Engine*>(cls);
+    if (what == MHD_CONNECTION_NOTIFY_STARTED) {
+        engine->connectionStarted(connection);
+    } else {
+        engine->connectionClosed(connection);
+    }
+}
+
+} // namespace
+
+ScoreServer::ScoreServer(ServeSettings settings) : m_settings(std::move(settings)) {}
+
+ScoreServer::~ScoreServer() {
+    if (m_listenSocket >= 0) {
+        ::close(m_listenSocket);
+    }
+}
+
+bool ScoreServer::bind(const std::string& host, int port, std::string& error) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE;
+    addrinfo* found = nullptr;
+    const std::string service = std::to_string(port);
+    const int rc = getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+    const std::string where = "cannot listen on " + host + ":" + service + ": ";
+    if (rc != 0) {
+        error = where + gai_strerror(rc);
+        return false;
+    }
+    std::string why = "address not usable";
+    for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+        if (fd < 0) {
+            why = std::strerror(errno);
+            continue;
+        }
+        const int yes = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        if (::bind(fd, a->ai_addr, a->ai_addrlen) != 0 || ::listen(fd, listenBacklog) != 0) {
+            why = std::strerror(errno);
+            ::close(fd);
+            continue;
+        }
+        sockaddr_storage bound{};
+        socklen_t length = sizeof bound;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
+        m_port =
+            ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
+                                              : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+        m_listenSocket = fd;
+        freeaddrinfo(found);
+        return true;
+    }
+    freeaddrinfo(found);
+    error = where + why;
+    return false;
+}
+
+bool ScoreServer::run(ScoreStore& store, std::string& error) {
+    m_store = &store;
+    m_engine = std::make_unique<Engine>(*this, m_settings);
+    Engine& engine = *m_engine;
+    store.watchChanges([&engine] { ++engine.generation; });
+    engine.renderer = std::thread([&engine] { engine.render(); });
+    engine.guard = std::thread([&engine] { engine.guardHeads(); });
+
+    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+    const unsigned threads =
+        m_settings.threads > 0 ? static_cast<unsigned>(m_settings.threads) : std::min(cores, 4U);
+    const MHD_OptionItem options[] = {
+        {MHD_OPTION_LISTEN_SOCKET, m_listenSocket, nullptr},
+        {MHD_OPTION_THREAD_POOL_SIZE, threads > 1 ? static_cast<intptr_t>(threads) : 0, nullptr},
+        {MHD_OPTION_CONNECTION_LIMIT, m_settings.maxConnections, nullptr},
+        {MHD_OPTION_CONNECTION_TIMEOUT, m_settings.idleTimeout, nullptr},
+        {MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<intptr_t>(connectionMemory), nullptr},
+        {MHD_OPTION_URI_LOG_CALLBACK, reinterpret_cast<intptr_t>(&onTarget), nullptr},
+        {MHD_OPTION_NOTIFY_COMPLETED, reinterpret_cast<intptr_t>(&onCompleted), &engine},
+        {MHD_OPTION_NOTIFY_CONNECTION, reinterpret_cast<intptr_t>(&onConnection), &engine},
+        {MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1, nullptr},
+        {MHD_OPTION_END, 0, nullptr},
+    };
+    engine.daemon =
+        MHD_start_daemon(MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME, 0, &onAccept,
+                         &engine, &onRequest, &engine, MHD_OPTION_ARRAY, options, MHD_OPTION_END);
+    bool started = engine.daemon != nullptr;
+    if (started) {
+        m_listenSocket = -1; // the engine owns it now
+        std::unique_lock lock(m_stopMutex);
+        m_stopWake.wait(lock, [this] { return m_stopRequested; });
+        lock.unlock();
+        // No new connections; the answers under way are finished first.
+        const int listening = MHD_quiesce_daemon(engine.daemon);
+        if (listening >= 0) {
+            ::close(listening);
+        }
+        std::unique_lock underWay(engine.underWayMutex);
+        engine.underWayDone.wait_for(underWay, stopPatience,
+                                     [&engine] { return engine.underWay == 0; });
+        underWay.unlock();
+        {
+            const std::lock_guard gate(engine.gate->mutex);
+            engine.gate->open = false;
+        }
+        MHD_stop_daemon(engine.daemon);
+        engine.daemon = nullptr;
+    } else {
+        error = "the HTTP engine did not start";
+    }
+    {
+        const std::lock_guard lock(engine.renderMutex);
+        engine.renderStopping = true;
+    }
+    engine.renderWake.notify_all();
+    engine.renderer.join();
+    {
+        const std::lock_guard lock(engine.readingMutex);
+        engine.guardStopping = true;
+    }
+    engine.guardWake.notify_all();
+    engine.guard.join();
+    store.watchChanges({});
+    m_engine.reset();
+    m_store = nullptr;
+    return started;
+}
+
+void ScoreServer::stop() {
+    {
+        const std::lock_guard lock(m_stopMutex);
+        m_stopRequested = true;
+    }
+    m_stopWake.notify_all();
+}
+
+void ScoreServer::logProblem(const char* what, std::string_view detail) {
+    if (!m_engine) {
+        return;
+    }
+    std::string line = std::string("bloomzap-server: ") + what + ": ";
+    for (const char c : detail) {
+        line += c == '\n' || c == '\t' || c == '\r' ? ' ' : c;
+    }
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    m_engine->log.add(std::move(line));
 }
 
 } // namespace server

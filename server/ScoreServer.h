@@ -3,6 +3,7 @@
 #include "server/ScoreStore.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -11,24 +12,40 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace server {
 
-// What the server answers besides the postings.
+// What the server answers besides the postings, and the bounds it keeps under any load.
 struct ServeSettings {
     std::string versionText = "1.0.0";
     std::optional<std::filesystem::path> updates; // folder of bzpsetup.exe and its .sig
     int postLimit = 10;                           // postings a minute per address; 0: no limit
-    int threads = 32;                             // requests served at the same time
-    bool trustProxy = false; // take the client address from X-Real-IP sent by a local proxy
+    int threads = 0; // threads serving connections; 0: one per core, up to 4
+    std::vector<std::string> trustedProxies; // peers whose X-Real-IP names the client
+    int maxConnections = 1000;               // open connections in all
+    int connectionsPerAddress = 32;          // open connections from one client address
+    int idleTimeout = 10;    // seconds a connection may stay without progress before it is closed
+    int headerTimeout = 30;  // seconds a client may take to send a request line and its headers
     std::FILE* log = stderr; // one common-log-format line per request; nullptr: none
 };
 
 // The HTTP side of the score and update server: the four requests of the game under the site
-// root, the home and invitation pages, 404 for everything else. Pages that show postings are
-// rendered once per change and then served from memory.
+// root, the home and invitation pages, 404 for everything else. Connections are served by a few
+// event-driven threads that never wait for the store: postings and page renders are handed to
+// the store's threads and the connection resumes when they are done. Pages that show postings
+// are rendered once per change and then served from memory; while the store cannot be read the
+// last rendered copy is served.
 class ScoreServer {
 public:
+    // The longest request target taken; longer ones get 414.
+    static constexpr std::size_t maxTarget = 8192;
+    // Memory for one connection's request line, headers and answer headers; a header block that
+    // does not fit gets 431.
+    static constexpr std::size_t connectionMemory = 16384;
+    // How long a posting may wait for the store before it gets 503.
+    static constexpr int postingPatienceMs = 1500;
+
     explicit ScoreServer(ServeSettings settings);
     ~ScoreServer();
     ScoreServer(const ScoreServer&) = delete;
@@ -40,27 +57,29 @@ public:
     int port() const { return m_port; }
 
     // Serves from `store` until stop(); requests under way are finished before it returns.
-    void run(ScoreStore& store);
-    // Safe from any thread.
+    // Returns false and sets `error` when serving cannot start.
+    bool run(ScoreStore& store, std::string& error);
+    // Safe from any thread, also from a signal-waiting thread.
     void stop();
 
+    // Public for the engine's C callbacks.
+    struct Engine;
+    struct Request;
+
 private:
-    struct Http;
     struct Pages;
 
-    std::shared_ptr<const Pages> currentPages();
     void logProblem(const char* what, std::string_view detail);
-    void logRequest(const std::string& address, const std::string& requestLine, int status,
-                    std::size_t bytes);
 
     ScoreStore* m_store = nullptr;
     ServeSettings m_settings;
-    std::unique_ptr<Http> m_http;
+    int m_listenSocket = -1;
     int m_port = 0;
-    std::atomic<std::uint64_t> m_generation{1};
-    std::mutex m_pagesMutex;
-    std::mutex m_renderMutex;
-    std::shared_ptr<const Pages> m_pages;
+    std::unique_ptr<Engine> m_engine;
+
+    std::mutex m_stopMutex;
+    std::condition_variable m_stopWake;
+    bool m_stopRequested = false;
 };
 
 } // namespace server

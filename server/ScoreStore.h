@@ -2,6 +2,7 @@
 
 #include "server/PostingQuery.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -24,8 +25,8 @@ enum class AddResult { stored, rateLimited };
 // The span over which postings from one address are counted against the rate limit.
 inline constexpr int rateWindowSeconds = 60;
 
-// The store cannot be reached just now (connection lost, disk error); the request gets 503 and
-// a later request tries again. Nothing of the failed call was stored.
+// The store cannot be reached just now (connection lost, disk error, too slow); the request gets
+// 503 and a later request tries again. Nothing of the failed call was stored.
 class StoreUnavailable : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -37,16 +38,42 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+using StoreClock = std::chrono::steady_clock;
+
+// How a submitted posting ended: stored or refused by the rate limit, or `problem` says why the
+// store could not take it (then nothing of it was stored).
+struct AddOutcome {
+    bool unavailable = false;
+    AddResult result = AddResult::stored;
+    std::string problem;
+};
+
+// A posting waiting to be stored, with the address it counts against.
+struct PostingRequest {
+    PostingValues posting;
+    std::string address;
+    int perMinuteLimit = 0;          // postings within rateWindowSeconds; 0: no limit
+    StoreClock::time_point deadline; // answered unavailable when not stored by then
+};
+
 // Where postings are kept. Implementations are safe to call from many threads at once.
 // Ranking: higher score first; of equal scores the earlier posting first.
 class ScoreStore {
 public:
+    using AddDone = std::function<void(const AddOutcome&)>;
+
     virtual ~ScoreStore() = default;
 
-    // Stores the posting as one transaction, unless `address` already has `perMinuteLimit`
-    // postings stored within the last rateWindowSeconds (0: no limit). Throws StoreUnavailable.
-    virtual AddResult add(const PostingValues& posting, const std::string& address,
-                          int perMinuteLimit) = 0;
+    // Queues the posting. Postings submitted at about the same time are stored together in one
+    // transaction, in the order they were submitted, each checked against the rate limit as if
+    // stored alone. `done` is called exactly once, on a thread of the store, after the
+    // transaction is on disk (or failed, or the deadline passed first).
+    virtual void submit(PostingRequest request, AddDone done) = 0;
+
+    // submit() and wait: stores the posting unless `address` already has `perMinuteLimit`
+    // postings within the last rateWindowSeconds (0: no limit). Throws StoreUnavailable.
+    AddResult add(const PostingValues& posting, const std::string& address, int perMinuteLimit,
+                  std::chrono::milliseconds patience = std::chrono::seconds(10));
 
     // The best `count` scores and the number of all postings. Throws StoreUnavailable.
     virtual Standings standings(int count) = 0;

@@ -1,5 +1,10 @@
 #include "server/ServerOptions.h"
 
+#include "server/ClientAddress.h"
+
+#include <getopt.h>
+
+#include <algorithm>
 #include <charconv>
 #include <stdexcept>
 
@@ -17,58 +22,166 @@ int number(const std::string& option, const std::string& value, int low, int hig
     return result;
 }
 
+std::vector<std::string> proxies(const std::string& list) {
+    std::vector<std::string> result;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        const std::string item = list.substr(start, comma - start);
+        const std::optional<std::string> address = parseAddress(item);
+        if (!address || item.find_first_of(" \t") != std::string::npos) {
+            throw std::invalid_argument("--trust-proxy wants IP addresses separated by commas, "
+                                        "not \"" +
+                                        item + "\"");
+        }
+        result.push_back(*address);
+        if (comma == std::string::npos) {
+            return result;
+        }
+        start = comma + 1;
+    }
+}
+
+enum Option {
+    listen = 1000,
+    data,
+    database,
+    versionText,
+    updates,
+    postLimit,
+    threads,
+    trustProxy,
+    maxConnections,
+    perAddress,
+    idleTimeout,
+    headerTimeout,
+    dbConnections,
+    help,
+    version,
+};
+
 } // namespace
 
 ServerOptions parseOptions(const std::vector<std::string>& args) {
+    static const option longOptions[] = {
+        {"listen", required_argument, nullptr, listen},
+        {"data", required_argument, nullptr, data},
+        {"database", required_argument, nullptr, database},
+        {"version-text", required_argument, nullptr, versionText},
+        {"updates", required_argument, nullptr, updates},
+        {"post-limit", required_argument, nullptr, postLimit},
+        {"threads", required_argument, nullptr, threads},
+        {"trust-proxy", required_argument, nullptr, trustProxy},
+        {"max-connections", required_argument, nullptr, maxConnections},
+        {"per-address", required_argument, nullptr, perAddress},
+        {"idle-timeout", required_argument, nullptr, idleTimeout},
+        {"header-timeout", required_argument, nullptr, headerTimeout},
+        {"db-connections", required_argument, nullptr, dbConnections},
+        {"help", no_argument, nullptr, help},
+        {"version", no_argument, nullptr, version},
+        {nullptr, 0, nullptr, 0},
+    };
+    std::vector<std::string> owned{"bloomzap-server"};
+    owned.insert(owned.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : owned) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(owned.size());
+
     ServerOptions options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size()) {
-                throw std::invalid_argument(arg + " needs a value");
-            }
-            return args[++i];
-        };
-        if (arg == "--help" || arg == "-h") {
+    opterr = 0;
+    optind = 0; // start afresh, also on a second call
+    int found = 0;
+    int index = -1;
+    while ((found = getopt_long(argc, argv.data(), ":h", longOptions, &index)) != -1) {
+        const std::string value = optarg != nullptr ? optarg : "";
+        const std::string name =
+            index >= 0 ? std::string("--") + longOptions[index].name : std::string();
+        switch (found) {
+        case 'h':
+        case help:
             options.help = true;
-        } else if (arg == "--listen") {
-            const std::string& address = value();
-            const std::size_t colon = address.rfind(':');
+            break;
+        case version:
+            options.version = true;
+            break;
+        case listen: {
+            const std::size_t colon = value.rfind(':');
             if (colon == std::string::npos || colon == 0) {
-                throw std::invalid_argument("--listen wants HOST:PORT, not \"" + address + "\"");
+                throw std::invalid_argument("--listen wants HOST:PORT, not \"" + value + "\"");
             }
-            options.host = address.substr(0, colon);
+            options.host = value.substr(0, colon);
             if (options.host.size() > 2 && options.host.front() == '[' &&
                 options.host.back() == ']') {
                 options.host = options.host.substr(1, options.host.size() - 2);
             }
-            options.port = number("--listen", address.substr(colon + 1), 0, 65535);
-        } else if (arg == "--data") {
-            options.database = "sqlite:" + value();
-        } else if (arg == "--database") {
-            options.database = value();
-        } else if (arg == "--version-text") {
-            options.serve.versionText = value();
-        } else if (arg == "--updates") {
-            options.serve.updates = value();
-        } else if (arg == "--post-limit") {
-            options.serve.postLimit = number(arg, value(), 0, 1'000'000);
-        } else if (arg == "--threads") {
-            options.serve.threads = number(arg, value(), 1, 1024);
-        } else if (arg == "--trust-proxy") {
-            options.serve.trustProxy = true;
-        } else {
-            throw std::invalid_argument("unknown argument \"" + arg + "\"");
+            options.port = number("--listen", value.substr(colon + 1), 0, 65535);
+            break;
         }
+        case data:
+            options.database = "sqlite:" + value;
+            break;
+        case database:
+            options.database = value;
+            break;
+        case versionText:
+            options.serve.versionText = value;
+            break;
+        case updates:
+            options.serve.updates = value;
+            break;
+        case postLimit:
+            options.serve.postLimit = number(name, value, 0, 1'000'000);
+            break;
+        case threads:
+            // Older set-ups asked for a thread per request; more than 64 serve no purpose now.
+            options.serve.threads = std::min(number(name, value, 1, 1024), 64);
+            break;
+        case trustProxy:
+            options.serve.trustedProxies = proxies(value);
+            break;
+        case maxConnections:
+            options.serve.maxConnections = number(name, value, 1, 100'000);
+            break;
+        case perAddress:
+            options.serve.connectionsPerAddress = number(name, value, 1, 100'000);
+            break;
+        case idleTimeout:
+            options.serve.idleTimeout = number(name, value, 1, 3600);
+            break;
+        case headerTimeout:
+            options.serve.headerTimeout = number(name, value, 1, 3600);
+            break;
+        case dbConnections:
+            options.databaseConnections = number(name, value, 1, 100);
+            break;
+        case ':':
+            throw std::invalid_argument(std::string(argv[static_cast<std::size_t>(optind) - 1]) +
+                                        " needs a value");
+        default:
+            throw std::invalid_argument("unknown argument \"" +
+                                        std::string(argv[static_cast<std::size_t>(optind) - 1]) +
+                                        "\"");
+        }
+        index = -1;
     }
-    if (!options.help && options.database.empty()) {
+    if (optind < argc) {
+        throw std::invalid_argument("unknown argument \"" +
+                                    std::string(argv[static_cast<std::size_t>(optind)]) + "\"");
+    }
+    if (options.help || options.version) {
+        return options;
+    }
+    if (options.database.empty()) {
         throw std::invalid_argument("say where to keep the postings: --data DIR or --database "
                                     "sqlite:DIR or --database postgresql://…");
     }
     const bool sqlite = options.database.rfind("sqlite:", 0) == 0;
     const bool postgres = options.database.rfind("postgresql://", 0) == 0 ||
                           options.database.rfind("postgres://", 0) == 0;
-    if (!options.help && (!(sqlite || postgres) || options.database == "sqlite:")) {
+    if (!(sqlite || postgres) || options.database == "sqlite:") {
         throw std::invalid_argument("--database wants sqlite:DIR or postgresql://…, not \"" +
                                     options.database + "\"");
     }
@@ -85,22 +198,33 @@ The score and update server of Bloomzap. It answers, under its site root:
   bloomzap/bzpsetup.exe, bloomzap/bzpsetup.exe.sig   the installer and its signature
   /, multiplayer.html                           the home page and the invitation page
 
-Options:
-  --listen HOST:PORT   address to listen on (default 127.0.0.1:8080; port 0: any free port)
-  --data DIR           keep the postings in DIR/postings.sqlite3 (same as --database sqlite:DIR)
-  --database DB        sqlite:DIR, or a PostgreSQL URI such as
-                       postgresql:///bloomzap?host=/run/postgresql
-  --version-text T     the version text to publish (default 1.0.0)
-  --updates DIR        folder holding bzpsetup.exe and bzpsetup.exe.sig
-  --post-limit N       postings a minute allowed from one address (default 10; 0: no limit)
-  --threads N          requests served at the same time (default 32)
-  --trust-proxy        take the client address from X-Real-IP when the request comes from a
-                       proxy on this machine (for a server behind nginx)
-  --help               show this text
+Options (a value follows as "--opt value" or "--opt=value"):
+  --listen HOST:PORT     address to listen on (default 127.0.0.1:8080; port 0: any free port)
+  --data DIR             keep the postings in DIR/postings.sqlite3 (same as --database sqlite:DIR)
+  --database DB          sqlite:DIR, or a PostgreSQL URI such as
+                         postgresql:///bloomzap?host=/run/postgresql
+  --version-text T       the version text to publish (default 1.0.0)
+  --updates DIR          folder holding bzpsetup.exe and bzpsetup.exe.sig
+  --post-limit N         postings a minute allowed from one address (default 10; 0: no limit)
+  --trust-proxy A[,A…]   take the client address from X-Real-IP when the request comes from
+                         one of these proxy addresses (for a server behind nginx), and only
+                         when the header holds one IP address
+  --threads N            threads serving connections (default: one per core, at most 4;
+                         at most 64 are used)
+  --max-connections N    open connections in all (default 1000)
+  --per-address N        open connections from one client address (default 32)
+  --idle-timeout S       seconds a connection may stay without progress (default 10)
+  --header-timeout S     seconds a client may take to send a request line and its headers
+                         (default 30)
+  --db-connections N     most PostgreSQL connections for requests (default 4)
+  --version              show the program's version
+  --help                 show this text
 
-One line per request goes to standard error in the common log format. SIGINT or SIGTERM ends the
-server after the requests under way. Exit status: 0 after a clean stop, 2 when the server cannot
-start (wrong arguments, address in use, data folder or database not usable).
+A posting is answered only once it is on disk. One line per request goes to standard error in
+the common log format; lines the reader of standard error does not take in time are dropped and
+counted. SIGINT or SIGTERM ends the server after the requests under way. Exit status: 0 after a
+clean stop, 2 when the server cannot start (wrong arguments, address in use, data folder or
+database not usable).
 )";
 }
 

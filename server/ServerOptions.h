@@ -11,13 +11,16 @@ namespace server {
 struct ServerOptions {
     std::string host = "127.0.0.1";
     int port = 8080;
-    std::string database; // "sqlite:DIR" or a PostgreSQL connection URI
+    std::string database;        // "sqlite:DIR" or a PostgreSQL connection URI
+    int databaseConnections = 4; // the most PostgreSQL connections for requests
     ServeSettings serve;
     bool help = false;
+    bool version = false;
 };
 
-// Reads the arguments after the program name. Throws std::invalid_argument with a message for
-// the user on a wrong command line.
+// Reads the arguments after the program name; options take their value as "--opt value" or
+// "--opt=value". Throws std::invalid_argument with a one-line message for the user on a wrong
+// command line.
 ServerOptions parseOptions(const std::vector<std::string>& args);
 
 // The --help text.

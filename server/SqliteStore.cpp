@@ -82,6 +82,7 @@ SqliteStore::SqliteStore(const fs::path& folder) {
 }
 
 SqliteStore::~SqliteStore() {
+    m_batcher.reset(); // stores what is queued
     close();
 }
 
@@ -104,8 +105,9 @@ void SqliteStore::open(const fs::path& file) {
             throw StoreOpenError("cannot switch " + file.string() +
                                  " to WAL mode: " + sqlite3_errmsg(m_db));
         }
-        // In WAL mode NORMAL keeps every committed posting through a crash of the process.
-        exec("PRAGMA synchronous=NORMAL");
+        // FULL flushes the WAL at every commit, so an answered posting survives a power loss;
+        // group commit keeps that to one flush per batch.
+        exec("PRAGMA synchronous=FULL");
         exec("BEGIN IMMEDIATE");
         sqlite3_stmt* version = prepare("PRAGMA user_version");
         sqlite3_step(version);
@@ -135,6 +137,10 @@ void SqliteStore::open(const fs::path& file) {
                            " VALUES (?1, ?2, ?3, ?4, ?5)");
         m_best = prepare("SELECT name, date, score FROM postings ORDER BY score DESC, id LIMIT ?1");
         m_total = prepare("SELECT count(*) FROM postings");
+        m_batcher = std::make_unique<PostingBatcher>(
+            [this](std::vector<PostingBatcher::Entry>& batch, StoreClock::time_point) {
+                commitBatch(batch);
+            });
     } catch (const StoreUnavailable& e) {
         throw StoreOpenError(std::string("cannot set up ") + file.string() + ": " + e.what());
     }
@@ -174,42 +180,50 @@ void SqliteStore::fail(const char* what) {
     throw StoreUnavailable(std::string(what) + ": " + sqlite3_errmsg(m_db));
 }
 
-AddResult SqliteStore::add(const PostingValues& posting, const std::string& address,
-                           int perMinuteLimit) {
+void SqliteStore::submit(PostingRequest request, AddDone done) {
+    m_batcher->submit(std::move(request), std::move(done));
+}
+
+void SqliteStore::commitBatch(std::vector<PostingBatcher::Entry>& batch) {
     const std::lock_guard lock(m_mutex);
-    const std::int64_t now = nowMs();
     if (runToEnd(m_begin) != SQLITE_DONE) {
         fail("begin");
     }
     try {
-        if (perMinuteLimit > 0) {
-            const Use use(m_recentFromAddress);
-            sqlite3_bind_text(m_recentFromAddress, 1, address.data(),
-                              static_cast<int>(address.size()), SQLITE_STATIC);
-            sqlite3_bind_int64(m_recentFromAddress, 2,
-                               now - std::int64_t{rateWindowSeconds} * 1000);
-            if (sqlite3_step(m_recentFromAddress) != SQLITE_ROW) {
-                fail("count recent postings");
+        for (PostingBatcher::Entry& entry : batch) {
+            const PostingRequest& r = entry.request;
+            const std::int64_t now = nowMs();
+            // Earlier postings of this batch are already visible here, so the limit holds
+            // within a batch as it does across batches.
+            if (r.perMinuteLimit > 0) {
+                const Use use(m_recentFromAddress);
+                sqlite3_bind_text(m_recentFromAddress, 1, r.address.data(),
+                                  static_cast<int>(r.address.size()), SQLITE_STATIC);
+                sqlite3_bind_int64(m_recentFromAddress, 2,
+                                   now - std::int64_t{rateWindowSeconds} * 1000);
+                if (sqlite3_step(m_recentFromAddress) != SQLITE_ROW) {
+                    fail("count recent postings");
+                }
+                if (sqlite3_column_int64(m_recentFromAddress, 0) >= r.perMinuteLimit) {
+                    entry.outcome = AddOutcome{false, AddResult::rateLimited, {}};
+                    continue;
+                }
             }
-            if (sqlite3_column_int64(m_recentFromAddress, 0) >= perMinuteLimit) {
-                runToEnd(m_rollback);
-                return AddResult::rateLimited;
-            }
-        }
-        {
             const Use use(m_insert);
-            sqlite3_bind_text(m_insert, 1, posting.name.data(),
-                              static_cast<int>(posting.name.size()), SQLITE_STATIC);
-            sqlite3_bind_text(m_insert, 2, posting.date.data(),
-                              static_cast<int>(posting.date.size()), SQLITE_STATIC);
-            sqlite3_bind_int(m_insert, 3, posting.score);
+            sqlite3_bind_text(m_insert, 1, r.posting.name.data(),
+                              static_cast<int>(r.posting.name.size()), SQLITE_STATIC);
+            sqlite3_bind_text(m_insert, 2, r.posting.date.data(),
+                              static_cast<int>(r.posting.date.size()), SQLITE_STATIC);
+            sqlite3_bind_int(m_insert, 3, r.posting.score);
             sqlite3_bind_int64(m_insert, 4, now);
-            sqlite3_bind_text(m_insert, 5, address.data(), static_cast<int>(address.size()),
+            sqlite3_bind_text(m_insert, 5, r.address.data(), static_cast<int>(r.address.size()),
                               SQLITE_STATIC);
             if (sqlite3_step(m_insert) != SQLITE_DONE) {
                 fail("store the posting");
             }
+            entry.outcome = AddOutcome{false, AddResult::stored, {}};
         }
+        // With synchronous=FULL the commit returns only after the WAL is flushed to disk.
         if (runToEnd(m_commit) != SQLITE_DONE) {
             fail("commit");
         }
@@ -219,7 +233,6 @@ AddResult SqliteStore::add(const PostingValues& posting, const std::string& addr
         }
         throw;
     }
-    return AddResult::stored;
 }
 
 Standings SqliteStore::standings(int count) {

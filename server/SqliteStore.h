@@ -1,17 +1,21 @@
 #pragma once
 
+#include "server/PostingBatcher.h"
 #include "server/ScoreStore.h"
 
 #include <filesystem>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace server {
 
-// Postings in one SQLite file, "postings.sqlite3" in the data folder, in WAL mode. One
-// connection serves all threads in turn; every query is a prepared statement.
+// Postings in one SQLite file, "postings.sqlite3" in the data folder, in WAL mode with a flush
+// at every commit. One connection serves all threads in turn; every query is a prepared
+// statement. Postings are written by one thread in batches (group commit).
 class SqliteStore : public ScoreStore {
 public:
     static constexpr const char* fileName = "postings.sqlite3";
@@ -24,11 +28,11 @@ public:
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
 
-    AddResult add(const PostingValues& posting, const std::string& address,
-                  int perMinuteLimit) override;
+    void submit(PostingRequest request, AddDone done) override;
     Standings standings(int count) override;
 
 private:
+    void commitBatch(std::vector<PostingBatcher::Entry>& batch);
     void open(const std::filesystem::path& file);
     void close();
     sqlite3_stmt* prepare(const char* sql);
@@ -44,6 +48,7 @@ private:
     sqlite3_stmt* m_insert = nullptr;
     sqlite3_stmt* m_best = nullptr;
     sqlite3_stmt* m_total = nullptr;
+    std::unique_ptr<PostingBatcher> m_batcher;
 };
 
 } // namespace server

@@ -11,15 +11,34 @@
 #include <memory>
 #include <pthread.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
 
-std::unique_ptr<server::ScoreStore> openStore(const std::string& database) {
-    if (database.rfind("sqlite:", 0) == 0) {
-        return std::make_unique<server::SqliteStore>(database.substr(7));
+std::unique_ptr<server::ScoreStore> openStore(const server::ServerOptions& options) {
+    if (options.database.rfind("sqlite:", 0) == 0) {
+        return std::make_unique<server::SqliteStore>(options.database.substr(7));
     }
-    return std::make_unique<server::PgStore>(database);
+    return std::make_unique<server::PgStore>(options.database, options.databaseConnections);
+}
+
+// Every connection takes a descriptor: allow as many as the system lets this process have, and
+// keep the connection limit below that.
+void fitDescriptors(server::ServeSettings& serve) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return;
+    }
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+    getrlimit(RLIMIT_NOFILE, &limit);
+    constexpr rlim_t reserved = 64; // log, store, update files, the engine's own
+    if (limit.rlim_cur != RLIM_INFINITY &&
+        static_cast<rlim_t>(serve.maxConnections) + reserved > limit.rlim_cur) {
+        serve.maxConnections =
+            limit.rlim_cur > 2 * reserved ? static_cast<int>(limit.rlim_cur - reserved) : 16;
+    }
 }
 
 } // namespace
@@ -29,13 +48,18 @@ int main(int argc, char** argv) {
     try {
         options = server::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::invalid_argument& e) {
-        std::cerr << "bloomzap-server: " << e.what() << "\nTry bloomzap-server --help.\n";
+        std::cerr << "bloomzap-server: " << e.what() << " (try bloomzap-server --help)\n";
         return 2;
     }
     if (options.help) {
         std::cout << server::usage();
         return 0;
     }
+    if (options.version) {
+        std::cout << "bloomzap-server " BLOOMZAP_VERSION "\n";
+        return 0;
+    }
+    fitDescriptors(options.serve);
 
     // Signals are taken by one thread with sigwait; every other thread (the request threads
     // inherit this mask) leaves them alone.
@@ -55,7 +79,7 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<server::ScoreStore> store;
     try {
-        store = openStore(options.database);
+        store = openStore(options);
     } catch (const std::exception& e) {
         std::cerr << "bloomzap-server: " << e.what() << "\n";
         return 2;
@@ -71,11 +95,15 @@ int main(int argc, char** argv) {
     const std::string host =
         options.host.find(':') != std::string::npos ? "[" + options.host + "]" : options.host;
     std::fprintf(stderr, "bloomzap-server: serving http://%s:%d/\n", host.c_str(), http.port());
-    http.run(*store);
+    const bool served = http.run(*store, error);
     // Should serving end by itself, the waiter still waits: wake it so it can be joined.
     pthread_kill(signalWaiter.native_handle(), SIGTERM);
     signalWaiter.join();
     store.reset();
+    if (!served) {
+        std::fprintf(stderr, "bloomzap-server: %s\n", error.c_str());
+        return 2;
+    }
     std::fprintf(stderr, "bloomzap-server: stopped\n");
     return 0;
 }

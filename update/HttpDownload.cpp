@@ -2,23 +2,54 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace {
 
-void initCurl() {
+using Clock = std::chrono::steady_clock;
+
+bool initCurl() {
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    static bool ready = false;
+    std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
+    return ready;
 }
+
+// Whether a transfer has averaged too little over the last span of the stall rule.
+class StallWatch {
+public:
+    explicit StallWatch(HttpDownload::StallRule rule) : m_rule(rule) {}
+
+    // The transfer has received `total` bytes by now; true when it has stalled.
+    bool stalled(curl_off_t total) {
+        const auto now = Clock::now();
+        const auto span = std::chrono::seconds(m_rule.seconds);
+        m_samples.push_back({now, total});
+        // Keep the newest sample that is at least one span old, and everything after it.
+        while (m_samples.size() > 1 && now - m_samples[1].first >= span) {
+            m_samples.pop_front();
+        }
+        const auto& [since, then] = m_samples.front();
+        return now - since >= span && total - then < m_rule.bytesPerSecond * m_rule.seconds;
+    }
+
+private:
+    HttpDownload::StallRule m_rule;
+    std::deque<std::pair<Clock::time_point, curl_off_t>> m_samples;
+};
 
 // One request: the reply's state as the callbacks see it.
 struct Transfer {
-    CURL* easy = nullptr;
     const DownloadSink* sink = nullptr;
-    bool location = false; // the current reply carries a Location header
+    StallWatch stall;
+    std::string location; // of the current reply
     bool sinkRefused = false;
+    bool hasStalled = false;
 };
 
 bool startsWithNoCase(const char* text, std::size_t size, const char* prefix) {
@@ -26,28 +57,35 @@ bool startsWithNoCase(const char* text, std::size_t size, const char* prefix) {
     return size >= length && strncasecmp(text, prefix, length) == 0;
 }
 
+std::string trimmed(const char* text, std::size_t size) {
+    std::size_t begin = 0;
+    while (begin < size && (text[begin] == ' ' || text[begin] == '\t')) {
+        ++begin;
+    }
+    while (size > begin && (text[size - 1] == '\r' || text[size - 1] == '\n' ||
+                            text[size - 1] == ' ' || text[size - 1] == '\t')) {
+        --size;
+    }
+    return std::string(text + begin, size - begin);
+}
+
 std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
     const std::size_t bytes = size * count;
+    constexpr const char* location = "Location:";
     if (startsWithNoCase(data, bytes, "HTTP/")) {
-        transfer->location = false; // a new reply begins
-    } else if (startsWithNoCase(data, bytes, "Location:")) {
-        transfer->location = true;
+        transfer->location.clear(); // a new reply begins
+    } else if (startsWithNoCase(data, bytes, location)) {
+        transfer->location = trimmed(data + std::strlen(location), bytes - std::strlen(location));
     }
     return bytes;
-}
-
-bool isRedirect(long status, bool location) {
-    return status >= 300 && status < 400 && location;
 }
 
 std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
     const std::size_t bytes = size * count;
-    long status = 0;
-    curl_easy_getinfo(transfer->easy, CURLINFO_RESPONSE_CODE, &status);
-    if (isRedirect(status, transfer->location)) {
-        return bytes; // the page of a redirect is not the installer
+    if (!transfer->location.empty()) {
+        return bytes; // the page of a reply that sends us on is not the installer
     }
     if (!(*transfer->sink)(data, bytes)) {
         transfer->sinkRefused = true;
@@ -56,115 +94,191 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
     return bytes;
 }
 
-// "Host: name[:port]", the port only when the address names one.
-std::string hostHeader(const std::string& url) {
-    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parts(curl_url(), curl_url_cleanup);
-    char* host = nullptr;
-    char* port = nullptr;
-    std::string header = "Host: ";
-    if (parts && curl_url_set(parts.get(), CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-        curl_url_get(parts.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK) {
-        header += host;
-        if (curl_url_get(parts.get(), CURLUPART_PORT, &port, 0) == CURLUE_OK) {
-            header += ':';
-            header += port;
-        }
+int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+    auto* transfer = static_cast<Transfer*>(user);
+    if (transfer->stall.stalled(received)) {
+        transfer->hasStalled = true;
+        return 1; // aborts the transfer
     }
-    curl_free(host);
-    curl_free(port);
-    return header;
+    return 0;
 }
+
+using UrlParts = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
+
+UrlParts parsed(const std::string& url) {
+    UrlParts parts(curl_url(), curl_url_cleanup);
+    if (!parts || curl_url_set(parts.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
+        parts.reset();
+    }
+    return parts;
+}
+
+std::optional<std::string> part(CURLU* parts, CURLUPart which) {
+    char* text = nullptr;
+    if (curl_url_get(parts, which, &text, 0) != CURLUE_OK || !text) {
+        return std::nullopt;
+    }
+    std::string value = text;
+    curl_free(text);
+    return value;
+}
+
+// "Host: name[:port]", the port only when the address names one; nothing for a bad address.
+std::optional<std::string> hostHeader(const std::string& url) {
+    const UrlParts parts = parsed(url);
+    const auto host = parts ? part(parts.get(), CURLUPART_HOST) : std::nullopt;
+    if (!host) {
+        return std::nullopt;
+    }
+    const auto port = part(parts.get(), CURLUPART_PORT);
+    return "Host: " + *host + (port ? ":" + *port : "");
+}
+
+// Where location, read against the address it came from, leads; nothing when that is not a
+// plain http address.
+std::optional<std::string> nextAddress(const std::string& from, const std::string& location) {
+    const UrlParts parts = parsed(from);
+    if (!parts || curl_url_set(parts.get(), CURLUPART_URL, location.c_str(), 0) != CURLUE_OK) {
+        return std::nullopt;
+    }
+    const auto scheme = part(parts.get(), CURLUPART_SCHEME);
+    if (!scheme || *scheme != "http") {
+        return std::nullopt;
+    }
+    return part(parts.get(), CURLUPART_URL);
+}
+
+struct HeaderList {
+    curl_slist* list = nullptr;
+    ~HeaderList() { curl_slist_free_all(list); }
+    bool append(const char* header) {
+        curl_slist* longer = curl_slist_append(list, header);
+        if (!longer) {
+            return false;
+        }
+        list = longer;
+        return true;
+    }
+};
 
 } // namespace
 
-HttpDownload::HttpDownload() {
-    initCurl();
-    m_multi = curl_multi_init();
+HttpDownload::HttpDownload() : HttpDownload(StallRule{}) {}
+
+HttpDownload::HttpDownload(StallRule stall) : m_stall(stall) {
+    if (initCurl()) {
+        m_multi = curl_multi_init();
+    }
 }
 
 HttpDownload::~HttpDownload() {
-    curl_multi_cleanup(static_cast<CURLM*>(m_multi));
+    if (m_multi) {
+        curl_multi_cleanup(static_cast<CURLM*>(m_multi));
+    }
 }
 
 void HttpDownload::abort() {
     m_aborted = true;
-    curl_multi_wakeup(static_cast<CURLM*>(m_multi));
+    if (m_multi) {
+        // Should the wake-up fail, the transfer loop still sees the flag within its poll
+        // interval.
+        [[maybe_unused]] const CURLMcode woken = curl_multi_wakeup(static_cast<CURLM*>(m_multi));
+    }
 }
 
 DownloadOutcome HttpDownload::run(const std::string& firstUrl, const DownloadSink& sink) {
     auto* multi = static_cast<CURLM*>(m_multi);
+    if (!multi) {
+        return DownloadOutcome::HttpFailure;
+    }
     std::string url = firstUrl;
     // Redirects are followed here rather than by libcurl, so that every request, also one to
-    // another host, carries the three headers in their order.
+    // another host, carries the three headers in their order, and a Location is followed
+    // whatever the status.
     for (int redirects = 0; redirects <= mostRedirects && !m_aborted; ++redirects) {
         std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(),
                                                                  curl_easy_cleanup);
-        if (!easy) {
+        const auto host = hostHeader(url);
+        if (!easy || !host) {
             return DownloadOutcome::HttpFailure;
         }
-        const std::string host = hostHeader(url);
         // libcurl puts a Host header of its own, or a given one, first; the empty "Host:"
         // switches that off, so the Host line goes out last, as written.
-        curl_slist* headers = curl_slist_append(nullptr, "Host:");
-        headers = curl_slist_append(headers, accept);
-        headers = curl_slist_append(headers, userAgent);
-        headers = curl_slist_append(headers, host.c_str());
-        std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headerList(headers,
-                                                                               curl_slist_free_all);
+        HeaderList headers;
+        if (!headers.append("Host:") || !headers.append(accept) || !headers.append(userAgent) ||
+            !headers.append(host->c_str())) {
+            return DownloadOutcome::HttpFailure;
+        }
 
-        Transfer transfer{easy.get(), &sink};
+        Transfer transfer{&sink, StallWatch(m_stall), {}, false, false};
         CURL* handle = easy.get();
-        curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));
-        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
-        curl_easy_setopt(handle, CURLOPT_NOPROXY, "*");
-        curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, stallSeconds);
-        curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader);
-        curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
-        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onBody);
-        curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-
-        curl_multi_add_handle(multi, handle);
+        const bool ready =
+            curl_easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0)) ==
+                CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.list) == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_NOPROXY, "*") == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader) == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer) == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onBody) == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer) == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, onProgress) == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer) == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
+        if (!ready || curl_multi_add_handle(multi, handle) != CURLM_OK) {
+            return DownloadOutcome::HttpFailure;
+        }
         CURLcode result = CURLE_OK;
+        bool driven = true;
         for (;;) {
             int running = 0;
-            curl_multi_perform(multi, &running);
+            if (curl_multi_perform(multi, &running) != CURLM_OK) {
+                driven = false;
+                break;
+            }
             if (running == 0 || m_aborted) {
                 break;
             }
-            curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+            if (curl_multi_poll(multi, nullptr, 0, 1000, nullptr) != CURLM_OK) {
+                driven = false;
+                break;
+            }
         }
+        bool finished = false;
         int queued = 0;
         while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
             if (message->msg == CURLMSG_DONE && message->easy_handle == handle) {
                 result = message->data.result;
+                finished = true;
             }
         }
-        curl_multi_remove_handle(multi, handle);
+        const bool removed = curl_multi_remove_handle(multi, handle) == CURLM_OK;
 
-        if (m_aborted) {
+        if (m_aborted || !driven || !removed || transfer.hasStalled) {
             return DownloadOutcome::HttpFailure;
-        }
-        if (transfer.sinkRefused) {
-            return DownloadOutcome::WriteFailure;
         }
         long status = 0;
-        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-        if (result != CURLE_OK || status >= 400 || status == 0) {
+        const bool answered =
+            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status != 0;
+        if (transfer.sinkRefused) {
+            // An error page that does not fit is still the server's failure, not ours.
+            return answered && status >= 400 ? DownloadOutcome::HttpFailure
+                                             : DownloadOutcome::WriteFailure;
+        }
+        if (!finished || result != CURLE_OK || !answered) {
             return DownloadOutcome::HttpFailure;
         }
-        char* next = nullptr;
-        if (!isRedirect(status, transfer.location)) {
-            return DownloadOutcome::Received;
+        if (transfer.location.empty()) {
+            return status >= 400 ? DownloadOutcome::HttpFailure : DownloadOutcome::Received;
         }
-        if (curl_easy_getinfo(handle, CURLINFO_REDIRECT_URL, &next) != CURLE_OK || !next) {
-            return DownloadOutcome::HttpFailure; // a Location that names no address
+        const auto next = nextAddress(url, transfer.location);
+        if (!next) {
+            return DownloadOutcome::HttpFailure; // a Location that names no http address
         }
-        url = next;
+        url = *next;
     }
     return DownloadOutcome::HttpFailure;
 }

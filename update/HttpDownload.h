@@ -1,9 +1,10 @@
 #pragma once
 
 // The installer download over HTTP/1.0 (libcurl). One request line and exactly three headers,
-// "Accept", "User-Agent" and "Host" in that order; a "Location" in a redirect reply is
-// followed; a status of 400 or above, a host that cannot be found, a refused connection or an
-// abort is a failure. The body of the final reply, also of an error reply, goes to the sink.
+// "Accept", "User-Agent" and "Host" in that order; a "Location" header in any reply is
+// followed (plain http only, at most mostRedirects times); a status of 400 or above, a host
+// that cannot be found, a refused connection, a stall, a failed set-up or an abort is a
+// failure. The body of the final reply, also of an error reply, goes to the sink.
 
 #include "update/UpdateCalls.h"
 
@@ -16,11 +17,16 @@ public:
         "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
     static constexpr const char* userAgent = "User-Agent: Mozilla/3.0 (compatible)";
     static constexpr int mostRedirects = 10;
-    // A transfer that stalls below one byte a second for this long counts as failed, so a dead
-    // server cannot keep the update waiting for ever.
-    static constexpr long stallSeconds = 60;
+
+    // A transfer that, over any span of `seconds`, averages fewer than `bytesPerSecond` has
+    // stalled and fails, so a dead or dripping server cannot hold the update for ever.
+    struct StallRule {
+        long seconds = 60;
+        long bytesPerSecond = 1024;
+    };
 
     HttpDownload();
+    explicit HttpDownload(StallRule stall);
     ~HttpDownload();
     HttpDownload(const HttpDownload&) = delete;
     HttpDownload& operator=(const HttpDownload&) = delete;
@@ -33,5 +39,6 @@ public:
 
 private:
     void* m_multi = nullptr;
+    StallRule m_stall;
     std::atomic<bool> m_aborted{false};
 };

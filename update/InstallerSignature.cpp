@@ -2,11 +2,7 @@
 
 #include <sodium.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
-#include <system_error>
-#include <vector>
 
 namespace {
 
@@ -38,27 +34,15 @@ template <std::size_t N> std::optional<std::array<unsigned char, N>> fromHex(std
 
 } // namespace
 
-bool InstallerSignature::verifyFile(const std::filesystem::path& file, std::string_view signature,
-                                    const UpdatePublicKey& key) {
+bool InstallerSignature::verify(std::string_view data, std::string_view signature,
+                                const UpdatePublicKey& key) {
     if (signature.size() != size) {
-        return false;
-    }
-    std::error_code error;
-    const std::uintmax_t fileSize = std::filesystem::file_size(file, error);
-    if (error || fileSize > largestInstaller) {
-        return false;
-    }
-    std::ifstream in(file, std::ios::binary);
-    std::vector<unsigned char> content(static_cast<std::size_t>(fileSize));
-    if (!in ||
-        !in.read(reinterpret_cast<char*>(content.data()),
-                 static_cast<std::streamsize>(content.size())) ||
-        in.peek() != std::ifstream::traits_type::eof()) {
         return false;
     }
     initSodium();
     return crypto_sign_verify_detached(reinterpret_cast<const unsigned char*>(signature.data()),
-                                       content.data(), content.size(), key.data()) == 0;
+                                       reinterpret_cast<const unsigned char*>(data.data()),
+                                       data.size(), key.data()) == 0;
 }
 
 std::string InstallerSignature::sign(std::string_view data, const UpdateSecretKey& key) {

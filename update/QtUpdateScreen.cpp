@@ -1,6 +1,5 @@
 #include "update/QtUpdateScreen.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QWidget>
@@ -29,17 +28,14 @@ void QtUpdateScreen::setStatus(const std::string& text) {
 void QtUpdateScreen::showMessage(const std::string& text) {
     if (m_message) {
         m_message(QString::fromStdString(text));
-    } else {
-        QMessageBox::information(m_window, QCoreApplication::applicationName(),
-                                 QString::fromStdString(text));
+        return;
     }
+    // One OK button and no icon, titled with the application's title.
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(applicationTitle),
+                    QString::fromStdString(text), QMessageBox::Ok, m_window);
+    box.exec();
 }
 
 void QtUpdateScreen::reportError(const std::string& text) {
-    if (m_message) {
-        m_message(QString::fromStdString(text));
-    } else {
-        QMessageBox::critical(m_window, QCoreApplication::applicationName(),
-                              QString::fromStdString(text));
-    }
+    showMessage(text);
 }

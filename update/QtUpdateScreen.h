@@ -10,7 +10,7 @@ class QString;
 class QLabel;
 class QWidget;
 
-// A modal message box with one OK button, titled with the application's name.
+// A modal message box with one OK button, titled with the application's title.
 using UpdateMessage = std::function<void(const QString& text)>;
 
 // The game window's components of the update offer.
@@ -23,6 +23,8 @@ struct UpdatePanelWidgets {
 
 class QtUpdateScreen : public UpdateScreen {
 public:
+    static constexpr const char* applicationTitle = "Bloomzap";
+
     // window: the parent of the message boxes. message: shows them instead of QMessageBox
     // (the game window's own message box, or a test's), when given.
     QtUpdateScreen(QWidget* window, UpdatePanelWidgets widgets, UpdateMessage message = {});

@@ -1,6 +1,5 @@
 #include "update/SelfUpdate.h"
 
-#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <system_error>
@@ -9,9 +8,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// A signature is 64 bytes; anything much longer is not one.
-constexpr std::size_t largestSignatureReply = 4096;
 
 std::string quoted(const fs::path& file) {
     return "\"" + file.string() + "\"";
@@ -23,9 +19,9 @@ const std::vector<std::string> SelfUpdate::installerParameters = {"/SP-", "/sile
 
 SelfUpdate::SelfUpdate(UpdateScreen& screen, VersionFetch& checkupdate, Downloader& getupdate,
                        ProcessControl& process, std::string siteRoot,
-                       std::optional<UpdatePublicKey> key)
+                       std::optional<UpdatePublicKey> key, Installing installing)
     : m_screen(screen), m_checkupdate(checkupdate), m_getupdate(getupdate), m_process(process),
-      m_siteRoot(std::move(siteRoot)), m_key(key) {}
+      m_siteRoot(std::move(siteRoot)), m_key(key), m_installing(installing) {}
 
 SelfUpdate::~SelfUpdate() = default;
 
@@ -64,6 +60,7 @@ void SelfUpdate::startCheck(bool switchOn, const std::string& programVersion) {
 
 void SelfUpdate::checkupdateDoneString(const std::string& reply) {
     if (reply != m_programVersion) {
+        m_offeredVersion = reply;
         m_screen.showOffer();
     }
 }
@@ -77,152 +74,166 @@ void SelfUpdate::guarded(const std::function<void()>& step) {
         step();
     } catch (const std::exception& error) {
         // What no step expects (no memory, no thread) stops the update like a file error.
-        m_installer.reset();
-        stop(m_stage == Stage::FetchingSignature);
+        stop(true);
         m_screen.reportError(error.what());
     }
 }
 
 void SelfUpdate::button_updateyesClick(const fs::path& programFile) {
-    if (m_stage == Stage::Idle) {
-        guarded([&] { startDownload(programFile); });
-    }
-}
-
-void SelfUpdate::startDownload(const fs::path& programFile) {
-    m_screen.hideButtons();
-    m_screen.setStatus("Updating. Please Wait...");
-
-    m_programFile = programFile;
-    m_backupFile = backupName(programFile);
-    std::error_code ignored;
-    if (fs::exists(m_backupFile, ignored)) {
-        fs::remove(m_backupFile, ignored);
-    }
-    std::error_code renameError;
-    fs::rename(m_programFile, m_backupFile, renameError);
-    m_renamed = !renameError;
-
-    const std::string address = installerAddress(m_siteRoot);
-    m_installerFile = programFile.parent_path() / localFileName(address);
-    m_installer.reset(std::fopen(m_installerFile.c_str(), "wb"));
-    if (!m_installer) {
-        const int error = errno;
-        stop(false);
-        m_screen.reportError("Cannot create file " + quoted(m_installerFile) + ". " +
-                             std::strerror(error));
+    if (m_stage != Stage::Idle) {
         return;
     }
-    m_writeError = 0;
+    if (m_installing == Installing::ByPackageManager) {
+        m_screen.showMessage(packageManagerText);
+        m_screen.hideOffer();
+        return;
+    }
+    m_screen.hideButtons();
+    m_screen.setStatus("Updating. Please Wait...");
+    m_programFile = programFile;
+    m_statementBytes.clear();
+    guarded([&] {
+        m_stage = Stage::FetchingStatement;
+        m_getupdate.get(
+            installerAddress(m_siteRoot) + statementSuffix,
+            [this](const char* data, std::size_t size) {
+                if (m_statementBytes.size() + size > ReleaseStatementText::largest) {
+                    return false;
+                }
+                m_statementBytes.append(data, size);
+                return true;
+            },
+            [this](DownloadOutcome outcome) { guarded([&] { statementFetched(outcome); }); });
+    });
+}
+
+void SelfUpdate::statementFetched(DownloadOutcome outcome) {
+    if (outcome == DownloadOutcome::HttpFailure) {
+        m_screen.setStatus("Download Aborted");
+        stop(false);
+        return;
+    }
+    if (outcome != DownloadOutcome::Received || !whyRefused().empty()) {
+        refuse();
+        return;
+    }
+    startDownload();
+}
+
+std::string SelfUpdate::whyRefused() {
+    if (!m_key) {
+        return "this build has no update key";
+    }
+    ReleaseStatementReading reading = ReleaseStatementText::read(m_statementBytes, *m_key);
+    if (!reading.statement) {
+        return reading.error;
+    }
+    m_statement = std::move(*reading.statement);
+    if (m_statement.product != productWord) {
+        return "the release is of another product";
+    }
+    if (m_statement.version != m_offeredVersion) {
+        return "the release is not the offered version";
+    }
+    if (!ReleaseStatementText::isNewerVersion(m_statement.version, m_programVersion)) {
+        return "the release is not newer than this program";
+    }
+    if (m_statement.size > largestInstaller) {
+        return "the installer is too large";
+    }
+    return {};
+}
+
+void SelfUpdate::startDownload() {
+    const std::string address = installerAddress(m_siteRoot);
+    const fs::path file = m_programFile.parent_path() / localFileName(address);
+    try {
+        m_installer = std::make_unique<InstallerFile>(file, m_statement.size);
+    } catch (const std::system_error& error) {
+        stop(false);
+        m_screen.reportError("Cannot create file " + quoted(file) + ". " + error.code().message());
+        return;
+    }
     m_stage = Stage::Downloading;
     m_getupdate.get(
         address,
-        [this](const char* data, std::size_t size) {
-            if (std::fwrite(data, 1, size, m_installer.get()) != size) {
-                m_writeError = errno;
-                return false;
-            }
-            return true;
+        [installer = m_installer.get()](const char* data, std::size_t size) {
+            return installer->append(data, size);
         },
         [this](DownloadOutcome outcome) { guarded([&] { installerDownloaded(outcome); }); });
 }
 
-void SelfUpdate::installerDownloaded(DownloadOutcome outcome) {
-    if (outcome == DownloadOutcome::WriteFailure) {
-        const int error = m_writeError;
-        m_installer.reset();
-        stop(false);
-        m_screen.reportError("Cannot write to file " + quoted(m_installerFile) + ". " +
-                             std::strerror(error));
-        return;
-    }
-    const bool flushed = std::fflush(m_installer.get()) == 0;
-    const int flushError = errno;
-    if (!flushed) {
-        m_installer.reset();
-        stop(false);
-        m_screen.reportError("Cannot write to file " + quoted(m_installerFile) + ". " +
-                             std::strerror(flushError));
-        return;
-    }
-    if (outcome == DownloadOutcome::Received) {
-        std::error_code ignored;
-        m_screen.setStatus("Received " + std::to_string(fs::file_size(m_installerFile, ignored)) +
-                           " bytes");
-    } else {
-        m_screen.setStatus("Download Aborted");
-    }
-    m_installer.reset();
-    if (outcome != DownloadOutcome::Received) {
-        stop(false);
-        return;
-    }
-
-    m_screen.setStatus("Installing");
-    if (!m_key) {
-        stop(true);
-        m_screen.showMessage(updateErrorText(m_siteRoot));
-        return;
-    }
-    m_signature.clear();
-    m_stage = Stage::FetchingSignature;
-    m_getupdate.get(
-        installerAddress(m_siteRoot) + signatureSuffix,
-        [this](const char* data, std::size_t size) {
-            if (m_signature.size() + size > largestSignatureReply) {
-                return false;
-            }
-            m_signature.append(data, size);
-            return true;
-        },
-        [this](DownloadOutcome outcome) { guarded([&] { signatureDownloaded(outcome); }); });
+void SelfUpdate::writeFailed(int error) {
+    const fs::path file = m_installer->path();
+    stop(true);
+    m_screen.reportError("Cannot write to file " + quoted(file) + ". " + std::strerror(error));
 }
 
-void SelfUpdate::signatureDownloaded(DownloadOutcome outcome) {
-    if (outcome != DownloadOutcome::Received ||
-        !InstallerSignature::verifyFile(m_installerFile, m_signature, *m_key)) {
-        stop(true);
-        m_screen.showMessage(updateErrorText(m_siteRoot));
+void SelfUpdate::installerDownloaded(DownloadOutcome outcome) {
+    if (outcome == DownloadOutcome::WriteFailure) {
+        if (m_installer->overLimit()) {
+            refuse();
+        } else {
+            writeFailed(m_installer->writeError());
+        }
+        return;
+    }
+    if (outcome != DownloadOutcome::Received) {
+        m_screen.setStatus("Download Aborted");
+        stop(false);
+        return;
+    }
+    m_screen.setStatus("Received " + std::to_string(m_installer->size()) + " bytes");
+    if (m_installer->size() != m_statement.size || m_installer->digest() != m_statement.sha256) {
+        refuse();
+        return;
+    }
+    if (m_installer->runnableDescriptor() < 0) {
+        writeFailed(m_installer->writeError() != 0 ? m_installer->writeError() : errno);
         return;
     }
     install();
 }
 
 void SelfUpdate::install() {
+    m_screen.setStatus("Installing");
+    // Only now, with a checked installer in hand, does the program give up its name.
+    const fs::path backup = backupName(m_programFile);
     std::error_code error;
-    fs::permissions(m_installerFile,
-                    fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                    fs::perm_options::add, error);
+    fs::remove(backup, error);
+    fs::rename(m_programFile, backup, error);
     const ProcessControl::Environment environment = {
         {targetVariable, m_programFile.string()},
         {processVariable, std::to_string(::getpid())},
     };
-    if (!error && m_process.startDetached(m_installerFile, installerParameters, environment)) {
+    if (!error && m_process.startDetached(m_installer->runnableDescriptor(), installerParameters,
+                                          environment)) {
         m_stage = Stage::Started;
         m_process.exitNow();
         return;
+    }
+    if (!error) {
+        fs::rename(backup, m_programFile, error);
     }
     stop(false);
     m_screen.showMessage(updateErrorText(m_siteRoot));
 }
 
+void SelfUpdate::refuse() {
+    stop(true);
+    m_screen.showMessage(updateErrorText(m_siteRoot));
+}
+
 void SelfUpdate::stop(bool deleteInstaller) {
     m_stage = Stage::Stopped;
-    std::error_code ignored;
-    if (deleteInstaller) {
-        fs::remove(m_installerFile, ignored);
+    if (m_installer && deleteInstaller) {
+        m_installer->remove();
     }
-    if (m_renamed) {
-        fs::rename(m_backupFile, m_programFile, ignored);
-        m_renamed = false;
-    }
+    m_installer.reset();
 }
 
 void SelfUpdate::abandon() {
-    if (m_stage == Stage::Downloading) {
-        m_installer.reset();
-        stop(false);
-    } else if (m_stage == Stage::FetchingSignature) {
+    if (downloading()) {
         stop(true);
     }
 }

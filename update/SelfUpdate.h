@@ -6,17 +6,25 @@
 // a reply that differs in any way from the program's version text (exact, case-sensitive,
 // nothing trimmed) shows the offer panel. CANCEL hides it.
 //
-// UPDATE: the buttons are hidden, the program file is moved to its backup name, the installer
-// is downloaded beside it, its detached signature fetched and checked against the maker's key,
-// and only a verified installer is started ("/SP- /silent /noicons"), after which the process
-// ends at once with code 0. A failed download shows "Download Aborted"; a refused or failed
-// start shows the update error message. Whenever the sequence stops, the program file gets its
-// own name back; an installer that did not verify is deleted.
+// UPDATE: the buttons are hidden and the maker's signed release statement is fetched. Only a
+// statement that verifies against the built-in key, names this product and exactly the offered
+// version, which must be newer than the program's own, lets the installer be downloaded: into
+// a fresh file beside the program, hashed as it arrives, never past the stated size. When size
+// and hash match, the program file is moved to its backup name and the installer is started
+// from the descriptor that was checked ("/SP- /silent /noicons"); the process then ends at once
+// with code 0. A failed download shows "Download Aborted"; a refused statement or installer
+// (which is deleted) or a failed start shows the update error message. The program file keeps
+// its name until the start and gets it back when the start fails.
+//
+// A build whose updates come from the system's package manager still checks and offers, but
+// UPDATE only says so and writes nothing.
 
+#include "update/InstallerFile.h"
 #include "update/InstallerSignature.h"
+#include "update/ReleaseStatement.h"
 #include "update/UpdateCalls.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -28,19 +36,26 @@ class SelfUpdate {
 public:
     static constexpr const char* productWord = "bloomzap";
     static constexpr const char* installerFileName = "bzpsetup.exe";
-    static constexpr const char* signatureSuffix = ".sig";
+    static constexpr const char* statementSuffix = ".sig";
     // The installer learns from these which program file to replace and which process to
     // wait for.
     static constexpr const char* targetVariable = "BLOOMZAP_UPDATE_TARGET";
     static constexpr const char* processVariable = "BLOOMZAP_UPDATE_PID";
+    // No statement may ask for more.
+    static constexpr std::uint64_t largestInstaller = 256u * 1024 * 1024;
+    static constexpr const char* packageManagerText =
+        "This copy of Bloomzap is updated by the system's package manager. Please update it "
+        "from there.";
     static const std::vector<std::string> installerParameters;
 
-    enum class Stage { Idle, Downloading, FetchingSignature, Stopped, Started };
+    enum class Installing { ByItself, ByPackageManager };
+    enum class Stage { Idle, FetchingStatement, Downloading, Stopped, Started };
 
     // siteRoot: "http://…/" of the maker's web site. key: the maker's public key; without one
     // every installer is refused.
     SelfUpdate(UpdateScreen& screen, VersionFetch& checkupdate, Downloader& getupdate,
-               ProcessControl& process, std::string siteRoot, std::optional<UpdatePublicKey> key);
+               ProcessControl& process, std::string siteRoot, std::optional<UpdatePublicKey> key,
+               Installing installing = Installing::ByItself);
     ~SelfUpdate();
     SelfUpdate(const SelfUpdate&) = delete;
     SelfUpdate& operator=(const SelfUpdate&) = delete;
@@ -50,15 +65,17 @@ public:
     // The version fetch delivered a body.
     void checkupdateDoneString(const std::string& reply);
     void button_updatecancelClick();
-    // programFile: the full path of the running program, taken before anything is renamed.
+    // programFile: the full path of the running program.
     void button_updateyesClick(const std::filesystem::path& programFile);
 
     // The program ends while a download runs (the download has been stopped and will not
-    // report): the program file gets its name back, an unchecked installer is removed. Nothing
-    // is shown.
+    // report): an unchecked installer is removed. Nothing is shown.
     void abandon();
 
     Stage stage() const { return m_stage; }
+    bool downloading() const {
+        return m_stage == Stage::FetchingStatement || m_stage == Stage::Downloading;
+    }
 
     static std::filesystem::path backupName(const std::filesystem::path& programFile);
     // What is left of address once everything up to each "/" is removed.
@@ -70,13 +87,16 @@ public:
 private:
     // Runs a step; an exception stops the sequence and goes to the error report.
     void guarded(const std::function<void()>& step);
-    void startDownload(const std::filesystem::path& programFile);
+    void statementFetched(DownloadOutcome outcome);
+    // Why the fetched statement cannot be trusted for this update; empty when it can.
+    std::string whyRefused();
+    void startDownload();
     void installerDownloaded(DownloadOutcome outcome);
-    void signatureDownloaded(DownloadOutcome outcome);
     void install();
-    // Ends the sequence without starting anything: the program file gets its name back,
-    // a rejected installer is deleted.
+    // Ends the sequence: the installer is closed, and deleted when it was refused.
     void stop(bool deleteInstaller);
+    void refuse();
+    void writeFailed(int error);
 
     UpdateScreen& m_screen;
     VersionFetch& m_checkupdate;
@@ -84,14 +104,13 @@ private:
     ProcessControl& m_process;
     std::string m_siteRoot;
     std::optional<UpdatePublicKey> m_key;
+    Installing m_installing;
     std::string m_programVersion;
+    std::string m_offeredVersion;
 
     Stage m_stage = Stage::Idle;
     std::filesystem::path m_programFile;
-    std::filesystem::path m_backupFile;
-    bool m_renamed = false;
-    std::filesystem::path m_installerFile;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> m_installer{nullptr, std::fclose};
-    int m_writeError = 0;
-    std::string m_signature;
+    std::string m_statementBytes;
+    ReleaseStatement m_statement;
+    std::unique_ptr<InstallerFile> m_installer;
 };

@@ -4,7 +4,6 @@
 // installer download and the process. Qt binds them in the game; tests record them.
 
 #include <cstddef>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -39,7 +38,7 @@ public:
 enum class DownloadOutcome {
     Received,    // the whole body of a reply with a status below 400
     HttpFailure, // status 400 or above, host not found, connection refused, aborted
-    WriteFailure // the sink refused the body
+    WriteFailure // the sink refused the body (too long, or it could not be stored)
 };
 
 // Receives the body in pieces; returns false when it cannot take them.
@@ -59,9 +58,10 @@ class ProcessControl {
 public:
     using Environment = std::vector<std::pair<std::string, std::string>>;
     virtual ~ProcessControl() = default;
-    // Starts program on its own, with these additions to the environment; true when it runs.
-    virtual bool startDetached(const std::filesystem::path& program,
-                               const std::vector<std::string>& arguments,
+    // Starts the program open at descriptor (read-only, the very bytes that were checked) as a
+    // process of its own, with these additions to the environment; true when it runs. The
+    // descriptor stays the caller's.
+    virtual bool startDetached(int descriptor, const std::vector<std::string>& arguments,
                                const Environment& environment) = 0;
     // Ends the process at once with exit code 0: no settings saved, no window closed.
     // Does not return in the program.

@@ -5,11 +5,13 @@
 //
 // The window calls FormShow once, when it is first shown, and forwards the clicks of UPDATE
 // and CANCEL. Closing the window during the download destroys this object, which aborts the
-// download and gives the program file its name back.
+// download and removes the unchecked installer; SIGTERM, SIGINT or SIGHUP during the download
+// do the same and then close the window.
 
 #include "online/HTTPGet.h"
+#include "update/InstallerLauncher.h"
 #include "update/QtDownloader.h"
-#include "update/QtProcessControl.h"
+#include "update/QtTerminationWatch.h"
 #include "update/QtUpdateScreen.h"
 #include "update/SelfUpdate.h"
 
@@ -34,12 +36,16 @@ private:
 
 class Updater : public QObject {
 public:
+    // Whether this build installs updates itself (the CMake option BLOOMZAP_SELF_UPDATE) or
+    // leaves that to the system's package manager.
+    static SelfUpdate::Installing buildInstalling();
+
     // window: the game window, parent of this object and of the message boxes. key: the
     // maker's public key (updatePublicKey()). process: replaces the real installer start and
     // process end (tests); null for the real ones. message: shows the message boxes, when given.
     Updater(QWidget* window, UpdatePanelWidgets widgets, std::string siteRoot,
             std::optional<UpdatePublicKey> key, ProcessControl* process = nullptr,
-            UpdateMessage message = {});
+            UpdateMessage message = {}, SelfUpdate::Installing installing = buildInstalling());
     ~Updater() override;
 
     // The window has been shown for the first time; programVersion is the About window's
@@ -54,8 +60,13 @@ public:
     const SelfUpdate& selfUpdate() const { return m_update; }
 
 private:
+    // A termination signal has come; the download, if one runs, ends as when the window closes.
+    void terminationSignal(int signal);
+
+    QWidget* m_window;
     HttpGetVersionFetch m_fetch;
     QtUpdateScreen m_screen;
-    QtProcessControl m_realProcess;
+    InstallerLauncher m_realProcess;
     SelfUpdate m_update;
+    QtTerminationWatch* m_termination;
 };

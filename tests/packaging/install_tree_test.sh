@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Covers the installed tree: both components installed into a temporary root, the files each one
-# holds, the desktop entry and AppStream checks, and the programs running from the installed
-# tree without the build folder and without writing into it.
-#   install_tree_test.sh BUILD_DIR PREFIX GAMEDIR SYSCONFDIR APP_ID
+# Covers the installed tree: each component installed into a temporary root of its own, the files
+# each one holds, the desktop entry and AppStream checks, and the programs running from the
+# installed tree without the build folder and without writing into it.
+#   install_tree_test.sh BUILD_DIR PREFIX GAMEDIR BINDIR SYSCONFDIR APP_ID
 set -euo pipefail
-build=$1 prefix=$2 gamedir=$3 sysconfdir=$4 id=$5
+build=$1 prefix=$2 gamedir=$3 bindir=$4 sysconfdir=$5 id=$6
 source_root=$(cd "$(dirname "$0")/../.." && pwd)
 
 work=$(mktemp -d)
@@ -26,28 +26,28 @@ fail() {
 
 # Each component into a root of its own, the way the packages are made: DESTDIR in front of
 # the configured prefix, so absolute destinations (/etc) stay inside the temporary root too.
-for component in game server; do
+for component in game lzrw1 server; do
     DESTDIR="$work/$component" cmake --install "$build" --component "$component" >/dev/null
 done
 game=$work/game$prefix
+tool=$work/lzrw1$prefix
 server=$work/server$prefix
 
 # --- which files each component holds ---------------------------------------------------------
 game_files=(
-    "$gamedir/bloomzap" "$gamedir/lzrw1"
+    "$gamedir/bloomzap"
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$id.svg"
-    share/man/man6/bloomzap.6.gz share/man/man1/lzrw1.1.gz
-    share/doc/bloomzap/copyright share/doc/bloomzap/changelog.Debian.gz
+    share/man/man6/bloomzap.6
 )
+tool_files=("$bindir/lzrw1" share/man/man1/lzrw1.1)
 for size in 16 22 24 32 48 64 128 256 512; do
     game_files+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
 done
 server_files=(
-    bin/bloomzap-server lib/systemd/system/bloomzap-server.service
+    "$bindir/bloomzap-server" lib/systemd/system/bloomzap-server.service
     lib/systemd/system/bloomzap-server@.service
-    share/man/man8/bloomzap-server.8.gz
-    share/doc/bloomzap-server/copyright share/doc/bloomzap-server/changelog.Debian.gz
+    share/man/man8/bloomzap-server.8
 )
 check_tree() { # root expected-file...
     local root=$1 expected actual
@@ -57,6 +57,7 @@ check_tree() { # root expected-file...
     [ "$expected" = "$actual" ] || fail "files under $root differ:"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
 }
 check_tree "$game" "${game_files[@]}"
+check_tree "$tool" "${tool_files[@]}"
 # The service's options file lies in /etc for a /usr prefix, inside the prefix otherwise.
 defaults=$work/server$sysconfdir/default/bloomzap-server
 [ -f "$defaults" ] || fail "no $sysconfdir/default/bloomzap-server"
@@ -65,7 +66,7 @@ case "$sysconfdir" in
 esac
 check_tree "$server" "${server_files[@]}"
 
-for program in "$game/$gamedir/bloomzap" "$game/$gamedir/lzrw1" "$server/bin/bloomzap-server"; do
+for program in "$game/$gamedir/bloomzap" "$tool/$bindir/lzrw1" "$server/$bindir/bloomzap-server"; do
     [ -x "$program" ] || fail "$program is not executable"
     if readelf -d "$program" | grep -E 'RPATH|RUNPATH' | grep -qF "$build"; then
         fail "$program still looks into the build folder"
@@ -76,16 +77,34 @@ done
 desktop-file-validate "$game/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$game/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" ||
     fail "appstreamcli validate: $(cat "$work/appstream.log")"
-# Both packages carry the project's licence: the holder and every line of its terms.
+# The Debian packages' copyright file carries the project's licence: the holder and every line
+# of its terms.
 holder=$(sed -n 's/^Copyright (c) //p' "$source_root/LICENSE")
 [ -n "$holder" ] || fail "LICENSE names no copyright holder"
-for copyright in "$game/share/doc/bloomzap/copyright" "$server/share/doc/bloomzap-server/copyright"; do
-    grep -qxF "Copyright: $holder" "$copyright" || fail "$copyright names another holder"
-    grep -qx "License: Expat" "$copyright" || fail "$copyright names another licence"
-    sed -n '/^Permission is hereby granted/,$p' "$source_root/LICENSE" | sed 's/^$/./; s/^/ /' >"$work/terms"
-    [ "$(tail -n "$(wc -l <"$work/terms")" "$copyright")" = "$(cat "$work/terms")" ] ||
-        fail "$copyright does not end with the terms of LICENSE"
+copyright=$source_root/debian/copyright
+grep -qxF "Copyright: $holder" "$copyright" || fail "$copyright names another holder"
+grep -qx "License: Expat" "$copyright" || fail "$copyright names another licence"
+sed -n '/^Permission is hereby granted/,$p' "$source_root/LICENSE" | sed 's/^$/./; s/^/ /' >"$work/terms"
+[ "$(tail -n "$(wc -l <"$work/terms")" "$copyright")" = "$(cat "$work/terms")" ] ||
+    fail "$copyright does not end with the terms of LICENSE"
+# Software centres search the AppStream keywords: they hold every keyword of the desktop entry.
+metainfo=$game/share/metainfo/$id.metainfo.xml
+IFS=';' read -r -a keywords < <(sed -n 's/^Keywords=//p' "$game/share/applications/$id.desktop")
+[ ${#keywords[@]} -gt 0 ] || fail "the desktop entry has no keywords"
+for keyword in "${keywords[@]}"; do
+    grep -qF "<keyword>$keyword</keyword>" "$metainfo" || fail "AppStream lacks the keyword $keyword"
 done
+# Every address the metadata names starts with one the configuration gave; none is made up.
+mapfile -t configured < <(sed -n 's/^BLOOMZAP_[A-Z_]*_URL:STRING=\(..*\)/\1/p' "$build/CMakeCache.txt")
+while read -r address; do
+    given=0
+    for base in "${configured[@]}"; do
+        if [ "${address#"$base"}" != "$address" ]; then
+            given=1
+        fi
+    done
+    [ "$given" = 1 ] || fail "AppStream names $address, which no setting gave"
+done < <(grep -oE '<(url|image)[^>]*>[^<]+' "$metainfo" | sed 's/.*>//')
 grep -q "<project_license>MIT</project_license>" "$game/share/metainfo/$id.metainfo.xml" ||
     fail "the AppStream metadata names no MIT licence"
 grep -qx "Icon=$id" "$game/share/applications/$id.desktop" || fail "the desktop entry names another icon"
@@ -96,10 +115,22 @@ for size in 16 22 24 32 48 64 128 256 512; do
 done
 grep -q '<svg ' "$game/share/icons/hicolor/scalable/apps/$id.svg" || fail "the scalable icon is no SVG"
 
-for page in "$game"/share/man/man*/*.gz "$server"/share/man/man*/*.gz; do
-    gzip -t "$page" || fail "$page is not gzip"
+for page in "$game"/share/man/man*/* "$tool"/share/man/man*/* "$server"/share/man/man*/*; do
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l -Tutf8 "$page" 2>&1 >/dev/null) || fail "man $page"
     [ -z "$warnings" ] || fail "man $page warns: $warnings"
+done
+
+# The game's page names every key the game window binds, and the server's page every option
+# the server's usage lists.
+while read -r key; do
+    grep -qwF "$key" "$game/share/man/man6/bloomzap.6" || fail "bloomzap(6) does not name the key $key"
+done < <(grep -ho 'setShortcut(QKeySequence([^)]*)' "$source_root"/app/*.cpp |
+    sed 's/.*QKeySequence(//; s/)$//; s/Qt::CTRL *| */Ctrl+/; s/Qt::Key_//')
+usage_options=$("$server/$bindir/bloomzap-server" --help 2>&1 | grep -oE -- '--[a-z][a-z-]+' | sort -u)
+[ -n "$usage_options" ] || fail "the server's usage lists no options"
+for option in $usage_options; do
+    sed 's/\\-/-/g' "$server/share/man/man8/bloomzap-server.8" | grep -qF -- "$option" ||
+        fail "bloomzap-server(8) does not describe $option"
 done
 
 # --- the service's files agree with the installed program -------------------------------------
@@ -117,16 +148,17 @@ while read -r line; do
         grep -qxF "$line" "$u" || fail "$u lacks the sandbox line $line"
     done
 done < <(grep -v '^#' "$source_root/packaging/server/sandbox.conf")
-for script in postinst prerm postrm; do
-    sh -n "$source_root/packaging/debian/server/$script" || fail "$script does not parse"
+for script in "$source_root"/debian/*.postinst "$source_root"/debian/*.postrm; do
+    sh -n "$script" || fail "$script does not parse"
 done
 
 # --- the programs run from the installed tree, which they cannot write to ----------------------
-chmod -R a-w "$work/game" "$work/server"
+chmod -R a-w "$work/game" "$work/lzrw1" "$work/server"
+beside_before=$(ls "$game/$gamedir")
 
 printf 'Bloomzap tally text\n%.0s' {1..50} >"$work/plain.txt"
-"$game/$gamedir/lzrw1" c "$work/plain.txt" "$work/packed.tld" >/dev/null &&
-    "$game/$gamedir/lzrw1" d "$work/packed.tld" "$work/unpacked.txt" >/dev/null &&
+"$tool/$bindir/lzrw1" c "$work/plain.txt" "$work/packed.tld" >/dev/null &&
+    "$tool/$bindir/lzrw1" d "$work/packed.tld" "$work/unpacked.txt" >/dev/null &&
     cmp -s "$work/plain.txt" "$work/unpacked.txt" || fail "installed lzrw1 does not round-trip a file"
 
 # The shipped service options, with the data folder moved into the temporary folder and any free
@@ -135,7 +167,7 @@ printf 'Bloomzap tally text\n%.0s' {1..50} >"$work/plain.txt"
 BLOOMZAP_SERVER_OPTS=$(. "$defaults" && echo "$BLOOMZAP_SERVER_OPTS")
 read -r -a options <<<"${BLOOMZAP_SERVER_OPTS//\/var\/lib\/bloomzap-server/$work/state}"
 mkdir -p "$work/state/updates"
-"$server/bin/bloomzap-server" "${options[@]}" --listen 127.0.0.1:0 2>"$work/server.log" &
+"$server/$bindir/bloomzap-server" "${options[@]}" --listen 127.0.0.1:0 2>"$work/server.log" &
 server_pid=$!
 for _ in $(seq 100); do
     grep -q "serving http://127.0.0.1:" "$work/server.log" && break
@@ -181,7 +213,7 @@ for keyfile in "$home"/tmp/qipc_*; do
     read -r device inode < <(stat -c '%d %i' "$keyfile")
     ipcrm -S $(((0x51 << 24) | ((device & 0xff) << 16) | (inode & 0xffff))) 2>/dev/null || true
 done
-[ "$(ls "$game/$gamedir")" = "$(printf 'bloomzap\nlzrw1')" ] || fail "the game wrote beside the program"
+[ "$(ls "$game/$gamedir")" = "$beside_before" ] || fail "the game wrote beside the program"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2

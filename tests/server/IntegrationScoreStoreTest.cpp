@@ -116,6 +116,9 @@ TEST_P(IntegrationScoreStore, RefusedPostingsGet400AndAreNotStored) {
         {"name=a%7Fb&date=1/5/07&score=5", "control"},
         {"name=a%C2%85b&date=1/5/07&score=5", "control"},
         {"name=%20%20&date=1/5/07&score=5", "blank"},
+        {"name=%E3%80%80&date=1/5/07&score=5", "blank"}, // ideographic space
+        {"name=%A0%20%A0&date=1/5/07&score=5", "blank"}, // Latin-1 no-break spaces
+        {"name=%E2%80%82%E2%80%A8&date=1/5/07&score=5", "blank"},
         {"name=Bob&date=&score=5", "date must be 1 to 10"},
         {"name=Bob&date=12/31/2007x&score=5", "date must be 1 to 10"},
         {"name=Bob&date=1/5/07&score=-1", "whole number"},
@@ -200,6 +203,93 @@ TEST_P(IntegrationScoreStore, EveryAnsweredPostingSurvivesASigtermUnderLoad) {
     EXPECT_EQ(postedTotal(page(server->port())), answered.load());
 }
 
+TEST_P(IntegrationScoreStore, AnAnsweredPostingSurvivesASigkillAtOnceAfterItsAnswer) {
+    auto server = start({"--post-limit", "0"});
+    std::mutex mutex;
+    std::vector<std::string> answered;
+    std::atomic<bool> killed{false};
+    std::vector<std::thread> posters;
+    for (int t = 0; t < 4; ++t) {
+        posters.emplace_back([&, t] {
+            for (int i = 0; !killed; ++i) {
+                const std::string name = "S" + std::to_string(t) + "x" + std::to_string(i);
+                if (post(server->port(), name, std::to_string(i)) == 200) {
+                    const std::lock_guard lock(mutex);
+                    answered.push_back(name);
+                    if (answered.size() == 150) {
+                        server->stop(SIGKILL);
+                        killed = true;
+                    }
+                }
+            }
+        });
+    }
+    for (auto& t : posters) {
+        t.join();
+    }
+    ASSERT_TRUE(server->restart()) << server->log();
+    const std::string html = page(server->port());
+    EXPECT_GE(postedTotal(html), static_cast<long>(answered.size()));
+    if (GetParam() == Backend::postgresql) {
+        const std::string all = "\n" + m_cluster.query("SELECT name FROM postings");
+        for (const std::string& name : answered) {
+            EXPECT_NE(all.find("\n" + name + "\n"), std::string::npos)
+                << name << " was answered but lost";
+        }
+    }
+}
+
+TEST_P(IntegrationScoreStore, GroupCommitKeepsTheOrderAndTheRateLimit) {
+    auto server = start({"--trust-proxy", "127.0.0.1", "--post-limit", "5"});
+    // Twelve clients post at once from one address: exactly five are taken.
+    std::atomic<int> taken{0};
+    std::atomic<int> limited{0};
+    std::vector<std::thread> crowd;
+    for (int t = 0; t < 12; ++t) {
+        crowd.emplace_back([&, t] {
+            const auto reply = get(server->port(), postingTarget("Crowd", "1/5/07", "1"),
+                                   "X-Real-IP: 198.51.100.1\r\n");
+            (reply && reply->status == 200 ? taken : limited) += 1;
+            (void)t;
+        });
+    }
+    for (auto& t : crowd) {
+        t.join();
+    }
+    EXPECT_EQ(taken, 5);
+    EXPECT_EQ(limited, 7);
+    // Eight clients, each from its own address, post eight equal scores one after another while
+    // the others do the same: each gets five in, and they rank in the order they were posted.
+    std::vector<std::thread> clients;
+    std::vector<std::vector<int>> statuses(8);
+    for (int t = 0; t < 8; ++t) {
+        clients.emplace_back([&, t] {
+            for (int i = 0; i < 8; ++i) {
+                statuses[t].push_back(
+                    get(server->port(),
+                        postingTarget("C" + std::to_string(t) + "n" + std::to_string(i), "1/5/07",
+                                      "100"),
+                        "X-Real-IP: 192.0.2." + std::to_string(10 + t) + "\r\n")
+                        ->status);
+            }
+        });
+    }
+    for (auto& t : clients) {
+        t.join();
+    }
+    for (int t = 0; t < 8; ++t) {
+        EXPECT_EQ(statuses[t], (std::vector<int>{200, 200, 200, 200, 200, 429, 429, 429})) << t;
+    }
+    const auto rows = tableRows(page(server->port()));
+    ASSERT_EQ(rows.size(), 45u);
+    std::map<char, int> next; // client -> the posting it should show next
+    for (std::size_t r = 0; r < 40; ++r) {
+        const std::string& name = rows[r].name;
+        ASSERT_EQ(name.size(), 4u) << name;
+        EXPECT_EQ(name[3] - '0', next[name[1]]++) << "out of order: " << name;
+    }
+}
+
 TEST_P(IntegrationScoreStore, MoreThanTheLimitOfPostingsAMinuteFromOneAddressGet429) {
     // Each case posts from its own address, given by a trusted proxy header; the last one sends
     // a new header each time to a server that does not trust it, and is limited all the same.
@@ -209,9 +299,9 @@ TEST_P(IntegrationScoreStore, MoreThanTheLimitOfPostingsAMinuteFromOneAddressGet
         bool limited;
         bool spoofing;
     } cases[] = {
-        {{"--trust-proxy"}, 10, true, false},
-        {{"--trust-proxy", "--post-limit", "3"}, 3, true, false},
-        {{"--trust-proxy", "--post-limit", "0"}, 15, false, false},
+        {{"--trust-proxy", "127.0.0.1"}, 10, true, false},
+        {{"--trust-proxy", "127.0.0.1", "--post-limit", "3"}, 3, true, false},
+        {{"--trust-proxy", "127.0.0.1", "--post-limit", "0"}, 15, false, false},
         {{"--post-limit", "2"}, 2, true, true},
     };
     long total = 0;
@@ -361,6 +451,53 @@ TEST_F(IntegrationPostgres, AKilledDatabaseGives503sAndNoPostingIsLostOrDoubled)
             EXPECT_EQ(copies.count(posting), 1u) << posting << " was answered but is lost";
         }
     }
+}
+
+TEST_F(IntegrationPostgres, AStoppedDatabaseLeavesTheServerAnsweringAndItRecovers) {
+    auto server = start({"--post-limit", "0"});
+    ASSERT_EQ(post(server->port(), "Before", "50"), 200);
+    ASSERT_EQ(tableRows(page(server->port())).size(), 1u); // rendered once
+    ASSERT_EQ(post(server->port(), "Later", "40"), 200);   // so the copy is out of date
+    // Every process of the cluster stops, as a hung database would; it goes on at the end
+    // whatever the checks find.
+    m_cluster.signalAll(SIGSTOP);
+    struct Continue {
+        PgCluster& cluster;
+        ~Continue() { cluster.signalAll(SIGCONT); }
+    } goOn{m_cluster};
+
+    const auto version = get(server->port(), "/bloomzap/bloomzapversion.txt");
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->status, 200);
+    EXPECT_EQ(version->body, "1.0.0");
+    const auto stale = get(server->port(), "/counter/bloomzap.shtml");
+    ASSERT_TRUE(stale);
+    EXPECT_EQ(stale->status, 200);
+    EXPECT_EQ(tableRows(stale->body), (std::vector<Row>{{1, "Before", "1/5/07", 50}}));
+    for (int i = 0; i < 3; ++i) {
+        const auto refused = get(server->port(), postingTarget("During", "1/5/07", "30"));
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->status, 503);
+        EXPECT_NE(refused->headers.find("Retry-After: "), std::string::npos);
+    }
+
+    m_cluster.signalAll(SIGCONT);
+    int status = 0;
+    for (int i = 0; i < 100 && status != 200; ++i) {
+        status = post(server->port(), "After", "20");
+        if (status != 200) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    EXPECT_EQ(status, 200);
+    std::vector<Row> rows;
+    for (int i = 0; i < 100 && rows.size() != 3; ++i) {
+        rows = tableRows(page(server->port()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(rows, (std::vector<Row>{{1, "Before", "1/5/07", 50},
+                                      {2, "Later", "1/5/07", 40},
+                                      {3, "After", "1/5/07", 20}}));
 }
 
 } // namespace

@@ -8,13 +8,19 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <regex>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -68,6 +74,52 @@ inline std::optional<Reply> exchange(int port, const std::string& request) {
     reply.headers = raw.substr(0, split);
     reply.body = raw.substr(split + 4);
     return reply;
+}
+
+// A connected socket to 127.0.0.1:port from the loopback address `source` (any 127.x.y.z),
+// whose reads and writes give up after 20 s; -1 when it cannot connect.
+inline int connectFrom(int port, const std::string& source = "127.0.0.1") {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, source.c_str(), &local.sin_addr);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval patience{20, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Everything the peer sends until it closes the connection or 20 s pass without a byte.
+inline std::string readToEnd(int fd) {
+    std::string raw;
+    char buffer[16384];
+    ssize_t n = 0;
+    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+        raw.append(buffer, static_cast<std::size_t>(n));
+    }
+    return raw;
+}
+
+// Sends `request` from `source` and reads until the server closes (bounded by 20 s of silence).
+inline std::string exchangeFrom(int port, const std::string& request,
+                                const std::string& source = "127.0.0.1") {
+    const int fd = connectFrom(port, source);
+    if (fd < 0) {
+        return {};
+    }
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string raw = readToEnd(fd);
+    close(fd);
+    return raw;
 }
 
 // A GET as the game makes it: HTTP/1.0, the target as written; `headers` are extra lines.
@@ -180,6 +232,40 @@ public:
     }
     // Immediate shutdown, as a crash would leave it; start() brings it back.
     void kill() { run("kill"); }
+    // Sends `signal` to the postmaster and every process it started (SIGSTOP: a hung database).
+    void signalAll(int signal) {
+        std::ifstream pidFile(m_dir / "data" / "postmaster.pid");
+        pid_t postmaster = 0;
+        pidFile >> postmaster;
+        if (postmaster <= 0) {
+            throw std::runtime_error("no postmaster.pid in " + m_dir.string());
+        }
+        std::vector<pid_t> members{postmaster};
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos) {
+                continue;
+            }
+            std::ifstream stat(entry.path() / "stat");
+            std::string line;
+            std::getline(stat, line);
+            // "pid (command) state ppid ...": the command may hold blanks, so read after ')'.
+            const std::size_t close = line.rfind(')');
+            if (close == std::string::npos) {
+                continue;
+            }
+            std::istringstream rest(line.substr(close + 1));
+            std::string state;
+            pid_t parent = 0;
+            rest >> state >> parent;
+            if (parent == postmaster) {
+                members.push_back(std::stoi(name));
+            }
+        }
+        for (const pid_t member : members) {
+            ::kill(member, signal);
+        }
+    }
     const std::string& uri() const { return m_uri; }
     // Rows of a query, one line each, columns separated by "|".
     std::string query(const std::string& sql) { return run("query", sql).second; }

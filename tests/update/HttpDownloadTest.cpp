@@ -1,5 +1,6 @@
 // The installer download against scripted servers: the request as a server sees it,
-// redirects, the outcomes, the body of an error reply, a refusing sink and an abort.
+// redirects (on any status, plain http only), the outcomes, the body of an error reply, a
+// refusing sink, a stalled server and an abort.
 
 #include "update/HttpDownload.h"
 #include "tests/support/ScriptedHttpServer.h"
@@ -53,6 +54,58 @@ TEST(IntegrationHttpDownload, ARedirectIsFollowedWithTheSameThreeHeaders) {
               std::vector<std::string>{request("localhost:" + std::to_string(target.port()))});
 }
 
+TEST(IntegrationHttpDownload, ALocationIsFollowedWhateverTheStatusButOnlyToPlainHttp) {
+    ScriptedHttpServer target(httpReply("installer bytes", "200 OK"));
+    const std::string there = target.url("/bloomzap/bzpsetup.exe");
+    ScriptedHttpServer onOk(
+        httpReply("not the installer", "200 OK", true, "Location: " + there + "\r\n"));
+    ScriptedHttpServer onNotFound(
+        httpReply("gone", "404 Not Found", true, "Location: " + there + "\r\n"));
+    ScriptedHttpServer toHttps(
+        httpReply("", "302 Found", true,
+                  "Location: https://127.0.0.1:" + std::to_string(target.port()) + "/x\r\n"));
+    ScriptedHttpServer toFile(httpReply("", "302 Found", true, "Location: file:///etc/passwd\r\n"));
+    const struct {
+        const char* name;
+        std::string url;
+        DownloadOutcome outcome;
+        std::string body;
+    } cases[] = {
+        {"200 with Location", onOk.url("/x"), DownloadOutcome::Received, "installer bytes"},
+        {"404 with Location", onNotFound.url("/x"), DownloadOutcome::Received, "installer bytes"},
+        {"to https", toHttps.url("/x"), DownloadOutcome::HttpFailure, ""},
+        {"to a file", toFile.url("/x"), DownloadOutcome::HttpFailure, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result result = download(c.url);
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(result.body, c.body);
+    }
+    EXPECT_EQ(target.requestCount(), 2u);
+}
+
+TEST(IntegrationHttpDownload, AServerThatDripsTooSlowlyFailsLikeAStall) {
+    // One byte every 20 ms is far below 1 KiB/s; the rule's span is shortened to one second.
+    DripServer drip({}, "/bloomzap/bzpsetup.exe", 20);
+    HttpDownload http(HttpDownload::StallRule{1, 1024});
+    std::size_t received = 0;
+    const DownloadOutcome outcome =
+        http.run(drip.root() + "bloomzap/bzpsetup.exe", [&](const char*, std::size_t size) {
+            received += size;
+            return true;
+        });
+    EXPECT_EQ(outcome, DownloadOutcome::HttpFailure);
+    EXPECT_TRUE(drip.dripping());
+    EXPECT_GT(received, 0u) << "bytes were arriving, only too slowly";
+
+    // A server that takes the request and never answers stalls the same way.
+    ScriptedHttpServer silent(httpReply("never sent"), ScriptedHttpServer::Start::held);
+    EXPECT_EQ(http.run(silent.url("/x"), [](const char*, std::size_t) { return true; }),
+              DownloadOutcome::HttpFailure);
+    EXPECT_EQ(silent.requestCount(), 1u);
+}
+
 TEST(IntegrationHttpDownload, OutcomesOfTheReplies) {
     ScriptedHttpServer notFound(httpReply("<html>gone</html>", "404 Not Found"));
     ScriptedHttpServer failing(httpReply("oops", "500 Internal Server Error"));
@@ -79,6 +132,8 @@ TEST(IntegrationHttpDownload, OutcomesOfTheReplies) {
          DownloadOutcome::HttpFailure, ""},
         {"unknown host", "http://bloomzap-update.invalid/bloomzap/bzpsetup.exe",
          DownloadOutcome::HttpFailure, ""},
+        {"malformed address", "http://[::1/bloomzap/bzpsetup.exe", DownloadOutcome::HttpFailure,
+         ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -93,6 +148,11 @@ TEST(IntegrationHttpDownload, ARefusingSinkOrAnAbortEndTheDownload) {
     ScriptedHttpServer server(httpReply("installer bytes"));
     EXPECT_EQ(HttpDownload().run(server.url("/x"), [](const char*, std::size_t) { return false; }),
               DownloadOutcome::WriteFailure);
+    // An error page that the sink cannot take is still the server's failure.
+    ScriptedHttpServer notFound(httpReply(std::string(100000, '#'), "404 Not Found"));
+    EXPECT_EQ(
+        HttpDownload().run(notFound.url("/x"), [](const char*, std::size_t) { return false; }),
+        DownloadOutcome::HttpFailure);
 
     ScriptedHttpServer silent(httpReply("never sent"), ScriptedHttpServer::Start::held);
     HttpDownload http;

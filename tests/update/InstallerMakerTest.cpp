@@ -1,11 +1,13 @@
-// The installer maker and the installer script it makes: the carried program and its
-// signature, the options, where the new program goes, and the wait for the old program.
+// The installer maker and the installer script it makes: the carried program and its signed
+// statement, the options, where the new program goes, the wait for the old program, and the
+// old program put back when the installer fails.
 
 #include "tools/makeinstaller/InstallerMaker.h"
 #include "tests/update/Fakes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -23,7 +25,8 @@ class InstallerMakerTest : public ::testing::Test {
 protected:
     InstallerMakerTest() {
         writeFile(m_folder / "new-program", payload);
-        InstallerMaker::make(m_folder / "new-program", testSecretKey(), m_folder / "updates");
+        InstallerMaker::make(m_folder / "new-program", "1.2.3", testSecretKey(),
+                             m_folder / "updates");
         fs::create_directory(m_folder / "game");
         fs::copy_file(m_folder / "updates" / "bzpsetup.exe", game("bzpsetup.exe"));
     }
@@ -53,9 +56,35 @@ TEST_F(InstallerMakerTest, TheInstallerIsASignedScriptCarryingTheProgram) {
     EXPECT_EQ(made.rfind("#!/bin/sh\n", 0), 0u);
     ASSERT_GT(made.size(), payload.size());
     EXPECT_EQ(made.substr(made.size() - payload.size()), payload);
-    EXPECT_TRUE(InstallerSignature::verifyFile(game("bzpsetup.exe"),
-                                               readFile(m_folder / "updates" / "bzpsetup.exe.sig"),
-                                               testPublicKey()));
+    const ReleaseStatementReading statement = ReleaseStatementText::read(
+        readFile(m_folder / "updates" / "bzpsetup.exe.sig"), testPublicKey());
+    ASSERT_TRUE(statement.statement) << statement.error;
+    EXPECT_EQ(statement.statement->product, "bloomzap");
+    EXPECT_EQ(statement.statement->version, "1.2.3");
+    EXPECT_EQ(statement.statement->size, made.size());
+    EXPECT_EQ(statement.statement->sha256, Sha256Stream::of(made));
+
+    // A version the game could not order is refused before anything is written.
+    EXPECT_THROW(InstallerMaker::make(m_folder / "new-program", "1.2.4-beta", testSecretKey(),
+                                      m_folder / "other"),
+                 std::invalid_argument);
+    EXPECT_FALSE(fs::exists(m_folder / "other"));
+}
+
+TEST_F(InstallerMakerTest, AFailingInstallerPutsTheOldProgramBackAndSaysWhy) {
+    // No room for the new program: a file size limit below its size, as a full disk.
+    writeFile(game("bloomzap.BAK"), "old program");
+    const pid_t pid = spawn({"/bin/sh", "-c", "ulimit -f 64 && exec \"$@\"", "sh", "/usr/bin/env",
+                             "BLOOMZAP_UPDATE_TARGET=" + game("bloomzap").string(),
+                             game("bzpsetup.exe").string(), "/SP-", "/silent", "/noicons"},
+                            m_folder / "installer.log");
+    EXPECT_EQ(exitCode(pid), 1);
+    EXPECT_EQ(readFile(game("bloomzap")), "old program");
+    EXPECT_EQ(leftovers(), (Names{"bloomzap", "bzpsetup.exe", "bzpsetup.log"}));
+    const std::string log = readFile(game("bzpsetup.log"));
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    EXPECT_NE(log.find("cannot unpack the new program"), std::string::npos) << log;
+    EXPECT_NE(log.find("the old program was put back"), std::string::npos) << log;
 }
 
 TEST_F(InstallerMakerTest, TheNewProgramTakesTheOldOnesPlaceAndTheBackupStays) {

@@ -1,6 +1,7 @@
 // The whole update in a temporary folder: the game, offered another version, clicks UPDATE and
-// ends with code 0 without writing its files, and the signed installer from the maker puts the
-// new build in its place, keeping the old one as ".BAK"; the new build reports its version.
+// ends with code 0 without writing its files, and the installer from the maker, with its signed
+// statement, puts the new build in its place, keeping the old one as ".BAK"; the new build
+// reports its version. A termination signal during the download leaves the old game in place.
 
 #include "tests/update/Fakes.h"
 #include "tools/makeinstaller/InstallerMaker.h"
@@ -37,7 +38,8 @@ TEST(IntegrationEndToEnd, UpdateReplacesTheProgramWithTheNewBuild) {
 
     UpdateServer server(BLOOMZAP_E2E_NEW_VERSION);
     ASSERT_TRUE(server.serving());
-    InstallerMaker::make(BLOOMZAP_E2E_NEW_PROGRAM, testSecretKey(), server.updates());
+    InstallerMaker::make(BLOOMZAP_E2E_NEW_PROGRAM, BLOOMZAP_E2E_NEW_VERSION, testSecretKey(),
+                         server.updates());
 
     // The game finds the server through its settings file, as a player's game would.
     const std::string settings = "[bloomzap]\r\nSite=" + server.siteRoot() + "\r\n";
@@ -57,6 +59,35 @@ TEST(IntegrationEndToEnd, UpdateReplacesTheProgramWithTheNewBuild) {
     EXPECT_EQ(readFile(folder / "bloomzap.ini"), settings);
     EXPECT_EQ(exitCode(spawn({program.string()}, folder / "new.out")), 0);
     EXPECT_THAT(readFile(folder / "new.out"), HasSubstr("version " BLOOMZAP_E2E_NEW_VERSION "\n"));
+}
+
+TEST(IntegrationEndToEnd, ATerminationSignalDuringTheDownloadLeavesTheProgramInPlace) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        TempDir folder;
+        const fs::path program = folder / "bloomzap";
+        fs::copy_file(BLOOMZAP_E2E_OLD_PROGRAM, program);
+        const std::string oldBytes = readFile(program);
+        // A release that never finishes arriving.
+        DripServer server({{"/bloomzap/bloomzapversion.txt", BLOOMZAP_E2E_NEW_VERSION},
+                           {"/bloomzap/bzpsetup.exe.sig",
+                            statementFor(std::string(1 << 20, 'x'), BLOOMZAP_E2E_NEW_VERSION)}},
+                          "/bloomzap/bzpsetup.exe", 50);
+        writeFile(folder / "bloomzap.ini", "[bloomzap]\r\nSite=" + server.root() + "\r\n");
+
+        const pid_t game = spawn({program.string(), "--update"}, folder / "old.out");
+        for (int tries = 0;
+             tries < 3000 && !(server.dripping() && fs::exists(folder / "bzpsetup.exe")); ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_TRUE(server.dripping());
+        ::kill(game, signal);
+        EXPECT_EQ(exitCode(game), 0) << "the game ended as when its window is closed";
+        EXPECT_EQ(readFile(program), oldBytes);
+        EXPECT_FALSE(fs::exists(folder / "bloomzap.BAK"));
+        EXPECT_FALSE(fs::exists(folder / "bzpsetup.exe")) << "no half-downloaded installer";
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The update on a window's offer panel, with the real fetch, download and bloomzap-server:
-// the offer, UPDATE while the window keeps running, every way it stops, and closing mid-way.
+// the offer, UPDATE while the window keeps running, every release that is refused, a packaged
+// build, and closing mid-way.
 
 #include "update/Updater.h"
 #include "tests/support/ScriptedHttpServer.h"
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <set>
 
 using namespace updatetest;
 using testsupport::httpReply;
@@ -37,6 +39,14 @@ struct OfferWindow {
     QPushButton* button_updatecancel = new QPushButton(panel_update);
     QLabel* label_update = new QLabel(panel_update);
 };
+
+std::set<std::string> names(const fs::path& folder) {
+    std::set<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        found.insert(entry.path().filename().string());
+    }
+    return found;
+}
 
 } // namespace
 
@@ -81,7 +91,7 @@ private slots:
         writeFile(folder / "bloomzap", "old program");
         writeFile(folder / "bloomzap.BAK", "an older backup");
         writeFile(folder / "new-bloomzap", "new program");
-        InstallerMaker::make(folder / "new-bloomzap", testSecretKey(), server.updates());
+        InstallerMaker::make(folder / "new-bloomzap", "1.0.1", testSecretKey(), server.updates());
         OfferWindow window;
         RecordingProcess process;
         Updater updater(&window.window, window.widgets(), server.siteRoot(), testPublicKey(),
@@ -94,39 +104,81 @@ private slots:
         QVERIFY(window.button_updatecancel->isHidden());
         QCOMPARE(window.label_update->text(), QStringLiteral("Updating. Please Wait..."));
         QVERIFY(updater.getupdate->busy()); // the click has returned; the download goes on
+        QCOMPARE(readFile(folder / "bloomzap"), std::string("old program"));
         QTRY_VERIFY_WITH_TIMEOUT(process.exited, patience);
         QCOMPARE(window.label_update->text(), QStringLiteral("Installing"));
         QCOMPARE(process.started.value_or(""), folder / "bzpsetup.exe");
+        QCOMPARE(process.startedBytes, readFile(server.updates() / "bzpsetup.exe"));
         QCOMPARE(readFile(folder / "bloomzap.BAK"), std::string("old program"));
     }
 
-    // What the real server serves (nothing, or the maker's installer with one byte of it or
-    // of its signature changed) and where the update ends.
+    // What the real server serves and where the update ends: nothing (or no server) ends in
+    // "Download Aborted"; every release that must not run ends in the update error message.
     void aStoppedUpdateLeavesTheProgramUnderItsName_data() {
-        QTest::addColumn<QString>("changed");
+        QTest::addColumn<QString>("served");    // the version text
+        QTest::addColumn<QString>("statement"); // the statement's version; empty: nothing made
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("changed"); // "installer", "statement", "longer" or ""
         QTest::addColumn<bool>("unknownHost");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<bool>("message");
-        QTest::newRow("installer not found") << "" << false << "Download Aborted" << false;
-        QTest::newRow("unknown host") << "" << true << "Download Aborted" << false;
-        QTest::newRow("installer changed") << "bzpsetup.exe" << false << "Installing" << true;
-        QTest::newRow("signature changed") << "bzpsetup.exe.sig" << false << "Installing" << true;
+        QTest::newRow("installer not found") << "1.0.1"
+                                             << ""
+                                             << ""
+                                             << "" << false;
+        QTest::newRow("unknown host") << "1.0.1"
+                                      << ""
+                                      << ""
+                                      << "" << true;
+        QTest::newRow("older release") << "0.9.0"
+                                       << "0.9.0"
+                                       << "bloomzap"
+                                       << "" << false;
+        QTest::newRow("another version than offered") << "1.0.1"
+                                                      << "1.0.2"
+                                                      << "bloomzap"
+                                                      << "" << false;
+        QTest::newRow("another product") << "1.0.1"
+                                         << "1.0.1"
+                                         << "otherzap"
+                                         << "" << false;
+        QTest::newRow("installer changed") << "1.0.1"
+                                           << "1.0.1"
+                                           << "bloomzap"
+                                           << "installer" << false;
+        QTest::newRow("statement changed") << "1.0.1"
+                                           << "1.0.1"
+                                           << "bloomzap"
+                                           << "statement" << false;
+        QTest::newRow("installer longer than stated") << "1.0.1"
+                                                      << "1.0.1"
+                                                      << "bloomzap"
+                                                      << "longer" << false;
     }
     void aStoppedUpdateLeavesTheProgramUnderItsName() {
+        QFETCH(QString, served);
+        QFETCH(QString, statement);
+        QFETCH(QString, product);
         QFETCH(QString, changed);
         QFETCH(bool, unknownHost);
-        QFETCH(QString, status);
-        QFETCH(bool, message);
-        UpdateServer server("1.0.1");
+        UpdateServer server(served.toStdString());
         QVERIFY(server.serving());
         TempDir folder;
         writeFile(folder / "bloomzap", "old program");
-        if (!changed.isEmpty()) {
-            writeFile(folder / "new-bloomzap", "new program");
-            InstallerMaker::make(folder / "new-bloomzap", testSecretKey(), server.updates());
-            std::string bytes = readFile(server.updates() / changed.toStdString());
+        writeFile(folder / "new-bloomzap", "new program");
+        const fs::path installer = server.updates() / "bzpsetup.exe";
+        const fs::path signed_ = server.updates() / "bzpsetup.exe.sig";
+        if (!statement.isEmpty()) {
+            InstallerMaker::make(folder / "new-bloomzap", statement.toStdString(), testSecretKey(),
+                                 server.updates());
+            writeFile(signed_, statementFor(readFile(installer), statement.toStdString(),
+                                            product.toStdString()));
+        }
+        if (changed == "longer") {
+            writeFile(installer, readFile(installer) + std::string(1 << 20, '#'));
+        } else if (!changed.isEmpty()) {
+            const fs::path file = changed == "installer" ? installer : signed_;
+            std::string bytes = readFile(file);
             bytes[5] ^= 1;
-            writeFile(server.updates() / changed.toStdString(), bytes);
+            writeFile(file, bytes);
         }
         const std::string site =
             unknownHost ? "http://bloomzap-update.invalid/" : server.siteRoot();
@@ -135,30 +187,53 @@ private slots:
         QString shown;
         Updater updater(&window.window, window.widgets(), site, testPublicKey(), &process,
                         [&](const QString& text) { shown = text; });
+        if (!unknownHost) {
+            updater.FormShow(true, QStringLiteral("1.0.0"));
+            QTRY_VERIFY_WITH_TIMEOUT(!window.panel_update->isHidden(), patience);
+        }
         updater.button_updateyesClick(folder / "bloomzap");
-        QTRY_COMPARE_WITH_TIMEOUT(window.label_update->text(), status, patience);
         QTRY_VERIFY_WITH_TIMEOUT(!updater.getupdate->busy(), patience);
-        if (message) {
+        if (statement.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(window.label_update->text(),
+                                      QStringLiteral("Download Aborted"), patience);
+            QVERIFY(shown.isEmpty());
+        } else {
             QTRY_COMPARE_WITH_TIMEOUT(
                 shown,
                 QString::fromStdString("There was an error in the update process. "
                                        "Please download BLOOMZAP manually from " +
                                        site + "."),
                 patience);
-            QVERIFY(!fs::exists(folder / "bzpsetup.exe"));
-        } else {
-            // The body of the error reply stays in the installer file; no host, no body.
-            QCOMPARE(readFile(folder / "bzpsetup.exe").find("Not found") != std::string::npos,
-                     !unknownHost);
-            QCOMPARE(fs::file_size(folder / "bzpsetup.exe") == 0, unknownHost);
-            QVERIFY(shown.isEmpty());
         }
         QVERIFY(!process.started);
+        QCOMPARE(names(folder / ""), (std::set<std::string>{"bloomzap", "new-bloomzap"}));
         QCOMPARE(readFile(folder / "bloomzap"), std::string("old program"));
-        QVERIFY(!fs::exists(folder / "bloomzap.BAK"));
     }
 
-    void closingTheWindowDuringTheDownloadGivesTheProgramItsNameBack() {
+    void aPackagedBuildOffersButWritesNothing() {
+        UpdateServer server("1.0.1");
+        QVERIFY(server.serving());
+        TempDir folder;
+        writeFile(folder / "bloomzap", "old program");
+        writeFile(folder / "new-bloomzap", "new program");
+        InstallerMaker::make(folder / "new-bloomzap", "1.0.1", testSecretKey(), server.updates());
+        OfferWindow window;
+        RecordingProcess process;
+        QString shown;
+        Updater updater(
+            &window.window, window.widgets(), server.siteRoot(), std::nullopt, &process,
+            [&](const QString& text) { shown = text; }, SelfUpdate::Installing::ByPackageManager);
+        updater.FormShow(true, QStringLiteral("1.0.0"));
+        QTRY_VERIFY_WITH_TIMEOUT(!window.panel_update->isHidden(), patience);
+        updater.button_updateyesClick(folder / "bloomzap");
+        QCOMPARE(shown, QString::fromLatin1(SelfUpdate::packageManagerText));
+        QVERIFY(window.panel_update->isHidden());
+        QVERIFY(!updater.getupdate->busy());
+        QCOMPARE(names(folder / ""), (std::set<std::string>{"bloomzap", "new-bloomzap"}));
+        QVERIFY(!process.started);
+    }
+
+    void closingTheWindowDuringTheDownloadLeavesTheProgramUnderItsName() {
         ScriptedHttpServer silent(httpReply("never sent"), ScriptedHttpServer::Start::held);
         TempDir folder;
         writeFile(folder / "bloomzap", "old program");
@@ -167,10 +242,10 @@ private slots:
                                                  testPublicKey());
         updater->button_updateyesClick(folder / "bloomzap");
         QTRY_COMPARE_WITH_TIMEOUT(silent.requestCount(), std::size_t(1), patience);
-        QVERIFY(!fs::exists(folder / "bloomzap"));
+        QCOMPARE(readFile(folder / "bloomzap"), std::string("old program"));
         updater.reset();
         QCOMPARE(readFile(folder / "bloomzap"), std::string("old program"));
-        QVERIFY(!fs::exists(folder / "bloomzap.BAK"));
+        QCOMPARE(names(folder / ""), std::set<std::string>{"bloomzap"});
     }
 };
 

@@ -1,12 +1,13 @@
-// bloomzap-makeinstaller: makes the signed installer of an update for the server's updates
-// folder, or a new signing key pair.
+// bloomzap-makeinstaller: makes the installer of an update and its signed release statement
+// for the server's updates folder, or a new signing key pair.
 //
-//   bloomzap-makeinstaller PROGRAM SECRET-KEY-FILE FOLDER
+//   bloomzap-makeinstaller PROGRAM VERSION SECRET-KEY-FILE FOLDER
 //   bloomzap-makeinstaller --new-key SECRET-KEY-FILE     (prints the public key)
 //
 // A release: make a key pair once and keep the secret file private; build the program with
-// -DBLOOMZAP_UPDATE_PUBLIC_KEY=<the printed key>; make the installer of the new build into the
-// server's updates folder (bloomzap-server --updates FOLDER --version-text <new version>).
+// -DBLOOMZAP_UPDATE_PUBLIC_KEY=<the printed key>; make the installer of the new build, with
+// the version its About window shows, into the server's updates folder, and publish exactly
+// that version (bloomzap-server --updates FOLDER --version-text VERSION).
 
 #include "tools/makeinstaller/InstallerMaker.h"
 
@@ -17,7 +18,7 @@
 namespace {
 
 int usage() {
-    std::fputs("usage: bloomzap-makeinstaller PROGRAM SECRET-KEY-FILE FOLDER\n"
+    std::fputs("usage: bloomzap-makeinstaller PROGRAM VERSION SECRET-KEY-FILE FOLDER\n"
                "       bloomzap-makeinstaller --new-key SECRET-KEY-FILE\n",
                stderr);
     return 2;
@@ -35,15 +36,15 @@ int main(int argc, char* argv[]) {
                         InstallerSignature::toHex(publicKey.data(), publicKey.size()).c_str());
             return 0;
         }
-        if (argc != 4) {
+        if (argc != 5) {
             return usage();
         }
-        const auto key = InstallerSignature::secretKeyFromHex(InstallerMaker::readFile(argv[2]));
+        const auto key = InstallerSignature::secretKeyFromHex(InstallerMaker::readFile(argv[3]));
         if (!key) {
-            std::fprintf(stderr, "bloomzap-makeinstaller: %s holds no secret key\n", argv[2]);
+            std::fprintf(stderr, "bloomzap-makeinstaller: %s holds no secret key\n", argv[3]);
             return 1;
         }
-        InstallerMaker::make(argv[1], *key, argv[3]);
+        InstallerMaker::make(argv[1], argv[2], *key, argv[4]);
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bloomzap-makeinstaller: %s\n", error.what());

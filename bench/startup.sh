@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Start-up of the game beside a bare Qt main window (menu bar, one timer), measured in one run on
+# one virtual display: milliseconds from exec to the first mapped window and resident memory 3 s
+# later, medians of the runs, taken alternately so both see the same machine.
+#   bench/startup.sh [-n RUNS] [GAME-PROGRAM]
+# Builds the Release bench preset's game and probes unless a game program is named.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=5
+if [[ "${1:-}" == "-n" ]]; then
+  runs=$2
+  shift 2
+fi
+build=build/bench
+cmake --preset bench >/dev/null
+targets=(startup_probe bare_window)
+[[ $# -ge 1 ]] || targets+=(bloomzap)
+cmake --build --preset bench --target "${targets[@]}" >/dev/null
+game="${1:-$build/app/bloomzap}"
+probe="$build/bench/startup_probe"
+bare="$build/bench/bare_window"
+
+display=":$((90 + RANDOM % 50))"
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+scratch=$(mktemp -d)
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$scratch"' EXIT
+export DISPLAY="$display"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+# Each game run starts as a first start: its own empty folder, no settings, no tally; the
+# version request finds no server on this port.
+measure() { # kind -> "ms kb"
+  if [[ $1 == bare ]]; then
+    "$probe" 3 "$bare"
+  else
+    local dir="$scratch/run$RANDOM"
+    mkdir -p "$dir"
+    cp "$game" "$dir/bloomzap"
+    "$probe" 3 "$dir/bloomzap"
+  fi
+}
+
+declare -a bareMs bareKb gameMs gameKb
+for i in $(seq "$runs"); do
+  read -r ms kb < <(measure bare); bareMs+=("$ms"); bareKb+=("$kb")
+  read -r ms kb < <(measure game); gameMs+=("$ms"); gameKb+=("$kb")
+  echo "run $i: bare ${bareMs[-1]} ms ${bareKb[-1]} kB, game ${gameMs[-1]} ms ${gameKb[-1]} kB" >&2
+done
+
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+bm=$(median "${bareMs[@]}"); bk=$(median "${bareKb[@]}")
+gm=$(median "${gameMs[@]}"); gk=$(median "${gameKb[@]}")
+awk -v bm="$bm" -v bk="$bk" -v gm="$gm" -v gk="$gk" -v n="$runs" 'BEGIN {
+  printf "medians of %d runs   window ms   RSS MB\n", n
+  printf "bare Qt window       %9.1f   %6.1f\n", bm, bk / 1024
+  printf "bloomzap             %9.1f   %6.1f\n", gm, gk / 1024
+  printf "ratio                %9.2fx  %6.2fx\n", gm / bm, gk / bk
+}'

@@ -1,0 +1,80 @@
+#include "server/PostingBatcher.h"
+
+namespace server {
+
+namespace {
+
+// A posting needs at least this much of its time left to be worth trying.
+constexpr auto leastTimeLeft = std::chrono::milliseconds(100);
+
+} // namespace
+
+PostingBatcher::PostingBatcher(Commit commit)
+    : m_commit(std::move(commit)), m_writer([this] { run(); }) {}
+
+PostingBatcher::~PostingBatcher() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    m_writer.join();
+}
+
+void PostingBatcher::submit(PostingRequest request, ScoreStore::AddDone done) {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_queue.size() < maxQueued) {
+            m_queue.push_back(Entry{std::move(request), std::move(done), {}});
+            m_wake.notify_one();
+            return;
+        }
+    }
+    done(AddOutcome{true, AddResult::stored, "too many postings are waiting to be stored"});
+}
+
+void PostingBatcher::run() {
+    std::vector<Entry> batch;
+    std::vector<Entry> late;
+    for (;;) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+            if (m_queue.empty()) {
+                return; // stopping, and everything is answered
+            }
+            const auto now = StoreClock::now();
+            while (!m_queue.empty() && batch.size() < maxBatch) {
+                Entry& next = m_queue.front();
+                (next.request.deadline - now < leastTimeLeft ? late : batch)
+                    .push_back(std::move(next));
+                m_queue.pop_front();
+            }
+        }
+        for (Entry& entry : late) {
+            entry.done(
+                AddOutcome{true, AddResult::stored, "the posting waited too long to be stored"});
+        }
+        late.clear();
+        if (batch.empty()) {
+            continue;
+        }
+        auto deadline = batch.front().request.deadline;
+        for (const Entry& entry : batch) {
+            deadline = std::min(deadline, entry.request.deadline);
+        }
+        try {
+            m_commit(batch, deadline);
+        } catch (const StoreUnavailable& e) {
+            for (Entry& entry : batch) {
+                entry.outcome = AddOutcome{true, AddResult::stored, e.what()};
+            }
+        }
+        for (Entry& entry : batch) {
+            entry.done(entry.outcome);
+        }
+        batch.clear();
+    }
+}
+
+} // namespace server

@@ -1,0 +1,321 @@
+// bloomzap-server against clients that misbehave: idle and slow connections, endless headers,
+// pipelined requests, HEAD of the installer, forged proxy headers, a log nobody reads, and the
+// command line.
+
+#include "tests/server/ServerHarness.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <spawn.h>
+
+#include <atomic>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+using namespace harness;
+
+class IntegrationHostileClient : public ::testing::Test {
+protected:
+    std::unique_ptr<ServerProcess> start(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args{"--listen", "127.0.0.1:0", "--data", m_data.string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        auto server = std::make_unique<ServerProcess>(args);
+        EXPECT_TRUE(server->waitServing()) << server->log();
+        return server;
+    }
+
+    TempDir m_dir;
+    fs::path m_data = m_dir / "data";
+};
+
+std::string versionRequest(const std::string& extraHeaders = {}) {
+    return "GET /bloomzap/bloomzapversion.txt HTTP/1.0\r\nHost: 127.0.0.1\r\n" + extraHeaders +
+           "\r\n";
+}
+
+// Connections held open, closed when this goes.
+struct HeldConnections {
+    std::vector<int> fds;
+    ~HeldConnections() {
+        for (const int fd : fds) {
+            close(fd);
+        }
+    }
+};
+
+TEST_F(IntegrationHostileClient, ANormalClientIsAnsweredWhileManyIdleAndSlowConnectionsAreHeld) {
+    auto server = start();
+    HeldConnections idle;
+    // More than the old thread-per-connection server had threads, spread over loopback
+    // addresses so that no address exceeds its own limit.
+    for (int i = 0; i < 160; ++i) {
+        const int fd = connectFrom(server->port(), "127.0.0." + std::to_string(2 + i / 20));
+        ASSERT_GE(fd, 0) << i;
+        idle.fds.push_back(fd);
+    }
+    HeldConnections slow;
+    for (int i = 0; i < 40; ++i) {
+        const int fd = connectFrom(server->port(), "127.0.1." + std::to_string(2 + i / 20));
+        ASSERT_GE(fd, 0) << i;
+        send(fd, "GET / HTTP/1.1\r\n", 16, MSG_NOSIGNAL);
+        slow.fds.push_back(fd);
+    }
+    std::atomic<bool> done{false};
+    std::thread trickle([&] {
+        while (!done) {
+            for (const int fd : slow.fds) {
+                send(fd, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        const std::string reply = exchangeFrom(server->port(), versionRequest());
+        EXPECT_EQ(reply.rfind("HTTP/1.1 200", 0), 0u) << i << ": " << reply;
+        EXPECT_EQ(reply.substr(reply.find("\r\n\r\n") + 4), "1.0.0");
+    }
+    done = true;
+    trickle.join();
+}
+
+TEST_F(IntegrationHostileClient, ConnectionsAreLimitedPerAddressAndIdleAndSlowOnesAreClosed) {
+    auto server = start({"--per-address", "4", "--idle-timeout", "1", "--header-timeout", "1"});
+    HeldConnections held;
+    for (int i = 0; i < 4; ++i) {
+        held.fds.push_back(connectFrom(server->port(), "127.0.0.7"));
+    }
+    // The fifth from the same address is closed unanswered; another address is served.
+    EXPECT_EQ(exchangeFrom(server->port(), versionRequest(), "127.0.0.7"), "");
+    EXPECT_EQ(exchangeFrom(server->port(), versionRequest(), "127.0.0.8").rfind("HTTP/1.1 200", 0),
+              0u);
+    // A client that keeps trickling header lines is cut off all the same.
+    const int slow = connectFrom(server->port(), "127.0.0.9");
+    ASSERT_GE(slow, 0);
+    HeldConnections slowHeld{{slow}};
+    send(slow, "GET / HTTP/1.1\r\n", 16, MSG_NOSIGNAL);
+    bool cut = false;
+    for (int i = 0; i < 400 && !cut; ++i) { // 20 s at most
+        cut = send(slow, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL) < 0;
+        pollfd closed{slow, POLLIN, 0};
+        cut = cut || poll(&closed, 1, 50) > 0;
+    }
+    EXPECT_TRUE(cut) << "a trickling client was never cut off";
+    // The idle ones are closed by the server (recv sees the end, not its own time-out).
+    char byte = 0;
+    errno = 0;
+    EXPECT_EQ(recv(held.fds[0], &byte, 1, 0), 0) << std::strerror(errno);
+}
+
+TEST_F(IntegrationHostileClient, AnEndlessHeaderBlockIsRefusedAndTheServerGoesOn) {
+    auto server = start();
+    const int fd = connectFrom(server->port());
+    ASSERT_GE(fd, 0);
+    std::string request = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    const std::string line = "X-Flood: " + std::string(1000, 'a') + "\r\n";
+    std::size_t sent = 0;
+    pollfd answered{fd, POLLIN, 0};
+    // Sends until the server answers or stops taking bytes. The socket buffers on both sides
+    // take a few MiB whatever the server does; 64 MiB is far past that and any fair limit.
+    constexpr std::size_t tooMuch = 64u << 20;
+    while (sent < tooMuch && poll(&answered, 1, 0) == 0) {
+        if (send(fd, line.data(), line.size(), MSG_NOSIGNAL) <= 0) {
+            break;
+        }
+        sent += line.size();
+    }
+    EXPECT_LT(sent, tooMuch) << "the server kept taking header lines";
+    const std::string reply = readToEnd(fd);
+    close(fd);
+    if (!reply.empty()) {
+        EXPECT_EQ(reply.rfind("HTTP/1.1 431", 0), 0u) << reply.substr(0, 200);
+    }
+    EXPECT_EQ(exchangeFrom(server->port(), versionRequest()).rfind("HTTP/1.1 200", 0), 0u);
+}
+
+TEST_F(IntegrationHostileClient, TwoPipelinedPostingsAreBothAnsweredAndStored) {
+    auto server = start({"--post-limit", "0"});
+    const std::string reply = exchangeFrom(
+        server->port(), "GET " + postingTarget("First", "1/5/07", "20") +
+                            " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\nGET " +
+                            postingTarget("Second", "1/5/07", "10") +
+                            " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    std::size_t answers = 0;
+    for (std::size_t at = reply.find("Score received."); at != std::string::npos;
+         at = reply.find("Score received.", at + 1)) {
+        ++answers;
+    }
+    EXPECT_EQ(answers, 2u) << reply;
+    EXPECT_EQ(tableRows(page(server->port())),
+              (std::vector<Row>{{1, "First", "1/5/07", 20}, {2, "Second", "1/5/07", 10}}));
+}
+
+TEST_F(IntegrationHostileClient, AHeadOfTheInstallerSendsNoBodyAndSymlinksAreNotFollowed) {
+    const fs::path updates = m_dir / "updates";
+    fs::create_directories(updates);
+    std::ofstream(updates / "bzpsetup.exe", std::ios::binary) << std::string(100000, 'x');
+    std::ofstream(m_dir / "secret", std::ios::binary) << "secret";
+    fs::create_symlink(m_dir / "secret", updates / "bzpsetup.exe.sig");
+    auto server = start({"--updates", updates.string()});
+    const std::string head = exchangeFrom(
+        server->port(), "HEAD /bloomzap/bzpsetup.exe HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_EQ(head.rfind("HTTP/1.1 200", 0), 0u) << head;
+    EXPECT_NE(head.find("Content-Length: 100000\r\n"), std::string::npos) << head;
+    EXPECT_EQ(head.substr(head.find("\r\n\r\n") + 4), "");
+    const auto sig = get(server->port(), "/bloomzap/bzpsetup.exe.sig");
+    ASSERT_TRUE(sig);
+    EXPECT_EQ(sig->status, 404);
+    EXPECT_EQ(sig->body.find("secret"), std::string::npos);
+}
+
+TEST_F(IntegrationHostileClient, XRealIpIsBelievedOnlyFromTrustedProxiesAndOnlyAsOneAddress) {
+    auto server = start({"--trust-proxy=127.0.0.2,::1", "--post-limit", "0", "--per-address", "2"});
+    // A trusted proxy carries many clients: the per-address limit does not hold it back.
+    HeldConnections proxyConnections;
+    for (int i = 0; i < 4; ++i) {
+        proxyConnections.fds.push_back(connectFrom(server->port(), "127.0.0.2"));
+    }
+    const struct {
+        std::string source, header, logged;
+    } cases[] = {
+        {"127.0.0.1", "192.0.2.1", "127.0.0.1"},            // not a trusted proxy
+        {"127.0.0.2", "192.0.2.7", "192.0.2.7"},            // trusted
+        {"127.0.0.2", " 2001:db8::1 ", "2001:db8::1"},      // IPv6, blanks around it
+        {"127.0.0.2", "192.0.2.8 - - forged", "127.0.0.2"}, // more than an address
+        {"127.0.0.2", "192.0.2.9, 192.0.2.10", "127.0.0.2"},
+        {"127.0.0.2", std::string(6000, '1'), "127.0.0.2"},
+        {"127.0.0.2", "example.org", "127.0.0.2"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const std::string reply = exchangeFrom(
+            server->port(),
+            "GET /bloomzap/bloomzapversion.txt?case=" + std::to_string(i) +
+                " HTTP/1.0\r\nHost: 127.0.0.1\r\nX-Real-IP: " + cases[i].header + "\r\n\r\n",
+            cases[i].source);
+        ASSERT_EQ(reply.rfind("HTTP/1.1 200", 0), 0u) << i;
+    }
+    ASSERT_EQ(server->stop(SIGTERM), 0);
+    const std::string log = server->log();
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const std::string expected = "\n" + cases[i].logged + " - - [";
+        const std::size_t line = log.find("?case=" + std::to_string(i) + " ");
+        ASSERT_NE(line, std::string::npos) << log;
+        const std::size_t begin = log.rfind('\n', line);
+        EXPECT_EQ(log.substr(begin, expected.size()), expected) << i << "\n" << log;
+    }
+}
+
+// The server with its standard error on a pipe; the port once it serves.
+struct PipedServer {
+    pid_t pid = 0;
+    int out = -1;
+    int port = 0;
+    std::string seen;
+
+    explicit PipedServer(std::vector<std::string> args) {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0) {
+            return;
+        }
+        args.insert(args.begin(), BLOOMZAP_SERVER_BINARY);
+        std::vector<char*> argv;
+        for (auto& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], 2);
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            pid = 0;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(ends[1]);
+        out = ends[0];
+        static const std::regex serving(R"(serving http://127\.0\.0\.1:(\d+)/\n)");
+        std::smatch found;
+        while (pid > 0 && !std::regex_search(seen, found, serving) && readSome(20000)) {
+        }
+        if (std::regex_search(seen, found, serving)) {
+            port = std::stoi(found[1]);
+        }
+    }
+    ~PipedServer() {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        close(out);
+    }
+    // Reads what is there within `ms`; false at the end of the output or on time-out.
+    bool readSome(int ms) {
+        pollfd ready{out, POLLIN, 0};
+        if (poll(&ready, 1, ms) <= 0) {
+            return false;
+        }
+        char buffer[65536];
+        const ssize_t n = read(out, buffer, sizeof buffer);
+        if (n <= 0) {
+            return false;
+        }
+        seen.append(buffer, static_cast<std::size_t>(n));
+        return true;
+    }
+};
+
+TEST_F(IntegrationHostileClient, TheLogQueueNeverHoldsUpARequestWhenItsReaderStopsReading) {
+    PipedServer server({"--listen", "127.0.0.1:0", "--data", m_data.string()});
+    ASSERT_NE(server.port, 0) << server.seen;
+    // Nobody reads the log now. Each request logs a 2 KB line: far more than the pipe holds.
+    const std::string target = "/missing/" + std::string(2000, 'p');
+    for (int i = 0; i < 3000; ++i) {
+        const std::string reply =
+            exchangeFrom(server.port, "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+        ASSERT_EQ(reply.rfind("HTTP/1.1 404", 0), 0u) << i;
+    }
+    // Reading again, the count of dropped lines turns up.
+    while (server.seen.find("log lines dropped") == std::string::npos && server.readSome(20000)) {
+    }
+    EXPECT_NE(server.seen.find("log lines dropped"), std::string::npos);
+    ::kill(server.pid, SIGTERM);
+    while (server.readSome(20000)) {
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(server.pid, &status, 0), server.pid);
+    server.pid = 0;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(IntegrationHostileClient, TheCommandLineTakesValuesBothWaysAndRefusesBadOnesInOneLine) {
+    auto joined = start({"--version-text=2.0.0", "--post-limit=0"});
+    EXPECT_EQ(get(joined->port(), "/bloomzap/bloomzapversion.txt")->body, "2.0.0");
+
+    ServerProcess version({"--version"});
+    EXPECT_EQ(version.stop(0), 0);
+    EXPECT_TRUE(
+        std::regex_search(version.log(), std::regex(R"(^bloomzap-server \d+\.\d+\.\d+\n$)")))
+        << version.log();
+    ServerProcess help({"--help"});
+    EXPECT_EQ(help.stop(0), 0);
+    EXPECT_NE(help.log().find("--trust-proxy"), std::string::npos);
+
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--data", m_data.string(), "--no-such"},
+                                               {"--data", m_data.string(), "--threads"},
+                                               {"--data", m_data.string(), "--threads=x"},
+                                               {"--data", m_data.string(), "--trust-proxy", "a,b"},
+                                               {"--data", m_data.string(), "stray"}}) {
+        ServerProcess failing(bad);
+        EXPECT_EQ(failing.stop(0), 2) << bad.back();
+        const std::string log = failing.log();
+        EXPECT_EQ(log.rfind("bloomzap-server: ", 0), 0u) << log;
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    }
+}
+
+} // namespace
