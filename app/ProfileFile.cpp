@@ -145,9 +145,12 @@ std::string ProfileFile::readString(std::string_view section, std::string_view k
     if (!place.keyLine)
         return std::string(fallback);
     const std::string& text = lines[*place.keyLine].text;
-    std::string_view value = trim(std::string_view(text).substr(text.find('=') + 1));
+    // A stray CR reads as the blank the writer makes of it, so a value read and written back
+    // reads the same; blanks the cut leaves at the end go too, for the same reason.
+    const std::string whole = common::blankLineBreaks(text.substr(text.find('=') + 1));
+    std::string_view value = trim(whole);
     if (value.size() > maxValueLength)
-        value = value.substr(0, maxValueLength);
+        value = trim(value.substr(0, maxValueLength));
     return std::string(value);
 }
 

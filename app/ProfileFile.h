@@ -10,7 +10,8 @@
 // Every call opens, reads and (for writes) rewrites the file, so the file on disk is always
 // the truth and other programs' or hand-made edits are never overwritten by a stale copy.
 // Section and key names are matched without regard to letter case. A value is the text after
-// the first "=", with surrounding blanks removed, cut to at most maxValueLength characters.
+// the first "=", with a CR inside it read as a blank and surrounding blanks removed, cut to at
+// most maxValueLength characters (and any blanks that cut leaves at its end removed).
 // Writing replaces a key's line in place or adds the key at the end of its section; the file
 // and the section are created when missing. New lines end in CR LF; the other lines of the
 // file are written back byte for byte.

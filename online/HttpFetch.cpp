@@ -21,10 +21,6 @@ std::string lowered(std::string_view text) {
     return result;
 }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && lowered(text.substr(0, prefix.size())) == prefix;
-}
-
 std::string_view trimmed(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!text.empty() && blank(text.front()))
@@ -76,79 +72,15 @@ void initialiseCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// Everything the libcurl callbacks share during one transfer.
+// The libcurl callbacks of one transfer, handing the reply to its reader.
 struct Transfer {
-    Transfer(const FetchInput& in, FetchControl& ctl, CURL* h)
-        : input(in), control(ctl), handle(h) {}
-
-    const FetchInput& input;
+    ReplyReader reader;
     FetchControl& control;
-    CURL* handle;
-    FetchOutcome outcome;
-    bool headSeen = false; // the first line of a reply head has arrived
-    bool headDone = false; // the final reply head is complete; body bytes follow
-    bool refused = false;  // stopped, or a rule refused the reply: the fetch fails
-    std::optional<std::string> contentLengthText;
-    std::int64_t total = 0;
-
-    // Checks the reply head once it is complete. False ends the transfer as failed.
-    bool headComplete() {
-        long status = 0;
-        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-        if (status >= 100 && status < 200) {
-            // An interim reply: the real head follows.
-            contentLengthText.reset();
-            return true;
-        }
-        headDone = true;
-        outcome.status = status;
-        if (control.stopAsked())
-            return false;
-        if (!contentLengthText)
-            return !input.binaryData;
-        // A Content-Length that is not a number cannot be trusted; failing is safer than
-        // reporting an empty success.
-        const auto length = decimal(trimmed(*contentLengthText), INT64_MAX / 2);
-        if (!length || control.stopAsked())
-            return false;
-        outcome.contentLength = *length;
-        return true;
-    }
-
-    bool headerLine(std::string_view line) {
-        if (!headSeen) {
-            headSeen = true;
-            if (control.stopAsked())
-                return false;
-        }
-        if (startsWithNoCase(line, "http/"))
-            contentLengthText.reset();
-        else if (startsWithNoCase(line, "content-length:"))
-            contentLengthText = std::string(line.substr(15));
-        else if (trimmed(line).empty())
-            return headComplete();
-        return true;
-    }
-
-    bool bodyBytes(const char* data, std::size_t size) {
-        while (size > 0) {
-            if (control.stopAsked())
-                return false;
-            const std::size_t piece = std::min(size, pieceBytes);
-            if (outcome.body.size() + piece > maxTextBytes)
-                return false;
-            outcome.body.append(data, piece);
-            total += static_cast<std::int64_t>(piece);
-            control.progress(outcome.contentLength, total);
-            data += piece;
-            size -= piece;
-        }
-        return true;
-    }
+    bool refused = false; // stopped, or a rule refused the reply: the fetch fails
 
     static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
         auto& self = *static_cast<Transfer*>(user);
-        if (self.refused || !self.headerLine(std::string_view(data, size * count))) {
+        if (self.refused || !self.reader.headerLine(std::string_view(data, size * count))) {
             self.refused = true;
             return 0;
         }
@@ -157,7 +89,7 @@ struct Transfer {
 
     static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
         auto& self = *static_cast<Transfer*>(user);
-        if (self.refused || !self.bodyBytes(data, size * count)) {
+        if (self.refused || !self.reader.bodyBytes(std::string_view(data, size * count))) {
             self.refused = true;
             return 0;
         }
@@ -285,7 +217,7 @@ FetchOutcome fetch(const FetchInput& input, FetchControl& control, const EnvLook
     if (post)
         addHeader("Content-Type: application/x-www-form-urlencoded");
 
-    Transfer transfer(input, control, h);
+    Transfer transfer{ReplyReader(input.binaryData, control), control};
 
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_REQUEST_TARGET, target.c_str());
@@ -320,11 +252,7 @@ FetchOutcome fetch(const FetchInput& input, FetchControl& control, const EnvLook
     // A transfer error after the first byte ends the read; what arrived is kept.
     curl_easy_perform(h);
 
-    FetchOutcome outcome = std::move(transfer.outcome);
-    outcome.success = !transfer.refused && transfer.headDone && transfer.total > 0;
-    if (!outcome.success)
-        outcome.body.clear();
-    return outcome;
+    return transfer.reader.finish(transfer.refused);
 }
 
 } // namespace httpfetch

@@ -4,6 +4,8 @@
 // object goes onto the request line, which proxy the environment asks for, and the transfer
 // itself (libcurl), run on whatever thread calls fetch().
 
+#include "online/FetchReply.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -13,10 +15,6 @@
 namespace httpfetch {
 
 inline constexpr int defaultPort = 80;
-// The body is read in pieces of at most this many bytes.
-inline constexpr std::size_t pieceBytes = 1025;
-// A text body longer than this fails the fetch instead of growing without bound.
-inline constexpr std::size_t maxTextBytes = 16 * 1024 * 1024;
 
 struct UrlParts {
     std::string host;
@@ -54,25 +52,6 @@ struct FetchInput {
     std::string referer;
     bool binaryData = false; // a reply without Content-Length fails, nothing of it is read
     bool useCache = false;   // false: every intermediate cache is told not to answer
-};
-
-struct FetchOutcome {
-    bool success = false;           // the body has at least one byte
-    std::string body;               // the bytes read, unchanged
-    std::int64_t contentLength = 0; // the reply's Content-Length, 0 when it had none
-    long status = 0;                // the final reply's status code, 0 when none arrived
-};
-
-// What the running fetch asks of its caller.
-class FetchControl {
-public:
-    virtual ~FetchControl() = default;
-    // Polled at the four checks (after the split, after sending, after the Content-Length,
-    // before each piece) and while the transfer waits, so a stop is noticed within about a
-    // second even when the server says nothing.
-    virtual bool stopAsked() = 0;
-    // After each piece: the Content-Length (0 when none) and the bytes received so far.
-    virtual void progress(std::int64_t totalSize, std::int64_t readed) = 0;
 };
 
 // Runs the whole fetch on the calling thread. No time-out of its own, no redirects followed,

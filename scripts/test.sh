@@ -17,3 +17,7 @@ for preset in dev asan; do
     bash scripts/tidy.sh build/dev "${BLOOMZAP_TIDY_BASE:-}"
   fi
 done
+
+# Fuzz smoke: every fuzz target for a few seconds under the sanitizers, so a target that no
+# longer builds or fails at once fails the run. Long runs are for people: scripts/fuzz.sh.
+bash scripts/fuzz.sh "${BLOOMZAP_FUZZ_SMOKE_SECONDS:-5}"

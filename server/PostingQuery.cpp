@@ -86,6 +86,21 @@ bool hasControl(std::string_view utf8) {
     return false;
 }
 
+// An unknown key as the refusal shows it: UTF-8 without control characters (each becomes "?"),
+// at most 20 characters, never cut inside one.
+std::string shownKey(std::string_view key) {
+    const std::string utf8 = toUtf8(key);
+    std::string shown;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < utf8.size() && characters < 20; ++characters) {
+        const std::size_t n = utf8SequenceAt(utf8, i);
+        const std::string_view one = std::string_view(utf8).substr(i, n);
+        shown += hasControl(one) ? std::string_view("?") : one;
+        i += n;
+    }
+    return shown;
+}
+
 // True for the code points Unicode gives the White_Space property.
 bool isWhiteSpace(char32_t cp) {
     return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 || cp == 0x1680 ||
@@ -217,7 +232,7 @@ PostingCheck readPosting(std::string_view rawQuery) {
                                            : key == "score" ? &score
                                                             : nullptr;
         if (slot == nullptr) {
-            return refuse("Unknown value \"" + toUtf8(key).substr(0, 20) + "\".");
+            return refuse("Unknown value \"" + shownKey(key) + "\".");
         }
         if (slot->has_value()) {
             return refuse("The " + std::string(key) + " is given twice.");

@@ -6,12 +6,9 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <utility>
 
 namespace {
-
-// A table this large is far beyond anything the game writes; refusing it keeps a damaged text
-// from eating all memory.
-constexpr long long maxCells = 1 << 20;
 
 void writeLine(std::ostream& file, const std::string& cell) {
     // One cell is one line: a line break in a pasted name would shift every cell after it on the
@@ -21,12 +18,15 @@ void writeLine(std::ostream& file, const std::string& cell) {
     file.write("\r\n", 2);
 }
 
-// One line without its line end. Lines end in CR LF; a bare LF is taken as well.
+// One line without its line end. Lines end in CR LF; a bare LF is taken as well. A stray CR
+// left in the line reads as the blank the writer makes of it, so a table read and written back
+// reads the same.
 bool readLine(std::istream& file, std::string& line) {
     if (!std::getline(file, line))
         return false;
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
+    line = common::blankLineBreaks(std::move(line));
     return true;
 }
 
@@ -42,7 +42,7 @@ int readCount(std::istream& file) {
             : TallyTable::decimal(std::string_view(line).substr(first, last - first + 1));
     if (!count)
         throw ETallyTextError("Invalid numeric input");
-    if (*count < 0 || *count > maxCells)
+    if (*count < 0 || *count > maxTextCells)
         throw ETallyTextError("Tally text : table size out of range");
     return *count;
 }
@@ -58,12 +58,29 @@ void SaveGridToFile(const TallyTable& grid, std::ostream& file) {
 }
 
 void LoadGridFromFile(TallyTable& grid, std::istream& file) {
+    const auto fits = [](long long cols, long long rows) { return cols * rows <= maxTextCells; };
     const int cols = readCount(file);
-    grid.setColumnCount(cols);
-    const int rows = readCount(file);
-    if (static_cast<long long>(cols) * rows > maxCells)
+    int rows = 0;
+    try {
+        rows = readCount(file);
+    } catch (const ETallyTextError&) {
+        // The column count is taken before the row count fails, unless the table would then
+        // pass the limit with the rows it has.
+        if (fits(cols, grid.rowCount()))
+            grid.setColumnCount(cols);
+        throw;
+    }
+    if (!fits(cols, rows))
         throw ETallyTextError("Tally text : table size out of range");
-    grid.setRowCount(rows);
+    // Shrinking first keeps every step within the limit: a wide text read into a tall table
+    // must not pass through a table of the new width and the old height.
+    if (rows <= grid.rowCount()) {
+        grid.setRowCount(rows);
+        grid.setColumnCount(cols);
+    } else {
+        grid.setColumnCount(cols);
+        grid.setRowCount(rows);
+    }
     std::string line;
     bool more = true;
     for (int col = 0; col < cols; ++col)

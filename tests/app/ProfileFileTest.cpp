@@ -49,6 +49,23 @@ TEST_F(ProfileFile, ReadsAtMost2047CharactersOfAValue) {
     EXPECT_EQ(profile.readString("bloomzap", "Name", "").size(), 2047u);
 }
 
+TEST_F(ProfileFile, AValueReadAndWrittenBackReadsTheSame) {
+    // A stray CR inside a value, one before a missing last line end, and a blank where the
+    // 2047-character cut falls.
+    testsupport::writeFile(file, "[bloomzap]\r\nName=An\reen\r\nLeft=" + std::string(2046, 'a') +
+                                     " b\r\nTop=7\r");
+    for (const char* key : {"Name", "Left", "Top"}) {
+        SCOPED_TRACE(key);
+        const std::string read = profile.readString("bloomzap", key, "");
+        ASSERT_TRUE(profile.writeString("bloomzap", key, read));
+        EXPECT_EQ(profile.readString("bloomzap", key, ""), read);
+    }
+    EXPECT_EQ(profile.readString("bloomzap", "Name", ""), "An een");
+    EXPECT_EQ(profile.readString("bloomzap", "Left", ""), std::string(2046, 'a'));
+    EXPECT_EQ(profile.readString("bloomzap", "Top", ""), "7");
+    EXPECT_EQ(profile.readInteger("bloomzap", "Top", 3), 7);
+}
+
 TEST_F(ProfileFile, WritesWithCrLfReplacingInPlaceAndAppendingAtTheSectionEnd) {
     struct Case {
         const char* before; // nullptr: no file yet

@@ -41,6 +41,37 @@ TEST(TallyText, LineBreaksInACellAreWrittenAsBlanks) {
     EXPECT_EQ(read.cell(1, 10), "-1000");
 }
 
+TEST(TallyText, AStrayCrReadsAsTheBlankItIsWrittenAs) {
+    // So a table read, written and read again is the same table.
+    std::string text = textOf(TallyTable());
+    text.replace(text.find("\r\n0\r\n"), 5, "\r\n\r7\r\r\n");
+    TallyTable read;
+    load(read, text);
+    EXPECT_EQ(read.cell(0, 0), " 7 ");
+    TallyTable again;
+    load(again, textOf(read));
+    EXPECT_EQ(again.cell(0, 0), " 7 ");
+    EXPECT_EQ(textOf(again), textOf(read));
+}
+
+TEST(TallyText, ADamagedTextNeverMakesTheTableLargerThanTheLimit) {
+    // A huge column count followed by a bad row count, and a wide text read into a tall table.
+    TallyTable table;
+    EXPECT_THROW(load(table, "1048576\r\nx\r\n"), ETallyTextError);
+    EXPECT_EQ(table.columnCount(), TallyTable::nominalColumns);
+    EXPECT_EQ(table.rowCount(), TallyTable::nominalRows);
+
+    load(table, "1048576\r\n1\r\nfirst\r\n");
+    EXPECT_EQ(table.columnCount(), 1048576);
+    EXPECT_EQ(table.rowCount(), 1);
+    EXPECT_EQ(table.cell(0, 0), "first");
+
+    TallyTable narrow;
+    load(narrow, "2\r\n3\r\n");
+    EXPECT_EQ(narrow.columnCount(), 2);
+    EXPECT_EQ(narrow.rowCount(), 3);
+}
+
 TEST(TallyText, NominalTextRestoresEveryCell) {
     TallyTable written;
     for (int col = 0; col < 9; ++col)

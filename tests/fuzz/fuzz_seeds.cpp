@@ -1,0 +1,113 @@
+// Writes the seed corpora of the fuzz targets with the game's own writers: settings files as the
+// game saves them, tally texts and tally containers as the game writes them, and the queries the
+// game posts. Usage: fuzz_seeds <corpus folder>. Replies of the server are captured from it by
+// capture_replies.sh.
+#include "app/ProfileFile.h"
+#include "app/SettingsFile.h"
+#include "online/ScorePosting.h"
+#include "tally/LZRW1.h"
+#include "tally/TallyTable.h"
+#include "tally/TallyText.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void writeFile(const fs::path& file, const std::string& bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string tallyText(const TallyTable& table) {
+    std::ostringstream text;
+    SaveGridToFile(table, text);
+    return text.str();
+}
+
+std::string container(const std::string& text, TCompressMode mode) {
+    Tlzrw1 doit;
+    doit.UseStream = true;
+    doit.CompressMode = mode;
+    doit.inputStream.assign(text.begin(), text.end());
+    doit.Compress();
+    return std::string(doit.outputStream.begin(), doit.outputStream.end());
+}
+
+void settingsSeeds(const fs::path& folder) {
+    fs::create_directories(folder);
+    const fs::path file = folder / "defaults";
+    fs::remove(file);
+    SettingsFile(file).save(Settings{});
+
+    Settings moved;
+    moved.top = -1080;
+    moved.left = -1920;
+    moved.width = 600;
+    moved.height = 500;
+    moved.name = "Ann Lee";
+    moved.sounds = false;
+    moved.update = false;
+    const fs::path other = folder / "moved";
+    fs::remove(other);
+    SettingsFile(other).save(moved);
+
+    // Values put in by hand, written with the profile writer: hex numbers, odd case, a site.
+    const fs::path hand = folder / "edited";
+    fs::remove(hand);
+    const ProfileFile profile(hand);
+    profile.writeString("other", "Key", "value");
+    profile.writeString("BLOOMZAP", "top", "0x10");
+    profile.writeString("BLOOMZAP", "Left", "$FFFFFFFF");
+    profile.writeString("BLOOMZAP", "Name", "");
+    profile.writeString("BLOOMZAP", "Sounds", "No");
+    profile.writeString("BLOOMZAP", "Site", "http://example.org:8080");
+}
+
+void tallySeeds(const fs::path& texts, const fs::path& containers) {
+    TallyTable initial;
+    TallyTable played;
+    played.setCell(1, 0, "12");
+    played.setCell(2, 0, "7");
+    played.setCell(3, 0, "1");
+    const char* names[] = {"Ann", "Bob", "Guest"};
+    for (int place = 1; place <= 3; ++place) {
+        played.setCell(0, place, "1/" + std::to_string(place) + "/2007");
+        played.setCell(1, place, std::to_string(9000 - place * 1000));
+        played.setCell(2, place, names[place - 1]);
+    }
+    writeFile(texts / "initial", tallyText(initial));
+    writeFile(texts / "played", tallyText(played));
+    writeFile(containers / "initial-fast", container(tallyText(initial), TCompressMode::Fast));
+    writeFile(containers / "played-fast", container(tallyText(played), TCompressMode::Fast));
+    writeFile(containers / "played-good", container(tallyText(played), TCompressMode::Good));
+}
+
+void postingSeeds(const fs::path& folder) {
+    const auto query = [](const std::string& url) { return url.substr(url.find('?') + 1); };
+    writeFile(folder / "bob", query(posting::scoreUrl("/", "Bob", "1/5/07", "950")));
+    writeFile(folder / "escaped",
+              query(posting::scoreUrl("/", "A b&c=#%+\xE9", posting::postingDate(2026, 12, 7, "."),
+                                      "2147483647")));
+    writeFile(folder / "guest", query(posting::scoreUrl("/", "Guest", "12/31/99", "0")));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: fuzz_seeds <corpus folder>\n";
+        return 2;
+    }
+    const fs::path root = argv[1];
+    settingsSeeds(root / "settings_fuzz");
+    tallySeeds(root / "tallytext_fuzz", root / "lzrw1_fuzz");
+    postingSeeds(root / "postingquery_fuzz");
+    return 0;
+}
