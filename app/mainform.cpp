@@ -3,16 +3,17 @@
 #include "app/NameBox.h"
 #include "app/SettingsFile.h"
 #include "app/SoundPlayer.h"
-#include "app/TimerComponent.h"
 #include "app/WindowLayout.h"
 #include "engine/BoardView.h"
 #include "engine/Game.h"
 #include "engine/GameTimer.h"
 #include "engine/RandomSource.h"
+#include "engine/TimerComponent.h"
 #include "info/ClickLabel.h"
 #include "info/aboutform.h"
 #include "info/helpform.h"
 #include "online/PostingDate.h"
+#include "online/ScoreSubmission.h"
 #include "online/highscoreform.h"
 #include "update/SelfUpdate.h"
 #include "update/Updater.h"
@@ -57,8 +58,6 @@ constexpr double designCentreY = layout::boardPanelTop + boardPanelHeight / 2.0;
 constexpr QRect boardFrame(22, 1, 325, 324);
 // The greeting's width when it holds no more than the welcome text.
 constexpr int greetingWidth = 160;
-// The score posting's watchdog ticks once a second.
-constexpr int watchdogIntervalMs = 1000;
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -179,12 +178,19 @@ void Tmain::FormCreate() {
     m_ui.timerdroprate = new TimerComponent("timerdroprate", m_game->timerdroprate(), this);
     m_ui.timerblink = new TimerComponent("timerblink", m_game->timerblink(), this);
     m_ui.board->setGame(m_game.get());
-    m_timer1 = m_environment.timers->createTimer();
-    m_timer1->setInterval(watchdogIntervalMs);
-    m_timer1->onTick([this] { Timer1Timer(); });
-    m_ui.Timer1 = new TimerComponent("Timer1", *m_timer1, this);
 
     loadSettings();
+    // The score posting, on the server the settings name.
+    m_submission = new ScoreSubmission(*m_environment.timers, m_settings.site, this);
+    connect(m_submission, &ScoreSubmission::waitCaptionChanged, m_ui.panel_wait,
+            &TFlatPanel::setCaption);
+    // The wait panel stays over SEND SCORE after a failure.
+    connect(m_submission, &ScoreSubmission::postingFailed, this,
+            [this](const QString& message) { m_environment.showMessage(message); });
+    connect(m_submission, &ScoreSubmission::postingAnswered, this, [this] {
+        m_ui.panel_cleared->hide();
+        button_viewhighscoresClick();
+    });
     m_game->state().gamerunning = false;
     playsounds("entered");
     showPanel(m_ui.panel_name);
@@ -430,18 +436,6 @@ void Tmain::setTallyListWindow(std::function<void()> show) {
 void Tmain::setHighScoreWindow(Thighscore* highscore) {
     m_highscore = highscore;
     m_ui.ViewHighScoreList1->setEnabled(m_highscore != nullptr);
-    if (!m_highscore)
-        return;
-    m_highscore->setPostingAnswered([this] {
-        m_ui.panel_cleared->hide();
-        m_timer1->stop();
-    });
-    // A refusal ends the wait at once, as the watchdog would: the wait panel stays.
-    m_highscore->setPostingRefused([this] {
-        m_timer1->stop();
-        m_environment.showMessage(QString::fromUtf8(posting::failedMessage.data(),
-                                                    qsizetype(posting::failedMessage.size())));
-    });
 }
 
 void Tmain::setInfoWindows(Thelp* help, Tabout* about) {
@@ -543,28 +537,9 @@ void Tmain::button_doneClick() {
 void Tmain::button_sendscoreClick() {
     if (m_ui.edit_name->text().isEmpty())
         m_ui.edit_name->setText(QStringLiteral("Guest"));
-    try {
-        if (m_highscore)
-            m_highscore->sendscore(m_ui.edit_name->text(), postingDateOf(),
-                                   QString::number(m_game->state().score));
-    } catch (...) {
-        // A posting that cannot even start ends like one that gets no answer: the watchdog
-        // reports it.
-    }
-    m_posting.start();
-    m_timer1->start();
+    m_submission->sendscore(m_ui.edit_name->text(), postingDateOf(),
+                            QString::number(m_game->state().score));
     showPanel(m_ui.panel_wait);
-}
-
-void Tmain::Timer1Timer() {
-    const posting::ScorePosting::Tick tick = m_posting.tick();
-    m_ui.panel_wait->setCaption(QString::fromStdString(tick.caption));
-    if (tick.postingFailed) {
-        // The timer goes on ticking while the message is open; it stops once it is closed.
-        m_environment.showMessage(QString::fromUtf8(posting::failedMessage.data(),
-                                                    qsizetype(posting::failedMessage.size())));
-        m_timer1->stop();
-    }
 }
 
 void Tmain::button_viewhighscoresClick() {

@@ -6,7 +6,6 @@
 
 #include "app/Settings.h"
 #include "engine/GameDisplay.h"
-#include "online/ScorePosting.h"
 #include "update/InstallerSignature.h"
 
 #include <QMainWindow>
@@ -33,6 +32,7 @@ class QAction;
 class QLabel;
 class QSystemSemaphore;
 class RandomSource;
+class ScoreSubmission;
 class SoundOutput;
 class SoundPlayer;
 class TallyCalls;
@@ -115,8 +115,6 @@ struct TmainComponents {
     TimerComponent* timerremove = nullptr;
     TimerComponent* timerdroprate = nullptr;
     TimerComponent* timerblink = nullptr;
-    // The score posting's watchdog.
-    TimerComponent* Timer1 = nullptr;
 };
 
 class Tmain : public QMainWindow, private GameDisplay {
@@ -131,7 +129,7 @@ public:
     // The tally list: where the game reports, and the window "Tally List" shows.
     void setTally(TallyCalls* tally);
     void setTallyListWindow(std::function<void()> show);
-    // The high-score window: score posting, "View High Score List", "VIEW HIGH SCORES".
+    // The high-score window: "View High Score List", "VIEW HIGH SCORES" and an answered posting.
     void setHighScoreWindow(Thighscore* highscore);
     // "Help" (F1), "About" and the logo's link.
     void setInfoWindows(Thelp* help, Tabout* about);
@@ -166,7 +164,6 @@ public:
     void button_namecancelClick();
     void button_doneClick();
     void button_sendscoreClick();
-    void Timer1Timer();
     void button_viewhighscoresClick();
     void ViewHighScoreList1Click();
     void Help1Click();
@@ -212,8 +209,7 @@ private:
     std::unique_ptr<SoundPlayer> m_sounds;
     std::unique_ptr<Game> m_game;
     std::function<void()> m_showTallyList;
-    std::unique_ptr<GameTimer> m_timer1;
-    posting::ScorePosting m_posting;
+    ScoreSubmission* m_submission = nullptr;
     Thighscore* m_highscore = nullptr;
     Thelp* m_help = nullptr;
     Tabout* m_about = nullptr;

@@ -1,9 +1,9 @@
 #include "online/highscoreform.h"
 
+#include "common/SiteNames.h"
 #include "online/HTTPGet.h"
 #include "online/HtmlViewer.h"
 #include "online/PageSanitiser.h"
-#include "online/ScorePosting.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/LbBack.h"
@@ -100,10 +100,6 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
     getit->setObjectName(QStringLiteral("getit"));
     getit->setOnDoneString(
         [this](QObject* sender, const std::string& result) { getitDoneString(sender, result); });
-    sendit = new THTTPGet(this);
-    sendit->setObjectName(QStringLiteral("sendit"));
-    sendit->setOnDoneString(
-        [this](QObject* sender, const std::string& result) { senditDoneString(sender, result); });
 
     FormCreate();
 }
@@ -115,14 +111,8 @@ void Thighscore::FormCreate() {
 
 void Thighscore::loadit() {
     getit->setPostQuery(std::string());
-    getit->setURL(m_siteRoot + "counter/bloomzap.shtml");
+    getit->setURL(m_siteRoot + std::string(site::highScorePath));
     getit->FetchString();
-}
-
-void Thighscore::sendscore(const QString& name, const QString& date, const QString& score) {
-    sendit->setURL(
-        posting::scoreUrl(m_siteRoot, name.toStdString(), date.toStdString(), score.toStdString()));
-    sendit->FetchString();
 }
 
 void Thighscore::getitDoneString(QObject*, const std::string& Result) {
@@ -131,20 +121,6 @@ void Thighscore::getitDoneString(QObject*, const std::string& Result) {
     if (Result.size() > 4 * htmlpage::PageLimits().maxBytes)
         return;
     displayhtml->loadDocument(pageText(Result));
-}
-
-void Thighscore::senditDoneString(QObject*, const std::string&) {
-    // The server answered but did not take the score (a bad name, too many postings, its
-    // database away): that is a failure, however much text came with it.
-    if (sendit->statusCode() >= 400) {
-        if (m_postingRefused)
-            m_postingRefused();
-        return;
-    }
-    if (m_postingAnswered)
-        m_postingAnswered();
-    loadit();
-    showWindow();
 }
 
 void Thighscore::showWindow() {

@@ -4,9 +4,9 @@
 
 #include "app/GameProgram.h"
 #include "app/NameBox.h"
-#include "app/TimerComponent.h"
 #include "engine/BoardView.h"
 #include "engine/Game.h"
+#include "engine/TimerComponent.h"
 #include "info/ClickLabel.h"
 #include "online/HTTPGet.h"
 #include "online/HtmlViewer.h"
@@ -75,6 +75,10 @@ struct GameRun {
         return state.score;
     }
 
+    // The score posting's watchdog, found by its name on the window.
+    const TimerComponent& Timer1() const {
+        return *windows->main.findChild<TimerComponent*>(QStringLiteral("Timer1"));
+    }
     // The watchdog's ticks, one second each.
     void ticks(int count) { clock.advance(1000LL * count); }
     QString waitCaption() const { return ui().panel_wait->Caption(); }
@@ -160,7 +164,7 @@ private slots:
         QVERIFY(highscore.isVisible());
         QVERIFY(page().contains(QString::number(score)));
         QVERIFY(run.ui().panel_cleared->isHidden());
-        QVERIFY(!run.ui().Timer1->Enabled());
+        QVERIFY(!run.Timer1().Enabled());
         QVERIFY(run.messages.isEmpty());
     }
 
@@ -168,11 +172,11 @@ private slots:
         GameRun run(closedPort);
         run.main().show();
         run.finishGame();
-        QCOMPARE(run.ui().Timer1->Interval(), 1000);
-        QVERIFY(!run.ui().Timer1->Enabled());
+        QCOMPARE(run.Timer1().Interval(), 1000);
+        QVERIFY(!run.Timer1().Enabled());
         const QString before = run.waitCaption();
         click(run.ui().button_sendscore);
-        QVERIFY(run.ui().Timer1->Enabled());
+        QVERIFY(run.Timer1().Enabled());
         QCOMPARE(run.waitCaption(), before);
         const QString wait = QStringLiteral("Posting Score, Please Wait");
         for (const char* dots : {".", "..", "...", "....", ".....", ".", ".."}) {
@@ -185,7 +189,7 @@ private slots:
         QCOMPARE(run.messages, QStringList{"Posting Failed."});
         run.ticks(10);
         QCOMPARE(run.messages.size(), 1);
-        QVERIFY(!run.ui().Timer1->Enabled());
+        QVERIFY(!run.Timer1().Enabled());
         QVERIFY(run.ui().panel_wait->isVisible());
     }
 
@@ -206,7 +210,7 @@ private slots:
         click(run.ui().button_sendscore);
         QVERIFY(QTest::qWaitFor([&] { return !run.messages.isEmpty(); }, 20000));
         QCOMPARE(run.messages, QStringList{"Posting Failed."});
-        QVERIFY(!run.ui().Timer1->Enabled());
+        QVERIFY(!run.Timer1().Enabled());
         QVERIFY(run.ui().panel_cleared->isVisible());
         QVERIFY(run.ui().panel_wait->isVisible());
         QVERIFY(!run.windows->highscore.isVisible());

@@ -2,11 +2,11 @@
 
 #include "app/NameBox.h"
 #include "app/SoundOutput.h"
-#include "app/TimerComponent.h"
 #include "app/mainform.h"
 #include "engine/BoardView.h"
 #include "engine/Game.h"
 #include "engine/TileList.h"
+#include "engine/TimerComponent.h"
 #include "info/ClickLabel.h"
 #include "online/HTTPGet.h"
 #include "online/highscoreform.h"
@@ -159,7 +159,7 @@ private slots:
             {"timerremove", ui.timerremove},
             {"timerdroprate", ui.timerdroprate},
             {"timerblink", ui.timerblink},
-            {"Timer1", ui.Timer1}};
+            {"Timer1", main->findChild<TimerComponent*>(QStringLiteral("Timer1"))}};
         for (const auto& [name, component] : named) {
             const QObject* found = main->findChild<QObject*>(QString::fromLatin1(name));
             QVERIFY2(found != nullptr, name);

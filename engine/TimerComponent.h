@@ -1,7 +1,7 @@
 #pragma once
 
-// One of the engine's timers as an object of the game window, named as on the window
-// ("timerdrop", ...), so the window's timers are found like its other components.
+// A game timer as an object of its window, named as on the window ("timerdrop", "Timer1", ...),
+// so a window's timers are found by name like its other components.
 
 #include "engine/GameTimer.h"
 

@@ -1,0 +1,64 @@
+#include "online/ScoreSubmission.h"
+
+#include "engine/GameTimer.h"
+#include "engine/TimerComponent.h"
+#include "online/HTTPGet.h"
+
+namespace {
+
+// The watchdog ticks once a second.
+constexpr int watchdogIntervalMs = 1000;
+
+QString failedText() {
+    return QString::fromUtf8(posting::failedMessage.data(),
+                             qsizetype(posting::failedMessage.size()));
+}
+
+} // namespace
+
+ScoreSubmission::ScoreSubmission(TimerFactory& timers, std::string siteRoot, QObject* parent)
+    : QObject(parent), m_siteRoot(std::move(siteRoot)), m_timer1(timers.createTimer()) {
+    setObjectName(QStringLiteral("scoresubmission"));
+    sendit = new THTTPGet(this);
+    sendit->setObjectName(QStringLiteral("sendit"));
+    sendit->setOnDoneString(
+        [this](QObject* sender, const std::string& result) { senditDoneString(sender, result); });
+    m_timer1->setInterval(watchdogIntervalMs);
+    m_timer1->onTick([this] { Timer1Timer(); });
+    Timer1 = new TimerComponent("Timer1", *m_timer1, this);
+}
+
+ScoreSubmission::~ScoreSubmission() = default;
+
+void ScoreSubmission::sendscore(const QString& name, const QString& date, const QString& score) {
+    try {
+        sendit->setURL(posting::scoreUrl(m_siteRoot, name.toStdString(), date.toStdString(),
+                                         score.toStdString()));
+        sendit->FetchString();
+    } catch (...) {
+        // A posting that cannot even start ends like one that gets no answer: the watchdog
+        // reports it.
+    }
+    m_posting.start();
+    m_timer1->start();
+}
+
+void ScoreSubmission::Timer1Timer() {
+    const posting::ScorePosting::Tick tick = m_posting.tick();
+    emit waitCaptionChanged(QString::fromStdString(tick.caption));
+    if (tick.postingFailed) {
+        // The timer goes on ticking while the message is open; it stops once it is closed.
+        emit postingFailed(failedText());
+        m_timer1->stop();
+    }
+}
+
+void ScoreSubmission::senditDoneString(QObject*, const std::string&) {
+    m_timer1->stop();
+    // The server answered but did not take the score (a bad name, too many postings, its
+    // database away): that is a failure, however much text came with it.
+    if (sendit->statusCode() >= 400)
+        emit postingFailed(failedText());
+    else
+        emit postingAnswered();
+}

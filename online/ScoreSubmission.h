@@ -1,0 +1,55 @@
+#pragma once
+
+#include "online/ScorePosting.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <string>
+
+class GameTimer;
+class THTTPGet;
+class TimerComponent;
+class TimerFactory;
+
+// One score posting from SEND SCORE to its outcome: the request on `sendit`, the one-second
+// watchdog `Timer1` that animates the wait caption and gives up after 40 ticks, and the reply.
+// The game window connects the signals and shows what they say. A reply that comes after the
+// watchdog gave up still counts as answered; a refused one (status 400 or above) fails at once.
+class ScoreSubmission : public QObject {
+    Q_OBJECT
+
+public:
+    // siteRoot: "http://host[:port]/" of the score server, ending in "/". The watchdog is made
+    // by timers, which must outlive this object.
+    ScoreSubmission(TimerFactory& timers, std::string siteRoot, QObject* parent);
+    ~ScoreSubmission() override;
+
+    // Posts a score: name, date ("m/d/yy") and score as decimal text, and starts the watchdog
+    // from 40. A posting still out sends nothing new, but its wait starts again. Errors while
+    // starting the request are swallowed: the watchdog then reports the failure.
+    void sendscore(const QString& name, const QString& date, const QString& score);
+
+    // The request, for those that wait for it to settle.
+    const THTTPGet& request() const { return *sendit; }
+
+signals:
+    // The wait panel's new caption, every watchdog tick.
+    void waitCaptionChanged(const QString& caption);
+    // "Posting Failed." is to be shown now: the watchdog ran out, or the server refused the
+    // score. The watchdog stops once the slots have returned.
+    void postingFailed(const QString& message);
+    // The server took the score; the watchdog has stopped.
+    void postingAnswered();
+
+private:
+    void Timer1Timer();
+    void senditDoneString(QObject* Sender, const std::string& Result);
+
+    std::string m_siteRoot;
+    THTTPGet* sendit = nullptr;
+    std::unique_ptr<GameTimer> m_timer1;
+    TimerComponent* Timer1 = nullptr;
+    posting::ScorePosting m_posting;
+};
