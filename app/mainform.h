@@ -5,7 +5,6 @@
 // gives it a face and the entry points from buttons and menus.
 
 #include "app/Settings.h"
-#include "engine/GameDisplay.h"
 #include "update/InstallerSignature.h"
 
 #include <QMainWindow>
@@ -19,28 +18,20 @@
 #include <optional>
 
 class BoardView;
-class ClickLabel;
 class Game;
-class GameTimer;
+class MainDisplay;
 class ProcessControl;
 class Tabout;
 class Thelp;
 class Thighscore;
 class Updater;
-class NameBox;
-class QAction;
-class QLabel;
 class QSystemSemaphore;
 class RandomSource;
 class ScoreSubmission;
 class SoundOutput;
 class SoundPlayer;
 class TallyCalls;
-class TFlatPanel;
 class TimerFactory;
-class TLbBackground;
-class TSelButton;
-class TimerComponent;
 
 // What the window needs from its surroundings. The program passes Qt timers, the clock's seed,
 // the sound device and the real settings file; tests pass a virtual clock and fakes.
@@ -60,64 +51,7 @@ struct MainEnvironment {
     ProcessControl* updateProcess = nullptr;
 };
 
-// The game window's components, by their names on the window (as uic's Ui:: classes hold
-// them). Every one also carries its name as Qt object name.
-struct TmainComponents {
-    TLbBackground* LbBackground1 = nullptr;
-    TFlatPanel* panel_board = nullptr;
-    QLabel* label_name = nullptr;
-    TFlatPanel* panel_board1 = nullptr;
-    TFlatPanel* FlatPanel1 = nullptr;
-    BoardView* board = nullptr;
-    QLabel* Label8 = nullptr;
-    QLabel* label_round = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* label_roundcleared = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* label_lastscore = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* label_score = nullptr;
-    TSelButton* button_pause = nullptr;
-    TSelButton* button_start = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* label_numremoved = nullptr;
-    QLabel* label_status = nullptr;
-    ClickLabel* image_logo = nullptr;
-    QLabel* Image1 = nullptr;
-    TFlatPanel* panel_name = nullptr;
-    NameBox* edit_aname = nullptr;
-    TSelButton* button_namedone = nullptr;
-    TSelButton* button_namecancel = nullptr;
-    TFlatPanel* panel_cleared = nullptr;
-    NameBox* edit_name = nullptr;
-    TSelButton* button_sendscore = nullptr;
-    TFlatPanel* panel_wait = nullptr;
-    TSelButton* button_viewhighscores = nullptr;
-    TSelButton* button_done = nullptr;
-    TFlatPanel* panel_update = nullptr;
-    TSelButton* button_updateyes = nullptr;
-    TSelButton* button_updatecancel = nullptr;
-    QLabel* label_update = nullptr;
-    TFlatPanel* panel_paused = nullptr;
-    TSelButton* button_resume = nullptr;
-    QAction* StartGame1 = nullptr;
-    QAction* Exit1 = nullptr;
-    QAction* PlaySounds1 = nullptr;
-    QAction* ResetScreenLocation1 = nullptr;
-    QAction* ChangeName1 = nullptr;
-    QAction* AutomaticallyCheckforUpdates1 = nullptr;
-    QAction* TallyList1 = nullptr;
-    QAction* ViewHighScoreList1 = nullptr;
-    QAction* Help1 = nullptr;
-    QAction* About1 = nullptr;
-    // The engine's timers, as objects of the window.
-    TimerComponent* timerdrop = nullptr;
-    TimerComponent* timerremove = nullptr;
-    TimerComponent* timerdroprate = nullptr;
-    TimerComponent* timerblink = nullptr;
-};
-
-class Tmain : public QMainWindow, private GameDisplay {
+class Tmain : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -148,13 +82,21 @@ public:
     // Writes the settings; on a write error shows it and answers false.
     bool saveSettings();
 
-    // The components, for tests and for the windows wired to this one.
-    const TmainComponents& ui() const { return m_ui; }
-
     // Plays a sound by its name ("drop", "clear", ...) when "Play Sounds" is checked.
     void playsounds(const std::string& name);
 
-    // Handlers, by the events they answer.
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Minimising the window pauses a running game, as PAUSE GAME does.
+    void changeEvent(QEvent* event) override;
+    // Keyboard play wherever the focus is, unless a name box takes the keys: the arrow keys
+    // move the board's cursor, Space or Return clicks its cell, P is PAUSE GAME / RESUME.
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Handlers, by the events they answer; each is connected to its event.
     void StartGame1Click();
     void PlaySounds1Click();
     void ResetScreenLocation1Click();
@@ -170,38 +112,20 @@ public:
     void About1Click();
     void image_logoClick();
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    // Minimising the window pauses a running game, as PAUSE GAME does.
-    void changeEvent(QEvent* event) override;
-    // Keyboard play wherever the focus is, unless a name box takes the keys: the arrow keys
-    // move the board's cursor, Space or Return clicks its cell, P is PAUSE GAME / RESUME.
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
     void FormCreate();
     void buildWindow();
-    void buildPanels();
-    void buildMenus();
-    void placeBoardPanel();
+    void connectHandlers();
     // The window's size grown, where needed, so that its client area holds the board panel.
     static QSize grownToBoard(QSize window, int menuHeight);
-    void fitGreeting();
     void loadSettings();
     bool FormClose();
     void showPanel(QWidget* panel);
-    QWidget* component(Component which) const;
+    // A component of the window or its menus, by its name on the window.
+    template <class T> T* part(const char* name) const;
 
-    // GameDisplay
-    void setText(Component which, const std::string& text) override;
-    void setShown(Component which, bool shown) override;
-    void setEnabledFlag(Component which, bool enabled) override;
-    std::string currentPlayerName() const override;
-
-    TmainComponents m_ui;
     MainEnvironment m_environment;
+    std::unique_ptr<MainDisplay> m_display;
+    BoardView* m_board = nullptr;
     Settings m_settings;
     QRect m_stored;
     std::unique_ptr<QSystemSemaphore> m_lock;

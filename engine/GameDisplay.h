@@ -31,6 +31,7 @@ enum class Component {
     panel_name,         // the name-entry panel
     panel_wait,         // the score-posting wait panel on the game-over panel
 };
+inline constexpr int componentCount = int(Component::panel_wait) + 1;
 
 class GameDisplay {
 public:

@@ -10,6 +10,7 @@
 #include "info/ClickLabel.h"
 #include "online/HTTPGet.h"
 #include "online/HtmlViewer.h"
+#include "tests/app/TmainParts.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/ServerProcess.h"
@@ -59,16 +60,15 @@ struct GameRun {
     }
 
     Tmain& main() const { return windows->main; }
-    const TmainComponents& ui() const { return windows->main.ui(); }
 
     // Plays a game to its end with one group cleared, so that it has a score.
     int finishGame() {
-        click(ui().button_start);
+        click(button(main(), "button_start"));
         const GameState& state = main().game().state();
         clock.advance(10);
         for (int c = 1; c <= 10 && !state.removing; ++c)
             for (int r = 9; r <= 10 && !state.removing; ++r)
-                QTest::mouseRelease(ui().board, Qt::LeftButton, {},
+                QTest::mouseRelease(board(main()), Qt::LeftButton, {},
                                     QPoint((c - 1) * 32 + 5, (r - 1) * 32 + 5));
         while (state.gamerunning)
             clock.advance(100);
@@ -76,12 +76,10 @@ struct GameRun {
     }
 
     // The score posting's watchdog, found by its name on the window.
-    const TimerComponent& Timer1() const {
-        return *windows->main.findChild<TimerComponent*>(QStringLiteral("Timer1"));
-    }
+    const TimerComponent& Timer1() const { return *timer(main(), "Timer1"); }
     // The watchdog's ticks, one second each.
     void ticks(int count) { clock.advance(1000LL * count); }
-    QString waitCaption() const { return ui().panel_wait->Caption(); }
+    QString waitCaption() const { return panel(main(), "panel_wait")->Caption(); }
 };
 
 // The settings naming the server; the update check only where a test asks for it.
@@ -122,15 +120,15 @@ private slots:
         });
         run.main().show();
         const std::pair<QAction*, QWidget*> items[] = {
-            {run.ui().Help1, &run.windows->help},
-            {run.ui().About1, &run.windows->about},
-            {run.ui().ViewHighScoreList1, &run.windows->highscore}};
+            {menuItem(run.main(), "Help1"), &run.windows->help},
+            {menuItem(run.main(), "About1"), &run.windows->about},
+            {menuItem(run.main(), "ViewHighScoreList1"), &run.windows->highscore}};
         for (const auto& [item, window] : items) {
             QVERIFY2(item->isEnabled(), qPrintable(item->objectName()));
             item->trigger();
             QVERIFY2(window->isVisible(), qPrintable(item->objectName()));
         }
-        click(run.ui().image_logo);
+        click(part<ClickLabel>(run.main(), "image_logo"));
         QCOMPARE(opened, QList<QUrl>{QUrl(run.windows->about.URL1->target())});
         QCOMPARE(opened.value(0).authority(), QStringLiteral("127.0.0.1:8123"));
     }
@@ -152,18 +150,18 @@ private slots:
         run.main().show();
         const int score = run.finishGame();
         QVERIFY(score > 0);
-        run.ui().edit_name->setText(typed);
-        click(run.ui().button_sendscore);
+        nameBox(run.main(), "edit_name")->setText(typed);
+        click(button(run.main(), "button_sendscore"));
         // The name sent stays in the box.
-        QCOMPARE(run.ui().edit_name->text(), sent);
-        QVERIFY(run.ui().panel_wait->isVisible());
+        QCOMPARE(nameBox(run.main(), "edit_name")->text(), sent);
+        QVERIFY(panel(run.main(), "panel_wait")->isVisible());
 
         Thighscore& highscore = run.windows->highscore;
         const auto page = [&] { return highscore.displayhtml->toPlainText(); };
         QVERIFY(QTest::qWaitFor([&] { return page().contains(sent); }, 20000));
         QVERIFY(highscore.isVisible());
         QVERIFY(page().contains(QString::number(score)));
-        QVERIFY(run.ui().panel_cleared->isHidden());
+        QVERIFY(panel(run.main(), "panel_cleared")->isHidden());
         QVERIFY(!run.Timer1().Enabled());
         QVERIFY(run.messages.isEmpty());
     }
@@ -175,7 +173,7 @@ private slots:
         QCOMPARE(run.Timer1().Interval(), 1000);
         QVERIFY(!run.Timer1().Enabled());
         const QString before = run.waitCaption();
-        click(run.ui().button_sendscore);
+        click(button(run.main(), "button_sendscore"));
         QVERIFY(run.Timer1().Enabled());
         QCOMPARE(run.waitCaption(), before);
         const QString wait = QStringLiteral("Posting Score, Please Wait");
@@ -190,7 +188,7 @@ private slots:
         run.ticks(10);
         QCOMPARE(run.messages.size(), 1);
         QVERIFY(!run.Timer1().Enabled());
-        QVERIFY(run.ui().panel_wait->isVisible());
+        QVERIFY(panel(run.main(), "panel_wait")->isVisible());
     }
 
     // A server that answers but does not take the score (a bad name, too many postings, its
@@ -207,12 +205,12 @@ private slots:
         GameRun run(site(server.url("/")));
         run.main().show();
         run.finishGame();
-        click(run.ui().button_sendscore);
+        click(button(run.main(), "button_sendscore"));
         QVERIFY(QTest::qWaitFor([&] { return !run.messages.isEmpty(); }, 20000));
         QCOMPARE(run.messages, QStringList{"Posting Failed."});
         QVERIFY(!run.Timer1().Enabled());
-        QVERIFY(run.ui().panel_cleared->isVisible());
-        QVERIFY(run.ui().panel_wait->isVisible());
+        QVERIFY(panel(run.main(), "panel_cleared")->isVisible());
+        QVERIFY(panel(run.main(), "panel_wait")->isVisible());
         QVERIFY(!run.windows->highscore.isVisible());
         // Nothing more comes of it: no second message when the watchdog's time is up.
         run.ticks(45);
@@ -225,10 +223,10 @@ private slots:
         GameRun run(site(server.url("/")));
         run.main().show();
         run.finishGame();
-        click(run.ui().button_sendscore);
+        click(button(run.main(), "button_sendscore"));
         QVERIFY(QTest::qWaitFor([&] { return server.requestCount() == 1; }, 20000));
         run.ticks(10);
-        click(run.ui().button_sendscore);
+        click(button(run.main(), "button_sendscore"));
         // The watchdog starts from 40 again: no failure at 40 ticks from the first SEND SCORE.
         run.ticks(39);
         QVERIFY(run.messages.isEmpty());
@@ -239,7 +237,7 @@ private slots:
         // page, and no second posting was ever sent.
         server.release();
         QVERIFY(QTest::qWaitFor([&] { return run.windows->highscore.isVisible(); }, 20000));
-        QVERIFY(run.ui().panel_cleared->isHidden());
+        QVERIFY(panel(run.main(), "panel_cleared")->isHidden());
         QVERIFY(QTest::qWaitFor([&] { return server.requestCount() == 2; }, 20000));
         const std::vector<std::string> requests = server.requests();
         QVERIFY(requests[0].starts_with("GET /cgi-bin/bloomzap.cgi?name=Guest&"));
@@ -263,7 +261,8 @@ private slots:
         // The check starts as the window is shown, or not at all.
         QCOMPARE(checkupdate->busy(), switchedOn);
         if (switchedOn) {
-            QVERIFY(QTest::qWaitFor([&] { return run.ui().panel_update->isVisible(); }, 20000));
+            QVERIFY(QTest::qWaitFor([&] { return panel(run.main(), "panel_update")->isVisible(); },
+                                    20000));
             QCOMPARE(run.windows->about.version->text(), QStringLiteral("1.0.0"));
         }
         // Showing the window again starts no second check.

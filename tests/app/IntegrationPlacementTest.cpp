@@ -7,7 +7,9 @@
 #include "tests/support/VirtualClock.h"
 #include "widgets/FontSubstitutes.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenuBar>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -217,7 +219,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         QVERIFY(QTest::qWaitFor([&] { return main.frameGeometry().top() < main.geometry().top(); },
                                 20000));
-        main.ResetScreenLocation1Click();
+        main.menuBar()->findChild<QAction*>(QStringLiteral("ResetScreenLocation1"))->trigger();
         QVERIFY2(
             QTest::qWaitFor([&] { return main.frameGeometry().topLeft() == QPoint(3, 3); }, 5000),
             qPrintable(QStringLiteral("frame at %1,%2")

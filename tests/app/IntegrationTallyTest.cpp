@@ -7,6 +7,7 @@
 #include "engine/Game.h"
 #include "tally/TallyCalendar.h"
 #include "tally/tallylistform.h"
+#include "tests/app/TmainParts.h"
 #include "tests/support/QtTestMain.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/VirtualClock.h"
@@ -81,15 +82,15 @@ private slots:
         int lastRound = 0;
         {
             ProgramRun run(folder.path());
-            run.main->ui().edit_aname->setText(QStringLiteral("Rosa"));
-            click(run.main->ui().button_namedone);
-            click(run.main->ui().button_start);
+            nameBox(*run.main, "edit_aname")->setText(QStringLiteral("Rosa"));
+            click(button(*run.main, "button_namedone"));
+            click(button(*run.main, "button_start"));
             const GameState& state = run.main->game().state();
             // Clear one group at the start so the game has a score, then let the lines come.
             run.clock.advance(10);
             for (int c = 1; c <= 10 && state.score == 0 && !state.removing; ++c)
                 for (int r = 9; r <= 10 && !state.removing; ++r)
-                    QTest::mouseRelease(run.main->ui().board, Qt::LeftButton, {},
+                    QTest::mouseRelease(board(*run.main), Qt::LeftButton, {},
                                         QPoint((c - 1) * 32 + 5, (r - 1) * 32 + 5));
             QVERIFY(state.removing);
             while (state.gamerunning)
@@ -97,10 +98,10 @@ private slots:
             finalScore = state.score;
             lastRound = state.round;
             QVERIFY(finalScore > 0);
-            QVERIFY(run.main->ui().panel_cleared->isVisible());
+            QVERIFY(panel(*run.main, "panel_cleared")->isVisible());
 
             // The tally window, from the View menu, already shows the game.
-            run.main->ui().TallyList1->trigger();
+            menuItem(*run.main, "TallyList1")->trigger();
             QVERIFY(run.tallylist->isVisible());
             QCOMPARE(run.text("label_name1"), QStringLiteral("Rosa"));
             QCOMPARE(run.text("label_high1"), QString::number(finalScore));

@@ -5,6 +5,7 @@
 #include "engine/BoardView.h"
 #include "engine/Game.h"
 #include "engine/TileList.h"
+#include "tests/app/TmainParts.h"
 #include "tests/support/QtTestMain.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/VirtualClock.h"
@@ -99,14 +100,14 @@ private slots:
         int mouseScore = 0;
         {
             auto main = makeWindow();
-            main->ui().edit_aname->setText(QStringLiteral("Kim"));
-            click(main->ui().button_namedone);
-            click(main->ui().button_start);
+            nameBox(*main, "edit_aname")->setText(QStringLiteral("Kim"));
+            click(button(*main, "button_namedone"));
+            click(button(*main, "button_start"));
             const GameState& state = main->game().state();
             for (int tick = 0; tick < 400000 && state.gamerunning; ++tick) {
                 m_clock->advance(10);
                 if (tick == pauseTick || tick == resumeTick) {
-                    click(main->ui().button_pause);
+                    click(button(*main, "button_pause"));
                     moves.push_back({tick, QPoint()});
                     continue;
                 }
@@ -115,7 +116,7 @@ private slots:
                 const QPoint cell = findGroup(state);
                 if (cell.isNull())
                     continue;
-                QTest::mouseRelease(main->ui().board, Qt::LeftButton, {},
+                QTest::mouseRelease(board(*main), Qt::LeftButton, {},
                                     QPoint((cell.x() - 1) * 32 + 16, (cell.y() - 1) * 32 + 16));
                 QVERIFY(state.removing);
                 moves.push_back({tick, cell});
@@ -129,15 +130,15 @@ private slots:
         auto main = makeWindow();
         QVERIFY(QTest::qWaitForWindowActive(main.get()));
         // The name by the keyboard: Return is DONE.
-        main->ui().edit_aname->setFocus();
-        main->ui().edit_aname->selectAll();
-        QTest::keyClicks(main->ui().edit_aname, "Kim");
+        nameBox(*main, "edit_aname")->setFocus();
+        nameBox(*main, "edit_aname")->selectAll();
+        QTest::keyClicks(nameBox(*main, "edit_aname"), "Kim");
         press(main.get(), Qt::Key_Return);
-        QVERIFY(main->ui().panel_name->isHidden());
+        QVERIFY(panel(*main, "panel_name")->isHidden());
         QCOMPARE(main->playerName(), QStringLiteral("Kim"));
-        BoardView* board = main->ui().board;
+        BoardView* board = ::board(*main);
         QVERIFY(!board->cursorShown()); // Return in the name box is not a board key
-        click(main->ui().button_start);
+        click(button(*main, "button_start"));
 
         // No cursor until the first arrow key; then a white frame that no tile has.
         const qreal ratio = board->devicePixelRatioF();
@@ -171,7 +172,7 @@ private slots:
             if (move.cell.isNull()) {
                 press(main.get(), Qt::Key_P);
                 QCOMPARE(state.paused, tick == pauseTick);
-                QCOMPARE(main->ui().panel_paused->isVisible(), tick == pauseTick);
+                QCOMPARE(panel(*main, "panel_paused")->isVisible(), tick == pauseTick);
                 continue;
             }
             while (board->cursorColumn() != move.cell.x())
@@ -186,41 +187,41 @@ private slots:
         QCOMPARE(next, moves.size());
         QVERIFY(!state.gamerunning);
         QCOMPARE(state.score, mouseScore);
-        QCOMPARE(main->ui().label_score->text(), QString::number(mouseScore));
+        QCOMPARE(label(*main, "label_score")->text(), QString::number(mouseScore));
 
         // After game over P does nothing: the pause button is off.
         press(main.get(), Qt::Key_P);
         QVERIFY(!state.paused);
-        QVERIFY(main->ui().panel_paused->isHidden());
+        QVERIFY(panel(*main, "panel_paused")->isHidden());
     }
 
     // Keys on a covered cell do what a click there does: nothing reaches the board.
     void theCursorDoesNotClickUnderAPanel() {
         auto main = makeWindow();
-        click(main->ui().button_namedone);
-        click(main->ui().button_start);
+        click(button(*main, "button_namedone"));
+        click(button(*main, "button_start"));
         GameState& state = main->game().state();
         // A pair in row 5, where the name panel lies over the board.
         state.cells[4][5] = 1;
         state.cells[5][5] = 1;
         main->game().boardPaint();
-        BoardView* board = main->ui().board;
+        BoardView* board = ::board(*main);
         press(main.get(), Qt::Key_Right);
         for (int k = 0; k < 3; ++k)
             press(main.get(), Qt::Key_Right);
         for (int k = 0; k < 5; ++k)
             press(main.get(), Qt::Key_Up);
         QCOMPARE(QPoint(board->cursorColumn(), board->cursorRow()), QPoint(4, 5));
-        main->ui().ChangeName1->trigger();
+        menuItem(*main, "ChangeName1")->trigger();
         main->setFocus(); // the player has not clicked into the name box
         press(main.get(), Qt::Key_Space);
         QVERIFY(!state.removing);
         // Typing a name takes the keys; its Return is DONE and clicks nothing on the board.
-        main->ui().edit_aname->setFocus();
-        main->ui().edit_aname->selectAll();
+        nameBox(*main, "edit_aname")->setFocus();
+        nameBox(*main, "edit_aname")->selectAll();
         for (const Qt::Key key : {Qt::Key_P, Qt::Key_I, Qt::Key_A, Qt::Key_Up, Qt::Key_Return})
             press(main.get(), key);
-        QVERIFY(main->ui().panel_name->isHidden());
+        QVERIFY(panel(*main, "panel_name")->isHidden());
         QCOMPARE(main->playerName(), QStringLiteral("pia"));
         QVERIFY(!state.paused);
         QCOMPARE(QPoint(board->cursorColumn(), board->cursorRow()), QPoint(4, 5));
@@ -236,28 +237,28 @@ private slots:
     void minimisingPausesARunningGameOnly() {
         auto main = makeWindow();
         const GameState& state = main->game().state();
-        TSelButton* pause = main->ui().button_pause;
+        TSelButton* pause = button(*main, "button_pause");
 
         // No game yet: nothing happens.
         main->showMinimized();
         QVERIFY(!state.paused);
-        QVERIFY(main->ui().panel_paused->isHidden());
+        QVERIFY(panel(*main, "panel_paused")->isHidden());
         main->showNormal();
 
         // A running game pauses as PAUSE GAME does, and no line comes while the window is away.
-        click(main->ui().button_namedone);
-        click(main->ui().button_start);
+        click(button(*main, "button_namedone"));
+        click(button(*main, "button_start"));
         const auto before = state.cells;
         main->showMinimized();
         QVERIFY(state.paused);
-        QVERIFY(main->ui().panel_paused->isVisible());
+        QVERIFY(panel(*main, "panel_paused")->isVisible());
         QCOMPARE(pause->Caption(), QStringLiteral("RESUME"));
         m_clock->advance(12000);
         QVERIFY(state.cells == before);
         // Coming back leaves it paused until RESUME.
         main->showNormal();
         QVERIFY(state.paused);
-        click(main->ui().button_resume);
+        click(button(*main, "button_resume"));
         QVERIFY(!state.paused);
         QCOMPARE(pause->Caption(), QStringLiteral("PAUSE GAME"));
         // Other changes of the window's state leave the game running.
@@ -281,8 +282,8 @@ private slots:
             m_clock->advance(1000);
         main->showMinimized();
         QVERIFY(!state.paused);
-        QVERIFY(main->ui().panel_paused->isHidden());
-        QVERIFY(main->ui().panel_cleared->isVisible());
+        QVERIFY(panel(*main, "panel_paused")->isHidden());
+        QVERIFY(panel(*main, "panel_cleared")->isVisible());
         QCOMPARE(pause->Caption(), QStringLiteral("PAUSE GAME"));
     }
 };

@@ -10,6 +10,7 @@
 #include "info/ClickLabel.h"
 #include "online/HTTPGet.h"
 #include "online/highscoreform.h"
+#include "tests/app/TmainParts.h"
 #include "tests/support/QtTestMain.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/TempDir.h"
@@ -106,70 +107,87 @@ private slots:
         delete m_clock;
     }
 
-    // Every component, menu item and timer of the window definition is found by its name.
+    // The window definition as one table: every component, menu item and timer is found by its
+    // name, of its kind, at its place in its parent (top left only where the text sizes it).
     void everyComponentCarriesItsNameFromTheWindow() {
         auto main = makeWindow();
-        const TmainComponents& ui = main->ui();
-        const std::pair<const char*, const QObject*> named[] = {
-            {"LbBackground1", ui.LbBackground1},
-            {"panel_board", ui.panel_board},
-            {"label_name", ui.label_name},
-            {"panel_board1", ui.panel_board1},
-            {"FlatPanel1", ui.FlatPanel1},
-            {"board", ui.board},
-            {"images_flowers", &ui.board->images_flowers()},
-            {"Label8", ui.Label8},
-            {"label_round", ui.label_round},
-            {"Label10", ui.Label10},
-            {"label_roundcleared", ui.label_roundcleared},
-            {"Label6", ui.Label6},
-            {"label_lastscore", ui.label_lastscore},
-            {"Label2", ui.Label2},
-            {"label_score", ui.label_score},
-            {"button_pause", ui.button_pause},
-            {"button_start", ui.button_start},
-            {"Label4", ui.Label4},
-            {"label_numremoved", ui.label_numremoved},
-            {"label_status", ui.label_status},
-            {"image_logo", ui.image_logo},
-            {"Image1", ui.Image1},
-            {"panel_name", ui.panel_name},
-            {"edit_aname", ui.edit_aname},
-            {"panel_cleared", ui.panel_cleared},
-            {"edit_name", ui.edit_name},
-            {"button_sendscore", ui.button_sendscore},
-            {"panel_wait", ui.panel_wait},
-            {"button_done", ui.button_done},
-            {"panel_update", ui.panel_update},
-            {"button_updateyes", ui.button_updateyes},
-            {"button_updatecancel", ui.button_updatecancel},
-            {"label_update", ui.label_update},
-            {"panel_paused", ui.panel_paused},
-            {"StartGame1", ui.StartGame1},
-            {"Exit1", ui.Exit1},
-            {"PlaySounds1", ui.PlaySounds1},
-            {"ResetScreenLocation1", ui.ResetScreenLocation1},
-            {"ChangeName1", ui.ChangeName1},
-            {"AutomaticallyCheckforUpdates1", ui.AutomaticallyCheckforUpdates1},
-            {"TallyList1", ui.TallyList1},
-            {"ViewHighScoreList1", ui.ViewHighScoreList1},
-            {"Help1", ui.Help1},
-            {"About1", ui.About1},
-            {"timerdrop", ui.timerdrop},
-            {"timerremove", ui.timerremove},
-            {"timerdroprate", ui.timerdroprate},
-            {"timerblink", ui.timerblink},
-            {"Timer1", main->findChild<TimerComponent*>(QStringLiteral("Timer1"))}};
-        for (const auto& [name, component] : named) {
+        struct Entry {
+            const char* name;
+            const char* kind;
+            QRect place;
+        };
+        const QRect none;
+        const Entry table[] = {{"LbBackground1", "TLbBackground", none},
+                               {"panel_board", "TFlatPanel", {4, 3, 510, 437}},
+                               {"label_name", "QLabel", {3, 5, 160, 16}},
+                               {"panel_board1", "TFlatPanel", {3, 26, 505, 407}},
+                               {"FlatPanel1", "TFlatPanel", {22, 1, 325, 324}},
+                               {"board", "BoardView", {2, 2, 320, 320}},
+                               {"images_flowers", "QObject", none}, // a TileList
+                               {"Label8", "QLabel", {362, 1, 0, 0}},
+                               {"label_round", "QLabel", {362, 28, 0, 0}},
+                               {"Label10", "QLabel", {362, 55, 0, 0}},
+                               {"label_roundcleared", "QLabel", {362, 83, 0, 0}},
+                               {"Label6", "QLabel", {362, 110, 0, 0}},
+                               {"label_lastscore", "QLabel", {362, 137, 0, 0}},
+                               {"Label2", "QLabel", {362, 189, 0, 0}},
+                               {"label_score", "QLabel", {362, 223, 0, 0}},
+                               {"button_pause", "TSelButton", {355, 260, 132, 27}},
+                               {"button_start", "TSelButton", {355, 300, 132, 27}},
+                               {"Label4", "QLabel", {22, 333, 65, 0}},
+                               {"label_numremoved", "QLabel", {95, 333, 0, 0}},
+                               {"label_status", "QLabel", {160, 331, 184, 19}},
+                               {"image_logo", "ClickLabel", {71, 353, 218, 52}},
+                               {"Image1", "QLabel", {384, 336, 65, 67}},
+                               {"panel_name", "TFlatPanel", {25, 56, 319, 161}},
+                               {"edit_aname", "NameBox", {83, 52, 161, 32}},
+                               {"button_namedone", "TSelButton", {43, 101, 111, 36}},
+                               {"button_namecancel", "TSelButton", {171, 101, 111, 36}},
+                               {"panel_cleared", "TFlatPanel", {25, 15, 318, 288}},
+                               {"edit_name", "NameBox", {83, 95, 161, 32}},
+                               {"button_sendscore", "TSelButton", {78, 135, 172, 36}},
+                               {"panel_wait", "TFlatPanel", {2, 131, 315, 49}},
+                               {"button_viewhighscores", "TSelButton", {78, 186, 172, 36}},
+                               {"button_done", "TSelButton", {109, 235, 111, 36}},
+                               {"panel_update", "TFlatPanel", {26, 29, 317, 161}},
+                               {"button_updateyes", "TSelButton", {43, 93, 111, 36}},
+                               {"button_updatecancel", "TSelButton", {171, 93, 111, 36}},
+                               {"label_update", "QLabel", {1, 140, 315, 20}},
+                               {"panel_paused", "TFlatPanel", {22, 1, 325, 324}},
+                               {"button_resume", "TSelButton", {97, 172, 132, 27}},
+                               {"StartGame1", "QAction", none},
+                               {"Exit1", "QAction", none},
+                               {"PlaySounds1", "QAction", none},
+                               {"ResetScreenLocation1", "QAction", none},
+                               {"ChangeName1", "QAction", none},
+                               {"AutomaticallyCheckforUpdates1", "QAction", none},
+                               {"TallyList1", "QAction", none},
+                               {"ViewHighScoreList1", "QAction", none},
+                               {"Help1", "QAction", none},
+                               {"About1", "QAction", none},
+                               {"timerdrop", "TimerComponent", none},
+                               {"timerremove", "TimerComponent", none},
+                               {"timerdroprate", "TimerComponent", none},
+                               {"timerblink", "TimerComponent", none},
+                               {"Timer1", "TimerComponent", none}};
+        for (const auto& [name, kind, place] : table) {
             const QObject* found = main->findChild<QObject*>(QString::fromLatin1(name));
             QVERIFY2(found != nullptr, name);
-            QVERIFY2(found == component, name);
+            QCOMPARE(found->metaObject()->className(), kind);
+            const auto* widget = qobject_cast<const QWidget*>(found);
+            if (place.isNull() || widget == nullptr)
+                continue;
+            QVERIFY2(widget->pos() == place.topLeft(), name);
+            if (place.width() > 0)
+                QVERIFY2(widget->width() == place.width(), name);
+            if (place.height() > 0)
+                QVERIFY2(widget->height() == place.height(), name);
         }
         // The timers show the engine's intervals and states as the window definition has them.
-        QCOMPARE(ui.timerremove->property("Interval").toInt(), 10);
-        QVERIFY(ui.timerremove->property("Enabled").toBool());
-        QCOMPARE(ui.timerblink->property("Interval").toInt(), 200);
-        QVERIFY(!ui.timerdrop->property("Enabled").toBool());
+        QCOMPARE(timer(*main, "timerremove")->Interval(), 10);
+        QVERIFY(timer(*main, "timerremove")->Enabled());
+        QCOMPARE(timer(*main, "timerblink")->Interval(), 200);
+        QVERIFY(!timer(*main, "timerdrop")->Enabled());
     }
 
     // playsounds plays by name only while "Play Sounds" is checked.
@@ -177,9 +195,9 @@ private slots:
         auto main = makeWindow();
         m_sounds->calls.clear();
         main->playsounds("drop");
-        main->ui().PlaySounds1->setChecked(false);
+        menuItem(*main, "PlaySounds1")->setChecked(false);
         main->playsounds("clear");
-        main->ui().PlaySounds1->setChecked(true);
+        menuItem(*main, "PlaySounds1")->setChecked(true);
         main->playsounds("GameOver");
         QCOMPARE(m_sounds->played(), (std::vector<std::string>{"DROP", "GAMEOVER"}));
     }
@@ -191,14 +209,15 @@ private slots:
         QVERIFY(main->centralWidget()->height() >= 442);
         QCOMPARE(main->windowTitle(), QStringLiteral("Bloomzap"));
         // The player is asked for a name first, with the default one in both boxes.
-        QVERIFY(main->ui().panel_name->isVisible());
-        QCOMPARE(main->ui().edit_name->text(), QStringLiteral("Guest"));
-        QCOMPARE(main->ui().edit_aname->text(), QStringLiteral("Guest"));
+        QVERIFY(panel(*main, "panel_name")->isVisible());
+        QCOMPARE(nameBox(*main, "edit_name")->text(), QStringLiteral("Guest"));
+        QCOMPARE(nameBox(*main, "edit_aname")->text(), QStringLiteral("Guest"));
         QCOMPARE(m_sounds->played(), std::vector<std::string>{"ENTERED"});
         QVERIFY(!main->game().state().gamerunning);
-        QVERIFY(!main->ui().button_pause->Enabled());
-        for (QWidget* hidden : std::initializer_list<QWidget*>{
-                 main->ui().panel_cleared, main->ui().panel_paused, main->ui().panel_update})
+        QVERIFY(!button(*main, "button_pause")->Enabled());
+        for (QWidget* hidden : std::initializer_list<QWidget*>{panel(*main, "panel_cleared"),
+                                                               panel(*main, "panel_paused"),
+                                                               panel(*main, "panel_update")})
             QVERIFY(hidden->isHidden());
     }
 
@@ -217,8 +236,8 @@ private slots:
         // Bigger is allowed, and the board floats in the middle.
         main->resize(1018, 943);
         QCOMPARE(main->width(), 1018);
-        const QRect panel = main->ui().panel_board->geometry();
-        const QPoint centre = panel.center();
+        const QRect boardPanel = panel(*main, "panel_board")->geometry();
+        const QPoint centre = boardPanel.center();
         QVERIFY(qAbs(centre.x() - main->centralWidget()->width() / 2) <= 2);
         QVERIFY(qAbs(centre.y() - main->centralWidget()->height() / 2) <= 2);
     }
@@ -242,7 +261,7 @@ private slots:
         writeSettings("Top=200\r\nLeft=300\r\nWidth=700\r\nHeight=600\r\n");
         auto main = makeWindow();
         QCOMPARE(main->pos(), QPoint(300, 200));
-        main->ui().ResetScreenLocation1->trigger();
+        menuItem(*main, "ResetScreenLocation1")->trigger();
         const int grownHeight = main->height();
         QVERIFY(main->close());
         QVERIFY(saved("Top=3") && saved("Left=3") && saved("Width=518"));
@@ -305,10 +324,10 @@ private slots:
 
     void playSoundsTogglesAndSavesAtOnce() {
         auto main = makeWindow();
-        main->ui().PlaySounds1->trigger();
+        menuItem(*main, "PlaySounds1")->trigger();
         QVERIFY(!main->playSounds());
         QVERIFY(saved("Sounds=no"));
-        main->ui().AutomaticallyCheckforUpdates1->trigger();
+        menuItem(*main, "AutomaticallyCheckforUpdates1")->trigger();
         QVERIFY(!main->checkForUpdates());
         QVERIFY(main->close());
         QVERIFY(saved("Update=false"));
@@ -317,17 +336,17 @@ private slots:
     void namePanelDoneAndCancel() {
         auto main = makeWindow();
         // CANCEL keeps the old name; the typed text stays in the panel's box.
-        main->ui().edit_aname->clear();
-        QTest::keyClicks(main->ui().edit_aname, "Zed");
-        click(main->ui().button_namecancel);
-        QVERIFY(main->ui().panel_name->isHidden());
+        nameBox(*main, "edit_aname")->clear();
+        QTest::keyClicks(nameBox(*main, "edit_aname"), "Zed");
+        click(button(*main, "button_namecancel"));
+        QVERIFY(panel(*main, "panel_name")->isHidden());
         QCOMPARE(main->playerName(), QStringLiteral("Guest"));
-        main->ui().ChangeName1->trigger();
-        QCOMPARE(main->ui().edit_aname->text(), QStringLiteral("Zed"));
+        menuItem(*main, "ChangeName1")->trigger();
+        QCOMPARE(nameBox(*main, "edit_aname")->text(), QStringLiteral("Zed"));
 
         // DONE with an empty box leaves the name empty.
-        main->ui().edit_aname->clear();
-        click(main->ui().button_namedone);
+        nameBox(*main, "edit_aname")->clear();
+        click(button(*main, "button_namedone"));
         QCOMPARE(main->playerName(), QString());
         QVERIFY(main->close());
         QVERIFY(saved("Name="));
@@ -336,70 +355,71 @@ private slots:
     void typingStopsAtTenCharactersButALongStoredNameShowsWhole() {
         writeSettings("Name=Maximilianus the Great\r\n");
         auto main = makeWindow();
-        QCOMPARE(main->ui().edit_name->text(), QStringLiteral("Maximilianus the Great"));
-        main->ui().edit_aname->clear();
-        QTest::keyClicks(main->ui().edit_aname, "ABCDEFGHIJKLMNOP");
-        QCOMPARE(main->ui().edit_aname->text(), QStringLiteral("ABCDEFGHIJ"));
+        QCOMPARE(nameBox(*main, "edit_name")->text(), QStringLiteral("Maximilianus the Great"));
+        nameBox(*main, "edit_aname")->clear();
+        QTest::keyClicks(nameBox(*main, "edit_aname"), "ABCDEFGHIJKLMNOP");
+        QCOMPARE(nameBox(*main, "edit_aname")->text(), QStringLiteral("ABCDEFGHIJ"));
 
         // A pasted name keeps what fits rather than vanishing whole.
-        main->ui().edit_aname->setText(QStringLiteral("Bob"));
-        main->ui().edit_aname->setCursorPosition(1);
+        nameBox(*main, "edit_aname")->setText(QStringLiteral("Bob"));
+        nameBox(*main, "edit_aname")->setCursorPosition(1);
         QGuiApplication::clipboard()->setText(QStringLiteral("123456789"));
-        main->ui().edit_aname->paste();
-        QCOMPARE(main->ui().edit_aname->text(), QStringLiteral("B1234567ob"));
-        QCOMPARE(main->ui().edit_aname->cursorPosition(), 8);
+        nameBox(*main, "edit_aname")->paste();
+        QCOMPARE(nameBox(*main, "edit_aname")->text(), QStringLiteral("B1234567ob"));
+        QCOMPARE(nameBox(*main, "edit_aname")->cursorPosition(), 8);
         // The long stored name may be edited at its length but not grown.
-        main->ui().edit_name->setCursorPosition(0);
-        main->ui().edit_name->setSelection(0, 3);
-        main->ui().edit_name->paste();
-        QCOMPARE(main->ui().edit_name->text(), QStringLiteral("123imilianus the Great"));
+        nameBox(*main, "edit_name")->setCursorPosition(0);
+        nameBox(*main, "edit_name")->setSelection(0, 3);
+        nameBox(*main, "edit_name")->paste();
+        QCOMPARE(nameBox(*main, "edit_name")->text(), QStringLiteral("123imilianus the Great"));
     }
 
     void panelsFollowTheGame() {
         auto main = makeWindow();
-        click(main->ui().button_start);
-        QVERIFY(main->ui().panel_name->isHidden());
+        click(button(*main, "button_start"));
+        QVERIFY(panel(*main, "panel_name")->isHidden());
         QVERIFY(main->game().state().gamerunning);
-        QCOMPARE(main->ui().label_name->text(), QStringLiteral("Good Luck Guest"));
-        QVERIFY(main->ui().button_pause->Enabled());
+        QCOMPARE(label(*main, "label_name")->text(), QStringLiteral("Good Luck Guest"));
+        QVERIFY(button(*main, "button_pause")->Enabled());
 
-        click(main->ui().button_pause);
-        QVERIFY(main->ui().panel_paused->isVisible());
-        QCOMPARE(main->ui().button_pause->Caption(), QStringLiteral("RESUME"));
-        click(main->ui().button_resume);
-        QVERIFY(main->ui().panel_paused->isHidden());
-        QCOMPARE(main->ui().button_pause->Caption(), QStringLiteral("PAUSE GAME"));
+        click(button(*main, "button_pause"));
+        QVERIFY(panel(*main, "panel_paused")->isVisible());
+        QCOMPARE(button(*main, "button_pause")->Caption(), QStringLiteral("RESUME"));
+        click(button(*main, "button_resume"));
+        QVERIFY(panel(*main, "panel_paused")->isHidden());
+        QCOMPARE(button(*main, "button_pause")->Caption(), QStringLiteral("PAUSE GAME"));
 
         // Pausing again, then the menu's Start Game: everything over the board goes away.
-        click(main->ui().button_pause);
-        main->ui().StartGame1->trigger();
-        QVERIFY(main->ui().panel_paused->isHidden());
+        click(button(*main, "button_pause"));
+        menuItem(*main, "StartGame1")->trigger();
+        QVERIFY(panel(*main, "panel_paused")->isHidden());
         QVERIFY(!main->game().state().paused);
     }
 
     void theGreetingShowsALongNameWhole() {
         writeSettings("Name=WWWWWWWWWW\r\n");
         auto main = makeWindow();
-        QCOMPARE(main->ui().label_name->text(), QStringLiteral("Welcome to Bloomzap!"));
-        click(main->ui().button_start);
+        QCOMPARE(label(*main, "label_name")->text(), QStringLiteral("Welcome to Bloomzap!"));
+        click(button(*main, "button_start"));
         const QString greeting = QStringLiteral("Good Luck WWWWWWWWWW");
-        QCOMPARE(main->ui().label_name->text(), greeting);
-        QVERIFY(main->ui().label_name->width() >=
-                main->ui().label_name->fontMetrics().horizontalAdvance(greeting));
+        QCOMPARE(label(*main, "label_name")->text(), greeting);
+        QVERIFY(label(*main, "label_name")->width() >=
+                label(*main, "label_name")->fontMetrics().horizontalAdvance(greeting));
         // A name far too long for the window still ends at the board panel's edge.
-        main->ui().edit_name->setText(QString(60, QLatin1Char('W')));
-        click(main->ui().button_start);
-        QCOMPARE(main->ui().label_name->geometry().right(), main->ui().panel_board->width() - 1);
+        nameBox(*main, "edit_name")->setText(QString(60, QLatin1Char('W')));
+        click(button(*main, "button_start"));
+        QCOMPARE(label(*main, "label_name")->geometry().right(),
+                 panel(*main, "panel_board")->width() - 1);
         // A short name keeps the greeting's own size.
-        main->ui().edit_name->setText(QStringLiteral("Al"));
-        click(main->ui().button_start);
-        QCOMPARE(main->ui().label_name->width(), 160);
+        nameBox(*main, "edit_name")->setText(QStringLiteral("Al"));
+        click(button(*main, "button_start"));
+        QCOMPARE(label(*main, "label_name")->width(), 160);
     }
 
     // The wait panel over SEND SCORE is black with a black frame: only its text shows.
     void theWaitPanelShowsOnlyItsText() {
         auto main = makeWindow();
-        TFlatPanel* wait = main->ui().panel_wait;
+        TFlatPanel* wait = panel(*main, "panel_wait");
         QCOMPARE(wait->ColorHighLight(), QColor(Qt::black));
         QCOMPARE(wait->ColorShadow(), QColor(Qt::black));
         const QImage drawn = wait->grab().toImage();
@@ -413,7 +433,7 @@ private slots:
         Thighscore highscore(main.get(), "http://127.0.0.1:1/");
         main->setHighScoreWindow(&highscore);
         highscore.showMinimized();
-        main->ui().ViewHighScoreList1->trigger();
+        menuItem(*main, "ViewHighScoreList1")->trigger();
         QVERIFY(highscore.isVisible());
         QVERIFY(!highscore.isMinimized());
         QTRY_VERIFY(!highscore.getit->busy());
@@ -421,30 +441,30 @@ private slots:
 
     void startGameFromTheMenuRestartsAndHidesTheGameOverPanel() {
         auto main = makeWindow();
-        click(main->ui().button_start);
+        click(button(*main, "button_start"));
         while (main->game().state().gamerunning)
             m_clock->advance(1000);
-        QVERIFY(main->ui().panel_cleared->isVisible());
-        QVERIFY(main->ui().button_sendscore->isVisible());
-        QVERIFY(!main->ui().button_pause->Enabled());
+        QVERIFY(panel(*main, "panel_cleared")->isVisible());
+        QVERIFY(button(*main, "button_sendscore")->isVisible());
+        QVERIFY(!button(*main, "button_pause")->Enabled());
 
-        main->ui().StartGame1->trigger();
-        QVERIFY(main->ui().panel_cleared->isHidden());
+        menuItem(*main, "StartGame1")->trigger();
+        QVERIFY(panel(*main, "panel_cleared")->isHidden());
         QVERIFY(main->game().state().gamerunning);
-        QCOMPARE(main->ui().label_score->text(), QStringLiteral("0"));
+        QCOMPARE(label(*main, "label_score")->text(), QStringLiteral("0"));
         QCOMPARE(main->game().state().round, 1);
 
         // Starting again while the game runs restarts it from round 1.
         m_clock->advance(10000);
-        main->ui().StartGame1->trigger();
+        menuItem(*main, "StartGame1")->trigger();
         QCOMPARE(main->game().state().round, 1);
         QCOMPARE(main->game().state().score, 0);
     }
 
     void aWholeGamePlayedThroughTheWindow() {
         auto main = makeWindow();
-        click(main->ui().button_namedone);
-        click(main->ui().button_start);
+        click(button(*main, "button_namedone"));
+        click(button(*main, "button_start"));
         const GameState& state = main->game().state();
         int groupsClicked = 0;
         // Play as a quick player would: whenever a click counts, click a group.
@@ -455,7 +475,7 @@ private slots:
             const QPoint cell = findGroup(state);
             if (cell.isNull())
                 continue;
-            QTest::mouseRelease(main->ui().board, Qt::LeftButton, {},
+            QTest::mouseRelease(board(*main), Qt::LeftButton, {},
                                 QPoint((cell.x() - 1) * 32 + 16, (cell.y() - 1) * 32 + 16));
             ++groupsClicked;
             QVERIFY(state.removing);
@@ -463,9 +483,9 @@ private slots:
         QVERIFY(!state.gamerunning);
         QVERIFY(groupsClicked > 10);
         QVERIFY(state.score > 0);
-        QVERIFY(main->ui().panel_cleared->isVisible());
-        QCOMPARE(main->ui().label_score->text(), QString::number(state.score));
-        QCOMPARE(main->ui().label_round->text(), QString::number(state.round));
+        QVERIFY(panel(*main, "panel_cleared")->isVisible());
+        QCOMPARE(label(*main, "label_score")->text(), QString::number(state.score));
+        QCOMPARE(label(*main, "label_round")->text(), QString::number(state.round));
         QVERIFY(!m_sounds->played().empty());
         QCOMPARE(m_sounds->played().back(), std::string("GAMEOVER"));
     }

@@ -32,12 +32,14 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    const TmainComponents& ui = windows.main.ui();
+    const QWidget* client = windows.main.centralWidget();
+    auto* offer = client->findChild<QWidget*>(QStringLiteral("panel_update"));
+    auto* update = client->findChild<QWidget*>(QStringLiteral("button_updateyes"));
     QTimer player;
     QObject::connect(&player, &QTimer::timeout, [&] {
-        if (ui.panel_update->isVisible()) {
+        if (offer->isVisible()) {
             player.stop();
-            QTest::mouseClick(ui.button_updateyes, Qt::LeftButton);
+            QTest::mouseClick(update, Qt::LeftButton);
         }
     });
     player.start(10);

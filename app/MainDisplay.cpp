@@ -1,0 +1,66 @@
+#include "app/MainDisplay.h"
+
+#include "app/WindowLayout.h"
+#include "widgets/ButtonComps.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+// The components the game writes, by their names on the window, in the order of Component.
+constexpr const char* componentNames[componentCount] = {
+    "label_round",   "label_roundcleared", "label_score",  "label_lastscore", "label_numremoved",
+    "label_status",  "label_name",         "button_pause", "button_start",    "button_sendscore",
+    "panel_cleared", "panel_paused",       "panel_name",   "panel_wait"};
+
+} // namespace
+
+MainDisplay::MainDisplay(const QWidget& client)
+    : m_boardPanel(client.findChild<QWidget*>(QStringLiteral("panel_board"))),
+      m_greeting(client.findChild<QLabel*>(QStringLiteral("label_name"))),
+      m_name(client.findChild<QLineEdit*>(QStringLiteral("edit_name"))) {
+    for (int which = 0; which < componentCount; ++which)
+        m_components[std::size_t(which)] =
+            client.findChild<QWidget*>(QString::fromLatin1(componentNames[which]));
+}
+
+void MainDisplay::setText(Component which, const std::string& text) {
+    const QString caption = QString::fromStdString(text);
+    QWidget* widget = m_components[std::size_t(which)];
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        label->setText(caption);
+    else if (auto* button = qobject_cast<TSelButton*>(widget))
+        button->setCaption(caption);
+    if (which == Component::label_name)
+        fitGreeting();
+}
+
+void MainDisplay::fitGreeting() {
+    const int room = m_boardPanel->width() - m_greeting->x();
+    const int needed = m_greeting->fontMetrics().horizontalAdvance(m_greeting->text());
+    m_greeting->resize(qBound(layout::greetingWidth, needed, room), m_greeting->height());
+}
+
+void MainDisplay::setShown(Component which, bool shown) {
+    QWidget* widget = m_components[std::size_t(which)];
+    if (shown) {
+        widget->show();
+        widget->raise();
+    } else {
+        widget->hide();
+    }
+}
+
+void MainDisplay::setEnabledFlag(Component which, bool enabled) {
+    // The caption buttons keep their enabled look; their own flag stops the mouse.
+    QWidget* widget = m_components[std::size_t(which)];
+    if (auto* button = qobject_cast<TSelButton*>(widget))
+        button->setEnabledFlag(enabled);
+    else
+        widget->setEnabled(enabled);
+}
+
+std::string MainDisplay::currentPlayerName() const {
+    return m_name->text().toStdString();
+}

@@ -1,0 +1,483 @@
+#include "app/MainLayout.h"
+
+#include "app/NameBox.h"
+#include "app/WindowLayout.h"
+#include "engine/BoardView.h"
+#include "info/ClickLabel.h"
+#include "widgets/ButtonComps.h"
+#include "widgets/HouseStyle.h"
+#include "widgets/LbBack.h"
+#include "widgets/TFlatPanelUnit.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+
+namespace mainlayout {
+namespace {
+
+// A clear panel lets the window show through its inside; a panel fills it with black.
+enum class Kind { background, clearPanel, panel, label, button, nameBox, board, logo, picture };
+enum class Face { sans, arial };
+
+struct Font {
+    Face face;
+    int pixels;
+    bool bold;
+};
+
+// One component: its kind, name and parent's name ("" for the client area), place and size
+// (a label without a width is sized to its text, one without a height to its font), text or
+// caption, colour (of a label's or a button's text, of a panel's frame), font and alignment.
+struct Part {
+    Kind kind;
+    const char* name;
+    const char* parent;
+    QRect place;
+    const char* text = "";
+    QColor colour = Qt::black;
+    Font font = {Face::sans, 11, false};
+    Qt::Alignment align = Qt::AlignLeft;
+    bool hidden = false;
+};
+
+constexpr Font display{Face::arial, 16, true};
+constexpr Font scoreDisplay{Face::arial, 27, true};
+constexpr Font title{Face::sans, 19, true};
+constexpr Font regular19{Face::sans, 19, false};
+constexpr Font bold16{Face::sans, 16, true};
+constexpr Font regular16{Face::sans, 16, false};
+constexpr Qt::Alignment centred = Qt::AlignHCenter;
+constexpr Qt::Alignment right = Qt::AlignRight;
+
+// The board's frame; the pause panel covers exactly this, hiding the flowers.
+constexpr QRect boardFrame(22, 1, 325, 324);
+// The displays right of the board: a caption, and under it the number the game sets, with room
+// for the biggest numbers.
+constexpr int displayLeft = 362;
+constexpr int displayWidth = 140;
+
+// In the order of making: later siblings lie on top of earlier ones.
+const Part parts[] = {
+    // Present, as on every window, but without a picture: the background stays plain black.
+    {Kind::background, "LbBackground1", "", {}},
+    // Black frames on black: the board panels do not show.
+    {Kind::clearPanel,
+     "panel_board",
+     "",
+     {layout::boardPanelLeft, layout::boardPanelTop, layout::boardPanelWidth,
+      layout::boardPanelHeight},
+     "",
+     Qt::black},
+    {Kind::label,
+     "label_name",
+     "panel_board",
+     {3, 5, layout::greetingWidth, 16},
+     "Welcome to Bloomzap!",
+     Qt::white,
+     {Face::sans, 13, false}},
+    {Kind::clearPanel, "panel_board1", "panel_board", {3, 26, 505, 407}, "", Qt::black},
+    {Kind::panel, "FlatPanel1", "panel_board1", boardFrame, "", house::maroon},
+    {Kind::board, "board", "FlatPanel1", {2, 2, 0, 0}},
+
+    {Kind::label,
+     "Label8",
+     "panel_board1",
+     {displayLeft, 1, 0, 0},
+     "Level:",
+     {255, 106, 181},
+     display},
+    {Kind::label,
+     "label_round",
+     "panel_board1",
+     {displayLeft, 28, displayWidth, 0},
+     "0",
+     {255, 106, 181},
+     display},
+    {Kind::label,
+     "Label10",
+     "panel_board1",
+     {displayLeft, 55, 0, 0},
+     "Until Next Level:",
+     {0, 255, 0},
+     display},
+    {Kind::label,
+     "label_roundcleared",
+     "panel_board1",
+     {displayLeft, 83, displayWidth, 0},
+     "0",
+     {0, 255, 0},
+     display},
+    {Kind::label,
+     "Label6",
+     "panel_board1",
+     {displayLeft, 110, 0, 0},
+     "Last Score:",
+     {255, 128, 0},
+     display},
+    {Kind::label,
+     "label_lastscore",
+     "panel_board1",
+     {displayLeft, 137, displayWidth, 0},
+     "0",
+     {255, 128, 0},
+     display},
+    {Kind::label,
+     "Label2",
+     "panel_board1",
+     {displayLeft, 189, 0, 0},
+     "Score:",
+     Qt::yellow,
+     scoreDisplay},
+    {Kind::label,
+     "label_score",
+     "panel_board1",
+     {displayLeft, 223, displayWidth, 0},
+     "0",
+     Qt::yellow,
+     scoreDisplay},
+
+    {Kind::button,
+     "button_pause",
+     "panel_board1",
+     {355, 260, 132, 27},
+     "PAUSE GAME",
+     house::darkGrey},
+    {Kind::button,
+     "button_start",
+     "panel_board1",
+     {355, 300, 132, 27},
+     "START GAME",
+     house::darkGrey},
+    {Kind::label,
+     "Label4",
+     "panel_board1",
+     {22, 333, 65, 0},
+     "Cleared:",
+     {210, 0, 210},
+     display,
+     right},
+    {Kind::label,
+     "label_numremoved",
+     "panel_board1",
+     {95, 333, 60, 0},
+     "0",
+     {210, 0, 210},
+     display},
+    {Kind::label,
+     "label_status",
+     "panel_board1",
+     {160, 331, 184, 19},
+     "Enjoy the Game!",
+     Qt::blue,
+     display,
+     right},
+    {Kind::logo, "image_logo", "panel_board1", {71, 353, 218, 52}, ":/pictures/logo.png"},
+    {Kind::picture, "Image1", "panel_board1", {384, 336, 65, 67}, ":/pictures/emblem.png"},
+
+    // The name entry.
+    {Kind::panel,
+     "panel_name",
+     "panel_board1",
+     {25, 56, 319, 161},
+     "",
+     house::maroon,
+     {},
+     {},
+     true},
+    {Kind::label,
+     "label_entername",
+     "panel_name",
+     {4, 10, 311, 24},
+     "ENTER YOUR NAME",
+     house::lightGrey,
+     title,
+     centred},
+    {Kind::nameBox, "edit_aname", "panel_name", {83, 52, 161, 32}},
+    {Kind::button, "button_namedone", "panel_name", {43, 101, 111, 36}, "DONE", house::grey},
+    {Kind::button, "button_namecancel", "panel_name", {171, 101, 111, 36}, "CANCEL", house::grey},
+
+    // Game over.
+    {Kind::panel,
+     "panel_cleared",
+     "panel_board1",
+     {25, 15, 318, 288},
+     "",
+     house::maroon,
+     {},
+     {},
+     true},
+    {Kind::label,
+     "label_cleared",
+     "panel_cleared",
+     {4, 10, 311, 24},
+     "YOUR CLEARED THE BOARD!",
+     house::lightGrey,
+     title,
+     centred},
+    {Kind::label,
+     "label_yourscore",
+     "panel_cleared",
+     {2, 39, 313, 24},
+     "Your Score: ",
+     Qt::red,
+     title,
+     centred},
+    {Kind::label,
+     "label_entername2",
+     "panel_cleared",
+     {2, 67, 313, 24},
+     "Enter Your Name",
+     house::lightGrey,
+     title,
+     centred},
+    {Kind::nameBox, "edit_name", "panel_cleared", {83, 95, 161, 32}},
+    {Kind::button,
+     "button_sendscore",
+     "panel_cleared",
+     {78, 135, 172, 36},
+     "SEND SCORE",
+     house::grey},
+    // Black on black: of the wait panel only its text shows.
+    {Kind::panel,
+     "panel_wait",
+     "panel_cleared",
+     {2, 131, 315, 49},
+     "Posting Score, Please Wait......",
+     Qt::black,
+     regular19,
+     {},
+     true},
+    {Kind::button,
+     "button_viewhighscores",
+     "panel_cleared",
+     {78, 186, 172, 36},
+     "VIEW HIGH SCORES",
+     house::darkGrey},
+    {Kind::button, "button_done", "panel_cleared", {109, 235, 111, 36}, "DONE", house::grey},
+
+    // The update offer.
+    {Kind::panel,
+     "panel_update",
+     "panel_board1",
+     {26, 29, 317, 161},
+     "",
+     house::maroon,
+     {},
+     {},
+     true},
+    {Kind::label,
+     "label_updateavailable",
+     "panel_update",
+     {-1, 10, 327, 24},
+     "Update Available",
+     house::lightGrey,
+     title,
+     centred},
+    {Kind::label,
+     "label_updatenow",
+     "panel_update",
+     {2, 47, 327, 24},
+     "Would you like to update now?",
+     house::lightGrey,
+     bold16,
+     centred},
+    {Kind::button, "button_updateyes", "panel_update", {43, 93, 111, 36}, "UPDATE", house::grey},
+    {Kind::button,
+     "button_updatecancel",
+     "panel_update",
+     {171, 93, 111, 36},
+     "CANCEL",
+     house::grey},
+    // Along the panel's bottom edge.
+    {Kind::label,
+     "label_update",
+     "panel_update",
+     {1, 161 - 21, 315, 20},
+     "",
+     house::lightGrey,
+     regular16,
+     centred},
+
+    // The pause.
+    {Kind::panel, "panel_paused", "panel_board1", boardFrame, "", house::maroon, {}, {}, true},
+    {Kind::label,
+     "label_paused",
+     "panel_paused",
+     {1, 129, 323, 24},
+     "GAME IS PAUSED",
+     {0, 255, 0},
+     regular19,
+     centred},
+    {Kind::button, "button_resume", "panel_paused", {97, 172, 132, 27}, "RESUME", house::darkGrey},
+};
+
+QFont fontOf(const Font& font) {
+    return font.face == Face::arial ? house::arial(font.pixels, font.bold)
+                                    : house::sansSerif(font.pixels, font.bold);
+}
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
+}
+
+// A transparent label at its place, without a width sized to its text.
+QWidget* makeLabel(const Part& part, QWidget* parent) {
+    auto* label = new QLabel(QString::fromLatin1(part.text), parent);
+    const QFont font = fontOf(part.font);
+    label->setFont(font);
+    setTextColour(label, part.colour);
+    label->setAlignment(part.align | Qt::AlignTop);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->move(part.place.topLeft());
+    if (part.place.width() > 0) {
+        const int height =
+            part.place.height() > 0 ? part.place.height() : QFontMetrics(font).height();
+        label->resize(part.place.width(), height);
+    } else {
+        label->adjustSize();
+    }
+    return label;
+}
+
+QWidget* makePanel(const Part& part, QWidget* parent) {
+    auto* panel = new TFlatPanel(parent);
+    panel->setGeometry(part.place);
+    panel->setColorHighLight(part.colour);
+    panel->setColorShadow(part.colour);
+    panel->setColor(Qt::black);
+    panel->setTransparent(part.kind == Kind::clearPanel);
+    panel->setCaption(QString::fromLatin1(part.text));
+    // A caption is light yellow, in the part's font.
+    if (*part.text != '\0') {
+        panel->setFont(fontOf(part.font));
+        panel->setFontColor(house::buttonFace);
+    }
+    return panel;
+}
+
+QWidget* makeButton(const Part& part, QWidget* parent) {
+    auto* button = new TSelButton(parent);
+    button->setGeometry(part.place);
+    house::styleButton(button, part.colour);
+    button->setCaption(QString::fromLatin1(part.text));
+    return button;
+}
+
+QWidget* makeNameBox(const Part& part, QWidget* parent) {
+    auto* box = new NameBox(parent);
+    box->setGeometry(part.place);
+    box->setFont(house::sansSerif(19));
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    box->setPalette(palette);
+    return box;
+}
+
+QObject* make(const Part& part, QWidget* parent) {
+    switch (part.kind) {
+    case Kind::background:
+        return new TLbBackground(parent);
+    case Kind::clearPanel:
+    case Kind::panel:
+        return makePanel(part, parent);
+    case Kind::label:
+        return makeLabel(part, parent);
+    case Kind::button:
+        return makeButton(part, parent);
+    case Kind::nameBox:
+        return makeNameBox(part, parent);
+    case Kind::board: {
+        auto* board = new BoardView(parent);
+        board->move(part.place.topLeft());
+        return board;
+    }
+    case Kind::logo: {
+        auto* logo = new ClickLabel(parent);
+        logo->setGeometry(part.place);
+        logo->setPixmap(QPixmap(QString::fromLatin1(part.text)));
+        logo->setAttribute(Qt::WA_TranslucentBackground);
+        return logo;
+    }
+    case Kind::picture: {
+        auto* picture = new QLabel(parent);
+        picture->setGeometry(part.place);
+        picture->setScaledContents(true);
+        picture->setPixmap(QPixmap(QString::fromLatin1(part.text)));
+        return picture;
+    }
+    }
+    return nullptr;
+}
+
+// One menu item: its menu, name and text, shortcut, and whether it is a check mark (checked at
+// first) and enabled at first. An item without a name is a separator.
+struct Item {
+    const char* menu;
+    const char* name;
+    const char* text = "";
+    QKeyCombination shortcut = {};
+    bool checkable = false;
+    bool enabled = true;
+};
+
+const Item items[] = {
+    {"File", "StartGame1", "Start Game", Qt::CTRL | Qt::Key_S},
+    {"File", nullptr},
+    {"File", "Exit1", "Exit"},
+    {"Options", "PlaySounds1", "Play Sounds", {}, true},
+    {"Options", "ResetScreenLocation1", "Reset Screen Location"},
+    {"Options", "ChangeName1", "Change  Name"},
+    // The check mark toggles on a click (QAction does that itself) and is saved at close.
+    {"Options", "AutomaticallyCheckforUpdates1", "Automatically Check for Updates", {}, true},
+    {"View", "TallyList1", "Tally List", {}, false, false},
+    {"View", "ViewHighScoreList1", "View High Score List", {}, false, false},
+    {"Help", "Help1", "Help", QKeyCombination(Qt::Key_F1), false, false},
+    {"Help", nullptr},
+    {"Help", "About1", "About", {}, false, false},
+};
+
+} // namespace
+
+void buildClient(QWidget& client) {
+    for (const Part& part : parts) {
+        QWidget* parent = *part.parent == '\0'
+                              ? &client
+                              : client.findChild<QWidget*>(QString::fromLatin1(part.parent));
+        QObject* component = make(part, parent);
+        component->setObjectName(QString::fromLatin1(part.name));
+        if (part.hidden)
+            static_cast<QWidget*>(component)->hide();
+    }
+    // Disabled until the first game.
+    client.findChild<TSelButton*>(QStringLiteral("button_pause"))->setEnabledFlag(false);
+}
+
+void buildMenus(QMenuBar& bar) {
+    QMenu* menu = nullptr;
+    for (const Item& item : items) {
+        const QString title = QString::fromLatin1(item.menu);
+        if (menu == nullptr || menu->title() != title)
+            menu = bar.addMenu(title);
+        if (item.name == nullptr) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromLatin1(item.text));
+        action->setObjectName(QString::fromLatin1(item.name));
+        if (item.shortcut != QKeyCombination())
+            action->setShortcut(QKeySequence(item.shortcut));
+        action->setCheckable(item.checkable);
+        action->setChecked(item.checkable);
+        action->setEnabled(item.enabled);
+    }
+}
+
+} // namespace mainlayout

@@ -1,0 +1,54 @@
+#pragma once
+
+// The game window's components found by their names on the window, as the window finds them:
+// widgets in the client area, items in the menus, timers among the window's objects.
+
+#include "app/NameBox.h"
+#include "app/mainform.h"
+#include "engine/BoardView.h"
+#include "engine/TimerComponent.h"
+#include "widgets/ButtonComps.h"
+#include "widgets/TFlatPanelUnit.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenuBar>
+#include <QtGlobal>
+
+#include <type_traits>
+
+template <class T> T* part(const Tmain& window, const char* name) {
+    const QString objectName = QString::fromLatin1(name);
+    T* found = nullptr;
+    if constexpr (std::is_same_v<T, QAction>)
+        found = window.menuBar()->findChild<T*>(objectName);
+    else
+        found = window.centralWidget()->findChild<T*>(objectName);
+    if (found == nullptr)
+        found = window.findChild<T*>(objectName);
+    if (found == nullptr)
+        qFatal("The game window has no %s of that kind", name);
+    return found;
+}
+
+inline TSelButton* button(const Tmain& window, const char* name) {
+    return part<TSelButton>(window, name);
+}
+inline QLabel* label(const Tmain& window, const char* name) {
+    return part<QLabel>(window, name);
+}
+inline TFlatPanel* panel(const Tmain& window, const char* name) {
+    return part<TFlatPanel>(window, name);
+}
+inline NameBox* nameBox(const Tmain& window, const char* name) {
+    return part<NameBox>(window, name);
+}
+inline QAction* menuItem(const Tmain& window, const char* name) {
+    return part<QAction>(window, name);
+}
+inline TimerComponent* timer(const Tmain& window, const char* name) {
+    return part<TimerComponent>(window, name);
+}
+inline BoardView* board(const Tmain& window) {
+    return part<BoardView>(window, "board");
+}
