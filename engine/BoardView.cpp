@@ -1,6 +1,8 @@
 #include "engine/BoardView.h"
 
 #include "engine/Game.h"
+#include "engine/MouseButton.h"
+#include "engine/ShiftState.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>

@@ -7,7 +7,7 @@
 // game's boardMouseUp. A keyboard cursor, off until the first move, marks one cell with a white
 // square frame that no flower tile has; pressing it counts as a click on that cell.
 
-#include "engine/GameDisplay.h"
+#include "engine/BoardSurface.h"
 #include "engine/GameRules.h"
 #include "engine/TileList.h"
 

@@ -3,10 +3,13 @@
 // The game: the board rules and the timed flow of a game from START GAME to game over,
 // driven by four timers, mouse releases on the board and the window's buttons.
 
+#include "engine/BoardSurface.h"
 #include "engine/GameDisplay.h"
 #include "engine/GameState.h"
 #include "engine/GameTimer.h"
+#include "engine/MouseButton.h"
 #include "engine/RandomSource.h"
+#include "engine/ShiftState.h"
 #include "engine/SoundCalls.h"
 #include "engine/TallyCalls.h"
 

@@ -124,7 +124,7 @@ done
 # the server's usage lists.
 while read -r key; do
     grep -qwF "$key" "$game/share/man/man6/bloomzap.6" || fail "bloomzap(6) does not name the key $key"
-done < <(grep -ho 'setShortcut(QKeySequence([^)]*)' "$source_root"/app/*.cpp |
+done < <(grep -ho 'QKeySequence(Qt::[^)]*)' "$source_root"/app/*.cpp |
     sed 's/.*QKeySequence(//; s/)$//; s/Qt::CTRL *| */Ctrl+/; s/Qt::Key_//')
 usage_options=$("$server/$bindir/bloomzap-server" --help 2>&1 | grep -oE -- '--[a-z][a-z-]+' | sort -u)
 [ -n "$usage_options" ] || fail "the server's usage lists no options"

@@ -3,6 +3,7 @@
 // Stand-ins shared by the tests of the engine, the board view and the sounds: a board and a
 // window that take everything and keep nothing, and boards written as text.
 
+#include "engine/BoardSurface.h"
 #include "engine/GameDisplay.h"
 #include "engine/GameState.h"
 

@@ -3,6 +3,7 @@
 // Stands in for the game window, the board, the sounds and the tally list in engine tests:
 // it keeps what is shown and logs every call in order.
 
+#include "engine/BoardSurface.h"
 #include "engine/GameDisplay.h"
 #include "engine/GameState.h"
 #include "engine/SoundCalls.h"
