@@ -132,9 +132,9 @@ void Tmain::connectHandlers() {
         {"button_pause", &Game::button_pauseClick},
         {"button_start", &Game::button_startClick},
         {"button_resume", &Game::button_resumeClick}};
-    for (const auto& [name, handler] : gameClicks)
-        connect(part<TSelButton>(name), &TSelButton::OnClick, this,
-                [this, handler] { (m_game.get()->*handler)(); });
+    for (const auto& click : gameClicks)
+        connect(part<TSelButton>(click.first), &TSelButton::OnClick, this,
+                [this, handler = click.second] { (m_game.get()->*handler)(); });
     connect(part<ClickLabel>("image_logo"), &ClickLabel::clicked, this, &Tmain::image_logoClick);
     // Return in the name entry is its DONE.
     connect(part<NameBox>("edit_aname"), &QLineEdit::returnPressed, this,

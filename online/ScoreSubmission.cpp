@@ -19,9 +19,9 @@ QString failedText() {
 ScoreSubmission::ScoreSubmission(TimerFactory& timers, std::string siteRoot, QObject* parent)
     : QObject(parent), m_siteRoot(std::move(siteRoot)), m_timer1(timers.createTimer()) {
     setObjectName(QStringLiteral("scoresubmission"));
-    sendit = new THTTPGet(this);
-    sendit->setObjectName(QStringLiteral("sendit"));
-    sendit->setOnDoneString(
+    m_sendit = new THTTPGet(this);
+    m_sendit->setObjectName(QStringLiteral("sendit"));
+    m_sendit->setOnDoneString(
         [this](QObject* sender, const std::string& result) { senditDoneString(sender, result); });
     m_timer1->setInterval(watchdogIntervalMs);
     m_timer1->onTick([this] { Timer1Timer(); });
@@ -32,9 +32,9 @@ ScoreSubmission::~ScoreSubmission() = default;
 
 void ScoreSubmission::sendscore(const QString& name, const QString& date, const QString& score) {
     try {
-        sendit->setURL(posting::scoreUrl(m_siteRoot, name.toStdString(), date.toStdString(),
-                                         score.toStdString()));
-        sendit->FetchString();
+        m_sendit->setURL(posting::scoreUrl(m_siteRoot, name.toStdString(), date.toStdString(),
+                                           score.toStdString()));
+        m_sendit->FetchString();
     } catch (...) {
         // A posting that cannot even start ends like one that gets no answer: the watchdog
         // reports it.
@@ -57,7 +57,7 @@ void ScoreSubmission::senditDoneString(QObject*, const std::string&) {
     m_timer1->stop();
     // The server answered but did not take the score (a bad name, too many postings, its
     // database away): that is a failure, however much text came with it.
-    if (sendit->statusCode() >= 400)
+    if (m_sendit->statusCode() >= 400)
         emit postingFailed(failedText());
     else
         emit postingAnswered();

@@ -31,8 +31,8 @@ public:
     // starting the request are swallowed: the watchdog then reports the failure.
     void sendscore(const QString& name, const QString& date, const QString& score);
 
-    // The request, for those that wait for it to settle.
-    const THTTPGet& request() const { return *sendit; }
+    // The request, open to the tests, which wait for it to settle.
+    const THTTPGet& request() const { return *m_sendit; }
 
 signals:
     // The wait panel's new caption, every watchdog tick.
@@ -48,7 +48,7 @@ private:
     void senditDoneString(QObject* Sender, const std::string& Result);
 
     std::string m_siteRoot;
-    THTTPGet* sendit = nullptr;
+    THTTPGet* m_sendit = nullptr;
     std::unique_ptr<GameTimer> m_timer1;
     TimerComponent* Timer1 = nullptr;
     posting::ScorePosting m_posting;

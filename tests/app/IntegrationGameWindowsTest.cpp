@@ -76,7 +76,7 @@ struct GameRun {
     }
 
     // The score posting's watchdog, found by its name on the window.
-    const TimerComponent& Timer1() const { return *timer(main(), "Timer1"); }
+    const TimerComponent& watchdog() const { return *timer(main(), "Timer1"); }
     // The watchdog's ticks, one second each.
     void ticks(int count) { clock.advance(1000LL * count); }
     QString waitCaption() const { return panel(main(), "panel_wait")->Caption(); }
@@ -162,7 +162,7 @@ private slots:
         QVERIFY(highscore.isVisible());
         QVERIFY(page().contains(QString::number(score)));
         QVERIFY(panel(run.main(), "panel_cleared")->isHidden());
-        QVERIFY(!run.Timer1().Enabled());
+        QVERIFY(!run.watchdog().Enabled());
         QVERIFY(run.messages.isEmpty());
     }
 
@@ -170,11 +170,11 @@ private slots:
         GameRun run(closedPort);
         run.main().show();
         run.finishGame();
-        QCOMPARE(run.Timer1().Interval(), 1000);
-        QVERIFY(!run.Timer1().Enabled());
+        QCOMPARE(run.watchdog().Interval(), 1000);
+        QVERIFY(!run.watchdog().Enabled());
         const QString before = run.waitCaption();
         click(button(run.main(), "button_sendscore"));
-        QVERIFY(run.Timer1().Enabled());
+        QVERIFY(run.watchdog().Enabled());
         QCOMPARE(run.waitCaption(), before);
         const QString wait = QStringLiteral("Posting Score, Please Wait");
         for (const char* dots : {".", "..", "...", "....", ".....", ".", ".."}) {
@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(run.messages, QStringList{"Posting Failed."});
         run.ticks(10);
         QCOMPARE(run.messages.size(), 1);
-        QVERIFY(!run.Timer1().Enabled());
+        QVERIFY(!run.watchdog().Enabled());
         QVERIFY(panel(run.main(), "panel_wait")->isVisible());
     }
 
@@ -208,7 +208,7 @@ private slots:
         click(button(run.main(), "button_sendscore"));
         QVERIFY(QTest::qWaitFor([&] { return !run.messages.isEmpty(); }, 20000));
         QCOMPARE(run.messages, QStringList{"Posting Failed."});
-        QVERIFY(!run.Timer1().Enabled());
+        QVERIFY(!run.watchdog().Enabled());
         QVERIFY(panel(run.main(), "panel_cleared")->isVisible());
         QVERIFY(panel(run.main(), "panel_wait")->isVisible());
         QVERIFY(!run.windows->highscore.isVisible());
