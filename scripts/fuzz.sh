@@ -41,7 +41,7 @@ for target in "${targets[@]}"; do
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d" " -f2 || true)
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d" " -f2 || true)
   found=$(($(find "$findings" -name "$target-*" | wc -l) - before))
-  printf '%-18s executions %-10s coverage %-5s features %-6s findings %s\n' \
+  printf '%-22s executions %-10s coverage %-5s features %-6s findings %s\n' \
     "$target" "${runs:-?}" "${cov:-?}" "${ft:-?}" "$found"
   if [ "$status" -ne 0 ] || [ "$found" -ne 0 ]; then
     failed=1
