@@ -1,5 +1,7 @@
 #include "online/ScorePosting.h"
 
+#include "common/SiteNames.h"
+
 #include <cstdio>
 
 namespace posting {
@@ -23,7 +25,8 @@ std::string encodeName(std::string_view name) {
 std::string scoreUrl(std::string_view siteRoot, std::string_view name, std::string_view date,
                      std::string_view score) {
     std::string url(siteRoot);
-    url += "cgi-bin/bloomzap.cgi?name=";
+    url += site::postingPath;
+    url += "?name=";
     url += encodeName(name);
     url += "&date=";
     url += date;
