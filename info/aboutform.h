@@ -1,5 +1,7 @@
 #pragma once
 
+// Tabout, the About window.
+
 #include <QString>
 #include <QWidget>
 

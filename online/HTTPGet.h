@@ -1,5 +1,7 @@
 #pragma once
 
+// THTTPGet, the background text fetch component, and THTTPGetThread, the worker of one fetch.
+
 #include "online/HttpFetch.h"
 
 #include <QObject>

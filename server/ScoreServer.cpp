@@ -6,7 +6,7 @@
 #include "server/AccessLog.h"
 #include "server/ClientAddress.h"
 #include "server/Pages.h"
-#include "server/PostingQuery.h"
+#include "server/PostingCheck.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -7,7 +7,7 @@
 // failure. The body of the final reply, also of an error reply, goes to the sink.
 
 #include "common/CurlHandles.h"
-#include "update/UpdateCalls.h"
+#include "update/Downloader.h"
 
 #include <atomic>
 #include <string>

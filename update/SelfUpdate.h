@@ -20,10 +20,13 @@
 // UPDATE only says so and writes nothing.
 
 #include "common/SiteNames.h"
+#include "update/Downloader.h"
 #include "update/InstallerFile.h"
 #include "update/InstallerSignature.h"
+#include "update/ProcessControl.h"
 #include "update/ReleaseStatement.h"
-#include "update/UpdateCalls.h"
+#include "update/UpdateScreen.h"
+#include "update/VersionFetch.h"
 
 #include <cstdint>
 #include <filesystem>
