@@ -1,7 +1,8 @@
 #pragma once
 
-// The small text rules every HTTP client and the server here share: ASCII letter case, blanks
-// around a header value, decimal numbers in a head and percent-encoding. No Qt, no libcurl.
+// The small text rules the HTTP clients and the high-score page's sanitiser share: ASCII letter
+// case, blanks around a header value, decimal numbers in a head and percent-encoding. No Qt, no
+// libcurl.
 
 #include <algorithm>
 #include <cstdint>
