@@ -1,5 +1,7 @@
 #include "online/HttpFetch.h"
 
+#include "online/ReplyReader.h"
+
 #include "common/CurlHandles.h"
 #include "common/HttpText.h"
 

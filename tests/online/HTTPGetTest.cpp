@@ -2,6 +2,7 @@
 // life.
 
 #include "online/HTTPGet.h"
+#include "online/ReplyReader.h"
 #include "tests/support/ScriptedHttpServer.h"
 
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "online/FetchReply.h"
+#include "online/ReplyReader.h"
 
 #include "common/HttpText.h"
 
