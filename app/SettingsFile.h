@@ -2,10 +2,12 @@
 
 #include "app/ProfileFile.h"
 #include "app/Settings.h"
+#include "common/SiteNames.h"
 
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // Raised when a value cannot be written; the text names the full file.
 class SettingsWriteError : public std::runtime_error {
@@ -16,8 +18,9 @@ public:
 // Loads and saves the game window's settings in the "[bloomzap]" section of a profile file.
 class SettingsFile {
 public:
-    static constexpr const char* fileName = "bloomzap.ini";
-    static constexpr const char* section = "bloomzap";
+    // The product word names both the file and its one section.
+    inline static const std::string fileName = std::string(site::productWord) + ".ini";
+    static constexpr std::string_view section = site::productWord;
 
     explicit SettingsFile(std::filesystem::path file);
 

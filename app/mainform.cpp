@@ -6,6 +6,7 @@
 #include "app/SettingsFile.h"
 #include "app/SoundPlayer.h"
 #include "app/WindowLayout.h"
+#include "common/SiteNames.h"
 #include "engine/BoardView.h"
 #include "engine/Game.h"
 #include "engine/RandomSource.h"
@@ -16,7 +17,6 @@
 #include "online/PostingDate.h"
 #include "online/ScoreSubmission.h"
 #include "online/highscoreform.h"
-#include "update/SelfUpdate.h"
 #include "update/Updater.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/HouseStyle.h"
@@ -100,7 +100,7 @@ void Tmain::buildWindow() {
 
 void Tmain::FormCreate() {
     // A system-wide name that tells other programs this one runs; it is never tested.
-    m_lock = std::make_unique<QSystemSemaphore>(QString::fromLatin1(SelfUpdate::productWord), 1,
+    m_lock = std::make_unique<QSystemSemaphore>(QString::fromLatin1(site::productWord), 1,
                                                 QSystemSemaphore::Open);
 
     m_random = std::make_unique<SeededRandom>(m_environment.seed ? m_environment.seed() : 0);

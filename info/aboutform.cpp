@@ -1,5 +1,6 @@
 #include "info/aboutform.h"
 
+#include "common/Version.h"
 #include "info/ClickLabel.h"
 #include "info/InfoLook.h"
 #include "info/SiteAddress.h"
@@ -62,8 +63,9 @@ Tabout::Tabout(QWidget* owner, const QString& siteRoot)
     const QFont versionFont = house::pixelFont("Times New Roman", 13, true);
     Label3 = info::makeLabel(this, QStringLiteral("Label3"), QStringLiteral("Version"),
                              QRect(48, 171, 45, 16), versionFont, versionYellow);
-    version = info::makeLabel(this, QStringLiteral("version"), QStringLiteral("1.0.0"),
-                              QRect(96, 171, 27, 16), versionFont, versionYellow);
+    version =
+        info::makeLabel(this, QStringLiteral("version"), QString::fromLatin1(site::programVersion),
+                        QRect(96, 171, 27, 16), versionFont, versionYellow);
     Label4 = info::makeLabel(this, QStringLiteral("Label4"), QStringLiteral(".0"),
                              QRect(123, 171, 20, 16), versionFont, versionYellow);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Tabout, the About window.
+
 #include <QString>
 #include <QWidget>
 
@@ -35,7 +37,7 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* label_year = nullptr;
     QLabel* Label3 = nullptr;
-    // "1.0.0": the text the update check reads.
+    // The program's version text, which the update check reads.
     QLabel* version = nullptr;
     QLabel* Label4 = nullptr;
     TSelButton* button_done = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+// Thelp, the help window.
+
 #include <QStringList>
 #include <QWidget>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Tmultiplayer, the window inviting the player to the multiplayer game.
+
 #include <QString>
 #include <QWidget>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// THTTPGet, the background text fetch component, and THTTPGetThread, the worker of one fetch.
+
 #include "online/HttpFetch.h"
 
 #include <QObject>
@@ -95,10 +97,9 @@ public:
     // Asks a running fetch to stop; it ends soon with OnError. Returns at once.
     void CancelFetch();
 
-    // A fetch has started and its events have not all run yet.
+    // A fetch has started and its events have not all run yet. Public for the tests and the
+    // bench, which wait for a fetch to end.
     bool busy() const { return m_link != nullptr; }
-    // The outcome of the last completed fetch.
-    bool succeeded() const { return m_success; }
     // The HTTP status code of the last completed fetch's reply, 0 when none arrived; already
     // set while its events run.
     long statusCode() const { return m_status; }

@@ -1,49 +1,18 @@
 #include "online/HttpFetch.h"
 
-#include <curl/curl.h>
+#include "online/ReplyReader.h"
 
-#include <algorithm>
+#include "common/CurlHandles.h"
+#include "common/HttpText.h"
+
 #include <cstdlib>
-#include <memory>
-#include <mutex>
 
 namespace httpfetch {
 
 namespace {
 
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string lowered(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(), lower);
-    return result;
-}
-
-std::string_view trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-// A non-negative decimal number and nothing else; empty when the text is anything more.
-std::optional<std::int64_t> decimal(std::string_view text, std::int64_t limit) {
-    if (text.empty() || text.size() > 18)
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value > limit)
-        return std::nullopt;
-    return value;
-}
+using httptext::lowered;
+using httptext::trimmed;
 
 bool bypassesProxy(const std::string& host, std::string_view list) {
     const std::string name = lowered(host);
@@ -65,11 +34,6 @@ bool bypassesProxy(const std::string& host, std::string_view list) {
             return true;
     }
     return false;
-}
-
-void initialiseCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
 // The libcurl callbacks of one transfer, handing the reply to its reader.
@@ -104,13 +68,6 @@ struct Transfer {
     }
 };
 
-struct CurlDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct SlistDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-
 } // namespace
 
 std::optional<UrlParts> splitUrl(std::string_view url) {
@@ -126,7 +83,7 @@ std::optional<UrlParts> splitUrl(std::string_view url) {
     const std::size_t colon = parts.host.rfind(':');
     const std::size_t bracket = parts.host.rfind(']');
     if (colon != std::string::npos && (bracket == std::string::npos || colon > bracket)) {
-        const auto port = decimal(std::string_view(parts.host).substr(colon + 1), 65535);
+        const auto port = httptext::decimal(std::string_view(parts.host).substr(colon + 1), 65535);
         if (!port || *port == 0)
             return std::nullopt;
         parts.port = static_cast<int>(*port);
@@ -138,19 +95,7 @@ std::optional<UrlParts> splitUrl(std::string_view url) {
 }
 
 std::string requestTarget(std::string_view object) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string target;
-    target.reserve(object.size());
-    for (char c : object) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7f) {
-            target += '%';
-            target += hex[byte >> 4];
-            target += hex[byte & 0x0f];
-        } else
-            target += c;
-    }
-    return target;
+    return httptext::percentEncode(object, " ");
 }
 
 EnvLookup systemEnvironment() {
@@ -184,8 +129,7 @@ FetchOutcome fetch(const FetchInput& input, FetchControl& control, const EnvLook
     if (!parts || control.stopAsked())
         return {};
 
-    initialiseCurlOnce();
-    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
+    const curlhandles::Easy handle = curlhandles::newEasy();
     if (!handle)
         return {};
     CURL* h = handle.get();
@@ -200,22 +144,16 @@ FetchOutcome fetch(const FetchInput& input, FetchControl& control, const EnvLook
     const std::string target =
         proxy.empty() ? requestTarget(parts->object) : origin + requestTarget(parts->object);
 
-    std::unique_ptr<curl_slist, SlistDeleter> headers;
-    const auto addHeader = [&headers](const std::string& line) {
-        curl_slist* list = curl_slist_append(headers.get(), line.c_str());
-        if (list) {
-            (void)headers.release();
-            headers.reset(list);
-        }
-    };
-    addHeader(input.acceptTypes.empty() ? "Accept:" : "Accept: " + input.acceptTypes);
+    // A line that finds no memory is left out; the request goes without it.
+    curlhandles::HeaderList headers;
+    headers.append(input.acceptTypes.empty() ? "Accept:" : "Accept: " + input.acceptTypes);
     if (!input.useCache) {
-        addHeader("Pragma: no-cache");
-        addHeader("Cache-Control: no-cache");
+        headers.append("Pragma: no-cache");
+        headers.append("Cache-Control: no-cache");
     }
     const bool post = !input.postQuery.empty();
     if (post)
-        addHeader("Content-Type: application/x-www-form-urlencoded");
+        headers.append("Content-Type: application/x-www-form-urlencoded");
 
     Transfer transfer{ReplyReader(input.binaryData, control), control};
 

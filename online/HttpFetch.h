@@ -4,7 +4,8 @@
 // object goes onto the request line, which proxy the environment asks for, and the transfer
 // itself (libcurl), run on whatever thread calls fetch().
 
-#include "online/FetchReply.h"
+#include "online/FetchControl.h"
+#include "online/FetchOutcome.h"
 
 #include <cstdint>
 #include <functional>

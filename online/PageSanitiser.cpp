@@ -1,5 +1,7 @@
 #include "online/PageSanitiser.h"
 
+#include "common/HttpText.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -36,9 +38,8 @@ bool among(std::string_view name, std::initializer_list<std::string_view> names)
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+using httptext::lower;
+using httptext::lowered;
 
 bool letter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -46,12 +47,6 @@ bool letter(char c) {
 
 bool space(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), lower);
-    return out;
 }
 
 std::string_view trimmed(std::string_view text) {

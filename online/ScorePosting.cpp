@@ -1,29 +1,21 @@
 #include "online/ScorePosting.h"
 
+#include "common/HttpText.h"
+#include "common/SiteNames.h"
+
 #include <cstdio>
 
 namespace posting {
 
 std::string encodeName(std::string_view name) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    static constexpr std::string_view breaking = " &=#%+";
-    std::string encoded;
-    for (char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte >= 0x7f || breaking.find(c) != std::string_view::npos) {
-            encoded += '%';
-            encoded += hex[byte >> 4];
-            encoded += hex[byte & 0x0f];
-        } else
-            encoded += c;
-    }
-    return encoded;
+    return httptext::percentEncode(name, " &=#%+");
 }
 
 std::string scoreUrl(std::string_view siteRoot, std::string_view name, std::string_view date,
                      std::string_view score) {
     std::string url(siteRoot);
-    url += "cgi-bin/bloomzap.cgi?name=";
+    url += site::postingPath;
+    url += "?name=";
     url += encodeName(name);
     url += "&date=";
     url += date;

@@ -8,7 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
-all=(lzrw1_fuzz settings_fuzz tallytext_fuzz postingquery_fuzz fetchreply_fuzz httpfetch_fuzz)
+all=(lzrw1_fuzz settings_fuzz tallytext_fuzz postingquery_fuzz fetchreply_fuzz httpfetch_fuzz
+  releasestatement_fuzz)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
@@ -40,7 +41,7 @@ for target in "${targets[@]}"; do
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d" " -f2 || true)
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d" " -f2 || true)
   found=$(($(find "$findings" -name "$target-*" | wc -l) - before))
-  printf '%-18s executions %-10s coverage %-5s features %-6s findings %s\n' \
+  printf '%-22s executions %-10s coverage %-5s features %-6s findings %s\n' \
     "$target" "${runs:-?}" "${cov:-?}" "${ft:-?}" "$found"
   if [ "$status" -ne 0 ] || [ "$found" -ne 0 ]; then
     failed=1

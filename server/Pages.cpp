@@ -1,5 +1,7 @@
 #include "server/Pages.h"
 
+#include "common/SiteNames.h"
+
 namespace server::pages {
 
 namespace {
@@ -180,7 +182,7 @@ std::string home() {
     out += "</ul>\n";
     out += paragraph("When a game is over, press SEND SCORE to put your result on the shared "
                      "list. " +
-                     link("counter/bloomzap.shtml", "See the high scores") + " or " +
+                     link(site::highScorePath, "See the high scores") + " or " +
                      link("multiplayer.html", "take on the other players") + ".");
     out += close();
     return out;
@@ -200,7 +202,7 @@ std::string multiplayer(const Standings& standings) {
         out += paragraph("The ten to beat right now:");
         out += scoreTable(standings.best, topLength);
     }
-    out += paragraph(link("counter/bloomzap.shtml", "The whole list") + " &middot; " +
+    out += paragraph(link(site::highScorePath, "The whole list") + " &middot; " +
                      link("./", "About the game"));
     out += close();
     return out;

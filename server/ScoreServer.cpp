@@ -1,9 +1,12 @@
 #include "server/ScoreServer.h"
 
+#include "common/SiteNames.h"
+#include "common/Version.h"
+
 #include "server/AccessLog.h"
 #include "server/ClientAddress.h"
 #include "server/Pages.h"
-#include "server/PostingQuery.h"
+#include "server/PostingCheck.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -70,6 +73,12 @@ ResponseRef makeResponse(const std::string& body, const char* type, bool noCache
 }
 
 // "Wed, 07 Dec 2026 13:58:44 +0000"-style local time for the log.
+// Whether a request path ("/…") names `first` + `second` under the site root.
+bool names(std::string_view path, std::string_view first, std::string_view second = {}) {
+    return path.size() == 1 + first.size() + second.size() && path.front() == '/' &&
+           path.substr(1, first.size()) == first && path.substr(1 + first.size()) == second;
+}
+
 std::string logTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -301,7 +310,7 @@ struct ScoreServer::Engine {
             mark == std::string_view::npos ? std::string_view{} : target.substr(mark + 1);
         const bool get = std::strcmp(method, MHD_HTTP_METHOD_GET) == 0;
         const bool head = std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
-        if (path == "/cgi-bin/bloomzap.cgi") {
+        if (names(path, site::postingPath)) {
             if (!get) {
                 return text(connection, r, 405, "Scores are posted with GET.",
                             MHD_HTTP_HEADER_ALLOW, "GET");
@@ -312,17 +321,18 @@ struct ScoreServer::Engine {
             return text(connection, r, 405, "Only GET and HEAD are answered here.",
                         MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
         }
-        if (path == "/counter/bloomzap.shtml" || path == "/multiplayer.html") {
-            r->highScorePage = path == "/counter/bloomzap.shtml";
+        if (names(path, site::highScorePath) || path == "/multiplayer.html") {
+            r->highScorePage = names(path, site::highScorePath);
             return page(connection, r);
         }
         if (path == "/") {
             return answer(connection, r, 200, home);
         }
-        if (path == "/bloomzap/bloomzapversion.txt") {
+        if (names(path, site::versionPath)) {
             return answer(connection, r, 200, version);
         }
-        if (path == "/bloomzap/bzpsetup.exe" || path == "/bloomzap/bzpsetup.exe.sig") {
+        if (names(path, site::updateFolder, site::installerName) ||
+            names(path, site::updateFolder, site::statementName)) {
             return file(connection, r, std::string(path.substr(path.rfind('/') + 1)));
         }
         return answer(connection, r, 404, notFound);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Version.h"
 #include "server/ScoreStore.h"
 
 #include <atomic>
@@ -18,7 +19,7 @@ namespace server {
 
 // What the server answers besides the postings, and the bounds it keeps under any load.
 struct ServeSettings {
-    std::string versionText = "1.0.0";
+    std::string versionText{site::programVersion};
     std::optional<std::filesystem::path> updates; // folder of bzpsetup.exe and its .sig
     int postLimit = 10;                           // postings a minute per address; 0: no limit
     int threads = 0; // threads serving connections; 0: one per core, up to 4

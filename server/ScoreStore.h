@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/PostingQuery.h"
+#include "server/PostingValues.h"
 
 #include <chrono>
 #include <cstdint>

@@ -2,6 +2,9 @@
 
 #include "server/ClientAddress.h"
 
+#include "common/SiteNames.h"
+#include "common/Version.h"
+
 #include <getopt.h>
 
 #include <algorithm>
@@ -189,22 +192,38 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
 }
 
 std::string usage() {
+    // Pads a site path to the column where its description starts.
+    const auto row = [](std::string_view path, std::string_view what) {
+        std::string line = "  " + std::string(path);
+        // Width in characters: UTF-8 continuation bytes take no column.
+        const auto width = std::count_if(line.begin(), line.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+        });
+        line.append(width < 45 ? 48 - width : 3, ' ');
+        return line + std::string(what) + "\n";
+    };
+    const std::string installer =
+        std::string(site::updateFolder) + std::string(site::installerName);
+    const std::string statement =
+        std::string(site::updateFolder) + std::string(site::statementName);
     return R"(Usage: bloomzap-server [--listen HOST:PORT] (--data DIR | --database DB) [options]
 
 The score and update server of Bloomzap. It answers, under its site root:
-  cgi-bin/bloomzap.cgi?name=…&date=…&score=…   stores a posted score
-  counter/bloomzap.shtml                        the high-score page (best 100)
-  bloomzap/bloomzapversion.txt                  the current version text
-  bloomzap/bzpsetup.exe, bloomzap/bzpsetup.exe.sig   the installer and its signature
-  /, multiplayer.html                           the home page and the invitation page
+)" + row(std::string(site::postingPath) + "?name=…&date=…&score=…", "stores a posted score") +
+           row(site::highScorePath, "the high-score page (best 100)") +
+           row(site::versionPath, "the current version text") +
+           row(installer + ", " + statement, "the installer and its signature") +
+           row("/, multiplayer.html", "the home page and the invitation page") + R"(
 
 Options (a value follows as "--opt value" or "--opt=value"):
   --listen HOST:PORT     address to listen on (default 127.0.0.1:8080; port 0: any free port)
   --data DIR             keep the postings in DIR/postings.sqlite3 (same as --database sqlite:DIR)
   --database DB          sqlite:DIR, or a PostgreSQL URI such as
                          postgresql:///bloomzap?host=/run/postgresql
-  --version-text T       the version text to publish (default 1.0.0)
-  --updates DIR          folder holding bzpsetup.exe and bzpsetup.exe.sig
+  --version-text T       the version text to publish (default )" +
+           std::string(site::programVersion) + R"()
+  --updates DIR          folder holding )" +
+           std::string(site::installerName) + " and " + std::string(site::statementName) + R"(
   --post-limit N         postings a minute allowed from one address (default 10; 0: no limit)
   --trust-proxy A[,A…]   take the client address from X-Real-IP when the request comes from
                          one of these proxy addresses (for a server behind nginx), and only

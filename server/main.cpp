@@ -1,5 +1,6 @@
 // bloomzap-server: the score and update server of Bloomzap.
 
+#include "common/Version.h"
 #include "server/PgStore.h"
 #include "server/ScoreServer.h"
 #include "server/ServerOptions.h"
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.version) {
-        std::cout << "bloomzap-server " BLOOMZAP_VERSION "\n";
+        std::cout << "bloomzap-server " << site::programVersion << "\n";
         return 0;
     }
     fitDescriptors(options.serve);

@@ -1,5 +1,7 @@
 #pragma once
 
+// Tlzrw1, the file compressor of the tally container, and TCompressMode, its modes.
+
 #include "tally/LZH.h"
 #include "tally/LZRW1KH.h"
 #include "tally/Lzrw1Errors.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// TLZR, the LZRW1/KH block coder.
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/SiteNames.h"
+
 #include <filesystem>
 #include <string>
 
@@ -21,7 +23,7 @@ struct TallyReading {
 // compressor in its fast mode. The text only ever passes through memory.
 class TallyStore {
 public:
-    static constexpr const char* fileName = "bloomzaptally.tld";
+    inline static const std::string fileName = std::string(site::productWord) + "tally.tld";
 
     TallyStore(std::filesystem::path folder, TallyDisk& disk);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Ttallylist, the tally list window.
+
 #include "engine/TallyCalls.h"
 #include "tally/TallyDisplay.h"
 #include "tally/TallyLocalDisk.h"

@@ -1,24 +1,15 @@
 #include "update/HttpDownload.h"
 
-#include <curl/curl.h>
+#include "common/HttpText.h"
 
 #include <chrono>
-#include <cstring>
 #include <deque>
-#include <memory>
-#include <mutex>
 #include <optional>
+#include <string_view>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool initCurl() {
-    static std::once_flag once;
-    static bool ready = false;
-    std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-    return ready;
-}
 
 // Whether a transfer has averaged too little over the last span of the stall rule.
 class StallWatch {
@@ -52,31 +43,15 @@ struct Transfer {
     bool hasStalled = false;
 };
 
-bool startsWithNoCase(const char* text, std::size_t size, const char* prefix) {
-    const std::size_t length = std::strlen(prefix);
-    return size >= length && strncasecmp(text, prefix, length) == 0;
-}
-
-std::string trimmed(const char* text, std::size_t size) {
-    std::size_t begin = 0;
-    while (begin < size && (text[begin] == ' ' || text[begin] == '\t')) {
-        ++begin;
-    }
-    while (size > begin && (text[size - 1] == '\r' || text[size - 1] == '\n' ||
-                            text[size - 1] == ' ' || text[size - 1] == '\t')) {
-        --size;
-    }
-    return std::string(text + begin, size - begin);
-}
-
 std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
     const std::size_t bytes = size * count;
-    constexpr const char* location = "Location:";
-    if (startsWithNoCase(data, bytes, "HTTP/")) {
+    constexpr std::string_view location = "Location:";
+    const std::string_view line(data, bytes);
+    if (httptext::startsWithNoCase(line, "HTTP/")) {
         transfer->location.clear(); // a new reply begins
-    } else if (startsWithNoCase(data, bytes, location)) {
-        transfer->location = trimmed(data + std::strlen(location), bytes - std::strlen(location));
+    } else if (httptext::startsWithNoCase(line, location)) {
+        transfer->location = httptext::trimmed(line.substr(location.size()));
     }
     return bytes;
 }
@@ -103,10 +78,10 @@ int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off
     return 0;
 }
 
-using UrlParts = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
+using UrlParts = curlhandles::Url;
 
 UrlParts parsed(const std::string& url) {
-    UrlParts parts(curl_url(), curl_url_cleanup);
+    UrlParts parts(curlhandles::started() ? curl_url() : nullptr);
     if (!parts || curl_url_set(parts.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
         parts.reset();
     }
@@ -148,46 +123,23 @@ std::optional<std::string> nextAddress(const std::string& from, const std::strin
     return part(parts.get(), CURLUPART_URL);
 }
 
-struct HeaderList {
-    curl_slist* list = nullptr;
-    ~HeaderList() { curl_slist_free_all(list); }
-    bool append(const char* header) {
-        curl_slist* longer = curl_slist_append(list, header);
-        if (!longer) {
-            return false;
-        }
-        list = longer;
-        return true;
-    }
-};
-
 } // namespace
 
 HttpDownload::HttpDownload() : HttpDownload(StallRule{}) {}
 
-HttpDownload::HttpDownload(StallRule stall) : m_stall(stall) {
-    if (initCurl()) {
-        m_multi = curl_multi_init();
-    }
-}
-
-HttpDownload::~HttpDownload() {
-    if (m_multi) {
-        curl_multi_cleanup(static_cast<CURLM*>(m_multi));
-    }
-}
+HttpDownload::HttpDownload(StallRule stall) : m_multi(curlhandles::newMulti()), m_stall(stall) {}
 
 void HttpDownload::abort() {
     m_aborted = true;
     if (m_multi) {
         // Should the wake-up fail, the transfer loop still sees the flag within its poll
         // interval.
-        [[maybe_unused]] const CURLMcode woken = curl_multi_wakeup(static_cast<CURLM*>(m_multi));
+        [[maybe_unused]] const CURLMcode woken = curl_multi_wakeup(m_multi.get());
     }
 }
 
 DownloadOutcome HttpDownload::run(const std::string& firstUrl, const DownloadSink& sink) {
-    auto* multi = static_cast<CURLM*>(m_multi);
+    CURLM* multi = m_multi.get();
     if (!multi) {
         return DownloadOutcome::HttpFailure;
     }
@@ -196,17 +148,16 @@ DownloadOutcome HttpDownload::run(const std::string& firstUrl, const DownloadSin
     // another host, carries the three headers in their order, and a Location is followed
     // whatever the status.
     for (int redirects = 0; redirects <= mostRedirects && !m_aborted; ++redirects) {
-        std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(),
-                                                                 curl_easy_cleanup);
+        const curlhandles::Easy easy = curlhandles::newEasy();
         const auto host = hostHeader(url);
         if (!easy || !host) {
             return DownloadOutcome::HttpFailure;
         }
         // libcurl puts a Host header of its own, or a given one, first; the empty "Host:"
         // switches that off, so the Host line goes out last, as written.
-        HeaderList headers;
+        curlhandles::HeaderList headers;
         if (!headers.append("Host:") || !headers.append(accept) || !headers.append(userAgent) ||
-            !headers.append(host->c_str())) {
+            !headers.append(*host)) {
             return DownloadOutcome::HttpFailure;
         }
 
@@ -217,7 +168,7 @@ DownloadOutcome HttpDownload::run(const std::string& firstUrl, const DownloadSin
             curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK &&
             curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0)) ==
                 CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.list) == CURLE_OK &&
+            curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK &&
             curl_easy_setopt(handle, CURLOPT_NOPROXY, "*") == CURLE_OK &&
             curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
             curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&

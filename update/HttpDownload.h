@@ -6,7 +6,8 @@
 // that cannot be found, a refused connection, a stall, a failed set-up or an abort is a
 // failure. The body of the final reply, also of an error reply, goes to the sink.
 
-#include "update/UpdateCalls.h"
+#include "common/CurlHandles.h"
+#include "update/Downloader.h"
 
 #include <atomic>
 #include <string>
@@ -27,7 +28,6 @@ public:
 
     HttpDownload();
     explicit HttpDownload(StallRule stall);
-    ~HttpDownload();
     HttpDownload(const HttpDownload&) = delete;
     HttpDownload& operator=(const HttpDownload&) = delete;
 
@@ -38,7 +38,7 @@ public:
     void abort();
 
 private:
-    void* m_multi = nullptr;
+    curlhandles::Multi m_multi;
     StallRule m_stall;
     std::atomic<bool> m_aborted{false};
 };

@@ -1,5 +1,7 @@
 #include "update/InstallerLauncher.h"
 
+#include "common/SiteNames.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -44,7 +46,7 @@ bool InstallerLauncher::startDetached(int descriptor, const std::vector<std::str
         envp.push_back(variable.data());
     }
     envp.push_back(nullptr);
-    std::vector<std::string> words{"bzpsetup.exe"};
+    std::vector<std::string> words{std::string(site::installerName)};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words) {

@@ -3,7 +3,7 @@
 // Starts the checked installer from its open descriptor (so a file put at its path afterwards
 // cannot run instead) in a session of its own, and ends the program at once.
 
-#include "update/UpdateCalls.h"
+#include "update/ProcessControl.h"
 
 class InstallerLauncher : public ProcessControl {
 public:

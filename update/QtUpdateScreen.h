@@ -2,7 +2,7 @@
 
 // The offer panel of the game window and its message boxes, as the self-update sees them.
 
-#include "update/UpdateCalls.h"
+#include "update/UpdateScreen.h"
 
 #include <functional>
 

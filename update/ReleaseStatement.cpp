@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <vector>
 
@@ -61,13 +62,18 @@ bool isDigits(std::string_view text) {
     return true;
 }
 
+// Any 64-bit size the writer can put down reads back; anything larger is refused.
 std::optional<std::uint64_t> decimal(std::string_view text) {
-    if (!isDigits(text) || text.size() > 19 || (text.size() > 1 && text[0] == '0')) {
+    if (!isDigits(text) || text.size() > 20 || (text.size() > 1 && text[0] == '0')) {
         return std::nullopt;
     }
     std::uint64_t value = 0;
     for (const char c : text) {
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
     }
     return value;
 }

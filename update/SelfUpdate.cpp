@@ -39,11 +39,11 @@ std::string SelfUpdate::localFileName(std::string address) {
 }
 
 std::string SelfUpdate::versionFileAddress(const std::string& siteRoot) {
-    return siteRoot + productWord + "/" + productWord + "version.txt";
+    return siteRoot + std::string(site::versionPath);
 }
 
 std::string SelfUpdate::installerAddress(const std::string& siteRoot) {
-    return siteRoot + productWord + "/" + installerFileName;
+    return siteRoot + std::string(site::updateFolder) + std::string(site::installerName);
 }
 
 std::string SelfUpdate::updateErrorText(const std::string& siteRoot) {
@@ -95,7 +95,7 @@ void SelfUpdate::button_updateyesClick(const fs::path& programFile) {
     guarded([&] {
         m_stage = Stage::FetchingStatement;
         m_getupdate.get(
-            installerAddress(m_siteRoot) + statementSuffix,
+            m_siteRoot + std::string(site::updateFolder) + std::string(site::statementName),
             [this](const char* data, std::size_t size) {
                 if (m_statementBytes.size() + size > ReleaseStatementText::largest) {
                     return false;
@@ -129,7 +129,7 @@ std::string SelfUpdate::whyRefused() {
         return reading.error;
     }
     m_statement = std::move(*reading.statement);
-    if (m_statement.product != productWord) {
+    if (m_statement.product != site::productWord) {
         return "the release is of another product";
     }
     if (m_statement.version != m_offeredVersion) {

@@ -19,10 +19,14 @@
 // A build whose updates come from the system's package manager still checks and offers, but
 // UPDATE only says so and writes nothing.
 
+#include "common/SiteNames.h"
+#include "update/Downloader.h"
 #include "update/InstallerFile.h"
 #include "update/InstallerSignature.h"
+#include "update/ProcessControl.h"
 #include "update/ReleaseStatement.h"
-#include "update/UpdateCalls.h"
+#include "update/UpdateScreen.h"
+#include "update/VersionFetch.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -34,9 +38,8 @@
 
 class SelfUpdate {
 public:
-    static constexpr const char* productWord = "bloomzap";
-    static constexpr const char* installerFileName = "bzpsetup.exe";
-    static constexpr const char* statementSuffix = ".sig";
+    // The product word, for the game window's start-up lock.
+    static constexpr const char* productWord = site::productWord.data();
     // The installer learns from these which program file to replace and which process to
     // wait for.
     static constexpr const char* targetVariable = "BLOOMZAP_UPDATE_TARGET";

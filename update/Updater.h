@@ -9,6 +9,7 @@
 // do the same and then close the window.
 
 #include "online/HTTPGet.h"
+#include "update/HttpGetVersionFetch.h"
 #include "update/InstallerLauncher.h"
 #include "update/QtDownloader.h"
 #include "update/QtTerminationWatch.h"
@@ -24,16 +25,7 @@
 class QString;
 class QWidget;
 
-// `checkupdate` seen as the version fetch: its OnDoneString goes to the receiver.
-class HttpGetVersionFetch : public VersionFetch {
-public:
-    HttpGetVersionFetch(THTTPGet& checkupdate, std::function<void(const std::string&)> receiver);
-    void fetchString(const std::string& url) override;
-
-private:
-    THTTPGet& m_checkupdate;
-};
-
+// The update check and self-update bound to the game window (see above).
 class Updater : public QObject {
 public:
     // Whether this build installs updates itself (the CMake option BLOOMZAP_SELF_UPDATE) or

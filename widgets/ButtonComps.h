@@ -1,5 +1,7 @@
 #pragma once
 
+// TSelButton, the owner-drawn caption button.
+
 #include <QColor>
 #include <QString>
 #include <QWidget>

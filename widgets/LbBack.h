@@ -1,5 +1,7 @@
 #pragma once
 
+// TLbBackground, the tiled window background.
+
 #include <QImage>
 #include <QList>
 #include <QObject>

@@ -1,5 +1,7 @@
 #pragma once
 
+// TFlatPanel, the flat framed panel.
+
 #include <QColor>
 #include <QString>
 #include <QWidget>

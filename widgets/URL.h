@@ -1,5 +1,7 @@
 #pragma once
 
+// TURL, the link opener.
+
 #include <QObject>
 #include <QString>
 #include <QUrl>

@@ -83,12 +83,12 @@ struct GameRun {
 };
 
 // The settings naming the server; the update check only where a test asks for it.
-std::string site(const std::string& root, bool checkForUpdates = false) {
+std::string settingsFor(const std::string& root, bool checkForUpdates = false) {
     return "Site=" + root + "\r\nUpdate=" + (checkForUpdates ? "true" : "false") + "\r\n";
 }
 
 // Nothing listens there: a posting gets no answer.
-const std::string closedPort = site("http://127.0.0.1:1/");
+const std::string closedPort = settingsFor("http://127.0.0.1:1/");
 
 } // namespace
 
@@ -112,7 +112,7 @@ private slots:
     }
 
     void menuItemsShowTheirWindowsAndTheLogoOpensTheAboutLink() {
-        GameRun run(site("http://127.0.0.1:8123/"));
+        GameRun run(settingsFor("http://127.0.0.1:8123/"));
         QList<QUrl> opened;
         TURL::setOpener([&](const QUrl& url) {
             opened << url;
@@ -146,7 +146,7 @@ private slots:
         QFETCH(QString, sent);
         LocalServer server({"--post-limit", "0"});
         QVERIFY(server.serving());
-        GameRun run(site(server.root()));
+        GameRun run(settingsFor(server.root()));
         run.main().show();
         const int score = run.finishGame();
         QVERIFY(score > 0);
@@ -202,7 +202,7 @@ private slots:
     void refusedPostingFailsAtOnce() {
         QFETCH(QString, status);
         ScriptedHttpServer server(httpReply("<p>Slow down</p>", status.toStdString()));
-        GameRun run(site(server.url("/")));
+        GameRun run(settingsFor(server.url("/")));
         run.main().show();
         run.finishGame();
         click(button(run.main(), "button_sendscore"));
@@ -220,7 +220,7 @@ private slots:
 
     void secondSendWhileTheFirstIsOutRestartsTheWaitOnly() {
         ScriptedHttpServer server(httpReply("<p>the list</p>"), ScriptedHttpServer::Start::held);
-        GameRun run(site(server.url("/")));
+        GameRun run(settingsFor(server.url("/")));
         run.main().show();
         run.finishGame();
         click(button(run.main(), "button_sendscore"));
@@ -253,7 +253,7 @@ private slots:
         QFETCH(bool, switchedOn);
         LocalServer server({"--post-limit", "0", "--version-text", "1.0.1"});
         QVERIFY(server.serving());
-        GameRun run(site(server.root(), switchedOn));
+        GameRun run(settingsFor(server.root(), switchedOn));
         auto* checkupdate = run.main().findChild<THTTPGet*>(QStringLiteral("checkupdate"));
         QVERIFY(checkupdate != nullptr);
         QVERIFY(!checkupdate->busy());

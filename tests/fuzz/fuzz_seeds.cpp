@@ -1,13 +1,14 @@
 // Writes the seed corpora of the fuzz targets with the game's own writers: settings files as the
-// game saves them, tally texts and tally containers as the game writes them, and the queries the
-// game posts. Usage: fuzz_seeds <corpus folder>. Replies of the server are captured from it by
-// capture_replies.sh.
+// game saves them, tally texts and containers as the game writes them, the queries the game
+// posts, and release statements as the maker signs them (with the tests' key).
+// Usage: fuzz_seeds <corpus folder>. The server's replies are captured by capture_replies.sh.
 #include "app/ProfileFile.h"
 #include "app/SettingsFile.h"
 #include "online/ScorePosting.h"
 #include "tally/LZRW1.h"
 #include "tally/TallyTable.h"
 #include "tally/TallyText.h"
+#include "update/ReleaseStatement.h"
 
 #include <filesystem>
 #include <fstream>
@@ -98,6 +99,21 @@ void postingSeeds(const fs::path& folder) {
     writeFile(folder / "guest", query(posting::scoreUrl("/", "Guest", "12/31/99", "0")));
 }
 
+void statementSeeds(const fs::path& folder) {
+    const UpdateSecretKey key =
+        InstallerSignature::secretKeyFromHex(BLOOMZAP_FUZZ_SECRET_KEY).value();
+    ReleaseStatement statement;
+    statement.product = "bloomzap";
+    statement.version = "1.0.1";
+    const std::string installer = "#!/bin/sh\necho installer\n";
+    statement.size = installer.size();
+    statement.sha256 = Sha256Stream::of(installer);
+    writeFile(folder / "next", ReleaseStatementText::write(statement, key));
+    statement.version = "10.20.300";
+    statement.size = 512u * 1024 * 1024;
+    writeFile(folder / "large", ReleaseStatementText::write(statement, key));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -109,5 +125,6 @@ int main(int argc, char** argv) {
     settingsSeeds(root / "settings_fuzz");
     tallySeeds(root / "tallytext_fuzz", root / "lzrw1_fuzz");
     postingSeeds(root / "postingquery_fuzz");
+    statementSeeds(root / "releasestatement_fuzz");
     return 0;
 }

@@ -3,6 +3,7 @@
 // reply reader) with the bytes; the pieces and the outcome are checked, and for a reply that is
 // well formed the body must be exactly the one the reply carries.
 #include "online/HttpFetch.h"
+#include "online/ReplyReader.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

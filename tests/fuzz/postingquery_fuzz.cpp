@@ -4,7 +4,7 @@
 // cannot open or close markup. The same bytes as a name posted by the game arrive intact.
 #include "online/ScorePosting.h"
 #include "server/Pages.h"
-#include "server/PostingQuery.h"
+#include "server/PostingCheck.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -112,8 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const server::PostingValues& values = *check.values;
-    checkText(values.name, server::posting::maxNameBytes);
-    checkText(values.date, server::posting::maxDateBytes);
+    checkText(values.name, server::postingLimits::maxNameBytes);
+    checkText(values.date, server::postingLimits::maxDateBytes);
     if (values.score < 0)
         std::abort();
 

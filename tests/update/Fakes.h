@@ -4,10 +4,13 @@
 #pragma once
 
 #include "tests/support/ServerProcess.h"
+#include "update/Downloader.h"
 #include "update/InstallerLauncher.h"
 #include "update/InstallerSignature.h"
+#include "update/ProcessControl.h"
 #include "update/ReleaseStatement.h"
-#include "update/UpdateCalls.h"
+#include "update/UpdateScreen.h"
+#include "update/VersionFetch.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -52,6 +52,29 @@ TEST(ReleaseStatement, AStatementReadsBackOnlyAsSignedByTheMakersKey) {
                  std::invalid_argument);
 }
 
+TEST(ReleaseStatement, EverySizeTheMakerWritesReadsBack) {
+    for (const std::uint64_t size : {std::uint64_t{0}, std::uint64_t{10'000'000'000'000'000'000u},
+                                     std::uint64_t{UINT64_MAX}}) {
+        SCOPED_TRACE(size);
+        const std::string text =
+            ReleaseStatementText::write({"bloomzap", "1.0.1", size, {}}, testSecretKey());
+        const ReleaseStatementReading read = ReleaseStatementText::read(text, testPublicKey());
+        ASSERT_TRUE(read.statement) << read.error;
+        EXPECT_EQ(read.statement->size, size);
+    }
+    // One more than the largest 64-bit number, with a valid signature, is still refused.
+    const std::string text =
+        ReleaseStatementText::write({"bloomzap", "1.0.1", UINT64_MAX, {}}, testSecretKey());
+    std::string over = text.substr(0, text.find("signature "));
+    over.replace(over.find("18446744073709551615"), 20, "18446744073709551616");
+    const std::string signature = InstallerSignature::sign(over, testSecretKey());
+    over += "signature " +
+            InstallerSignature::toHex(reinterpret_cast<const unsigned char*>(signature.data()),
+                                      signature.size()) +
+            "\n";
+    EXPECT_FALSE(ReleaseStatementText::read(over, testPublicKey()).statement);
+}
+
 TEST(ReleaseStatement, VersionsAreComparedAsNumbersPartByPart) {
     const struct {
         const char* offered;

@@ -1,5 +1,7 @@
 #include "tools/makeinstaller/InstallerMaker.h"
 
+#include "common/SiteNames.h"
+
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -127,7 +129,7 @@ void InstallerMaker::make(const fs::path& program, const std::string& version,
     const std::string bytes = installer(readFile(program));
     // Checked before anything is written, so a bad version leaves the folder as it was.
     const std::string statement = ReleaseStatementText::write(
-        {productWord, version, bytes.size(), Sha256Stream::of(bytes)}, key);
+        {std::string(site::productWord), version, bytes.size(), Sha256Stream::of(bytes)}, key);
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) {
@@ -136,7 +138,7 @@ void InstallerMaker::make(const fs::path& program, const std::string& version,
     }
     // Each file is written aside and renamed into place, so a server publishing the folder
     // never serves half a file.
-    const auto publish = [&](const char* name, const std::string& content, bool runnable) {
+    const auto publish = [&](std::string_view name, const std::string& content, bool runnable) {
         const fs::path aside = folder / ("." + std::string(name) + ".new");
         writeFile(aside, content);
         if (runnable) {
@@ -150,6 +152,6 @@ void InstallerMaker::make(const fs::path& program, const std::string& version,
                                      error.message());
         }
     };
-    publish(installerName, bytes, true);
-    publish(signatureName, statement, false);
+    publish(site::installerName, bytes, true);
+    publish(site::statementName, statement, false);
 }

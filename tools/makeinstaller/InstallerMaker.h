@@ -19,18 +19,15 @@
 
 class InstallerMaker {
 public:
-    static constexpr const char* installerName = "bzpsetup.exe";
-    static constexpr const char* signatureName = "bzpsetup.exe.sig";
-    static constexpr const char* productWord = "bloomzap";
     // How long the script waits for the old program, in tenths of a second.
     static constexpr int waitTenths = 600;
 
     // The installer's bytes: the script, then the program.
     static std::string installer(std::string_view program);
 
-    // Writes installerName and its statement signatureName for release `version` into folder
-    // (made when missing) for the program file. Throws std::runtime_error with the reason when
-    // a file cannot be read or written, std::invalid_argument when version is not decimal
+    // Writes site::installerName and its statement site::statementName for release `version` into
+    // folder (made when missing) for the program file. Throws std::runtime_error with the reason
+    // when a file cannot be read or written, std::invalid_argument when version is not decimal
     // numbers with dots.
     static void make(const std::filesystem::path& program, const std::string& version,
                      const UpdateSecretKey& key, const std::filesystem::path& folder);

@@ -1,4 +1,4 @@
-#include "server/PostingQuery.h"
+#include "server/PostingCheck.h"
 
 #include <array>
 
@@ -246,10 +246,12 @@ PostingCheck readPosting(std::string_view rawQuery) {
         return refuse("A name, a date and a score are all needed.");
     }
     PostingValues values;
-    if (auto why = checkText(*name, posting::maxNameBytes, "name", values.name); !why.empty()) {
+    if (auto why = checkText(*name, postingLimits::maxNameBytes, "name", values.name);
+        !why.empty()) {
         return refuse(why);
     }
-    if (auto why = checkText(*date, posting::maxDateBytes, "date", values.date); !why.empty()) {
+    if (auto why = checkText(*date, postingLimits::maxDateBytes, "date", values.date);
+        !why.empty()) {
         return refuse(why);
     }
     const auto number = readScore(*score);

@@ -1,4 +1,6 @@
-#include "online/FetchReply.h"
+#include "online/ReplyReader.h"
+
+#include "common/HttpText.h"
 
 #include <algorithm>
 
@@ -6,38 +8,9 @@ namespace httpfetch {
 
 namespace {
 
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(),
-                                                      [](char p, char t) { return p == lower(t); });
-}
-
-std::string_view trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-// A non-negative decimal number and nothing else; empty when the text is anything more.
-std::optional<std::int64_t> decimal(std::string_view text, std::int64_t limit) {
-    if (text.empty() || text.size() > 18)
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value > limit)
-        return std::nullopt;
-    return value;
-}
+using httptext::decimal;
+using httptext::startsWithNoCase;
+using httptext::trimmed;
 
 // The three-digit code of a status line "HTTP/x.y NNN reason", 0 when it has none.
 int statusCode(std::string_view line) {

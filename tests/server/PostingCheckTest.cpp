@@ -1,5 +1,5 @@
 // The posting query reader on its own: what it refuses and how the refusal reads.
-#include "server/PostingQuery.h"
+#include "server/PostingCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(PostingQuery, ARefusalNamingAnUnknownKeyIsPlainUtf8) {
+TEST(PostingCheck, ARefusalNamingAnUnknownKeyIsPlainUtf8) {
     // A control byte in the key, and a key whose 20th character is two bytes long.
     const std::string query = std::string("namet\0~e=e55BT/07&score=9", 25);
     const auto control = server::readPosting(query);

@@ -1,8 +1,10 @@
 #pragma once
 
-// How a fetch takes in one reply, without Qt or libcurl: FetchOutcome, FetchControl and
-// ReplyReader, which the transfer feeds with the reply's head lines and body bytes as they
-// arrive.
+// ReplyReader: how a fetch takes in one reply, without Qt or libcurl. The transfer feeds it the
+// reply's head lines and body bytes as they arrive.
+
+#include "online/FetchControl.h"
+#include "online/FetchOutcome.h"
 
 #include <cstdint>
 #include <optional>
@@ -15,25 +17,6 @@ namespace httpfetch {
 inline constexpr std::size_t pieceBytes = 1025;
 // A text body longer than this fails the fetch instead of growing without bound.
 inline constexpr std::size_t maxTextBytes = 16 * 1024 * 1024;
-
-struct FetchOutcome {
-    bool success = false;           // the body has at least one byte
-    std::string body;               // the bytes read, unchanged
-    std::int64_t contentLength = 0; // the reply's Content-Length, 0 when it had none
-    long status = 0;                // the final reply's status code, 0 when none arrived
-};
-
-// What the running fetch asks of its caller.
-class FetchControl {
-public:
-    virtual ~FetchControl() = default;
-    // Polled at the four checks (after the split, after sending, after the Content-Length,
-    // before each piece) and while the transfer waits, so a stop is noticed within about a
-    // second even when the server says nothing.
-    virtual bool stopAsked() = 0;
-    // After each piece: the Content-Length (0 when none) and the bytes received so far.
-    virtual void progress(std::int64_t totalSize, std::int64_t readed) = 0;
-};
 
 // The rules a fetch applies to one reply. The transfer hands over every line of each reply head
 // (an interim 1xx head, then the final one) and then the body bytes, already freed of any

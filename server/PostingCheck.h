@@ -1,5 +1,9 @@
 #pragma once
 
+// Reading the query of a score posting: PostingCheck and readPosting, with the decoding they use.
+
+#include "server/PostingValues.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,23 +11,16 @@
 
 namespace server {
 
-// One score posting as the game sends it, already checked and with its texts in UTF-8.
-struct PostingValues {
-    std::string name;
-    std::string date;
-    std::int32_t score = 0;
-};
-
 // The outcome of reading a posting's query: the values, or why they were refused.
 struct PostingCheck {
     std::optional<PostingValues> values;
     std::string refusal; // one short sentence for the player when `values` is empty
 };
 
-namespace posting {
+namespace postingLimits {
 inline constexpr std::size_t maxNameBytes = 32;
 inline constexpr std::size_t maxDateBytes = 10;
-} // namespace posting
+} // namespace postingLimits
 
 // Decodes %XX escapes; a "%" not followed by two hex digits is refused (nullopt). A "+" stays a
 // "+": the game never uses it for a blank.

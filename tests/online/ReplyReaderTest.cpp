@@ -1,5 +1,5 @@
 // The reply reader on its own: heads, Content-Length, pieces and the outcome.
-#include "online/FetchReply.h"
+#include "online/ReplyReader.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ public:
     std::vector<std::pair<std::int64_t, std::int64_t>> reports;
 };
 
-TEST(FetchReply, HeadsPiecesAndTrailersMakeTheOutcome) {
+TEST(ReplyReader, HeadsPiecesAndTrailersMakeTheOutcome) {
     // An interim head's Content-Length does not count; the final one does; a body of 2100
     // bytes in one write comes as pieces of 1025, 1025 and 50; trailers change nothing.
     Recording control;
@@ -42,7 +42,7 @@ TEST(FetchReply, HeadsPiecesAndTrailersMakeTheOutcome) {
     EXPECT_EQ(control.reports, (std::vector<Report>{{2100, 1025}, {2100, 2050}, {2100, 2100}}));
 }
 
-TEST(FetchReply, OnlyTheFirstLineOfAHeadIsItsStatusLine) {
+TEST(ReplyReader, OnlyTheFirstLineOfAHeadIsItsStatusLine) {
     // A header line that begins with "HTTP/" keeps the Content-Length read before it.
     Recording control;
     ReplyReader reader(true, control);
@@ -57,7 +57,7 @@ TEST(FetchReply, OnlyTheFirstLineOfAHeadIsItsStatusLine) {
     EXPECT_EQ(reader.status(), 200);
 }
 
-TEST(FetchReply, RefusedHeadsAndStopsFailWithNothingRead) {
+TEST(ReplyReader, RefusedHeadsAndStopsFailWithNothingRead) {
     Recording control;
     ReplyReader notANumber(false, control);
     ASSERT_TRUE(notANumber.headerLine("HTTP/1.0 200 OK\r\n"));

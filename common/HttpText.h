@@ -1,0 +1,76 @@
+#pragma once
+
+// The small text rules the HTTP clients and the high-score page's sanitiser share: ASCII letter
+// case, blanks around a header value, decimal numbers in a head and percent-encoding. No Qt, no
+// libcurl.
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace httptext {
+
+constexpr char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+inline std::string lowered(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), lower);
+    return result;
+}
+
+// Whether text begins with prefix, ASCII letter case ignored on both sides.
+constexpr bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char p, char t) { return lower(p) == lower(t); });
+}
+
+// The text without the blanks, tabs and line ends around it.
+constexpr std::string_view trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A non-negative decimal number no greater than limit and nothing else; empty when the text is
+// anything more.
+constexpr std::optional<std::int64_t> decimal(std::string_view text, std::int64_t limit) {
+    if (text.empty() || text.size() > 18)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > limit)
+        return std::nullopt;
+    return value;
+}
+
+// The text with control bytes, DEL, bytes above 127 and every byte of alsoEncoded written as
+// "%XX" (upper-case hex); every other byte goes as it is.
+inline std::string percentEncode(std::string_view text, std::string_view alsoEncoded) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7f || alsoEncoded.find(c) != std::string_view::npos) {
+            encoded += '%';
+            encoded += hex[byte >> 4];
+            encoded += hex[byte & 0x0f];
+        } else
+            encoded += c;
+    }
+    return encoded;
+}
+
+} // namespace httptext
