@@ -1,6 +1,7 @@
 #include "app/GameProgram.h"
 
 #include "app/SettingsLocation.h"
+#include "widgets/EmbeddedPicture.h"
 #include "widgets/FontSubstitutes.h"
 
 #include <QApplication>
@@ -25,7 +26,8 @@ void GameProgram::setUpApplication() {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.varnok.Bloomzap"));
     QIcon icon;
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
-        icon.addFile(QStringLiteral(":/icons/bloomzap-%1.png").arg(size), QSize(size, size));
+        icon.addPixmap(
+            embedded::pixmap(QStringLiteral(":/icons/bloomzap-%1.png").arg(size), "png"));
     QApplication::setWindowIcon(icon);
     installFontSubstitutes();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "info/PictureLabel.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -29,7 +31,7 @@ public:
 
     // Components, by their names on the window.
     TLbBackground* LbBackground1 = nullptr;
-    QLabel* image_title = nullptr;
+    PictureLabel* image_title = nullptr;
     ClickLabel* label_link = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
