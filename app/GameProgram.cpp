@@ -37,6 +37,8 @@ MainEnvironment GameProgram::environment(QtTimerFactory& timers, QtSoundOutput& 
     MainEnvironment environment;
     environment.timers = &timers;
     environment.seed = [] { return std::uint64_t(QDateTime::currentMSecsSinceEpoch()); };
+    // "entered" is asked for while the game window is made; it plays once that window is up.
+    sound.hold();
     environment.sound = &sound;
     environment.settingsFile = SettingsLocation::settingsFile();
     environment.updateKey = updateKey;
@@ -47,6 +49,9 @@ GameProgram::GameProgram(std::optional<UpdatePublicKey> updateKey)
     : m_windows(environment(m_timers, m_sound, updateKey), SettingsLocation::tallyFolder()) {}
 
 int GameProgram::exec() {
+    // The platform window first, so that its first exposure is watched from the start.
+    m_windows.main.winId();
+    m_sound.releaseAfterExposed(m_windows.main.windowHandle());
     m_windows.main.show();
     return QApplication::exec();
 }
