@@ -21,13 +21,15 @@ game="${1:-$build/app/bloomzap}"
 probe="$build/bench/startup_probe"
 bare="$build/bench/bare_window"
 
-display=":$((90 + RANDOM % 50))"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+# Xvfb picks a free display itself and names it once it is ready: a display number chosen here
+# could be one another user's server holds on a shared machine.
 scratch=$(mktemp -d)
+Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$scratch/display" 2>/dev/null &
+xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$scratch"' EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 300); do [[ -s "$scratch/display" ]] && break; sleep 0.1; done
+[[ -s "$scratch/display" ]] || { echo "startup.sh: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n 1 "$scratch/display")"
 
 # Each game run starts as a first start: its own empty folder, no settings, no tally; the
 # version request finds no server on this port.
