@@ -22,6 +22,11 @@ void PictureLabel::showEvent(QShowEvent* event) {
     QLabel::showEvent(event);
 }
 
+void PictureLabel::paintEvent(QPaintEvent* event) {
+    decodePicture();
+    QLabel::paintEvent(event);
+}
+
 void PictureLabel::decodePicture() {
     if (m_path.isEmpty())
         return;

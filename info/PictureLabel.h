@@ -5,7 +5,8 @@
 #include <QString>
 
 // A label that shows a picture from the resources, decoded only when it is first needed: when
-// the label is first shown or its pixmap is first asked for. Windows made at start-up but seen
+// the label is first shown or painted (a window rendered without being shown) or its pixmap is
+// first asked for. Windows made at start-up but seen
 // later so cost no decoding (nor a decoder plug-in) before the game window is up.
 class PictureLabel : public QLabel {
     Q_OBJECT
@@ -23,6 +24,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void decodePicture();

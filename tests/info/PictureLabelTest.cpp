@@ -1,5 +1,5 @@
-// Pictures of windows not yet seen: decoded when first shown or asked for, each by its own
-// decoder alone.
+// Pictures of windows not yet seen: decoded when first shown, painted or asked for, each by its
+// own decoder alone.
 
 #include "info/PictureLabel.h"
 
@@ -55,6 +55,14 @@ private slots:
         QCOMPARE(plainTitle->pixmap().size(), QSize(521, 300));
         for (const char* other : {"libqwebp", "libqtiff", "libqsvg", "libqgif", "libqmng"})
             QVERIFY2(!loaded(other), other);
+
+        // A window rendered without being shown still shows its picture.
+        QWidget unshown;
+        unshown.resize(521, 300);
+        auto* rendered = new PictureLabel(&unshown);
+        rendered->setGeometry(0, 0, 521, 300);
+        rendered->setPicture(QStringLiteral(":/pictures/multiplayer.jpg"), "jpeg");
+        QCOMPARE(unshown.grab().toImage().pixel(middle), advert->pixmap().toImage().pixel(middle));
     }
 };
 
