@@ -1,6 +1,7 @@
 #include "app/GameProgram.h"
 
 #include "app/SettingsLocation.h"
+#include "widgets/EmbeddedPicture.h"
 #include "widgets/FontSubstitutes.h"
 
 #include <QApplication>
@@ -25,7 +26,8 @@ void GameProgram::setUpApplication() {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.varnok.Bloomzap"));
     QIcon icon;
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
-        icon.addFile(QStringLiteral(":/icons/bloomzap-%1.png").arg(size), QSize(size, size));
+        icon.addPixmap(
+            embedded::pixmap(QStringLiteral(":/icons/bloomzap-%1.png").arg(size), "png"));
     QApplication::setWindowIcon(icon);
     installFontSubstitutes();
 }
@@ -35,6 +37,8 @@ MainEnvironment GameProgram::environment(QtTimerFactory& timers, QtSoundOutput& 
     MainEnvironment environment;
     environment.timers = &timers;
     environment.seed = [] { return std::uint64_t(QDateTime::currentMSecsSinceEpoch()); };
+    // "entered" is asked for while the game window is made; it plays once that window is up.
+    sound.hold();
     environment.sound = &sound;
     environment.settingsFile = SettingsLocation::settingsFile();
     environment.updateKey = updateKey;
@@ -45,6 +49,9 @@ GameProgram::GameProgram(std::optional<UpdatePublicKey> updateKey)
     : m_windows(environment(m_timers, m_sound, updateKey), SettingsLocation::tallyFolder()) {}
 
 int GameProgram::exec() {
+    // The platform window first, so that its first exposure is watched from the start.
+    m_windows.main.winId();
+    m_sound.releaseAfterExposed(m_windows.main.windowHandle());
     m_windows.main.show();
     return QApplication::exec();
 }

@@ -8,16 +8,25 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
 class QSoundEffect;
+class QWindow;
 
 class QtSoundOutput : public QObject, public SoundOutput {
     Q_OBJECT
 public:
     explicit QtSoundOutput(QObject* parent = nullptr);
     ~QtSoundOutput() override;
+
+    // From now on sounds wait, so starting the audio back-end cannot delay the first window.
+    void hold();
+    // One turn of the event loop after `window` is first exposed on the screen (at once if it
+    // already is) the back-end starts and the last sound asked for meanwhile plays, as if it had
+    // just been asked for. A window that goes unseen takes its waiting sound with it.
+    void releaseAfterExposed(QWindow* window);
 
     void play(const std::string& resource) override;
     void stop() override;
@@ -27,9 +36,23 @@ public:
     // The same recording as the source URL QSoundEffect reads: "qrc:/WAVE/CLEAR".
     static QUrl resourceUrl(const QString& resource);
 
+    // Public for tests: the recording that waits for the window (empty when none), and whether
+    // the audio back-end has been asked anything yet.
+    QString waiting() const { return m_waiting; }
+    bool backEndStarted() const { return m_backEndStarted; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void playNow(const QString& resource);
+    void release();
     QSoundEffect* effectFor(const QString& resource);
 
+    bool m_holding = false;
+    QPointer<QWindow> m_shownWindow;
+    QString m_waiting;
+    bool m_backEndStarted = false;
     QHash<QString, QSoundEffect*> m_effects;
     QSoundEffect* m_current = nullptr;
 };

@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 
-ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {
+ClickLabel::ClickLabel(QWidget* parent) : PictureLabel(parent) {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     setTextFormat(Qt::PlainText);

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QLabel>
+#include "info/PictureLabel.h"
 
 // A label that works like a link: a left click inside it (pressed and released there) raises
-// clicked(). It shows the hand cursor and never takes the keyboard focus.
-class ClickLabel : public QLabel {
+// clicked(). It shows the hand cursor and never takes the keyboard focus; it may show a picture
+// in place of a text.
+class ClickLabel : public PictureLabel {
     Q_OBJECT
 
 public:

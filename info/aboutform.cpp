@@ -3,13 +3,12 @@
 #include "common/Version.h"
 #include "info/ClickLabel.h"
 #include "info/InfoLook.h"
+#include "info/PictureLabel.h"
 #include "info/SiteAddress.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/LbBack.h"
 #include "widgets/URL.h"
-
-#include <QPixmap>
 
 namespace {
 
@@ -36,10 +35,10 @@ Tabout::Tabout(QWidget* owner, const QString& siteRoot)
     URL1->setURLType(site.type);
     URL1->setURL(site.home);
 
-    image_title = new QLabel(this);
+    image_title = new PictureLabel(this);
     image_title->setObjectName(QStringLiteral("image_title"));
     image_title->setGeometry(10, 7, 293, 69);
-    image_title->setPixmap(QPixmap(QStringLiteral(":/pictures/title.png")));
+    image_title->setPicture(QStringLiteral(":/pictures/title.png"), "png");
 
     QFont linkFont = house::pixelFont("MS Sans Serif", 16, true);
     linkFont.setUnderline(true);

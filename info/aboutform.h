@@ -2,6 +2,8 @@
 
 // Tabout, the About window.
 
+#include "info/PictureLabel.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -31,7 +33,7 @@ public:
 
     // Components, by their names on the window.
     TLbBackground* LbBackground1 = nullptr;
-    QLabel* image_title = nullptr;
+    PictureLabel* image_title = nullptr;
     ClickLabel* label_link = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

@@ -7,8 +7,6 @@
 #include "widgets/HouseStyle.h"
 #include "widgets/URL.h"
 
-#include <QPixmap>
-
 namespace {
 
 const QColor windowGreen(76, 106, 76);
@@ -38,7 +36,7 @@ Tmultiplayer::Tmultiplayer(QWidget* owner, const QString& siteRoot)
     image_ad = new ClickLabel(this);
     image_ad->setObjectName(QStringLiteral("image_ad"));
     image_ad->setGeometry(24, 48, 521, 300);
-    image_ad->setPixmap(QPixmap(QStringLiteral(":/pictures/multiplayer.jpg"), "JPEG"));
+    image_ad->setPicture(QStringLiteral(":/pictures/multiplayer.jpg"), "jpeg");
 
     QFont underlined = house::pixelFont("Arial", 16, true);
     underlined.setUnderline(true);

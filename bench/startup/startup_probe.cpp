@@ -1,5 +1,7 @@
 // Starts one program and reports how long it took to map its first top-level window on the X
-// display and how much memory it holds a while later: "<milliseconds> <rss-kilobytes>".
+// display, how much processor time all its threads had used by then, and how much memory it holds
+// a while later: "<milliseconds> <rss-kilobytes> <cpu-milliseconds>". The processor time hardly
+// depends on what else the machine runs, so it compares builds on a busy machine.
 //   startup_probe SETTLE-SECONDS PROGRAM [ARGUMENT...]
 // Run it without a window manager (Xvfb alone), so the program's own map request is what the
 // root window reports.
@@ -15,6 +17,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -51,6 +54,25 @@ long rssKilobytes(pid_t pid) {
     return -1;
 }
 
+// Processor time of all threads of the process so far, from the scheduler's own accounting.
+double cpuMilliseconds(pid_t pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (!dir)
+        return -1;
+    double nanoseconds = 0;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream schedstat(tasks + "/" + entry->d_name + "/schedstat");
+        double onCpu = 0;
+        if (schedstat >> onCpu)
+            nanoseconds += onCpu;
+    }
+    closedir(dir);
+    return nanoseconds / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -84,6 +106,7 @@ int main(int argc, char* argv[]) {
     const int fd = ConnectionNumber(display);
     const Clock::time_point deadline = started + std::chrono::seconds(30);
     double mappedMs = -1;
+    double cpuMs = -1;
     while (mappedMs < 0 && Clock::now() < deadline) {
         while (XPending(display) > 0) {
             XEvent event;
@@ -94,6 +117,7 @@ int main(int argc, char* argv[]) {
             if (windowPid(display, event.xmap.window) != child)
                 continue;
             mappedMs = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+            cpuMs = cpuMilliseconds(child);
             break;
         }
         if (mappedMs >= 0)
@@ -120,6 +144,6 @@ int main(int argc, char* argv[]) {
     kill(child, SIGTERM);
     waitpid(child, nullptr, 0);
     XCloseDisplay(display);
-    std::printf("%.1f %ld\n", mappedMs, rss);
+    std::printf("%.1f %ld %.1f\n", mappedMs, rss, cpuMs);
     return 0;
 }

@@ -1,4 +1,5 @@
-// The embedded recordings: their format, their names, and playback straight from the resources.
+// The embedded recordings: their format, their names, playback straight from the resources, and
+// sounds that wait for the first window.
 
 #include "app/QtSoundOutput.h"
 #include "app/SoundPlayer.h"
@@ -6,6 +7,7 @@
 #include <QFile>
 #include <QSoundEffect>
 #include <QTest>
+#include <QWindow>
 
 #include <cmath>
 #include <cstdint>
@@ -123,7 +125,44 @@ private slots:
         output.stop();
         QCoreApplication::processEvents();
     }
+
+    // The audio back-end is not started while the first window is made: what is asked for
+    // meanwhile waits, one sound at a time, and plays once the window is on the screen.
+    void soundsWaitForTheFirstWindow() {
+        QtSoundOutput output;
+        output.hold();
+        output.play("DROP");
+        output.play("ENTERED");
+        QCOMPARE(output.waiting(), QStringLiteral("ENTERED"));
+        QWindow window;
+        window.resize(120, 80);
+        output.releaseAfterExposed(&window);
+        QCoreApplication::processEvents();
+        QVERIFY(!output.backEndStarted());
+        QCOMPARE(output.waiting(), QStringLiteral("ENTERED"));
+        window.show();
+        QTRY_VERIFY(output.backEndStarted());
+        QVERIFY(output.waiting().isEmpty());
+
+        // Stopping drops a waiting sound; a window that is never seen takes its sound with it,
+        // and later sounds play at once.
+        QtSoundOutput other;
+        other.hold();
+        other.play("CLEAR");
+        other.stop();
+        QVERIFY(other.waiting().isEmpty());
+        other.play("LEVELUP");
+        {
+            QWindow unseen;
+            other.releaseAfterExposed(&unseen);
+        }
+        QVERIFY(other.waiting().isEmpty());
+        QVERIFY(!other.backEndStarted());
+        other.play("DROP");
+        QVERIFY(other.backEndStarted());
+        QVERIFY(other.waiting().isEmpty());
+    }
 };
 
-QTEST_GUILESS_MAIN(QtSoundOutputTest)
+QTEST_MAIN(QtSoundOutputTest)
 #include "QtSoundOutputTest.moc"
