@@ -62,11 +62,6 @@ struct ProgramRun {
     }
 };
 
-void click(TSelButton* button) {
-    QTest::mouseClick(button, Qt::LeftButton, {},
-                      QPoint(button->width() / 2, button->height() / 2));
-}
-
 } // namespace
 
 class IntegrationTallyTest : public QObject {

@@ -24,23 +24,6 @@
 
 namespace {
 
-void click(TSelButton* button) {
-    QTest::mouseClick(button, Qt::LeftButton, {},
-                      QPoint(button->width() / 2, button->height() / 2));
-}
-
-// A cell (1-based) holding a flower with a same-coloured neighbour, or (0, 0).
-QPoint findGroup(const GameState& state) {
-    for (int c = 1; c <= 10; ++c)
-        for (int r = 1; r <= 10; ++r) {
-            const int v = state.cells[c][r];
-            if (v > 0 && (state.cells[c + 1][r] == v || state.cells[c - 1][r] == v ||
-                          (r < 10 && state.cells[c][r + 1] == v) || state.cells[c][r - 1] == v))
-                return QPoint(c, r);
-        }
-    return QPoint();
-}
-
 // A key as the player types it: through the window system to whatever has the focus.
 void press(QWidget* window, Qt::Key key) {
     QTest::keyClick(window->windowHandle(), key);

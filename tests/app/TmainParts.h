@@ -1,11 +1,14 @@
 #pragma once
 
 // The game window's components found by their names on the window, as the window finds them:
-// widgets in the client area, items in the menus, timers among the window's objects.
+// widgets in the client area, items in the menus, timers among the window's objects; and the two
+// moves every game-window test makes: a click on a caption button, a playable group on the board.
 
 #include "app/NameBox.h"
 #include "app/mainform.h"
 #include "engine/BoardView.h"
+#include "engine/GameRules.h"
+#include "engine/GameState.h"
 #include "engine/TimerComponent.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/TFlatPanelUnit.h"
@@ -13,6 +16,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPoint>
+#include <QTest>
 #include <QtGlobal>
 
 #include <type_traits>
@@ -51,4 +56,22 @@ inline TimerComponent* timer(const Tmain& window, const char* name) {
 }
 inline BoardView* board(const Tmain& window) {
     return part<BoardView>(window, "board");
+}
+
+inline void click(TSelButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {},
+                      QPoint(button->width() / 2, button->height() / 2));
+}
+
+// A cell (1-based) holding a flower with a same-coloured neighbour, or (0, 0).
+inline QPoint findGroup(const GameState& state) {
+    constexpr int last = rules::fieldSize;
+    for (int c = 1; c <= last; ++c)
+        for (int r = 1; r <= last; ++r) {
+            const int v = state.cells[c][r];
+            if (v > 0 && (state.cells[c + 1][r] == v || state.cells[c - 1][r] == v ||
+                          (r < last && state.cells[c][r + 1] == v) || state.cells[c][r - 1] == v))
+                return QPoint(c, r);
+        }
+    return QPoint();
 }

@@ -11,20 +11,7 @@ namespace {
 
 using namespace harness;
 
-class IntegrationScoreServer : public ::testing::Test {
-protected:
-    // Starts a server on a free port over a fresh SQLite folder, with the extra arguments.
-    std::unique_ptr<ServerProcess> start(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args{"--listen", "127.0.0.1:0", "--data", m_data.string()};
-        args.insert(args.end(), extra.begin(), extra.end());
-        auto server = std::make_unique<ServerProcess>(args);
-        EXPECT_TRUE(server->waitServing()) << server->log();
-        return server;
-    }
-
-    TempDir m_dir;
-    fs::path m_data = m_dir / "data";
-};
+class IntegrationScoreServer : public SqliteServerTest {};
 
 TEST_F(IntegrationScoreServer, TheVersionTextIsServedByteForByte) {
     for (const std::string text : {"", "1.0.0", "2.0.0-beta\n"}) {

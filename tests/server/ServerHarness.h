@@ -5,6 +5,8 @@
 
 #include "tests/support/ServerProcess.h"
 
+#include <gtest/gtest.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -18,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <regex>
 #include <sstream>
@@ -31,6 +34,22 @@ namespace fs = std::filesystem;
 
 using testsupport::ServerProcess;
 using testsupport::TempDir;
+
+// A test that starts real servers on free ports over one fresh SQLite folder.
+class SqliteServerTest : public ::testing::Test {
+protected:
+    // Starts a server with the extra arguments; the test fails when it does not serve.
+    std::unique_ptr<ServerProcess> start(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args{"--listen", "127.0.0.1:0", "--data", m_data.string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        auto server = std::make_unique<ServerProcess>(args);
+        EXPECT_TRUE(server->waitServing()) << server->log();
+        return server;
+    }
+
+    TempDir m_dir;
+    fs::path m_data = m_dir / "data";
+};
 
 struct Reply {
     int status = 0;
@@ -125,10 +144,10 @@ inline std::string exchangeFrom(int port, const std::string& request,
 // A GET as the game makes it: HTTP/1.0, the target as written; `headers` are extra lines.
 inline std::optional<Reply> get(int port, const std::string& target,
                                 const std::string& headers = {}) {
-    return exchange(port, "GET " + target +
-                              " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: Bloomzap "
-                              "HTTPGet\r\nAccept: */*\r\n" +
-                              headers + "\r\n");
+    return harness::exchange(port, "GET " + target +
+                                       " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: Bloomzap "
+                                       "HTTPGet\r\nAccept: */*\r\n" +
+                                       headers + "\r\n");
 }
 
 inline std::string postingTarget(const std::string& name, const std::string& date,
