@@ -16,6 +16,10 @@ inline constexpr std::string_view postingPath = "cgi-bin/bloomzap.cgi";
 inline constexpr std::string_view highScorePath = "counter/bloomzap.shtml";
 inline constexpr std::string_view versionPath = "bloomzap/bloomzapversion.txt";
 inline constexpr std::string_view updateFolder = "bloomzap/";
+// A signed game ticket (GET) and the record of a game played on one (POST), which the server
+// replays before it marks the game's posting verified.
+inline constexpr std::string_view ticketPath = "bloomzap/ticket";
+inline constexpr std::string_view replayPath = "bloomzap/replay";
 
 // File names in the update folder, and of the installer beside the program.
 inline constexpr std::string_view installerName = "bzpsetup.exe";
