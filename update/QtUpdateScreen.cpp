@@ -1,5 +1,7 @@
 #include "update/QtUpdateScreen.h"
 
+#include "widgets/WidgetAccessible.h"
+
 #include <QLabel>
 #include <QMessageBox>
 #include <QWidget>
@@ -23,6 +25,7 @@ void QtUpdateScreen::hideButtons() {
 
 void QtUpdateScreen::setStatus(const std::string& text) {
     m_widgets.label_update->setText(QString::fromStdString(text));
+    accessibility::displayChanged(m_widgets.label_update);
 }
 
 void QtUpdateScreen::showMessage(const std::string& text) {
