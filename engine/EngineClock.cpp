@@ -111,7 +111,8 @@ void EngineClock::advanceTo(std::int64_t at) {
         timers.now = t->due;
         t->tick();
     }
-    timers.now = until;
+    // A handler may have advanced the clock itself (a nested event loop); time never goes back.
+    timers.now = std::max(timers.now, until);
 }
 
 std::int64_t EngineClock::now() const {

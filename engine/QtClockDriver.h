@@ -1,0 +1,31 @@
+#pragma once
+
+// Drives the game's EngineClock by real time: the clock reads the milliseconds since the driver
+// was made. One precise single-shot QTimer is armed for the next tick that runs a handler and
+// none while nothing is due, so an idle game never wakes the process. Inputs bring the clock to
+// the present with catchUp() before the game acts on them.
+
+#include "engine/EngineClock.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+class QtClockDriver : public QObject {
+public:
+    // The clock must outlive the driver and should be as new as it (both start at 0).
+    explicit QtClockDriver(EngineClock& clock, QObject* parent = nullptr);
+    ~QtClockDriver() override;
+
+    // Advances the clock to the real time passed, firing every tick due by now.
+    void catchUp();
+    // The one QTimer, for inspection only.
+    const QTimer& qtimer() const { return m_timer; }
+
+private:
+    void rearm();
+
+    EngineClock& m_clock;
+    QTimer m_timer;
+    QElapsedTimer m_elapsed;
+};
