@@ -2,8 +2,9 @@
 
 // Drives the game's EngineClock by real time: the clock reads the milliseconds since the driver
 // was made. One precise single-shot QTimer is armed for the next tick that runs a handler and
-// none while nothing is due, so an idle game never wakes the process. Inputs bring the clock to
-// the present with catchUp() before the game acts on them.
+// none while nothing is due, so an idle game never wakes the process. Whatever starts or wakes
+// a timer from outside a tick (the player's inputs, SEND SCORE) first brings the clock to the
+// present with catchUp(); otherwise the countdown would begin at the clock's last tick.
 
 #include "engine/EngineClock.h"
 
