@@ -49,9 +49,8 @@ private:
         return window;
     }
 
-    // Plays one game through the window to its end: the largest... the first group the player
-    // sees, by mouse or by keyboard in turn, with pauses by both buttons, the P key and
-    // minimising at the given ticks. Returns the game's final score.
+    // Plays one game through the window to its end, clicking the first group it finds by mouse
+    // and by keyboard in turn, pausing with both buttons and the P key. Returns the final score.
     int playGame(Tmain& main) {
         click(button(main, "button_start"));
         const GameState& state = main.game().state();
