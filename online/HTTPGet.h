@@ -81,7 +81,7 @@ public:
     const std::string& PostQuery() const { return m_postQuery; }
     void setPostQuery(const std::string& query) { m_postQuery = query; }
     // The Content-Type of that body; a form unless set.
-    const std::string& PostType() const { return m_postType; }
+    const std::string& postType() const { return m_postType; }
     void setPostType(const std::string& type) { m_postType = type; }
     const std::string& Referer() const { return m_referer; }
     void setReferer(const std::string& referer) { m_referer = referer; }
