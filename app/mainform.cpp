@@ -115,6 +115,8 @@ void Tmain::FormCreate() {
     m_recorder = std::make_unique<GameRecorder>(*m_game, *m_environment.timers, *m_random);
     m_recorder->setCatchUp(m_environment.clockToNow);
     m_recorder->setTickets([this] { return m_verified->takeTicket(); });
+    // The next game's ticket is fetched while this game's score is looked at.
+    m_recorder->onGameOver([this] { m_verified->fetchTicket(); });
     m_game->setObserver(m_recorder.get());
     new TimerComponent("timerdrop", m_game->timerdrop(), this);
     new TimerComponent("timerremove", m_game->timerremove(), this);

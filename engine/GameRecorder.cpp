@@ -51,15 +51,14 @@ void GameRecorder::pausedChanged(bool paused) {
 }
 
 void GameRecorder::gameEnded() {
-    if (!m_recording) {
-        return;
+    if (m_recording) {
+        m_recording->endedAt = m_clock.now() - m_startedAt;
+        m_recording->score = m_game.state().score;
+        m_recording->lastRound = m_game.lastRound();
+        m_finished = std::move(m_recording);
+        m_recording.reset();
     }
-    m_recording->endedAt = m_clock.now() - m_startedAt;
-    m_recording->score = m_game.state().score;
-    m_recording->lastRound = m_game.lastRound();
-    m_finished = std::move(m_recording);
-    m_recording.reset();
-    if (m_done) {
-        m_done();
+    if (m_gameOver) {
+        m_gameOver();
     }
 }

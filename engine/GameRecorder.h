@@ -27,8 +27,8 @@ public:
     void setTickets(std::function<std::optional<std::string>()> take) {
         m_takeTicket = std::move(take);
     }
-    // Called when a recorded game is over and its record is complete.
-    void onRecordDone(std::function<void()> done) { m_done = std::move(done); }
+    // Called at every game over, once the record of a ticketed game is complete.
+    void onGameOver(std::function<void()> over) { m_gameOver = std::move(over); }
 
     // The record of the last game over that was played on a ticket (without name and date),
     // until the next game starts.
@@ -50,7 +50,7 @@ private:
     SeededRandom& m_random;
     std::function<void()> m_catchUp;
     std::function<std::optional<std::string>()> m_takeTicket;
-    std::function<void()> m_done;
+    std::function<void()> m_gameOver;
     std::optional<GameRecord> m_recording;
     std::optional<GameRecord> m_finished;
     std::int64_t m_startedAt = 0;
