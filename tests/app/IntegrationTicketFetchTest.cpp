@@ -1,10 +1,12 @@
-// The game window's tickets from servers that do not hand out a good one: START GAME never
-// waits for them, the wait for one is bounded, and a refused or malformed ticket is not used.
+// The game window's tickets and records against servers that do not take them: START GAME
+// never waits for a ticket, the wait for one is bounded, a refused or malformed ticket is not
+// used, and a record goes only after its posting's reply and fails without a word.
 
 #include "app/mainform.h"
 #include "engine/Game.h"
 #include "engine/GameRecorder.h"
 #include "online/HTTPGet.h"
+#include "online/ScoreSubmission.h"
 #include "online/VerifiedGames.h"
 #include "tests/app/TmainParts.h"
 #include "tests/support/RecordingOutput.h"
@@ -14,6 +16,7 @@
 #include "tests/support/VirtualClock.h"
 #include "widgets/FontSubstitutes.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,6 +34,7 @@ struct TicketRun {
     QTemporaryDir folder;
     VirtualClock clock;
     testsupport::RecordingOutput silence;
+    QStringList messages;
     std::unique_ptr<Tmain> main;
 
     explicit TicketRun(const std::string& root) {
@@ -43,7 +47,7 @@ struct TicketRun {
         environment.seed = [] { return std::uint64_t(5); };
         environment.sound = &silence;
         environment.settingsFile = dir / "bloomzap.ini";
-        environment.showMessage = [](const QString&) {};
+        environment.showMessage = [this](const QString& text) { messages << text; };
         main = std::make_unique<Tmain>(environment);
         main->show();
     }
@@ -96,6 +100,50 @@ private slots:
             click(button(*run.main, "button_start"));
             QVERIFY2(!run.main->recorder().recording(), root.c_str());
         }
+    }
+
+    void aRecordGoesAfterItsPostingWasAnsweredAndFailsSilently() {
+        // The real server takes the posting; a record on a ticket it never issued it does not.
+        LocalServer server({"--post-limit", "0"});
+        QVERIFY(server.serving());
+        TicketRun run(server.root());
+        QTRY_VERIFY(!run.ticketFetch().busy());
+        run.main->verifiedGames().holdTicket(goodLine);
+        QSignalSpy sent(&run.main->verifiedGames(), &VerifiedGames::recordSent);
+        QSignalSpy answered(
+            run.main->findChild<ScoreSubmission*>(QStringLiteral("scoresubmission")),
+            &ScoreSubmission::postingAnswered);
+
+        // A short game with one group, recorded on the ticket.
+        click(button(*run.main, "button_start"));
+        const GameState& state = run.main->game().state();
+        run.clock.advance(10);
+        const QPoint cell = findGroup(state);
+        QTest::mouseRelease(board(*run.main), Qt::LeftButton, {},
+                            QPoint((cell.x() - 1) * 32 + 5, (cell.y() - 1) * 32 + 5));
+        while (state.gamerunning)
+            run.clock.advance(100);
+        QVERIFY(run.main->recorder().finished());
+        QVERIFY(state.score > 0);
+        QTest::qWait(200);
+        QCOMPARE(sent.count(), 0);
+
+        nameBox(*run.main, "edit_name")->setText(QStringLiteral("R\u00f6sa"));
+        click(button(*run.main, "button_sendscore"));
+        QCOMPARE(sent.count(), 0);
+        // The posting's reply hides the game-over panel; only then the record goes.
+        QTRY_VERIFY_WITH_TIMEOUT(sent.count() == 1, 20000);
+        QCOMPARE(answered.count(), 1);
+        QVERIFY(panel(*run.main, "panel_cleared")->isHidden());
+        QCOMPARE(sent.at(0).at(0).toBool(), false);
+        QVERIFY(run.messages.isEmpty());
+
+        // The same game's score sent again sends its record no more.
+        click(button(*run.main, "button_sendscore"));
+        QTRY_VERIFY_WITH_TIMEOUT(answered.count() == 2, 20000);
+        QTest::qWait(200);
+        QCOMPARE(sent.count(), 1);
+        QVERIFY(run.messages.isEmpty());
     }
 };
 
