@@ -52,6 +52,25 @@ TEST(EngineClock, ASleepingTimerRunsNoHandlerAndWakesOnItsGrid) {
     EXPECT_EQ(k.clock.nextDue(), 86'400'010);
 }
 
+// A handler that opens a modal message runs a nested event loop, which drives the clock on.
+TEST(EngineClock, AHandlerThatAdvancesTheClockLeavesTimeGoingForward) {
+    Ticks k;
+    auto t = k.make("t", 100);
+    bool nested = false;
+    t->onTick([&] {
+        k.log.push_back("t@" + std::to_string(k.clock.now()));
+        if (!nested) {
+            nested = true;
+            k.clock.advanceTo(350);
+        }
+    });
+    t->start();
+    k.clock.advance(200);
+    EXPECT_EQ(k.log, (Log{"t@100", "t@200", "t@300"})) << "each tick once, in order";
+    EXPECT_EQ(k.clock.now(), 350);
+    EXPECT_EQ(k.clock.nextDue(), 400);
+}
+
 TEST(EngineClock, ReportsEveryChangeOfTheSchedule) {
     Ticks k;
     int changes = 0;
