@@ -354,8 +354,9 @@ TEST_F(IntegrationPostgres, TheSchemaIsMadeOnceAndADatabaseOfANewerServerIsRefus
     auto server = start();
     ASSERT_TRUE(server->restart()); // a second start finds the schema and keeps it
     server->stop();
-    EXPECT_EQ(m_cluster.query("SELECT version FROM bloomzap_schema"), "1\n");
-    m_cluster.query("UPDATE bloomzap_schema SET version = 2");
+    // One row per version made, each made once.
+    EXPECT_EQ(m_cluster.query("SELECT version FROM bloomzap_schema ORDER BY version"), "1\n2\n");
+    m_cluster.query("INSERT INTO bloomzap_schema (version) VALUES (3)");
     ServerProcess newer({"--listen", "127.0.0.1:0", "--database", m_cluster.uri()});
     EXPECT_FALSE(newer.waitServing());
     EXPECT_EQ(newer.stop(0), 2);
