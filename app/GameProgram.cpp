@@ -32,10 +32,13 @@ void GameProgram::setUpApplication() {
     installFontSubstitutes();
 }
 
-MainEnvironment GameProgram::environment(QtTimerFactory& timers, QtSoundOutput& sound,
+MainEnvironment GameProgram::environment(EngineClock& clock, QtClockDriver& driver,
+                                         QtSoundOutput& sound,
                                          std::optional<UpdatePublicKey> updateKey) {
     MainEnvironment environment;
-    environment.timers = &timers;
+    environment.timers = &clock;
+    environment.clockToNow = [&driver] { driver.catchUp(); };
+    environment.verifiedGames = true;
     environment.seed = [] { return std::uint64_t(QDateTime::currentMSecsSinceEpoch()); };
     // "entered" is asked for while the game window is made; it plays once that window is up.
     sound.hold();
@@ -46,7 +49,8 @@ MainEnvironment GameProgram::environment(QtTimerFactory& timers, QtSoundOutput& 
 }
 
 GameProgram::GameProgram(std::optional<UpdatePublicKey> updateKey)
-    : m_windows(environment(m_timers, m_sound, updateKey), SettingsLocation::tallyFolder()) {}
+    : m_windows(environment(m_clock, m_driver, m_sound, updateKey),
+                SettingsLocation::tallyFolder()) {}
 
 int GameProgram::exec() {
     // The platform window first, so that its first exposure is watched from the start.

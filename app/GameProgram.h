@@ -6,7 +6,8 @@
 
 #include "app/QtSoundOutput.h"
 #include "app/mainform.h"
-#include "engine/QtGameTimer.h"
+#include "engine/EngineClock.h"
+#include "engine/QtClockDriver.h"
 #include "info/aboutform.h"
 #include "info/helpform.h"
 #include "info/multiplayerform.h"
@@ -32,7 +33,8 @@ public:
     Tmultiplayer multiplayer;
 };
 
-// The game with the real timers, sounds and files. Needs a QApplication.
+// The game on its clock driven by real time, with the real sounds and files. Needs a
+// QApplication.
 class GameProgram {
 public:
     // The application's name, desktop entry and icon, and the fonts the windows name.
@@ -47,10 +49,13 @@ public:
     int exec();
 
 private:
-    static MainEnvironment environment(QtTimerFactory& timers, QtSoundOutput& sound,
+    static MainEnvironment environment(EngineClock& clock, QtClockDriver& driver,
+                                       QtSoundOutput& sound,
                                        std::optional<UpdatePublicKey> updateKey);
 
-    QtTimerFactory m_timers;
+    // The clock and its driver outlive the windows, whose timers they run.
+    EngineClock m_clock;
+    QtClockDriver m_driver{m_clock};
     QtSoundOutput m_sound;
     GameWindows m_windows;
 };

@@ -8,7 +8,9 @@
 #include "app/WindowLayout.h"
 #include "common/SiteNames.h"
 #include "engine/BoardView.h"
+#include "engine/EngineClock.h"
 #include "engine/Game.h"
+#include "engine/GameRecorder.h"
 #include "engine/RandomSource.h"
 #include "engine/TimerComponent.h"
 #include "info/ClickLabel.h"
@@ -16,6 +18,7 @@
 #include "info/helpform.h"
 #include "online/PostingDate.h"
 #include "online/ScoreSubmission.h"
+#include "online/VerifiedGames.h"
 #include "online/highscoreform.h"
 #include "update/Updater.h"
 #include "widgets/ButtonComps.h"
@@ -68,6 +71,8 @@ Tmain::Tmain(MainEnvironment environment, QWidget* parent)
                             m_environment.showMessage);
     // The score posting, on the same server.
     m_submission = new ScoreSubmission(*m_environment.timers, m_settings.site, this);
+    // Tickets and game records, on the same server.
+    m_verified = new VerifiedGames(m_settings.site, m_environment.verifiedGames, this);
     connectHandlers();
 }
 
@@ -107,6 +112,12 @@ void Tmain::FormCreate() {
     m_sounds = std::make_unique<SoundPlayer>(*m_environment.sound, [this] { return playSounds(); });
     m_game = std::make_unique<Game>(*m_board, *m_display, *m_environment.timers, *m_random);
     m_game->setSounds(m_sounds.get());
+    m_recorder = std::make_unique<GameRecorder>(*m_game, *m_environment.timers, *m_random);
+    m_recorder->setCatchUp(m_environment.clockToNow);
+    m_recorder->setTickets([this] { return m_verified->takeTicket(); });
+    // The next game's ticket is fetched while this game's score is looked at.
+    m_recorder->onGameOver([this] { m_verified->fetchTicket(); });
+    m_game->setObserver(m_recorder.get());
     new TimerComponent("timerdrop", m_game->timerdrop(), this);
     new TimerComponent("timerremove", m_game->timerremove(), this);
     new TimerComponent("timerdroprate", m_game->timerdroprate(), this);
@@ -167,6 +178,8 @@ void Tmain::connectHandlers() {
         part<QWidget>("panel_cleared")->hide();
         button_viewhighscoresClick();
     });
+    connect(m_submission, &ScoreSubmission::postingAnswered, m_verified,
+            &VerifiedGames::postingAnswered);
 }
 
 void Tmain::playsounds(const std::string& name) {
@@ -286,8 +299,18 @@ void Tmain::button_doneClick() {
 void Tmain::button_sendscoreClick() {
     if (part<NameBox>("edit_name")->text().isEmpty())
         part<NameBox>("edit_name")->setText(QStringLiteral("Guest"));
-    m_submission->sendscore(part<NameBox>("edit_name")->text(), postingDateOf(),
+    // The watchdog counts from now.
+    if (m_environment.clockToNow)
+        m_environment.clockToNow();
+    const QString date = postingDateOf();
+    m_submission->sendscore(part<NameBox>("edit_name")->text(), date,
                             QString::number(m_game->state().score));
+    if (std::optional<GameRecord> record = m_recorder->finished();
+        record && record->score == m_game->state().score) {
+        record->name = part<NameBox>("edit_name")->text().toStdString();
+        record->date = date.toStdString();
+        m_verified->scorePosted(std::move(*record));
+    }
     showPanel(part<QWidget>("panel_wait"));
 }
 
@@ -322,6 +345,7 @@ void Tmain::showEvent(QShowEvent* event) {
     if (m_shownBefore)
         return;
     m_shownBefore = true;
+    m_verified->fetchTicket();
     if (m_versionText)
         m_updater->FormShow(checkForUpdates(), m_versionText());
 }
@@ -373,6 +397,9 @@ void Tmain::closeEvent(QCloseEvent* event) {
 
 void Tmain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    // A player coming back finds a fresh ticket for the next game.
+    if (event->type() == QEvent::ActivationChange && m_verified && isActiveWindow())
+        m_verified->fetchTicket();
     // Lines would go on falling unseen; the player comes back to a paused game and resumes it
     // with RESUME, as after a pause by hand.
     if (event->type() != QEvent::WindowStateChange || !isMinimized() || !m_game)

@@ -18,7 +18,9 @@
 #include <optional>
 
 class BoardView;
+class EngineClock;
 class Game;
+class GameRecorder;
 class MainDisplay;
 class ProcessControl;
 class Tabout;
@@ -26,17 +28,24 @@ class Thelp;
 class Thighscore;
 class Updater;
 class QSystemSemaphore;
-class RandomSource;
 class ScoreSubmission;
+class SeededRandom;
 class SoundOutput;
 class SoundPlayer;
 class TallyCalls;
-class TimerFactory;
+class VerifiedGames;
 
-// What the window needs from its surroundings. The program passes Qt timers, the clock's seed,
-// the sound device and the real settings file; tests pass a virtual clock and fakes.
+// What the window needs from its surroundings. The program passes the game's clock driven by
+// real time, the time of day as seed, the sound device and the real settings file; tests pass a
+// clock they advance by hand and fakes.
 struct MainEnvironment {
-    TimerFactory* timers = nullptr;
+    // The clock of every timer of the window and its game.
+    EngineClock* timers = nullptr;
+    // Brings that clock to the present before the game acts on an input; none where the clock
+    // is advanced by hand.
+    std::function<void()> clockToNow;
+    // Games take tickets from the score server and their records go there after SEND SCORE.
+    bool verifiedGames = false;
     std::function<std::uint64_t()> seed;
     SoundOutput* sound = nullptr;
     std::filesystem::path settingsFile;
@@ -59,6 +68,9 @@ public:
     ~Tmain() override;
 
     Game& game() { return *m_game; }
+    // The records of games played on tickets, and where the tickets come from.
+    const GameRecorder& recorder() const { return *m_recorder; }
+    VerifiedGames& verifiedGames() const { return *m_verified; }
 
     // The tally list: where the game reports, and the window "Tally List" shows.
     void setTally(TallyCalls* tally);
@@ -129,9 +141,11 @@ private:
     Settings m_settings;
     QRect m_stored;
     std::unique_ptr<QSystemSemaphore> m_lock;
-    std::unique_ptr<RandomSource> m_random;
+    std::unique_ptr<SeededRandom> m_random;
     std::unique_ptr<SoundPlayer> m_sounds;
     std::unique_ptr<Game> m_game;
+    std::unique_ptr<GameRecorder> m_recorder;
+    VerifiedGames* m_verified = nullptr;
     std::function<void()> m_showTallyList;
     ScoreSubmission* m_submission = nullptr;
     Thighscore* m_highscore = nullptr;

@@ -63,11 +63,24 @@ void Game::drawBlank() {
     }
 }
 
+void Game::beforeInput() {
+    if (m_observer != nullptr) {
+        m_observer->beforeInput();
+    }
+}
+
 void Game::button_startClick() {
+    beforeInput();
+    if (m_observer != nullptr) {
+        m_observer->gameStarting();
+    }
     GameState& s = m_state;
-    // A new game starts clean: whatever the last one left under way ends here.
+    // A new game starts clean: whatever the last one left under way ends here. The removal
+    // steps begin again with the round, so every game's ticks lie on the same grid from its
+    // start, however long the program had run before.
     m_timerdrop->stop();
     m_timerblink->stop();
+    m_timerremove->stop();
     s.clickcord.clear();
     s.removecord.clear();
     s.removing = false;
@@ -277,26 +290,39 @@ void Game::endgame() {
     m_display.setShown(Component::button_start, true);
     m_display.setEnabledFlag(Component::button_pause, false);
     play("gameover");
+    if (m_observer != nullptr) {
+        m_observer->gameEnded();
+    }
 }
 
 void Game::button_pauseClick() {
+    beforeInput();
     GameState& s = m_state;
     if (!s.paused) {
         m_display.setShown(Component::panel_paused, true);
         s.paused = true;
         show(Component::button_pause, "RESUME");
+        if (m_observer != nullptr) {
+            m_observer->pausedChanged(true);
+        }
     } else {
         button_resumeClick();
     }
 }
 
 void Game::button_resumeClick() {
+    beforeInput();
+    const bool wasPaused = m_state.paused;
     m_display.setShown(Component::panel_paused, false);
     m_state.paused = false;
     show(Component::button_pause, "PAUSE GAME");
+    if (wasPaused && m_observer != nullptr) {
+        m_observer->pausedChanged(false);
+    }
 }
 
 void Game::boardMouseUp(MouseButton, ShiftState, int x, int y) {
+    beforeInput();
     const GameState& s = m_state;
     if (s.blinking || s.removing || !s.gamerunning || !s.linesettled || s.paused) {
         return;
@@ -307,7 +333,11 @@ void Game::boardMouseUp(MouseButton, ShiftState, int x, int y) {
     if (!Board::inField(column, row) || s.cells[column][row] == 0) {
         return;
     }
+    const std::size_t queued = s.clickcord.size();
     checkit1(column, row);
+    if (s.clickcord.size() > queued && m_observer != nullptr) {
+        m_observer->clickAccepted(column, row);
+    }
 }
 
 void Game::boardPaint() {

@@ -5,6 +5,7 @@
 
 #include "engine/BoardSurface.h"
 #include "engine/GameDisplay.h"
+#include "engine/GameObserver.h"
 #include "engine/GameState.h"
 #include "engine/GameTimer.h"
 #include "engine/MouseButton.h"
@@ -28,6 +29,8 @@ public:
     // Sounds and tally calls go nowhere until these are set (nullptr again stops them).
     void setSounds(SoundCalls* sounds) { m_sounds = sounds; }
     void setTally(TallyCalls* tally) { m_tally = tally; }
+    // Told of the player's inputs and of game over (nullptr again stops it).
+    void setObserver(GameObserver* observer) { m_observer = observer; }
 
     GameState& state() { return m_state; }
     const GameState& state() const { return m_state; }
@@ -78,6 +81,7 @@ private:
     void show(Component which, const std::string& text);
     void show(Component which, int number);
     void play(const char* sound);
+    void beforeInput();
 
     GameState m_state;
     BoardSurface& m_board;
@@ -85,6 +89,7 @@ private:
     RandomSource& m_random;
     SoundCalls* m_sounds = nullptr;
     TallyCalls* m_tally = nullptr;
+    GameObserver* m_observer = nullptr;
     std::unique_ptr<GameTimer> m_timerdrop;
     std::unique_ptr<GameTimer> m_timerremove;
     std::unique_ptr<GameTimer> m_timerdroprate;

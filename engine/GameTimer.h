@@ -5,7 +5,7 @@
 //  - setting a new interval on a running timer restarts its countdown with that interval;
 //  - starting a running timer, or stopping a stopped one, changes nothing;
 //  - an interval of 0 or less never ticks (the timer may still count as running).
-// A binding (a Qt timer, the virtual clock of the tests) only supplies the countdown: arm()
+// A binding (the game's EngineClock, a Qt timer) only supplies the countdown: arm()
 // begins one afresh, disarm() ends it, and fire() is called each time it runs out.
 //
 // The owner may say that the ticks have nothing to do for now (sleep) and that they have
@@ -55,7 +55,7 @@ private:
     Tick m_tick;
 };
 
-// Makes the timers of a game: Qt timers in the program, virtual ones in tests.
+// Makes the timers of a game: the EngineClock's in the program, the tests and the replays.
 class TimerFactory {
 public:
     virtual ~TimerFactory() = default;

@@ -6,6 +6,11 @@ constexpr std::uint64_t multiplier = 6364136223846793005ULL;
 
 SeededRandom::SeededRandom(std::uint64_t seed, std::uint64_t stream)
     : m_increment((stream << 1U) | 1U) {
+    reseed(seed);
+}
+
+void SeededRandom::reseed(std::uint64_t seed) {
+    m_state = 0;
     next();
     m_state += seed;
     next();

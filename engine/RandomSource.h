@@ -16,6 +16,8 @@ class SeededRandom : public RandomSource {
 public:
     explicit SeededRandom(std::uint64_t seed, std::uint64_t stream = 54);
     int newFlower(int colorcount) override;
+    // Starts over as if made with this seed (and the same stream).
+    void reseed(std::uint64_t seed);
     // The next raw 32-bit output.
     std::uint32_t next();
 

@@ -80,6 +80,9 @@ public:
     // Not empty: the request is a POST carrying this form body.
     const std::string& PostQuery() const { return m_postQuery; }
     void setPostQuery(const std::string& query) { m_postQuery = query; }
+    // The Content-Type of that body; a form unless set.
+    const std::string& postType() const { return m_postType; }
+    void setPostType(const std::string& type) { m_postType = type; }
     const std::string& Referer() const { return m_referer; }
     void setReferer(const std::string& referer) { m_referer = referer; }
     // On: FetchString handles the events already waiting on the calling thread before it returns.
@@ -118,6 +121,7 @@ private:
     std::string m_userName;
     std::string m_password;
     std::string m_postQuery;
+    std::string m_postType = std::string(httpfetch::formPostType);
     std::string m_referer;
     bool m_waitThread = false;
     TOnProgressEvent m_onProgress;

@@ -153,7 +153,7 @@ FetchOutcome fetch(const FetchInput& input, FetchControl& control, const EnvLook
     }
     const bool post = !input.postQuery.empty();
     if (post)
-        headers.append("Content-Type: application/x-www-form-urlencoded");
+        headers.append("Content-Type: " + input.postType);
 
     Transfer transfer{ReplyReader(input.binaryData, control), control};
 

@@ -42,6 +42,9 @@ EnvLookup systemEnvironment();
 // domain suffixes to reach directly, "*" all of them).
 std::string proxyFor(const std::string& host, const EnvLookup& env);
 
+// What a POST's body is unless told otherwise: a form.
+inline constexpr std::string_view formPostType = "application/x-www-form-urlencoded";
+
 // What a fetch sends; copies of the component's properties taken when it starts.
 struct FetchInput {
     std::string acceptTypes;
@@ -53,6 +56,8 @@ struct FetchInput {
     std::string referer;
     bool binaryData = false; // a reply without Content-Length fails, nothing of it is read
     bool useCache = false;   // false: every intermediate cache is told not to answer
+    // The Content-Type of a POST's body.
+    std::string postType = std::string(formPostType);
 };
 
 // Runs the whole fetch on the calling thread. No time-out of its own, no redirects followed,

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 all=(lzrw1_fuzz settings_fuzz tallytext_fuzz postingquery_fuzz fetchreply_fuzz httpfetch_fuzz
-  releasestatement_fuzz)
+  releasestatement_fuzz gamerecord_fuzz)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 

@@ -1,9 +1,10 @@
 // Writes the seed corpora of the fuzz targets with the game's own writers: settings files as the
 // game saves them, tally texts and containers as the game writes them, the queries the game
-// posts, and release statements as the maker signs them (with the tests' key).
+// posts, release statements as the maker signs them (with the tests' key) and game records.
 // Usage: fuzz_seeds <corpus folder>. The server's replies are captured by capture_replies.sh.
 #include "app/ProfileFile.h"
 #include "app/SettingsFile.h"
+#include "engine/GameRecord.h"
 #include "online/ScorePosting.h"
 #include "tally/LZRW1.h"
 #include "tally/TallyTable.h"
@@ -116,6 +117,25 @@ void statementSeeds(const fs::path& folder) {
 
 } // namespace
 
+void recordSeeds(const fs::path& folder) {
+    GameRecord record;
+    record.ticket = "1.0123456789abcdef0123456789abcdef.00000000075bcd15.1796601600."
+                    "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
+    record.name = "Ann Lee";
+    record.date = "12/7/26";
+    record.events = {{RecordedEvent::Kind::click, 3150, 4, 10},
+                     {RecordedEvent::Kind::pause, 3400, 0, 0},
+                     {RecordedEvent::Kind::resume, 4000, 0, 0},
+                     {RecordedEvent::Kind::click, 6210, 1, 9}};
+    record.endedAt = 31070;
+    record.score = 14;
+    record.lastRound = 1;
+    writeFile(folder / "short", writeRecord(record));
+    record.name = "Zo\xC3\xAB%";
+    record.events.clear();
+    writeFile(folder / "escaped", writeRecord(record));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: fuzz_seeds <corpus folder>\n";
@@ -126,5 +146,6 @@ int main(int argc, char** argv) {
     tallySeeds(root / "tallytext_fuzz", root / "lzrw1_fuzz");
     postingSeeds(root / "postingquery_fuzz");
     statementSeeds(root / "releasestatement_fuzz");
+    recordSeeds(root / "gamerecord_fuzz");
     return 0;
 }

@@ -164,6 +164,23 @@ private slots:
         }
     }
 
+    void aPostSaysWhatItsBodyIs() {
+        ScriptedHttpServer server(httpReply("taken"));
+        THTTPGet get;
+        const auto seen = listen(get, server.url("/bloomzap/replay"));
+        const std::string body = "line one\nline two %20 & = +\n";
+        get.setPostType("text/plain; charset=utf-8");
+        get.setPostQuery(body);
+        get.FetchString();
+        QVERIFY(finished(*seen) && seen->text == "taken");
+        const std::string request = server.requests().at(0);
+        QVERIFY(request.starts_with("POST /bloomzap/replay HTTP/1.0\r\n"));
+        QVERIFY(request.find("\r\nContent-Type: text/plain; charset=utf-8\r\n") !=
+                std::string::npos);
+        QVERIFY(request.find("x-www-form-urlencoded") == std::string::npos);
+        QCOMPARE(request.substr(request.find("\r\n\r\n") + 4), body);
+    }
+
     void unusableUrlsFailWithoutARequest() {
         for (const char* url :
              {"http://127.0.0.1:%1", "https://127.0.0.1:%1/x", "http://127.0.0.1:%1x/x"}) {
