@@ -135,27 +135,37 @@ void replayTimes(int games) {
     std::printf("  replay time: median %.2f ms, worst %.2f ms\n", times[times.size() / 2],
                 times.back());
 
-    // The most game time a record may take: the longest game with a pause stretched to just
-    // under the replay's bound of a day. What one record can cost the server at most.
-    const auto longest = std::max_element(played.begin(), played.end(), [](auto& a, auto& b) {
-        return a.record.endedAt < b.record.endedAt;
-    });
-    GameRecord stretched = longest->record;
-    const std::int64_t extra = defaultMaxReplayMs - stretched.endedAt - 60'000;
-    bool afterPause = false; // everything from the first resume on comes `extra` later
-    for (RecordedEvent& event : stretched.events) {
-        afterPause = afterPause || event.kind == RecordedEvent::Kind::resume;
-        if (afterPause) {
-            event.at += extra;
+    // The most game time a record may take: each game with its pause stretched to just under
+    // the replay's bound of a day. What one record can cost the server at most.
+    double worstStretched = 0;
+    int stretchedReplayed = 0;
+    int stretchedTried = 0;
+    for (const Played& p : played) {
+        GameRecord stretched = p.record;
+        // A whole number of every timer's interval, so the ticks after the pause fall as before.
+        constexpr std::int64_t everyInterval = 12'000;
+        const std::int64_t extra =
+            (defaultMaxReplayMs - stretched.endedAt - 60'000) / everyInterval * everyInterval;
+        bool afterPause = false; // everything from the first resume on comes `extra` later
+        for (RecordedEvent& event : stretched.events) {
+            afterPause = afterPause || event.kind == RecordedEvent::Kind::resume;
+            if (afterPause) {
+                event.at += extra;
+            }
         }
+        if (!afterPause) {
+            continue;
+        }
+        stretched.endedAt += extra;
+        ++stretchedTried;
+        const auto start = Clock::now();
+        const ReplayResult result = replayGame(stretched, p.seed);
+        worstStretched = std::max(worstStretched, msSince(start));
+        stretchedReplayed += result.matches ? 1 : 0;
     }
-    stretched.endedAt += extra;
-    const auto start = Clock::now();
-    const ReplayResult result = replayGame(stretched, longest->seed);
-    std::printf("  a record paused for %.1f h of game time: %s in %.1f ms\n",
-                static_cast<double>(extra) / 3'600'000.0,
-                result.matches ? "replayed" : ("refused (" + result.refusal + ")").c_str(),
-                msSince(start));
+    std::printf("  the same games paused for about 24 h of game time: %d of %d replayed, worst "
+                "%.2f ms\n",
+                stretchedReplayed, stretchedTried, worstStretched);
 }
 
 void serverThroughput(int port, int clients, int pairs) {
