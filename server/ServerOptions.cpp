@@ -232,7 +232,7 @@ The score and update server of Bloomzap. It answers, under its site root:
            row(site::versionPath, "the current version text") +
            row(site::ticketPath, "a signed ticket for one game") +
            row(std::string(site::replayPath) + " (POST)",
-               "replays a game's record and marks its posting verified") +
+               "a game's record: replayed, its posting verified") +
            row(installer + ", " + statement, "the installer and its signature") +
            row("/, multiplayer.html", "the home page and the invitation page") + R"(
 
