@@ -96,7 +96,7 @@ std::string scoreTable(const std::vector<RankedScore>& best, std::size_t count) 
     out += "\"><th align=\"right\">" + font(lightYellow, "Rank") + "</th><th align=\"left\">" +
            font(lightYellow, "Name") + "</th><th align=\"center\">" + font(lightYellow, "Date") +
            "</th><th align=\"right\">" + font(lightYellow, "Score") + "</th><th align=\"left\">" +
-           font(lightYellow, "Replayed") + "</th></tr>\n";
+           font(lightYellow, "Verified") + "</th></tr>\n";
     for (std::size_t i = 0; i < best.size() && i < count; ++i) {
         const RankedScore& row = best[i];
         const std::size_t rank = i + 1;

@@ -118,7 +118,6 @@ struct ScoreServer::Pages {
 // the server stops never writes into a finished request.
 struct ReplayJob {
     std::string body;
-    std::string address;
     ReplayAnswer answer;
 };
 
@@ -466,7 +465,6 @@ struct ScoreServer::Engine {
         if (!replayLimit.allow(r->address, settings.postLimit, StoreClock::now())) {
             return tooMany(connection, r, "game records");
         }
-        r->replay->address = r->address;
         {
             const std::lock_guard lock(replayMutex);
             if (replayWaiters.size() >= ScoreServer::maxQueuedReplays) {

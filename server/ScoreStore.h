@@ -99,7 +99,7 @@ public:
 
     // The best `count` scores and the number of all postings; with `verifiedOnly`, of the
     // verified postings only. Throws StoreUnavailable.
-    virtual Standings standings(int count, bool verifiedOnly = false) = 0;
+    virtual Standings standings(int count, bool verifiedOnly) = 0;
 
     // In one transaction: unless the ticket was used before, marks the earliest unverified
     // posting of exactly these values stored since the ticket was issued verified, and records
