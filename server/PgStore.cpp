@@ -40,6 +40,9 @@ void prepareStatements(pqxx::connection& c) {
                             " ORDER BY id LIMIT 1 FOR UPDATE");
     c.prepare("mark_verified", "UPDATE postings SET verified = true WHERE id = $1");
     c.prepare("ticket_posting", "UPDATE used_tickets SET posting_id = $2 WHERE id = $1");
+    c.prepare("forget_tickets",
+              "DELETE FROM used_tickets"
+              " WHERE used < clock_timestamp() - $1::bigint * interval '1 second'");
 }
 
 // Creates the schema on first start; refuses a database made by a newer server. Two processes
@@ -72,6 +75,7 @@ void createSchema(pqxx::connection& c) {
         tx.exec("CREATE TABLE used_tickets ("
                 " id text PRIMARY KEY, posting_id bigint,"
                 " used timestamptz NOT NULL DEFAULT clock_timestamp())");
+        tx.exec("CREATE INDEX used_tickets_age ON used_tickets (used)");
         tx.exec("CREATE TABLE bloomzap_ticket_key (key text NOT NULL)");
         tx.exec("INSERT INTO bloomzap_ticket_key (key) VALUES (" +
                 tx.quote(ticketKeyText(randomTicketKey())) + ")");
@@ -453,6 +457,7 @@ VerifyResult PgStore::verify(const VerifyRequest& request) {
         const auto id = posting[0][0].as<std::int64_t>();
         tx.exec_prepared("mark_verified", id);
         tx.exec_prepared("ticket_posting", request.ticketId, id);
+        tx.exec_prepared("forget_tickets", usedTicketKeepSeconds);
         tx.exec("SELECT pg_notify(" + tx.quote(channel) + ", '')");
         tx.commit();
         return VerifyResult::verified;

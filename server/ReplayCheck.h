@@ -9,11 +9,6 @@
 
 namespace server {
 
-// How old a ticket may be when its game's record arrives, and how far ahead of this server's
-// clock its issue time may lie (several servers on one database may differ a little).
-inline constexpr std::int64_t ticketLifetimeSeconds = 24 * 60 * 60;
-inline constexpr std::int64_t ticketClockSkewSeconds = 5 * 60;
-
 // The answer to a posted game record: an HTTP status and one line for the client.
 struct ReplayAnswer {
     int status = 0;

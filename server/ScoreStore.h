@@ -63,6 +63,14 @@ struct PostingRequest {
     StoreClock::time_point deadline; // answered unavailable when not stored by then
 };
 
+// How old a ticket may be when its game's record arrives, and how far ahead of this server's
+// clock its issue time may lie (several servers on one database may differ a little).
+inline constexpr std::int64_t ticketLifetimeSeconds = 24 * 60 * 60;
+inline constexpr std::int64_t ticketClockSkewSeconds = 5 * 60;
+// How long a spent ticket is remembered: past this no ticket spent then could still be used.
+inline constexpr std::int64_t usedTicketKeepSeconds =
+    ticketLifetimeSeconds + ticketClockSkewSeconds + 60 * 60;
+
 // A game the server has replayed to its recorded end: the posting it vouches for and the ticket
 // it was played on.
 struct VerifyRequest {
@@ -103,8 +111,8 @@ public:
 
     // In one transaction: unless the ticket was used before, marks the earliest unverified
     // posting of exactly these values stored since the ticket was issued verified, and records
-    // the ticket as used. Blocks (bounded); call it off the connection threads. Throws
-    // StoreUnavailable.
+    // the ticket as used; forgets tickets spent more than usedTicketKeepSeconds ago. Blocks
+    // (bounded); call it off the connection threads. Throws StoreUnavailable.
     virtual VerifyResult verify(const VerifyRequest& request) = 0;
 
     // The secret that signs this server's game tickets, made on first use and kept with the

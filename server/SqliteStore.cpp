@@ -135,6 +135,7 @@ void SqliteStore::open(const fs::path& file) {
                  " WHERE verified = 1");
             exec("CREATE TABLE used_tickets ("
                  " id TEXT PRIMARY KEY, posting_id INTEGER NOT NULL, used_ms INTEGER NOT NULL)");
+            exec("CREATE INDEX used_tickets_age ON used_tickets (used_ms)");
             exec("PRAGMA user_version=2");
         }
         exec("COMMIT");
@@ -156,6 +157,7 @@ void SqliteStore::open(const fs::path& file) {
                                " AND date = ?2 AND received_ms >= ?4 AND verified = 0"
                                " ORDER BY id LIMIT 1");
         m_markVerified = prepare("UPDATE postings SET verified = 1 WHERE id = ?1");
+        m_forgetTickets = prepare("DELETE FROM used_tickets WHERE used_ms < ?1");
         m_useTicket =
             prepare("INSERT INTO used_tickets (id, posting_id, used_ms) VALUES (?1, ?2, ?3)");
         m_batcher = std::make_unique<PostingBatcher>(
@@ -170,7 +172,7 @@ void SqliteStore::open(const fs::path& file) {
 void SqliteStore::close() {
     for (sqlite3_stmt** s : {&m_begin, &m_commit, &m_rollback, &m_recentFromAddress, &m_insert,
                              &m_best, &m_total, &m_bestVerified, &m_totalVerified, &m_ticketUsed,
-                             &m_unverified, &m_markVerified, &m_useTicket}) {
+                             &m_unverified, &m_markVerified, &m_useTicket, &m_forgetTickets}) {
         sqlite3_finalize(*s);
         *s = nullptr;
     }
@@ -336,6 +338,11 @@ VerifyResult SqliteStore::verify(const VerifyRequest& request) {
             sqlite3_bind_int64(m_useTicket, 3, nowMs());
             if (sqlite3_step(m_useTicket) != SQLITE_DONE) {
                 fail("record the ticket as used");
+            }
+            const Use forget(m_forgetTickets);
+            sqlite3_bind_int64(m_forgetTickets, 1, nowMs() - usedTicketKeepSeconds * 1000);
+            if (sqlite3_step(m_forgetTickets) != SQLITE_DONE) {
+                fail("forget old tickets");
             }
             if (runToEnd(m_commit) != SQLITE_DONE) {
                 fail("commit");

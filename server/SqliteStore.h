@@ -59,6 +59,7 @@ private:
     sqlite3_stmt* m_unverified = nullptr;
     sqlite3_stmt* m_markVerified = nullptr;
     sqlite3_stmt* m_useTicket = nullptr;
+    sqlite3_stmt* m_forgetTickets = nullptr;
     std::filesystem::path m_folder;
     std::unique_ptr<PostingBatcher> m_batcher;
 };

@@ -213,6 +213,50 @@ TEST_P(IntegrationReplay, AlteredForeignStaleAndReusedRecordsAreRefusedAndLeaveT
     EXPECT_TRUE(verifiedRow->verified);
 }
 
+// Runs SQL on the test's store and returns the rows, one line each.
+std::string storeQuery(Backend backend, const fs::path& sqliteFolder, PgCluster& cluster,
+                       const std::string& sql) {
+    if (backend == Backend::postgresql) {
+        return cluster.query(sql);
+    }
+    sqlite3* db = nullptr;
+    std::string rows;
+    if (sqlite3_open((sqliteFolder / "postings.sqlite3").c_str(), &db) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 5000);
+        sqlite3_exec(
+            db, sql.c_str(),
+            [](void* out, int columns, char** values, char**) {
+                for (int i = 0; i < columns; ++i) {
+                    *static_cast<std::string*>(out) += std::string(i > 0 ? "|" : "") + values[i];
+                }
+                *static_cast<std::string*>(out) += "\n";
+                return 0;
+            },
+            &rows, nullptr);
+    }
+    sqlite3_close(db);
+    return rows;
+}
+
+TEST_P(IntegrationReplay, SpentTicketsAreForgottenOnlyOnceTheyCouldNoLongerBeUsed) {
+    auto server = start();
+    const GameRecord record = playedGame(fetchTicket(server->port()));
+    const bool pg = GetParam() == Backend::postgresql;
+    const auto hoursAgo = [&](int hours) {
+        return pg ? "clock_timestamp() - interval '" + std::to_string(hours) + " hours'"
+                  : "(strftime('%s', 'now') - " + std::to_string(hours * 3600) + ") * 1000";
+    };
+    const std::string age = pg ? "used" : "used_ms";
+    storeQuery(GetParam(), m_dir / "data", m_cluster,
+               "INSERT INTO used_tickets (id, posting_id, " + age + ") VALUES ('long ago', 1, " +
+                   hoursAgo(27) + "), ('yesterday', 1, " + hoursAgo(23) + ")");
+    ASSERT_EQ(post(server->port(), postedName, std::to_string(record.score), playedDate), 200);
+    ASSERT_EQ(sendRecord(server->port(), record), 200);
+    EXPECT_EQ(storeQuery(GetParam(), m_dir / "data", m_cluster,
+                         "SELECT id FROM used_tickets ORDER BY id"),
+              parseTicket(record.ticket)->id + "\nyesterday\n");
+}
+
 TEST_P(IntegrationReplay, GameRecordsCountAgainstThePostingLimit) {
     auto server = start({"--post-limit", "2"});
     const GameRecord record = playedGame(fetchTicket(server->port()));
