@@ -1,6 +1,6 @@
 // Game tickets, replays of game records and verified postings through real HTTP on both stores:
 // whole games played on the engine and replayed by the server, tampered and reused records,
-// tickets and their key, postings nobody replayed, older databases upgraded.
+// tickets and their key, postings nobody replayed, older databases upgraded, a hung database.
 
 #include "tests/server/GamePlayer.h"
 #include "tests/server/ServerHarness.h"
@@ -16,7 +16,9 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <ctime>
+#include <thread>
 
 namespace {
 
@@ -412,6 +414,46 @@ TEST_P(IntegrationReplay, TheTicketKeyIsKeptAcrossRestartsAndReadableOnlyByItsOw
     EXPECT_FALSE(refused.waitServing());
     EXPECT_EQ(refused.stop(0), 2);
     EXPECT_NE(refused.log().find("ticket key"), std::string::npos) << refused.log();
+}
+
+class IntegrationReplayPostgres : public ::testing::Test, protected StoreFixture {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!prepare(Backend::postgresql, why)) {
+            GTEST_SKIP() << why;
+        }
+    }
+};
+
+TEST_F(IntegrationReplayPostgres, ARecordWhileTheDatabaseHangsGets503AndSpendsNothing) {
+    auto server = start();
+    const GameRecord record = playedGame(fetchTicket(server->port()));
+    ASSERT_EQ(post(server->port(), postedName, std::to_string(record.score), playedDate), 200);
+    // Every process of the cluster stops, as a hung database would; it goes on at the end
+    // whatever the checks find.
+    m_cluster.signalAll(SIGSTOP);
+    struct Continue {
+        PgCluster& cluster;
+        ~Continue() { cluster.signalAll(SIGCONT); }
+    } goOn{m_cluster};
+    const auto refused = postBody(server->port(), "/bloomzap/replay", writeRecord(record));
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 503);
+    EXPECT_NE(refused->headers.find("Retry-After: "), std::string::npos);
+    // Tickets need no database.
+    EXPECT_FALSE(fetchTicket(server->port()).empty());
+
+    m_cluster.signalAll(SIGCONT);
+    int status = 0;
+    for (int i = 0; i < 100 && status != 200; ++i) {
+        status = sendRecord(server->port(), record);
+        if (status != 200) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(m_cluster.query("SELECT count(*) FROM postings WHERE verified"), "1\n");
 }
 
 } // namespace
