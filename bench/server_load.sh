@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Load test of bloomzap-server with wrk, on loopback only, each case bounded in time.
 #
-#   bench/server_load.sh [sqlite|postgresql|hostile|all] [seconds per case]
+#   bench/server_load.sh [sqlite|postgresql|hostile|replay|all] [seconds per case]
 #
 # sqlite: one server on SQLite: the posting, then the high-score page, next to nginx (one
 #         worker) serving the same page as a static file.
@@ -11,6 +11,9 @@
 # hostile: a normal client's worst latency beside 300 idle and 40 slow clients, and peak RSS
 #         under 4 endless header floods and under 32 parallel downloads of a 64 MB installer
 #         (bench/server_hostile.py).
+# replay: the replay time of long games recorded on the engine (median and worst), then postings
+#         plus replays a second on one server process on SQLite (bench/replay_bench; REPLAY_GAMES,
+#         REPLAY_PAIRS and REPLAY_CLIENTS, 40, 400 and 8 by default, set the sizes).
 # Postings are durable: each is answered after its transaction is on disk.
 # The server binary is taken from $BLOOMZAP_SERVER, else build/bench, build/dev or build/server.
 # WRK_THREADS and WRK_CONNECTIONS (2 and 16) set the load, POST_CONNECTIONS (64) the connections
@@ -31,7 +34,12 @@ for candidate in build/bench/server/bloomzap-server build/dev/server/bloomzap-se
   [[ -z "$server_bin" && -x "$candidate" ]] && server_bin="$candidate"
 done
 [[ -x "$server_bin" ]] || { echo "build bloomzap-server first" >&2; exit 1; }
-command -v wrk >/dev/null || { echo "wrk is missing (Debian package wrk)" >&2; exit 1; }
+if [[ "$mode" == replay ]]; then
+  replay_bin="$(dirname "$server_bin")/../bench/replay_bench"
+  [[ -x "$replay_bin" ]] || { echo "build replay_bench (bench preset) first" >&2; exit 1; }
+else
+  command -v wrk >/dev/null || { echo "wrk is missing (Debian package wrk)" >&2; exit 1; }
+fi
 
 work="$(mktemp -d /tmp/bloomzap-load-XXXXXX)"
 chmod 755 "$work"
@@ -122,7 +130,7 @@ http_body() {
   exec 3<&-
 }
 
-printf '%-44s %10s %9s %9s %7s %9s\n' case "req/s" "p50 ms" "p99 ms" errors requests
+[[ "$mode" == replay ]] || printf '%-44s %10s %9s %9s %7s %9s\n' case "req/s" "p50 ms" "p99 ms" errors requests
 run_case() {
   local label="$1" url="$2" posting="${3:-0}" line clients="$connections"
   [[ "$posting" == 1 ]] && clients="$post_connections"
@@ -169,4 +177,10 @@ if [[ "$mode" == hostile || "$mode" == all ]]; then
   for case in slow floods downloads; do
     python3 bench/server_hostile.py "$case" "$server_bin"
   done
+fi
+
+if [[ "$mode" == replay ]]; then
+  start_server replay --data "$work/replay" --ticket-limit 0
+  "$replay_bin" --games "${REPLAY_GAMES:-40}" --port "$port" --clients "${REPLAY_CLIENTS:-8}" \
+    --pairs "${REPLAY_PAIRS:-400}"
 fi

@@ -16,6 +16,8 @@ constexpr const char* linkBlue = "#A8D8FF";
 constexpr const char* headRow = "#5E5E2A";
 constexpr const char* rowA = "#3C3C3C";
 constexpr const char* rowB = "#484848";
+// Plain text, so it survives any viewer that keeps only text markup.
+constexpr const char* verifiedMark = "\u2713 verified";
 
 std::string open(std::string_view title) {
     std::string out =
@@ -93,7 +95,8 @@ std::string scoreTable(const std::vector<RankedScore>& best, std::size_t count) 
     out += headRow;
     out += "\"><th align=\"right\">" + font(lightYellow, "Rank") + "</th><th align=\"left\">" +
            font(lightYellow, "Name") + "</th><th align=\"center\">" + font(lightYellow, "Date") +
-           "</th><th align=\"right\">" + font(lightYellow, "Score") + "</th></tr>\n";
+           "</th><th align=\"right\">" + font(lightYellow, "Score") + "</th><th align=\"left\">" +
+           font(lightYellow, "Verified") + "</th></tr>\n";
     for (std::size_t i = 0; i < best.size() && i < count; ++i) {
         const RankedScore& row = best[i];
         const std::size_t rank = i + 1;
@@ -103,14 +106,17 @@ std::string scoreTable(const std::vector<RankedScore>& best, std::size_t count) 
                "</td><td align=\"left\">" + font(yellow, htmlEscape(row.name)) +
                "</td><td align=\"center\">" + font(silver, htmlEscape(row.date)) +
                "</td><td align=\"right\">" +
-               font(green, "<b>" + std::to_string(row.score) + "</b>") + "</td></tr>\n";
+               font(green, "<b>" + std::to_string(row.score) + "</b>") +
+               "</td><td align=\"left\">" +
+               (row.verified ? font(green, verifiedMark) : std::string("&nbsp;")) + "</td></tr>\n";
     }
     out += "</table>\n";
     return out;
 }
 
-std::string postingCount(std::int64_t total) {
-    return total == 1 ? std::string("1 score") : std::to_string(total) + " scores";
+std::string postingCount(std::int64_t total, bool verifiedOnly) {
+    const std::string what = verifiedOnly ? " verified score" : " score";
+    return std::to_string(total) + what + (total == 1 ? "" : "s");
 }
 
 } // namespace
@@ -142,20 +148,26 @@ std::string htmlEscape(std::string_view text) {
     return out;
 }
 
-std::string highScores(const Standings& standings) {
+std::string highScores(const Standings& standings, bool verifiedOnly) {
     std::string out = open("Bloomzap High Scores");
     out += heading("Bloomzap High Scores");
     if (standings.best.empty()) {
-        out += centred("No scores have been posted yet. Finish a game and press SEND SCORE to be "
-                       "the first on the list.");
+        out += centred(verifiedOnly ? "No verified scores yet. Finish a game and press SEND "
+                                      "SCORE to be the first on the list."
+                                    : "No scores have been posted yet. Finish a game and press "
+                                      "SEND SCORE to be the first on the list.");
     } else {
-        const std::string shown = standings.total > listLength
-                                      ? "The best " + std::to_string(listLength) + " of " +
-                                            postingCount(standings.total) + " posted."
-                                      : postingCount(standings.total) + " posted.";
+        const std::string count = postingCount(standings.total, verifiedOnly);
+        const std::string shown =
+            standings.total > listLength
+                ? "The best " + std::to_string(listLength) + " of " + count + " posted."
+                : count + " posted.";
         out += centred(shown);
         out += scoreTable(standings.best, listLength);
-        out += centred("Equal scores are ranked in the order they were posted.", "2");
+        out += centred("Equal scores are ranked in the order they were posted. " +
+                           std::string(verifiedMark) +
+                           ": the server replayed the game click by click to this score.",
+                       "2");
     }
     out += close();
     return out;

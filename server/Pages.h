@@ -18,8 +18,9 @@ inline constexpr int topLength = 10;   // scores on the invitation page
 // Replaces the characters that carry meaning in HTML text and attributes with entities.
 std::string htmlEscape(std::string_view text);
 
-// counter/bloomzap.shtml: the best scores (rank, name, date, score) and the total of postings.
-std::string highScores(const Standings& standings);
+// counter/bloomzap.shtml: the best scores (rank, name, date, score, a mark on verified ones) and
+// the total of postings; `verifiedOnly` says the standings hold the verified postings only.
+std::string highScores(const Standings& standings, bool verifiedOnly = false);
 
 // The site root: what the game is, how to play, where the high scores are.
 std::string home();

@@ -1,5 +1,7 @@
 #include "server/PgStore.h"
 
+#include "server/TicketSigner.h"
+
 #include <pqxx/pqxx>
 #include <sys/socket.h>
 
@@ -23,8 +25,24 @@ void prepareStatements(pqxx::connection& c) {
         setup.exec("SET statement_timeout = " + std::to_string(statementTimeoutMs));
     }
     c.prepare("lock_address", "SELECT pg_advisory_xact_lock($1::bigint)");
-    c.prepare("best", "SELECT name, date, score FROM postings ORDER BY score DESC, id LIMIT $1");
+    c.prepare("best", "SELECT name, date, score, verified FROM postings"
+                      " ORDER BY score DESC, id LIMIT $1");
     c.prepare("total", "SELECT count(*) FROM postings");
+    c.prepare("best_verified", "SELECT name, date, score, verified FROM postings"
+                               " WHERE verified ORDER BY score DESC, id LIMIT $1");
+    c.prepare("total_verified", "SELECT count(*) FROM postings WHERE verified");
+    // The ticket is taken first: a second use of it, from any process, waits for this
+    // transaction and then finds it taken.
+    c.prepare("use_ticket",
+              "INSERT INTO used_tickets (id) VALUES ($1) ON CONFLICT DO NOTHING RETURNING id");
+    c.prepare("unverified", "SELECT id FROM postings WHERE score = $3 AND name = $1 AND date = $2"
+                            " AND received >= to_timestamp($4::bigint / 1000.0) AND NOT verified"
+                            " ORDER BY id LIMIT 1 FOR UPDATE");
+    c.prepare("mark_verified", "UPDATE postings SET verified = true WHERE id = $1");
+    c.prepare("ticket_posting", "UPDATE used_tickets SET posting_id = $2 WHERE id = $1");
+    c.prepare("forget_tickets",
+              "DELETE FROM used_tickets"
+              " WHERE used < clock_timestamp() - $1::bigint * interval '1 second'");
 }
 
 // Creates the schema on first start; refuses a database made by a newer server. Two processes
@@ -49,6 +67,19 @@ void createSchema(pqxx::connection& c) {
         tx.exec("CREATE INDEX postings_rank ON postings (score DESC, id)");
         tx.exec("CREATE INDEX postings_recent ON postings (address, received)");
         tx.exec("INSERT INTO bloomzap_schema (version) VALUES (1)");
+    }
+    if (version < 2) {
+        // Postings stored before replays existed stay, unverified.
+        tx.exec("ALTER TABLE postings ADD COLUMN verified boolean NOT NULL DEFAULT false");
+        tx.exec("CREATE INDEX postings_verified_rank ON postings (score DESC, id) WHERE verified");
+        tx.exec("CREATE TABLE used_tickets ("
+                " id text PRIMARY KEY, posting_id bigint,"
+                " used timestamptz NOT NULL DEFAULT clock_timestamp())");
+        tx.exec("CREATE INDEX used_tickets_age ON used_tickets (used)");
+        tx.exec("CREATE TABLE bloomzap_ticket_key (key text NOT NULL)");
+        tx.exec("INSERT INTO bloomzap_ticket_key (key) VALUES (" +
+                tx.quote(ticketKeyText(randomTicketKey())) + ")");
+        tx.exec("INSERT INTO bloomzap_schema (version) VALUES (2)");
     }
     tx.commit();
 }
@@ -397,17 +428,57 @@ void PgStore::commitBatch(std::vector<PostingBatcher::Entry>& batch,
     });
 }
 
-Standings PgStore::standings(int count) {
+Standings PgStore::standings(int count, bool verifiedOnly) {
     return withConnection(StoreClock::now() + readPatience, [&](pqxx::connection& c) {
         pqxx::read_transaction tx(c);
         Standings result;
-        for (const auto& row : tx.exec_prepared("best", count)) {
-            result.best.push_back(
-                RankedScore{row[0].as<std::string>(), row[1].as<std::string>(), row[2].as<int>()});
+        for (const auto& row : tx.exec_prepared(verifiedOnly ? "best_verified" : "best", count)) {
+            result.best.push_back(RankedScore{row[0].as<std::string>(), row[1].as<std::string>(),
+                                              row[2].as<int>(), row[3].as<bool>()});
         }
-        result.total = tx.exec_prepared("total")[0][0].as<long>();
+        result.total = tx.exec_prepared(verifiedOnly ? "total_verified" : "total")[0][0].as<long>();
         return result;
     });
+}
+
+VerifyResult PgStore::verify(const VerifyRequest& request) {
+    return withConnection(StoreClock::now() + readPatience, [&](pqxx::connection& c) {
+        pqxx::work tx(c);
+        if (tx.exec_prepared("use_ticket", request.ticketId).empty()) {
+            return VerifyResult::ticketUsed;
+        }
+        const pqxx::result posting =
+            tx.exec_prepared("unverified", request.posting.name, request.posting.date,
+                             request.posting.score, request.issuedMs);
+        if (posting.empty()) {
+            tx.abort(); // the ticket stays unused
+            return VerifyResult::noPosting;
+        }
+        const auto id = posting[0][0].as<std::int64_t>();
+        tx.exec_prepared("mark_verified", id);
+        tx.exec_prepared("ticket_posting", request.ticketId, id);
+        tx.exec_prepared("forget_tickets", usedTicketKeepSeconds);
+        tx.exec("SELECT pg_notify(" + tx.quote(channel) + ", '')");
+        tx.commit();
+        return VerifyResult::verified;
+    });
+}
+
+std::string PgStore::ticketKey() {
+    try {
+        return withConnection(StoreClock::now() + readPatience, [&](pqxx::connection& c) {
+            pqxx::read_transaction tx(c);
+            const pqxx::result found = tx.exec("SELECT key FROM bloomzap_ticket_key");
+            const auto key =
+                found.size() == 1 ? ticketKeyFromText(found[0][0].as<std::string>()) : std::nullopt;
+            if (!key) {
+                throw StoreOpenError("the database holds no usable ticket key");
+            }
+            return *key;
+        });
+    } catch (const StoreUnavailable& e) {
+        throw StoreOpenError(std::string("cannot read the ticket key: ") + e.what());
+    }
 }
 
 void PgStore::watchChanges(std::function<void()> changed) {

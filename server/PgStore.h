@@ -21,10 +21,12 @@ namespace server {
 // are stored in batches (group commit), each batch one transaction that also notifies the
 // channel "bloomzap_postings", which every process listens to so that it can drop its rendered
 // pages. The rate limit holds across processes: postings from one address are counted under a
-// transaction-scoped advisory lock on that address.
+// transaction-scoped advisory lock on that address. The ticket key is kept in the database, so
+// every process on it signs and checks tickets alike.
 class PgStore : public ScoreStore {
 public:
-    static constexpr int schemaVersion = 1;
+    // 1: postings; 2: their verified flag, the used tickets and the ticket key.
+    static constexpr int schemaVersion = 2;
     static constexpr const char* channel = "bloomzap_postings";
 
     // Connects and creates or checks the schema. `poolSize` is the most connections this
@@ -35,7 +37,9 @@ public:
     PgStore& operator=(const PgStore&) = delete;
 
     void submit(PostingRequest request, AddDone done) override;
-    Standings standings(int count) override;
+    Standings standings(int count, bool verifiedOnly) override;
+    VerifyResult verify(const VerifyRequest& request) override;
+    std::string ticketKey() override;
     void watchChanges(std::function<void()> changed) override;
 
     // The connection string with time-outs and keepalives added where it names none.

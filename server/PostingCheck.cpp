@@ -245,16 +245,21 @@ PostingCheck readPosting(std::string_view rawQuery) {
     if (!name || !date || !score) {
         return refuse("A name, a date and a score are all needed.");
     }
+    return checkPosting(*name, *date, *score);
+}
+
+PostingCheck checkPosting(const std::string& name, const std::string& date,
+                          std::string_view score) {
     PostingValues values;
-    if (auto why = checkText(*name, postingLimits::maxNameBytes, "name", values.name);
+    if (auto why = checkText(name, postingLimits::maxNameBytes, "name", values.name);
         !why.empty()) {
         return refuse(why);
     }
-    if (auto why = checkText(*date, postingLimits::maxDateBytes, "date", values.date);
+    if (auto why = checkText(date, postingLimits::maxDateBytes, "date", values.date);
         !why.empty()) {
         return refuse(why);
     }
-    const auto number = readScore(*score);
+    const auto number = readScore(score);
     if (!number) {
         return refuse("The score must be a whole number from 0 to 2147483647.");
     }

@@ -35,4 +35,7 @@ std::string toUtf8(std::string_view bytes);
 // score is a decimal integer from 0 to 2^31 - 1.
 PostingCheck readPosting(std::string_view rawQuery);
 
+// The checks of readPosting on values already decoded.
+PostingCheck checkPosting(const std::string& name, const std::string& date, std::string_view score);
+
 } // namespace server

@@ -4,9 +4,13 @@
 #include "common/Version.h"
 
 #include "server/AccessLog.h"
+#include "server/AddressRateLimit.h"
 #include "server/ClientAddress.h"
 #include "server/Pages.h"
 #include "server/PostingCheck.h"
+#include "server/ReplayCheck.h"
+
+#include "engine/GameRecord.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -19,6 +23,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -79,6 +84,19 @@ bool names(std::string_view path, std::string_view first, std::string_view secon
            path.substr(1, first.size()) == first && path.substr(1 + first.size()) == second;
 }
 
+// The path of a request target, without its query.
+std::string_view pathOf(std::string_view target) {
+    return target.substr(0, target.find('?'));
+}
+
+// Whether a Content-Length value announces more than `limit` bytes (or is no number at all).
+bool longerThan(const char* length, std::size_t limit) {
+    std::size_t value = 0;
+    const char* end = length + std::strlen(length);
+    const auto [stop, ec] = std::from_chars(length, end, value);
+    return ec != std::errc() || stop != end || value > limit;
+}
+
 std::string logTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -96,9 +114,16 @@ struct ScoreServer::Pages {
     ResponseRef multiplayer;
 };
 
+// A game record on its way through a replay thread; shared, so that a replay still running when
+// the server stops never writes into a finished request.
+struct ReplayJob {
+    std::string body;
+    ReplayAnswer answer;
+};
+
 // One request from its first line to its last byte sent.
 struct ScoreServer::Request {
-    enum class Wait { none, posting, page };
+    enum class Wait { none, posting, page, replay };
     std::string target; // as sent, escapes undecoded
     std::string requestLine;
     std::string address;
@@ -113,6 +138,9 @@ struct ScoreServer::Request {
     bool highScorePage = true;
     std::shared_ptr<const Pages> pages; // the copy to serve; null: none could be rendered
     std::uint64_t neededGeneration = 0;
+    // A game record (POST of the replay path): its body as it arrives, then its replay.
+    bool replayPost = false;
+    std::shared_ptr<ReplayJob> replay;
 };
 
 // The libmicrohttpd daemon with everything its callbacks use.
@@ -216,6 +244,17 @@ struct ScoreServer::Engine {
         }
     }
 
+    // Tickets and replays cost this process, so they are counted here rather than in the store.
+    AddressRateLimit ticketLimit;
+    AddressRateLimit replayLimit;
+
+    // Game records waiting for a replay, and the threads that replay them.
+    std::mutex replayMutex;
+    std::condition_variable replayWake;
+    std::deque<std::pair<MHD_Connection*, std::shared_ptr<ReplayJob>>> replayWaiters;
+    bool replayStopping = false;
+    std::vector<std::thread> replayers;
+
     // Page requests waiting for a render, and the thread that renders.
     std::mutex renderMutex;
     std::condition_variable renderWake;
@@ -288,6 +327,21 @@ struct ScoreServer::Engine {
         return address ? *address : peer;
     }
 
+    // What the log and the limits need of a request, once its head is known.
+    void identify(MHD_Connection* connection, Request* r, const char* method,
+                  const char* httpVersion) {
+        r->requestLine = std::string(method) + " " + r->target + " " + httpVersion;
+        r->address = clientAddress(connection);
+    }
+
+    // A game record announced longer than any record may be: refused before its body is read.
+    MHD_Result recordTooLarge(MHD_Connection* connection, Request* r, const char* method,
+                              const char* httpVersion) {
+        identify(connection, r, method, httpVersion);
+        return text(connection, r, 413,
+                    "A game record is at most " + std::to_string(maxRecordBytes) + " bytes.");
+    }
+
     MHD_Result handle(MHD_Connection* connection, Request* r, const char* method,
                       const char* httpVersion) {
         switch (r->waiting) {
@@ -295,11 +349,12 @@ struct ScoreServer::Engine {
             return postingDone(connection, r);
         case Request::Wait::page:
             return pageDone(connection, r);
+        case Request::Wait::replay:
+            return replayDone(connection, r);
         case Request::Wait::none:
             break;
         }
-        r->requestLine = std::string(method) + " " + r->target + " " + httpVersion;
-        r->address = clientAddress(connection);
+        identify(connection, r, method, httpVersion);
         if (r->target.size() > ScoreServer::maxTarget) {
             return text(connection, r, 414, "The request target is too long.");
         }
@@ -316,6 +371,20 @@ struct ScoreServer::Engine {
                             MHD_HTTP_HEADER_ALLOW, "GET");
             }
             return posting(connection, r, query);
+        }
+        if (names(path, site::ticketPath)) {
+            if (!get) {
+                return text(connection, r, 405, "Tickets are fetched with GET.",
+                            MHD_HTTP_HEADER_ALLOW, "GET");
+            }
+            return ticket(connection, r);
+        }
+        if (names(path, site::replayPath)) {
+            if (!r->replayPost) {
+                return text(connection, r, 405, "Game records are sent with POST.",
+                            MHD_HTTP_HEADER_ALLOW, "POST");
+            }
+            return replay(connection, r);
         }
         if (!get && !head) {
             return text(connection, r, 405, "Only GET and HEAD are answered here.",
@@ -370,6 +439,74 @@ struct ScoreServer::Engine {
                         MHD_HTTP_HEADER_RETRY_AFTER, window.c_str());
         }
         return text(connection, r, 200, "Score received.");
+    }
+
+    MHD_Result tooMany(MHD_Connection* connection, Request* r, const std::string& what) {
+        const std::string window = std::to_string(rateWindowSeconds);
+        return text(connection, r, 429,
+                    "Too many " + what + " from your address; try again in a minute.",
+                    MHD_HTTP_HEADER_RETRY_AFTER, window.c_str());
+    }
+
+    MHD_Result ticket(MHD_Connection* connection, Request* r) {
+        if (!ticketLimit.allow(r->address, settings.ticketLimit, StoreClock::now())) {
+            return tooMany(connection, r, "tickets");
+        }
+        const ResponseRef response =
+            makeResponse(owner.m_signer->issue(std::time(nullptr)) + "\n", textType);
+        // Each ticket is for one game: no cache may hand it out twice.
+        MHD_add_response_header(response.response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+        return answer(connection, r, 200, response);
+    }
+
+    MHD_Result replay(MHD_Connection* connection, Request* r) {
+        // Counted before the replay, so that refused records cost as much of the limit as good
+        // ones: the limit bounds the processor time one address can take.
+        if (!replayLimit.allow(r->address, settings.postLimit, StoreClock::now())) {
+            return tooMany(connection, r, "game records");
+        }
+        {
+            const std::lock_guard lock(replayMutex);
+            if (replayWaiters.size() >= ScoreServer::maxQueuedReplays) {
+                r->replay->answer = {503, "Too many games are waiting to be replayed; please try "
+                                          "again."};
+                return replayDone(connection, r);
+            }
+            beginWaiting(connection, r, Request::Wait::replay);
+            replayWaiters.emplace_back(connection, r->replay);
+        }
+        replayWake.notify_one();
+        return MHD_YES;
+    }
+
+    MHD_Result replayDone(MHD_Connection* connection, Request* r) {
+        const ReplayAnswer& done = r->replay->answer;
+        if (done.status == 503) {
+            return text(connection, r, 503, done.text, MHD_HTTP_HEADER_RETRY_AFTER, "5");
+        }
+        return text(connection, r, done.status, done.text);
+    }
+
+    void replayGames() {
+        std::unique_lock lock(replayMutex);
+        for (;;) {
+            replayWake.wait(lock, [this] { return replayStopping || !replayWaiters.empty(); });
+            if (replayStopping) {
+                return; // the daemon is gone: the connections still queued went with it
+            }
+            auto [connection, job] = std::move(replayWaiters.front());
+            replayWaiters.pop_front();
+            lock.unlock();
+            job->answer = checkReplay(job->body, *owner.m_signer, *owner.m_store,
+                                      static_cast<std::int64_t>(std::time(nullptr)));
+            if (job->answer.verified()) {
+                ++generation;
+            } else if (job->answer.status == 503) {
+                owner.logProblem("game record not checked", job->answer.text);
+            }
+            resume(connection);
+            lock.lock();
+        }
     }
 
     MHD_Result page(MHD_Connection* connection, Request* r) {
@@ -438,10 +575,12 @@ struct ScoreServer::Engine {
             const std::uint64_t rendering = generation.load();
             std::shared_ptr<const Pages> fresh;
             try {
-                const Standings standings = owner.m_store->standings(pages::listLength);
+                const Standings standings =
+                    owner.m_store->standings(pages::listLength, settings.verifiedOnly);
                 auto made = std::make_shared<Pages>();
                 made->generation = rendering;
-                made->highScores = makeResponse(pages::highScores(standings), htmlType, true);
+                made->highScores = makeResponse(pages::highScores(standings, settings.verifiedOnly),
+                                                htmlType, true);
                 made->multiplayer = makeResponse(pages::multiplayer(standings), htmlType, true);
                 fresh = std::move(made);
             } catch (const StoreUnavailable& e) {
@@ -507,7 +646,8 @@ struct ScoreServer::Engine {
 namespace {
 
 MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const char* method,
-                     const char* version, const char*, std::size_t* uploadSize, void** state) {
+                     const char* version, const char* upload, std::size_t* uploadSize,
+                     void** state) {
     auto* engine = static_cast<ScoreServer::Engine*>(cls);
     auto* r = static_cast<ScoreServer::Request*>(*state);
     if (r == nullptr) {
@@ -518,6 +658,26 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
     if (!r->headersSeen) {
         r->headersSeen = true;
         engine->headReceived(connection, true);
+        if (std::strcmp(method, MHD_HTTP_METHOD_POST) == 0 &&
+            names(pathOf(r->target), site::replayPath)) {
+            r->replayPost = true;
+            r->replay = std::make_shared<ReplayJob>();
+            const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                             MHD_HTTP_HEADER_CONTENT_LENGTH);
+            if (length != nullptr && longerThan(length, maxRecordBytes)) {
+                return engine->recordTooLarge(connection, r, method, version);
+            }
+        }
+        return MHD_YES;
+    }
+    if (*uploadSize != 0 && r->replayPost) {
+        // A chunked body gives its length only as it comes: one that grows past any record's
+        // length is cut off.
+        if (r->replay->body.size() + *uploadSize > maxRecordBytes) {
+            return MHD_NO;
+        }
+        r->replay->body.append(upload, *uploadSize);
+        *uploadSize = 0;
         return MHD_YES;
     }
     if (*uploadSize != 0) {
@@ -607,6 +767,10 @@ bool ScoreServer::bind(const std::string& host, int port, std::string& error) {
 }
 
 bool ScoreServer::run(ScoreStore& store, std::string& error) {
+    if (!m_signer) {
+        error = "no ticket key was given";
+        return false;
+    }
     m_store = &store;
     m_engine = std::make_unique<Engine>(*this, m_settings);
     Engine& engine = *m_engine;
@@ -617,6 +781,10 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
     const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
     const unsigned threads =
         m_settings.threads > 0 ? static_cast<unsigned>(m_settings.threads) : std::min(cores, 4U);
+    // Replays take processor time; one thread per core keeps the connection threads answering.
+    for (unsigned i = 0; i < std::min(cores, 4U); ++i) {
+        engine.replayers.emplace_back([&engine] { engine.replayGames(); });
+    }
     const MHD_OptionItem options[] = {
         {MHD_OPTION_LISTEN_SOCKET, m_listenSocket, nullptr},
         {MHD_OPTION_THREAD_POOL_SIZE, threads > 1 ? static_cast<intptr_t>(threads) : 0, nullptr},
@@ -657,6 +825,14 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
         error = "the HTTP engine did not start";
     }
     {
+        const std::lock_guard lock(engine.replayMutex);
+        engine.replayStopping = true;
+    }
+    engine.replayWake.notify_all();
+    for (std::thread& replayer : engine.replayers) {
+        replayer.join();
+    }
+    {
         const std::lock_guard lock(engine.renderMutex);
         engine.renderStopping = true;
     }
@@ -672,6 +848,10 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
     m_engine.reset();
     m_store = nullptr;
     return started;
+}
+
+void ScoreServer::useTicketKey(const std::string& key) {
+    m_signer = std::make_unique<TicketSigner>(key);
 }
 
 void ScoreServer::stop() {

@@ -2,6 +2,7 @@
 
 #include "common/Version.h"
 #include "server/ScoreStore.h"
+#include "server/TicketSigner.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -26,17 +27,20 @@ struct ServeSettings {
     std::vector<std::string> trustedProxies; // peers whose X-Real-IP names the client
     int maxConnections = 1000;               // open connections in all
     int connectionsPerAddress = 32;          // open connections from one client address
-    int idleTimeout = 10;    // seconds a connection may stay without progress before it is closed
-    int headerTimeout = 30;  // seconds a client may take to send a request line and its headers
-    std::FILE* log = stderr; // one common-log-format line per request; nullptr: none
+    int idleTimeout = 10;      // seconds a connection may stay without progress before it is closed
+    int headerTimeout = 30;    // seconds a client may take to send a request line and its headers
+    std::FILE* log = stderr;   // one common-log-format line per request; nullptr: none
+    bool verifiedOnly = false; // the pages list only postings whose game was replayed
+    int ticketLimit = 60;      // tickets a minute per address; 0: no limit
 };
 
 // The HTTP side of the score and update server: the four requests of the game under the site
-// root, the home and invitation pages, 404 for everything else. Connections are served by a few
-// event-driven threads that never wait for the store: postings and page renders are handed to
-// the store's threads and the connection resumes when they are done. Pages that show postings
-// are rendered once per change and then served from memory; while the store cannot be read the
-// last rendered copy is served.
+// root, the game tickets and the game records that verify postings, the home and invitation
+// pages, 404 for everything else. Connections are served by a few event-driven threads that never
+// wait for the store: postings and page renders are handed to the store's threads, replays to
+// replay threads, and the connection resumes when they are done. Pages that show postings are
+// rendered once per change and then served from memory; while the store cannot be read the last
+// rendered copy is served.
 class ScoreServer {
 public:
     // The longest request target taken; longer ones get 414.
@@ -46,6 +50,8 @@ public:
     static constexpr std::size_t connectionMemory = 16384;
     // How long a posting may wait for the store before it gets 503.
     static constexpr int postingPatienceMs = 1500;
+    // Game records waiting for a replay thread; more get 503.
+    static constexpr std::size_t maxQueuedReplays = 64;
 
     explicit ScoreServer(ServeSettings settings);
     ~ScoreServer();
@@ -56,6 +62,10 @@ public:
     // the address cannot be used.
     bool bind(const std::string& host, int port, std::string& error);
     int port() const { return m_port; }
+
+    // The key that signs and checks this server's tickets (TicketSigner::keyBytes); needed
+    // before run(). Throws std::invalid_argument for a key of another length.
+    void useTicketKey(const std::string& key);
 
     // Serves from `store` until stop(); requests under way are finished before it returns.
     // Returns false and sets `error` when serving cannot start.
@@ -73,6 +83,7 @@ private:
     void logProblem(const char* what, std::string_view detail);
 
     ScoreStore* m_store = nullptr;
+    std::unique_ptr<TicketSigner> m_signer;
     ServeSettings m_settings;
     int m_listenSocket = -1;
     int m_port = 0;

@@ -11,10 +11,17 @@
 
 namespace server {
 
-// One row of the high-score list: a stored posting's values, listed in rank order.
-using RankedScore = PostingValues;
+// One row of the high-score list: a stored posting's values, listed in rank order, and whether
+// the server has replayed the game behind it.
+struct RankedScore {
+    std::string name;
+    std::string date;
+    std::int32_t score = 0;
+    bool verified = false;
+};
 
-// What the pages show: the best scores in rank order and how many postings there are.
+// What the pages show: the best scores in rank order and how many postings there are (of those
+// listed: all, or the verified ones only).
 struct Standings {
     std::vector<RankedScore> best;
     std::int64_t total = 0;
@@ -56,6 +63,29 @@ struct PostingRequest {
     StoreClock::time_point deadline; // answered unavailable when not stored by then
 };
 
+// How old a ticket may be when its game's record arrives, and how far ahead of this server's
+// clock its issue time may lie (several servers on one database may differ a little).
+inline constexpr std::int64_t ticketLifetimeSeconds = 24 * 60 * 60;
+inline constexpr std::int64_t ticketClockSkewSeconds = 5 * 60;
+// How long a spent ticket is remembered: past this no ticket spent then could still be used.
+inline constexpr std::int64_t usedTicketKeepSeconds =
+    ticketLifetimeSeconds + ticketClockSkewSeconds + 60 * 60;
+
+// A game the server has replayed to its recorded end: the posting it vouches for and the ticket
+// it was played on.
+struct VerifyRequest {
+    PostingValues posting;     // name and date as posted, and the replayed score
+    std::string ticketId;      // used once only
+    std::int64_t issuedMs = 0; // the posting must have been stored at or after this (unix ms)
+};
+
+// How a verification ended.
+enum class VerifyResult {
+    verified,   // the posting is marked and the ticket spent
+    ticketUsed, // the ticket was spent before; nothing changed
+    noPosting,  // no unverified posting of these values since the ticket; nothing changed
+};
+
 // Where postings are kept. Implementations are safe to call from many threads at once.
 // Ranking: higher score first; of equal scores the earlier posting first.
 class ScoreStore {
@@ -75,8 +105,19 @@ public:
     AddResult add(const PostingValues& posting, const std::string& address, int perMinuteLimit,
                   std::chrono::milliseconds patience = std::chrono::seconds(10));
 
-    // The best `count` scores and the number of all postings. Throws StoreUnavailable.
-    virtual Standings standings(int count) = 0;
+    // The best `count` scores and the number of all postings; with `verifiedOnly`, of the
+    // verified postings only. Throws StoreUnavailable.
+    virtual Standings standings(int count, bool verifiedOnly) = 0;
+
+    // In one transaction: unless the ticket was used before, marks the earliest unverified
+    // posting of exactly these values stored since the ticket was issued verified, and records
+    // the ticket as used; forgets tickets spent more than usedTicketKeepSeconds ago. Blocks
+    // (bounded); call it off the connection threads. Throws StoreUnavailable.
+    virtual VerifyResult verify(const VerifyRequest& request) = 0;
+
+    // The secret that signs this server's game tickets, made on first use and kept with the
+    // postings, so that a restart keeps issued tickets valid. Throws StoreOpenError.
+    virtual std::string ticketKey() = 0;
 
     // `changed` is called (on any thread) when another process may have changed the postings.
     // Stores used by one process only need not call it.

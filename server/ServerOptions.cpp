@@ -59,6 +59,9 @@ enum Option {
     idleTimeout,
     headerTimeout,
     dbConnections,
+    verifiedOnly,
+    ticketKey,
+    ticketLimit,
     help,
     version,
 };
@@ -80,6 +83,9 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
         {"idle-timeout", required_argument, nullptr, idleTimeout},
         {"header-timeout", required_argument, nullptr, headerTimeout},
         {"db-connections", required_argument, nullptr, dbConnections},
+        {"verified-only", no_argument, nullptr, verifiedOnly},
+        {"ticket-key", required_argument, nullptr, ticketKey},
+        {"ticket-limit", required_argument, nullptr, ticketLimit},
         {"help", no_argument, nullptr, help},
         {"version", no_argument, nullptr, version},
         {nullptr, 0, nullptr, 0},
@@ -160,6 +166,18 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
         case dbConnections:
             options.databaseConnections = number(name, value, 1, 100);
             break;
+        case verifiedOnly:
+            options.serve.verifiedOnly = true;
+            break;
+        case ticketKey:
+            if (value.empty()) {
+                throw std::invalid_argument("--ticket-key wants a file name");
+            }
+            options.ticketKeyFile = value;
+            break;
+        case ticketLimit:
+            options.serve.ticketLimit = number(name, value, 0, 1'000'000);
+            break;
         case ':':
             throw std::invalid_argument(std::string(argv[static_cast<std::size_t>(optind) - 1]) +
                                         " needs a value");
@@ -212,6 +230,9 @@ The score and update server of Bloomzap. It answers, under its site root:
 )" + row(std::string(site::postingPath) + "?name=…&date=…&score=…", "stores a posted score") +
            row(site::highScorePath, "the high-score page (best 100)") +
            row(site::versionPath, "the current version text") +
+           row(site::ticketPath, "a signed ticket for one game") +
+           row(std::string(site::replayPath) + " (POST)",
+               "a game's record: replayed, its posting verified") +
            row(installer + ", " + statement, "the installer and its signature") +
            row("/, multiplayer.html", "the home page and the invitation page") + R"(
 
@@ -224,7 +245,14 @@ Options (a value follows as "--opt value" or "--opt=value"):
            std::string(site::programVersion) + R"()
   --updates DIR          folder holding )" +
            std::string(site::installerName) + " and " + std::string(site::statementName) + R"(
-  --post-limit N         postings a minute allowed from one address (default 10; 0: no limit)
+  --post-limit N         postings a minute allowed from one address (default 10; 0: no limit);
+                         the same number of game records may be sent for replay
+  --ticket-limit N       game tickets a minute given to one address (default 60; 0: no limit)
+  --verified-only        list only verified scores: those whose game the server replayed
+                         from its record to the posted score
+  --ticket-key FILE      the secret that signs game tickets, as 64 hex digits; made (readable
+                         by its owner only) when FILE does not exist. Default: ticket.key in
+                         the SQLite folder, or kept in the PostgreSQL database
   --trust-proxy A[,A…]   take the client address from X-Real-IP when the request comes from
                          one of these proxy addresses (for a server behind nginx), and only
                          when the header holds one IP address
@@ -239,7 +267,10 @@ Options (a value follows as "--opt value" or "--opt=value"):
   --version              show the program's version
   --help                 show this text
 
-A posting is answered only once it is on disk. One line per request goes to standard error in
+A posting is answered only once it is on disk. A game played on a ticket of this server sends its
+record after its posting; the server replays it and, when it ends with the posted score, marks
+that posting verified (one posting per ticket, tickets valid for 24 hours). The high-score page
+marks verified scores. One line per request goes to standard error in
 the common log format; lines the reader of standard error does not take in time are dropped and
 counted. SIGINT or SIGTERM ends the server after the requests under way. Exit status: 0 after a
 clean stop, 2 when the server cannot start (wrong arguments, address in use, data folder or

@@ -13,6 +13,7 @@ struct ServerOptions {
     int port = 8080;
     std::string database;        // "sqlite:DIR" or a PostgreSQL connection URI
     int databaseConnections = 4; // the most PostgreSQL connections for requests
+    std::string ticketKeyFile;   // empty: the store keeps the ticket key
     ServeSettings serve;
     bool help = false;
     bool version = false;

@@ -1,5 +1,7 @@
 #include "server/SqliteStore.h"
 
+#include "server/TicketSigner.h"
+
 #include <sqlite3.h>
 
 #include <chrono>
@@ -43,7 +45,7 @@ private:
 
 } // namespace
 
-SqliteStore::SqliteStore(const fs::path& folder) {
+SqliteStore::SqliteStore(const fs::path& folder) : m_folder(folder) {
     std::error_code ec;
     // Remember the outermost folder we create, so a failed start leaves nothing behind.
     fs::path created;
@@ -125,7 +127,16 @@ void SqliteStore::open(const fs::path& file) {
                  " received_ms INTEGER NOT NULL, address TEXT NOT NULL)");
             exec("CREATE INDEX IF NOT EXISTS postings_rank ON postings (score DESC, id)");
             exec("CREATE INDEX IF NOT EXISTS postings_recent ON postings (address, received_ms)");
-            exec("PRAGMA user_version=1");
+        }
+        if (found < 2) {
+            // Postings stored before replays existed stay, unverified.
+            exec("ALTER TABLE postings ADD COLUMN verified INTEGER NOT NULL DEFAULT 0");
+            exec("CREATE INDEX postings_verified_rank ON postings (score DESC, id)"
+                 " WHERE verified = 1");
+            exec("CREATE TABLE used_tickets ("
+                 " id TEXT PRIMARY KEY, posting_id INTEGER NOT NULL, used_ms INTEGER NOT NULL)");
+            exec("CREATE INDEX used_tickets_age ON used_tickets (used_ms)");
+            exec("PRAGMA user_version=2");
         }
         exec("COMMIT");
         m_begin = prepare("BEGIN IMMEDIATE");
@@ -135,8 +146,20 @@ void SqliteStore::open(const fs::path& file) {
             prepare("SELECT count(*) FROM postings WHERE address = ?1 AND received_ms > ?2");
         m_insert = prepare("INSERT INTO postings (name, date, score, received_ms, address)"
                            " VALUES (?1, ?2, ?3, ?4, ?5)");
-        m_best = prepare("SELECT name, date, score FROM postings ORDER BY score DESC, id LIMIT ?1");
+        m_best = prepare(
+            "SELECT name, date, score, verified FROM postings ORDER BY score DESC, id LIMIT ?1");
         m_total = prepare("SELECT count(*) FROM postings");
+        m_bestVerified = prepare("SELECT name, date, score, verified FROM postings"
+                                 " WHERE verified = 1 ORDER BY score DESC, id LIMIT ?1");
+        m_totalVerified = prepare("SELECT count(*) FROM postings WHERE verified = 1");
+        m_ticketUsed = prepare("SELECT 1 FROM used_tickets WHERE id = ?1");
+        m_unverified = prepare("SELECT id FROM postings WHERE score = ?3 AND name = ?1"
+                               " AND date = ?2 AND received_ms >= ?4 AND verified = 0"
+                               " ORDER BY id LIMIT 1");
+        m_markVerified = prepare("UPDATE postings SET verified = 1 WHERE id = ?1");
+        m_forgetTickets = prepare("DELETE FROM used_tickets WHERE used_ms < ?1");
+        m_useTicket =
+            prepare("INSERT INTO used_tickets (id, posting_id, used_ms) VALUES (?1, ?2, ?3)");
         m_batcher = std::make_unique<PostingBatcher>(
             [this](std::vector<PostingBatcher::Entry>& batch, StoreClock::time_point) {
                 commitBatch(batch);
@@ -147,11 +170,12 @@ void SqliteStore::open(const fs::path& file) {
 }
 
 void SqliteStore::close() {
-    for (sqlite3_stmt* s :
-         {m_begin, m_commit, m_rollback, m_recentFromAddress, m_insert, m_best, m_total}) {
-        sqlite3_finalize(s);
+    for (sqlite3_stmt** s : {&m_begin, &m_commit, &m_rollback, &m_recentFromAddress, &m_insert,
+                             &m_best, &m_total, &m_bestVerified, &m_totalVerified, &m_ticketUsed,
+                             &m_unverified, &m_markVerified, &m_useTicket, &m_forgetTickets}) {
+        sqlite3_finalize(*s);
+        *s = nullptr;
     }
-    m_begin = m_commit = m_rollback = m_recentFromAddress = m_insert = m_best = m_total = nullptr;
     if (m_db != nullptr) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -235,31 +259,112 @@ void SqliteStore::commitBatch(std::vector<PostingBatcher::Entry>& batch) {
     }
 }
 
-Standings SqliteStore::standings(int count) {
+Standings SqliteStore::standings(int count, bool verifiedOnly) {
     const std::lock_guard lock(m_mutex);
+    sqlite3_stmt* best = verifiedOnly ? m_bestVerified : m_best;
+    sqlite3_stmt* total = verifiedOnly ? m_totalVerified : m_total;
     Standings result;
     {
-        const Use use(m_best);
-        sqlite3_bind_int(m_best, 1, count);
+        const Use use(best);
+        sqlite3_bind_int(best, 1, count);
         int rc = SQLITE_ROW;
-        while ((rc = sqlite3_step(m_best)) == SQLITE_ROW) {
+        while ((rc = sqlite3_step(best)) == SQLITE_ROW) {
             const auto text = [&](int column) {
-                return std::string(
-                    reinterpret_cast<const char*>(sqlite3_column_text(m_best, column)),
-                    static_cast<std::size_t>(sqlite3_column_bytes(m_best, column)));
+                return std::string(reinterpret_cast<const char*>(sqlite3_column_text(best, column)),
+                                   static_cast<std::size_t>(sqlite3_column_bytes(best, column)));
             };
-            result.best.push_back(RankedScore{text(0), text(1), sqlite3_column_int(m_best, 2)});
+            result.best.push_back(RankedScore{text(0), text(1), sqlite3_column_int(best, 2),
+                                              sqlite3_column_int(best, 3) != 0});
         }
         if (rc != SQLITE_DONE) {
             fail("read the best scores");
         }
     }
-    const Use use(m_total);
-    if (sqlite3_step(m_total) != SQLITE_ROW) {
+    const Use use(total);
+    if (sqlite3_step(total) != SQLITE_ROW) {
         fail("count the postings");
     }
-    result.total = sqlite3_column_int64(m_total, 0);
+    result.total = sqlite3_column_int64(total, 0);
     return result;
+}
+
+VerifyResult SqliteStore::verify(const VerifyRequest& request) {
+    const std::lock_guard lock(m_mutex);
+    if (runToEnd(m_begin) != SQLITE_DONE) {
+        fail("begin");
+    }
+    try {
+        const auto bindText = [](sqlite3_stmt* s, int index, const std::string& text) {
+            sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+        };
+        VerifyResult result = VerifyResult::verified;
+        {
+            const Use use(m_ticketUsed);
+            bindText(m_ticketUsed, 1, request.ticketId);
+            const int rc = sqlite3_step(m_ticketUsed);
+            if (rc == SQLITE_ROW) {
+                result = VerifyResult::ticketUsed;
+            } else if (rc != SQLITE_DONE) {
+                fail("look up the ticket");
+            }
+        }
+        std::int64_t posting = 0;
+        if (result == VerifyResult::verified) {
+            const Use use(m_unverified);
+            bindText(m_unverified, 1, request.posting.name);
+            bindText(m_unverified, 2, request.posting.date);
+            sqlite3_bind_int(m_unverified, 3, request.posting.score);
+            sqlite3_bind_int64(m_unverified, 4, request.issuedMs);
+            const int rc = sqlite3_step(m_unverified);
+            if (rc == SQLITE_ROW) {
+                posting = sqlite3_column_int64(m_unverified, 0);
+            } else if (rc == SQLITE_DONE) {
+                result = VerifyResult::noPosting;
+            } else {
+                fail("find the posting");
+            }
+        }
+        if (result == VerifyResult::verified) {
+            {
+                const Use use(m_markVerified);
+                sqlite3_bind_int64(m_markVerified, 1, posting);
+                if (sqlite3_step(m_markVerified) != SQLITE_DONE) {
+                    fail("mark the posting verified");
+                }
+            }
+            const Use use(m_useTicket);
+            bindText(m_useTicket, 1, request.ticketId);
+            sqlite3_bind_int64(m_useTicket, 2, posting);
+            sqlite3_bind_int64(m_useTicket, 3, nowMs());
+            if (sqlite3_step(m_useTicket) != SQLITE_DONE) {
+                fail("record the ticket as used");
+            }
+            const Use forget(m_forgetTickets);
+            sqlite3_bind_int64(m_forgetTickets, 1, nowMs() - usedTicketKeepSeconds * 1000);
+            if (sqlite3_step(m_forgetTickets) != SQLITE_DONE) {
+                fail("forget old tickets");
+            }
+            if (runToEnd(m_commit) != SQLITE_DONE) {
+                fail("commit");
+            }
+        } else {
+            runToEnd(m_rollback);
+        }
+        return result;
+    } catch (...) {
+        if (!sqlite3_get_autocommit(m_db)) {
+            runToEnd(m_rollback);
+        }
+        throw;
+    }
+}
+
+std::string SqliteStore::ticketKey() {
+    try {
+        return loadOrCreateTicketKey(m_folder / keyFileName);
+    } catch (const std::runtime_error& e) {
+        throw StoreOpenError(e.what());
+    }
 }
 
 } // namespace server

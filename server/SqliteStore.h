@@ -15,11 +15,14 @@ namespace server {
 
 // Postings in one SQLite file, "postings.sqlite3" in the data folder, in WAL mode with a flush
 // at every commit. One connection serves all threads in turn; every query is a prepared
-// statement. Postings are written by one thread in batches (group commit).
+// statement. Postings are written by one thread in batches (group commit). The ticket key is the
+// file "ticket.key" beside the database, made (owner only) on first use.
 class SqliteStore : public ScoreStore {
 public:
     static constexpr const char* fileName = "postings.sqlite3";
-    static constexpr int schemaVersion = 1;
+    static constexpr const char* keyFileName = "ticket.key";
+    // 1: postings; 2: their verified flag and the used tickets.
+    static constexpr int schemaVersion = 2;
 
     // Opens or creates the store in `folder` (created when missing). Throws StoreOpenError and
     // then leaves behind nothing it created.
@@ -29,7 +32,9 @@ public:
     SqliteStore& operator=(const SqliteStore&) = delete;
 
     void submit(PostingRequest request, AddDone done) override;
-    Standings standings(int count) override;
+    Standings standings(int count, bool verifiedOnly) override;
+    VerifyResult verify(const VerifyRequest& request) override;
+    std::string ticketKey() override;
 
 private:
     void commitBatch(std::vector<PostingBatcher::Entry>& batch);
@@ -48,6 +53,14 @@ private:
     sqlite3_stmt* m_insert = nullptr;
     sqlite3_stmt* m_best = nullptr;
     sqlite3_stmt* m_total = nullptr;
+    sqlite3_stmt* m_bestVerified = nullptr;
+    sqlite3_stmt* m_totalVerified = nullptr;
+    sqlite3_stmt* m_ticketUsed = nullptr;
+    sqlite3_stmt* m_unverified = nullptr;
+    sqlite3_stmt* m_markVerified = nullptr;
+    sqlite3_stmt* m_useTicket = nullptr;
+    sqlite3_stmt* m_forgetTickets = nullptr;
+    std::filesystem::path m_folder;
     std::unique_ptr<PostingBatcher> m_batcher;
 };
 

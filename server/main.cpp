@@ -5,6 +5,7 @@
 #include "server/ScoreServer.h"
 #include "server/ServerOptions.h"
 #include "server/SqliteStore.h"
+#include "server/TicketSigner.h"
 
 #include <csignal>
 #include <cstdio>
@@ -81,6 +82,11 @@ int main(int argc, char** argv) {
     std::unique_ptr<server::ScoreStore> store;
     try {
         store = openStore(options);
+        // A key of its own for every server, kept across restarts so that tickets issued before
+        // one stay good.
+        http.useTicketKey(options.ticketKeyFile.empty()
+                              ? store->ticketKey()
+                              : server::loadOrCreateTicketKey(options.ticketKeyFile));
     } catch (const std::exception& e) {
         std::cerr << "bloomzap-server: " << e.what() << "\n";
         return 2;

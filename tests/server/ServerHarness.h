@@ -161,22 +161,41 @@ inline int post(int port, const std::string& name, const std::string& score,
     return reply ? reply->status : 0;
 }
 
+// A POST as the game sends a game record: HTTP/1.0 with the body's length.
+inline std::optional<Reply> postBody(int port, const std::string& target, const std::string& body) {
+    return harness::exchange(port, "POST " + target +
+                                       " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: Bloomzap "
+                                       "HTTPGet\r\nContent-Type: text/plain\r\nContent-Length: " +
+                                       std::to_string(body.size()) + "\r\n\r\n" + body);
+}
+
+// The ticket line a server issues (without its line break); empty when it gives none.
+inline std::string fetchTicket(int port) {
+    const auto reply = get(port, "/bloomzap/ticket");
+    if (!reply || reply->status != 200 || reply->body.empty() || reply->body.back() != '\n') {
+        return {};
+    }
+    return reply->body.substr(0, reply->body.size() - 1);
+}
+
 struct Row {
     int rank = 0;
     std::string name; // as it appears in the HTML
     std::string date;
     int score = 0;
+    bool verified = false;
     bool operator==(const Row&) const = default;
 };
 
 // The rows of the score table in a served page.
 inline std::vector<Row> tableRows(const std::string& page) {
     static const std::regex row(
-        R"re(<tr[^>]*><td align="right"><font[^>]*>(\d+)</font></td><td align="left"><font[^>]*>(.*?)</font></td><td align="center"><font[^>]*>(.*?)</font></td><td align="right"><font[^>]*><b>(\d+)</b></font></td></tr>)re");
+        R"re(<tr[^>]*><td align="right"><font[^>]*>(\d+)</font></td><td align="left"><font[^>]*>(.*?)</font></td><td align="center"><font[^>]*>(.*?)</font></td><td align="right"><font[^>]*><b>(\d+)</b></font></td><td align="left">(.*?)</td></tr>)re");
     std::vector<Row> rows;
     for (auto it = std::sregex_iterator(page.begin(), page.end(), row);
          it != std::sregex_iterator(); ++it) {
-        rows.push_back(Row{std::stoi((*it)[1]), (*it)[2], (*it)[3], std::stoi((*it)[4])});
+        rows.push_back(Row{std::stoi((*it)[1]), (*it)[2], (*it)[3], std::stoi((*it)[4]),
+                           (*it)[5].str().find("verified") != std::string::npos});
     }
     return rows;
 }
@@ -188,7 +207,7 @@ inline std::string page(int port, const std::string& target = "/counter/bloomzap
 
 // The total of postings the page states (0 when it says there are none).
 inline long postedTotal(const std::string& page) {
-    static const std::regex total(R"((\d+) scores? posted)");
+    static const std::regex total(R"((\d+) (?:verified )?scores? posted)");
     std::smatch m;
     return std::regex_search(page, m, total) ? std::stol(m[1]) : 0;
 }
@@ -302,6 +321,44 @@ private:
     fs::path m_dir;
     std::string m_uri;
     bool m_started = false;
+};
+
+enum class Backend { sqlite, postgresql };
+
+// Names the instances of a test run on each store.
+inline std::string backendName(const ::testing::TestParamInfo<Backend>& info) {
+    return info.param == Backend::sqlite ? "sqlite" : "postgresql";
+}
+
+// Servers over one store of either kind: a SQLite folder or a throwaway PostgreSQL cluster.
+class StoreFixture {
+protected:
+    // Prepares the store; false (with `why`) when it cannot be had on this machine.
+    bool prepare(Backend backend, std::string& why) {
+        if (backend == Backend::sqlite) {
+            m_storeArgs = {"--data", (m_dir / "data").string()};
+            return true;
+        }
+        if (!m_cluster.start(why)) {
+            return false;
+        }
+        m_storeArgs = {"--database", m_cluster.uri()};
+        return true;
+    }
+
+    // Starts a server on a free port over the store, with the extra arguments.
+    std::unique_ptr<ServerProcess> start(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args{"--listen", "127.0.0.1:0"};
+        args.insert(args.end(), m_storeArgs.begin(), m_storeArgs.end());
+        args.insert(args.end(), extra.begin(), extra.end());
+        auto server = std::make_unique<ServerProcess>(args);
+        EXPECT_TRUE(server->waitServing()) << server->log();
+        return server;
+    }
+
+    TempDir m_dir;
+    PgCluster m_cluster{m_dir / "pg"};
+    std::vector<std::string> m_storeArgs;
 };
 
 } // namespace harness

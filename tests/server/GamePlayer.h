@@ -1,0 +1,145 @@
+#pragma once
+
+// A player for the server's tests and benchmarks: plays a whole game on a ticket with the game's
+// own engine on its clock, recorded as the game records it, so the server can replay it. Plain
+// C++ (no Qt), header only, so the benchmarks share it without the test libraries.
+
+#include "engine/BoardSurface.h"
+#include "engine/EngineClock.h"
+#include "engine/Game.h"
+#include "engine/GameDisplay.h"
+#include "engine/GameRecord.h"
+#include "engine/GameRecorder.h"
+#include "engine/GameRules.h"
+#include "engine/RandomSource.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace gameplayer {
+
+// How the player plays: how long it looks at the field between clicks, whether it clicks the
+// biggest group (a long game) or the first one it finds (a short one), and when it pauses.
+struct Style {
+    std::int64_t thinkMs = 300;
+    bool biggestGroup = true;
+    std::int64_t pauseAt = -1;                    // clock ms of one pause; -1: none
+    std::int64_t pauseMs = 0;                     // how long it lasts
+    std::int64_t giveUpMs = 4LL * 60 * 60 * 1000; // a game still running then is left
+};
+
+namespace detail {
+
+class Blind : public BoardSurface {
+public:
+    void drawtile(int, int, int) override {}
+};
+
+class Silent : public GameDisplay {
+public:
+    void setText(Component, const std::string&) override {}
+    void setShown(Component, bool) override {}
+    void setEnabledFlag(Component, bool) override {}
+    std::string currentPlayerName() const override { return "Player"; }
+};
+
+// The size of the same-coloured group at (c, r) of the playing field.
+inline int groupSize(const GameState& s, int c, int r) {
+    const int colour = s.cells[c][r];
+    std::array<std::array<bool, 12>, 12> seen{};
+    std::vector<std::pair<int, int>> open{{c, r}};
+    seen[c][r] = true;
+    int size = 0;
+    while (!open.empty()) {
+        const auto [x, y] = open.back();
+        open.pop_back();
+        ++size;
+        for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+            const int nx = x + dx;
+            const int ny = y + dy;
+            if (nx >= 1 && nx <= 10 && ny >= 1 && ny <= 10 && !seen[nx][ny] &&
+                s.cells[nx][ny] == colour) {
+                seen[nx][ny] = true;
+                open.emplace_back(nx, ny);
+            }
+        }
+    }
+    return size;
+}
+
+// The cell to click, if a group of two or more stands.
+inline std::optional<std::pair<int, int>> choose(const GameState& s, bool biggest) {
+    std::optional<std::pair<int, int>> best;
+    int bestSize = 1;
+    for (int c = 1; c <= 10; ++c) {
+        for (int r = 1; r <= 10; ++r) {
+            if (s.cells[c][r] == 0) {
+                continue;
+            }
+            const int size = groupSize(s, c, r);
+            if (size > bestSize) {
+                best = std::pair{c, r};
+                bestSize = size;
+                if (!biggest) {
+                    return best;
+                }
+            }
+        }
+    }
+    return best;
+}
+
+} // namespace detail
+
+// Plays one game on `ticket` to its end and returns its record with `name` and `date`; nothing
+// when the game was not recorded or did not end by style.giveUpMs.
+inline std::optional<GameRecord> play(const std::string& ticket, const std::string& name,
+                                      const std::string& date, const Style& style = {}) {
+    detail::Blind board;
+    detail::Silent display;
+    EngineClock clock;
+    SeededRandom random(0);
+    Game game(board, display, clock, random);
+    GameRecorder recorder(game, clock, random);
+    std::optional<std::string> unused = ticket;
+    recorder.setTickets([&unused] { return std::exchange(unused, std::nullopt); });
+    game.setObserver(&recorder);
+    game.button_startClick();
+    const GameState& s = game.state();
+    bool paused = false;
+    while (s.gamerunning && clock.now() < style.giveUpMs) {
+        clock.advance(style.thinkMs);
+        if (!s.gamerunning) {
+            break;
+        }
+        if (!paused && style.pauseAt >= 0 && clock.now() >= style.pauseAt) {
+            paused = true;
+            game.button_pauseClick();
+            clock.advance(style.pauseMs);
+            game.button_resumeClick();
+            continue;
+        }
+        if (s.blinking || s.removing || !s.linesettled) {
+            continue;
+        }
+        if (const auto cell = detail::choose(s, style.biggestGroup)) {
+            game.boardMouseUp(MouseButton::left, ShiftState{},
+                              (cell->first - 1) * rules::tilePixels + 16,
+                              (cell->second - 1) * rules::tilePixels + 16);
+        }
+    }
+    game.setObserver(nullptr);
+    if (!recorder.finished()) {
+        return std::nullopt;
+    }
+    GameRecord record = *recorder.finished();
+    record.name = name;
+    record.date = date;
+    return record;
+}
+
+} // namespace gameplayer
