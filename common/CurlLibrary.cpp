@@ -104,8 +104,11 @@ struct DeferredMulti {
 // libcurl's handle behind `multi`, made now when `make` and libcurl starts; null otherwise.
 CURLM* realMulti(CURLM* multi, bool make) {
     auto* deferred = static_cast<DeferredMulti*>(multi);
-    std::lock_guard lock(deferred->mutex);
-    if (!deferred->real && make && curlhandles::started())
+    // Started outside the handle's lock: starting may wait for a hold, and a wake-up from another
+    // thread must not wait with it.
+    const bool ready = make && curlhandles::started();
+    const std::lock_guard lock(deferred->mutex);
+    if (!deferred->real && ready)
         deferred->real = loaded()->curl_multi_init();
     return deferred->real;
 }
