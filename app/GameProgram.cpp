@@ -1,12 +1,13 @@
 #include "app/GameProgram.h"
 
+#include "app/FirstExposure.h"
+#include "app/ProgramIcon.h"
 #include "app/SettingsLocation.h"
-#include "widgets/EmbeddedPicture.h"
+#include "common/CurlHandles.h"
 #include "widgets/FontSubstitutes.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QIcon>
 #include <QLabel>
 
 GameWindows::GameWindows(MainEnvironment environment, const std::filesystem::path& tallyFolder)
@@ -24,11 +25,7 @@ GameWindows::GameWindows(MainEnvironment environment, const std::filesystem::pat
 void GameProgram::setUpApplication() {
     QApplication::setApplicationName(QStringLiteral("Bloomzap"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.varnok.Bloomzap"));
-    QIcon icon;
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
-        icon.addPixmap(
-            embedded::pixmap(QStringLiteral(":/icons/bloomzap-%1.png").arg(size), "png"));
-    QApplication::setWindowIcon(icon);
+    programicon::setUsualSizes();
     installFontSubstitutes();
 }
 
@@ -56,6 +53,10 @@ int GameProgram::exec() {
     // The platform window first, so that its first exposure is watched from the start.
     m_windows.main.winId();
     m_sound.releaseAfterExposed(m_windows.main.windowHandle());
+    afterFirstExposure(m_windows.main.windowHandle(), [] {
+        programicon::addLargeSizes();
+        curlhandles::release();
+    });
     m_windows.main.show();
     return QApplication::exec();
 }

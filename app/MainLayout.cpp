@@ -5,6 +5,7 @@
 #include "engine/BoardView.h"
 #include "info/ClickLabel.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/EmbeddedPicture.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/LbBack.h"
 #include "widgets/TFlatPanelUnit.h"
@@ -233,7 +234,7 @@ QObject* make(const Part& part, QWidget* parent) {
     case Kind::logo: {
         auto* logo = new ClickLabel(parent);
         logo->setGeometry(part.place);
-        logo->setPixmap(QPixmap(QString::fromLatin1(part.text)));
+        logo->setPixmap(embedded::pixmap(QString::fromLatin1(part.text), "png"));
         logo->setAttribute(Qt::WA_TranslucentBackground);
         return logo;
     }
@@ -241,7 +242,7 @@ QObject* make(const Part& part, QWidget* parent) {
         auto* picture = new QLabel(parent);
         picture->setGeometry(part.place);
         picture->setScaledContents(true);
-        picture->setPixmap(QPixmap(QString::fromLatin1(part.text)));
+        picture->setPixmap(embedded::pixmap(QString::fromLatin1(part.text), "png"));
         return picture;
     }
     }

@@ -1,6 +1,7 @@
 // bloomzap: the program entry. Builds the windows in their order, then runs the event loop.
 
 #include "app/GameProgram.h"
+#include "common/CurlHandles.h"
 #include "update/UpdateKey.h"
 
 #include <QApplication>
@@ -8,6 +9,8 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     GameProgram::setUpApplication();
+    // The network waits for the game window: the program releases libcurl once it is up.
+    curlhandles::hold();
     GameProgram program(updatePublicKey());
     return program.exec();
 }

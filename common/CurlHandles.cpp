@@ -16,7 +16,8 @@ Easy newEasy() {
 }
 
 Multi newMulti() {
-    return Multi(started() ? curl_multi_init() : nullptr);
+    // Starts nothing yet: libcurl starts when the handle is first used for a transfer.
+    return Multi(curl_multi_init());
 }
 
 bool HeaderList::append(const std::string& line) {

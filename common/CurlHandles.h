@@ -2,10 +2,12 @@
 
 // The libcurl handles the game's two HTTP clients use, as owning pointers, and the one start-up
 // of libcurl for the whole process. Each client keeps its own policy (redirects, limits,
-// headers, time-outs); this file only owns what libcurl hands out.
+// headers, time-outs); this file only owns what libcurl hands out. libcurl itself is loaded at
+// that start-up, not with the program; a libcurl that cannot be loaded fails to start.
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -32,9 +34,17 @@ using Url = std::unique_ptr<CURLU, UrlCleanup>;
 // then on every later call.
 bool started();
 
+// libcurl is loaded by the first call into it. hold() makes that first call wait, on any thread
+// but the holder's, until release() or for at most holdLimit, so that loading libcurl and the
+// many libraries it needs does not take the processor from the holder (making the first window).
+void hold();
+void release();
+inline constexpr std::chrono::seconds holdLimit{5};
+
 // A new transfer handle; empty when libcurl did not start or is out of memory.
 Easy newEasy();
-// A new multi handle; empty when libcurl did not start or is out of memory.
+// A new multi handle; empty when out of memory. libcurl starts when the handle is first used
+// for a transfer; a libcurl that cannot start fails that first use.
 Multi newMulti();
 
 // A request's header lines, in the order appended, freed with the list.

@@ -11,7 +11,8 @@
 
 class TileList : public QObject {
 public:
-    // Loads :/tiles/tileN.png and :/tiles/tileN@2x.png; named "images_flowers" as on the window.
+    // Loads :/tiles/tileN.png, and :/tiles/tileN@2x.png when first asked for; named
+    // "images_flowers" as on the window.
     explicit TileList(QObject* parent = nullptr);
     // Tile t for a surface of the given device pixel ratio: the normal image at ratio 1 or
     // less, the 2x image (its device pixel ratio 2) above. Out-of-range indices give tile 0.
@@ -19,5 +20,5 @@ public:
 
 private:
     std::array<QImage, rules::tileCount> m_normal;
-    std::array<QImage, rules::tileCount> m_double;
+    mutable std::array<QImage, rules::tileCount> m_double; // null until first asked for
 };

@@ -5,6 +5,7 @@
 #include "online/HtmlViewer.h"
 #include "online/PageSanitiser.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/EmbeddedPicture.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/LbBack.h"
 #include "widgets/TFlatPanelUnit.h"
@@ -50,7 +51,7 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(15, 8, 79, 83);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/emblem.png")));
+    Image1->setPixmap(embedded::pixmap(QStringLiteral(":/pictures/emblem.png"), "png"));
     Image1->setAccessibleName(tr("Bloomzap emblem"));
 
     Label1 = new QLabel(QStringLiteral("Varnok Software"), this);
