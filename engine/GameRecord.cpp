@@ -1,6 +1,7 @@
 #include "engine/GameRecord.h"
 
 #include "engine/GameRules.h"
+#include "engine/PlainDecimal.h"
 
 #include <limits>
 
@@ -70,17 +71,7 @@ std::optional<std::string> unescaped(std::string_view text) {
 }
 
 std::optional<std::int64_t> number(std::string_view text) {
-    if (text.empty() || text.size() > maxNumberDigits || (text.size() > 1 && text[0] == '0')) {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    for (const char ch : text) {
-        if (ch < '0' || ch > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (ch - '0');
-    }
-    return value;
+    return plainDecimal(text, maxNumberDigits);
 }
 
 // Splits off the text up to the first space; the rest follows it.

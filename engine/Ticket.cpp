@@ -1,5 +1,7 @@
 #include "engine/Ticket.h"
 
+#include "engine/PlainDecimal.h"
+
 #include <vector>
 
 namespace {
@@ -21,20 +23,6 @@ bool lowerHex(std::string_view text, std::size_t digits) {
     return true;
 }
 
-std::optional<std::int64_t> decimal(std::string_view text) {
-    if (text.empty() || text.size() > maxIssuedDigits || (text.size() > 1 && text[0] == '0')) {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    for (const char ch : text) {
-        if (ch < '0' || ch > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (ch - '0');
-    }
-    return value;
-}
-
 } // namespace
 
 std::optional<TicketFields> parseTicket(std::string_view line) {
@@ -52,7 +40,7 @@ std::optional<TicketFields> parseTicket(std::string_view line) {
         !lowerHex(parts[2], seedDigits) || !lowerHex(parts[4], macDigits)) {
         return std::nullopt;
     }
-    const std::optional<std::int64_t> issued = decimal(parts[3]);
+    const std::optional<std::int64_t> issued = plainDecimal(parts[3], maxIssuedDigits);
     if (!issued) {
         return std::nullopt;
     }

@@ -35,18 +35,8 @@ private:
     testsupport::RecordingOutput m_sounds;
 
     std::unique_ptr<Tmain> makeWindow() {
-        MainEnvironment environment;
-        environment.timers = &m_clock;
-        environment.seed = [] { return std::uint64_t(424242); };
-        environment.sound = &m_sounds;
-        environment.settingsFile =
-            std::filesystem::path(m_folder.path().toStdString()) / "bloomzap.ini";
-        environment.workArea = [] { return QRect(0, 0, 1920, 1080); };
-        environment.showMessage = [](const QString&) {};
-        auto window = std::make_unique<Tmain>(environment);
-        window->show();
-        window->activateWindow();
-        return window;
+        return shownWindow(quietEnvironment(
+            m_clock, m_sounds, std::filesystem::path(m_folder.path().toStdString()), 424242));
     }
 
     // Plays one game through the window to its end, clicking the first group it finds by mouse

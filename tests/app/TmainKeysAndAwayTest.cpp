@@ -57,18 +57,8 @@ private:
                                 "bloomzap.ini");
         m_clock = std::make_unique<VirtualClock>();
         m_sounds = std::make_unique<testsupport::RecordingOutput>();
-        MainEnvironment environment;
-        environment.timers = m_clock.get();
-        environment.seed = [] { return std::uint64_t(20261207); };
-        environment.sound = m_sounds.get();
-        environment.settingsFile =
-            std::filesystem::path(m_folder.path().toStdString()) / "bloomzap.ini";
-        environment.workArea = [] { return QRect(0, 0, 1920, 1080); };
-        environment.showMessage = [](const QString&) {};
-        auto window = std::make_unique<Tmain>(environment);
-        window->show();
-        window->activateWindow();
-        return window;
+        return shownWindow(quietEnvironment(
+            *m_clock, *m_sounds, std::filesystem::path(m_folder.path().toStdString()), 20261207));
     }
 
 private slots:

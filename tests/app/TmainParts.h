@@ -2,11 +2,14 @@
 
 // The game window's components found by their names on the window, as the window finds them:
 // widgets in the client area, items in the menus, timers among the window's objects; and the two
-// moves every game-window test makes: a click on a caption button, a playable group on the board.
+// moves every game-window test makes: a click on a caption button, a playable group on the board;
+// and the quiet surroundings most of them make the window in.
 
 #include "app/NameBox.h"
+#include "app/SoundOutput.h"
 #include "app/mainform.h"
 #include "engine/BoardView.h"
+#include "engine/EngineClock.h"
 #include "engine/GameRules.h"
 #include "engine/GameState.h"
 #include "engine/TimerComponent.h"
@@ -17,9 +20,13 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPoint>
+#include <QRect>
 #include <QTest>
 #include <QtGlobal>
 
+#include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <type_traits>
 
 template <class T> T* part(const Tmain& window, const char* name) {
@@ -74,4 +81,26 @@ inline QPoint findGroup(const GameState& state) {
                 return QPoint(c, r);
         }
     return QPoint();
+}
+
+// A window on the given clock and sound output with its settings file in folder, a fixed seed,
+// a work area larger than the window and messages dropped.
+inline MainEnvironment quietEnvironment(EngineClock& clock, SoundOutput& sound,
+                                        const std::filesystem::path& folder, std::uint64_t seed) {
+    MainEnvironment environment;
+    environment.timers = &clock;
+    environment.seed = [seed] { return seed; };
+    environment.sound = &sound;
+    environment.settingsFile = folder / "bloomzap.ini";
+    environment.workArea = [] { return QRect(0, 0, 1920, 1080); };
+    environment.showMessage = [](const QString&) {};
+    return environment;
+}
+
+// The window made, shown and active, as a player first sees it.
+inline std::unique_ptr<Tmain> shownWindow(const MainEnvironment& environment) {
+    auto window = std::make_unique<Tmain>(environment);
+    window->show();
+    window->activateWindow();
+    return window;
 }

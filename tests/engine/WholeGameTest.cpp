@@ -1,6 +1,7 @@
 // Whole games on the virtual clock, played by a player that clicks the largest group.
 
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/LargestGroup.h"
 
 #include <algorithm>
 #include <numeric>
@@ -17,43 +18,6 @@ struct Table {
     Recorder rec;
     Game game{rec, rec, clock, random};
 };
-
-// The largest group of two or more on the field: its size and one cell of it.
-struct Group {
-    int size = 0, c = 0, r = 0;
-};
-
-Group largestGroup(const GameState& s) {
-    Group best;
-    bool seen[12][11] = {};
-    for (int c = 1; c <= 10; ++c) {
-        for (int r = 1; r <= 10; ++r) {
-            const int v = s.cells[c][r];
-            if (v == 0 || seen[c][r]) {
-                continue;
-            }
-            int size = 0;
-            std::vector<std::pair<int, int>> stack{{c, r}};
-            seen[c][r] = true;
-            while (!stack.empty()) {
-                auto [x, y] = stack.back();
-                stack.pop_back();
-                ++size;
-                for (auto [nx, ny] : {std::pair{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}}) {
-                    if (nx >= 1 && nx <= 10 && ny >= 1 && ny <= 10 && !seen[nx][ny] &&
-                        s.cells[nx][ny] == v) {
-                        seen[nx][ny] = true;
-                        stack.push_back({nx, ny});
-                    }
-                }
-            }
-            if (size >= 2 && size > best.size) {
-                best = {size, c, r};
-            }
-        }
-    }
-    return best;
-}
 
 struct Result {
     int clicks = 0;
@@ -81,7 +45,7 @@ Result play(Table& t, int think) {
         if (t.clock.now() - readysince < think) {
             continue;
         }
-        if (const Group g = largestGroup(s); g.size > 0) {
+        if (const testsupport::Group g = testsupport::largestGroup(s); g.size > 0) {
             t.game.boardMouseUp(MouseButton::left, 0, (g.c - 1) * 32 + 7, (g.r - 1) * 32 + 25);
             ++result.clicks;
         }
