@@ -2,6 +2,7 @@
 
 #include "widgets/WidgetAccessible.h"
 
+#include <QBackingStore>
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -117,6 +118,27 @@ int TFlatPanel::seeThroughPanelsIn(const QRegion& region) const {
     return count;
 }
 
+bool TFlatPanel::paintsOverParent() const {
+    // A caption is smoothed against what it is drawn on, so it needs the parent in the picture.
+    if (!m_caption.isEmpty() || !parentWidget())
+        return false;
+    // Widgets below this one would show through, where the parent's painting covers them.
+    const QObjectList& siblings = parentWidget()->children();
+    for (QObject* sibling : siblings) {
+        if (sibling == this)
+            break;
+        const auto* widget = qobject_cast<const QWidget*>(sibling);
+        if (widget && !widget->isWindow() && widget->isVisible() &&
+            widget->geometry().intersects(geometry()))
+            return false;
+    }
+    // Painted into the window's own picture, after the parent; render() and grab() of this panel
+    // alone paint it on its own.
+    QBackingStore* store = window()->backingStore();
+    QPoint offset;
+    return store && redirected(&offset) == store->paintDevice();
+}
+
 void TFlatPanel::paintParentBehind(QPixmap& picture) const {
     QWidget* parent = parentWidget();
     if (!parent)
@@ -156,9 +178,13 @@ void TFlatPanel::paintEvent(QPaintEvent* event) {
     const qreal ratio = devicePixelRatioF();
     QPixmap picture(size() * ratio);
     picture.setDevicePixelRatio(ratio);
+    // On the window's own picture what lies behind is there already: painting it again (which
+    // also lays out every hidden window first) would give the same pixels.
+    const bool overParent = m_transparent && paintsOverParent();
     if (m_transparent) {
         picture.fill(Qt::transparent);
-        paintParentBehind(picture);
+        if (!overParent)
+            paintParentBehind(picture);
     } else {
         picture.fill(Color());
     }
@@ -196,6 +222,6 @@ void TFlatPanel::paintEvent(QPaintEvent* event) {
     QPainter screen(this);
     screen.drawPixmap(0, 0, picture);
     // See-through panels on this one paint next, after this panel, and need what is behind them.
-    m_pictureUsers = seeThroughPanelsIn(event->region());
+    m_pictureUsers = overParent ? 0 : seeThroughPanelsIn(event->region());
     m_picture = m_pictureUsers > 0 ? picture : QPixmap();
 }

@@ -65,6 +65,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Whether this painting goes over what the parent has just painted on the window.
+    bool paintsOverParent() const;
     void paintParentBehind(QPixmap& picture) const;
     // A change to the panel's own look: the picture kept from its last painting is out of date.
     void changed();
