@@ -45,10 +45,15 @@ public:
         if (mode == QIcon::Normal && state == QIcon::Off && size.width() == size.height() &&
             m_large.contains(size.width()))
             return embedded::pixmap(iconPath(size.width()), "png");
+        // One of the usual sizes exactly: chosen from the usual ones as from all of them.
+        if (isUsual(size, mode, state))
+            return m_usual.pixmap(size, mode, state);
         return whole().pixmap(size, mode, state);
     }
 
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        if (isUsual(size, mode, state))
+            return m_usual.actualSize(size, mode, state);
         return whole().actualSize(size, mode, state);
     }
 
@@ -58,6 +63,13 @@ public:
     }
 
 private:
+    bool isUsual(const QSize& size, QIcon::Mode mode, QIcon::State state) const {
+        // Every look is made from the normal picture of the size chosen; only exact sizes are
+        // chosen the same from the usual sizes as from all of them.
+        Q_UNUSED(mode);
+        return m_usual.availableSizes(QIcon::Normal, state).contains(size);
+    }
+
     // Every size decoded, for the rare question that needs them all to choose from.
     QIcon whole() const {
         QIcon icon = m_usual;

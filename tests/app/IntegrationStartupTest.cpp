@@ -73,9 +73,10 @@ private slots:
             kept.addPixmap(QPixmap(QStringLiteral(":/icons/bloomzap-%1.png").arg(size)));
         QCOMPARE(icon.availableSizes(), kept.availableSizes());
         QCOMPARE(icon.availableSizes(QIcon::Disabled), kept.availableSizes(QIcon::Disabled));
-        for (const int size : {16, 48, 100, 128, 200, 256, 300, 512, 600}) {
+        for (const int size : {16, 22, 48, 100, 128, 200, 256, 300, 512, 600}) {
             const QSize asked(size, size);
-            for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Active}) {
+            for (const QIcon::Mode mode :
+                 {QIcon::Normal, QIcon::Disabled, QIcon::Active, QIcon::Selected}) {
                 QCOMPARE(icon.actualSize(asked, mode), kept.actualSize(asked, mode));
                 const QImage got = icon.pixmap(asked, mode).toImage();
                 QVERIFY(!got.isNull());
