@@ -10,6 +10,10 @@
 #include <QDateTime>
 #include <QLabel>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 GameWindows::GameWindows(MainEnvironment environment, const std::filesystem::path& tallyFolder)
     : main(std::move(environment)), tallylist(&main, tallyFolder),
       about(&main, QString::fromStdString(main.siteRoot())), help(&main, &about),
@@ -56,6 +60,11 @@ int GameProgram::exec() {
     afterFirstExposure(m_windows.main.windowHandle(), [] {
         programicon::addLargeSizes();
         curlhandles::release();
+#ifdef __GLIBC__
+        // What the start freed (the font list read, pictures decoded for the first painting)
+        // goes back to the system instead of staying with the program unused.
+        malloc_trim(0);
+#endif
     });
     m_windows.main.show();
     return QApplication::exec();

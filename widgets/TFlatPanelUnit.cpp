@@ -2,9 +2,13 @@
 
 #include "widgets/WidgetAccessible.h"
 
+#include <QBackingStore>
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
+
+#include <cmath>
 
 namespace {
 
@@ -22,28 +26,28 @@ TFlatPanel::TFlatPanel(QWidget* parent) : QWidget(parent) {
 
 void TFlatPanel::setCaption(const QString& caption) {
     m_caption = caption;
-    update();
+    changed();
     accessibility::captionChanged(this);
 }
 
 void TFlatPanel::setTransparent(bool transparent) {
     m_transparent = transparent;
-    update();
+    changed();
 }
 
 void TFlatPanel::setColorHighLight(const QColor& color) {
     m_colorHighLight = color;
-    update();
+    changed();
 }
 
 void TFlatPanel::setColorShadow(const QColor& color) {
     m_colorShadow = color;
-    update();
+    changed();
 }
 
 void TFlatPanel::setAlignment(Qt::Alignment alignment) {
     m_alignment = alignment & Qt::AlignHorizontal_Mask;
-    update();
+    changed();
 }
 
 QColor TFlatPanel::Color() const {
@@ -60,12 +64,12 @@ QColor TFlatPanel::Color() const {
 void TFlatPanel::setColor(const QColor& color) {
     m_color = color;
     m_parentColor = false;
-    update();
+    changed();
 }
 
 void TFlatPanel::setParentColor(bool parentColor) {
     m_parentColor = parentColor;
-    update();
+    changed();
 }
 
 QColor TFlatPanel::FontColor() const {
@@ -76,7 +80,7 @@ void TFlatPanel::setFontColor(const QColor& color) {
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, color);
     setPalette(pal);
-    update();
+    changed();
 }
 
 QRect TFlatPanel::captionRect() const {
@@ -89,12 +93,50 @@ void TFlatPanel::changeEvent(QEvent* event) {
     case QEvent::FontChange:
     case QEvent::PaletteChange:
     case QEvent::ParentChange:
-        update();
+        changed();
         break;
     default:
         break;
     }
     QWidget::changeEvent(event);
+}
+
+void TFlatPanel::changed() {
+    m_picture = QPixmap();
+    m_pictureUsers = 0;
+    update();
+}
+
+int TFlatPanel::seeThroughPanelsIn(const QRegion& region) const {
+    int count = 0;
+    for (QObject* child : children()) {
+        const auto* panel = qobject_cast<const TFlatPanel*>(child);
+        if (panel && panel->m_transparent && panel->isVisible() &&
+            region.intersects(panel->geometry()))
+            ++count;
+    }
+    return count;
+}
+
+bool TFlatPanel::paintsOverParent() const {
+    // A caption is smoothed against what it is drawn on, so it needs the parent in the picture.
+    if (!m_caption.isEmpty() || !parentWidget())
+        return false;
+    // Widgets below this one would show through, where the parent's painting covers them.
+    const QObjectList& siblings = parentWidget()->children();
+    for (QObject* sibling : siblings) {
+        if (sibling == this)
+            break;
+        const auto* widget = qobject_cast<const QWidget*>(sibling);
+        if (widget && !widget->isWindow() && widget->isVisible() &&
+            widget->geometry().intersects(geometry()))
+            return false;
+    }
+    // Painted into the window's own picture, after the parent; render() and grab() of this panel
+    // alone paint it on its own.
+    QBackingStore* store = window()->backingStore();
+    QPoint offset;
+    return store && redirected(&offset) == store->paintDevice();
 }
 
 void TFlatPanel::paintParentBehind(QPixmap& picture) const {
@@ -106,18 +148,43 @@ void TFlatPanel::paintParentBehind(QPixmap& picture) const {
     const QRegion behind = QRegion(geometry()) & QRegion(parent->rect());
     if (behind.isEmpty())
         return;
+    // A panel on a panel: the parent has just painted itself before its children, so its picture
+    // is what painting it again would give. Painting it again would also paint again all that
+    // lies behind the parent.
+    const auto* panel = qobject_cast<const TFlatPanel*>(parent);
+    const qreal ratio = picture.devicePixelRatio();
+    if (panel && !panel->m_picture.isNull() && panel->m_picture.devicePixelRatio() == ratio &&
+        ratio == std::floor(ratio) && panel->m_picture.size() == parent->size() * ratio) {
+        const QPixmap parentPicture = panel->m_picture;
+        // Kept only until the last panel that needs it has painted.
+        if (--panel->m_pictureUsers <= 0)
+            panel->m_picture = QPixmap();
+        QPainter painter(&picture);
+        painter.translate(-pos());
+        painter.setClipRegion(behind);
+        // As the parent's painting on its own is drawn: its window colour first, straight in.
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(behind.boundingRect(), parent->palette().brush(QPalette::Window));
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.drawPixmap(0, 0, parentPicture);
+        return;
+    }
     const QPoint offset = behind.boundingRect().topLeft() - pos();
     parent->render(&picture, offset, behind, QWidget::DrawWindowBackground);
 }
 
-void TFlatPanel::paintEvent(QPaintEvent*) {
+void TFlatPanel::paintEvent(QPaintEvent* event) {
     // Everything is drawn off-screen first and copied in one go, so the panel never flickers.
     const qreal ratio = devicePixelRatioF();
     QPixmap picture(size() * ratio);
     picture.setDevicePixelRatio(ratio);
+    // On the window's own picture what lies behind is there already: painting it again (which
+    // also lays out every hidden window first) would give the same pixels.
+    const bool overParent = m_transparent && paintsOverParent();
     if (m_transparent) {
         picture.fill(Qt::transparent);
-        paintParentBehind(picture);
+        if (!overParent)
+            paintParentBehind(picture);
     } else {
         picture.fill(Color());
     }
@@ -154,4 +221,7 @@ void TFlatPanel::paintEvent(QPaintEvent*) {
 
     QPainter screen(this);
     screen.drawPixmap(0, 0, picture);
+    // See-through panels on this one paint next, after this panel, and need what is behind them.
+    m_pictureUsers = overParent ? 0 : seeThroughPanelsIn(event->region());
+    m_picture = m_pictureUsers > 0 ? picture : QPixmap();
 }

@@ -65,7 +65,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Whether this painting goes over what the parent has just painted on the window.
+    bool paintsOverParent() const;
     void paintParentBehind(QPixmap& picture) const;
+    // A change to the panel's own look: the picture kept from its last painting is out of date.
+    void changed();
+    // How many visible see-through panels on this one lie in `region`.
+    int seeThroughPanelsIn(const QRegion& region) const;
 
     QString m_caption;
     bool m_transparent = false;
@@ -74,4 +80,7 @@ private:
     Qt::Alignment m_alignment = Qt::AlignHCenter;
     QColor m_color{240, 240, 240}; // used once ParentColor is off
     bool m_parentColor = true;
+    // The panel as last painted, for see-through panels on it to paint what lies behind them.
+    mutable QPixmap m_picture;
+    mutable int m_pictureUsers = 0;
 };

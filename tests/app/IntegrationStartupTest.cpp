@@ -1,5 +1,5 @@
 // What waits for the first window: the large icon sizes join the program's icon once a window has
-// been exposed, and not before.
+// been exposed, and not before; kept undecoded, they still answer as decoded ones.
 
 #include "app/FirstExposure.h"
 #include "app/ProgramIcon.h"
@@ -60,6 +60,29 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTest::qWait(50);
         QCOMPARE(runs, 1);
+    }
+
+    // The large sizes are read again when asked for rather than kept: every question to the
+    // icon still gets what an icon holding all nine sizes decoded gives.
+    void theLargeSizesAnswerAsIfTheyWereKeptDecoded() {
+        programicon::setUsualSizes();
+        programicon::addLargeSizes();
+        const QIcon icon = QApplication::windowIcon();
+        QIcon kept;
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+            kept.addPixmap(QPixmap(QStringLiteral(":/icons/bloomzap-%1.png").arg(size)));
+        QCOMPARE(icon.availableSizes(), kept.availableSizes());
+        QCOMPARE(icon.availableSizes(QIcon::Disabled), kept.availableSizes(QIcon::Disabled));
+        for (const int size : {16, 22, 48, 100, 128, 200, 256, 300, 512, 600}) {
+            const QSize asked(size, size);
+            for (const QIcon::Mode mode :
+                 {QIcon::Normal, QIcon::Disabled, QIcon::Active, QIcon::Selected}) {
+                QCOMPARE(icon.actualSize(asked, mode), kept.actualSize(asked, mode));
+                const QImage got = icon.pixmap(asked, mode).toImage();
+                QVERIFY(!got.isNull());
+                QCOMPARE(got, kept.pixmap(asked, mode).toImage());
+            }
+        }
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
 
 using namespace widgettest;
@@ -207,6 +208,58 @@ private slots:
         const QImage whole = render(window);
         QCOMPARE(colorAt(whole, 4 + 3 + 50, 3 + 26), maroonColour);
         QCOMPARE(colorAt(whole, 4 + 3 + 50, 3 + 26 + 50), blackColour);
+    }
+
+    // On the window itself see-through panels draw over what their parents have just painted
+    // there; grab() paints each parent into the panel. Both give the same pixels, also for panels
+    // nested in panels, for one with a caption and for one over a sibling widget.
+    void seeThroughPanelsLookTheSameOnTheWindowAsInAGrab() {
+        PaintingWindow window(fillColour);
+        auto* outer = new TFlatPanel(&window);
+        outer->setGeometry(4, 3, 250, 180);
+        outer->setTransparent(true);
+        outer->setColorHighLight(maroonColour);
+        outer->setColorShadow(maroonColour);
+        auto* inner = new TFlatPanel(outer);
+        inner->setGeometry(3, 6, 200, 120);
+        inner->setTransparent(true);
+        inner->setColorHighLight(highColour);
+        inner->setColorShadow(shadowColour);
+        TFlatPanel* captioned = makePanel(outer, QStringLiteral("ENTER"));
+        captioned->setGeometry(10, 140, 200, 30);
+        captioned->setTransparent(true);
+        auto* below = new QWidget(&window);
+        below->setGeometry(262, 10, 30, 30);
+        below->setAutoFillBackground(true);
+        QPalette green = below->palette();
+        green.setColor(QPalette::Window, Qt::green);
+        below->setPalette(green);
+        auto* over = new TFlatPanel(&window);
+        over->setGeometry(258, 5, 40, 100);
+        over->setTransparent(true);
+        over->setColorHighLight(whiteColour);
+        over->setColorShadow(whiteColour);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        const QImage grabbed = render(window);
+        // The parent's red square shows through both nested panels, inside the inner frame.
+        QCOMPARE(colorAt(grabbed, window.square.center().x(), window.square.center().y()),
+                 QColor(Qt::red));
+        QCOMPARE(colorAt(grabbed, 4 + 3 + 50, 3 + 6), highColour);
+        QVERIFY(pixelsOf(grabbed, lightColour).size() > 20);
+        QCOMPARE(colorAt(grabbed, 270, 20), fillColour);
+        const auto onWindow = [&] {
+            return window.screen()
+                ->grabWindow(window.winId())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        QTRY_COMPARE(onWindow(), grabbed);
+        // Painted again on the window, only the panels.
+        inner->repaint();
+        over->repaint();
+        QCOMPARE(onWindow(), grabbed);
     }
 };
 
