@@ -37,6 +37,8 @@ test=(
   xvfb xauth x11-utils openbox imagemagick xdotool curl
   # the server's PostgreSQL tests, and the load figures with nginx and wrk on loopback
   postgresql nginx-light wrk python3
+  # instruction counts per start-up phase (bench/startup_phases.sh)
+  valgrind
   # the installed-tree checks: desktop entry, AppStream, manual pages, file types
   desktop-file-utils appstream man-db file
 )
