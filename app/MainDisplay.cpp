@@ -2,6 +2,7 @@
 
 #include "app/WindowLayout.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/CoreText.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,12 @@ constexpr const char* componentNames[componentCount] = {
     "label_round",   "label_roundcleared", "label_score",  "label_lastscore", "label_numremoved",
     "label_status",  "label_name",         "button_pause", "button_start",    "button_sendscore",
     "panel_cleared", "panel_paused",       "panel_name",   "panel_wait"};
+
+// What the game writes on the window, besides numbers and the player's name.
+constexpr const char* gameTexts[] = {
+    QT_TRANSLATE_NOOP("Tmain", "PAUSE GAME"), QT_TRANSLATE_NOOP("Tmain", "RESUME"),
+    QT_TRANSLATE_NOOP("Tmain", "LEVEL UP!"), QT_TRANSLATE_NOOP("Tmain", "Scored: %1"),
+    QT_TRANSLATE_NOOP("Tmain", "Good Luck %1")};
 
 } // namespace
 
@@ -26,7 +33,7 @@ MainDisplay::MainDisplay(const QWidget& client)
 }
 
 void MainDisplay::setText(Component which, const std::string& text) {
-    const QString caption = QString::fromStdString(text);
+    const QString caption = translatedCoreText("Tmain", gameTexts, text);
     QWidget* widget = m_components[std::size_t(which)];
     if (auto* label = qobject_cast<QLabel*>(widget))
         label->setText(caption);
