@@ -249,6 +249,18 @@ private slots:
         }
     }
 
+    // Run once per locale named in LC_ALL (the test's registrations name several): the system's
+    // locale comes from that name alone, whether or not the machine has the locale installed.
+    void theLocaleNamedInTheEnvironmentChoosesTheLanguage() {
+        const bool german = qEnvironmentVariable("LC_ALL").startsWith(QLatin1String("de"));
+        installGameTranslations(*QCoreApplication::instance());
+        const auto installed = QCoreApplication::instance()->findChildren<QTranslator*>();
+        QCOMPARE(installed.isEmpty(), !german);
+        QCOMPARE(QCoreApplication::translate("Tmain", "START GAME"),
+                 german ? QStringLiteral("NEUES SPIEL") : QStringLiteral("START GAME"));
+        qDeleteAll(installed);
+    }
+
     void aGermanLocaleShowsEveryTextInGermanAndEachFitsItsPlace() {
         Texts english;
         {
