@@ -3,6 +3,7 @@
 #include "app/WindowLayout.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/CoreText.h"
+#include "widgets/WidgetAccessible.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -35,9 +36,10 @@ MainDisplay::MainDisplay(const QWidget& client)
 void MainDisplay::setText(Component which, const std::string& text) {
     const QString caption = translatedCoreText("Tmain", gameTexts, text);
     QWidget* widget = m_components[std::size_t(which)];
-    if (auto* label = qobject_cast<QLabel*>(widget))
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(caption);
-    else if (auto* button = qobject_cast<TSelButton*>(widget))
+        accessibility::displayChanged(label); // the score and level are told as they change
+    } else if (auto* button = qobject_cast<TSelButton*>(widget))
         button->setCaption(caption);
     if (which == Component::label_name)
         fitGreeting();

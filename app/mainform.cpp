@@ -1,5 +1,6 @@
 #include "app/mainform.h"
 
+#include "app/MainAccessible.h"
 #include "app/MainDisplay.h"
 #include "app/MainLayout.h"
 #include "app/NameBox.h"
@@ -94,6 +95,7 @@ void Tmain::buildWindow() {
     setCentralWidget(client);
     mainlayout::buildClient(*client);
     mainlayout::buildMenus(*menuBar());
+    mainaccessible::describe(*client);
     m_display = std::make_unique<MainDisplay>(*client);
     m_board = part<BoardView>("board");
     resize(layout::defaultWidth, layout::defaultHeight);

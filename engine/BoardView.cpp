@@ -1,12 +1,15 @@
 #include "engine/BoardView.h"
 
+#include "engine/BoardAccessible.h"
 #include "engine/Game.h"
 #include "engine/MouseButton.h"
 #include "engine/ShiftState.h"
+#include "widgets/WidgetAccessible.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -34,6 +37,10 @@ ShiftState shiftState(Qt::KeyboardModifiers modifiers) {
     return state;
 }
 
+// Changes on the board are told to screen readers at most this often: a falling line or a
+// removal changes cells every few milliseconds.
+constexpr int readersDelayMs = 250;
+
 // The square of cell (c, r) on the board, in logical pixels.
 QRect square(int c, int r) {
     return {(c - 1) * rules::tilePixels, (r - 1) * rules::tilePixels, rules::tilePixels,
@@ -47,6 +54,7 @@ BoardView::BoardView(QWidget* parent) : QWidget(parent), m_tiles(new TileList(th
     setFixedSize(rules::boardPixels, rules::boardPixels);
     setAttribute(Qt::WA_OpaquePaintEvent);
     ensureBacking();
+    BoardAccessible::install();
 }
 
 void BoardView::setGame(Game* game) {
@@ -95,6 +103,23 @@ void BoardView::drawtile(int c, int r, int t) {
     }
     paintTile(c, r, t);
     updateSquare(c, r);
+    if (accessibility::listening())
+        noteChangeForReaders(c, r);
+}
+
+void BoardView::noteChangeForReaders(int c, int r) {
+    m_changedForReaders |= QRect(c, r, 1, 1);
+    if (m_readersTimer == nullptr) {
+        m_readersTimer = new QTimer(this);
+        m_readersTimer->setSingleShot(true);
+        m_readersTimer->setInterval(readersDelayMs);
+        connect(m_readersTimer, &QTimer::timeout, this, [this] {
+            BoardAccessible::cellsChanged(this, m_changedForReaders);
+            m_changedForReaders = QRect();
+        });
+    }
+    if (!m_readersTimer->isActive())
+        m_readersTimer->start();
 }
 
 void BoardView::updateSquare(int c, int r) {
@@ -112,18 +137,27 @@ void BoardView::moveCursor(int dc, int dr) {
     }
     m_cursorShown = true;
     updateSquare(m_cursorColumn, m_cursorRow);
+    BoardAccessible::cursorMoved(this);
 }
 
 void BoardView::pressCursor() {
-    if (!m_cursorShown || m_game == nullptr) {
-        return;
+    if (m_cursorShown) {
+        pressCell(m_cursorColumn, m_cursorRow);
     }
-    const QPoint centre = square(m_cursorColumn, m_cursorRow).center();
+}
+
+void BoardView::pressCell(int c, int r) {
     // A panel over the cell would take a mouse click there: it takes this one too.
-    if (const QWidget* top = window(); top != this && top->childAt(mapTo(top, centre)) != this) {
+    if (m_game == nullptr || !Board::inField(c, r) || !reaches(c, r)) {
         return;
     }
+    const QPoint centre = square(c, r).center();
     m_game->boardMouseUp(MouseButton::left, 0, centre.x(), centre.y());
+}
+
+bool BoardView::reaches(int c, int r) const {
+    const QWidget* top = window();
+    return top == this || top->childAt(mapTo(top, square(c, r).center())) == this;
 }
 
 void BoardView::paintEvent(QPaintEvent* event) {

@@ -5,18 +5,21 @@
 // the moment the game draws them; a repaint that the window system asks for redraws every cell
 // from the grid through the game's boardPaint. A mouse release of any button goes to the
 // game's boardMouseUp. A keyboard cursor, off until the first move, marks one cell with a white
-// square frame that no flower tile has; pressing it counts as a click on that cell.
+// square frame that no flower tile has; pressing it counts as a click on that cell. Screen
+// readers see the board as a table of its cells (BoardAccessible) whose focus is the cursor.
 
 #include "engine/BoardSurface.h"
 #include "engine/GameRules.h"
 #include "engine/TileList.h"
 
 #include <QPixmap>
+#include <QRect>
 #include <QRegion>
 #include <QWidget>
 #include <array>
 
 class Game;
+class QTimer;
 
 class BoardView : public QWidget, public BoardSurface {
     Q_OBJECT
@@ -40,6 +43,10 @@ public:
     // A click on the cursor's cell, through boardMouseUp, when the cursor is shown and a mouse
     // click there would reach the board (no panel lies over the cell).
     void pressCursor();
+    // A click on cell (c, r) as pressCursor makes it, wherever the cursor is.
+    void pressCell(int c, int r);
+    // Whether a mouse click in the middle of cell (c, r) would reach the board.
+    bool reaches(int c, int r) const;
     bool cursorShown() const { return m_cursorShown; }
     int cursorColumn() const { return m_cursorColumn; }
     int cursorRow() const { return m_cursorRow; }
@@ -52,6 +59,8 @@ private:
     bool ensureBacking(); // true when the pixmap was made anew (blank)
     void paintTile(int c, int r, int t);
     void updateSquare(int c, int r);
+    // Gathers changed cells for screen readers, told a moment later all at once.
+    void noteChangeForReaders(int c, int r);
 
     TileList* m_tiles; // a child of the view
     Game* m_game = nullptr;
@@ -63,4 +72,6 @@ private:
     bool m_cursorShown = false;
     int m_cursorColumn = 1;
     int m_cursorRow = rules::fieldSize;
+    QTimer* m_readersTimer = nullptr; // made when a screen reader first listens
+    QRect m_changedForReaders;        // cells changed since readers were last told
 };

@@ -39,6 +39,7 @@ Tabout::Tabout(QWidget* owner, const QString& siteRoot)
     image_title->setObjectName(QStringLiteral("image_title"));
     image_title->setGeometry(10, 7, 293, 69);
     image_title->setPicture(QStringLiteral(":/pictures/title.png"), "png");
+    image_title->setAccessibleName(tr("Bloomzap"));
 
     QFont linkFont = house::pixelFont("MS Sans Serif", 16, true);
     linkFont.setUnderline(true);
@@ -47,6 +48,7 @@ Tabout::Tabout(QWidget* owner, const QString& siteRoot)
     label_link = info::makeLink(this, QStringLiteral("label_link"), shown, QRect(8, 72, 289, 20),
                                 linkFont, house::lightGrey);
     connect(label_link, &ClickLabel::clicked, this, &Tabout::label_linkClick);
+    label_link->setAccessibleDescription(tr("Opens the Bloomzap web site"));
 
     const QFont creditFont = house::pixelFont("MS Sans Serif", 13, true);
     Label1 =
@@ -69,6 +71,7 @@ Tabout::Tabout(QWidget* owner, const QString& siteRoot)
 
     button_done = info::makeButton(this, QStringLiteral("button_done"), tr("Done"), 202, 164, 95);
     connect(button_done, &TSelButton::OnClick, this, &Tabout::button_doneClick);
+    button_done->setAccessibleDescription(tr("Closes this window"));
 
     FormCreate(background);
 }

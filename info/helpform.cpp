@@ -103,6 +103,10 @@ Thelp::Thelp(QWidget* owner, Tabout* about)
     panel_side->setObjectName(QStringLiteral("panel_side"));
     panel_main = new TFlatPanel(this);
     panel_main->setObjectName(QStringLiteral("panel_main"));
+    panel_side->setAccessibleName(tr("Topics"));
+    panel_side->setAccessibleDescription(tr("The help topics and the credits"));
+    panel_main->setAccessibleName(tr("Help page"));
+    panel_main->setAccessibleDescription(tr("The text of the chosen topic"));
     for (TFlatPanel* panel : {panel_side, panel_main}) {
         panel->setTransparent(true);
         panel->setColorHighLight(Qt::black);
@@ -116,12 +120,14 @@ Thelp::Thelp(QWidget* owner, Tabout* about)
         button->setAlignment(Qt::AlignLeft);
         button->setProperty("Tag", topic.tag);
         connect(button, &TSelButton::OnClick, this, &Thelp::button_topicClick);
+        button->setAccessibleDescription(tr("Shows this topic"));
         button_topic[i] = button;
     }
     button_about =
         info::makeButton(panel_side, QStringLiteral("button_about"), tr("About"), 7, 152, 122);
     button_about->setAlignment(Qt::AlignLeft);
     connect(button_about, &TSelButton::OnClick, this, &Thelp::button_aboutClick);
+    button_about->setAccessibleDescription(tr("Shows the About window"));
 
     const auto credit = [&](const char* name, const QString& text, int top, const QFont& font) {
         return info::makeLabel(panel_side, QString::fromLatin1(name), text, QRect(7, top, 122, 18),
@@ -139,6 +145,7 @@ Thelp::Thelp(QWidget* owner, Tabout* about)
     button_done =
         info::makeButton(panel_side, QStringLiteral("button_done"), tr("Done"), 18, 404, 95);
     connect(button_done, &TSelButton::OnClick, this, &Thelp::button_doneClick);
+    button_done->setAccessibleDescription(tr("Closes the help"));
 
     QFont captionFont = house::pixelFont("MS Sans Serif", 16, true);
     label_caption = info::makeLabel(panel_main, QStringLiteral("label_caption"), tr("Overview"),
@@ -149,6 +156,10 @@ Thelp::Thelp(QWidget* owner, Tabout* about)
     memo4 = makepage(topics()[2]);
     memo5 = makepage(topics()[3]);
     memo6 = makepage(topics()[4]);
+    // Each page is named by its topic's button.
+    for (std::size_t i = 0; i < topics().size(); ++i)
+        findChild<QPlainTextEdit*>(QStringLiteral("memo%1").arg(topics()[i].tag))
+            ->setAccessibleName(button_topic[i]->Caption());
 
     layoutpanels();
     FormCreate(background);

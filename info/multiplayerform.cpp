@@ -36,6 +36,7 @@ Tmultiplayer::Tmultiplayer(QWidget* owner, const QString& siteRoot)
     image_ad->setObjectName(QStringLiteral("image_ad"));
     image_ad->setGeometry(24, 48, 521, 300);
     image_ad->setPicture(QStringLiteral(":/pictures/multiplayer.jpg"), "jpeg");
+    image_ad->setAccessibleName(tr("Multiplayer game"));
 
     QFont underlined = house::pixelFont("Arial", 16, true);
     underlined.setUnderline(true);
@@ -43,11 +44,14 @@ Tmultiplayer::Tmultiplayer(QWidget* owner, const QString& siteRoot)
                                  tr("Click here to see today's top ten and post your best score"),
                                  QRect(8, 356, 553, 24), underlined, house::lightGrey);
 
-    for (ClickLabel* link : {label_line1, image_ad, label_line2})
+    for (ClickLabel* link : {label_line1, image_ad, label_line2}) {
         connect(link, &ClickLabel::clicked, this, &Tmultiplayer::label_lineClick);
+        link->setAccessibleDescription(tr("Opens the multiplayer page of the web site"));
+    }
 
     button_done = info::makeButton(this, QStringLiteral("button_done"), tr("Done"), 237, 397, 95);
     connect(button_done, &TSelButton::OnClick, this, &Tmultiplayer::button_doneClick);
+    button_done->setAccessibleDescription(tr("Closes this window"));
 }
 
 void Tmultiplayer::showWindow() {

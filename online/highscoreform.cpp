@@ -51,6 +51,7 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(15, 8, 79, 83);
     Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/emblem.png")));
+    Image1->setAccessibleName(tr("Bloomzap emblem"));
 
     Label1 = new QLabel(QStringLiteral("Varnok Software"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -67,6 +68,7 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
     button_done->setCaption(tr("DONE"));
     house::styleButton(button_done, house::darkGrey, 16);
     connect(button_done, &TSelButton::OnClick, this, &Thighscore::button_doneClick);
+    button_done->setAccessibleDescription(tr("Closes this window"));
 
     panel_main = new TFlatPanel(this);
     panel_main->setObjectName(QStringLiteral("panel_main"));
@@ -74,6 +76,8 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
     panel_main->setColor(house::maroon);
     panel_main->setColorHighLight(Qt::white);
     panel_main->setColorShadow(Qt::white);
+    panel_main->setAccessibleName(tr("High scores"));
+    panel_main->setAccessibleDescription(tr("The online high-score list"));
 
     displayhtml = new HtmlViewer(panel_main);
     displayhtml->setObjectName(QStringLiteral("displayhtml"));
@@ -88,6 +92,8 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
     displayhtml->document()->setDefaultStyleSheet(
         QStringLiteral("pre, code, tt, kbd, samp { font-family: \"Arial\"; }"));
     connect(displayhtml, &HtmlViewer::hotSpotClick, this, &Thighscore::displayhtmlHotSpotClick);
+    displayhtml->setAccessibleName(tr("High-score list"));
+    displayhtml->setAccessibleDescription(tr("Its links open in your browser"));
 
     URL1 = new TURL(this);
     URL1->setObjectName(QStringLiteral("URL1"));

@@ -6,6 +6,7 @@
 #include "widgets/ButtonComps.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/TFlatPanelUnit.h"
+#include "widgets/WidgetAccessible.h"
 
 #include <QLabel>
 
@@ -91,6 +92,15 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
     button_done = makeButton(QStringLiteral("button_done"), tr("DONE"), 226, 95);
     connect(button_reset, &TSelButton::OnClick, this, &Ttallylist::button_resetClick);
     connect(button_done, &TSelButton::OnClick, this, &Ttallylist::button_doneClick);
+    button_reset->setAccessibleDescription(tr("Clears the totals and the high scores"));
+    button_done->setAccessibleDescription(tr("Closes this window"));
+    // The panel is named by its heading, each total read with the caption beside it.
+    FlatPanel1->setAccessibleName(heading->text());
+    FlatPanel1->setAccessibleDescription(tr("Your totals and your ten best scores"));
+    for (int column = 1; column <= TallyTable::totals; ++column)
+        accessibility::setDisplayCaption(
+            mylabel_[column - 1],
+            findChild<QLabel*>(QStringLiteral("Label%1").arg(column + 1))->text());
 
     // The labels exist now, so the record keeper can show its first texts on them.
     TallyDisplay& display = *this;
@@ -177,6 +187,7 @@ void Ttallylist::button_doneClick() {
 
 void Ttallylist::showTotal(int column, const std::string& text) {
     mylabel_.at(column - 1)->setText(QString::fromStdString(text));
+    accessibility::displayChanged(mylabel_.at(column - 1));
 }
 
 void Ttallylist::showPlace(int place, const TallyPlace& row) {

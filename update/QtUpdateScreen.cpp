@@ -1,6 +1,7 @@
 #include "update/QtUpdateScreen.h"
 
 #include "widgets/CoreText.h"
+#include "widgets/WidgetAccessible.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -46,6 +47,7 @@ void QtUpdateScreen::hideButtons() {
 
 void QtUpdateScreen::setStatus(const std::string& text) {
     m_widgets.label_update->setText(shown(text));
+    accessibility::displayChanged(m_widgets.label_update);
 }
 
 void QtUpdateScreen::showMessage(const std::string& text) {

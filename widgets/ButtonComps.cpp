@@ -1,6 +1,7 @@
 #include "widgets/ButtonComps.h"
 
 #include "widgets/HouseStyle.h"
+#include "widgets/WidgetAccessible.h"
 
 #include <QEnterEvent>
 #include <QFontMetrics>
@@ -27,6 +28,7 @@ Qt::Alignment horizontalPart(Qt::Alignment alignment) {
 } // namespace
 
 TSelButton::TSelButton(QWidget* parent) : QWidget(parent) {
+    accessibility::installWidgetAccessibility();
     setFont(house::arial(11)); // 8 point on a 96 dpi screen
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true); // OnMouseMove is raised without a button held, too
@@ -43,6 +45,7 @@ void TSelButton::setCaption(const QString& caption) {
     m_captionSet = true;
     m_caption = caption;
     drawLook(Look::Normal);
+    accessibility::captionChanged(this);
 }
 
 void TSelButton::setColor(const QColor& color) {
@@ -63,6 +66,13 @@ void TSelButton::setAlignment(Qt::Alignment alignment) {
 void TSelButton::setBorderWidth(int width) {
     m_borderWidth = width;
     drawLook(Look::Normal);
+}
+
+void TSelButton::setEnabledFlag(bool enabled) {
+    const bool changed = enabled != m_enabledFlag;
+    m_enabledFlag = enabled;
+    if (changed)
+        accessibility::availabilityChanged(this);
 }
 
 void TSelButton::setShowHint(bool show) {

@@ -67,7 +67,7 @@ public:
     // The button's own switch, distinct from QWidget::isEnabled(). Off: no hover or pressed
     // look and no OnMouseDown, OnMouseUp or OnClick, but the button still looks enabled.
     bool Enabled() const { return m_enabledFlag; }
-    void setEnabledFlag(bool enabled) { m_enabledFlag = enabled; }
+    void setEnabledFlag(bool enabled);
 
     // Hint switches: with ShowHint off the tool tip is not shown. Setting ShowHint clears
     // ParentShowHint, as choosing a switch of one's own does.
@@ -116,6 +116,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    friend class TSelButtonAccessible; // presses the button for a screen reader
+
     void drawLook(Look look);
     void setPointerInside(bool inside);
     bool isUnderPointer(const QPoint& localPos) const;

@@ -1,5 +1,7 @@
 #include "widgets/TFlatPanelUnit.h"
 
+#include "widgets/WidgetAccessible.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -14,12 +16,14 @@ const QColor buttonShadow(128, 128, 128);
 } // namespace
 
 TFlatPanel::TFlatPanel(QWidget* parent) : QWidget(parent) {
+    accessibility::installWidgetAccessibility();
     resize(185, 41);
 }
 
 void TFlatPanel::setCaption(const QString& caption) {
     m_caption = caption;
     update();
+    accessibility::captionChanged(this);
 }
 
 void TFlatPanel::setTransparent(bool transparent) {

@@ -2,6 +2,208 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de">
 <context>
+    <name>BoardAccessible</name>
+    <message>
+        <source>Row %1, column %2: %3</source>
+        <translation>Zeile %1, Spalte %2: %3</translation>
+    </message>
+    <message>
+        <source>covered</source>
+        <translation>verdeckt</translation>
+    </message>
+    <message>
+        <source>blue flower</source>
+        <translation>blaue Blume</translation>
+    </message>
+    <message>
+        <source>orange flower</source>
+        <translation>orange Blume</translation>
+    </message>
+    <message>
+        <source>green flower</source>
+        <translation>grüne Blume</translation>
+    </message>
+    <message>
+        <source>red flower</source>
+        <translation>rote Blume</translation>
+    </message>
+    <message>
+        <source>purple flower</source>
+        <translation>violette Blume</translation>
+    </message>
+    <message>
+        <source>yellow flower</source>
+        <translation>gelbe Blume</translation>
+    </message>
+    <message>
+        <source>empty</source>
+        <translation>leer</translation>
+    </message>
+    <message>
+        <source>Board</source>
+        <translation>Spielfeld</translation>
+    </message>
+    <message>
+        <source>Ten rows of ten cells. The arrow keys move the cursor, Space or Return clears the group under it, P pauses the game.</source>
+        <translation>Zehn Zeilen mit je zehn Feldern. Die Pfeiltasten bewegen den Cursor, Leertaste oder Eingabetaste räumen die Gruppe darunter ab, P pausiert das Spiel.</translation>
+    </message>
+    <message>
+        <source>Column %1</source>
+        <translation>Spalte %1</translation>
+    </message>
+    <message>
+        <source>Row %1</source>
+        <translation>Zeile %1</translation>
+    </message>
+</context>
+<context>
+    <name>MainAccessible</name>
+    <message>
+        <source>Game</source>
+        <translation>Spiel</translation>
+    </message>
+    <message>
+        <source>The board, the displays and the buttons</source>
+        <translation>Das Spielfeld, die Anzeigen und die Schaltflächen</translation>
+    </message>
+    <message>
+        <source>Playing area</source>
+        <translation>Spielbereich</translation>
+    </message>
+    <message>
+        <source>The board with the displays beside it</source>
+        <translation>Das Spielfeld mit den Anzeigen daneben</translation>
+    </message>
+    <message>
+        <source>Board frame</source>
+        <translation>Spielfeldrahmen</translation>
+    </message>
+    <message>
+        <source>The frame around the board</source>
+        <translation>Der Rahmen um das Spielfeld</translation>
+    </message>
+    <message>
+        <source>The player&apos;s greeting</source>
+        <translation>Die Begrüßung des Spielers</translation>
+    </message>
+    <message>
+        <source>The level being played</source>
+        <translation>Die laufende Stufe</translation>
+    </message>
+    <message>
+        <source>Flowers still to clear before the next level</source>
+        <translation>Blumen, die bis zur nächsten Stufe noch abzuräumen sind</translation>
+    </message>
+    <message>
+        <source>Points for the last group cleared</source>
+        <translation>Punkte für die zuletzt abgeräumte Gruppe</translation>
+    </message>
+    <message>
+        <source>Points in this game</source>
+        <translation>Punkte in diesem Spiel</translation>
+    </message>
+    <message>
+        <source>Flowers in the last group cleared</source>
+        <translation>Blumen in der zuletzt abgeräumten Gruppe</translation>
+    </message>
+    <message>
+        <source>What just happened in the game</source>
+        <translation>Was gerade im Spiel geschehen ist</translation>
+    </message>
+    <message>
+        <source>Pauses the game, or resumes it when paused. Key: P</source>
+        <translation>Hält das Spiel an oder setzt es fort, wenn es pausiert. Taste: P</translation>
+    </message>
+    <message>
+        <source>Starts a new game</source>
+        <translation>Startet ein neues Spiel</translation>
+    </message>
+    <message>
+        <source>Bloomzap logo</source>
+        <translation>Bloomzap-Logo</translation>
+    </message>
+    <message>
+        <source>Opens the Bloomzap web site</source>
+        <translation>Öffnet die Website von Bloomzap</translation>
+    </message>
+    <message>
+        <source>Bloomzap emblem</source>
+        <translation>Bloomzap-Emblem</translation>
+    </message>
+    <message>
+        <source>Asks for the name your scores are kept under</source>
+        <translation>Fragt nach dem Namen, unter dem deine Punkte gespeichert werden</translation>
+    </message>
+    <message>
+        <source>Your name, up to 10 characters. Return keeps it.</source>
+        <translation>Dein Name, bis zu 10 Zeichen. Die Eingabetaste übernimmt ihn.</translation>
+    </message>
+    <message>
+        <source>Keeps the name typed above</source>
+        <translation>Übernimmt den oben eingegebenen Namen</translation>
+    </message>
+    <message>
+        <source>Closes this panel and keeps the name as it was</source>
+        <translation>Schließt dieses Feld und lässt den Namen, wie er war</translation>
+    </message>
+    <message>
+        <source>The game is over</source>
+        <translation>Das Spiel ist vorbei</translation>
+    </message>
+    <message>
+        <source>The name your score is posted under, up to 10 characters</source>
+        <translation>Der Name, unter dem deine Punkte gesendet werden, bis zu 10 Zeichen</translation>
+    </message>
+    <message>
+        <source>Posts your score to the online high-score list</source>
+        <translation>Sendet deine Punkte an die Online-Bestenliste</translation>
+    </message>
+    <message>
+        <source>Your score is being posted</source>
+        <translation>Deine Punkte werden gesendet</translation>
+    </message>
+    <message>
+        <source>Shows the online high-score list</source>
+        <translation>Zeigt die Online-Bestenliste</translation>
+    </message>
+    <message>
+        <source>Closes this panel</source>
+        <translation>Schließt dieses Feld</translation>
+    </message>
+    <message>
+        <source>A new version of the game can be installed</source>
+        <translation>Eine neue Version des Spiels kann installiert werden</translation>
+    </message>
+    <message>
+        <source>Downloads and installs the new version</source>
+        <translation>Lädt die neue Version herunter und installiert sie</translation>
+    </message>
+    <message>
+        <source>Closes this offer and keeps this version</source>
+        <translation>Schließt dieses Angebot und behält diese Version</translation>
+    </message>
+    <message>
+        <source>Update status:</source>
+        <translation>Update-Status:</translation>
+    </message>
+    <message>
+        <source>How the download of the new version is going</source>
+        <translation>Wie weit der Download der neuen Version ist</translation>
+    </message>
+    <message>
+        <source>The board is hidden until the game resumes</source>
+        <translation>Das Spielfeld bleibt verborgen, bis das Spiel weitergeht</translation>
+    </message>
+    <message>
+        <source>Resumes the game. Key: P</source>
+        <translation>Setzt das Spiel fort. Taste: P</translation>
+    </message>
+    <message>
+        <source>Menus</source>
+        <translation>Menüs</translation>
+    </message>
+</context>
+<context>
     <name>QtUpdateScreen</name>
     <message>
         <source>Updating. Please Wait...</source>
@@ -68,6 +270,18 @@
     <message>
         <source>Done</source>
         <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>Bloomzap</source>
+        <translation>Bloomzap</translation>
+    </message>
+    <message>
+        <source>Opens the Bloomzap web site</source>
+        <translation>Öffnet die Website von Bloomzap</translation>
+    </message>
+    <message>
+        <source>Closes this window</source>
+        <translation>Schließt dieses Fenster</translation>
     </message>
 </context>
 <context>
@@ -140,6 +354,34 @@
         <source>Done</source>
         <translation>Fertig</translation>
     </message>
+    <message>
+        <source>Topics</source>
+        <translation>Themen</translation>
+    </message>
+    <message>
+        <source>The help topics and the credits</source>
+        <translation>Die Hilfethemen und die Mitwirkenden</translation>
+    </message>
+    <message>
+        <source>Help page</source>
+        <translation>Hilfeseite</translation>
+    </message>
+    <message>
+        <source>The text of the chosen topic</source>
+        <translation>Der Text des gewählten Themas</translation>
+    </message>
+    <message>
+        <source>Shows this topic</source>
+        <translation>Zeigt dieses Thema</translation>
+    </message>
+    <message>
+        <source>Shows the About window</source>
+        <translation>Zeigt das Fenster „Über Bloomzap“</translation>
+    </message>
+    <message>
+        <source>Closes the help</source>
+        <translation>Schließt die Hilfe</translation>
+    </message>
 </context>
 <context>
     <name>Thighscore</name>
@@ -150,6 +392,30 @@
     <message>
         <source>DONE</source>
         <translation>FERTIG</translation>
+    </message>
+    <message>
+        <source>Bloomzap emblem</source>
+        <translation>Bloomzap-Emblem</translation>
+    </message>
+    <message>
+        <source>Closes this window</source>
+        <translation>Schließt dieses Fenster</translation>
+    </message>
+    <message>
+        <source>High scores</source>
+        <translation>Bestenliste</translation>
+    </message>
+    <message>
+        <source>The online high-score list</source>
+        <translation>Die Online-Bestenliste</translation>
+    </message>
+    <message>
+        <source>High-score list</source>
+        <translation>Bestenliste</translation>
+    </message>
+    <message>
+        <source>Its links open in your browser</source>
+        <translation>Ihre Links öffnen sich im Browser</translation>
     </message>
 </context>
 <context>
@@ -333,6 +599,18 @@
         <source>Done</source>
         <translation>Fertig</translation>
     </message>
+    <message>
+        <source>Multiplayer game</source>
+        <translation>Mehrspieler-Spiel</translation>
+    </message>
+    <message>
+        <source>Opens the multiplayer page of the web site</source>
+        <translation>Öffnet die Mehrspieler-Seite der Website</translation>
+    </message>
+    <message>
+        <source>Closes this window</source>
+        <translation>Schließt dieses Fenster</translation>
+    </message>
 </context>
 <context>
     <name>Ttallylist</name>
@@ -403,6 +681,18 @@
     <message>
         <source>DONE</source>
         <translation>FERTIG</translation>
+    </message>
+    <message>
+        <source>Clears the totals and the high scores</source>
+        <translation>Löscht die Summen und die Bestenliste</translation>
+    </message>
+    <message>
+        <source>Closes this window</source>
+        <translation>Schließt dieses Fenster</translation>
+    </message>
+    <message>
+        <source>Your totals and your ten best scores</source>
+        <translation>Deine Summen und deine zehn besten Ergebnisse</translation>
     </message>
 </context>
 </TS>

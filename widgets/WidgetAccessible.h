@@ -1,0 +1,44 @@
+#pragma once
+
+// What screen readers learn of the painted widgets: the caption button is a button named by its
+// caption that can be pressed, the flat panel a group named by its caption, and a display (a
+// label showing a number or a status) is named by the caption beside it and its text. Changes
+// are told only while a screen reader listens.
+
+#include <QString>
+
+#include <functional>
+
+class QAccessibleEvent;
+class QLabel;
+class QWidget;
+
+namespace accessibility {
+
+// Makes the caption buttons and the flat panels known to Qt's accessibility; the first call
+// does it, later ones nothing. The widgets call it themselves.
+void installWidgetAccessibility();
+
+// `display` is named by `caption` followed by its text ("Score: 120"). Call it once, after the
+// display is made; after each new text, displayChanged.
+void setDisplayCaption(QLabel* display, const QString& caption);
+
+// Whether a screen reader listens, or a listener stands in for one.
+bool listening();
+// Hands `event` to the screen readers and to the listener standing in for them.
+void tell(QAccessibleEvent& event);
+
+// Tell, when anyone listens, that a widget named by its painted caption has a new one, or that a
+// widget became available or unavailable.
+void captionChanged(QWidget* widget);
+void availabilityChanged(QWidget* widget);
+// Names a display (setDisplayCaption) anew after it was given a new text, which tells whoever
+// listens. Other labels need nothing: Qt names them by their texts and tells of new ones.
+void displayChanged(QLabel* display);
+
+// Stands in for the screen readers where none can run (offscreen tests): it gets every event
+// told. An empty function takes it away.
+using Listener = std::function<void(QAccessibleEvent&)>;
+void setListener(Listener listener);
+
+} // namespace accessibility
