@@ -1,6 +1,6 @@
 // The program's windows as start-up makes them, under several locales: byte for byte English
 // under every locale but German, with no translator loaded; German under a German locale, every
-// text translated (Qt's own buttons too) and fitting its place.
+// text and screen-reader name translated (Qt's own buttons too) and every text fitting its place.
 
 #include "app/GameProgram.h"
 #include "app/GameTranslations.h"
@@ -12,6 +12,7 @@
 #include "widgets/FontSubstitutes.h"
 #include "widgets/TFlatPanelUnit.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -66,8 +67,9 @@ struct LocalisedRun {
     }
 };
 
-// Every text a window shows, keyed by the window's and the component's names: its title,
-// labels, caption buttons, captioned panels, pages, menu titles and menu items.
+// Every text a window shows or tells a screen reader, keyed by the window's and the
+// component's names: its title, labels, caption buttons, captioned panels, pages, menu titles
+// and menu items, and the names and descriptions its components carry for screen readers.
 Texts textsOf(const QWidget& window) {
     Texts texts;
     const QString prefix = window.objectName() + QLatin1Char('/');
@@ -85,6 +87,16 @@ Texts textsOf(const QWidget& window) {
     for (const QPlainTextEdit* page : window.findChildren<QPlainTextEdit*>())
         if (own(page))
             texts[prefix + page->objectName()] = page->toPlainText();
+    for (const QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!own(widget) || widget->objectName().isEmpty())
+            continue;
+        if (!widget->accessibleName().isEmpty())
+            texts[prefix + widget->objectName() + QStringLiteral("#name")] =
+                widget->accessibleName();
+        if (!widget->accessibleDescription().isEmpty())
+            texts[prefix + widget->objectName() + QStringLiteral("#description")] =
+                widget->accessibleDescription();
+    }
     int menuNumber = 0;
     for (const QMenu* menu : window.findChildren<QMenu*>()) {
         if (!own(menu->parentWidget()))
@@ -278,6 +290,11 @@ private slots:
             QCOMPARE(texts.value("main/button_start"), QStringLiteral("NEUES SPIEL"));
             QCOMPARE(texts.value("main/menu1"), QStringLiteral("Spiel"));
             QCOMPARE(texts.value("tallylist/title"), QStringLiteral("Bloomzap - Statistik"));
+            QCOMPARE(texts.value("about/button_done#description"),
+                     QStringLiteral("Schließt dieses Fenster"));
+            QCOMPARE(QAccessible::queryAccessibleInterface(board(run.windows->main))
+                         ->text(QAccessible::Name),
+                     QStringLiteral("Spielfeld"));
             QCOMPARE(playedTexts(run), (QStringList{"Viel Glück, Guest", "PAUSE", "WEITER"}));
             // Qt's own buttons, as in the tally's reset question.
             QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
