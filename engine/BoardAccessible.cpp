@@ -15,6 +15,13 @@ bool inTable(int row, int column) {
     return row >= 0 && row < size && column >= 0 && column < size;
 }
 
+// An event of the board's cell under the cursor, named by its place among the board's cells.
+void tellOfCursorCell(BoardView* board, QAccessible::Event type) {
+    QAccessibleEvent event(board, type);
+    event.setChild((board->cursorRow() - 1) * size + board->cursorColumn() - 1);
+    accessibility::tell(event);
+}
+
 // One cell of the board, row and column from 0. It names what the player would see there: the
 // flower the game holds, or "covered" where a panel lies over the cell (the pause panel hides
 // the flowers from everyone).
@@ -115,12 +122,6 @@ QAccessibleInterface* boardInterface(const QString& className, QObject* object) 
     return nullptr;
 }
 
-// The board's table, when the board has one (it is made known to Qt's accessibility).
-QAccessibleTableInterface* tableOf(BoardView* board) {
-    QAccessibleInterface* found = QAccessible::queryAccessibleInterface(board);
-    return found != nullptr ? found->tableInterface() : nullptr;
-}
-
 } // namespace
 
 BoardAccessible::BoardAccessible(BoardView* board) : QAccessibleWidget(board, QAccessible::Table) {}
@@ -160,20 +161,12 @@ QString BoardAccessible::contentName(int value) {
 }
 
 void BoardAccessible::cursorMoved(BoardView* board) {
-    if (!accessibility::listening() || !board->cursorShown())
-        return;
-    if (QAccessibleTableInterface* table = tableOf(board)) {
-        QAccessibleEvent focus(table->cellAt(board->cursorRow() - 1, board->cursorColumn() - 1),
-                               QAccessible::Focus);
-        accessibility::tell(focus);
-    }
+    if (accessibility::listening() && board->cursorShown())
+        tellOfCursorCell(board, QAccessible::Focus);
 }
 
 void BoardAccessible::cellsChanged(BoardView* board, const QRect& cells) {
     if (!accessibility::listening() || cells.isEmpty())
-        return;
-    QAccessibleTableInterface* table = tableOf(board);
-    if (table == nullptr)
         return;
     QAccessibleTableModelChangeEvent change(board, QAccessibleTableModelChangeEvent::DataChanged);
     change.setFirstRow(cells.top() - 1);
@@ -182,11 +175,8 @@ void BoardAccessible::cellsChanged(BoardView* board, const QRect& cells) {
     change.setLastColumn(cells.right() - 1);
     accessibility::tell(change);
     // The cell the player is on says its new content.
-    if (board->cursorShown() && cells.contains(board->cursorColumn(), board->cursorRow())) {
-        QAccessibleEvent renamed(table->cellAt(board->cursorRow() - 1, board->cursorColumn() - 1),
-                                 QAccessible::NameChanged);
-        accessibility::tell(renamed);
-    }
+    if (board->cursorShown() && cells.contains(board->cursorColumn(), board->cursorRow()))
+        tellOfCursorCell(board, QAccessible::NameChanged);
 }
 
 BoardView* BoardAccessible::board() const {

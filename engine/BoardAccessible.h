@@ -15,6 +15,7 @@
 
 class BoardView;
 
+// The board view's table for screen readers, made by Qt's accessibility for each board.
 class BoardAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
     Q_DECLARE_TR_FUNCTIONS(BoardAccessible)
 

@@ -1,8 +1,11 @@
 #include "info/ClickLabel.h"
 
+#include "info/ClickLabelAccessible.h"
+
 #include <QMouseEvent>
 
 ClickLabel::ClickLabel(QWidget* parent) : PictureLabel(parent) {
+    installClickLabelAccessibility();
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     setTextFormat(Qt::PlainText);

@@ -5,6 +5,7 @@
 #include "engine/BoardView.h"
 #include "engine/Game.h"
 #include "engine/TileList.h"
+#include "info/ClickLabel.h"
 #include "info/aboutform.h"
 #include "info/helpform.h"
 #include "info/multiplayerform.h"
@@ -16,6 +17,7 @@
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/VirtualClock.h"
 #include "widgets/FontSubstitutes.h"
+#include "widgets/URL.h"
 
 #include <QAccessible>
 #include <QTemporaryDir>
@@ -379,6 +381,22 @@ private slots:
                  QStringLiteral("Total Games: 0"));
         QCOMPARE(nameOf(tally->findChild<TSelButton*>(QStringLiteral("button_reset"))),
                  QStringLiteral("RESET TALLY"));
+
+        // A link is pressed as it is clicked, where it can be seen.
+        QStringList opened;
+        TURL::setOpener([&opened](const QUrl& url) {
+            opened << url.toString();
+            return true;
+        });
+        QAccessibleInterface* link = accessible(about.label_link);
+        QCOMPARE(link->role(), QAccessible::Link);
+        QCOMPARE(link->text(QAccessible::Name), about.label_link->text());
+        link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(opened.isEmpty()); // the window is not shown
+        about.show();
+        link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        TURL::setOpener({});
+        QCOMPARE(opened, QStringList{QStringLiteral("http://127.0.0.1:1/")});
     }
 };
 

@@ -13,6 +13,7 @@
 
 namespace testsupport {
 
+// One event told: its kind, its object and the name it had then, a cell's place.
 struct AccessibleUpdate {
     QAccessible::Event type;
     QObject* object; // null for a table cell
@@ -21,6 +22,7 @@ struct AccessibleUpdate {
     int column = -1;
 };
 
+// The stand-in screen reader; one at a time.
 class AccessibilityRecorder {
 public:
     AccessibilityRecorder() {
