@@ -434,7 +434,7 @@
     </message>
     <message>
         <source>Scored: %1</source>
-        <translation>Punkte: %1</translation>
+        <translation>Erzielt: %1</translation>
     </message>
     <message>
         <source>Good Luck %1</source>
