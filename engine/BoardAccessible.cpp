@@ -52,6 +52,8 @@ public:
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
 
     QString text(QAccessible::Text t) const override {
+        if (!m_board)
+            return {};
         if (t == QAccessible::Name)
             return BoardAccessible::tr("Row %1, column %2: %3")
                 .arg(m_row + 1)
