@@ -2,6 +2,7 @@
 
 #include "app/WindowLayout.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/CoreText.h"
 #include "widgets/WidgetAccessible.h"
 
 #include <QLabel>
@@ -15,6 +16,12 @@ constexpr const char* componentNames[componentCount] = {
     "label_status",  "label_name",         "button_pause", "button_start",    "button_sendscore",
     "panel_cleared", "panel_paused",       "panel_name",   "panel_wait"};
 
+// What the game writes on the window, besides numbers and the player's name.
+constexpr const char* gameTexts[] = {
+    QT_TRANSLATE_NOOP("Tmain", "PAUSE GAME"), QT_TRANSLATE_NOOP("Tmain", "RESUME"),
+    QT_TRANSLATE_NOOP("Tmain", "LEVEL UP!"), QT_TRANSLATE_NOOP("Tmain", "Scored: %1"),
+    QT_TRANSLATE_NOOP("Tmain", "Good Luck %1")};
+
 } // namespace
 
 MainDisplay::MainDisplay(const QWidget& client)
@@ -27,7 +34,7 @@ MainDisplay::MainDisplay(const QWidget& client)
 }
 
 void MainDisplay::setText(Component which, const std::string& text) {
-    const QString caption = QString::fromStdString(text);
+    const QString caption = translatedCoreText("Tmain", gameTexts, text);
     QWidget* widget = m_components[std::size_t(which)];
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(caption);

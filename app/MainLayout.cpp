@@ -11,11 +11,14 @@
 #include "widgets/TFlatPanelUnit.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+
+#include <cstring>
 
 namespace mainlayout {
 namespace {
@@ -79,73 +82,93 @@ const Part parts[] = {
     // Black frames on black: the board panels do not show.
     {Kind::clearPanel, "panel_board", "", boardPanel, "", Qt::black},
     {Kind::label, "label_name", "panel_board", {3, 5, layout::greetingWidth, 16},
-     "Welcome to Bloomzap!", Qt::white, {Face::sans, 13, false}},
+     QT_TRANSLATE_NOOP("Tmain", "Welcome to Bloomzap!"), Qt::white, {Face::sans, 13, false}},
     {Kind::clearPanel, "panel_board1", "panel_board", {3, 26, 505, 407}, "", Qt::black},
     {Kind::panel, "FlatPanel1", "panel_board1", boardFrame, "", house::maroon},
     {Kind::board, "board", "FlatPanel1", {2, 2, 0, 0}},
 
-    {Kind::label, "Label8", "panel_board1", {left, 1, 0, 0}, "Level:", pink, display},
+    {Kind::label, "Label8", "panel_board1", {left, 1, 0, 0}, QT_TRANSLATE_NOOP("Tmain", "Level:"),
+     pink, display},
     {Kind::label, "label_round", "panel_board1", {left, 28, wide, 0}, "0", pink, display},
-    {Kind::label, "Label10", "panel_board1", {left, 55, 0, 0}, "Until Next Level:", lime, display},
+    {Kind::label, "Label10", "panel_board1", {left, 55, 0, 0},
+     QT_TRANSLATE_NOOP("Tmain", "Until Next Level:"), lime, display},
     {Kind::label, "label_roundcleared", "panel_board1", {left, 83, wide, 0}, "0", lime, display},
-    {Kind::label, "Label6", "panel_board1", {left, 110, 0, 0}, "Last Score:", orange, display},
+    {Kind::label, "Label6", "panel_board1", {left, 110, 0, 0},
+     QT_TRANSLATE_NOOP("Tmain", "Last Score:"), orange, display},
     {Kind::label, "label_lastscore", "panel_board1", {left, 137, wide, 0}, "0", orange, display},
-    {Kind::label, "Label2", "panel_board1", {left, 189, 0, 0}, "Score:", Qt::yellow, scoreDisplay},
+    {Kind::label, "Label2", "panel_board1", {left, 189, 0, 0}, QT_TRANSLATE_NOOP("Tmain", "Score:"),
+     Qt::yellow, scoreDisplay},
     {Kind::label, "label_score", "panel_board1", {left, 223, wide, 0}, "0", Qt::yellow,
      scoreDisplay},
 
-    {Kind::button, "button_pause", "panel_board1", {355, 260, 132, 27}, "PAUSE GAME", darkGrey},
-    {Kind::button, "button_start", "panel_board1", {355, 300, 132, 27}, "START GAME", darkGrey},
-    {Kind::label, "Label4", "panel_board1", {22, 333, 65, 0}, "Cleared:", magenta, display, right},
+    {Kind::button, "button_pause", "panel_board1", {355, 260, 132, 27},
+     QT_TRANSLATE_NOOP("Tmain", "PAUSE GAME"), darkGrey},
+    {Kind::button, "button_start", "panel_board1", {355, 300, 132, 27},
+     QT_TRANSLATE_NOOP("Tmain", "START GAME"), darkGrey},
+    {Kind::label, "Label4", "panel_board1", {22, 333, 65, 0},
+     QT_TRANSLATE_NOOP("Tmain", "Cleared:"), magenta, display, right},
     {Kind::label, "label_numremoved", "panel_board1", {95, 333, 60, 0}, "0", magenta, display},
-    {Kind::label, "label_status", "panel_board1", {160, 331, 184, 19}, "Enjoy the Game!", Qt::blue,
-     display, right},
+    {Kind::label, "label_status", "panel_board1", {160, 331, 184, 19},
+     QT_TRANSLATE_NOOP("Tmain", "Enjoy the Game!"), Qt::blue, display, right},
     {Kind::logo, "image_logo", "panel_board1", {71, 353, 218, 52}, ":/pictures/logo.png"},
     {Kind::picture, "Image1", "panel_board1", {384, 336, 65, 67}, ":/pictures/emblem.png"},
 
     // The name entry.
     {Kind::panel, "panel_name", "panel_board1", {25, 56, 319, 161}, "", maroon, {}, {}, true},
-    {Kind::label, "label_entername", "panel_name", {4, 10, 311, 24}, "ENTER YOUR NAME", lightGrey,
-     title, centred},
+    {Kind::label, "label_entername", "panel_name", {4, 10, 311, 24},
+     QT_TRANSLATE_NOOP("Tmain", "ENTER YOUR NAME"), lightGrey, title, centred},
     {Kind::nameBox, "edit_aname", "panel_name", {83, 52, 161, 32}},
-    {Kind::button, "button_namedone", "panel_name", {43, 101, 111, 36}, "DONE", grey},
-    {Kind::button, "button_namecancel", "panel_name", {171, 101, 111, 36}, "CANCEL", grey},
+    {Kind::button, "button_namedone", "panel_name", {43, 101, 111, 36},
+     QT_TRANSLATE_NOOP("Tmain", "DONE"), grey},
+    {Kind::button, "button_namecancel", "panel_name", {171, 101, 111, 36},
+     QT_TRANSLATE_NOOP("Tmain", "CANCEL"), grey},
 
     // Game over.
     {Kind::panel, "panel_cleared", "panel_board1", {25, 15, 318, 288}, "", maroon, {}, {}, true},
-    {Kind::label, "label_cleared", "panel_cleared", {4, 10, 311, 24}, "YOUR CLEARED THE BOARD!",
-     lightGrey, title, centred},
-    {Kind::label, "label_yourscore", "panel_cleared", {2, 39, 313, 24}, "Your Score: ", Qt::red,
-     title, centred},
-    {Kind::label, "label_entername2", "panel_cleared", {2, 67, 313, 24}, "Enter Your Name",
-     lightGrey, title, centred},
+    {Kind::label, "label_cleared", "panel_cleared", {4, 10, 311, 24},
+     QT_TRANSLATE_NOOP("Tmain", "YOUR CLEARED THE BOARD!"), lightGrey, title, centred},
+    {Kind::label, "label_yourscore", "panel_cleared", {2, 39, 313, 24},
+     QT_TRANSLATE_NOOP("Tmain", "Your Score: "), Qt::red, title, centred},
+    {Kind::label, "label_entername2", "panel_cleared", {2, 67, 313, 24},
+     QT_TRANSLATE_NOOP("Tmain", "Enter Your Name"), lightGrey, title, centred},
     {Kind::nameBox, "edit_name", "panel_cleared", {83, 95, 161, 32}},
-    {Kind::button, "button_sendscore", "panel_cleared", {78, 135, 172, 36}, "SEND SCORE", grey},
+    {Kind::button, "button_sendscore", "panel_cleared", {78, 135, 172, 36},
+     QT_TRANSLATE_NOOP("Tmain", "SEND SCORE"), grey},
     // Black on black: of the wait panel only its text shows.
     {Kind::panel, "panel_wait", "panel_cleared", {2, 131, 315, 49},
-     "Posting Score, Please Wait......", Qt::black, regular19, {}, true},
+     QT_TRANSLATE_NOOP("Tmain", "Posting Score, Please Wait......"),
+     Qt::black, regular19, {}, true},
     {Kind::button, "button_viewhighscores", "panel_cleared", {78, 186, 172, 36},
-     "VIEW HIGH SCORES", darkGrey},
-    {Kind::button, "button_done", "panel_cleared", {109, 235, 111, 36}, "DONE", grey},
+     QT_TRANSLATE_NOOP("Tmain", "VIEW HIGH SCORES"), darkGrey},
+    {Kind::button, "button_done", "panel_cleared", {109, 235, 111, 36},
+     QT_TRANSLATE_NOOP("Tmain", "DONE"), grey},
 
     // The update offer; its status line along the panel's bottom edge.
     {Kind::panel, "panel_update", "panel_board1", {26, 29, 317, 161}, "", maroon, {}, {}, true},
-    {Kind::label, "label_updateavailable", "panel_update", {-1, 10, 327, 24}, "Update Available",
-     lightGrey, title, centred},
+    {Kind::label, "label_updateavailable", "panel_update", {-1, 10, 327, 24},
+     QT_TRANSLATE_NOOP("Tmain", "Update Available"), lightGrey, title, centred},
     {Kind::label, "label_updatenow", "panel_update", {2, 47, 327, 24},
-     "Would you like to update now?", lightGrey, bold16, centred},
-    {Kind::button, "button_updateyes", "panel_update", {43, 93, 111, 36}, "UPDATE", grey},
-    {Kind::button, "button_updatecancel", "panel_update", {171, 93, 111, 36}, "CANCEL", grey},
+     QT_TRANSLATE_NOOP("Tmain", "Would you like to update now?"), lightGrey, bold16, centred},
+    {Kind::button, "button_updateyes", "panel_update", {43, 93, 111, 36},
+     QT_TRANSLATE_NOOP("Tmain", "UPDATE"), grey},
+    {Kind::button, "button_updatecancel", "panel_update", {171, 93, 111, 36},
+     QT_TRANSLATE_NOOP("Tmain", "CANCEL"), grey},
     {Kind::label, "label_update", "panel_update", {1, 161 - 21, 315, 20}, "", lightGrey,
      regular16, centred},
 
     // The pause.
     {Kind::panel, "panel_paused", "panel_board1", boardFrame, "", maroon, {}, {}, true},
-    {Kind::label, "label_paused", "panel_paused", {1, 129, 323, 24}, "GAME IS PAUSED", lime,
-     regular19, centred},
-    {Kind::button, "button_resume", "panel_paused", {97, 172, 132, 27}, "RESUME", darkGrey},
+    {Kind::label, "label_paused", "panel_paused", {1, 129, 323, 24},
+     QT_TRANSLATE_NOOP("Tmain", "GAME IS PAUSED"), lime, regular19, centred},
+    {Kind::button, "button_resume", "panel_paused", {97, 172, 132, 27},
+     QT_TRANSLATE_NOOP("Tmain", "RESUME"), darkGrey},
 };
 // clang-format on
+
+// A text of the tables in the player's language.
+QString shown(const char* text) {
+    return QCoreApplication::translate("Tmain", text);
+}
 
 QFont fontOf(const Font& font) {
     return font.face == Face::arial ? house::arial(font.pixels, font.bold)
@@ -161,7 +184,7 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 
 // A transparent label at its place, without a width sized to its text.
 QWidget* makeLabel(const Part& part, QWidget* parent) {
-    auto* label = new QLabel(QString::fromLatin1(part.text), parent);
+    auto* label = new QLabel(shown(part.text), parent);
     const QFont font = fontOf(part.font);
     label->setFont(font);
     setTextColour(label, part.colour);
@@ -185,7 +208,7 @@ QWidget* makePanel(const Part& part, QWidget* parent) {
     panel->setColorShadow(part.colour);
     panel->setColor(Qt::black);
     panel->setTransparent(part.kind == Kind::clearPanel);
-    panel->setCaption(QString::fromLatin1(part.text));
+    panel->setCaption(shown(part.text));
     // A caption is light yellow, in the part's font.
     if (*part.text != '\0') {
         panel->setFont(fontOf(part.font));
@@ -198,7 +221,7 @@ QWidget* makeButton(const Part& part, QWidget* parent) {
     auto* button = new TSelButton(parent);
     button->setGeometry(part.place);
     house::styleButton(button, part.colour);
-    button->setCaption(QString::fromLatin1(part.text));
+    button->setCaption(shown(part.text));
     return button;
 }
 
@@ -261,19 +284,46 @@ struct Item {
 };
 
 const Item items[] = {
-    {"File", "StartGame1", "Start Game", QKeySequence(Qt::CTRL | Qt::Key_S)},
-    {"File", nullptr},
-    {"File", "Exit1", "Exit"},
-    {"Options", "PlaySounds1", "Play Sounds", {}, true},
-    {"Options", "ResetScreenLocation1", "Reset Screen Location"},
-    {"Options", "ChangeName1", "Change  Name"},
+    {QT_TRANSLATE_NOOP("Tmain", "File"), "StartGame1", QT_TRANSLATE_NOOP("Tmain", "Start Game"),
+     QKeySequence(Qt::CTRL | Qt::Key_S)},
+    {QT_TRANSLATE_NOOP("Tmain", "File"), nullptr},
+    {QT_TRANSLATE_NOOP("Tmain", "File"), "Exit1", QT_TRANSLATE_NOOP("Tmain", "Exit")},
+    {QT_TRANSLATE_NOOP("Tmain", "Options"),
+     "PlaySounds1",
+     QT_TRANSLATE_NOOP("Tmain", "Play Sounds"),
+     {},
+     true},
+    {QT_TRANSLATE_NOOP("Tmain", "Options"), "ResetScreenLocation1",
+     QT_TRANSLATE_NOOP("Tmain", "Reset Screen Location")},
+    {QT_TRANSLATE_NOOP("Tmain", "Options"), "ChangeName1",
+     QT_TRANSLATE_NOOP("Tmain", "Change  Name")},
     // The check mark toggles on a click (QAction does that itself) and is saved at close.
-    {"Options", "AutomaticallyCheckforUpdates1", "Automatically Check for Updates", {}, true},
-    {"View", "TallyList1", "Tally List", {}, false, false},
-    {"View", "ViewHighScoreList1", "View High Score List", {}, false, false},
-    {"Help", "Help1", "Help", QKeySequence(Qt::Key_F1), false, false},
-    {"Help", nullptr},
-    {"Help", "About1", "About", {}, false, false},
+    {QT_TRANSLATE_NOOP("Tmain", "Options"),
+     "AutomaticallyCheckforUpdates1",
+     QT_TRANSLATE_NOOP("Tmain", "Automatically Check for Updates"),
+     {},
+     true},
+    {QT_TRANSLATE_NOOP("Tmain", "View"),
+     "TallyList1",
+     QT_TRANSLATE_NOOP("Tmain", "Tally List"),
+     {},
+     false,
+     false},
+    {QT_TRANSLATE_NOOP("Tmain", "View"),
+     "ViewHighScoreList1",
+     QT_TRANSLATE_NOOP("Tmain", "View High Score List"),
+     {},
+     false,
+     false},
+    {QT_TRANSLATE_NOOP("Tmain", "Help"), "Help1", QT_TRANSLATE_NOOP("Tmain", "Help"),
+     QKeySequence(Qt::Key_F1), false, false},
+    {QT_TRANSLATE_NOOP("Tmain", "Help"), nullptr},
+    {QT_TRANSLATE_NOOP("Tmain", "Help"),
+     "About1",
+     QT_TRANSLATE_NOOP("Tmain", "About"),
+     {},
+     false,
+     false},
 };
 
 } // namespace
@@ -294,15 +344,17 @@ void buildClient(QWidget& client) {
 
 void buildMenus(QMenuBar& bar) {
     QMenu* menu = nullptr;
+    const char* menuTitle = "";
     for (const Item& item : items) {
-        const QString title = QString::fromLatin1(item.menu);
-        if (menu == nullptr || menu->title() != title)
-            menu = bar.addMenu(title);
+        if (menu == nullptr || std::strcmp(menuTitle, item.menu) != 0) {
+            menu = bar.addMenu(shown(item.menu));
+            menuTitle = item.menu;
+        }
         if (item.name == nullptr) {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu->addAction(QString::fromLatin1(item.text));
+        QAction* action = menu->addAction(shown(item.text));
         action->setObjectName(QString::fromLatin1(item.name));
         action->setShortcut(item.shortcut);
         action->setCheckable(item.checkable);

@@ -1,6 +1,7 @@
 // bloomzap: the program entry. Builds the windows in their order, then runs the event loop.
 
 #include "app/GameProgram.h"
+#include "app/GameTranslations.h"
 #include "common/CurlHandles.h"
 #include "update/UpdateKey.h"
 
@@ -8,6 +9,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    installGameTranslations(application);
     GameProgram::setUpApplication();
     // The network waits for the game window: the program releases libcurl once it is up.
     curlhandles::hold();

@@ -23,6 +23,7 @@
 #include "online/highscoreform.h"
 #include "update/Updater.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/CoreText.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/PlayerMessage.h"
 #include "widgets/TFlatPanelUnit.h"
@@ -251,7 +252,9 @@ bool Tmain::saveSettings() {
     try {
         SettingsFile(m_environment.settingsFile).save(m_settings);
     } catch (const SettingsWriteError& error) {
-        m_environment.showMessage(QString::fromStdString(error.what()));
+        static constexpr const char* writeErrors[] = {
+            QT_TRANSLATE_NOOP("Tmain", "Unable to write to %1")};
+        m_environment.showMessage(translatedCoreText("Tmain", writeErrors, error.what()));
         return false;
     }
     return true;

@@ -21,7 +21,7 @@ Tabout::Tabout(QWidget* owner, const QString& siteRoot)
                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_owner(owner) {
     setObjectName(QStringLiteral("about"));
-    setWindowTitle(QStringLiteral("Bloomzap - About"));
+    setWindowTitle(tr("Bloomzap - About"));
     setFixedSize(304, 193);
     info::paintWindow(this, Qt::black);
     // Looked up before this window has a tiler of its own, which the search would find too.
@@ -51,27 +51,25 @@ Tabout::Tabout(QWidget* owner, const QString& siteRoot)
     label_link->setAccessibleDescription(tr("Opens the Bloomzap web site"));
 
     const QFont creditFont = house::pixelFont("MS Sans Serif", 13, true);
-    Label1 = info::makeLabel(
-        this, QStringLiteral("Label1"), QStringLiteral("Bloomzap, a flower puzzle game"),
-        QRect(4, 122, 296, 16), creditFont, house::lightGrey, Qt::AlignHCenter);
-    Label2 = info::makeLabel(this, QStringLiteral("Label2"),
-                             QStringLiteral("Copyright (c) Varnok Software"), QRect(4, 140, 0, 16),
-                             creditFont, house::lightGrey);
+    Label1 =
+        info::makeLabel(this, QStringLiteral("Label1"), tr("Bloomzap, a flower puzzle game"),
+                        QRect(4, 122, 296, 16), creditFont, house::lightGrey, Qt::AlignHCenter);
+    Label2 = info::makeLabel(this, QStringLiteral("Label2"), tr("Copyright (c) Varnok Software"),
+                             QRect(4, 140, 0, 16), creditFont, house::lightGrey);
     Label2->adjustSize();
     label_year = info::makeLabel(this, QStringLiteral("label_year"), QString(),
                                  QRect(0, 140, 0, 16), creditFont, house::lightGrey);
 
     const QFont versionFont = house::pixelFont("Times New Roman", 13, true);
-    Label3 = info::makeLabel(this, QStringLiteral("Label3"), QStringLiteral("Version"),
-                             QRect(48, 171, 45, 16), versionFont, versionYellow);
+    Label3 = info::makeLabel(this, QStringLiteral("Label3"), tr("Version"), QRect(48, 171, 45, 16),
+                             versionFont, versionYellow);
     version =
         info::makeLabel(this, QStringLiteral("version"), QString::fromLatin1(site::programVersion),
                         QRect(96, 171, 27, 16), versionFont, versionYellow);
     Label4 = info::makeLabel(this, QStringLiteral("Label4"), QStringLiteral(".0"),
                              QRect(123, 171, 20, 16), versionFont, versionYellow);
 
-    button_done =
-        info::makeButton(this, QStringLiteral("button_done"), QStringLiteral("Done"), 202, 164, 95);
+    button_done = info::makeButton(this, QStringLiteral("button_done"), tr("Done"), 202, 164, 95);
     connect(button_done, &TSelButton::OnClick, this, &Tabout::button_doneClick);
     button_done->setAccessibleDescription(tr("Closes this window"));
 

@@ -18,8 +18,9 @@ const QColor pageGrey(72, 72, 72);
 const QColor pageYellow(255, 255, 0);
 
 QStringList licenceLines() {
+    // The licence keeps its English wording, the one that binds; only its heading is translated.
     return {
-        "License",
+        QT_TRANSLATE_NOOP("Thelp", "License"),
         "",
         "Bloomzap",
         "Copyright (c) 2026 Varnok Software",
@@ -48,31 +49,40 @@ QStringList licenceLines() {
 const std::array<Thelp::Topic, 5>& Thelp::topics() {
     static const std::array<Topic, 5> table{{
         {"button_overview",
-         "Overview",
+         QT_TRANSLATE_NOOP("Thelp", "Overview"),
          8,
          1,
-         {"Overview", "",
-          "I wanted to add to my puzzle game collection so this game was born! :)"}},
+         {QT_TRANSLATE_NOOP("Thelp", "Overview"), "",
+          QT_TRANSLATE_NOOP(
+              "Thelp", "I wanted to add to my puzzle game collection so this game was born! :)")}},
         {"button_gameplay",
-         "Game Play",
+         QT_TRANSLATE_NOOP("Thelp", "Game Play"),
          32,
          3,
-         {"Game Play", "",
-          "Click on flowers to remove them. There must be at least two flowers of the ",
-          "same color touching in order to be removed."}},
+         {QT_TRANSLATE_NOOP("Thelp", "Game Play"), "",
+          QT_TRANSLATE_NOOP(
+              "Thelp",
+              "Click on flowers to remove them. There must be at least two flowers of the "),
+          QT_TRANSLATE_NOOP("Thelp", "same color touching in order to be removed.")}},
         {"button_scoring",
-         "Scoring",
+         QT_TRANSLATE_NOOP("Thelp", "Scoring"),
          56,
          4,
-         {"Scoring", "", "You receive points for each flower removed. The score is based on the ",
-          "number of total flowers removed at one time and the round number.", "",
-          "If you clear all the flowers off the board, you receive a 100 point bonus."}},
+         {QT_TRANSLATE_NOOP("Thelp", "Scoring"), "",
+          QT_TRANSLATE_NOOP(
+              "Thelp", "You receive points for each flower removed. The score is based on the "),
+          QT_TRANSLATE_NOOP("Thelp",
+                            "number of total flowers removed at one time and the round number."),
+          "",
+          QT_TRANSLATE_NOOP(
+              "Thelp",
+              "If you clear all the flowers off the board, you receive a 100 point bonus.")}},
         {"button_documentation",
-         "Documentation",
+         QT_TRANSLATE_NOOP("Thelp", "Documentation"),
          80,
          5,
-         {"History", "", "Version 1.0.0.0", "", " "}},
-        {"button_license", "License", 104, 6, licenceLines()},
+         {QT_TRANSLATE_NOOP("Thelp", "History"), "", "Version 1.0.0.0", "", " "}},
+        {"button_license", QT_TRANSLATE_NOOP("Thelp", "License"), 104, 6, licenceLines()},
     }};
     return table;
 }
@@ -80,7 +90,7 @@ const std::array<Thelp::Topic, 5>& Thelp::topics() {
 Thelp::Thelp(QWidget* owner, Tabout* about)
     : QWidget(owner, Qt::Window), m_owner(owner), m_about(about) {
     setObjectName(QStringLiteral("help"));
-    setWindowTitle(QStringLiteral("Bloomzap - Help File"));
+    setWindowTitle(tr("Bloomzap - Help File"));
     resize(523, 431);
     setMinimumSize(sideWidth + 160, 431 / 2);
     info::paintWindow(this, Qt::black);
@@ -105,17 +115,16 @@ Thelp::Thelp(QWidget* owner, Tabout* about)
 
     for (std::size_t i = 0; i < topics().size(); ++i) {
         const Topic& topic = topics()[i];
-        TSelButton* button =
-            info::makeButton(panel_side, QString::fromLatin1(topic.name),
-                             QString::fromLatin1(topic.caption), 7, topic.top, 122);
+        TSelButton* button = info::makeButton(panel_side, QString::fromLatin1(topic.name),
+                                              tr(topic.caption), 7, topic.top, 122);
         button->setAlignment(Qt::AlignLeft);
         button->setProperty("Tag", topic.tag);
         connect(button, &TSelButton::OnClick, this, &Thelp::button_topicClick);
         button->setAccessibleDescription(tr("Shows this topic"));
         button_topic[i] = button;
     }
-    button_about = info::makeButton(panel_side, QStringLiteral("button_about"),
-                                    QStringLiteral("About"), 7, 152, 122);
+    button_about =
+        info::makeButton(panel_side, QStringLiteral("button_about"), tr("About"), 7, 152, 122);
     button_about->setAlignment(Qt::AlignLeft);
     connect(button_about, &TSelButton::OnClick, this, &Thelp::button_aboutClick);
     button_about->setAccessibleDescription(tr("Shows the About window"));
@@ -127,21 +136,20 @@ Thelp::Thelp(QWidget* owner, Tabout* about)
     const QFont small = house::pixelFont("MS Sans Serif", 11);
     Label1 = credit("Label1", QStringLiteral("Bloomzap"), 304,
                     house::pixelFont("MS Sans Serif", 16, true));
-    Label2 = credit("Label2", QStringLiteral("a game by"), 326, small);
+    Label2 = credit("Label2", tr("a game by"), 326, small);
     Label3 = credit("Label3", QStringLiteral("Varnok Software"), 342,
                     house::pixelFont("MS Sans Serif", 13, true));
-    Label4 = credit("Label4", QStringLiteral("Copyright (c)"), 362, small);
+    Label4 = credit("Label4", tr("Copyright (c)"), 362, small);
     label_year = credit("label_year", QString(), 362, small);
 
-    button_done = info::makeButton(panel_side, QStringLiteral("button_done"),
-                                   QStringLiteral("Done"), 18, 404, 95);
+    button_done =
+        info::makeButton(panel_side, QStringLiteral("button_done"), tr("Done"), 18, 404, 95);
     connect(button_done, &TSelButton::OnClick, this, &Thelp::button_doneClick);
     button_done->setAccessibleDescription(tr("Closes the help"));
 
     QFont captionFont = house::pixelFont("MS Sans Serif", 16, true);
-    label_caption =
-        info::makeLabel(panel_main, QStringLiteral("label_caption"), QStringLiteral("Overview"),
-                        QRect(), captionFont, house::lightGrey, Qt::AlignHCenter);
+    label_caption = info::makeLabel(panel_main, QStringLiteral("label_caption"), tr("Overview"),
+                                    QRect(), captionFont, house::lightGrey, Qt::AlignHCenter);
 
     memo1 = makepage(topics()[0]);
     memo3 = makepage(topics()[1]);
@@ -181,7 +189,10 @@ QPlainTextEdit* Thelp::makepage(const Topic& topic) {
     palette.setColor(QPalette::Text, pageYellow);
     page->setPalette(palette);
     page->document()->setDocumentMargin(5);
-    page->setPlainText(topic.lines.join(QLatin1Char('\n')));
+    QStringList lines;
+    for (const QString& line : topic.lines)
+        lines << tr(line.toUtf8().constData());
+    page->setPlainText(lines.join(QLatin1Char('\n')));
     return page;
 }
 

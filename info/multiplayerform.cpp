@@ -17,7 +17,7 @@ const QColor lineYellow(255, 255, 128);
 Tmultiplayer::Tmultiplayer(QWidget* owner, const QString& siteRoot)
     : QWidget(owner, Qt::Tool), m_owner(owner) {
     setObjectName(QStringLiteral("multiplayer"));
-    setWindowTitle(QStringLiteral("Bloomzap - Multiplayer"));
+    setWindowTitle(tr("Bloomzap - Multiplayer"));
     setFixedSize(569, 431);
     info::paintWindow(this, windowGreen);
 
@@ -28,10 +28,9 @@ Tmultiplayer::Tmultiplayer(QWidget* owner, const QString& siteRoot)
     if (!site.folder.isEmpty())
         URL1->setURL(site.folder + QStringLiteral("multiplayer.html"));
 
-    label_line1 =
-        info::makeLink(this, QStringLiteral("label_line1"),
-                       QStringLiteral("Play against the world on one high-score list!"),
-                       QRect(8, 10, 553, 30), house::pixelFont("Arial", 21, true), lineYellow);
+    label_line1 = info::makeLink(
+        this, QStringLiteral("label_line1"), tr("Play against the world on one high-score list!"),
+        QRect(8, 10, 553, 30), house::pixelFont("Arial", 21, true), lineYellow);
 
     image_ad = new ClickLabel(this);
     image_ad->setObjectName(QStringLiteral("image_ad"));
@@ -41,18 +40,16 @@ Tmultiplayer::Tmultiplayer(QWidget* owner, const QString& siteRoot)
 
     QFont underlined = house::pixelFont("Arial", 16, true);
     underlined.setUnderline(true);
-    label_line2 =
-        info::makeLink(this, QStringLiteral("label_line2"),
-                       QStringLiteral("Click here to see today's top ten and post your best score"),
-                       QRect(8, 356, 553, 24), underlined, house::lightGrey);
+    label_line2 = info::makeLink(this, QStringLiteral("label_line2"),
+                                 tr("Click here to see today's top ten and post your best score"),
+                                 QRect(8, 356, 553, 24), underlined, house::lightGrey);
 
     for (ClickLabel* link : {label_line1, image_ad, label_line2}) {
         connect(link, &ClickLabel::clicked, this, &Tmultiplayer::label_lineClick);
         link->setAccessibleDescription(tr("Opens the multiplayer page of the web site"));
     }
 
-    button_done =
-        info::makeButton(this, QStringLiteral("button_done"), QStringLiteral("Done"), 237, 397, 95);
+    button_done = info::makeButton(this, QStringLiteral("button_done"), tr("Done"), 237, 397, 95);
     connect(button_done, &TSelButton::OnClick, this, &Tmultiplayer::button_doneClick);
     button_done->setAccessibleDescription(tr("Closes this window"));
 }

@@ -3,15 +3,24 @@
 #include "engine/GameTimer.h"
 #include "engine/TimerComponent.h"
 #include "online/HTTPGet.h"
+#include "widgets/CoreText.h"
 
 namespace {
 
 // The watchdog ticks once a second.
 constexpr int watchdogIntervalMs = 1000;
 
+// The posting's texts: the wait panel's caption with its growing dots, and the failure.
+constexpr const char* postingTexts[] = {
+    QT_TRANSLATE_NOOP("ScoreSubmission", "Posting Score, Please Wait%1"),
+    QT_TRANSLATE_NOOP("ScoreSubmission", "Posting Failed.")};
+
+QString shown(const std::string& text) {
+    return translatedCoreText("ScoreSubmission", postingTexts, text);
+}
+
 QString failedText() {
-    return QString::fromUtf8(posting::failedMessage.data(),
-                             qsizetype(posting::failedMessage.size()));
+    return shown(std::string(posting::failedMessage));
 }
 
 } // namespace
@@ -45,7 +54,7 @@ void ScoreSubmission::sendscore(const QString& name, const QString& date, const 
 
 void ScoreSubmission::Timer1Timer() {
     const posting::ScorePosting::Tick tick = m_posting.tick();
-    emit waitCaptionChanged(QString::fromStdString(tick.caption));
+    emit waitCaptionChanged(shown(tick.caption));
     if (tick.postingFailed) {
         // The timer goes on ticking while the message is open; it stops once it is closed.
         emit postingFailed(failedText());

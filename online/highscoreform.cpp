@@ -40,7 +40,7 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
     : QWidget(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
       m_siteRoot(std::move(siteRoot)) {
     setObjectName(QStringLiteral("highscore"));
-    setWindowTitle(QStringLiteral("Bloomzap - High Scores"));
+    setWindowTitle(tr("Bloomzap - High Scores"));
     setFixedSize(603, 561);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::black);
@@ -66,7 +66,7 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
     button_done = new TSelButton(this);
     button_done->setObjectName(QStringLiteral("button_done"));
     button_done->setGeometry(498, 521, 95, 32);
-    button_done->setCaption(QStringLiteral("DONE"));
+    button_done->setCaption(tr("DONE"));
     house::styleButton(button_done, house::darkGrey, 16);
     connect(button_done, &TSelButton::OnClick, this, &Thighscore::button_doneClick);
     button_done->setAccessibleDescription(tr("Closes this window"));

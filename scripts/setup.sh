@@ -17,15 +17,17 @@ usage() {
   exit 2
 }
 
-# Building the game and the score server (the server links libpqxx even when it runs on SQLite).
+# Building the game and the score server (the server links libpqxx even when it runs on SQLite);
+# Qt's translation tools make the game's German catalogue.
 build=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-multimedia-dev
+  qt6-base-dev qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools
   libcurl4-openssl-dev libsodium-dev libsqlite3-dev libpqxx-dev libpq-dev
   libmicrohttpd-dev
 )
-# Running the game: its fonts are mapped to Liberation Sans and Serif.
-play=(fonts-liberation2)
+# Running the game: its fonts are mapped to Liberation Sans and Serif; under a German locale
+# Qt's own buttons and dialogs speak German too.
+play=(fonts-liberation2 qt6-translations-l10n)
 test=(
   # the compiler cache shared by the build folders, the house style checks, the fuzzer
   ccache clang clang-format clang-tidy libclang-rt-14-dev

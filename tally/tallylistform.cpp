@@ -39,7 +39,7 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
     m_dialogs = dialogs;
 
     setObjectName(QStringLiteral("tallylist"));
-    setWindowTitle(QStringLiteral("Bloomzap - Tally List"));
+    setWindowTitle(tr("Bloomzap - Tally List"));
     setFixedSize(342, 425);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::black);
@@ -55,27 +55,24 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
     FlatPanel1->setColorHighLight(Qt::black);
     FlatPanel1->setColorShadow(Qt::black);
 
-    QLabel* heading = makeLabel(QStringLiteral("Label1"), QStringLiteral("YOUR TALLY LIST"), 1, 5,
-                                328, Qt::AlignHCenter);
+    QLabel* heading =
+        makeLabel(QStringLiteral("Label1"), tr("YOUR TALLY LIST"), 1, 5, 328, Qt::AlignHCenter);
     QFont headingfont = house::sansSerif(19, true);
     headingfont.setUnderline(true);
     heading->setFont(headingfont);
     heading->setFixedHeight(24);
 
-    makeLabel(QStringLiteral("Label2"), QStringLiteral("Total Games:"), 88, 42, 101,
-              Qt::AlignRight);
-    makeLabel(QStringLiteral("Label3"), QStringLiteral("Highest Level Reached:"), 16, 59, 173,
-              Qt::AlignRight);
-    makeLabel(QStringLiteral("Label4"), QStringLiteral("Board Cleared:"), 69, 77, 120,
-              Qt::AlignRight);
+    makeLabel(QStringLiteral("Label2"), tr("Total Games:"), 88, 42, 101, Qt::AlignRight);
+    makeLabel(QStringLiteral("Label3"), tr("Highest Level Reached:"), 16, 59, 173, Qt::AlignRight);
+    makeLabel(QStringLiteral("Label4"), tr("Board Cleared:"), 69, 77, 120, Qt::AlignRight);
     const int totaltops[TallyTable::totals] = {42, 59, 77};
     for (int column = 1; column <= TallyTable::totals; ++column)
         mylabel_[column - 1] =
             makeLabel(QStringLiteral("mylabel_%1").arg(column), QStringLiteral("0"), 194,
                       totaltops[column - 1], 59, Qt::AlignHCenter);
 
-    QLabel* scores = makeLabel(QStringLiteral("Label5"), QStringLiteral("HIGH SCORES"), 1, 96, 328,
-                               Qt::AlignHCenter);
+    QLabel* scores =
+        makeLabel(QStringLiteral("Label5"), tr("HIGH SCORES"), 1, 96, 328, Qt::AlignHCenter);
     scores->setFont(headingfont);
     scores->setFixedHeight(24);
 
@@ -91,9 +88,8 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
             makeLabel(QStringLiteral("label_high%1").arg(n), QString(), 286, top, 0, Qt::AlignLeft);
     }
 
-    button_reset =
-        makeButton(QStringLiteral("button_reset"), QStringLiteral("RESET TALLY"), 80, 137);
-    button_done = makeButton(QStringLiteral("button_done"), QStringLiteral("DONE"), 226, 95);
+    button_reset = makeButton(QStringLiteral("button_reset"), tr("RESET TALLY"), 80, 137);
+    button_done = makeButton(QStringLiteral("button_done"), tr("DONE"), 226, 95);
     connect(button_reset, &TSelButton::OnClick, this, &Ttallylist::button_resetClick);
     connect(button_done, &TSelButton::OnClick, this, &Ttallylist::button_doneClick);
     button_reset->setAccessibleDescription(tr("Clears the totals and the high scores"));

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the game window under a virtual X display: at start-up,
-# during a game and at game over. Needs a built bloomzap, xvfb, xdotool and imagemagick.
+# during a game, with the keyboard's cursor on the board and at game over; the window under a
+# German locale; and the six flower tiles side by side, in colour and in grey. Needs a built
+# bloomzap, xvfb, xdotool and imagemagick.
 #   tools/screenshots/take.sh [path/to/bloomzap] [output folder]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -40,8 +42,30 @@ for round in 1 2 3 4 5 6; do
   done
 done
 grab game.png
+# The keyboard's cursor: the first arrow key shows it, the next ones move it.
+xdotool key Up Up Up Left Left
+sleep 0.3
+grab keyboard.png
 # Then let the lines come until the board overflows.
 sleep 40
 grab gameover.png
 kill $pid
 wait $pid 2>/dev/null || true
+
+# The window as a German player meets it at start-up. The locale's name is enough: Qt reads it
+# from the environment, whether or not the system has the locale installed.
+mkdir "$work/german"
+cp "$program" "$work/german/bloomzap"
+LC_ALL=de_DE.UTF-8 LANGUAGE=de "$work/german/bloomzap" >/dev/null 2>&1 &
+pid=$!
+sleep 2
+grab german.png
+kill $pid
+wait $pid 2>/dev/null || true
+
+# The six flowers as the tile generator drew them, and the same without colour: each colour
+# has its own shape.
+tiles=("$here"/resources/tiles/tile{1..6}@2x.png)
+montage "${tiles[@]}" -tile 6x1 -geometry +8+8 -background black "$work/colour.png"
+montage "${tiles[@]}" -tile 6x1 -geometry +8+8 -background black -colorspace Gray "$work/grey.png"
+convert "$work/colour.png" "$work/grey.png" -append "$out/tiles.png"
