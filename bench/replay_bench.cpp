@@ -9,15 +9,11 @@
 // at once; every pair must end in "verified".
 
 #include "tests/server/GamePlayer.h"
+#include "tests/support/LoopbackHttp.h"
 
 #include "engine/GameRecord.h"
 #include "engine/GameReplay.h"
 #include "engine/Ticket.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -39,30 +35,11 @@ double msSince(Clock::time_point start) {
 
 // One HTTP/1.0 exchange on 127.0.0.1; the status, or 0 when it fails.
 int exchange(int port, const std::string& request, std::string* body = nullptr) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string raw;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
-            static_cast<ssize_t>(request.size())) {
-        char buffer[8192];
-        ssize_t n = 0;
-        while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-            raw.append(buffer, static_cast<std::size_t>(n));
-        }
+    const auto reply = testsupport::exchange(port, request);
+    if (reply && body != nullptr) {
+        *body = reply->body;
     }
-    close(fd);
-    const std::size_t split = raw.find("\r\n\r\n");
-    if (raw.rfind("HTTP/1.", 0) != 0 || split == std::string::npos) {
-        return 0;
-    }
-    if (body != nullptr) {
-        *body = raw.substr(split + 4);
-    }
-    return std::atoi(raw.c_str() + 9);
+    return reply ? reply->status : 0;
 }
 
 std::string randomHex(std::mt19937_64& random, std::size_t digits) {

@@ -7,6 +7,7 @@
 #include "engine/GameRecorder.h"
 #include "online/VerifiedGames.h"
 #include "tests/app/TmainParts.h"
+#include "tests/support/LoopbackHttp.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/ServerProcess.h"
 #include "tests/support/TempDir.h"
@@ -17,37 +18,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace {
 
 // The body of GET `target` from 127.0.0.1:port, or nothing when the answer is not 200.
 std::string fetch(int port, const std::string& target) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string raw;
-    const std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
-            static_cast<ssize_t>(request.size())) {
-        char buffer[16384];
-        ssize_t n = 0;
-        while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-            raw.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
-    close(fd);
-    const std::size_t split = raw.find("\r\n\r\n");
-    if (raw.rfind("HTTP/1.0 200", 0) != 0 && raw.rfind("HTTP/1.1 200", 0) != 0) {
-        return {};
-    }
-    return raw.substr(split + 4);
+    const auto reply =
+        testsupport::exchange(port, "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    return reply && reply->status == 200 ? reply->body : std::string();
 }
 
 std::size_t count(const std::string& text, const std::string& part) {

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "tests/support/LoopbackHttp.h"
 #include "tests/support/ServerProcess.h"
 
 #include <gtest/gtest.h>
@@ -51,49 +52,8 @@ protected:
     fs::path m_data = m_dir / "data";
 };
 
-struct Reply {
-    int status = 0;
-    std::string headers;
-    std::string body;
-};
-
-// Sends `request` as written to 127.0.0.1:port and reads the reply to its end; nullopt when the
-// connection fails or the reply is not HTTP.
-inline std::optional<Reply> exchange(int port, const std::string& request) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string raw;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
-            static_cast<ssize_t>(request.size())) {
-        char buffer[16384];
-        ssize_t n = 0;
-        // To the end of the stream, or of the body when its length is given (a refused request
-        // line leaves the connection open).
-        while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-            raw.append(buffer, static_cast<std::size_t>(n));
-            const std::size_t end = raw.find("\r\n\r\n");
-            const std::size_t length = raw.find("Content-Length: ");
-            if (end != std::string::npos && length != std::string::npos && length < end &&
-                raw.size() - end - 4 >= std::stoul(raw.substr(length + 16))) {
-                break;
-            }
-        }
-    }
-    close(fd);
-    const std::size_t split = raw.find("\r\n\r\n");
-    if (raw.rfind("HTTP/1.", 0) != 0 || split == std::string::npos) {
-        return std::nullopt;
-    }
-    Reply reply;
-    reply.status = std::atoi(raw.c_str() + 9);
-    reply.headers = raw.substr(0, split);
-    reply.body = raw.substr(split + 4);
-    return reply;
-}
+using testsupport::exchange;
+using testsupport::Reply;
 
 // A connected socket to 127.0.0.1:port from the loopback address `source` (any 127.x.y.z),
 // whose reads and writes give up after 20 s; -1 when it cannot connect.
