@@ -20,6 +20,8 @@ inline constexpr std::string_view updateFolder = "bloomzap/";
 // replays before it marks the game's posting verified.
 inline constexpr std::string_view ticketPath = "bloomzap/ticket";
 inline constexpr std::string_view replayPath = "bloomzap/replay";
+// The invitation page the multiplayer window opens.
+inline constexpr std::string_view multiplayerPath = "multiplayer.html";
 
 // File names in the update folder, and of the installer beside the program.
 inline constexpr std::string_view installerName = "bzpsetup.exe";

@@ -1,5 +1,6 @@
 #include "engine/GameRecord.h"
 
+#include "common/HttpText.h"
 #include "engine/GameRules.h"
 #include "engine/PlainDecimal.h"
 
@@ -8,26 +9,17 @@
 namespace {
 
 constexpr std::string_view header = "bloomzap record 1";
+static_assert(rules::fieldSize <= 10,
+              "a cell is written as one digit for its column, one for its row");
 constexpr std::size_t maxNumberDigits = 12; // about 30 years of milliseconds
-constexpr char hexDigits[] = "0123456789ABCDEF";
 
 bool keptAsIs(unsigned char ch) {
     return ch >= '!' && ch <= '~' && ch != '%';
 }
 
+// Every byte that keptAsIs refuses, as "%XX".
 std::string escaped(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        const auto ch = static_cast<unsigned char>(c);
-        if (keptAsIs(ch)) {
-            out += c;
-        } else {
-            out += '%';
-            out += hexDigits[ch >> 4U];
-            out += hexDigits[ch & 15U];
-        }
-    }
-    return out;
+    return httptext::percentEncode(text, " %");
 }
 
 int hexValue(char ch) {

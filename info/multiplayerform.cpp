@@ -1,5 +1,7 @@
 #include "info/multiplayerform.h"
 
+#include "common/SiteNames.h"
+
 #include "info/ClickLabel.h"
 #include "info/InfoLook.h"
 #include "info/SiteAddress.h"
@@ -26,7 +28,8 @@ Tmultiplayer::Tmultiplayer(QWidget* owner, const QString& siteRoot)
     URL1->setObjectName(QStringLiteral("URL1"));
     URL1->setURLType(site.type);
     if (!site.folder.isEmpty())
-        URL1->setURL(site.folder + QStringLiteral("multiplayer.html"));
+        URL1->setURL(site.folder + QString::fromLatin1(site::multiplayerPath.data(),
+                                                       qsizetype(site::multiplayerPath.size())));
 
     label_line1 = info::makeLink(
         this, QStringLiteral("label_line1"), tr("Play against the world on one high-score list!"),

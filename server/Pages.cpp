@@ -195,7 +195,7 @@ std::string home() {
     out += paragraph("When a game is over, press SEND SCORE to put your result on the shared "
                      "list. " +
                      link(site::highScorePath, "See the high scores") + " or " +
-                     link("multiplayer.html", "take on the other players") + ".");
+                     link(std::string(site::multiplayerPath), "take on the other players") + ".");
     out += close();
     return out;
 }

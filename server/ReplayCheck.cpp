@@ -38,7 +38,7 @@ ReplayAnswer check(std::string_view body, const TicketSigner& signer, ScoreStore
         return {400, "The game record's posting is not valid: " + posted.refusal};
     }
     const ReplayResult replay = replayGame(*record, ticket->seed);
-    if (!replay.matches || replay.score != record->score || replay.lastRound != record->lastRound) {
+    if (!replay.matches) {
         return {422, "The game does not replay as recorded" +
                          (replay.refusal.empty() ? std::string(".") : ": " + replay.refusal)};
     }

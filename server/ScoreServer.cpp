@@ -1,5 +1,6 @@
 #include "server/ScoreServer.h"
 
+#include "common/HttpText.h"
 #include "common/SiteNames.h"
 #include "common/Version.h"
 
@@ -23,7 +24,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -34,6 +34,9 @@
 namespace server {
 
 namespace {
+
+// How long a client told the server is busy waits before it tries again.
+constexpr char retryAfterSeconds[] = "5";
 
 constexpr const char* htmlType = "text/html; charset=utf-8";
 constexpr const char* textType = "text/plain; charset=utf-8";
@@ -77,7 +80,6 @@ ResponseRef makeResponse(const std::string& body, const char* type, bool noCache
     return ResponseRef(r, body.size());
 }
 
-// "Wed, 07 Dec 2026 13:58:44 +0000"-style local time for the log.
 // Whether a request path ("/…") names `first` + `second` under the site root.
 bool names(std::string_view path, std::string_view first, std::string_view second = {}) {
     return path.size() == 1 + first.size() + second.size() && path.front() == '/' &&
@@ -91,12 +93,10 @@ std::string_view pathOf(std::string_view target) {
 
 // Whether a Content-Length value announces more than `limit` bytes (or is no number at all).
 bool longerThan(const char* length, std::size_t limit) {
-    std::size_t value = 0;
-    const char* end = length + std::strlen(length);
-    const auto [stop, ec] = std::from_chars(length, end, value);
-    return ec != std::errc() || stop != end || value > limit;
+    return !httptext::decimal(length, static_cast<std::int64_t>(limit));
 }
 
+// "07/Dec/2026:13:58:44 +0000"-style local time for the log.
 std::string logTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -303,7 +303,7 @@ struct ScoreServer::Engine {
     MHD_Result unavailable(MHD_Connection* connection, Request* r) {
         return text(connection, r, 503,
                     "The score list is not available just now; please try again.",
-                    MHD_HTTP_HEADER_RETRY_AFTER, "5");
+                    MHD_HTTP_HEADER_RETRY_AFTER, retryAfterSeconds);
     }
 
     std::string peerAddress(MHD_Connection* connection) {
@@ -359,10 +359,9 @@ struct ScoreServer::Engine {
             return text(connection, r, 414, "The request target is too long.");
         }
         const std::string_view target(r->target);
-        const std::size_t mark = target.find('?');
-        const std::string_view path = target.substr(0, mark);
+        const std::string_view path = pathOf(target);
         const std::string_view query =
-            mark == std::string_view::npos ? std::string_view{} : target.substr(mark + 1);
+            path.size() == target.size() ? std::string_view{} : target.substr(path.size() + 1);
         const bool get = std::strcmp(method, MHD_HTTP_METHOD_GET) == 0;
         const bool head = std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
         if (names(path, site::postingPath)) {
@@ -390,7 +389,7 @@ struct ScoreServer::Engine {
             return text(connection, r, 405, "Only GET and HEAD are answered here.",
                         MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
         }
-        if (names(path, site::highScorePath) || path == "/multiplayer.html") {
+        if (names(path, site::highScorePath) || names(path, site::multiplayerPath)) {
             r->highScorePage = names(path, site::highScorePath);
             return page(connection, r);
         }
@@ -482,7 +481,8 @@ struct ScoreServer::Engine {
     MHD_Result replayDone(MHD_Connection* connection, Request* r) {
         const ReplayAnswer& done = r->replay->answer;
         if (done.status == 503) {
-            return text(connection, r, 503, done.text, MHD_HTTP_HEADER_RETRY_AFTER, "5");
+            return text(connection, r, 503, done.text, MHD_HTTP_HEADER_RETRY_AFTER,
+                        retryAfterSeconds);
         }
         return text(connection, r, done.status, done.text);
     }
@@ -779,10 +779,11 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
     engine.guard = std::thread([&engine] { engine.guardHeads(); });
 
     const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+    const unsigned busyThreads = std::min(cores, 4U);
     const unsigned threads =
-        m_settings.threads > 0 ? static_cast<unsigned>(m_settings.threads) : std::min(cores, 4U);
+        m_settings.threads > 0 ? static_cast<unsigned>(m_settings.threads) : busyThreads;
     // Replays take processor time; one thread per core keeps the connection threads answering.
-    for (unsigned i = 0; i < std::min(cores, 4U); ++i) {
+    for (unsigned i = 0; i < busyThreads; ++i) {
         engine.replayers.emplace_back([&engine] { engine.replayGames(); });
     }
     const MHD_OptionItem options[] = {

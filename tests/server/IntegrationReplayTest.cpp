@@ -307,6 +307,15 @@ TEST_P(IntegrationReplay, OversizedUnreadableAndMisdirectedRecordsAreRefused) {
                                  "Content-Length: 10000000\r\nConnection: close\r\n\r\n");
     ASSERT_TRUE(huge);
     EXPECT_EQ(huge->status, 413);
+    // Announced by no length: cut off once it grows past the limit, never taken.
+    std::string chunked = "POST /bloomzap/replay HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                          "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+    for (int chunk = 0; chunk < 18; ++chunk) {
+        chunked += "1000\r\n" + std::string(0x1000, 'x') + "\r\n";
+    }
+    chunked += "0\r\n\r\n";
+    const auto grown = exchange(server->port(), chunked);
+    EXPECT_TRUE(!grown || grown->status >= 400) << grown->status;
 
     for (const std::string& body :
          {std::string(), std::string("not a record"), std::string(2000, '\x01')}) {
