@@ -1,10 +1,10 @@
 #include "update/QtUpdateScreen.h"
 
 #include "widgets/CoreText.h"
+#include "widgets/PlayerMessage.h"
 #include "widgets/WidgetAccessible.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QWidget>
 
 namespace {
@@ -55,10 +55,7 @@ void QtUpdateScreen::showMessage(const std::string& text) {
         m_message(shown(text));
         return;
     }
-    // One OK button and no icon, titled with the application's title.
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(applicationTitle), shown(text),
-                    QMessageBox::Ok, m_window);
-    box.exec();
+    showPlayerMessage(m_window, QString::fromLatin1(applicationTitle), shown(text));
 }
 
 void QtUpdateScreen::reportError(const std::string& text) {

@@ -321,7 +321,8 @@ private slots:
             press(main.get(), Qt::Key_Right);
         while (view->cursorRow() != group.y())
             press(main.get(), view->cursorRow() < group.y() ? Qt::Key_Down : Qt::Key_Up);
-        QTest::qWait(600); // what the start of the game changed on the board is told by now
+        // What the start of the game changed on the board is told before the clearing.
+        QTRY_VERIFY_WITH_TIMEOUT(!reader.of(QAccessible::TableModelChanged, view).empty(), 10000);
         reader.clear();
         press(main.get(), Qt::Key_Space);
         QVERIFY(state.removing);

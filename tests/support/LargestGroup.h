@@ -2,6 +2,7 @@
 
 // A player's choice for whole-game tests and benchmarks: the largest group on the field.
 
+#include "engine/GameRules.h"
 #include "engine/GameState.h"
 
 #include <utility>
@@ -16,9 +17,10 @@ struct Group {
 
 inline Group largestGroup(const GameState& s) {
     Group best;
-    bool seen[12][11] = {};
-    for (int c = 1; c <= 10; ++c) {
-        for (int r = 1; r <= 10; ++r) {
+    constexpr int last = rules::fieldSize;
+    bool seen[last + 1][last + 1] = {};
+    for (int c = 1; c <= last; ++c) {
+        for (int r = 1; r <= last; ++r) {
             const int v = s.cells[c][r];
             if (v == 0 || seen[c][r]) {
                 continue;
@@ -31,7 +33,7 @@ inline Group largestGroup(const GameState& s) {
                 stack.pop_back();
                 ++size;
                 for (auto [nx, ny] : {std::pair{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}}) {
-                    if (nx >= 1 && nx <= 10 && ny >= 1 && ny <= 10 && !seen[nx][ny] &&
+                    if (nx >= 1 && nx <= last && ny >= 1 && ny <= last && !seen[nx][ny] &&
                         s.cells[nx][ny] == v) {
                         seen[nx][ny] = true;
                         stack.push_back({nx, ny});
