@@ -1,20 +1,18 @@
 #include "app/QtSoundOutput.h"
 
+#include "app/FirstExposure.h"
+
 #include <QAudioDevice>
-#include <QEvent>
 #include <QFile>
 #include <QMediaDevices>
+#include <QPointer>
 #include <QSoundEffect>
-#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
 QtSoundOutput::QtSoundOutput(QObject* parent) : QObject(parent) {}
 
-QtSoundOutput::~QtSoundOutput() {
-    if (m_shownWindow)
-        m_shownWindow->removeEventFilter(this);
-}
+QtSoundOutput::~QtSoundOutput() = default;
 
 QString QtSoundOutput::resourcePath(const QString& resource) {
     return QStringLiteral(":/WAVE/") + resource;
@@ -29,29 +27,14 @@ void QtSoundOutput::hold() {
 }
 
 void QtSoundOutput::releaseAfterExposed(QWindow* window) {
-    if (m_shownWindow)
-        m_shownWindow->removeEventFilter(this);
-    m_shownWindow = nullptr;
-    if (window->isExposed()) {
-        QTimer::singleShot(0, this, &QtSoundOutput::release);
-        return;
-    }
-    m_shownWindow = window;
-    window->installEventFilter(this);
+    afterFirstExposure(window, [self = QPointer<QtSoundOutput>(this)] {
+        if (self)
+            self->release();
+    });
     connect(window, &QObject::destroyed, this, [this] {
         m_holding = false;
         m_waiting.clear();
     });
-}
-
-bool QtSoundOutput::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_shownWindow && event->type() == QEvent::Expose) {
-        m_shownWindow->removeEventFilter(this);
-        m_shownWindow = nullptr;
-        // After the window has painted itself for this exposure, not before.
-        QTimer::singleShot(0, this, &QtSoundOutput::release);
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 void QtSoundOutput::release() {

@@ -8,7 +8,6 @@
 
 #include <QHash>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QUrl>
 
@@ -41,16 +40,12 @@ public:
     QString waiting() const { return m_waiting; }
     bool backEndStarted() const { return m_backEndStarted; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void playNow(const QString& resource);
     void release();
     QSoundEffect* effectFor(const QString& resource);
 
     bool m_holding = false;
-    QPointer<QWindow> m_shownWindow;
     QString m_waiting;
     bool m_backEndStarted = false;
     QHash<QString, QSoundEffect*> m_effects;
