@@ -2,18 +2,18 @@
 
 // A player for the server's tests and benchmarks: plays a whole game on a ticket with the game's
 // own engine on its clock, recorded as the game records it, so the server can replay it. Plain
-// C++ (no Qt), header only, so the benchmarks share it without the test libraries.
+// C++ (no Qt), header only (as are the stand-ins it uses), so the benchmarks share it without the
+// test libraries.
 
-#include "engine/BoardSurface.h"
 #include "engine/EngineClock.h"
 #include "engine/Game.h"
-#include "engine/GameDisplay.h"
 #include "engine/GameRecord.h"
 #include "engine/GameRecorder.h"
 #include "engine/GameRules.h"
 #include "engine/RandomSource.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/LargestGroup.h"
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,63 +34,21 @@ struct Style {
 
 namespace detail {
 
-class Blind : public BoardSurface {
-public:
-    void drawtile(int, int, int) override {}
-};
-
-class Silent : public GameDisplay {
-public:
-    void setText(Component, const std::string&) override {}
-    void setShown(Component, bool) override {}
-    void setEnabledFlag(Component, bool) override {}
-    std::string currentPlayerName() const override { return "Player"; }
-};
-
-// The size of the same-coloured group at (c, r) of the playing field.
-inline int groupSize(const GameState& s, int c, int r) {
-    const int colour = s.cells[c][r];
-    std::array<std::array<bool, 12>, 12> seen{};
-    std::vector<std::pair<int, int>> open{{c, r}};
-    seen[c][r] = true;
-    int size = 0;
-    while (!open.empty()) {
-        const auto [x, y] = open.back();
-        open.pop_back();
-        ++size;
-        for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
-            const int nx = x + dx;
-            const int ny = y + dy;
-            if (nx >= 1 && nx <= 10 && ny >= 1 && ny <= 10 && !seen[nx][ny] &&
-                s.cells[nx][ny] == colour) {
-                seen[nx][ny] = true;
-                open.emplace_back(nx, ny);
-            }
-        }
-    }
-    return size;
-}
-
-// The cell to click, if a group of two or more stands.
+// The cell to click, if a group of two or more stands: one of the biggest group, or the first
+// flower found with a same-coloured neighbour.
 inline std::optional<std::pair<int, int>> choose(const GameState& s, bool biggest) {
-    std::optional<std::pair<int, int>> best;
-    int bestSize = 1;
-    for (int c = 1; c <= 10; ++c) {
-        for (int r = 1; r <= 10; ++r) {
-            if (s.cells[c][r] == 0) {
-                continue;
-            }
-            const int size = groupSize(s, c, r);
-            if (size > bestSize) {
-                best = std::pair{c, r};
-                bestSize = size;
-                if (!biggest) {
-                    return best;
-                }
+    if (biggest) {
+        const testsupport::Group group = testsupport::largestGroup(s);
+        return group.size > 0 ? std::optional(std::pair{group.c, group.r}) : std::nullopt;
+    }
+    for (int c = 1; c <= rules::fieldSize; ++c) {
+        for (int r = 1; r <= rules::fieldSize; ++r) {
+            if (s.cells[c][r] != 0 && s.cells.hasPartner(c, r)) {
+                return std::pair{c, r};
             }
         }
     }
-    return best;
+    return std::nullopt;
 }
 
 } // namespace detail
@@ -99,8 +57,8 @@ inline std::optional<std::pair<int, int>> choose(const GameState& s, bool bigges
 // when the game was not recorded or did not end by style.giveUpMs.
 inline std::optional<GameRecord> play(const std::string& ticket, const std::string& name,
                                       const std::string& date, const Style& style = {}) {
-    detail::Blind board;
-    detail::Silent display;
+    testsupport::NullBoard board;
+    testsupport::NullDisplay display{"Player"};
     EngineClock clock;
     SeededRandom random(0);
     Game game(board, display, clock, random);
