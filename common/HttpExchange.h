@@ -13,8 +13,10 @@
 
 namespace httpexchange {
 
-// How long a wait on the network lasts at most before the handler is asked whether to carry on.
-inline constexpr std::chrono::milliseconds waitStep{200};
+// How long a wait on the network lasts at most before the handler is asked whether to carry on:
+// a stop is noticed within a second, and a request a server leaves hanging wakes the game once a
+// second. A Wakeup makes a stop immediate.
+inline constexpr std::chrono::milliseconds waitStep{1000};
 
 // Limits a reply must keep. A server that breaks one fails the exchange instead of making the
 // game hold an unbounded head.
