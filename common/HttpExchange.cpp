@@ -162,8 +162,8 @@ Step connectTo(const addrinfo* list, ReplyHandler& handler, const Wakeup* wakeup
             connection = std::move(socket);
             return Step::Done;
         }
-        if (errno != EINPROGRESS)
-            continue;
+        if (errno != EINPROGRESS && errno != EINTR)
+            continue; // the connection goes on in the background after an interruption too
         const auto giveUp = Clock::now() + connectPatience;
         for (;;) {
             const Wait wait = await(socket.get(), POLLOUT, wakeup, waitStep);
