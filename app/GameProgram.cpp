@@ -3,7 +3,6 @@
 #include "app/FirstExposure.h"
 #include "app/ProgramIcon.h"
 #include "app/SettingsLocation.h"
-#include "common/CurlHandles.h"
 #include "widgets/FontSubstitutes.h"
 
 #include <QApplication>
@@ -59,7 +58,6 @@ int GameProgram::exec() {
     m_sound.releaseAfterExposed(m_windows.main.windowHandle());
     afterFirstExposure(m_windows.main.windowHandle(), [] {
         programicon::addLargeSizes();
-        curlhandles::release();
 #ifdef __GLIBC__
         // What the start freed (the font list read, pictures decoded for the first painting)
         // goes back to the system instead of staying with the program unused.

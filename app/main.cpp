@@ -2,7 +2,6 @@
 
 #include "app/GameProgram.h"
 #include "app/GameTranslations.h"
-#include "common/CurlHandles.h"
 #include "update/UpdateKey.h"
 
 #include <QApplication>
@@ -11,8 +10,6 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     installGameTranslations(application);
     GameProgram::setUpApplication();
-    // The network waits for the game window: the program releases libcurl once it is up.
-    curlhandles::hold();
     GameProgram program(updatePublicKey());
     return program.exec();
 }

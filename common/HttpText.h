@@ -1,8 +1,8 @@
 #pragma once
 
 // The small text rules the HTTP clients and the high-score page's sanitiser share: ASCII letter
-// case, blanks around a header value, decimal numbers in a head and percent-encoding. No Qt, no
-// libcurl.
+// case, blanks around a header value, decimal numbers in a head, percent-encoding and the Base64
+// of a Basic authorisation. No Qt.
 
 #include <algorithm>
 #include <cstdint>
@@ -71,6 +71,33 @@ inline std::string percentEncode(std::string_view text, std::string_view alsoEnc
             encoded += c;
     }
     return encoded;
+}
+
+// The text in Base64 with padding, as a Basic authorisation carries "user:password".
+inline std::string base64(std::string_view text) {
+    static constexpr char digits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string encoded;
+    encoded.reserve((text.size() + 2) / 3 * 4);
+    for (std::size_t at = 0; at < text.size(); at += 3) {
+        const std::size_t left = text.size() - at;
+        std::uint32_t group = static_cast<unsigned char>(text[at]) << 16;
+        if (left > 1)
+            group |= static_cast<unsigned char>(text[at + 1]) << 8;
+        if (left > 2)
+            group |= static_cast<unsigned char>(text[at + 2]);
+        encoded += digits[(group >> 18) & 63];
+        encoded += digits[(group >> 12) & 63];
+        encoded += left > 1 ? digits[(group >> 6) & 63] : '=';
+        encoded += left > 2 ? digits[group & 63] : '=';
+    }
+    return encoded;
+}
+
+// Whether the text may stand as a header value: no line end, no NUL, so it cannot start a line
+// of its own.
+constexpr bool fitsHeader(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 } // namespace httptext

@@ -2,7 +2,8 @@
 
 #include "online/ReplyReader.h"
 
-#include "common/CurlHandles.h"
+#include "common/HttpAddress.h"
+#include "common/HttpExchange.h"
 #include "common/HttpText.h"
 
 #include <cstdlib>
@@ -36,36 +37,82 @@ bool bypassesProxy(const std::string& host, std::string_view list) {
     return false;
 }
 
-// The libcurl callbacks of one transfer, handing the reply to its reader.
-struct Transfer {
+// The bytes of "%XX" written out; anything else as it stands.
+std::string percentDecoded(std::string_view text) {
+    const auto hex = [](char c) {
+        c = httptext::lower(c);
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
+    std::string decoded;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '%' && at + 2 < text.size() && hex(text[at + 1]) >= 0 &&
+            hex(text[at + 2]) >= 0) {
+            decoded += static_cast<char>(hex(text[at + 1]) * 16 + hex(text[at + 2]));
+            at += 2;
+        } else
+            decoded += text[at];
+    }
+    return decoded;
+}
+
+// A proxy named by the environment: "[http://][user[:password]@]host[:port][/]".
+struct Proxy {
+    httpexchange::Endpoint endpoint;
+    std::string credentials; // "user:password" for a Proxy-Authorization, or empty
+};
+
+// The proxy, or nothing when it is not a plain http proxy this fetch can go through.
+std::optional<Proxy> proxyFrom(std::string_view text) {
+    if (const std::size_t scheme = text.find("://"); scheme != std::string_view::npos) {
+        if (lowered(text.substr(0, scheme)) != "http")
+            return std::nullopt;
+        text.remove_prefix(scheme + 3);
+    }
+    text = text.substr(0, text.find('/'));
+    Proxy proxy;
+    // Like curl, a proxy without a port is taken to listen on 1080.
+    proxy.endpoint.port = 1080;
+    if (const std::size_t at = text.rfind('@'); at != std::string_view::npos) {
+        const std::string_view user = text.substr(0, at);
+        const std::size_t colon = user.find(':');
+        proxy.credentials =
+            percentDecoded(user.substr(0, colon)) + ":" +
+            (colon == std::string_view::npos ? std::string()
+                                             : percentDecoded(user.substr(colon + 1)));
+        text.remove_prefix(at + 1);
+    }
+    const std::size_t bracket = text.rfind(']');
+    const std::size_t colon = text.rfind(':');
+    if (colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket)) {
+        const auto port = httptext::decimal(text.substr(colon + 1), 65535);
+        if (!port || *port == 0)
+            return std::nullopt;
+        proxy.endpoint.port = static_cast<int>(*port);
+        text = text.substr(0, colon);
+    }
+    proxy.endpoint.host = std::string(text);
+    if (!httpaddress::validHost(proxy.endpoint.host) || !httptext::fitsHeader(proxy.credentials))
+        return std::nullopt;
+    return proxy;
+}
+
+// One exchange's reply, handed to its reader.
+struct Transfer : httpexchange::ReplyHandler {
+    Transfer(bool binaryData, FetchControl& control)
+        : reader(binaryData, control), control(control) {}
+
+    bool headLine(std::string_view line) override { return keep(reader.headerLine(line)); }
+    bool bodyBytes(std::string_view bytes) override { return keep(reader.bodyBytes(bytes)); }
+    bool carryOn(std::int64_t) override { return keep(!control.stopAsked()); }
+
+    bool keep(bool answer) {
+        refused = refused || !answer;
+        return !refused;
+    }
+
     ReplyReader reader;
     FetchControl& control;
     bool refused = false; // stopped, or a rule refused the reply: the fetch fails
-
-    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
-        auto& self = *static_cast<Transfer*>(user);
-        if (self.refused || !self.reader.headerLine(std::string_view(data, size * count))) {
-            self.refused = true;
-            return 0;
-        }
-        return size * count;
-    }
-
-    static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
-        auto& self = *static_cast<Transfer*>(user);
-        if (self.refused || !self.reader.bodyBytes(std::string_view(data, size * count))) {
-            self.refused = true;
-            return 0;
-        }
-        return size * count;
-    }
-
-    static int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-        auto& self = *static_cast<Transfer*>(user);
-        if (self.control.stopAsked())
-            self.refused = true;
-        return self.refused ? 1 : 0;
-    }
 };
 
 } // namespace
@@ -128,68 +175,57 @@ FetchOutcome fetch(const FetchInput& input, FetchControl& control, const EnvLook
     const std::optional<UrlParts> parts = splitUrl(input.url);
     if (!parts || control.stopAsked())
         return {};
-
-    const curlhandles::Easy handle = curlhandles::newEasy();
-    if (!handle)
+    // Nothing the caller gives may end a line of the request early.
+    if (!httpaddress::validHost(parts->host))
         return {};
-    CURL* h = handle.get();
+    for (const std::string* value : {&input.acceptTypes, &input.agent, &input.userName,
+                                     &input.password, &input.referer, &input.postType})
+        if (!httptext::fitsHeader(*value))
+            return {};
 
     std::string origin = "http://" + parts->host;
     if (parts->port != defaultPort)
         origin += ":" + std::to_string(parts->port);
-    const std::string url = origin + "/";
-    const std::string proxy = proxyFor(parts->host, env);
-    // libcurl would rewrite the object ("#" parts, dot segments); the request target makes it
-    // go out exactly. Through a proxy the request line carries the whole address.
+    httpexchange::Endpoint endpoint{parts->host, parts->port};
+    std::string proxyCredentials;
+    const std::string proxyText = proxyFor(parts->host, env);
+    if (!proxyText.empty()) {
+        const std::optional<Proxy> proxy = proxyFrom(proxyText);
+        if (!proxy)
+            return {}; // going round the proxy the user named is not ours to decide
+        endpoint = proxy->endpoint;
+        proxyCredentials = proxy->credentials;
+    }
+    // Through a proxy the request line carries the whole address.
     const std::string target =
-        proxy.empty() ? requestTarget(parts->object) : origin + requestTarget(parts->object);
+        proxyText.empty() ? requestTarget(parts->object) : origin + requestTarget(parts->object);
 
-    // A line that finds no memory is left out; the request goes without it.
-    curlhandles::HeaderList headers;
-    headers.append(input.acceptTypes.empty() ? "Accept:" : "Accept: " + input.acceptTypes);
-    if (!input.useCache) {
-        headers.append("Pragma: no-cache");
-        headers.append("Cache-Control: no-cache");
-    }
     const bool post = !input.postQuery.empty();
-    if (post)
-        headers.append("Content-Type: " + input.postType);
-
-    Transfer transfer{ReplyReader(input.binaryData, control), control};
-
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_REQUEST_TARGET, target.c_str());
-    curl_easy_setopt(h, CURLOPT_PROXY, proxy.c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+    std::string request = (post ? "POST " : "GET ") + target + " HTTP/1.0\r\n";
+    request += "Host: " + origin.substr(7) + "\r\n";
+    if (!proxyCredentials.empty())
+        request += "Proxy-Authorization: Basic " + httptext::base64(proxyCredentials) + "\r\n";
+    if (!input.userName.empty() || !input.password.empty())
+        request += "Authorization: Basic " +
+                   httptext::base64(input.userName + ":" + input.password) + "\r\n";
     if (!input.agent.empty())
-        curl_easy_setopt(h, CURLOPT_USERAGENT, input.agent.c_str());
+        request += "User-Agent: " + input.agent + "\r\n";
     if (!input.referer.empty())
-        curl_easy_setopt(h, CURLOPT_REFERER, input.referer.c_str());
-    if (!input.userName.empty() || !input.password.empty()) {
-        curl_easy_setopt(h, CURLOPT_USERNAME, input.userName.c_str());
-        curl_easy_setopt(h, CURLOPT_PASSWORD, input.password.c_str());
-    }
+        request += "Referer: " + input.referer + "\r\n";
+    if (!input.acceptTypes.empty())
+        request += "Accept: " + input.acceptTypes + "\r\n";
+    if (!input.useCache)
+        request += "Pragma: no-cache\r\nCache-Control: no-cache\r\n";
     if (post) {
-        curl_easy_setopt(h, CURLOPT_POST, 1L);
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
-                         static_cast<curl_off_t>(input.postQuery.size()));
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, input.postQuery.data());
+        request += "Content-Type: " + input.postType + "\r\n";
+        request += "Content-Length: " + std::to_string(input.postQuery.size()) + "\r\n";
     }
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+    request += "\r\n";
+    request += input.postQuery;
 
+    Transfer transfer(input.binaryData, control);
     // A transfer error after the first byte ends the read; what arrived is kept.
-    curl_easy_perform(h);
-
+    httpexchange::exchange(endpoint, request, transfer);
     return transfer.reader.finish(transfer.refused);
 }
 

@@ -2,7 +2,7 @@
 
 // One HTTP/1.0 text fetch without Qt: how a URL is split into host, port and object, how the
 // object goes onto the request line, which proxy the environment asks for, and the transfer
-// itself (libcurl), run on whatever thread calls fetch().
+// itself (common/HttpExchange), run on whatever thread calls fetch().
 
 #include "online/FetchControl.h"
 #include "online/FetchOutcome.h"
@@ -62,7 +62,8 @@ struct FetchInput {
 
 // Runs the whole fetch on the calling thread. No time-out of its own, no redirects followed,
 // nothing retried; success exactly when at least one body byte arrived and no stop was asked,
-// whatever the status code.
+// whatever the status code. A proxy that is not a plain http one, a host that is not a name or
+// an IP address, or a header value with a line end fails the fetch before anything is sent.
 FetchOutcome fetch(const FetchInput& input, FetchControl& control,
                    const EnvLookup& env = systemEnvironment());
 

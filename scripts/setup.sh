@@ -22,7 +22,7 @@ usage() {
 build=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools
-  libcurl4-openssl-dev libsodium-dev libsqlite3-dev libpqxx-dev libpq-dev
+  libsodium-dev libsqlite3-dev libpqxx-dev libpq-dev
   libmicrohttpd-dev
 )
 # Running the game: its fonts are mapped to Liberation Sans and Serif; under a German locale

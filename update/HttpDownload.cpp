@@ -1,10 +1,10 @@
 #include "update/HttpDownload.h"
 
+#include "common/HttpAddress.h"
 #include "common/HttpText.h"
 
 #include <chrono>
 #include <deque>
-#include <optional>
 #include <string_view>
 
 namespace {
@@ -17,7 +17,7 @@ public:
     explicit StallWatch(HttpDownload::StallRule rule) : m_rule(rule) {}
 
     // The transfer has received `total` bytes by now; true when it has stalled.
-    bool stalled(curl_off_t total) {
+    bool stalled(std::int64_t total) {
         const auto now = Clock::now();
         const auto span = std::chrono::seconds(m_rule.seconds);
         m_samples.push_back({now, total});
@@ -31,201 +31,103 @@ public:
 
 private:
     HttpDownload::StallRule m_rule;
-    std::deque<std::pair<Clock::time_point, curl_off_t>> m_samples;
+    std::deque<std::pair<Clock::time_point, std::int64_t>> m_samples;
 };
 
-// One request: the reply's state as the callbacks see it.
-struct Transfer {
-    const DownloadSink* sink = nullptr;
-    StallWatch stall;
-    std::string location; // of the current reply
-    bool sinkRefused = false;
-    bool hasStalled = false;
+// One request: its reply as the exchange hands it over.
+class Transfer : public httpexchange::ReplyHandler {
+public:
+    Transfer(const DownloadSink& sink, HttpDownload::StallRule stall,
+             const std::atomic<bool>& aborted)
+        : m_sink(sink), m_stall(stall), m_aborted(aborted) {}
+
+    bool headLine(std::string_view line) override {
+        constexpr std::string_view location = "Location:";
+        if (m_atHeadStart) {
+            m_location.clear(); // a new reply begins
+        } else if (httptext::startsWithNoCase(line, location)) {
+            m_location = httptext::trimmed(line.substr(location.size()));
+        }
+        m_atHeadStart = line.empty();
+        return true;
+    }
+
+    bool bodyBytes(std::string_view bytes) override {
+        if (!m_location.empty()) {
+            return true; // the page of a reply that sends us on is not the installer
+        }
+        if (!m_sink(bytes.data(), bytes.size())) {
+            m_sinkRefused = true;
+            return false;
+        }
+        return true;
+    }
+
+    bool carryOn(std::int64_t received) override {
+        if (m_stall.stalled(received)) {
+            m_hasStalled = true;
+        }
+        return !m_hasStalled && !m_aborted;
+    }
+
+    const std::string& location() const { return m_location; }
+    bool sinkRefused() const { return m_sinkRefused; }
+    bool hasStalled() const { return m_hasStalled; }
+
+private:
+    const DownloadSink& m_sink;
+    StallWatch m_stall;
+    const std::atomic<bool>& m_aborted;
+    std::string m_location; // of the current reply
+    bool m_atHeadStart = true;
+    bool m_sinkRefused = false;
+    bool m_hasStalled = false;
 };
-
-std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* transfer = static_cast<Transfer*>(user);
-    const std::size_t bytes = size * count;
-    constexpr std::string_view location = "Location:";
-    const std::string_view line(data, bytes);
-    if (httptext::startsWithNoCase(line, "HTTP/")) {
-        transfer->location.clear(); // a new reply begins
-    } else if (httptext::startsWithNoCase(line, location)) {
-        transfer->location = httptext::trimmed(line.substr(location.size()));
-    }
-    return bytes;
-}
-
-std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* transfer = static_cast<Transfer*>(user);
-    const std::size_t bytes = size * count;
-    if (!transfer->location.empty()) {
-        return bytes; // the page of a reply that sends us on is not the installer
-    }
-    if (!(*transfer->sink)(data, bytes)) {
-        transfer->sinkRefused = true;
-        return 0;
-    }
-    return bytes;
-}
-
-int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
-    auto* transfer = static_cast<Transfer*>(user);
-    if (transfer->stall.stalled(received)) {
-        transfer->hasStalled = true;
-        return 1; // aborts the transfer
-    }
-    return 0;
-}
-
-using UrlParts = curlhandles::Url;
-
-UrlParts parsed(const std::string& url) {
-    UrlParts parts(curlhandles::started() ? curl_url() : nullptr);
-    if (!parts || curl_url_set(parts.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
-        parts.reset();
-    }
-    return parts;
-}
-
-std::optional<std::string> part(CURLU* parts, CURLUPart which) {
-    char* text = nullptr;
-    if (curl_url_get(parts, which, &text, 0) != CURLUE_OK || !text) {
-        return std::nullopt;
-    }
-    std::string value = text;
-    curl_free(text);
-    return value;
-}
-
-// "Host: name[:port]", the port only when the address names one; nothing for a bad address.
-std::optional<std::string> hostHeader(const std::string& url) {
-    const UrlParts parts = parsed(url);
-    const auto host = parts ? part(parts.get(), CURLUPART_HOST) : std::nullopt;
-    if (!host) {
-        return std::nullopt;
-    }
-    const auto port = part(parts.get(), CURLUPART_PORT);
-    return "Host: " + *host + (port ? ":" + *port : "");
-}
-
-// Where location, read against the address it came from, leads; nothing when that is not a
-// plain http address.
-std::optional<std::string> nextAddress(const std::string& from, const std::string& location) {
-    const UrlParts parts = parsed(from);
-    if (!parts || curl_url_set(parts.get(), CURLUPART_URL, location.c_str(), 0) != CURLUE_OK) {
-        return std::nullopt;
-    }
-    const auto scheme = part(parts.get(), CURLUPART_SCHEME);
-    if (!scheme || *scheme != "http") {
-        return std::nullopt;
-    }
-    return part(parts.get(), CURLUPART_URL);
-}
 
 } // namespace
 
 HttpDownload::HttpDownload() : HttpDownload(StallRule{}) {}
 
-HttpDownload::HttpDownload(StallRule stall) : m_multi(curlhandles::newMulti()), m_stall(stall) {}
+HttpDownload::HttpDownload(StallRule stall) : m_stall(stall) {}
 
 void HttpDownload::abort() {
     m_aborted = true;
-    if (m_multi) {
-        // Should the wake-up fail, the transfer loop still sees the flag within its poll
-        // interval.
-        [[maybe_unused]] const CURLMcode woken = curl_multi_wakeup(m_multi.get());
-    }
+    m_wakeup.wake();
 }
 
 DownloadOutcome HttpDownload::run(const std::string& firstUrl, const DownloadSink& sink) {
-    CURLM* multi = m_multi.get();
-    if (!multi) {
-        return DownloadOutcome::HttpFailure;
-    }
     std::string url = firstUrl;
-    // Redirects are followed here rather than by libcurl, so that every request, also one to
-    // another host, carries the three headers in their order, and a Location is followed
-    // whatever the status.
+    // Every request, also one to another host after a redirect, carries the three headers in
+    // their order, and a Location is followed whatever the status.
     for (int redirects = 0; redirects <= mostRedirects && !m_aborted; ++redirects) {
-        const curlhandles::Easy easy = curlhandles::newEasy();
-        const auto host = hostHeader(url);
-        if (!easy || !host) {
+        const auto address = httpaddress::parse(url);
+        if (!address) {
             return DownloadOutcome::HttpFailure;
         }
-        // libcurl puts a Host header of its own, or a given one, first; the empty "Host:"
-        // switches that off, so the Host line goes out last, as written.
-        curlhandles::HeaderList headers;
-        if (!headers.append("Host:") || !headers.append(accept) || !headers.append(userAgent) ||
-            !headers.append(*host)) {
-            return DownloadOutcome::HttpFailure;
-        }
+        const std::string host =
+            address->host + (address->port ? ":" + std::to_string(*address->port) : "");
+        const std::string request = "GET " + address->target + " HTTP/1.0\r\n" + accept + "\r\n" +
+                                    userAgent + "\r\nHost: " + host + "\r\n\r\n";
 
-        Transfer transfer{&sink, StallWatch(m_stall), {}, false, false};
-        CURL* handle = easy.get();
-        const bool ready =
-            curl_easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0)) ==
-                CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_NOPROXY, "*") == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader) == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer) == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onBody) == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer) == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, onProgress) == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer) == CURLE_OK &&
-            curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
-        if (!ready || curl_multi_add_handle(multi, handle) != CURLM_OK) {
-            return DownloadOutcome::HttpFailure;
-        }
-        CURLcode result = CURLE_OK;
-        bool driven = true;
-        for (;;) {
-            int running = 0;
-            if (curl_multi_perform(multi, &running) != CURLM_OK) {
-                driven = false;
-                break;
-            }
-            if (running == 0 || m_aborted) {
-                break;
-            }
-            if (curl_multi_poll(multi, nullptr, 0, 1000, nullptr) != CURLM_OK) {
-                driven = false;
-                break;
-            }
-        }
-        bool finished = false;
-        int queued = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
-            if (message->msg == CURLMSG_DONE && message->easy_handle == handle) {
-                result = message->data.result;
-                finished = true;
-            }
-        }
-        const bool removed = curl_multi_remove_handle(multi, handle) == CURLM_OK;
+        Transfer transfer(sink, m_stall, m_aborted);
+        const httpexchange::Result result = httpexchange::exchange(
+            {address->host, address->port.value_or(80)}, request, transfer, &m_wakeup);
 
-        if (m_aborted || !driven || !removed || transfer.hasStalled) {
+        if (m_aborted || transfer.hasStalled()) {
             return DownloadOutcome::HttpFailure;
         }
-        long status = 0;
-        const bool answered =
-            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status != 0;
-        if (transfer.sinkRefused) {
+        if (transfer.sinkRefused()) {
             // An error page that does not fit is still the server's failure, not ours.
-            return answered && status >= 400 ? DownloadOutcome::HttpFailure
-                                             : DownloadOutcome::WriteFailure;
+            return result.status >= 400 ? DownloadOutcome::HttpFailure
+                                        : DownloadOutcome::WriteFailure;
         }
-        if (!finished || result != CURLE_OK || !answered) {
+        if (result.ending != httpexchange::Ending::Complete || result.status == 0) {
             return DownloadOutcome::HttpFailure;
         }
-        if (transfer.location.empty()) {
-            return status >= 400 ? DownloadOutcome::HttpFailure : DownloadOutcome::Received;
+        if (transfer.location().empty()) {
+            return result.status >= 400 ? DownloadOutcome::HttpFailure : DownloadOutcome::Received;
         }
-        const auto next = nextAddress(url, transfer.location);
+        const auto next = httpaddress::resolve(url, transfer.location());
         if (!next) {
             return DownloadOutcome::HttpFailure; // a Location that names no http address
         }

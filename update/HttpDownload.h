@@ -1,12 +1,12 @@
 #pragma once
 
-// The installer download over HTTP/1.0 (libcurl). One request line and exactly three headers,
-// "Accept", "User-Agent" and "Host" in that order; a "Location" header in any reply is
+// The installer download over HTTP/1.0 (common/HttpExchange). One request line and exactly three
+// headers, "Accept", "User-Agent" and "Host" in that order; a "Location" header in any reply is
 // followed (plain http only, at most mostRedirects times); a status of 400 or above, a host
-// that cannot be found, a refused connection, a stall, a failed set-up or an abort is a
+// that cannot be found, a refused connection, a stall, a reply that breaks off or an abort is a
 // failure. The body of the final reply, also of an error reply, goes to the sink.
 
-#include "common/CurlHandles.h"
+#include "common/HttpExchange.h"
 #include "update/Downloader.h"
 
 #include <atomic>
@@ -38,7 +38,7 @@ public:
     void abort();
 
 private:
-    curlhandles::Multi m_multi;
+    httpexchange::Wakeup m_wakeup;
     StallRule m_stall;
     std::atomic<bool> m_aborted{false};
 };

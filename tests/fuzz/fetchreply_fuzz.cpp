@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reply.remove_prefix(line.size());
         if (atHeadStart) {
             // The first line of a head is its status line: the digits right after the first
-            // blank; libcurl hands over no other status line.
+            // blank; the exchange hands over no other status line.
             atHeadStart = false;
             const std::size_t blank = startsWithNoCase(line, "http/") ? line.find(' ') : line.npos;
             const std::string_view code =

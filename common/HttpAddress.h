@@ -1,0 +1,36 @@
+#pragma once
+
+// Plain http addresses as the installer download reads them, without Qt: an absolute address
+// taken apart, and a Location read against the address it came from (RFC 3986 reference
+// resolution). Anything but plain http, and any host that is not a name or an IP address, is
+// refused, so nothing from a server can send a request elsewhere or into another header.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace httpaddress {
+
+struct Address {
+    std::string host;        // a name, an IPv4 address or a bracketed IPv6 address
+    std::optional<int> port; // only when the address names one
+    std::string target;      // path and query for the request line, "/" at least
+};
+
+// Whether the host may be connected to and written into a head: letters, digits, '-', '.',
+// '_' and '~', or an IPv6 address in brackets.
+bool validHost(std::string_view host);
+
+// "http://host[:port][/path][?query][#fragment]" (the scheme in any letter case): the parts;
+// dot segments are taken out of the path and the fragment dropped. Empty for another scheme, an
+// address with user information, a bad host or a port that is not 1 to 65535.
+std::optional<Address> parse(std::string_view url);
+
+// The address written out again: "http://host[:port]" and the target.
+std::string text(const Address& address);
+
+// Where `reference` leads when read against `base`; empty when either is unusable or the
+// result is not a plain http address.
+std::optional<std::string> resolve(std::string_view base, std::string_view reference);
+
+} // namespace httpaddress
