@@ -2,15 +2,17 @@
 
 #include "app/FirstExposure.h"
 
-#include <QAudioDevice>
 #include <QFile>
-#include <QMediaDevices>
 #include <QPointer>
-#include <QSoundEffect>
 #include <QUrl>
 #include <QWindow>
 
-QtSoundOutput::QtSoundOutput(QObject* parent) : QObject(parent) {}
+#include <dlfcn.h>
+
+#include <utility>
+
+QtSoundOutput::QtSoundOutput(QObject* parent, std::string module)
+    : QObject(parent), m_module(std::move(module)) {}
 
 QtSoundOutput::~QtSoundOutput() = default;
 
@@ -47,15 +49,15 @@ void QtSoundOutput::release() {
         playNow(waiting);
 }
 
-QSoundEffect* QtSoundOutput::effectFor(const QString& resource) {
-    if (QSoundEffect* known = m_effects.value(resource))
-        return known;
-    if (!QFile::exists(resourcePath(resource)))
-        return nullptr;
-    auto* effect = new QSoundEffect(QMediaDevices::defaultAudioOutput(), this);
-    effect->setSource(resourceUrl(resource));
-    m_effects.insert(resource, effect);
-    return effect;
+void QtSoundOutput::loadBackEnd() {
+    // Called from this program's own code, so the loader searches the program's run-time path.
+    // The module stays loaded: the back-end's code runs until the program ends.
+    void* module = dlopen(m_module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module)
+        return;
+    const auto make = reinterpret_cast<audiomodule::Maker>(dlsym(module, audiomodule::makerName));
+    if (make)
+        m_backEnd.reset(make());
 }
 
 void QtSoundOutput::play(const std::string& resource) {
@@ -69,22 +71,17 @@ void QtSoundOutput::play(const std::string& resource) {
 }
 
 void QtSoundOutput::playNow(const QString& resource) {
+    // The module is looked for once; without it every sound is silence.
+    if (!m_backEndStarted)
+        loadBackEnd();
     m_backEndStarted = true;
-    // Asked each time, so a device plugged in later is used; no device means silence.
-    if (QMediaDevices::defaultAudioOutput().isNull())
+    if (!m_backEnd || !QFile::exists(resourcePath(resource)))
         return;
-    QSoundEffect* effect = effectFor(resource);
-    if (!effect)
-        return;
-    stop();
-    m_current = effect;
-    // A sound still loading starts when it is ready; QSoundEffect queues that itself.
-    effect->play();
+    m_backEnd->play(resourceUrl(resource));
 }
 
 void QtSoundOutput::stop() {
     m_waiting.clear();
-    if (m_current)
-        m_current->stop();
-    m_current = nullptr;
+    if (m_backEnd)
+        m_backEnd->stop();
 }
