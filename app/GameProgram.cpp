@@ -1,6 +1,7 @@
 #include "app/GameProgram.h"
 
 #include "app/FirstExposure.h"
+#include "app/GameStyle.h"
 #include "app/ProgramIcon.h"
 #include "app/SettingsLocation.h"
 #include "common/CurlHandles.h"
@@ -29,6 +30,7 @@ GameWindows::GameWindows(MainEnvironment environment, const std::filesystem::pat
 void GameProgram::setUpApplication() {
     QApplication::setApplicationName(QStringLiteral("Bloomzap"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.varnok.Bloomzap"));
+    QApplication::setStyle(new GameStyle);
     programicon::setUsualSizes();
     installFontSubstitutes();
 }
