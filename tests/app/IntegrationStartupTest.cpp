@@ -1,8 +1,8 @@
 // What waits for the first window: the large icon sizes join the program's icon once a window has
-// been exposed, and not before; kept undecoded, they still answer as decoded ones. The audio
-// module loads with the first sound after the window is up, and its absence only silences the
-// game. The menu bar loads no image-format plugin, and the windows look as the platform style
-// draws them.
+// been exposed, and not before; kept undecoded, they still answer as decoded ones. The pictures of
+// the first window come decoded by the build. The audio module loads with the first sound after
+// the window is up, and its absence only silences the game. The menu bar loads no image-format
+// plugin, and the windows look as the platform style draws them.
 
 #include "app/AudioBackEnd.h"
 #include "app/FirstExposure.h"
@@ -12,10 +12,13 @@
 #include "app/QtSoundOutput.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/VirtualClock.h"
+#include "widgets/EmbeddedPicture.h"
 
 #include <QApplication>
+#include <QColorSpace>
 #include <QFile>
 #include <QIcon>
+#include <QImageReader>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QStyleFactory>
@@ -138,6 +141,28 @@ private slots:
         for (int i = 0; i < withGameStyle.size(); ++i) {
             QVERIFY(!withGameStyle[i].isNull());
             QCOMPARE(withGameStyle[i], withPlatformStyle[i]);
+        }
+    }
+
+    // The pictures of the first window come decoded by the build, exactly as the PNG decoder
+    // gives them.
+    void thePicturesDecodedByTheBuildAreThePngPictures() {
+        QStringList paths{QStringLiteral(":/pictures/logo.png"),
+                          QStringLiteral(":/pictures/emblem.png")};
+        for (const int size : {16, 22, 24, 32, 48, 64, 128})
+            paths << QStringLiteral(":/icons/bloomzap-%1.png").arg(size);
+        for (const QString& path : paths) {
+            QVERIFY2(QFile::exists(path + QStringLiteral(".decoded")), qPrintable(path));
+            QImageReader reader(path, "png");
+            reader.setAutoDetectImageFormat(false);
+            const QImage expected = reader.read();
+            QVERIFY2(!expected.isNull(), qPrintable(path));
+            const QImage decoded = embedded::image(path, "png");
+            QCOMPARE(decoded.format(), expected.format());
+            QCOMPARE(decoded, expected);
+            QCOMPARE(decoded.colorSpace(), expected.colorSpace());
+            QCOMPARE(decoded.dotsPerMeterX(), expected.dotsPerMeterX());
+            QCOMPARE(decoded.dotsPerMeterY(), expected.dotsPerMeterY());
         }
     }
 
