@@ -30,7 +30,7 @@ GameWindows::GameWindows(MainEnvironment environment, const std::filesystem::pat
 void GameProgram::setUpApplication() {
     QApplication::setApplicationName(QStringLiteral("Bloomzap"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.varnok.Bloomzap"));
-    QApplication::setStyle(new GameStyle);
+    QApplication::setStyle(new GameStyle(QApplication::style()));
     programicon::setUsualSizes();
     installFontSubstitutes();
 }

@@ -61,7 +61,7 @@ private:
 
 } // namespace
 
-GameStyle::GameStyle() = default;
+GameStyle::GameStyle(QStyle* platform) : QProxyStyle(platform) {}
 
 QIcon GameStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption* option,
                               const QWidget* widget) const {

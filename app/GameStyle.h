@@ -7,11 +7,13 @@
 
 #include <QProxyStyle>
 
-// The application's style: the desktop's style, the menu bar's overflow icon made on first use.
+// The application's style: the platform's style, the menu bar's overflow icon made on first use.
 class GameStyle : public QProxyStyle {
     Q_OBJECT
 public:
-    GameStyle();
+    // platform: the application's style as Qt chose it (the desktop's, or the one the user asked
+    // for with -style or QT_STYLE_OVERRIDE); this style owns it from now on.
+    explicit GameStyle(QStyle* platform);
 
     QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;

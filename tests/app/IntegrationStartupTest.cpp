@@ -111,7 +111,7 @@ private slots:
     void theMenuBarLoadsNoImagePluginAndTheWindowsLookTheSame() {
         QVERIFY(!imagePluginLoaded());
         const QString platform = QApplication::style()->name();
-        QApplication::setStyle(new GameStyle);
+        QApplication::setStyle(new GameStyle(QApplication::style()));
         {
             QMainWindow window;
             window.menuBar()->addMenu(QStringLiteral("&Game"));
