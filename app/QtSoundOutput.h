@@ -21,7 +21,7 @@ class QWindow;
 class QtSoundOutput : public QObject, public SoundOutput {
     Q_OBJECT
 public:
-    // module: the back-end's file, found through the program's run-time search path.
+    // module: the back-end's file name, looked for along the program's run-time search path.
     explicit QtSoundOutput(QObject* parent = nullptr, std::string module = audiomodule::fileName);
     ~QtSoundOutput() override;
 

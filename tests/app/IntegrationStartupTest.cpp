@@ -27,26 +27,25 @@
 #include <QToolButton>
 #include <QWindow>
 
-#include <dlfcn.h>
-
 #include <memory>
 
 namespace {
 
-// Whether the process has loaded this library already (without loading it).
+// Whether a file whose path holds `part` is mapped into the process (a library loaded).
+bool mapped(const QByteArray& part) {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return !maps.open(QIODevice::ReadOnly) || maps.readAll().contains(part);
+}
+
 bool loaded(const char* library) {
-    void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
-    if (handle)
-        dlclose(handle);
-    return handle != nullptr;
+    return mapped(QByteArray("/") + library);
 }
 
 constexpr const char* multimedia = "libQt6Multimedia.so.6";
 
-// Whether any of Qt's image-format plugins is mapped into the process.
+// Whether any of Qt's image-format plugins is loaded.
 bool imagePluginLoaded() {
-    QFile maps(QStringLiteral("/proc/self/maps"));
-    return !maps.open(QIODevice::ReadOnly) || maps.readAll().contains("/imageformats/");
+    return mapped("/imageformats/");
 }
 
 // The program's six windows over a fresh folder, as the program makes them; each as it looks.
