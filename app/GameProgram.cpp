@@ -1,6 +1,7 @@
 #include "app/GameProgram.h"
 
 #include "app/FirstExposure.h"
+#include "app/GameStyle.h"
 #include "app/ProgramIcon.h"
 #include "app/SettingsLocation.h"
 #include "widgets/FontSubstitutes.h"
@@ -28,6 +29,7 @@ GameWindows::GameWindows(MainEnvironment environment, const std::filesystem::pat
 void GameProgram::setUpApplication() {
     QApplication::setApplicationName(QStringLiteral("Bloomzap"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.varnok.Bloomzap"));
+    QApplication::setStyle(new GameStyle(QApplication::style()));
     programicon::setUsualSizes();
     installFontSubstitutes();
 }

@@ -2,22 +2,27 @@
 
 // Qt edge of the sounds: plays the recordings embedded under ":/WAVE/<name>" with QSoundEffect,
 // straight from the resources. Loading and playback run in Qt's audio machinery, so play()
-// returns at once. Without an audio output device it does nothing at all.
+// returns at once. Without an audio output device it does nothing at all. The audio back-end is
+// a module (AudioBackEnd.h) loaded at the first sound played; without the module the game is
+// silent.
 
+#include "app/AudioBackEnd.h"
 #include "app/SoundOutput.h"
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QUrl>
 
-class QSoundEffect;
+#include <memory>
+#include <string>
+
 class QWindow;
 
 class QtSoundOutput : public QObject, public SoundOutput {
     Q_OBJECT
 public:
-    explicit QtSoundOutput(QObject* parent = nullptr);
+    // module: the back-end's file name, looked for along the program's run-time search path.
+    explicit QtSoundOutput(QObject* parent = nullptr, std::string module = audiomodule::fileName);
     ~QtSoundOutput() override;
 
     // From now on sounds wait, so starting the audio back-end cannot delay the first window.
@@ -35,19 +40,20 @@ public:
     // The same recording as the source URL QSoundEffect reads: "qrc:/WAVE/CLEAR".
     static QUrl resourceUrl(const QString& resource);
 
-    // Public for tests: the recording that waits for the window (empty when none), and whether
-    // the audio back-end has been asked anything yet.
+    // Public for tests: the recording that waits for the window (empty when none), whether
+    // the audio back-end has been asked anything yet, and whether its module is loaded.
     QString waiting() const { return m_waiting; }
     bool backEndStarted() const { return m_backEndStarted; }
+    bool backEndLoaded() const { return m_backEnd != nullptr; }
 
 private:
     void playNow(const QString& resource);
     void release();
-    QSoundEffect* effectFor(const QString& resource);
+    void loadBackEnd();
 
+    std::string m_module;
     bool m_holding = false;
     QString m_waiting;
     bool m_backEndStarted = false;
-    QHash<QString, QSoundEffect*> m_effects;
-    QSoundEffect* m_current = nullptr;
+    std::unique_ptr<AudioBackEnd> m_backEnd;
 };

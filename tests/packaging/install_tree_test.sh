@@ -2,9 +2,9 @@
 # Covers the installed tree: each component installed into a temporary root of its own, the files
 # each one holds, the desktop entry and AppStream checks, and the programs running from the
 # installed tree without the build folder and without writing into it.
-#   install_tree_test.sh BUILD_DIR PREFIX GAMEDIR BINDIR SYSCONFDIR APP_ID
+#   install_tree_test.sh BUILD_DIR PREFIX GAMEDIR BINDIR SYSCONFDIR APP_ID LIBDIR
 set -euo pipefail
-build=$1 prefix=$2 gamedir=$3 bindir=$4 sysconfdir=$5 id=$6
+build=$1 prefix=$2 gamedir=$3 bindir=$4 sysconfdir=$5 id=$6 libdir=$7
 source_root=$(cd "$(dirname "$0")/../.." && pwd)
 
 work=$(mktemp -d)
@@ -35,7 +35,7 @@ server=$work/server$prefix
 
 # --- which files each component holds ---------------------------------------------------------
 game_files=(
-    "$gamedir/bloomzap"
+    "$gamedir/bloomzap" "$libdir/bloomzap/libbloomzap_audio.so"
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$id.svg"
     share/man/man6/bloomzap.6
@@ -72,6 +72,10 @@ for program in "$game/$gamedir/bloomzap" "$tool/$bindir/lzrw1" "$server/$bindir/
         fail "$program still looks into the build folder"
     fi
 done
+
+# The installed game looks for its audio module in the installed folder and nowhere else.
+runpath=$(readelf -d "$game/$gamedir/bloomzap" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]$/\1/p')
+[ "$runpath" = "$prefix/$libdir/bloomzap" ] || fail "the installed game searches '$runpath'"
 
 # --- desktop entry, AppStream, icons and manual pages -----------------------------------------
 desktop-file-validate "$game/share/applications/$id.desktop" || fail "desktop-file-validate"
