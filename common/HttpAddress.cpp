@@ -82,13 +82,17 @@ std::string withoutDotSegments(std::string_view path) {
 
 std::string merged(const Reference& base, std::string_view path) {
     if (base.path.empty())
-        return "/" + std::string(path);
+        return std::string("/").append(path);
     const std::size_t slash = base.path.rfind('/');
     return std::string(base.path.substr(0, slash == std::string_view::npos ? 0 : slash + 1)) +
            std::string(path);
 }
 
 } // namespace
+
+std::string withPort(std::optional<int> port) {
+    return port ? std::string(":").append(std::to_string(*port)) : std::string();
+}
 
 bool validHost(std::string_view host) {
     if (host.empty())
@@ -141,16 +145,16 @@ std::optional<Address> parse(std::string_view url) {
     }
     std::string target = withoutDotSegments(parts.path);
     if (target.empty())
-        target = "/";
+        target.push_back('/');
     if (parts.query)
-        target += "?" + std::string(*parts.query);
+        target.append("?").append(*parts.query);
     // Bytes a request line cannot hold go percent-encoded, so nothing can end the line early.
     address.target = httptext::percentEncode(target, " ");
     return address;
 }
 
 std::string text(const Address& address) {
-    return "http://" + address.host + (address.port ? ":" + std::to_string(*address.port) : "") +
+    return std::string("http://").append(address.host).append(withPort(address.port)) +
            address.target;
 }
 
@@ -175,9 +179,9 @@ std::optional<std::string> resolve(std::string_view base, std::string_view refer
         } else {
             path = merged(from, to.path);
         }
-        result = "http://" + std::string(authority) + path;
+        result = std::string("http://").append(authority).append(path);
         if (query)
-            result += "?" + std::string(*query);
+            result.append("?").append(*query);
     }
     const auto address = parse(result);
     if (!address)

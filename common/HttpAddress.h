@@ -26,6 +26,9 @@ bool validHost(std::string_view host);
 // address with user information, a bad host or a port that is not 1 to 65535.
 std::optional<Address> parse(std::string_view url);
 
+// ":port", or nothing without a port.
+std::string withPort(std::optional<int> port);
+
 // The address written out again: "http://host[:port]" and the target.
 std::string text(const Address& address);
 

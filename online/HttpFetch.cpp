@@ -183,9 +183,9 @@ FetchOutcome fetch(const FetchInput& input, FetchControl& control, const EnvLook
         if (!httptext::fitsHeader(*value))
             return {};
 
-    std::string origin = "http://" + parts->host;
+    std::string origin = std::string("http://").append(parts->host);
     if (parts->port != defaultPort)
-        origin += ":" + std::to_string(parts->port);
+        origin.append(httpaddress::withPort(parts->port));
     httpexchange::Endpoint endpoint{parts->host, parts->port};
     std::string proxyCredentials;
     const std::string proxyText = proxyFor(parts->host, env);

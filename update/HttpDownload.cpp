@@ -104,8 +104,7 @@ DownloadOutcome HttpDownload::run(const std::string& firstUrl, const DownloadSin
         if (!address) {
             return DownloadOutcome::HttpFailure;
         }
-        const std::string host =
-            address->host + (address->port ? ":" + std::to_string(*address->port) : "");
+        const std::string host = address->host + httpaddress::withPort(address->port);
         const std::string request = "GET " + address->target + " HTTP/1.0\r\n" + accept + "\r\n" +
                                     userAgent + "\r\nHost: " + host + "\r\n\r\n";
 
