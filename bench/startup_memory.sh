@@ -2,17 +2,22 @@
 # What the resident memory 3 s after the first window is made of, for a bare Qt main window and
 # the game, on one virtual display in one run: medians of the runs by kind (the program's own
 # image, shared libraries, fonts, heap, other anonymous memory ...) and then by mapped file, the
-# largest differences first.
-#   bench/startup_memory.sh [-n RUNS] [-r ROWS] [GAME-PROGRAM...]
+# largest differences first (last program minus the bare window, or with -d minus the first
+# program: a build before a change).
+#   bench/startup_memory.sh [-n RUNS] [-r ROWS] [-d] [GAME-PROGRAM...]
 # Builds the Release bench preset's game and probes unless game programs are named; several
 # programs are measured alternately in the same runs, one column each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=5
 rows=25
-while [[ "${1:-}" == -n || "${1:-}" == -r ]]; do
-  [[ $1 == -n ]] && runs=$2 || rows=$2
-  shift 2
+base=0
+while [[ "${1:-}" =~ ^-[nrd]$ ]]; do
+  case $1 in
+    -n) runs=$2; shift 2 ;;
+    -r) rows=$2; shift 2 ;;
+    -d) base=1; shift ;;
+  esac
 done
 build=build/bench
 cmake --preset bench >/dev/null
@@ -85,11 +90,16 @@ done >"$scratch/table"
 # Medians per column, missing entries counted as 0 kB.
 header="$(printf '%-34s' 'medians, kB')"
 for p in "${!programs[@]}"; do
-  [[ ${programs[$p]} == bare ]] && label=bare || label="[$p] $(basename "$(dirname "${programs[$p]}")")"
+  label=bare
+  if [[ ${programs[$p]} != bare ]]; then
+    label=$(basename "${programs[$p]}")
+    [[ $label != bloomzap ]] || label=$(basename "$(dirname "${programs[$p]}")")
+    label="[$p] $label"
+  fi
   header+="$(printf ' %12s' "${label:0:12}")"
 done
-header+="$(printf ' %12s' 'last - bare')"
-awk -F'\t' -v runs="$runs" -v columns="${#programs[@]}" -v rows="$rows" -v header="$header" '
+[[ $base == 0 ]] && header+="$(printf ' %12s' 'last - bare')" || header+="$(printf ' %12s' 'last - [1]')"
+awk -F'\t' -v runs="$runs" -v columns="${#programs[@]}" -v rows="$rows" -v header="$header" -v base="$base" '
   { value[$3 FS $4, $1, $2] = $5; seen[$3 FS $4] = 1 }
   function median(key, col,    i, n, v, j, t) {
     n = 0
@@ -102,14 +112,14 @@ awk -F'\t' -v runs="$runs" -v columns="${#programs[@]}" -v rows="$rows" -v heade
       split(key, part, FS)
       line = sprintf("%-34s", substr(part[2], 1, 34))
       for (c = 0; c < columns; c++) { m[c] = median(key, c); line = line sprintf(" %12.0f", m[c]) }
-      line = line sprintf(" %+12.0f", m[columns - 1] - m[0])
+      line = line sprintf(" %+12.0f", m[columns - 1] - m[base])
       if (part[1] == "kind") { kinds[key] = line; total0 += m[0]; totalLast += m[columns - 1] }
-      else { names[key] = line; diff[key] = m[columns - 1] - m[0] }
+      else { names[key] = line; diff[key] = m[columns - 1] - m[base] }
     }
     print header
     for (key in kinds) print kinds[key] | "sort -t\"|\" -k1,1"
     close("sort -t\"|\" -k1,1")
-    printf "%-34s %12.0f ... %12.0f %+12.0f   (sum of kind medians)\n\n", "all", total0, totalLast, totalLast - total0
+    printf "%-34s %12.0f ... %12.0f %+12.0f   (sums of kind medians, bare ... last)\n\n", "all", total0, totalLast, totalLast - total0
     print header
     n = 0
     for (key in names) { n++; order[n] = key }
