@@ -3,7 +3,8 @@
 // The program's icon, in the sizes the desktop picks from. The sizes an ordinary screen shows in
 // title bars, task bars and switchers are set before the first window; the large ones (256 and
 // 512 pixels, most of the decoding) join once that window is on the screen, so they do not delay
-// it. Both need a QApplication.
+// it. No size is kept decoded: each is read when a window takes the icon. Both need a
+// QApplication.
 
 namespace programicon {
 
