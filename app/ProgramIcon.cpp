@@ -3,11 +3,13 @@
 #include "widgets/EmbeddedPicture.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QIcon>
 #include <QIconEngine>
 #include <QPainter>
 
-#include <initializer_list>
+#include <array>
+#include <utility>
 
 namespace {
 
@@ -15,45 +17,42 @@ QString iconPath(int size) {
     return QStringLiteral(":/icons/bloomzap-%1.png").arg(size);
 }
 
-void addSizes(QIcon& icon, std::initializer_list<int> sizes) {
-    for (const int size : sizes)
-        icon.addPixmap(embedded::pixmap(iconPath(size), "png"));
-}
+constexpr std::array usualSizes{16, 22, 24, 32, 48, 64, 128};
+constexpr std::array largeSizes{256, 512};
 
-// The usual sizes as they were decoded, and the large ones read again each time one is asked
-// for. The desktop takes a window's icon once, when the window is made; kept decoded, the large
-// sizes would hold well over a megabyte for the rest of the run.
+// The sizes read from the program's pictures each time one is asked for, unless they are held
+// decoded. The desktop takes a window's icon when the window is made; kept decoded, the sizes
+// would hold over a hundred kilobytes (the large ones over a megabyte) for the rest of the run.
+// An icon made of decoded pixmaps would also leave them in Qt's pixmap cache for good.
 class ProgramIconEngine : public QIconEngine {
 public:
-    ProgramIconEngine(QIcon usual, QList<int> large)
-        : m_usual(std::move(usual)), m_large(std::move(large)) {}
+    using Decoded = QHash<int, QPixmap>;
 
-    QIconEngine* clone() const override { return new ProgramIconEngine(m_usual, m_large); }
+    explicit ProgramIconEngine(QList<int> sizes, Decoded held = {})
+        : m_sizes(std::move(sizes)), m_held(std::move(held)) {}
+
+    QIconEngine* clone() const override { return new ProgramIconEngine(m_sizes, m_held); }
 
     QString key() const override { return QStringLiteral("ProgramIconEngine"); }
 
     QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
-        QList<QSize> sizes = m_usual.availableSizes(mode, state);
+        QList<QSize> sizes;
         if (mode == QIcon::Normal && state == QIcon::Off)
-            for (const int size : m_large)
+            for (const int size : m_sizes)
                 sizes.append(QSize(size, size));
         return sizes;
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        // One of the large sizes exactly, as it is: what the icon with it decoded would give.
-        if (mode == QIcon::Normal && state == QIcon::Off && size.width() == size.height() &&
-            m_large.contains(size.width()))
-            return embedded::pixmap(iconPath(size.width()), "png");
-        // One of the usual sizes exactly: chosen from the usual ones as from all of them.
-        if (isUsual(size, mode, state))
-            return m_usual.pixmap(size, mode, state);
+        // One of the sizes exactly, as it is: what the icon with it decoded would give.
+        if (isExact(size, mode, state))
+            return picture(size.width());
         return whole().pixmap(size, mode, state);
     }
 
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        if (isUsual(size, mode, state))
-            return m_usual.actualSize(size, mode, state);
+        if (isExact(size, mode, state))
+            return size;
         return whole().actualSize(size, mode, state);
     }
 
@@ -63,23 +62,26 @@ public:
     }
 
 private:
-    bool isUsual(const QSize& size, QIcon::Mode mode, QIcon::State state) const {
-        // Every look is made from the normal picture of the size chosen; only exact sizes are
-        // chosen the same from the usual sizes as from all of them.
-        Q_UNUSED(mode);
-        return m_usual.availableSizes(QIcon::Normal, state).contains(size);
+    bool isExact(const QSize& size, QIcon::Mode mode, QIcon::State state) const {
+        return mode == QIcon::Normal && state == QIcon::Off && size.width() == size.height() &&
+               m_sizes.contains(size.width());
+    }
+
+    QPixmap picture(int size) const {
+        const auto held = m_held.constFind(size);
+        return held != m_held.cend() ? *held : embedded::pixmap(iconPath(size), "png");
     }
 
     // Every size decoded, for the rare question that needs them all to choose from.
     QIcon whole() const {
-        QIcon icon = m_usual;
-        for (const int size : m_large)
-            icon.addPixmap(embedded::pixmap(iconPath(size), "png"));
+        QIcon icon;
+        for (const int size : m_sizes)
+            icon.addPixmap(picture(size));
         return icon;
     }
 
-    QIcon m_usual;
-    QList<int> m_large;
+    QList<int> m_sizes;
+    Decoded m_held;
 };
 
 } // namespace
@@ -87,14 +89,19 @@ private:
 namespace programicon {
 
 void setUsualSizes() {
-    QIcon icon;
-    addSizes(icon, {16, 22, 24, 32, 48, 64, 128});
-    QApplication::setWindowIcon(icon);
+    // Held decoded until the large sizes come: the first window takes its icon more than once
+    // while it is made.
+    ProgramIconEngine::Decoded held;
+    for (const int size : usualSizes)
+        held.insert(size, embedded::pixmap(iconPath(size), "png"));
+    QApplication::setWindowIcon(QIcon(
+        new ProgramIconEngine(QList<int>(usualSizes.begin(), usualSizes.end()), std::move(held))));
 }
 
 void addLargeSizes() {
-    QApplication::setWindowIcon(
-        QIcon(new ProgramIconEngine(QApplication::windowIcon(), {256, 512})));
+    QList<int> sizes(usualSizes.begin(), usualSizes.end());
+    sizes.append(QList<int>(largeSizes.begin(), largeSizes.end()));
+    QApplication::setWindowIcon(QIcon(new ProgramIconEngine(sizes)));
 }
 
 } // namespace programicon

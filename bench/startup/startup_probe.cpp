@@ -1,8 +1,9 @@
 // Starts one program and reports how long it took to map its first top-level window on the X
 // display, how much processor time all its threads had used by then, and how much memory it holds
 // a while later: "<milliseconds> <rss-kilobytes> <cpu-milliseconds>". The processor time hardly
-// depends on what else the machine runs, so it compares builds on a busy machine.
-//   startup_probe SETTLE-SECONDS PROGRAM [ARGUMENT...]
+// depends on what else the machine runs, so it compares builds on a busy machine. With --smaps it
+// also copies the program's /proc/PID/smaps of that moment to FILE (bench/startup_memory.sh).
+//   startup_probe [--smaps FILE] SETTLE-SECONDS PROGRAM [ARGUMENT...]
 // Run it without a window manager (Xvfb alone), so the program's own map request is what the
 // root window reports.
 #include <X11/Xatom.h>
@@ -73,11 +74,26 @@ double cpuMilliseconds(pid_t pid) {
     return nanoseconds / 1e6;
 }
 
+// Copies the process's memory map with each mapping's resident size.
+void copySmaps(pid_t pid, const char* file) {
+    std::ifstream smaps("/proc/" + std::to_string(pid) + "/smaps");
+    std::ofstream copy(file);
+    copy << smaps.rdbuf();
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const char* self = argv[0];
+    const char* smapsFile = nullptr;
+    if (argc >= 3 && std::string(argv[1]) == "--smaps") {
+        smapsFile = argv[2];
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s SETTLE-SECONDS PROGRAM [ARGUMENT...]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--smaps FILE] SETTLE-SECONDS PROGRAM [ARGUMENT...]\n",
+                     self);
         return 2;
     }
     const int settleSeconds = std::atoi(argv[1]);
@@ -141,6 +157,8 @@ int main(int argc, char* argv[]) {
     }
     std::this_thread::sleep_for(std::chrono::seconds(settleSeconds));
     const long rss = rssKilobytes(child);
+    if (smapsFile)
+        copySmaps(child, smapsFile);
     kill(child, SIGTERM);
     waitpid(child, nullptr, 0);
     XCloseDisplay(display);
