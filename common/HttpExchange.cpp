@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <mutex>
@@ -24,8 +25,9 @@ using httptext::lower;
 using httptext::startsWithNoCase;
 using httptext::trimmed;
 
-// How long one address may take to accept the connection while another one is left to try.
-constexpr std::chrono::seconds connectPatience{5};
+// How long one address may take to accept the connection while another one is left to try: an
+// address family whose packets are dropped costs each request this much, not minutes.
+constexpr std::chrono::milliseconds connectPatience{500};
 // The line that gives a chunk's size, extensions included.
 constexpr std::size_t mostChunkLineBytes = 4096;
 // A body length beyond any the game could take, and safe from overflow.
@@ -166,7 +168,13 @@ Step connectTo(const addrinfo* list, ReplyHandler& handler, const Wakeup* wakeup
             continue; // the connection goes on in the background after an interruption too
         const auto giveUp = Clock::now() + connectPatience;
         for (;;) {
-            const Wait wait = await(socket.get(), POLLOUT, wakeup, waitStep);
+            // The last address may take as long as the system lets it.
+            const auto step =
+                address->ai_next ? std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                  giveUp - Clock::now()),
+                                              std::chrono::milliseconds(0), waitStep)
+                                 : waitStep;
+            const Wait wait = await(socket.get(), POLLOUT, wakeup, step);
             if (wait == Wait::Error)
                 break;
             if (wait == Wait::Ready) {
@@ -181,7 +189,6 @@ Step connectTo(const addrinfo* list, ReplyHandler& handler, const Wakeup* wakeup
             }
             if (!handler.carryOn(0))
                 return Step::Stopped;
-            // The last address may take as long as the system lets it.
             if (address->ai_next && Clock::now() >= giveUp)
                 break;
         }
@@ -206,7 +213,9 @@ Step sendAll(int connection, std::string_view data, ReplyHandler& handler, const
                 return Step::Stopped;
             continue;
         }
-        return Step::Failed;
+        // A server that stops reading may have answered first (a body too large for it): its
+        // reply is read all the same.
+        return sent < 0 && (errno == EPIPE || errno == ECONNRESET) ? Step::Done : Step::Failed;
     }
     return Step::Done;
 }
@@ -330,6 +339,13 @@ private:
     }
 
     void headLine(std::string_view text) {
+        // A line folded onto the one before, or a line end inside a line: readers further on
+        // could take either for the end of the head, so the reply is refused.
+        if (text.find('\r') != std::string_view::npos ||
+            (!m_atStatusLine && !text.empty() && (text.front() == ' ' || text.front() == '\t'))) {
+            m_state = State::Failed;
+            return;
+        }
         if (m_atStatusLine) {
             const auto status = statusOf(text);
             if (!status || ++m_heads > mostHeads) {

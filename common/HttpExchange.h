@@ -39,7 +39,7 @@ public:
 };
 
 // Wakes an exchange that waits on the network, from any thread, so that it asks its handler at
-// once. Once woken it stays woken.
+// once. Once woken it stays woken: wake only when the handler will answer false from then on.
 class Wakeup {
 public:
     Wakeup();

@@ -91,7 +91,7 @@ std::optional<Proxy> proxyFrom(std::string_view text) {
         text = text.substr(0, colon);
     }
     proxy.endpoint.host = std::string(text);
-    if (!httpaddress::validHost(proxy.endpoint.host) || !httptext::fitsHeader(proxy.credentials))
+    if (!httpaddress::validHost(proxy.endpoint.host))
         return std::nullopt;
     return proxy;
 }
@@ -175,11 +175,12 @@ FetchOutcome fetch(const FetchInput& input, FetchControl& control, const EnvLook
     const std::optional<UrlParts> parts = splitUrl(input.url);
     if (!parts || control.stopAsked())
         return {};
-    // Nothing the caller gives may end a line of the request early.
+    // Nothing the caller gives may end a line of the request early (the credentials go
+    // Base64-encoded).
     if (!httpaddress::validHost(parts->host))
         return {};
-    for (const std::string* value : {&input.acceptTypes, &input.agent, &input.userName,
-                                     &input.password, &input.referer, &input.postType})
+    for (const std::string* value :
+         {&input.acceptTypes, &input.agent, &input.referer, &input.postType})
         if (!httptext::fitsHeader(*value))
             return {};
 

@@ -63,7 +63,7 @@ struct FetchInput {
 // Runs the whole fetch on the calling thread. No time-out of its own, no redirects followed,
 // nothing retried; success exactly when at least one body byte arrived and no stop was asked,
 // whatever the status code. A proxy that is not a plain http one, a host that is not a name or
-// an IP address, or a header value with a line end fails the fetch before anything is sent.
+// an IP address, or a header value with a line end or NUL fails the fetch before anything is sent.
 FetchOutcome fetch(const FetchInput& input, FetchControl& control,
                    const EnvLookup& env = systemEnvironment());
 

@@ -20,7 +20,10 @@ public:
     bool stalled(std::int64_t total) {
         const auto now = Clock::now();
         const auto span = std::chrono::seconds(m_rule.seconds);
-        m_samples.push_back({now, total});
+        // One sample a second at most: a server sending tiny pieces cannot make the list grow.
+        if (m_samples.empty() || now - m_samples.back().first >= std::chrono::seconds(1)) {
+            m_samples.push_back({now, total});
+        }
         // Keep the newest sample that is at least one span old, and everything after it.
         while (m_samples.size() > 1 && now - m_samples[1].first >= span) {
             m_samples.pop_front();
@@ -54,7 +57,9 @@ public:
 
     bool bodyBytes(std::string_view bytes) override {
         if (!m_location.empty()) {
-            return true; // the page of a reply that sends us on is not the installer
+            // The page of a reply that sends us on is not the installer, and need not end.
+            m_leftForLocation = true;
+            return false;
         }
         if (!m_sink(bytes.data(), bytes.size())) {
             m_sinkRefused = true;
@@ -72,6 +77,7 @@ public:
 
     const std::string& location() const { return m_location; }
     bool sinkRefused() const { return m_sinkRefused; }
+    bool leftForLocation() const { return m_leftForLocation; }
     bool hasStalled() const { return m_hasStalled; }
 
 private:
@@ -81,6 +87,7 @@ private:
     std::string m_location; // of the current reply
     bool m_atHeadStart = true;
     bool m_sinkRefused = false;
+    bool m_leftForLocation = false; // the reply's page was left unread to follow its Location
     bool m_hasStalled = false;
 };
 
@@ -120,7 +127,8 @@ DownloadOutcome HttpDownload::run(const std::string& firstUrl, const DownloadSin
             return result.status >= 400 ? DownloadOutcome::HttpFailure
                                         : DownloadOutcome::WriteFailure;
         }
-        if (result.ending != httpexchange::Ending::Complete || result.status == 0) {
+        if (!transfer.leftForLocation() &&
+            (result.ending != httpexchange::Ending::Complete || result.status == 0)) {
             return DownloadOutcome::HttpFailure;
         }
         if (transfer.location().empty()) {

@@ -121,6 +121,11 @@ TEST(HttpExchange, RepliesThatBreakOffOrBreakTheRulesFail) {
          "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFFFFFFFF\r\nbody"},
         {"no last chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nbody\r\n"},
         {"a head over the limit", longHead},
+        {"a folded line", "HTTP/1.1 200 OK\r\nX: a\r\n b\r\nContent-Length: 4\r\n\r\nbody"},
+        {"a line of blanks",
+         "HTTP/1.1 100 Continue\r\n \r\nHTTP/1.1 200 OK\r\n\r\n"
+         "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 5\r\n\r\nerror"},
+        {"a line end inside a line", "HTTP/1.1 100 Continue\r\n\r\r\nHTTP/1.1 200 OK\r\n\r\nbody"},
         {"endless interim heads", manyHeads},
     };
     for (const auto& c : cases) {

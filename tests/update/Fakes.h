@@ -170,8 +170,11 @@ private:
 // `dripPath` sends a 200 head and then one byte every `dripMs` milliseconds for ever.
 class DripServer {
 public:
-    DripServer(std::map<std::string, std::string> bodies, std::string dripPath, int dripMs)
-        : m_bodies(std::move(bodies)), m_dripPath(std::move(dripPath)), m_dripMs(dripMs) {
+    // dripHead: head lines the drip's reply carries besides its status and type.
+    DripServer(std::map<std::string, std::string> bodies, std::string dripPath, int dripMs,
+               std::string dripHead = "")
+        : m_bodies(std::move(bodies)), m_dripPath(std::move(dripPath)), m_dripMs(dripMs),
+          m_dripHead(std::move(dripHead)) {
         m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -226,7 +229,7 @@ private:
         const std::string path = request.substr(begin, request.find(' ', begin) - begin);
         std::string head = "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n";
         if (path == m_dripPath) {
-            head += "\r\n";
+            head += m_dripHead + "\r\n";
             send(client, head);
             m_dripping = true;
             while (!m_stopping && send(client, "x")) {
@@ -248,6 +251,7 @@ private:
     std::map<std::string, std::string> m_bodies;
     std::string m_dripPath;
     int m_dripMs;
+    std::string m_dripHead;
     int m_listener = -1;
     int m_port = 0;
     std::atomic<bool> m_stopping{false}, m_dripping{false};

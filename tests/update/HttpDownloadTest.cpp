@@ -85,6 +85,16 @@ TEST(IntegrationHttpDownload, ALocationIsFollowedWhateverTheStatusButOnlyToPlain
     EXPECT_EQ(target.requestCount(), 2u);
 }
 
+TEST(IntegrationHttpDownload, ARedirectIsFollowedWithoutWaitingForItsPageToEnd) {
+    // The page of the reply that sends us on never ends, at well above the stall rule's pace.
+    DripServer server({{"/bloomzap/bzpsetup.exe", "installer bytes"}}, "/moved", 1,
+                      "Location: /bloomzap/bzpsetup.exe\r\n");
+    const Result result = download(server.root() + "moved");
+    EXPECT_TRUE(server.dripping());
+    EXPECT_EQ(result.outcome, DownloadOutcome::Received);
+    EXPECT_EQ(result.body, "installer bytes");
+}
+
 TEST(IntegrationHttpDownload, AServerThatDripsTooSlowlyFailsLikeAStall) {
     // One byte every 20 ms is far below 1 KiB/s; the rule's span is shortened to one second.
     DripServer drip({}, "/bloomzap/bzpsetup.exe", 20);
