@@ -217,7 +217,7 @@ bool ProfileFile::writeString(std::string_view section, std::string_view key,
                     lines.back().ending = newLineEnding;
                 lines.push_back({"", newLineEnding});
             }
-            lines.push_back({"[" + std::string(section) + "]", newLineEnding});
+            lines.push_back({std::string("[").append(section).append("]"), newLineEnding});
             insertAt = lines.size();
         }
         // The line before the new one may have been the last of the file without a line end.

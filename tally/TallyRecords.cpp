@@ -22,7 +22,7 @@ TallyRecords::TallyRecords(TallyTable& table, TallyDisplay& display, TallyCalend
 
 void TallyRecords::setInitialDisplay() {
     for (int column = 1; column <= TallyTable::totals; ++column) {
-        m_totals[column - 1] = "0";
+        m_totals[column - 1] = std::string(1, '0');
         showTotal(column);
     }
     for (int n = 1; n <= TallyTable::places; ++n) {
@@ -121,7 +121,7 @@ bool TallyRecords::confirmReset() {
 void TallyRecords::resetTally() {
     m_table.setRowCount(TallyTable::nominalRows);
     for (int column = 1; column <= TallyTable::totals; ++column) {
-        m_totals[column - 1] = "0";
+        m_totals[column - 1] = std::string(1, '0');
         showTotal(column);
     }
     for (int col = 1; col < TallyTable::nominalColumns; ++col)

@@ -10,7 +10,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string quoted(const fs::path& file) {
-    return "\"" + file.string() + "\"";
+    return std::string("\"").append(file.string()).append("\"");
 }
 
 } // namespace

@@ -139,7 +139,7 @@ void InstallerMaker::make(const fs::path& program, const std::string& version,
     // Each file is written aside and renamed into place, so a server publishing the folder
     // never serves half a file.
     const auto publish = [&](std::string_view name, const std::string& content, bool runnable) {
-        const fs::path aside = folder / ("." + std::string(name) + ".new");
+        const fs::path aside = folder / std::string(".").append(name).append(".new");
         writeFile(aside, content);
         if (runnable) {
             fs::permissions(aside, fs::perms::owner_exec | fs::perms::group_exec,
