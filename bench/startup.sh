@@ -13,25 +13,10 @@ if [[ "${1:-}" == "-n" ]]; then
   runs=$2
   shift 2
 fi
-build=build/bench
-cmake --preset bench >/dev/null
-targets=(startup_probe bare_window)
-[[ $# -ge 1 ]] || targets+=(bloomzap)
-cmake --build --preset bench --target "${targets[@]}" >/dev/null
-games=("$@")
-[[ ${#games[@]} -ge 1 ]] || games=("$build/app/bloomzap")
-probe="$build/bench/startup_probe"
-bare="$build/bench/bare_window"
+source bench/startup/common.sh
+probes_and_games "$@"
 
-# Xvfb picks a free display itself and names it once it is ready: a display number chosen here
-# could be one another user's server holds on a shared machine.
-scratch=$(mktemp -d)
-Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$scratch/display" 2>/dev/null &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -rf "$scratch"' EXIT
-for _ in $(seq 300); do [[ -s "$scratch/display" ]] && break; sleep 0.1; done
-[[ -s "$scratch/display" ]] || { echo "startup.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$scratch/display")"
+start_display startup.sh
 
 # Each game run starts as a first start: its own empty folder, no settings, no tally; the
 # version request finds no server on this port.

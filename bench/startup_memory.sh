@@ -19,23 +19,10 @@ while [[ "${1:-}" =~ ^-[nrd]$ ]]; do
     -d) base=1; shift ;;
   esac
 done
-build=build/bench
-cmake --preset bench >/dev/null
-targets=(startup_probe bare_window)
-[[ $# -ge 1 ]] || targets+=(bloomzap)
-cmake --build --preset bench --target "${targets[@]}" >/dev/null
-games=("$@")
-[[ ${#games[@]} -ge 1 ]] || games=("$build/app/bloomzap")
-probe="$build/bench/startup_probe"
-bare="$build/bench/bare_window"
+source bench/startup/common.sh
+probes_and_games "$@"
 
-scratch=$(mktemp -d)
-Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$scratch/display" 2>/dev/null &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -rf "$scratch"' EXIT
-for _ in $(seq 300); do [[ -s "$scratch/display" ]] && break; sleep 0.1; done
-[[ -s "$scratch/display" ]] || { echo "startup_memory.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$scratch/display")"
+start_display startup_memory.sh
 
 # As in startup.sh, each game run is a first start in its own empty folder, its file named
 # "bloomzap" so that the program's image is told apart from the libraries.

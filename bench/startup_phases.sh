@@ -13,21 +13,15 @@ if [[ "${1:-}" =~ ^[0-9]+$ ]]; then
   seconds=$1
   shift
 fi
+source bench/startup/common.sh
 games=("$@")
 if [[ ${#games[@]} -eq 0 ]]; then
-  cmake --preset bench >/dev/null
-  cmake --build --preset bench --target bloomzap >/dev/null
+  bench_build bloomzap
   games=(build/bench/app/bloomzap)
 fi
 command -v valgrind >/dev/null || { echo "startup_phases.sh: valgrind is needed" >&2; exit 1; }
 
-scratch=$(mktemp -d)
-Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$scratch/display" 2>/dev/null &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -rf "$scratch"' EXIT
-for _ in $(seq 300); do [[ -s "$scratch/display" ]] && break; sleep 0.1; done
-[[ -s "$scratch/display" ]] || { echo "startup_phases.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$scratch/display")"
+start_display startup_phases.sh
 
 total() { callgrind_annotate "$1" 2>/dev/null | awk '/PROGRAM TOTALS/ { gsub(",", "", $1); print $1 }'; }
 
