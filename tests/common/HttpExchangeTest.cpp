@@ -96,6 +96,11 @@ TEST(HttpExchange, RepliesAreFramedByLengthChunksOrTheClose) {
 }
 
 TEST(HttpExchange, RepliesThatBreakOffOrBreakTheRulesFail) {
+    const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    const std::string longChunkLine =
+        chunked + "4;" + std::string(8192, 'x') + "\r\nbody\r\n0\r\n\r\n";
+    const std::string longTrailer =
+        chunked + "4\r\nbody\r\n0\r\nX: " + std::string(mostHeadBytes, 'x') + "\r\n\r\n";
     const std::string longHead =
         "HTTP/1.0 200 OK\r\nX: " + std::string(mostHeadBytes, 'x') + "\r\n\r\nbody";
     std::string manyHeads;
@@ -121,6 +126,8 @@ TEST(HttpExchange, RepliesThatBreakOffOrBreakTheRulesFail) {
          "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFFFFFFFF\r\nbody"},
         {"no last chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nbody\r\n"},
         {"a head over the limit", longHead},
+        {"a chunk line over the limit", longChunkLine},
+        {"trailers over the limit", longTrailer},
         {"a folded line", "HTTP/1.1 200 OK\r\nX: a\r\n b\r\nContent-Length: 4\r\n\r\nbody"},
         {"a line of blanks",
          "HTTP/1.1 100 Continue\r\n \r\nHTTP/1.1 200 OK\r\n\r\n"
