@@ -1,6 +1,7 @@
 #include "info/ClickLabelAccessible.h"
 
 #include "info/ClickLabel.h"
+#include "widgets/WidgetAccessible.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -29,13 +30,8 @@ public:
             return;
         }
         ClickLabel* link = label();
-        if (!link->isVisible() || !link->isEnabled())
-            return;
-        // A widget lying over the link's middle would take a click there: it takes this too.
-        const QWidget* top = link->window();
-        if (top != link && top->childAt(link->mapTo(top, link->rect().center())) != link)
-            return;
-        emit link->clicked();
+        if (accessibility::reachable(link))
+            emit link->clicked();
     }
 
 private:

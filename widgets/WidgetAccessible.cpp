@@ -60,14 +60,8 @@ public:
             return;
         }
         TSelButton* b = button();
-        if (!b->isVisible() || !b->isEnabled() || !b->Enabled())
-            return;
-        // A widget lying over the button's middle would take a click there: it takes this too.
-        const QWidget* top = b->window();
-        const QPoint middle = b->rect().center();
-        if (top != b && top->childAt(b->mapTo(top, middle)) != b)
-            return;
-        b->click();
+        if (b->Enabled() && accessibility::reachable(b))
+            b->click();
     }
 
 private:
@@ -119,6 +113,13 @@ void installWidgetAccessibility() {
 void setDisplayCaption(QLabel* display, const QString& caption) {
     display->setProperty(captionProperty, caption);
     nameDisplay(display);
+}
+
+bool reachable(const QWidget* widget) {
+    if (!widget->isVisible() || !widget->isEnabled())
+        return false;
+    const QWidget* top = widget->window();
+    return top == widget || top->childAt(widget->mapTo(top, widget->rect().center())) == widget;
 }
 
 bool listening() {

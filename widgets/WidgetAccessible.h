@@ -23,6 +23,10 @@ void installWidgetAccessibility();
 // display is made; after each new text, displayChanged.
 void setDisplayCaption(QLabel* display, const QString& caption);
 
+// Whether a click could reach the widget's middle: it is shown and enabled, and no other widget
+// lies over that point (which would take the click). A screen reader's press acts only then.
+bool reachable(const QWidget* widget);
+
 // Whether a screen reader listens, or a listener stands in for one.
 bool listening();
 // Hands `event` to the screen readers and to the listener standing in for them.

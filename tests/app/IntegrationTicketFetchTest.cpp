@@ -41,12 +41,8 @@ struct TicketRun {
         const std::filesystem::path dir = folder.path().toStdString();
         testsupport::writeFile(dir / "bloomzap.ini",
                                "[bloomzap]\r\nSite=" + root + "\r\nUpdate=false\r\n");
-        MainEnvironment environment;
-        environment.timers = &clock;
+        MainEnvironment environment = quietEnvironment(clock, silence, dir, 5);
         environment.verifiedGames = true;
-        environment.seed = [] { return std::uint64_t(5); };
-        environment.sound = &silence;
-        environment.settingsFile = dir / "bloomzap.ini";
         environment.showMessage = [this](const QString& text) { messages << text; };
         main = std::make_unique<Tmain>(environment);
         main->show();

@@ -131,18 +131,9 @@ class TmainAccessibilityTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_folder;
-    std::unique_ptr<VirtualClock> m_clock;
-    std::unique_ptr<testsupport::RecordingOutput> m_sounds;
+    FreshWindows m_windows;
 
-    std::unique_ptr<Tmain> makeWindow() {
-        std::filesystem::remove(std::filesystem::path(m_folder.path().toStdString()) /
-                                "bloomzap.ini");
-        m_clock = std::make_unique<VirtualClock>();
-        m_sounds = std::make_unique<testsupport::RecordingOutput>();
-        return shownWindow(quietEnvironment(
-            *m_clock, *m_sounds, std::filesystem::path(m_folder.path().toStdString()), 20261207));
-    }
+    std::unique_ptr<Tmain> makeWindow() { return m_windows.make(); }
 
     // The name typed and a game started.
     void startGame(Tmain& main) {
@@ -153,13 +144,13 @@ private:
     // Plays on until the group being removed is gone and the board is settled.
     void settle(const GameState& state) {
         for (int tick = 0; tick < 1000 && (state.removing || !state.linesettled); ++tick)
-            m_clock->advance(10);
+            m_windows.clock().advance(10);
     }
 
 private slots:
     void initTestCase() {
         installFontSubstitutes();
-        QVERIFY(m_folder.isValid());
+        QVERIFY(m_windows.ready());
     }
 
     void everyControlOfTheGameWindowIsNamed() {

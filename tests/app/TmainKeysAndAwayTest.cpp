@@ -48,23 +48,14 @@ class TmainKeysAndAwayTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_folder;
-    std::unique_ptr<VirtualClock> m_clock;
-    std::unique_ptr<testsupport::RecordingOutput> m_sounds;
+    FreshWindows m_windows;
 
-    std::unique_ptr<Tmain> makeWindow() {
-        std::filesystem::remove(std::filesystem::path(m_folder.path().toStdString()) /
-                                "bloomzap.ini");
-        m_clock = std::make_unique<VirtualClock>();
-        m_sounds = std::make_unique<testsupport::RecordingOutput>();
-        return shownWindow(quietEnvironment(
-            *m_clock, *m_sounds, std::filesystem::path(m_folder.path().toStdString()), 20261207));
-    }
+    std::unique_ptr<Tmain> makeWindow() { return m_windows.make(); }
 
 private slots:
     void initTestCase() {
         installFontSubstitutes();
-        QVERIFY(m_folder.isValid());
+        QVERIFY(m_windows.ready());
     }
 
     // The same moves made with the mouse and with the keyboard give the same game.
@@ -78,7 +69,7 @@ private slots:
             click(button(*main, "button_start"));
             const GameState& state = main->game().state();
             for (int tick = 0; tick < 400000 && state.gamerunning; ++tick) {
-                m_clock->advance(10);
+                m_windows.clock().advance(10);
                 if (tick == pauseTick || tick == resumeTick) {
                     click(button(*main, "button_pause"));
                     moves.push_back({tick, QPoint()});
@@ -138,7 +129,7 @@ private slots:
         size_t next = 0;
         bool space = true;
         for (int tick = 0; tick < 400000 && state.gamerunning; ++tick) {
-            m_clock->advance(10);
+            m_windows.clock().advance(10);
             if (next == moves.size() || moves[next].tick != tick)
                 continue;
             const Move move = moves[next++];
@@ -226,7 +217,7 @@ private slots:
         QVERIFY(state.paused);
         QVERIFY(panel(*main, "panel_paused")->isVisible());
         QCOMPARE(pause->Caption(), QStringLiteral("RESUME"));
-        m_clock->advance(12000);
+        m_windows.clock().advance(12000);
         QVERIFY(state.cells == before);
         // Coming back leaves it paused until RESUME.
         main->showNormal();
@@ -238,7 +229,7 @@ private slots:
         main->showMaximized();
         main->showNormal();
         QVERIFY(!state.paused);
-        m_clock->advance(3100);
+        m_windows.clock().advance(3100);
         QVERIFY(!(state.cells == before)); // lines fall again
 
         // Already paused by hand: minimising keeps it paused (it does not toggle).
@@ -252,7 +243,7 @@ private slots:
 
         // Game over: nothing changes.
         while (state.gamerunning)
-            m_clock->advance(1000);
+            m_windows.clock().advance(1000);
         main->showMinimized();
         QVERIFY(!state.paused);
         QVERIFY(panel(*main, "panel_paused")->isHidden());

@@ -13,6 +13,8 @@
 #include "engine/GameRules.h"
 #include "engine/GameState.h"
 #include "engine/TimerComponent.h"
+#include "tests/support/RecordingOutput.h"
+#include "tests/support/VirtualClock.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/TFlatPanelUnit.h"
 
@@ -21,6 +23,7 @@
 #include <QMenuBar>
 #include <QPoint>
 #include <QRect>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtGlobal>
 
@@ -104,3 +107,23 @@ inline std::unique_ptr<Tmain> shownWindow(const MainEnvironment& environment) {
     window->activateWindow();
     return window;
 }
+
+// Fresh quiet windows for the tests of one class, each a first start: the class's folder without
+// a settings file, a new clock and a new sound recorder, the same seed every time.
+class FreshWindows {
+public:
+    bool ready() const { return m_folder.isValid(); }
+    std::unique_ptr<Tmain> make() {
+        const std::filesystem::path folder(m_folder.path().toStdString());
+        std::filesystem::remove(folder / "bloomzap.ini");
+        m_clock = std::make_unique<VirtualClock>();
+        m_sounds = std::make_unique<testsupport::RecordingOutput>();
+        return shownWindow(quietEnvironment(*m_clock, *m_sounds, folder, 20261207));
+    }
+    VirtualClock& clock() { return *m_clock; }
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<VirtualClock> m_clock;
+    std::unique_ptr<testsupport::RecordingOutput> m_sounds;
+};

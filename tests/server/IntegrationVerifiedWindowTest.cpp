@@ -53,12 +53,8 @@ private slots:
         VirtualClock clock;
         testsupport::RecordingOutput silence;
         QStringList messages;
-        MainEnvironment environment;
-        environment.timers = &clock;
+        MainEnvironment environment = quietEnvironment(clock, silence, dir, 5);
         environment.verifiedGames = true;
-        environment.seed = [] { return std::uint64_t(5); };
-        environment.sound = &silence;
-        environment.settingsFile = dir / "bloomzap.ini";
         environment.showMessage = [&messages](const QString& text) { messages << text; };
         Tmain main(environment);
         main.show();
