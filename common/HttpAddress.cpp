@@ -103,9 +103,7 @@ bool validHost(std::string_view host) {
         const std::string_view inside = host.substr(1, host.size() - 2);
         bool colon = false;
         for (const char c : inside) {
-            const bool hex =
-                (c >= '0' && c <= '9') || (httptext::lower(c) >= 'a' && httptext::lower(c) <= 'f');
-            if (!hex && c != ':' && c != '.')
+            if (httptext::hexDigit(c) < 0 && c != ':' && c != '.')
                 return false;
             colon = colon || c == ':';
         }

@@ -21,7 +21,6 @@ namespace httpexchange {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using httptext::lower;
 using httptext::startsWithNoCase;
 using httptext::trimmed;
 
@@ -417,10 +416,7 @@ private:
         std::size_t digits = 0;
         std::int64_t size = 0;
         for (; digits < text.size(); ++digits) {
-            const char c = lower(text[digits]);
-            const int value = c >= '0' && c <= '9'   ? c - '0'
-                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                     : -1;
+            const int value = httptext::hexDigit(text[digits]);
             if (value < 0)
                 break;
             if (size > (mostBodyBytes >> 4)) {

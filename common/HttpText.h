@@ -1,8 +1,8 @@
 #pragma once
 
 // The small text rules the HTTP clients and the high-score page's sanitiser share: ASCII letter
-// case, blanks around a header value, decimal numbers in a head, percent-encoding and the Base64
-// of a Basic authorisation. No Qt.
+// case, blanks around a header value, decimal numbers in a head, percent-encoding and decoding, and
+// the Base64 of a Basic authorisation. No Qt.
 
 #include <algorithm>
 #include <cstdint>
@@ -71,6 +71,31 @@ inline std::string percentEncode(std::string_view text, std::string_view alsoEnc
             encoded += c;
     }
     return encoded;
+}
+
+// The value of one hexadecimal digit in either letter case, -1 for any other character.
+constexpr int hexDigit(char c) {
+    return c >= '0' && c <= '9'                 ? c - '0'
+           : lower(c) >= 'a' && lower(c) <= 'f' ? lower(c) - 'a' + 10
+                                                : -1;
+}
+
+// Decodes %XX escapes; a "%" not followed by two hex digits is refused (nullopt). A "+" stays a
+// "+": the game never uses it for a blank.
+inline std::optional<std::string> percentDecode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size() || hexDigit(text[i + 1]) < 0 || hexDigit(text[i + 2]) < 0)
+            return std::nullopt;
+        out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+        i += 2;
+    }
+    return out;
 }
 
 // The text in Base64 with padding, as a Basic authorisation carries "user:password".

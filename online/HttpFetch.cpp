@@ -37,24 +37,6 @@ bool bypassesProxy(const std::string& host, std::string_view list) {
     return false;
 }
 
-// The bytes of "%XX" written out; anything else as it stands.
-std::string percentDecoded(std::string_view text) {
-    const auto hex = [](char c) {
-        c = httptext::lower(c);
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    };
-    std::string decoded;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] == '%' && at + 2 < text.size() && hex(text[at + 1]) >= 0 &&
-            hex(text[at + 2]) >= 0) {
-            decoded += static_cast<char>(hex(text[at + 1]) * 16 + hex(text[at + 2]));
-            at += 2;
-        } else
-            decoded += text[at];
-    }
-    return decoded;
-}
-
 // A proxy named by the environment: "[http://][user[:password]@]host[:port][/]".
 struct Proxy {
     httpexchange::Endpoint endpoint;
@@ -75,10 +57,13 @@ std::optional<Proxy> proxyFrom(std::string_view text) {
     if (const std::size_t at = text.rfind('@'); at != std::string_view::npos) {
         const std::string_view user = text.substr(0, at);
         const std::size_t colon = user.find(':');
-        proxy.credentials =
-            percentDecoded(user.substr(0, colon)) + ":" +
-            (colon == std::string_view::npos ? std::string()
-                                             : percentDecoded(user.substr(colon + 1)));
+        const auto name = httptext::percentDecode(user.substr(0, colon));
+        const auto password = colon == std::string_view::npos
+                                  ? std::optional<std::string>("")
+                                  : httptext::percentDecode(user.substr(colon + 1));
+        if (!name || !password)
+            return std::nullopt;
+        proxy.credentials = *name + ":" + *password;
         text.remove_prefix(at + 1);
     }
     const std::size_t bracket = text.rfind(']');

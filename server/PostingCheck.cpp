@@ -1,23 +1,12 @@
 #include "server/PostingCheck.h"
 
+#include "common/HttpText.h"
+
 #include <array>
 
 namespace server {
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 // Length of the valid UTF-8 sequence starting at `i`, or 0 when there is none (overlong forms,
 // surrogates and code points above U+10FFFF are not valid).
@@ -170,28 +159,6 @@ PostingCheck refuse(std::string why) {
 
 } // namespace
 
-std::optional<std::string> percentDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size()) {
-            return std::nullopt;
-        }
-        const int high = hexValue(text[i + 1]);
-        const int low = hexValue(text[i + 2]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return out;
-}
-
 std::string toUtf8(std::string_view bytes) {
     if (isValidUtf8(bytes)) {
         return std::string(bytes);
@@ -237,7 +204,7 @@ PostingCheck readPosting(std::string_view rawQuery) {
         if (slot->has_value()) {
             return refuse("The " + std::string(key) + " is given twice.");
         }
-        *slot = percentDecode(pair.substr(eq + 1));
+        *slot = httptext::percentDecode(pair.substr(eq + 1));
         if (!slot->has_value()) {
             return refuse("The " + std::string(key) + " holds a broken %-escape.");
         }

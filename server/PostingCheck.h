@@ -22,10 +22,6 @@ inline constexpr std::size_t maxNameBytes = 32;
 inline constexpr std::size_t maxDateBytes = 10;
 } // namespace postingLimits
 
-// Decodes %XX escapes; a "%" not followed by two hex digits is refused (nullopt). A "+" stays a
-// "+": the game never uses it for a blank.
-std::optional<std::string> percentDecode(std::string_view text);
-
 // Returns the text as UTF-8: valid UTF-8 as it is, anything else read as Latin-1.
 std::string toUtf8(std::string_view bytes);
 
