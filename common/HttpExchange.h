@@ -69,11 +69,14 @@ struct Result {
     int status = 0; // the final head's status code, 0 before one arrived
 };
 
+// The port of an http address that names none.
+inline constexpr int defaultPort = 80;
+
 // Where to connect: the host as a URL writes it (a name, an IPv4 address or a bracketed IPv6
 // address) and the port.
 struct Endpoint {
     std::string host;
-    int port = 80;
+    int port = defaultPort;
 };
 
 // Connects to the endpoint (each address the host has, in turn), sends the request and reads the

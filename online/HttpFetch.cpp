@@ -37,6 +37,9 @@ bool bypassesProxy(const std::string& host, std::string_view list) {
     return false;
 }
 
+// The port of a proxy named without one, as curl and most clients take it.
+constexpr int defaultProxyPort = 1080;
+
 // A proxy named by the environment: "[http://][user[:password]@]host[:port][/]".
 struct Proxy {
     httpexchange::Endpoint endpoint;
@@ -52,8 +55,7 @@ std::optional<Proxy> proxyFrom(std::string_view text) {
     }
     text = text.substr(0, text.find('/'));
     Proxy proxy;
-    // Like curl, a proxy without a port is taken to listen on 1080.
-    proxy.endpoint.port = 1080;
+    proxy.endpoint.port = defaultProxyPort;
     if (const std::size_t at = text.rfind('@'); at != std::string_view::npos) {
         const std::string_view user = text.substr(0, at);
         const std::size_t colon = user.find(':');

@@ -4,6 +4,7 @@
 // object goes onto the request line, which proxy the environment asks for, and the transfer
 // itself (common/HttpExchange), run on whatever thread calls fetch().
 
+#include "common/HttpExchange.h"
 #include "online/FetchControl.h"
 #include "online/FetchOutcome.h"
 
@@ -15,7 +16,7 @@
 
 namespace httpfetch {
 
-inline constexpr int defaultPort = 80;
+inline constexpr int defaultPort = httpexchange::defaultPort;
 
 struct UrlParts {
     std::string host;

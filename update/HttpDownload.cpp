@@ -117,7 +117,8 @@ DownloadOutcome HttpDownload::run(const std::string& firstUrl, const DownloadSin
 
         Transfer transfer(sink, m_stall, m_aborted);
         const httpexchange::Result result = httpexchange::exchange(
-            {address->host, address->port.value_or(80)}, request, transfer, &m_wakeup);
+            {address->host, address->port.value_or(httpexchange::defaultPort)}, request, transfer,
+            &m_wakeup);
 
         if (m_aborted || transfer.hasStalled()) {
             return DownloadOutcome::HttpFailure;
