@@ -497,6 +497,12 @@ struct PgStore::Listener {
     Listener(PgStore& store)
         : connection(store.m_connectionString),
           receiver(connection, [&store] { store.notifyChanged(); }) {}
+    // Closed before the receiver goes, which would otherwise send UNLISTEN and wait for the
+    // answer: a hung database would keep the server from ever stopping. The session's end
+    // ends its LISTEN.
+    ~Listener() { connection.disconnect(); }
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
     pqxx::connection connection;
     ChangeReceiver receiver; // LISTEN is in force from here on
 };

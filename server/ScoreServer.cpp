@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -45,6 +46,8 @@ constexpr int listenBacklog = 1024;
 constexpr auto renderBackoff = std::chrono::seconds(2);
 // How long a stop waits for answers under way.
 constexpr auto stopPatience = std::chrono::seconds(10);
+// Then, for those still waiting to be told that the server stops.
+constexpr auto stopAnswerPatience = std::chrono::seconds(1);
 
 // A response the engine owns; our reference is dropped when this goes.
 struct ResponseRef {
@@ -123,7 +126,7 @@ struct ReplayJob {
 
 // One request from its first line to its last byte sent.
 struct ScoreServer::Request {
-    enum class Wait { none, posting, page, replay };
+    enum class Wait { none, posting, page, replay, stopping };
     std::string target; // as sent, escapes undecoded
     std::string requestLine;
     std::string address;
@@ -137,7 +140,6 @@ struct ScoreServer::Request {
     AddOutcome outcome;
     bool highScorePage = true;
     std::shared_ptr<const Pages> pages; // the copy to serve; null: none could be rendered
-    std::uint64_t neededGeneration = 0;
     // A game record (POST of the replay path): its body as it arrives, then its replay.
     bool replayPost = false;
     std::shared_ptr<ReplayJob> replay;
@@ -151,12 +153,40 @@ struct ScoreServer::Engine {
     MHD_Daemon* daemon = nullptr;
     ResponseRef home, version, notFound;
 
-    // Resuming is allowed only while the daemon runs.
-    struct Gate {
+    // Connections suspended while the store, the renderer or a replayer works for them. The
+    // engine must not stop with one still suspended, so a stop closes the door to new waits and
+    // at last resumes those left. Each wait ends once: an answer that comes after finds nothing
+    // and touches nothing, even once the engine is gone.
+    struct Waits {
         std::mutex mutex;
-        bool open = true;
+        bool accepting = true;
+        std::uint64_t lastId = 0;
+        std::map<std::uint64_t, std::pair<MHD_Connection*, Request*>> suspended;
+
+        // Hands the waiting request to `answer` and resumes its connection, if it still waits.
+        template <class Answer> void finish(std::uint64_t id, Answer&& answer) {
+            const std::lock_guard lock(mutex);
+            const auto it = suspended.find(id);
+            if (it != suspended.end()) {
+                answer(*it->second.second);
+                MHD_resume_connection(it->second.first);
+                suspended.erase(it);
+            }
+        }
+        // Resumes every connection still waiting, to be told that the server is stopping.
+        std::size_t giveUp() {
+            const std::lock_guard lock(mutex);
+            accepting = false;
+            for (auto& [id, waiting] : suspended) {
+                waiting.second->waiting = Request::Wait::stopping;
+                MHD_resume_connection(waiting.first);
+            }
+            const std::size_t count = suspended.size();
+            suspended.clear();
+            return count;
+        }
     };
-    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+    std::shared_ptr<Waits> waits = std::make_shared<Waits>();
 
     std::mutex underWayMutex;
     std::condition_variable underWayDone;
@@ -180,6 +210,11 @@ struct ScoreServer::Engine {
     bool guardStopping = false;
     std::thread guard;
 
+    // Cleared when the server stops. New connections are turned away here rather than by
+    // quiescing the engine: with a pool of epoll threads, libmicrohttpd's quiesce races the
+    // threads' own handling of the listening socket and can abort the process.
+    std::atomic<bool> admitting{true};
+
     // Open connections per client address; a trusted proxy carries many clients and is not
     // limited.
     std::map<std::string, int> perAddress;
@@ -189,6 +224,9 @@ struct ScoreServer::Engine {
                settings.trustedProxies.end();
     }
     bool mayConnect(const sockaddr* address) {
+        if (!admitting) {
+            return false;
+        }
         const std::string peer = addressText(address);
         if (trusted(peer)) {
             return true;
@@ -251,14 +289,14 @@ struct ScoreServer::Engine {
     // Game records waiting for a replay, and the threads that replay them.
     std::mutex replayMutex;
     std::condition_variable replayWake;
-    std::deque<std::pair<MHD_Connection*, std::shared_ptr<ReplayJob>>> replayWaiters;
+    std::deque<std::pair<std::uint64_t, std::shared_ptr<ReplayJob>>> replayWaiters; // by wait
     bool replayStopping = false;
     std::vector<std::thread> replayers;
 
     // Page requests waiting for a render, and the thread that renders.
     std::mutex renderMutex;
     std::condition_variable renderWake;
-    std::deque<std::pair<MHD_Connection*, Request*>> renderWaiters;
+    std::deque<std::pair<std::uint64_t, std::uint64_t>> renderWaiters; // wait, generation needed
     bool renderStopping = false;
     std::thread renderer;
 
@@ -267,21 +305,28 @@ struct ScoreServer::Engine {
           version(makeResponse(s.versionText, textType, true)),
           notFound(makeResponse(pages::notFound(), htmlType)) {}
 
-    void resume(MHD_Connection* connection) {
-        const std::lock_guard lock(gate->mutex);
-        if (gate->open) {
-            MHD_resume_connection(connection);
+    // Suspends the connection until its wait is finished; returns the wait, or 0 when the
+    // server is stopping and the request must be answered at once.
+    std::uint64_t beginWaiting(MHD_Connection* connection, Request* r, Request::Wait what) {
+        const std::lock_guard lock(waits->mutex);
+        if (!waits->accepting) {
+            return 0;
         }
-    }
-
-    void beginWaiting(MHD_Connection* connection, Request* r, Request::Wait what) {
         r->waiting = what;
         if (!r->underWay) {
             r->underWay = true;
-            const std::lock_guard lock(underWayMutex);
+            const std::lock_guard counting(underWayMutex);
             ++underWay;
         }
         MHD_suspend_connection(connection);
+        const std::uint64_t id = ++waits->lastId;
+        waits->suspended.emplace(id, std::pair{connection, r});
+        return id;
+    }
+
+    MHD_Result stopping(MHD_Connection* connection, Request* r) {
+        return text(connection, r, 503, "The server is stopping; please try again.",
+                    MHD_HTTP_HEADER_RETRY_AFTER, retryAfterSeconds);
     }
 
     MHD_Result answer(MHD_Connection* connection, Request* r, int status,
@@ -351,6 +396,8 @@ struct ScoreServer::Engine {
             return pageDone(connection, r);
         case Request::Wait::replay:
             return replayDone(connection, r);
+        case Request::Wait::stopping:
+            return stopping(connection, r);
         case Request::Wait::none:
             break;
         }
@@ -411,17 +458,21 @@ struct ScoreServer::Engine {
         if (!check.values) {
             return text(connection, r, 400, check.refusal);
         }
-        beginWaiting(connection, r, Request::Wait::posting);
+        const std::uint64_t wait = beginWaiting(connection, r, Request::Wait::posting);
+        if (wait == 0) {
+            return stopping(connection, r);
+        }
         const auto deadline =
             StoreClock::now() + std::chrono::milliseconds(ScoreServer::postingPatienceMs);
         owner.m_store->submit(
             PostingRequest{*check.values, r->address, settings.postLimit, deadline},
-            [this, connection, r](const AddOutcome& outcome) {
-                r->outcome = outcome;
-                if (!outcome.unavailable && outcome.result == AddResult::stored) {
-                    ++generation;
-                }
-                resume(connection);
+            [this, waits = waits, wait](const AddOutcome& outcome) {
+                waits->finish(wait, [&](Request& waiting) {
+                    waiting.outcome = outcome;
+                    if (!outcome.unavailable && outcome.result == AddResult::stored) {
+                        ++generation;
+                    }
+                });
             });
         return MHD_YES;
     }
@@ -471,8 +522,11 @@ struct ScoreServer::Engine {
                                           "again."};
                 return replayDone(connection, r);
             }
-            beginWaiting(connection, r, Request::Wait::replay);
-            replayWaiters.emplace_back(connection, r->replay);
+            const std::uint64_t wait = beginWaiting(connection, r, Request::Wait::replay);
+            if (wait == 0) {
+                return stopping(connection, r);
+            }
+            replayWaiters.emplace_back(wait, r->replay);
         }
         replayWake.notify_one();
         return MHD_YES;
@@ -494,7 +548,7 @@ struct ScoreServer::Engine {
             if (replayStopping) {
                 return; // the daemon is gone: the connections still queued went with it
             }
-            auto [connection, job] = std::move(replayWaiters.front());
+            auto [wait, job] = std::move(replayWaiters.front());
             replayWaiters.pop_front();
             lock.unlock();
             job->answer = checkReplay(job->body, *owner.m_signer, *owner.m_store,
@@ -504,7 +558,7 @@ struct ScoreServer::Engine {
             } else if (job->answer.status == 503) {
                 owner.logProblem("game record not checked", job->answer.text);
             }
-            resume(connection);
+            waits->finish(wait, [](Request&) {});
             lock.lock();
         }
     }
@@ -520,11 +574,18 @@ struct ScoreServer::Engine {
                 return pageDone(connection, r);
             }
         }
-        r->neededGeneration = generation.load();
-        beginWaiting(connection, r, Request::Wait::page);
+        const std::uint64_t needed = generation.load();
+        const std::uint64_t wait = beginWaiting(connection, r, Request::Wait::page);
+        if (wait == 0) {
+            if (!current) {
+                return stopping(connection, r);
+            }
+            r->pages = current; // a stopping server does not render again
+            return pageDone(connection, r);
+        }
         {
             const std::lock_guard lock(renderMutex);
-            renderWaiters.emplace_back(connection, r);
+            renderWaiters.emplace_back(wait, needed);
         }
         renderWake.notify_one();
         return MHD_YES;
@@ -600,9 +661,8 @@ struct ScoreServer::Engine {
             // Those that asked before this render began are answered; later ones wait for the
             // next. After a failure everyone gets the last copy there is.
             for (auto it = renderWaiters.begin(); it != renderWaiters.end();) {
-                if (!fresh || it->second->neededGeneration <= rendering) {
-                    it->second->pages = serve;
-                    resume(it->first);
+                if (!fresh || it->second <= rendering) {
+                    waits->finish(it->first, [&](Request& waiting) { waiting.pages = serve; });
                     it = renderWaiters.erase(it);
                 } else {
                     ++it;
@@ -807,18 +867,20 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
         std::unique_lock lock(m_stopMutex);
         m_stopWake.wait(lock, [this] { return m_stopRequested; });
         lock.unlock();
-        // No new connections; the answers under way are finished first.
-        const int listening = MHD_quiesce_daemon(engine.daemon);
-        if (listening >= 0) {
-            ::close(listening);
-        }
-        std::unique_lock underWay(engine.underWayMutex);
-        engine.underWayDone.wait_for(underWay, stopPatience,
-                                     [&engine] { return engine.underWay == 0; });
-        underWay.unlock();
+        // No new connections and no new waits; the answers under way are finished first.
         {
-            const std::lock_guard gate(engine.gate->mutex);
-            engine.gate->open = false;
+            const std::lock_guard lock(engine.waits->mutex);
+            engine.waits->accepting = false;
+        }
+        engine.admitting = false;
+        const auto finished = [&engine] { return engine.underWay == 0; };
+        std::unique_lock underWay(engine.underWayMutex);
+        engine.underWayDone.wait_for(underWay, stopPatience, finished);
+        underWay.unlock();
+        if (engine.waits->giveUp() > 0) {
+            underWay.lock();
+            engine.underWayDone.wait_for(underWay, stopAnswerPatience, finished);
+            underWay.unlock();
         }
         MHD_stop_daemon(engine.daemon);
         engine.daemon = nullptr;

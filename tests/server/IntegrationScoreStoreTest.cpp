@@ -1,6 +1,7 @@
 // Postings through real HTTP on both stores (SQLite and a throwaway PostgreSQL cluster): ranking
 // and ties, refused and accepted values, escaping, pages, restarts, SIGTERM under load, the rate
-// limit; on PostgreSQL also two processes on one database and a database killed under load.
+// limit; on PostgreSQL also two processes on one database, a database killed under load and a
+// stop while it hangs.
 
 #include "tests/server/ServerHarness.h"
 
@@ -464,6 +465,53 @@ TEST_F(IntegrationPostgres, AStoppedDatabaseLeavesTheServerAnsweringAndItRecover
     EXPECT_EQ(rows, (std::vector<Row>{{1, "Before", "1/5/07", 50},
                                       {2, "Later", "1/5/07", 40},
                                       {3, "After", "1/5/07", 20}}));
+}
+
+TEST_F(IntegrationPostgres, AStopWhileAPostingWaitsAnswersEveryoneAndEndsCleanly) {
+    auto server = start({"--post-limit", "0"});
+    ASSERT_EQ(post(server->port(), "Before", "50"), 200);
+    const int early = connectFrom(server->port()); // opened before the stop, used during it
+    ASSERT_GE(early, 0);
+    m_cluster.signalAll(SIGSTOP);
+    struct Continue {
+        PgCluster& cluster;
+        ~Continue() { cluster.signalAll(SIGCONT); }
+    } goOn{m_cluster};
+    // This posting waits for the hung database until its patience runs out, and holds the stop
+    // open meanwhile.
+    std::string waitingReply;
+    std::thread waiting([&] {
+        waitingReply =
+            exchangeFrom(server->port(), "GET " + postingTarget("During", "1/5/07", "30") +
+                                             " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    server->signal(SIGTERM);
+    // New connections are turned away once the stop has begun.
+    const std::string version =
+        "GET /bloomzap/bloomzapversion.txt HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    bool turnedAway = false;
+    for (int i = 0; i < 200 && !turnedAway; ++i) {
+        turnedAway = exchangeFrom(server->port(), version).empty();
+    }
+    ASSERT_TRUE(turnedAway);
+
+    // A request that would wait is answered at once instead of being left in the stopping engine.
+    const std::string posting =
+        "GET " + postingTarget("Late", "1/5/07", "20") + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    send(early, posting.data(), posting.size(), MSG_NOSIGNAL);
+    const std::string lateReply = readToEnd(early);
+    close(early);
+    EXPECT_EQ(lateReply.rfind("HTTP/1.1 503", 0), 0u) << lateReply;
+    EXPECT_NE(lateReply.find("Retry-After: "), std::string::npos) << lateReply;
+    EXPECT_NE(lateReply.find("The server is stopping; please try again."), std::string::npos);
+
+    waiting.join();
+    EXPECT_EQ(waitingReply.rfind("HTTP/1.1 503", 0), 0u) << waitingReply;
+    EXPECT_EQ(server->stop(0), 0) << server->log();
+    m_cluster.signalAll(SIGCONT);
+    ASSERT_TRUE(server->restart()) << server->log();
+    EXPECT_EQ(tableRows(page(server->port())), (std::vector<Row>{{1, "Before", "1/5/07", 50}}));
 }
 
 } // namespace

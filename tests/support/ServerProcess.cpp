@@ -74,6 +74,12 @@ bool ServerProcess::waitServing() {
     return false;
 }
 
+void ServerProcess::signal(int signal) {
+    if (m_pid > 0) {
+        ::kill(m_pid, signal);
+    }
+}
+
 int ServerProcess::stop(int signal) {
     if (m_pid > 0) {
         if (signal != 0) {

@@ -29,6 +29,8 @@ public:
     // Waits for its "serving http://127.0.0.1:PORT/" line; false when it ended (or 20 s passed)
     // first.
     bool waitServing();
+    // Sends `signal` and returns at once.
+    void signal(int signal);
     // Sends `signal` (none when 0), waits for the end and returns the exit code, or -1 for death
     // by a signal.
     int stop(int signal = SIGTERM);
