@@ -15,6 +15,9 @@ namespace {
 
 // How long one page render may wait for the database.
 constexpr auto readPatience = std::chrono::milliseconds(1500);
+// How long a new connection's first statement may take: a database that accepts a session and
+// then stops answering must not hold a thread (and so the server's stop) for ever.
+constexpr auto setupPatience = std::chrono::seconds(2);
 // Connections are refused by the database itself after this much time in one statement.
 constexpr int statementTimeoutMs = 1500;
 
@@ -106,13 +109,82 @@ private:
 
 } // namespace
 
+// Cuts the socket of a connection whose use outlives its deadline, so that the blocked call
+// returns with an error instead of waiting for a database that does not answer.
+struct PgStore::Cutoffs {
+    Cutoffs() : thread([this] { run(); }) {}
+    ~Cutoffs() {
+        {
+            const std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        changed.notify_all();
+        thread.join();
+    }
+
+    std::uint64_t arm(int socket, StoreClock::time_point deadline) {
+        const std::lock_guard lock(mutex);
+        armed[++last] = {socket, deadline};
+        changed.notify_all();
+        return last;
+    }
+    void disarm(std::uint64_t id) {
+        const std::lock_guard lock(mutex);
+        armed.erase(id);
+    }
+
+    // Keeps a cutoff armed on a connection for as long as it lives.
+    class Armed {
+    public:
+        Armed(Cutoffs& cutoffs, pqxx::connection& c, StoreClock::duration patience)
+            : m_cutoffs(cutoffs), m_id(cutoffs.arm(c.sock(), StoreClock::now() + patience)) {}
+        ~Armed() { m_cutoffs.disarm(m_id); }
+        Armed(const Armed&) = delete;
+        Armed& operator=(const Armed&) = delete;
+
+    private:
+        Cutoffs& m_cutoffs;
+        std::uint64_t m_id;
+    };
+
+    void run() {
+        std::unique_lock lock(mutex);
+        while (!stopping) {
+            const auto now = StoreClock::now();
+            auto next = StoreClock::time_point::max();
+            for (auto it = armed.begin(); it != armed.end();) {
+                if (it->second.second <= now) {
+                    ::shutdown(it->second.first, SHUT_RDWR);
+                    it = armed.erase(it);
+                } else {
+                    next = std::min(next, it->second.second);
+                    ++it;
+                }
+            }
+            if (next == StoreClock::time_point::max()) {
+                changed.wait(lock);
+            } else {
+                changed.wait_until(lock, next);
+            }
+        }
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::map<std::uint64_t, std::pair<int, StoreClock::time_point>> armed;
+    std::uint64_t last = 0;
+    bool stopping = false;
+    std::thread thread;
+};
+
 // Connections for requests: at most `size`, made by a thread of their own whenever a request
 // waits and none is idle.
 struct PgStore::Pool {
     Pool(std::string connection, int poolSize)
         : connectionString(std::move(connection)), size(poolSize) {}
 
-    void start() {
+    void start(Cutoffs& connectionCutoffs) {
+        cutoffs = &connectionCutoffs;
         connector = std::thread([this] { run(); });
     }
     void stop() {
@@ -141,6 +213,7 @@ struct PgStore::Pool {
             std::string problem;
             try {
                 made = std::make_unique<pqxx::connection>(connectionString);
+                const Cutoffs::Armed cutoff(*cutoffs, *made, setupPatience);
                 prepareStatements(*made);
             } catch (const std::exception& e) {
                 made.reset();
@@ -206,60 +279,7 @@ struct PgStore::Pool {
     bool stopping = false;
     std::string lastProblem;
     std::thread connector;
-};
-
-// Cuts the socket of a connection whose use outlives its deadline, so that the blocked call
-// returns with an error instead of waiting for a database that does not answer.
-struct PgStore::Cutoffs {
-    Cutoffs() : thread([this] { run(); }) {}
-    ~Cutoffs() {
-        {
-            const std::lock_guard lock(mutex);
-            stopping = true;
-        }
-        changed.notify_all();
-        thread.join();
-    }
-
-    std::uint64_t arm(int socket, StoreClock::time_point deadline) {
-        const std::lock_guard lock(mutex);
-        armed[++last] = {socket, deadline};
-        changed.notify_all();
-        return last;
-    }
-    void disarm(std::uint64_t id) {
-        const std::lock_guard lock(mutex);
-        armed.erase(id);
-    }
-
-    void run() {
-        std::unique_lock lock(mutex);
-        while (!stopping) {
-            const auto now = StoreClock::now();
-            auto next = StoreClock::time_point::max();
-            for (auto it = armed.begin(); it != armed.end();) {
-                if (it->second.second <= now) {
-                    ::shutdown(it->second.first, SHUT_RDWR);
-                    it = armed.erase(it);
-                } else {
-                    next = std::min(next, it->second.second);
-                    ++it;
-                }
-            }
-            if (next == StoreClock::time_point::max()) {
-                changed.wait(lock);
-            } else {
-                changed.wait_until(lock, next);
-            }
-        }
-    }
-
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::map<std::uint64_t, std::pair<int, StoreClock::time_point>> armed;
-    std::uint64_t last = 0;
-    bool stopping = false;
-    std::thread thread;
+    Cutoffs* cutoffs = nullptr;
 };
 
 // A pooled connection for one use with a deadline; returned to the pool unless it was lost.
@@ -354,7 +374,7 @@ PgStore::PgStore(std::string connectionString, int poolSize)
     } catch (const std::exception& e) {
         throw StoreOpenError(std::string("cannot listen for changes: ") + e.what());
     }
-    m_pool->start();
+    m_pool->start(*m_cutoffs);
     m_listener = std::thread([this, l = std::move(listener)]() mutable { listen(std::move(l)); });
     m_batcher = std::make_unique<PostingBatcher>(
         [this](std::vector<PostingBatcher::Entry>& batch, StoreClock::time_point deadline) {
@@ -494,9 +514,11 @@ void PgStore::notifyChanged() {
 }
 
 struct PgStore::Listener {
-    Listener(PgStore& store)
-        : connection(store.m_connectionString),
-          receiver(connection, [&store] { store.notifyChanged(); }) {}
+    explicit Listener(PgStore& store) : connection(store.m_connectionString) {
+        const Cutoffs::Armed cutoff(*store.m_cutoffs, connection, setupPatience);
+        receiver =
+            std::make_unique<ChangeReceiver>(connection, [&store] { store.notifyChanged(); });
+    }
     // Closed before the receiver goes, which would otherwise send UNLISTEN and wait for the
     // answer: a hung database would keep the server from ever stopping. The session's end
     // ends its LISTEN.
@@ -504,7 +526,7 @@ struct PgStore::Listener {
     Listener(const Listener&) = delete;
     Listener& operator=(const Listener&) = delete;
     pqxx::connection connection;
-    ChangeReceiver receiver; // LISTEN is in force from here on
+    std::unique_ptr<ChangeReceiver> receiver; // LISTEN is in force from here on
 };
 
 void PgStore::listen(std::unique_ptr<Listener> listener) {

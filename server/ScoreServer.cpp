@@ -46,7 +46,7 @@ constexpr int listenBacklog = 1024;
 constexpr auto renderBackoff = std::chrono::seconds(2);
 // How long a stop waits for answers under way.
 constexpr auto stopPatience = std::chrono::seconds(10);
-// Then, for those still waiting to be told that the server stops.
+// Then, for the answers to those whose wait it gave up.
 constexpr auto stopAnswerPatience = std::chrono::seconds(1);
 
 // A response the engine owns; our reference is dropped when this goes.
@@ -126,7 +126,7 @@ struct ReplayJob {
 
 // One request from its first line to its last byte sent.
 struct ScoreServer::Request {
-    enum class Wait { none, posting, page, replay, stopping };
+    enum class Wait { none, posting, page, replay };
     std::string target; // as sent, escapes undecoded
     std::string requestLine;
     std::string address;
@@ -136,6 +136,7 @@ struct ScoreServer::Request {
     bool headersSeen = false;
     std::size_t bodyBytes = 0;
     bool underWay = false; // counted in Engine::underWay until it completes
+    bool givenUp = false;  // its wait was ended by a stop, not by its answer
     // Set by a store thread before the connection is resumed.
     AddOutcome outcome;
     bool highScorePage = true;
@@ -173,21 +174,20 @@ struct ScoreServer::Engine {
                 suspended.erase(it);
             }
         }
-        // Resumes every connection still waiting, to be told that the server is stopping.
-        std::size_t giveUp() {
+        // Resumes every connection still waiting, to be answered without what it waits for.
+        void giveUp() {
             const std::lock_guard lock(mutex);
             accepting = false;
             for (auto& [id, waiting] : suspended) {
-                waiting.second->waiting = Request::Wait::stopping;
+                waiting.second->givenUp = true;
                 MHD_resume_connection(waiting.first);
             }
-            const std::size_t count = suspended.size();
             suspended.clear();
-            return count;
         }
     };
     std::shared_ptr<Waits> waits = std::make_shared<Waits>();
 
+    // Requests from their handling to their last byte sent: a stop lets them finish.
     std::mutex underWayMutex;
     std::condition_variable underWayDone;
     int underWay = 0;
@@ -308,15 +308,10 @@ struct ScoreServer::Engine {
     // Suspends the connection until its wait is finished; returns the wait, or 0 when the
     // server is stopping and the request must be answered at once.
     std::uint64_t beginWaiting(MHD_Connection* connection, Request* r, Request::Wait what) {
+        r->waiting = what;
         const std::lock_guard lock(waits->mutex);
         if (!waits->accepting) {
             return 0;
-        }
-        r->waiting = what;
-        if (!r->underWay) {
-            r->underWay = true;
-            const std::lock_guard counting(underWayMutex);
-            ++underWay;
         }
         MHD_suspend_connection(connection);
         const std::uint64_t id = ++waits->lastId;
@@ -327,6 +322,15 @@ struct ScoreServer::Engine {
     MHD_Result stopping(MHD_Connection* connection, Request* r) {
         return text(connection, r, 503, "The server is stopping; please try again.",
                     MHD_HTTP_HEADER_RETRY_AFTER, retryAfterSeconds);
+    }
+
+    // Once the server stops, a page comes from the last copy there is and nothing else waits.
+    MHD_Result withoutWaiting(MHD_Connection* connection, Request* r) {
+        if (r->waiting == Request::Wait::page) {
+            const std::lock_guard lock(pagesMutex);
+            r->pages = pages;
+        }
+        return r->pages ? pageDone(connection, r) : stopping(connection, r);
     }
 
     MHD_Result answer(MHD_Connection* connection, Request* r, int status,
@@ -389,6 +393,9 @@ struct ScoreServer::Engine {
 
     MHD_Result handle(MHD_Connection* connection, Request* r, const char* method,
                       const char* httpVersion) {
+        if (r->givenUp) {
+            return withoutWaiting(connection, r);
+        }
         switch (r->waiting) {
         case Request::Wait::posting:
             return postingDone(connection, r);
@@ -396,10 +403,13 @@ struct ScoreServer::Engine {
             return pageDone(connection, r);
         case Request::Wait::replay:
             return replayDone(connection, r);
-        case Request::Wait::stopping:
-            return stopping(connection, r);
         case Request::Wait::none:
             break;
+        }
+        r->underWay = true;
+        {
+            const std::lock_guard lock(underWayMutex);
+            ++underWay;
         }
         identify(connection, r, method, httpVersion);
         if (r->target.size() > ScoreServer::maxTarget) {
@@ -577,11 +587,7 @@ struct ScoreServer::Engine {
         const std::uint64_t needed = generation.load();
         const std::uint64_t wait = beginWaiting(connection, r, Request::Wait::page);
         if (wait == 0) {
-            if (!current) {
-                return stopping(connection, r);
-            }
-            r->pages = current; // a stopping server does not render again
-            return pageDone(connection, r);
+            return withoutWaiting(connection, r);
         }
         {
             const std::lock_guard lock(renderMutex);
@@ -877,11 +883,10 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
         std::unique_lock underWay(engine.underWayMutex);
         engine.underWayDone.wait_for(underWay, stopPatience, finished);
         underWay.unlock();
-        if (engine.waits->giveUp() > 0) {
-            underWay.lock();
-            engine.underWayDone.wait_for(underWay, stopAnswerPatience, finished);
-            underWay.unlock();
-        }
+        engine.waits->giveUp();
+        underWay.lock();
+        engine.underWayDone.wait_for(underWay, stopAnswerPatience, finished);
+        underWay.unlock();
         MHD_stop_daemon(engine.daemon);
         engine.daemon = nullptr;
     } else {

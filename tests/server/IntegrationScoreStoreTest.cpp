@@ -467,51 +467,94 @@ TEST_F(IntegrationPostgres, AStoppedDatabaseLeavesTheServerAnsweringAndItRecover
                                       {3, "After", "1/5/07", 20}}));
 }
 
-TEST_F(IntegrationPostgres, AStopWhileAPostingWaitsAnswersEveryoneAndEndsCleanly) {
-    auto server = start({"--post-limit", "0"});
+// A connection the server has taken, proven by one keep-alive exchange on it; -1 on failure.
+int takenConnection(int port) {
+    const int fd = connectFrom(port);
+    const std::string request =
+        "GET /bloomzap/bloomzapversion.txt HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string reply;
+    char buffer[4096];
+    while (reply.find("\r\n\r\n1.0.0") == std::string::npos) {
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            close(fd);
+            return -1;
+        }
+        reply.append(buffer, static_cast<std::size_t>(n));
+    }
+    return fd;
+}
+
+// The reply to one HTTP/1.0 request on a connection the server has already taken.
+std::string exchangeOn(int fd, const std::string& target) {
+    const std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string reply = readToEnd(fd);
+    close(fd);
+    return reply;
+}
+
+TEST_F(IntegrationPostgres, AStopFinishesWhatIsUnderWayAndAnswersWhatComesMeanwhile) {
+    const fs::path updates = m_dir / "updates";
+    fs::create_directories(updates);
+    constexpr std::uintmax_t installerBytes = 64 << 20; // more than the sockets between us hold
+    std::ofstream(updates / "bzpsetup.exe").close();
+    fs::resize_file(updates / "bzpsetup.exe", installerBytes);
+    auto server = start({"--post-limit", "0", "--updates", updates.string()});
     ASSERT_EQ(post(server->port(), "Before", "50"), 200);
-    const int early = connectFrom(server->port()); // opened before the stop, used during it
-    ASSERT_GE(early, 0);
+    ASSERT_EQ(tableRows(page(server->port())).size(), 1u); // rendered once
+    ASSERT_EQ(post(server->port(), "Later", "40"), 200);   // so that copy is out of date
+    const int forPosting = takenConnection(server->port());
+    const int forPage = takenConnection(server->port());
+    ASSERT_GE(forPosting, 0);
+    ASSERT_GE(forPage, 0);
+    // A download under way, its head read: the stop waits for the rest.
+    const int download = connectFrom(server->port());
+    const std::string fetch = "GET /bloomzap/bzpsetup.exe HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    send(download, fetch.data(), fetch.size(), MSG_NOSIGNAL);
+    std::string downloaded;
+    char buffer[4096];
+    for (ssize_t n = 1; n > 0 && downloaded.find("\r\n\r\n") == std::string::npos;) {
+        n = recv(download, buffer, sizeof buffer, 0);
+        downloaded.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+    }
+    ASSERT_EQ(downloaded.rfind("HTTP/1.1 200", 0), 0u) << downloaded;
+    // The database hangs as well, so nothing that waits for it may hold the stop.
     m_cluster.signalAll(SIGSTOP);
     struct Continue {
         PgCluster& cluster;
         ~Continue() { cluster.signalAll(SIGCONT); }
     } goOn{m_cluster};
-    // This posting waits for the hung database until its patience runs out, and holds the stop
-    // open meanwhile.
-    std::string waitingReply;
-    std::thread waiting([&] {
-        waitingReply =
-            exchangeFrom(server->port(), "GET " + postingTarget("During", "1/5/07", "30") +
-                                             " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
     server->signal(SIGTERM);
-    // New connections are turned away once the stop has begun.
     const std::string version =
         "GET /bloomzap/bloomzapversion.txt HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     bool turnedAway = false;
-    for (int i = 0; i < 200 && !turnedAway; ++i) {
+    while (!turnedAway && std::chrono::steady_clock::now() < patience) {
         turnedAway = exchangeFrom(server->port(), version).empty();
     }
-    ASSERT_TRUE(turnedAway);
+    ASSERT_TRUE(turnedAway) << "new connections are still taken";
 
-    // A request that would wait is answered at once instead of being left in the stopping engine.
-    const std::string posting =
-        "GET " + postingTarget("Late", "1/5/07", "20") + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-    send(early, posting.data(), posting.size(), MSG_NOSIGNAL);
-    const std::string lateReply = readToEnd(early);
-    close(early);
-    EXPECT_EQ(lateReply.rfind("HTTP/1.1 503", 0), 0u) << lateReply;
-    EXPECT_NE(lateReply.find("Retry-After: "), std::string::npos) << lateReply;
-    EXPECT_NE(lateReply.find("The server is stopping; please try again."), std::string::npos);
+    // What would wait is answered at once: a posting is told to come back, a page comes from
+    // the last copy.
+    const std::string posting = exchangeOn(forPosting, postingTarget("Late", "1/5/07", "20"));
+    EXPECT_EQ(posting.rfind("HTTP/1.1 503", 0), 0u) << posting;
+    EXPECT_NE(posting.find("Retry-After: "), std::string::npos) << posting;
+    EXPECT_NE(posting.find("The server is stopping; please try again."), std::string::npos);
+    const std::string html = exchangeOn(forPage, "/counter/bloomzap.shtml");
+    EXPECT_EQ(html.rfind("HTTP/1.1 200", 0), 0u) << html;
+    EXPECT_EQ(tableRows(html), (std::vector<Row>{{1, "Before", "1/5/07", 50}}));
+    // The download is sent to its end.
+    downloaded += readToEnd(download);
+    close(download);
+    EXPECT_EQ(downloaded.size() - downloaded.find("\r\n\r\n") - 4, installerBytes);
 
-    waiting.join();
-    EXPECT_EQ(waitingReply.rfind("HTTP/1.1 503", 0), 0u) << waitingReply;
     EXPECT_EQ(server->stop(0), 0) << server->log();
     m_cluster.signalAll(SIGCONT);
     ASSERT_TRUE(server->restart()) << server->log();
-    EXPECT_EQ(tableRows(page(server->port())), (std::vector<Row>{{1, "Before", "1/5/07", 50}}));
+    EXPECT_EQ(tableRows(page(server->port())).size(), 2u);
 }
 
 } // namespace

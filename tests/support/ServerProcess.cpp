@@ -85,7 +85,18 @@ int ServerProcess::stop(int signal) {
         if (signal != 0) {
             ::kill(m_pid, signal);
         }
-        ::waitpid(m_pid, &m_status, 0);
+        // A server that does not end is a failure of the test, not a test that never ends.
+        bool ended = false;
+        for (int tries = 0; tries < 3000 && !ended; ++tries) {
+            ended = ::waitpid(m_pid, &m_status, WNOHANG) == m_pid;
+            if (!ended) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+        if (!ended) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, &m_status, 0);
+        }
         m_pid = 0;
     }
     m_port = 0;

@@ -31,8 +31,8 @@ public:
     bool waitServing();
     // Sends `signal` and returns at once.
     void signal(int signal);
-    // Sends `signal` (none when 0), waits for the end and returns the exit code, or -1 for death
-    // by a signal.
+    // Sends `signal` (none when 0), waits for the end (killing it after 30 s) and returns the
+    // exit code, or -1 for death by a signal.
     int stop(int signal = SIGTERM);
     // After stop(): starts it again with the same arguments and waits until it serves.
     bool restart();
