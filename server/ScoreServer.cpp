@@ -44,9 +44,7 @@ constexpr const char* textType = "text/plain; charset=utf-8";
 constexpr int listenBacklog = 1024;
 // After a failed render the last copy is served for this long before the store is tried again.
 constexpr auto renderBackoff = std::chrono::seconds(2);
-// How long a stop waits for answers under way.
-constexpr auto stopPatience = std::chrono::seconds(10);
-// Then, for the answers to those whose wait it gave up.
+// After the stop's patience, how long it waits for the answers to those whose wait it gave up.
 constexpr auto stopAnswerPatience = std::chrono::seconds(1);
 
 // A response the engine owns; our reference is dropped when this goes.
@@ -881,7 +879,8 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
         engine.admitting = false;
         const auto finished = [&engine] { return engine.underWay == 0; };
         std::unique_lock underWay(engine.underWayMutex);
-        engine.underWayDone.wait_for(underWay, stopPatience, finished);
+        engine.underWayDone.wait_for(underWay, std::chrono::seconds(m_settings.stopPatience),
+                                     finished);
         underWay.unlock();
         engine.waits->giveUp();
         underWay.lock();

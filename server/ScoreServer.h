@@ -32,6 +32,7 @@ struct ServeSettings {
     std::FILE* log = stderr;   // one common-log-format line per request; nullptr: none
     bool verifiedOnly = false; // the pages list only postings whose game was replayed
     int ticketLimit = 60;      // tickets a minute per address; 0: no limit
+    int stopPatience = 10;     // seconds a stop waits for the requests under way
 };
 
 // The HTTP side of the score and update server: the four requests of the game under the site

@@ -58,6 +58,7 @@ enum Option {
     perAddress,
     idleTimeout,
     headerTimeout,
+    stopPatience,
     dbConnections,
     verifiedOnly,
     ticketKey,
@@ -82,6 +83,7 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
         {"per-address", required_argument, nullptr, perAddress},
         {"idle-timeout", required_argument, nullptr, idleTimeout},
         {"header-timeout", required_argument, nullptr, headerTimeout},
+        {"stop-patience", required_argument, nullptr, stopPatience},
         {"db-connections", required_argument, nullptr, dbConnections},
         {"verified-only", no_argument, nullptr, verifiedOnly},
         {"ticket-key", required_argument, nullptr, ticketKey},
@@ -162,6 +164,9 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
             break;
         case headerTimeout:
             options.serve.headerTimeout = number(name, value, 1, 3600);
+            break;
+        case stopPatience:
+            options.serve.stopPatience = number(name, value, 0, 3600);
             break;
         case dbConnections:
             options.databaseConnections = number(name, value, 1, 100);
@@ -263,6 +268,7 @@ Options (a value follows as "--opt value" or "--opt=value"):
   --idle-timeout S       seconds a connection may stay without progress (default 10)
   --header-timeout S     seconds a client may take to send a request line and its headers
                          (default 30)
+  --stop-patience S      seconds a stop waits for the requests under way (default 10)
   --db-connections N     most PostgreSQL connections for requests (default 4)
   --version              show the program's version
   --help                 show this text
@@ -272,7 +278,8 @@ record after its posting; the server replays it and, when it ends with the poste
 that posting verified (one posting per ticket, tickets valid for 24 hours). The high-score page
 marks verified scores. One line per request goes to standard error in
 the common log format; lines the reader of standard error does not take in time are dropped and
-counted. SIGINT or SIGTERM ends the server after the requests under way. Exit status: 0 after a
+counted. SIGINT or SIGTERM ends the server after the requests under way; new connections are
+turned away meanwhile, and postings and game records get 503. Exit status: 0 after a
 clean stop, 2 when the server cannot start (wrong arguments, address in use, data folder or
 database not usable).
 )";

@@ -306,6 +306,7 @@ TEST_F(IntegrationHostileClient, TheCommandLineTakesValuesBothWaysAndRefusesBadO
                                                {"--data", m_data.string(), "--threads"},
                                                {"--data", m_data.string(), "--threads=x"},
                                                {"--data", m_data.string(), "--trust-proxy", "a,b"},
+                                               {"--data", m_data.string(), "--stop-patience=-1"},
                                                {"--data", m_data.string(), "stray"}}) {
         ServerProcess failing(bad);
         EXPECT_EQ(failing.stop(0), 2) << bad.back();

@@ -557,4 +557,27 @@ TEST_F(IntegrationPostgres, AStopFinishesWhatIsUnderWayAndAnswersWhatComesMeanwh
     EXPECT_EQ(tableRows(page(server->port())).size(), 2u);
 }
 
+TEST_F(IntegrationPostgres, AStopThatMayNotWaitAnswersWhatStillWaits) {
+    auto server = start({"--post-limit", "0", "--stop-patience", "0"});
+    const int forPosting = takenConnection(server->port());
+    ASSERT_GE(forPosting, 0);
+    m_cluster.signalAll(SIGSTOP);
+    struct Continue {
+        PgCluster& cluster;
+        ~Continue() { cluster.signalAll(SIGCONT); }
+    } goOn{m_cluster};
+    // Sent before the stop, this posting waits for the hung database; sent after it, it would
+    // not wait at all. Either way it is told that the server stops, and the database's late
+    // answer finds nothing to touch.
+    std::string reply;
+    std::thread waiting(
+        [&] { reply = exchangeOn(forPosting, postingTarget("Late", "1/5/07", "20")); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    server->signal(SIGTERM);
+    waiting.join();
+    EXPECT_EQ(reply.rfind("HTTP/1.1 503", 0), 0u) << reply;
+    EXPECT_NE(reply.find("The server is stopping; please try again."), std::string::npos) << reply;
+    EXPECT_EQ(server->stop(0), 0) << server->log();
+}
+
 } // namespace
