@@ -473,9 +473,16 @@ int takenConnection(int port) {
     const std::string request =
         "GET /bloomzap/bloomzapversion.txt HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
     send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    // The whole reply, its body as long as its Content-Length says, leaves the connection open.
     std::string reply;
     char buffer[4096];
-    while (reply.find("\r\n\r\n1.0.0") == std::string::npos) {
+    for (;;) {
+        const std::size_t headEnd = reply.find("\r\n\r\n");
+        const std::size_t length = reply.find("Content-Length: ");
+        if (headEnd != std::string::npos && length != std::string::npos &&
+            reply.size() >= headEnd + 4 + std::stoul(reply.substr(length + 16))) {
+            return fd;
+        }
         const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
         if (n <= 0) {
             close(fd);
@@ -483,7 +490,6 @@ int takenConnection(int port) {
         }
         reply.append(buffer, static_cast<std::size_t>(n));
     }
-    return fd;
 }
 
 // The reply to one HTTP/1.0 request on a connection the server has already taken.
