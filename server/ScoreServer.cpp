@@ -172,10 +172,15 @@ struct ScoreServer::Engine {
                 suspended.erase(it);
             }
         }
-        // Resumes every connection still waiting, to be answered without what it waits for.
-        void giveUp() {
+        // No new waits from now on: requests that would wait are answered at once.
+        void close() {
             const std::lock_guard lock(mutex);
             accepting = false;
+        }
+        // After close(): resumes every connection still waiting, to be answered without what it
+        // waits for.
+        void giveUp() {
+            const std::lock_guard lock(mutex);
             for (auto& [id, waiting] : suspended) {
                 waiting.second->givenUp = true;
                 MHD_resume_connection(waiting.first);
@@ -872,10 +877,7 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
         m_stopWake.wait(lock, [this] { return m_stopRequested; });
         lock.unlock();
         // No new connections and no new waits; the answers under way are finished first.
-        {
-            const std::lock_guard lock(engine.waits->mutex);
-            engine.waits->accepting = false;
-        }
+        engine.waits->close();
         engine.admitting = false;
         const auto finished = [&engine] { return engine.underWay == 0; };
         std::unique_lock underWay(engine.underWayMutex);

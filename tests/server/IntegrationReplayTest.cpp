@@ -439,13 +439,7 @@ TEST_F(IntegrationReplayPostgres, ARecordWhileTheDatabaseHangsGets503AndSpendsNo
     auto server = start();
     const GameRecord record = playedGame(fetchTicket(server->port()));
     ASSERT_EQ(post(server->port(), postedName, std::to_string(record.score), playedDate), 200);
-    // Every process of the cluster stops, as a hung database would; it goes on at the end
-    // whatever the checks find.
-    m_cluster.signalAll(SIGSTOP);
-    struct Continue {
-        PgCluster& cluster;
-        ~Continue() { cluster.signalAll(SIGCONT); }
-    } goOn{m_cluster};
+    const PgCluster::Hang hung(m_cluster);
     const auto refused = postBody(server->port(), "/bloomzap/replay", writeRecord(record));
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 503);

@@ -425,13 +425,7 @@ TEST_F(IntegrationPostgres, AStoppedDatabaseLeavesTheServerAnsweringAndItRecover
     ASSERT_EQ(post(server->port(), "Before", "50"), 200);
     ASSERT_EQ(tableRows(page(server->port())).size(), 1u); // rendered once
     ASSERT_EQ(post(server->port(), "Later", "40"), 200);   // so the copy is out of date
-    // Every process of the cluster stops, as a hung database would; it goes on at the end
-    // whatever the checks find.
-    m_cluster.signalAll(SIGSTOP);
-    struct Continue {
-        PgCluster& cluster;
-        ~Continue() { cluster.signalAll(SIGCONT); }
-    } goOn{m_cluster};
+    const PgCluster::Hang hung(m_cluster);
 
     const auto version = get(server->port(), "/bloomzap/bloomzapversion.txt");
     ASSERT_TRUE(version);
@@ -467,38 +461,22 @@ TEST_F(IntegrationPostgres, AStoppedDatabaseLeavesTheServerAnsweringAndItRecover
                                       {3, "After", "1/5/07", 20}}));
 }
 
+// A plain HTTP/1.0 GET of `target`.
+std::string plainGet(const std::string& target) {
+    return "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+}
+
 // A connection the server has taken, proven by one keep-alive exchange on it; -1 on failure.
 int takenConnection(int port) {
     const int fd = connectFrom(port);
     const std::string request =
         "GET /bloomzap/bloomzapversion.txt HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    // The whole reply, its body as long as its Content-Length says, leaves the connection open.
-    std::string reply;
-    char buffer[4096];
-    for (;;) {
-        const std::size_t headEnd = reply.find("\r\n\r\n");
-        const std::size_t length = reply.find("Content-Length: ");
-        if (headEnd != std::string::npos && length != std::string::npos &&
-            reply.size() >= headEnd + 4 + std::stoul(reply.substr(length + 16))) {
-            return fd;
-        }
-        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            close(fd);
-            return -1;
-        }
-        reply.append(buffer, static_cast<std::size_t>(n));
+    if (fd >= 0 && send(fd, request.data(), request.size(), MSG_NOSIGNAL) > 0 &&
+        testsupport::readReply(fd).rfind("HTTP/1.1 200", 0) == 0) {
+        return fd;
     }
-}
-
-// The reply to one HTTP/1.0 request on a connection the server has already taken.
-std::string exchangeOn(int fd, const std::string& target) {
-    const std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string reply = readToEnd(fd);
     close(fd);
-    return reply;
+    return -1;
 }
 
 TEST_F(IntegrationPostgres, AStopFinishesWhatIsUnderWayAndAnswersWhatComesMeanwhile) {
@@ -517,7 +495,7 @@ TEST_F(IntegrationPostgres, AStopFinishesWhatIsUnderWayAndAnswersWhatComesMeanwh
     ASSERT_GE(forPage, 0);
     // A download under way, its head read: the stop waits for the rest.
     const int download = connectFrom(server->port());
-    const std::string fetch = "GET /bloomzap/bzpsetup.exe HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    const std::string fetch = plainGet("/bloomzap/bzpsetup.exe");
     send(download, fetch.data(), fetch.size(), MSG_NOSIGNAL);
     std::string downloaded;
     char buffer[4096];
@@ -527,15 +505,10 @@ TEST_F(IntegrationPostgres, AStopFinishesWhatIsUnderWayAndAnswersWhatComesMeanwh
     }
     ASSERT_EQ(downloaded.rfind("HTTP/1.1 200", 0), 0u) << downloaded;
     // The database hangs as well, so nothing that waits for it may hold the stop.
-    m_cluster.signalAll(SIGSTOP);
-    struct Continue {
-        PgCluster& cluster;
-        ~Continue() { cluster.signalAll(SIGCONT); }
-    } goOn{m_cluster};
+    const PgCluster::Hang hung(m_cluster);
 
     server->signal(SIGTERM);
-    const std::string version =
-        "GET /bloomzap/bloomzapversion.txt HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    const std::string version = plainGet("/bloomzap/bloomzapversion.txt");
     const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     bool turnedAway = false;
     while (!turnedAway && std::chrono::steady_clock::now() < patience) {
@@ -545,11 +518,12 @@ TEST_F(IntegrationPostgres, AStopFinishesWhatIsUnderWayAndAnswersWhatComesMeanwh
 
     // What would wait is answered at once: a posting is told to come back, a page comes from
     // the last copy.
-    const std::string posting = exchangeOn(forPosting, postingTarget("Late", "1/5/07", "20"));
+    const std::string posting =
+        exchangeOn(forPosting, plainGet(postingTarget("Late", "1/5/07", "20")));
     EXPECT_EQ(posting.rfind("HTTP/1.1 503", 0), 0u) << posting;
     EXPECT_NE(posting.find("Retry-After: "), std::string::npos) << posting;
     EXPECT_NE(posting.find("The server is stopping; please try again."), std::string::npos);
-    const std::string html = exchangeOn(forPage, "/counter/bloomzap.shtml");
+    const std::string html = exchangeOn(forPage, plainGet("/counter/bloomzap.shtml"));
     EXPECT_EQ(html.rfind("HTTP/1.1 200", 0), 0u) << html;
     EXPECT_EQ(tableRows(html), (std::vector<Row>{{1, "Before", "1/5/07", 50}}));
     // The download is sent to its end.
@@ -567,17 +541,13 @@ TEST_F(IntegrationPostgres, AStopThatMayNotWaitAnswersWhatStillWaits) {
     auto server = start({"--post-limit", "0", "--stop-patience", "0"});
     const int forPosting = takenConnection(server->port());
     ASSERT_GE(forPosting, 0);
-    m_cluster.signalAll(SIGSTOP);
-    struct Continue {
-        PgCluster& cluster;
-        ~Continue() { cluster.signalAll(SIGCONT); }
-    } goOn{m_cluster};
+    const PgCluster::Hang hung(m_cluster);
     // Sent before the stop, this posting waits for the hung database; sent after it, it would
     // not wait at all. Either way it is told that the server stops, and the database's late
     // answer finds nothing to touch.
     std::string reply;
     std::thread waiting(
-        [&] { reply = exchangeOn(forPosting, postingTarget("Late", "1/5/07", "20")); });
+        [&] { reply = exchangeOn(forPosting, plainGet(postingTarget("Late", "1/5/07", "20"))); });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     server->signal(SIGTERM);
     waiting.join();

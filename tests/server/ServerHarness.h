@@ -88,17 +88,20 @@ inline std::string readToEnd(int fd) {
     return raw;
 }
 
-// Sends `request` from `source` and reads until the server closes (bounded by 20 s of silence).
-inline std::string exchangeFrom(int port, const std::string& request,
-                                const std::string& source = "127.0.0.1") {
-    const int fd = connectFrom(port, source);
-    if (fd < 0) {
-        return {};
-    }
+// Sends `request` on the connected socket `fd`, reads until the server closes (bounded by 20 s
+// of silence) and closes it.
+inline std::string exchangeOn(int fd, const std::string& request) {
     send(fd, request.data(), request.size(), MSG_NOSIGNAL);
     std::string raw = readToEnd(fd);
     close(fd);
     return raw;
+}
+
+// Sends `request` from `source` and reads until the server closes (bounded by 20 s of silence).
+inline std::string exchangeFrom(int port, const std::string& request,
+                                const std::string& source = "127.0.0.1") {
+    const int fd = connectFrom(port, source);
+    return fd < 0 ? std::string() : exchangeOn(fd, request);
 }
 
 // A GET as the game makes it: HTTP/1.0, the target as written; `headers` are extra lines.
@@ -264,6 +267,18 @@ public:
             ::kill(member, signal);
         }
     }
+    // Every process of the cluster stopped, as a hung database, until this goes (whatever the
+    // checks between find).
+    class Hang {
+    public:
+        explicit Hang(PgCluster& cluster) : m_cluster(cluster) { m_cluster.signalAll(SIGSTOP); }
+        ~Hang() { m_cluster.signalAll(SIGCONT); }
+        Hang(const Hang&) = delete;
+        Hang& operator=(const Hang&) = delete;
+
+    private:
+        PgCluster& m_cluster;
+    };
     const std::string& uri() const { return m_uri; }
     // Rows of a query, one line each, columns separated by "|".
     std::string query(const std::string& sql) { return run("query", sql).second; }

@@ -22,6 +22,24 @@ struct Reply {
     std::string body;
 };
 
+// Reads one reply from `fd`: to the end of the stream, or of the body when its length is given
+// (a refused request line, or a connection kept alive, stays open).
+inline std::string readReply(int fd) {
+    std::string raw;
+    char buffer[16384];
+    ssize_t n = 0;
+    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+        raw.append(buffer, static_cast<std::size_t>(n));
+        const std::size_t end = raw.find("\r\n\r\n");
+        const std::size_t length = raw.find("Content-Length: ");
+        if (end != std::string::npos && length != std::string::npos && length < end &&
+            raw.size() - end - 4 >= std::stoul(raw.substr(length + 16))) {
+            break;
+        }
+    }
+    return raw;
+}
+
 // Sends `request` as written to 127.0.0.1:port and reads the reply to its end; nullopt when the
 // connection fails or the reply is not HTTP.
 inline std::optional<Reply> exchange(int port, const std::string& request) {
@@ -34,19 +52,7 @@ inline std::optional<Reply> exchange(int port, const std::string& request) {
     if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
         send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
             static_cast<ssize_t>(request.size())) {
-        char buffer[16384];
-        ssize_t n = 0;
-        // To the end of the stream, or of the body when its length is given (a refused request
-        // line leaves the connection open).
-        while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-            raw.append(buffer, static_cast<std::size_t>(n));
-            const std::size_t end = raw.find("\r\n\r\n");
-            const std::size_t length = raw.find("Content-Length: ");
-            if (end != std::string::npos && length != std::string::npos && length < end &&
-                raw.size() - end - 4 >= std::stoul(raw.substr(length + 16))) {
-                break;
-            }
-        }
+        raw = readReply(fd);
     }
     close(fd);
     const std::size_t split = raw.find("\r\n\r\n");
