@@ -79,13 +79,7 @@ inline int connectFrom(int port, const std::string& source = "127.0.0.1") {
 
 // Everything the peer sends until it closes the connection or 20 s pass without a byte.
 inline std::string readToEnd(int fd) {
-    std::string raw;
-    char buffer[16384];
-    ssize_t n = 0;
-    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-        raw.append(buffer, static_cast<std::size_t>(n));
-    }
-    return raw;
+    return testsupport::readUntil(fd, [](const std::string&) { return false; });
 }
 
 // Sends `request` on the connected socket `fd`, reads until the server closes (bounded by 20 s

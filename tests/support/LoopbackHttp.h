@@ -22,22 +22,27 @@ struct Reply {
     std::string body;
 };
 
-// Reads one reply from `fd`: to the end of the stream, or of the body when its length is given
-// (a refused request line, or a connection kept alive, stays open).
-inline std::string readReply(int fd) {
+// Reads from `fd` until the peer closes the connection, a read fails (as a time-out set on the
+// socket makes it) or `enough` says of what came that it is all.
+template <class Enough> std::string readUntil(int fd, Enough enough) {
     std::string raw;
     char buffer[16384];
     ssize_t n = 0;
-    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+    while (!enough(raw) && (n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
         raw.append(buffer, static_cast<std::size_t>(n));
-        const std::size_t end = raw.find("\r\n\r\n");
-        const std::size_t length = raw.find("Content-Length: ");
-        if (end != std::string::npos && length != std::string::npos && length < end &&
-            raw.size() - end - 4 >= std::stoul(raw.substr(length + 16))) {
-            break;
-        }
     }
     return raw;
+}
+
+// Reads one reply from `fd`: to the end of the stream, or of the body when its length is given
+// (a refused request line, or a connection kept alive, stays open).
+inline std::string readReply(int fd) {
+    return readUntil(fd, [](const std::string& raw) {
+        const std::size_t end = raw.find("\r\n\r\n");
+        const std::size_t length = raw.find("Content-Length: ");
+        return end != std::string::npos && length != std::string::npos && length < end &&
+               raw.size() - end - 4 >= std::stoul(raw.substr(length + 16));
+    });
 }
 
 // Sends `request` as written to 127.0.0.1:port and reads the reply to its end; nullopt when the
