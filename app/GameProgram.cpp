@@ -28,7 +28,7 @@ GameWindows::GameWindows(MainEnvironment environment, const std::filesystem::pat
 
 void GameProgram::setUpApplication() {
     QApplication::setApplicationName(QStringLiteral("Bloomzap"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.varnok.Bloomzap"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.varnok.bloomzap"));
     QApplication::setStyle(new GameStyle(QApplication::style()));
     programicon::setUsualSizes();
     installFontSubstitutes();

@@ -2,8 +2,8 @@
 # Installs the Debian packages one kind of work needs, and nothing more:
 #   scripts/setup.sh play       build tools, the libraries and the fonts of the game and of the
 #                               score server with SQLite (what scripts/run.sh needs)
-#   scripts/setup.sh test       play, plus everything the test suite, the naming check, the
-#                               fuzzer and the benchmarks use (scripts/test.sh)
+#   scripts/setup.sh test       play and package, plus everything the test suite, the naming
+#                               check, the fuzzer and the benchmarks use (scripts/test.sh)
 #   scripts/setup.sh package    the build tools and libraries, plus debhelper and lintian for
 #                               the Debian packages (scripts/package.sh)
 # Several sets may be named at once. Packages already present are skipped; with nothing
@@ -56,7 +56,7 @@ for set in "$@"; do
   case "$set" in
   --list) list=1 ;;
   play) wanted+=("${build[@]}" "${play[@]}") ;;
-  test) wanted+=("${build[@]}" "${play[@]}" "${test[@]}") ;;
+  test) wanted+=("${build[@]}" "${play[@]}" "${test[@]}" "${package[@]}") ;;
   package) wanted+=("${build[@]}" "${package[@]}") ;;
   *) usage ;;
   esac
@@ -74,6 +74,22 @@ for p in "${wanted[@]}"; do
   fi
 done
 [ ${#missing[@]} -gt 0 ] || exit 0
+
+# The process that holds the package manager's lock, as "name (pid N)", or nothing.
+lock_holder() {
+  local fd target pid
+  for fd in /proc/[0-9]*/fd/*; do
+    target=$(readlink "$fd" 2>/dev/null) || continue
+    case "$target" in
+    /var/lib/dpkg/lock-frontend | /var/lib/dpkg/lock | /var/lib/apt/lists/lock | /var/cache/apt/archives/lock)
+      pid=${fd#/proc/}
+      pid=${pid%%/*}
+      echo "$(cat "/proc/$pid/comm" 2>/dev/null) (pid $pid)"
+      return
+      ;;
+    esac
+  done
+}
 
 echo "Installing: ${missing[*]}"
 SUDO=""
@@ -97,8 +113,18 @@ remove_policy() {
 }
 trap remove_policy EXIT
 
-$SUDO apt-get update
-$SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+# Another package manager (an unattended upgrade, a second setup) may hold apt's locks: wait for
+# it, within a bound, instead of failing at once. apt names the holder while it waits.
+lock_seconds=${BLOOMZAP_APT_LOCK_TIMEOUT:-600}
+apt_get() {
+  $SUDO apt-get -o DPkg::Lock::Timeout="$lock_seconds" "$@"
+}
+holder=$(lock_holder)
+if [ -n "$holder" ]; then
+  echo "Waiting up to $lock_seconds s for the package manager's lock, held by $holder."
+fi
+apt_get update
+apt_get install -y --no-install-recommends "${missing[@]}"
 
 # The services of packages installed just now: stopped (should anything have started them) and
 # not enabled at boot. Services that were on the machine before are left as they were.

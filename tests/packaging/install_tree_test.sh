@@ -59,11 +59,14 @@ check_tree() { # root expected-file...
 check_tree "$game" "${game_files[@]}"
 check_tree "$tool" "${tool_files[@]}"
 # The service's options file lies in /etc for a /usr prefix, inside the prefix otherwise.
+# So do the per-port processes' options, without which their template unit does not start.
+for defaults in bloomzap-server bloomzap-server-cluster; do
+    [ -f "$work/server$sysconfdir/default/$defaults" ] || fail "no $sysconfdir/default/$defaults"
+    case "$sysconfdir" in
+    "$prefix"/*) server_files+=("${sysconfdir#"$prefix"/}/default/$defaults") ;;
+    esac
+done
 defaults=$work/server$sysconfdir/default/bloomzap-server
-[ -f "$defaults" ] || fail "no $sysconfdir/default/bloomzap-server"
-case "$sysconfdir" in
-"$prefix"/*) server_files+=("${sysconfdir#"$prefix"/}/default/bloomzap-server") ;;
-esac
 check_tree "$server" "${server_files[@]}"
 
 for program in "$game/$gamedir/bloomzap" "$tool/$bindir/lzrw1" "$server/$bindir/bloomzap-server"; do
@@ -79,8 +82,9 @@ runpath=$(readelf -d "$game/$gamedir/bloomzap" | sed -n 's/.*(RUNPATH).*\[\(.*\)
 
 # --- desktop entry, AppStream, icons and manual pages -----------------------------------------
 desktop-file-validate "$game/share/applications/$id.desktop" || fail "desktop-file-validate"
-appstreamcli validate --no-net "$game/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" ||
-    fail "appstreamcli validate: $(cat "$work/appstream.log")"
+# Pedantic hints (an upper-case letter in the component id, say) count as failures too.
+appstreamcli validate --no-net --pedantic "$game/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" &&
+    ! grep -q '^P:' "$work/appstream.log" || fail "appstreamcli validate: $(cat "$work/appstream.log")"
 # The Debian packages' copyright file carries the project's licence: the holder and every line
 # of its terms.
 holder=$(sed -n 's/^Copyright (c) //p' "$source_root/LICENSE")
@@ -146,7 +150,7 @@ grep -qx "EnvironmentFile=-$sysconfdir/default/bloomzap-server" "$unit" || fail 
 template=$server/lib/systemd/system/bloomzap-server@.service
 grep -qx "ExecStart=$prefix/bin/bloomzap-server --listen 127.0.0.1:%i \$BLOOMZAP_SERVER_OPTS" "$template" ||
     fail "ExecStart in $template"
-grep -qx "EnvironmentFile=-$sysconfdir/default/bloomzap-server-cluster" "$template" ||
+grep -qx "EnvironmentFile=$sysconfdir/default/bloomzap-server-cluster" "$template" ||
     fail "EnvironmentFile in $template"
 # Both units run in the one sandbox.
 while read -r line; do
@@ -166,6 +170,15 @@ printf 'Bloomzap tally text\n%.0s' {1..50} >"$work/plain.txt"
 "$tool/$bindir/lzrw1" c "$work/plain.txt" "$work/packed.tld" >/dev/null &&
     "$tool/$bindir/lzrw1" d "$work/packed.tld" "$work/unpacked.txt" >/dev/null &&
     cmp -s "$work/plain.txt" "$work/unpacked.txt" || fail "installed lzrw1 does not round-trip a file"
+
+# Asking a program for its usage or version works without a display, and is a success.
+no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+version=$(sed -n 's/^project(Bloomzap VERSION \([0-9.]*\).*/\1/p' "$source_root/CMakeLists.txt")
+[ "$("${no_display[@]}" "$game/$gamedir/bloomzap" --version 2>&1)" = "bloomzap $version" ] ||
+    fail "bloomzap --version without a display"
+"${no_display[@]}" "$game/$gamedir/bloomzap" --help 2>&1 | grep -q '^usage: bloomzap' ||
+    fail "bloomzap --help without a display"
+"$tool/$bindir/lzrw1" --help | grep -q '^usage: lzrw1' || fail "lzrw1 --help"
 
 # The shipped service options, with the data folder moved into the temporary folder and any free
 # port, start the installed server, which ends cleanly on SIGTERM.

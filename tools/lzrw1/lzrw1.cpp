@@ -1,6 +1,7 @@
 // lzrw1: packs and unpacks files in the game's compressed container, for example to look inside
 // the tally file.
 #include "tally/LZRW1.h"
+#include "common/Version.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -10,12 +11,29 @@
 
 namespace {
 
+constexpr const char* usageText = "usage: lzrw1 c [--mode fast|good|auto] IN OUT\n"
+                                  "       lzrw1 d IN OUT\n"
+                                  "       lzrw1 advise IN\n"
+                                  "       lzrw1 --help | --version\n";
+
+// A command line it cannot follow: the usage on standard error, and a failure.
 int usage() {
-    std::fputs("usage: lzrw1 c [--mode fast|good|auto] IN OUT\n"
-               "       lzrw1 d IN OUT\n"
-               "       lzrw1 advise IN\n",
-               stderr);
+    std::fputs(usageText, stderr);
     return 1;
+}
+
+// Asked for: the usage with what each command does, on standard output, and success.
+int help() {
+    std::fputs(usageText, stdout);
+    std::fputs("\n"
+               "Packs and unpacks the container of the game's tally file.\n"
+               "  c       pack IN into OUT (fast: the game's own method; good: smaller;\n"
+               "          auto: the one that suits IN)\n"
+               "  d       unpack IN into OUT\n"
+               "  advise  say which method suits IN, and why\n"
+               "See lzrw1(1).\n",
+               stdout);
+    return 0;
 }
 
 bool parseMode(const std::string& text, TCompressMode& mode) {
@@ -53,6 +71,13 @@ int main(int argc, char** argv) {
     }
     const std::string command = args[0];
     args.erase(args.begin());
+    if (command == "--help" || command == "-h") {
+        return help();
+    }
+    if (command == "--version") {
+        std::printf("lzrw1 (Bloomzap) %s\n", std::string(site::programVersion).c_str());
+        return 0;
+    }
 
     Tlzrw1 lzrw;
     try {
