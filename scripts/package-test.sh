@@ -100,7 +100,7 @@ while IFS='|' read -r name restrictions; do
     echo "$name: FAIL (wrote to standard error)"
     failed=$((failed + 1))
   else
-    echo "$name: ok"
+    echo "$name: passed"
     passed=$((passed + 1))
   fi
 done < <(awk '

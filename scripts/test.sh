@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs every test: once in the development
 # build, then again under AddressSanitizer and UndefinedBehaviorSanitizer. The house naming is
 # checked on the development build: on the whole tree, or with BLOOMZAP_TIDY_BASE=<revision>
-# only on the sources changed since that revision.
+# only on the sources changed since that revision. Then the Debian packages are built, checked
+# with lintian, installed, tested as installed and purged again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Another checkout of the project on this machine (CI's clone, a second work tree) reuses the
@@ -17,6 +18,10 @@ for preset in dev asan; do
     bash scripts/tidy.sh build/dev "${BLOOMZAP_TIDY_BASE:-}"
   fi
 done
+
+# The packages as a distribution builds them and as a user installs them.
+bash scripts/package.sh
+bash scripts/package-test.sh
 
 # Fuzz smoke: every fuzz target for a few seconds under the sanitizers, so a target that no
 # longer builds or fails at once fails the run. Long runs are for people: scripts/fuzz.sh.
