@@ -41,6 +41,10 @@ void prepareStatements(pqxx::connection& c) {
     c.prepare("unverified", "SELECT id FROM postings WHERE score = $3 AND name = $1 AND date = $2"
                             " AND received >= to_timestamp($4::bigint / 1000.0) AND NOT verified"
                             " ORDER BY id LIMIT 1 FOR UPDATE");
+    c.prepare("ticket_spent", "SELECT 1 FROM used_tickets WHERE id = $1");
+    c.prepare("posting_waits",
+              "SELECT 1 FROM postings WHERE score = $3 AND name = $1 AND date = $2"
+              " AND received >= to_timestamp($4::bigint / 1000.0) AND NOT verified LIMIT 1");
     c.prepare("mark_verified", "UPDATE postings SET verified = true WHERE id = $1");
     c.prepare("ticket_posting", "UPDATE used_tickets SET posting_id = $2 WHERE id = $1");
     c.prepare("forget_tickets",
@@ -480,6 +484,21 @@ VerifyResult PgStore::verify(const VerifyRequest& request) {
         tx.exec_prepared("forget_tickets", usedTicketKeepSeconds);
         tx.exec("SELECT pg_notify(" + tx.quote(channel) + ", '')");
         tx.commit();
+        return VerifyResult::verified;
+    });
+}
+
+VerifyResult PgStore::mayVerify(const VerifyRequest& request) {
+    return withConnection(StoreClock::now() + readPatience, [&](pqxx::connection& c) {
+        pqxx::read_transaction tx(c);
+        if (!tx.exec_prepared("ticket_spent", request.ticketId).empty()) {
+            return VerifyResult::ticketUsed;
+        }
+        if (tx.exec_prepared("posting_waits", request.posting.name, request.posting.date,
+                             request.posting.score, request.issuedMs)
+                .empty()) {
+            return VerifyResult::noPosting;
+        }
         return VerifyResult::verified;
     });
 }

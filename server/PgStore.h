@@ -39,6 +39,7 @@ public:
     void submit(PostingRequest request, AddDone done) override;
     Standings standings(int count, bool verifiedOnly) override;
     VerifyResult verify(const VerifyRequest& request) override;
+    VerifyResult mayVerify(const VerifyRequest& request) override;
     std::string ticketKey() override;
     void watchChanges(std::function<void()> changed) override;
 

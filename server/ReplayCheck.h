@@ -9,19 +9,29 @@
 
 namespace server {
 
-// The answer to a posted game record: an HTTP status and one line for the client.
+// The answer to a posted game record: an HTTP status and one line for the client, and whether
+// the game was played again to reach it (a refusal that needs no replay costs none).
 struct ReplayAnswer {
     int status = 0;
     std::string text;
+    bool replayed = false;
     bool verified() const { return status == 200; }
 };
 
+// How much longer than the time between its ticket's issue and its record's arrival a game's
+// clock may run: the issue time is kept in whole seconds (that alone only ever widens the
+// span), several servers on one database keep clocks that differ by a little, and the player's
+// clock may run a little fast (100 ppm is 1.4 s over four hours of play).
+inline constexpr std::int64_t gameClockAllowanceMs = 3000;
+
 // Reads a posted game record, checks its ticket (signed with `signer`'s key, issued within the
-// lifetime, `now` being unix seconds), replays the game and, when it ends as recorded, marks the
-// matching posting verified in `store` and spends the ticket. Runs a whole replay and waits for
-// the store: call it off the connection threads. Never throws; a store that cannot be reached
-// gives 503.
+// lifetime, `arrivedMs` being the record's arrival in unix milliseconds), that its game took no
+// longer than the time since the ticket's issue (plus gameClockAllowanceMs), and that the store
+// holds an unspent ticket and a posting to verify; only then replays the game and, when it ends
+// as recorded, marks the matching posting verified in `store` and spends the ticket. Runs a
+// whole replay and waits for the store: call it off the connection threads. Never throws; a
+// store that cannot be reached gives 503.
 ReplayAnswer checkReplay(std::string_view body, const TicketSigner& signer, ScoreStore& store,
-                         std::int64_t now);
+                         std::int64_t arrivedMs);
 
 } // namespace server
