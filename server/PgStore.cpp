@@ -27,7 +27,6 @@ void prepareStatements(pqxx::connection& c) {
         pqxx::nontransaction setup(c);
         setup.exec("SET statement_timeout = " + std::to_string(statementTimeoutMs));
     }
-    c.prepare("lock_address", "SELECT pg_advisory_xact_lock($1::bigint)");
     c.prepare("best", "SELECT name, date, score, verified FROM postings"
                       " ORDER BY score DESC, id LIMIT $1");
     c.prepare("total", "SELECT count(*) FROM postings");
@@ -88,16 +87,17 @@ void createSchema(pqxx::connection& c) {
                 tx.quote(ticketKeyText(randomTicketKey())) + ")");
         tx.exec("INSERT INTO bloomzap_schema (version) VALUES (2)");
     }
-    tx.commit();
-}
-
-// The advisory lock key of an address; every process computes the same one.
-std::int64_t lockKey(const std::string& address) {
-    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
-    for (const char c : address) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    if (version < 3) {
+        // The rate limit counts in a row per address instead of in the postings.
+        tx.exec("CREATE TABLE posting_rate ("
+                " address text PRIMARY KEY,"
+                " stamps bigint[] NOT NULL,"     // unix ms of the postings taken in the window
+                " granted integer NOT NULL,"     // postings the last batch was allowed
+                " allowance integer NOT NULL)"); // the limit in force then
+        tx.exec("DROP INDEX IF EXISTS postings_recent");
+        tx.exec("INSERT INTO bloomzap_schema (version) VALUES (3)");
     }
-    return static_cast<std::int64_t>(hash);
+    tx.commit();
 }
 
 // Calls `changed` for every notification on the postings channel.
@@ -384,9 +384,23 @@ PgStore::PgStore(std::string connectionString, int poolSize)
         [this](std::vector<PostingBatcher::Entry>& batch, StoreClock::time_point deadline) {
             commitBatch(batch, deadline);
         });
+    m_forgetter = std::thread([this] {
+        std::unique_lock lock(m_forgetMutex);
+        while (!m_forgetWake.wait_for(lock, forgetEvery, [this] { return m_stopping.load(); })) {
+            lock.unlock();
+            forgetQuietAddresses();
+            lock.lock();
+        }
+    });
 }
 
 PgStore::~PgStore() {
+    {
+        const std::lock_guard lock(m_forgetMutex);
+        m_stopping = true;
+    }
+    m_forgetWake.notify_all();
+    m_forgetter.join();
     m_batcher.reset(); // answers what is queued
     m_stopping = true;
     m_listener.join();
@@ -401,55 +415,76 @@ void PgStore::commitBatch(std::vector<PostingBatcher::Entry>& batch,
                           StoreClock::time_point deadline) {
     withConnection(deadline, [&](pqxx::connection& c) {
         pqxx::work tx(c);
-        // Every process takes the address locks in the same order, so two batches never wait
-        // for each other in a circle.
-        std::vector<std::int64_t> keys;
-        std::map<std::string, long> recent; // postings within the window, per limited address
-        for (const auto& entry : batch) {
-            if (entry.request.perMinuteLimit > 0) {
-                keys.push_back(lockKey(entry.request.address));
-                recent[entry.request.address] = 0;
-            }
+        std::string rows;
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            const PostingRequest& r = batch[i].request;
+            rows += (rows.empty() ? "(" : ", (") + std::to_string(i) + ", " +
+                    tx.quote(r.posting.name) + ", " + tx.quote(r.posting.date) + ", " +
+                    std::to_string(r.posting.score) + ", " + tx.quote(r.address) + ", " +
+                    std::to_string(std::max(r.perMinuteLimit, 0)) + ")";
         }
-        std::sort(keys.begin(), keys.end());
-        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-        for (const std::int64_t key : keys) {
-            tx.exec_prepared("lock_address", key);
+        const std::string window = std::to_string(std::int64_t{rateWindowSeconds} * 1000);
+        // One statement checks the whole batch against the limit and stores what it allows.
+        // Each limited address has a row holding the times of its postings within the window;
+        // the upsert takes the rows' locks in address order (so two batches never wait for
+        // each other in a circle) and reads each row as last committed, whichever process wrote
+        // it: a batch that waited for another's lock counts what that one stored.
+        const pqxx::result decided = tx.exec(
+            "WITH batch (ord, name, date, score, address, lim) AS (VALUES " + rows +
+            "), asked AS (SELECT address, count(*)::integer AS n, max(lim) AS lim FROM batch"
+            "   WHERE lim > 0 GROUP BY address),"
+            " counted AS (INSERT INTO posting_rate AS p (address, stamps, granted, allowance)"
+            "   SELECT address, array_fill((extract(epoch FROM clock_timestamp()) * 1000)::bigint,"
+            "     ARRAY[least(n, lim)]), least(n, lim), lim FROM asked ORDER BY address"
+            "   ON CONFLICT (address) DO UPDATE SET (stamps, granted, allowance) ="
+            "     (SELECT k.kept || excluded.stamps[1:g.n], g.n, excluded.allowance"
+            "      FROM (SELECT ARRAY(SELECT s FROM unnest(p.stamps) AS s"
+            "        WHERE s > excluded.stamps[1] - " +
+            window +
+            ") AS kept) AS k,"
+            "      LATERAL (SELECT greatest(0, least(excluded.granted,"
+            "        excluded.allowance - cardinality(k.kept))) AS n) AS g)"
+            "   RETURNING address, granted),"
+            " ranked AS (SELECT b.*, b.lim = 0 OR row_number() OVER (PARTITION BY b.address,"
+            "   b.lim > 0 ORDER BY b.ord) <= c.granted AS taken"
+            "   FROM batch b LEFT JOIN counted c ON c.address = b.address),"
+            " stored AS (INSERT INTO postings (name, date, score, address)"
+            "   SELECT name, date, score, address FROM ranked WHERE taken ORDER BY ord"
+            "   RETURNING 1)"
+            " SELECT ord, taken, (SELECT count(*) FROM stored) FROM ranked");
+        long stored = 0;
+        for (const auto& row : decided) {
+            PostingBatcher::Entry& entry = batch.at(row[0].as<std::size_t>());
+            entry.outcome = row[1].as<bool>() ? AddOutcome{false, AddResult::stored, {}}
+                                              : AddOutcome{false, AddResult::rateLimited, {}};
+            stored = row[2].as<long>();
         }
-        if (!recent.empty()) {
-            std::string in;
-            for (const auto& [address, count] : recent) {
-                in += (in.empty() ? "" : ", ") + tx.quote(address);
-            }
-            for (const auto& row :
-                 tx.exec("SELECT address, count(*) FROM postings WHERE address IN (" + in +
-                         ") AND received > clock_timestamp() - interval '" +
-                         std::to_string(rateWindowSeconds) + " seconds' GROUP BY address")) {
-                recent[row[0].as<std::string>()] = row[1].as<long>();
-            }
-        }
-        // One statement stores the whole batch, its rows numbered in the order they came.
-        std::string values;
-        for (auto& entry : batch) {
-            const PostingRequest& r = entry.request;
-            if (r.perMinuteLimit > 0 && recent[r.address]++ >= r.perMinuteLimit) {
-                entry.outcome = AddOutcome{false, AddResult::rateLimited, {}};
-                continue;
-            }
-            values += (values.empty() ? "(" : ", (") + tx.quote(r.posting.name) + ", " +
-                      tx.quote(r.posting.date) + ", " + std::to_string(r.posting.score) + ", " +
-                      tx.quote(r.address) + ")";
-            entry.outcome = AddOutcome{false, AddResult::stored, {}};
-        }
-        if (!values.empty()) {
+        if (stored > 0) {
             // The notification goes out on commit.
-            tx.exec("WITH stored AS (INSERT INTO postings (name, date, score, address) VALUES " +
-                    values + " RETURNING 1) SELECT pg_notify(" + tx.quote(channel) +
-                    ", '') FROM (SELECT count(*) FROM stored) AS batch");
+            tx.exec("SELECT pg_notify(" + tx.quote(channel) + ", '')");
         }
         tx.commit();
         return 0;
     });
+}
+
+void PgStore::forgetQuietAddresses() {
+    const std::string window = std::to_string(std::int64_t{rateWindowSeconds} * 1000);
+    try {
+        withConnection(StoreClock::now() + readPatience, [&](pqxx::connection& c) {
+            pqxx::work tx(c);
+            // Rows another batch holds are left for the next round: this never waits for one,
+            // so it never waits in a circle with one either.
+            tx.exec("DELETE FROM posting_rate WHERE address IN (SELECT address FROM posting_rate"
+                    " WHERE coalesce(stamps[cardinality(stamps)], 0) <="
+                    " (extract(epoch FROM clock_timestamp()) * 1000)::bigint - " +
+                    window + " LIMIT " + std::to_string(forgetAtOnce) + " FOR UPDATE SKIP LOCKED)");
+            tx.commit();
+            return 0;
+        });
+    } catch (const StoreUnavailable&) {
+        // Tried again at the next round; the rows only take room meanwhile.
+    }
 }
 
 Standings PgStore::standings(int count, bool verifiedOnly) {
