@@ -21,12 +21,64 @@ constexpr auto setupPatience = std::chrono::seconds(2);
 // Connections are refused by the database itself after this much time in one statement.
 constexpr int statementTimeoutMs = 1500;
 
+// A text as an element of an array literal: quoted, with its quotes and backslashes escaped.
+std::string arrayElement(const std::string& text) {
+    std::string out = "\"";
+    for (const char ch : text) {
+        if (ch == '"' || ch == '\\') {
+            out += '\\';
+        }
+        out += ch;
+    }
+    return out + "\"";
+}
+
+// Stores a batch of postings ($1 to $5: arrays of names, dates, scores, addresses and limits, 0
+// for none), checked against the rate limit in the same statement; one row per posting: its
+// place in the batch (from 1) and whether it was taken. Each limited address has a row holding
+// the times of its postings within the window. The upsert takes those rows' locks in address
+// order, so two batches never wait for each other in a circle, and reads each row as last
+// committed, whichever process wrote it: a batch that waited for another's lock counts what that
+// one stored, and the limit holds exactly across processes.
+std::string storeBatchStatement() {
+    const std::string window = std::to_string(std::int64_t{rateWindowSeconds} * 1000);
+    return "WITH batch AS (SELECT * FROM unnest($1::text[], $2::text[], $3::integer[],"
+           "   $4::text[], $5::integer[]) WITH ORDINALITY AS b (name, date, score, address, lim,"
+           "   ord)),"
+           " asked AS (SELECT address, count(*)::integer AS n, max(lim) AS lim FROM batch"
+           "   WHERE lim > 0 GROUP BY address),"
+           " counted AS (INSERT INTO posting_rate AS p (address, stamps, granted, allowance)"
+           "   SELECT address, array_fill((extract(epoch FROM clock_timestamp()) * 1000)::bigint,"
+           "     ARRAY[least(n, lim)]), least(n, lim), lim FROM asked ORDER BY address"
+           "   ON CONFLICT (address) DO UPDATE SET (stamps, granted, allowance) ="
+           "     (SELECT k.kept || excluded.stamps[1:g.n], g.n, excluded.allowance"
+           "      FROM (SELECT ARRAY(SELECT s FROM unnest(p.stamps) AS s"
+           "        WHERE s > excluded.stamps[1] - " +
+           window +
+           ") AS kept) AS k,"
+           "      LATERAL (SELECT greatest(0, least(excluded.granted,"
+           "        excluded.allowance - cardinality(k.kept))) AS n) AS g)"
+           "   RETURNING address, granted),"
+           " ranked AS (SELECT b.*, b.lim = 0 OR row_number() OVER (PARTITION BY b.address,"
+           "   b.lim > 0 ORDER BY b.ord) <= c.granted AS taken"
+           "   FROM batch b LEFT JOIN counted c ON c.address = b.address),"
+           " stored AS (INSERT INTO postings (name, date, score, address)"
+           "   SELECT name, date, score, address FROM ranked WHERE taken ORDER BY ord"
+           "   RETURNING 1),"
+           // The notification goes out on commit.
+           " notified AS (SELECT pg_notify('" +
+           std::string(PgStore::channel) +
+           "', '') FROM (SELECT count(*) AS n FROM stored) AS s WHERE s.n > 0)"
+           " SELECT ord, taken, (SELECT count(*) FROM notified) FROM ranked";
+}
+
 // Statements every pooled connection prepares when it is made.
 void prepareStatements(pqxx::connection& c) {
     {
         pqxx::nontransaction setup(c);
         setup.exec("SET statement_timeout = " + std::to_string(statementTimeoutMs));
     }
+    c.prepare("store_batch", storeBatchStatement());
     c.prepare("best", "SELECT name, date, score, verified FROM postings"
                       " ORDER BY score DESC, id LIMIT $1");
     c.prepare("total", "SELECT count(*) FROM postings");
@@ -413,55 +465,27 @@ void PgStore::submit(PostingRequest request, AddDone done) {
 
 void PgStore::commitBatch(std::vector<PostingBatcher::Entry>& batch,
                           StoreClock::time_point deadline) {
+    std::string names = "{", dates = "{", scores = "{", addresses = "{", limits = "{";
+    for (const PostingBatcher::Entry& entry : batch) {
+        const PostingRequest& r = entry.request;
+        const char* comma = names.size() > 1 ? "," : "";
+        names += comma + arrayElement(r.posting.name);
+        dates += comma + arrayElement(r.posting.date);
+        scores += comma + std::to_string(r.posting.score);
+        addresses += comma + arrayElement(r.address);
+        limits += comma + std::to_string(std::max(r.perMinuteLimit, 0));
+    }
+    for (std::string* array : {&names, &dates, &scores, &addresses, &limits}) {
+        *array += "}";
+    }
     withConnection(deadline, [&](pqxx::connection& c) {
         pqxx::work tx(c);
-        std::string rows;
-        for (std::size_t i = 0; i < batch.size(); ++i) {
-            const PostingRequest& r = batch[i].request;
-            rows += (rows.empty() ? "(" : ", (") + std::to_string(i) + ", " +
-                    tx.quote(r.posting.name) + ", " + tx.quote(r.posting.date) + ", " +
-                    std::to_string(r.posting.score) + ", " + tx.quote(r.address) + ", " +
-                    std::to_string(std::max(r.perMinuteLimit, 0)) + ")";
-        }
-        const std::string window = std::to_string(std::int64_t{rateWindowSeconds} * 1000);
-        // One statement checks the whole batch against the limit and stores what it allows.
-        // Each limited address has a row holding the times of its postings within the window;
-        // the upsert takes the rows' locks in address order (so two batches never wait for
-        // each other in a circle) and reads each row as last committed, whichever process wrote
-        // it: a batch that waited for another's lock counts what that one stored.
-        const pqxx::result decided = tx.exec(
-            "WITH batch (ord, name, date, score, address, lim) AS (VALUES " + rows +
-            "), asked AS (SELECT address, count(*)::integer AS n, max(lim) AS lim FROM batch"
-            "   WHERE lim > 0 GROUP BY address),"
-            " counted AS (INSERT INTO posting_rate AS p (address, stamps, granted, allowance)"
-            "   SELECT address, array_fill((extract(epoch FROM clock_timestamp()) * 1000)::bigint,"
-            "     ARRAY[least(n, lim)]), least(n, lim), lim FROM asked ORDER BY address"
-            "   ON CONFLICT (address) DO UPDATE SET (stamps, granted, allowance) ="
-            "     (SELECT k.kept || excluded.stamps[1:g.n], g.n, excluded.allowance"
-            "      FROM (SELECT ARRAY(SELECT s FROM unnest(p.stamps) AS s"
-            "        WHERE s > excluded.stamps[1] - " +
-            window +
-            ") AS kept) AS k,"
-            "      LATERAL (SELECT greatest(0, least(excluded.granted,"
-            "        excluded.allowance - cardinality(k.kept))) AS n) AS g)"
-            "   RETURNING address, granted),"
-            " ranked AS (SELECT b.*, b.lim = 0 OR row_number() OVER (PARTITION BY b.address,"
-            "   b.lim > 0 ORDER BY b.ord) <= c.granted AS taken"
-            "   FROM batch b LEFT JOIN counted c ON c.address = b.address),"
-            " stored AS (INSERT INTO postings (name, date, score, address)"
-            "   SELECT name, date, score, address FROM ranked WHERE taken ORDER BY ord"
-            "   RETURNING 1)"
-            " SELECT ord, taken, (SELECT count(*) FROM stored) FROM ranked");
-        long stored = 0;
+        const pqxx::result decided =
+            tx.exec_prepared("store_batch", names, dates, scores, addresses, limits);
         for (const auto& row : decided) {
-            PostingBatcher::Entry& entry = batch.at(row[0].as<std::size_t>());
+            PostingBatcher::Entry& entry = batch.at(row[0].as<std::size_t>() - 1);
             entry.outcome = row[1].as<bool>() ? AddOutcome{false, AddResult::stored, {}}
                                               : AddOutcome{false, AddResult::rateLimited, {}};
-            stored = row[2].as<long>();
-        }
-        if (stored > 0) {
-            // The notification goes out on commit.
-            tx.exec("SELECT pg_notify(" + tx.quote(channel) + ", '')");
         }
         tx.commit();
         return 0;
