@@ -19,8 +19,21 @@ ReplayAnswer refusal(VerifyResult result) {
     return {409, "No posting of this game waits to be verified."};
 }
 
+// Holds a claimed ticket until the scope ends.
+class Claim {
+public:
+    Claim(TicketsInReplay& busy, std::string id) : m_busy(busy), m_id(std::move(id)) {}
+    ~Claim() { m_busy.release(m_id); }
+    Claim(const Claim&) = delete;
+    Claim& operator=(const Claim&) = delete;
+
+private:
+    TicketsInReplay& m_busy;
+    std::string m_id;
+};
+
 ReplayAnswer check(std::string_view body, const TicketSigner& signer, ScoreStore& store,
-                   std::int64_t arrivedMs) {
+                   TicketsInReplay& busy, std::int64_t arrivedMs) {
     const std::optional<GameRecord> record = readRecord(body);
     if (!record) {
         return {400, "The game record cannot be read."};
@@ -55,6 +68,10 @@ ReplayAnswer check(std::string_view body, const TicketSigner& signer, ScoreStore
     if (const VerifyResult found = store.mayVerify(request); found != VerifyResult::verified) {
         return refusal(found);
     }
+    if (!busy.claim(ticket->id)) {
+        return {409, "A record of this game is being replayed already."};
+    }
+    const Claim claimed(busy, ticket->id);
     const ReplayResult replay = replayGame(*record, ticket->seed);
     if (!replay.matches) {
         return {422,
@@ -74,10 +91,20 @@ ReplayAnswer check(std::string_view body, const TicketSigner& signer, ScoreStore
 
 } // namespace
 
+bool TicketsInReplay::claim(const std::string& id) {
+    const std::lock_guard lock(m_mutex);
+    return m_ids.insert(id).second;
+}
+
+void TicketsInReplay::release(const std::string& id) {
+    const std::lock_guard lock(m_mutex);
+    m_ids.erase(id);
+}
+
 ReplayAnswer checkReplay(std::string_view body, const TicketSigner& signer, ScoreStore& store,
-                         std::int64_t arrivedMs) {
+                         TicketsInReplay& busy, std::int64_t arrivedMs) {
     try {
-        return check(body, signer, store, arrivedMs);
+        return check(body, signer, store, busy, arrivedMs);
     } catch (const std::exception&) {
         // The store could not be reached, or memory ran out: nothing was changed.
         return {503, "The score list is not available just now; please try again."};

@@ -4,6 +4,8 @@
 #include "server/TicketSigner.h"
 
 #include <cstdint>
+#include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -24,14 +26,28 @@ struct ReplayAnswer {
 // clock may run a little fast (100 ppm is 1.4 s over four hours of play).
 inline constexpr std::int64_t gameClockAllowanceMs = 3000;
 
+// The tickets whose games this process is replaying just now, so that copies of one record sent
+// at once cost one replay. Safe to use from many threads.
+class TicketsInReplay {
+public:
+    // Takes the ticket for one replay; false when it is taken.
+    bool claim(const std::string& id);
+    void release(const std::string& id);
+
+private:
+    std::mutex m_mutex;
+    std::set<std::string> m_ids;
+};
+
 // Reads a posted game record, checks its ticket (signed with `signer`'s key, issued within the
 // lifetime, `arrivedMs` being the record's arrival in unix milliseconds), that its game took no
 // longer than the time since the ticket's issue (plus gameClockAllowanceMs), and that the store
-// holds an unspent ticket and a posting to verify; only then replays the game and, when it ends
+// holds an unspent ticket and a posting to verify, and that no other record of the ticket is
+// being replayed (`busy`); only then replays the game and, when it ends
 // as recorded, marks the matching posting verified in `store` and spends the ticket. Runs a
 // whole replay and waits for the store: call it off the connection threads. Never throws; a
 // store that cannot be reached gives 503.
 ReplayAnswer checkReplay(std::string_view body, const TicketSigner& signer, ScoreStore& store,
-                         std::int64_t arrivedMs);
+                         TicketsInReplay& busy, std::int64_t arrivedMs);
 
 } // namespace server

@@ -302,6 +302,7 @@ struct ScoreServer::Engine {
     std::deque<std::pair<std::uint64_t, std::shared_ptr<ReplayJob>>> replayWaiters; // by wait
     bool replayStopping = false;
     std::vector<std::thread> replayers;
+    TicketsInReplay inReplay;
 
     // Page requests waiting for a render, and the thread that renders.
     std::mutex renderMutex;
@@ -578,7 +579,8 @@ struct ScoreServer::Engine {
             auto [wait, job] = std::move(replayWaiters.front());
             replayWaiters.pop_front();
             lock.unlock();
-            job->answer = checkReplay(job->body, *owner.m_signer, *owner.m_store, job->arrivedMs);
+            job->answer =
+                checkReplay(job->body, *owner.m_signer, *owner.m_store, inReplay, job->arrivedMs);
             if (job->answer.replayed) {
                 // One line per game played again: what replays cost can be seen and counted.
                 owner.logProblem("game replayed",

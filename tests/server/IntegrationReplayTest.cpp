@@ -287,8 +287,24 @@ TEST_P(IntegrationReplay, RecordsThatCannotBeVerifiedAreRefusedBeforeAnyReplay) 
         EXPECT_EQ(refused->body, "The ticket was used before.\n");
     }
     EXPECT_EQ(replaysOnceAnswered(*server, records), 1u);
+
+    // Copies of a new game's record sent at once: one replay, one verified.
+    const GameRecord other = inRealTime(playedGame(fetchTicket(server->port())), key);
+    ASSERT_EQ(post(server->port(), postedName, std::to_string(other.score), playedDate), 200);
+    std::vector<int> statuses(8);
+    std::vector<std::thread> copies;
+    for (std::size_t i = 0; i < statuses.size(); ++i) {
+        copies.emplace_back([&, i] { statuses[i] = sendRecord(server->port(), other); });
+    }
+    for (std::thread& copy : copies) {
+        copy.join();
+    }
+    records += statuses.size();
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), 200), 1);
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), 409), 7);
+    EXPECT_EQ(replaysOnceAnswered(*server, records), 2u);
     const std::vector<Row> rows = tableRows(page(server->port()));
-    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const Row& r) { return r.verified; }), 1);
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const Row& r) { return r.verified; }), 2);
 }
 
 // Runs SQL on the test's store and returns the rows, one line each.
