@@ -537,9 +537,9 @@ struct ScoreServer::Engine {
     }
 
     MHD_Result replay(MHD_Connection* connection, Request* r) {
+        r->replay->arrivedMs = unixMs();
         // Counted before the replay, so that refused records cost as much of the limit as good
         // ones: the limit bounds the processor time one address can take.
-        r->replay->arrivedMs = unixMs();
         if (!replayLimit.allow(r->address, settings.postLimit, StoreClock::now())) {
             return tooMany(connection, r, "game records");
         }
