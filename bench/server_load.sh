@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Load test of bloomzap-server with wrk, on loopback only, each case bounded in time.
 #
-#   bench/server_load.sh [sqlite|postgresql|hostile|replay|all] [seconds per case]
+#   bench/server_load.sh [sqlite|postgresql|stores|hostile|replay|all] [seconds per case]
 #
 # sqlite: one server on SQLite: the posting with the rate limit off, the posting with the default
 #         limit (10 a minute per address) and the players' addresses spread through a trusted
@@ -11,6 +11,7 @@
 #         posting with the limit off and with the default limit as above, the page; then two
 #         servers on that database behind nginx; then SIGKILL of one of the two under posting
 #         load: postings acknowledged, stored, lost and doubled.
+# stores: sqlite, then postgresql.
 # hostile: a normal client's worst latency beside 300 idle and 40 slow clients, and peak RSS
 #         under 4 endless header floods and under 32 parallel downloads of a 64 MB installer
 #         (bench/server_hostile.py).
@@ -148,7 +149,7 @@ run_case() {
 page=/counter/bloomzap.shtml
 posting_url=/cgi-bin/bloomzap.cgi
 
-if [[ "$mode" == sqlite || "$mode" == all ]]; then
+if [[ "$mode" == sqlite || "$mode" == stores || "$mode" == all ]]; then
   start_server sqlite --data "$work/sqlite" --post-limit 0
   run_case "sqlite: posting, no limit" "http://127.0.0.1:$port$posting_url" 1
   kill -TERM "${pids[-1]}"; wait "${pids[-1]}" || true
@@ -162,7 +163,7 @@ if [[ "$mode" == sqlite || "$mode" == all ]]; then
   run_case "nginx static: same page" "http://127.0.0.1:$nginx_port$page"
 fi
 
-if [[ "$mode" == postgresql || "$mode" == all ]]; then
+if [[ "$mode" == postgresql || "$mode" == stores || "$mode" == all ]]; then
   eval "$(bash scripts/pg-test-cluster.sh start "$work/pg")"
   pg_stop="bash scripts/pg-test-cluster.sh stop $work/pg"
   start_server pg0 --database "$PG_URI" --post-limit 0
