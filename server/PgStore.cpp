@@ -506,8 +506,9 @@ void PgStore::forgetQuietAddresses() {
             tx.commit();
             return 0;
         });
-    } catch (const StoreUnavailable&) {
-        // Tried again at the next round; the rows only take room meanwhile.
+    } catch (const std::exception&) {
+        // The database could not be reached or refused: tried again at the next round; the
+        // rows only take room meanwhile.
     }
 }
 
