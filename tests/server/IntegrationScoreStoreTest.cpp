@@ -371,6 +371,28 @@ TEST_F(IntegrationPostgres, TheRateLimitHoldsAcrossProcesses) {
     EXPECT_EQ(limited, 19);
     EXPECT_EQ(m_cluster.query("SELECT count(*) FROM postings WHERE address = '198.51.100.7'"),
               "5\n");
+
+    // The window slides: once the address's postings are a minute old it may post again.
+    const auto postFrom = [&](ServerProcess& server) {
+        const auto reply =
+            get(server.port(), postingTarget("S", "1/5/07", "2"), "X-Real-IP: 198.51.100.7\r\n");
+        return reply ? reply->status : 0;
+    };
+    EXPECT_EQ(postFrom(*c), 429);
+    m_cluster.query("UPDATE posting_rate SET stamps = ARRAY(SELECT s - 61000 FROM unnest(stamps)"
+                    " AS s) WHERE address = '198.51.100.7'");
+    EXPECT_EQ(postFrom(*d), 200);
+    EXPECT_EQ(postFrom(*c), 200);
+    // An address quiet for a minute is forgotten.
+    m_cluster.query("UPDATE posting_rate SET stamps = ARRAY(SELECT s - 61000 FROM unnest(stamps)"
+                    " AS s) WHERE address = '198.51.100.7'");
+    std::string left = "1\n";
+    for (int i = 0; i < 100 && left != "0\n"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        left = m_cluster.query("SELECT count(*) FROM posting_rate WHERE address = '198.51.100.7'");
+    }
+    EXPECT_EQ(left, "0\n");
+    EXPECT_EQ(postFrom(*d), 200);
 }
 
 TEST_F(IntegrationPostgres, TheSchemaIsMadeOnceAndADatabaseOfANewerServerIsRefused) {
