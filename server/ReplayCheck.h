@@ -39,14 +39,14 @@ private:
     std::set<std::string> m_ids;
 };
 
-// Reads a posted game record, checks its ticket (signed with `signer`'s key, issued within the
-// lifetime, `arrivedMs` being the record's arrival in unix milliseconds), that its game took no
-// longer than the time since the ticket's issue (plus gameClockAllowanceMs), and that the store
-// holds an unspent ticket and a posting to verify, and that no other record of the ticket is
-// being replayed (`busy`); only then replays the game and, when it ends
-// as recorded, marks the matching posting verified in `store` and spends the ticket. Runs a
-// whole replay and waits for the store: call it off the connection threads. Never throws; a
-// store that cannot be reached gives 503.
+// Reads a posted game record and checks, in this order: its ticket (signed with `signer`'s key,
+// issued within the lifetime, `arrivedMs` being the record's arrival in unix milliseconds); that
+// its game took no longer than the time since the ticket's issue (plus gameClockAllowanceMs);
+// that `store` holds the ticket unspent and a posting to verify; that no other record of the
+// ticket is being replayed (`busy`). Only then it replays the game and, when it ends as
+// recorded, marks the matching posting verified in `store` and spends the ticket. Runs a whole
+// replay and waits for the store: call it off the connection threads. Never throws; a store that
+// cannot be reached gives 503.
 ReplayAnswer checkReplay(std::string_view body, const TicketSigner& signer, ScoreStore& store,
                          TicketsInReplay& busy, std::int64_t arrivedMs);
 
