@@ -1,12 +1,14 @@
 // Replays of game records: how long the engine takes to replay long games (median and worst),
 // and how many postings with their replays one bloomzap-server process verifies a second.
 //
-//   replay_bench [--games N] [--port PORT --clients C --pairs P]
+//   replay_bench [--games N] [--port PORT --key FILE --clients C --pairs P]
 //
 // Without --port only the replay times are measured. With it, the server on 127.0.0.1:PORT
-// (started with --post-limit 0 --ticket-limit 0 by bench/server_load.sh replay) issues P tickets,
-// P games are played on them beforehand, and then C clients post each score and send its record
-// at once; every pair must end in "verified".
+// (started with --post-limit 0 --ticket-limit 0 --ticket-key FILE by bench/server_load.sh replay)
+// issues P tickets, P games are played on them beforehand, and then C clients post each score
+// and send its record at once; every pair must end in "verified". The games take minutes of game
+// time in moments, so each ticket is signed again with the server's key as issued a minute more
+// before than its game took: the server takes only games played in real time.
 
 #include "tests/server/GamePlayer.h"
 #include "tests/support/LoopbackHttp.h"
@@ -14,12 +16,15 @@
 #include "engine/GameRecord.h"
 #include "engine/GameReplay.h"
 #include "engine/Ticket.h"
+#include "server/TicketSigner.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <fstream>
 #include <random>
 #include <string>
 #include <thread>
@@ -145,7 +150,23 @@ void replayTimes(int games) {
                 stretchedReplayed, stretchedTried, worstStretched);
 }
 
-void serverThroughput(int port, int clients, int pairs) {
+// `ticket` as issued `seconds` before, signed with `key`.
+std::string issuedBefore(const std::string& ticket, const std::string& key, std::int64_t seconds) {
+    const TicketFields fields = parseTicket(ticket).value();
+    const std::string signedPart = "1." + fields.id + "." + ticket.substr(35, 16) + "." +
+                                   std::to_string(fields.issued - seconds);
+    return signedPart + "." + server::TicketSigner(key).mac(signedPart);
+}
+
+void serverThroughput(int port, const std::string& keyFile, int clients, int pairs) {
+    std::ifstream keyText(keyFile);
+    std::string keyHex;
+    std::getline(keyText, keyHex);
+    const std::optional<std::string> key = server::ticketKeyFromText(keyHex);
+    if (!key) {
+        std::fprintf(stderr, "no ticket key in %s\n", keyFile.c_str());
+        std::exit(1);
+    }
     std::vector<Played> played;
     for (int i = 0; i < pairs; ++i) {
         std::string body;
@@ -156,6 +177,8 @@ void serverThroughput(int port, int clients, int pairs) {
         }
         body.pop_back();
         played.push_back(playLong(body, i));
+        GameRecord& record = played.back().record;
+        record.ticket = issuedBefore(body, *key, record.endedAt / 1000 + 60);
     }
     std::atomic<int> next{0};
     std::atomic<int> verified{0};
@@ -197,10 +220,13 @@ int main(int argc, char** argv) {
     int port = 0;
     int clients = 8;
     int pairs = 400;
+    std::string keyFile;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         const int value = std::atoi(argv[i + 1]);
-        if (option == "--games") {
+        if (option == "--key") {
+            keyFile = argv[i + 1];
+        } else if (option == "--games") {
             games = value;
         } else if (option == "--port") {
             port = value;
@@ -217,7 +243,7 @@ int main(int argc, char** argv) {
         replayTimes(games);
     }
     if (port > 0) {
-        serverThroughput(port, clients, pairs);
+        serverThroughput(port, keyFile, clients, pairs);
     }
     return 0;
 }

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Load test of bloomzap-server with wrk, on loopback only, each case bounded in time.
 #
-#   bench/server_load.sh [sqlite|postgresql|hostile|replay|all] [seconds per case]
+#   bench/server_load.sh [sqlite|postgresql|stores|hostile|replay|all] [seconds per case]
 #
-# sqlite: one server on SQLite: the posting, then the high-score page, next to nginx (one
+# sqlite: one server on SQLite: the posting with the rate limit off, the posting with the default
+#         limit (10 a minute per address) and the players' addresses spread through a trusted
+#         proxy's X-Real-IP as production runs, then the high-score page, next to nginx (one
 #         worker) serving the same page as a static file.
-# postgresql: one server on PostgreSQL, then two servers on that database behind nginx (a
-#         throwaway cluster from scripts/pg-test-cluster.sh); then SIGKILL of one of the two
-#         under posting load: postings acknowledged, stored, lost and doubled.
+# postgresql: one server on PostgreSQL (a throwaway cluster from scripts/pg-test-cluster.sh): the
+#         posting with the limit off and with the default limit as above, the page; then two
+#         servers on that database behind nginx; then SIGKILL of one of the two under posting
+#         load: postings acknowledged, stored, lost and doubled.
+# stores: sqlite, then postgresql.
 # hostile: a normal client's worst latency beside 300 idle and 40 slow clients, and peak RSS
 #         under 4 endless header floods and under 32 parallel downloads of a 64 MB installer
 #         (bench/server_hostile.py).
@@ -55,7 +59,7 @@ trap cleanup EXIT
 # Starts bloomzap-server with the given arguments on a free port; sets $port.
 start_server() {
   local name="$1"; shift
-  "$server_bin" --listen 127.0.0.1:0 --post-limit 0 --per-address 4096 "$@" >/dev/null 2>"$work/$name.log" &
+  "$server_bin" --listen 127.0.0.1:0 --per-address 4096 "$@" >/dev/null 2>"$work/$name.log" &
   pids+=($!)
   for _ in $(seq 100); do
     if grep -qs 'serving http' "$work/$name.log"; then
@@ -130,22 +134,57 @@ http_body() {
   exec 3<&-
 }
 
-[[ "$mode" == replay ]] || printf '%-44s %10s %9s %9s %7s %9s\n' case "req/s" "p50 ms" "p99 ms" errors requests
+# Processor time (user and system, in clock ticks) of the given processes and their children.
+cpu_ticks() {
+  local total=0 pid ticks
+  for pid in "$@" $(for p in "$@"; do pgrep -P "$p"; done); do
+    ticks="$(awk '{print $14 + $15}' "/proc/$pid/stat" 2>/dev/null || echo 0)"
+    total=$((total + ticks))
+  done
+  echo "$total"
+}
+tick_us=$((1000000 / $(getconf CLK_TCK)))
+
+# The posting cases also show the processor time each posting took in the server and in the
+# database ($cpu_server, $cpu_database: the processes to count, with their children): on a
+# machine others share, that stays put when the rate moves with their load.
+cpu_server=""
+cpu_database=""
+[[ "$mode" == replay ]] || printf '%-44s %10s %9s %9s %7s %9s %9s %9s\n' case "req/s" "p50 ms" "p99 ms" \
+  errors requests "srv us" "db us"
+# run_case LABEL URL [POSTING [SPREAD]]: POSTING 1 posts unique scores, SPREAD 1 from addresses
+# spread through X-Real-IP.
 run_case() {
-  local label="$1" url="$2" posting="${3:-0}" line clients="$connections"
+  local label="$1" url="$2" posting="${3:-0}" spread="${4:-0}" line clients="$connections"
+  local srv0=0 db0=0 srv_us=- db_us=-
   [[ "$posting" == 1 ]] && clients="$post_connections"
-  line="$(BZ_POSTING="$posting" wrk -t"$threads" -c"$clients" -d"${seconds}s" \
+  if [[ "$posting" == 1 && -n "$cpu_server" ]]; then
+    srv0="$(cpu_ticks $cpu_server)"
+    [[ -n "$cpu_database" ]] && db0="$(cpu_ticks $cpu_database)"
+  fi
+  line="$(BZ_POSTING="$posting" BZ_SPREAD="$spread" wrk -t"$threads" -c"$clients" -d"${seconds}s" \
     -s bench/server_load.lua "$url" | grep '^RESULT')"
   read -r _ rps p50 p99 errors requests <<<"$line"
-  printf '%-44s %10s %9s %9s %7s %9s\n' "$label" "$rps" "$p50" "$p99" "$errors" "$requests"
+  if [[ "$posting" == 1 && -n "$cpu_server" && "$requests" -gt 0 ]]; then
+    srv_us=$((($(cpu_ticks $cpu_server) - srv0) * tick_us / requests))
+    [[ -n "$cpu_database" ]] && db_us=$((($(cpu_ticks $cpu_database) - db0) * tick_us / requests))
+  fi
+  printf '%-44s %10s %9s %9s %7s %9s %9s %9s\n' "$label" "$rps" "$p50" "$p99" "$errors" \
+    "$requests" "$srv_us" "$db_us"
 }
 
 page=/counter/bloomzap.shtml
 posting_url=/cgi-bin/bloomzap.cgi
 
-if [[ "$mode" == sqlite || "$mode" == all ]]; then
-  start_server sqlite --data "$work/sqlite"
-  run_case "sqlite: posting" "http://127.0.0.1:$port$posting_url" 1
+if [[ "$mode" == sqlite || "$mode" == stores || "$mode" == all ]]; then
+  start_server sqlite --data "$work/sqlite" --post-limit 0
+  cpu_server="${pids[-1]}"
+  run_case "sqlite: posting, no limit" "http://127.0.0.1:$port$posting_url" 1
+  kill -TERM "${pids[-1]}"; wait "${pids[-1]}" || true
+  # As production runs: the default limit, the players' addresses from the proxy in front.
+  start_server sqlite-limited --data "$work/sqlite-limited" --trust-proxy 127.0.0.1
+  cpu_server="${pids[-1]}"
+  run_case "sqlite: posting, default limit" "http://127.0.0.1:$port$posting_url" 1 1
   run_case "sqlite: high-score page" "http://127.0.0.1:$port$page"
   start_nginx static ""
   mkdir -p "$work/static/www/counter"
@@ -153,15 +192,26 @@ if [[ "$mode" == sqlite || "$mode" == all ]]; then
   run_case "nginx static: same page" "http://127.0.0.1:$nginx_port$page"
 fi
 
-if [[ "$mode" == postgresql || "$mode" == all ]]; then
+if [[ "$mode" == postgresql || "$mode" == stores || "$mode" == all ]]; then
   eval "$(bash scripts/pg-test-cluster.sh start "$work/pg")"
   pg_stop="bash scripts/pg-test-cluster.sh stop $work/pg"
-  start_server pg1 --database "$PG_URI" --trust-proxy 127.0.0.1
+  cpu_database="$(head -1 "$work/pg/data/postmaster.pid")"
+  start_server pg0 --database "$PG_URI" --post-limit 0
+  cpu_server="${pids[-1]}"
+  run_case "postgresql: posting, no limit" "http://127.0.0.1:$port$posting_url" 1
+  kill -TERM "${pids[-1]}"; wait "${pids[-1]}" || true
+  start_server pg-limited --database "$PG_URI" --trust-proxy 127.0.0.1
+  cpu_server="${pids[-1]}"
+  run_case "postgresql: posting, default limit" "http://127.0.0.1:$port$posting_url" 1 1
+  run_case "postgresql: high-score page" "http://127.0.0.1:$port$page"
+  kill -TERM "${pids[-1]}"; wait "${pids[-1]}" || true
+  # Two processes behind nginx, and the kill under load, with the limit off: every posting
+  # comes from nginx's one address.
+  start_server pg1 --database "$PG_URI" --trust-proxy 127.0.0.1 --post-limit 0
   pg1_pid="${pids[-1]}"
   first="$port"
-  run_case "postgresql: posting" "http://127.0.0.1:$port$posting_url" 1
-  run_case "postgresql: high-score page" "http://127.0.0.1:$port$page"
-  start_server pg2 --database "$PG_URI" --trust-proxy 127.0.0.1
+  start_server pg2 --database "$PG_URI" --trust-proxy 127.0.0.1 --post-limit 0
+  cpu_server="$pg1_pid ${pids[-1]}"
   start_nginx proxy \
     "upstream bloomzap { server 127.0.0.1:$first; server 127.0.0.1:$port; keepalive 32; }" \
     "location /cgi-bin/ { proxy_pass http://bloomzap; proxy_next_upstream off; proxy_http_version 1.1; proxy_set_header Connection \"\"; proxy_set_header X-Real-IP \$remote_addr; }
@@ -180,7 +230,8 @@ if [[ "$mode" == hostile || "$mode" == all ]]; then
 fi
 
 if [[ "$mode" == replay ]]; then
-  start_server replay --data "$work/replay" --ticket-limit 0
-  "$replay_bin" --games "${REPLAY_GAMES:-40}" --port "$port" --clients "${REPLAY_CLIENTS:-8}" \
-    --pairs "${REPLAY_PAIRS:-400}"
+  start_server replay --data "$work/replay" --post-limit 0 --ticket-limit 0 \
+    --ticket-key "$work/replay.key"
+  "$replay_bin" --games "${REPLAY_GAMES:-40}" --port "$port" --key "$work/replay.key" \
+    --clients "${REPLAY_CLIENTS:-8}" --pairs "${REPLAY_PAIRS:-400}"
 fi

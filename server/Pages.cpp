@@ -164,10 +164,11 @@ std::string highScores(const Standings& standings, bool verifiedOnly) {
                 : count + " posted.";
         out += centred(shown);
         out += scoreTable(standings.best, listLength);
-        out += centred("Equal scores are ranked in the order they were posted. " +
-                           std::string(verifiedMark) +
-                           ": the server replayed the game click by click to this score.",
-                       "2");
+        out += centred(
+            "Equal scores are ranked in the order they were posted. " + std::string(verifiedMark) +
+                ": played in real time from a ticket of this server, which replayed the game "
+                "click by click to this score.",
+            "2");
     }
     out += close();
     return out;

@@ -21,13 +21,64 @@ constexpr auto setupPatience = std::chrono::seconds(2);
 // Connections are refused by the database itself after this much time in one statement.
 constexpr int statementTimeoutMs = 1500;
 
+// A text as an element of an array literal: quoted, with its quotes and backslashes escaped.
+std::string arrayElement(const std::string& text) {
+    std::string out = "\"";
+    for (const char ch : text) {
+        if (ch == '"' || ch == '\\') {
+            out += '\\';
+        }
+        out += ch;
+    }
+    return out + "\"";
+}
+
+// Stores a batch of postings ($1 to $5: arrays of names, dates, scores, addresses and limits, 0
+// for none), checked against the rate limit in the same statement; one row per posting: its
+// place in the batch (from 1) and whether it was taken. Each limited address has a row holding
+// the times of its postings within the window. The upsert takes those rows' locks in address
+// order, so two batches never wait for each other in a circle, and reads each row as last
+// committed, whichever process wrote it: a batch that waited for another's lock counts what that
+// one stored, and the limit holds exactly across processes.
+std::string storeBatchStatement() {
+    const std::string window = std::to_string(std::int64_t{rateWindowSeconds} * 1000);
+    return "WITH batch AS (SELECT * FROM unnest($1::text[], $2::text[], $3::integer[],"
+           "   $4::text[], $5::integer[]) WITH ORDINALITY AS b (name, date, score, address, lim,"
+           "   ord)),"
+           " asked AS (SELECT address, count(*)::integer AS n, max(lim) AS lim FROM batch"
+           "   WHERE lim > 0 GROUP BY address),"
+           " counted AS (INSERT INTO posting_rate AS p (address, stamps, granted, allowance)"
+           "   SELECT address, array_fill((extract(epoch FROM clock_timestamp()) * 1000)::bigint,"
+           "     ARRAY[least(n, lim)]), least(n, lim), lim FROM asked ORDER BY address"
+           "   ON CONFLICT (address) DO UPDATE SET (stamps, granted, allowance) ="
+           "     (SELECT k.kept || excluded.stamps[1:g.n], g.n, excluded.allowance"
+           "      FROM (SELECT ARRAY(SELECT s FROM unnest(p.stamps) AS s"
+           "        WHERE s > excluded.stamps[1] - " +
+           window +
+           ") AS kept) AS k,"
+           "      LATERAL (SELECT greatest(0, least(excluded.granted,"
+           "        excluded.allowance - cardinality(k.kept))) AS n) AS g)"
+           "   RETURNING address, granted),"
+           " ranked AS (SELECT b.*, b.lim = 0 OR row_number() OVER (PARTITION BY b.address,"
+           "   b.lim > 0 ORDER BY b.ord) <= c.granted AS taken"
+           "   FROM batch b LEFT JOIN counted c ON c.address = b.address),"
+           " stored AS (INSERT INTO postings (name, date, score, address)"
+           "   SELECT name, date, score, address FROM ranked WHERE taken ORDER BY ord"
+           "   RETURNING 1),"
+           // The notification goes out on commit.
+           " notified AS (SELECT pg_notify('" +
+           std::string(PgStore::channel) +
+           "', '') FROM (SELECT count(*) AS n FROM stored) AS s WHERE s.n > 0)"
+           " SELECT ord, taken, (SELECT count(*) FROM notified) FROM ranked";
+}
+
 // Statements every pooled connection prepares when it is made.
 void prepareStatements(pqxx::connection& c) {
     {
         pqxx::nontransaction setup(c);
         setup.exec("SET statement_timeout = " + std::to_string(statementTimeoutMs));
     }
-    c.prepare("lock_address", "SELECT pg_advisory_xact_lock($1::bigint)");
+    c.prepare("store_batch", storeBatchStatement());
     c.prepare("best", "SELECT name, date, score, verified FROM postings"
                       " ORDER BY score DESC, id LIMIT $1");
     c.prepare("total", "SELECT count(*) FROM postings");
@@ -41,6 +92,10 @@ void prepareStatements(pqxx::connection& c) {
     c.prepare("unverified", "SELECT id FROM postings WHERE score = $3 AND name = $1 AND date = $2"
                             " AND received >= to_timestamp($4::bigint / 1000.0) AND NOT verified"
                             " ORDER BY id LIMIT 1 FOR UPDATE");
+    c.prepare("ticket_spent", "SELECT 1 FROM used_tickets WHERE id = $1");
+    c.prepare("posting_waits",
+              "SELECT 1 FROM postings WHERE score = $3 AND name = $1 AND date = $2"
+              " AND received >= to_timestamp($4::bigint / 1000.0) AND NOT verified LIMIT 1");
     c.prepare("mark_verified", "UPDATE postings SET verified = true WHERE id = $1");
     c.prepare("ticket_posting", "UPDATE used_tickets SET posting_id = $2 WHERE id = $1");
     c.prepare("forget_tickets",
@@ -84,16 +139,17 @@ void createSchema(pqxx::connection& c) {
                 tx.quote(ticketKeyText(randomTicketKey())) + ")");
         tx.exec("INSERT INTO bloomzap_schema (version) VALUES (2)");
     }
-    tx.commit();
-}
-
-// The advisory lock key of an address; every process computes the same one.
-std::int64_t lockKey(const std::string& address) {
-    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
-    for (const char c : address) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    if (version < 3) {
+        // The rate limit counts in a row per address instead of in the postings.
+        tx.exec("CREATE TABLE posting_rate ("
+                " address text PRIMARY KEY,"
+                " stamps bigint[] NOT NULL,"     // unix ms of the postings taken in the window
+                " granted integer NOT NULL,"     // postings the last batch was allowed
+                " allowance integer NOT NULL)"); // the limit in force then
+        tx.exec("DROP INDEX IF EXISTS postings_recent");
+        tx.exec("INSERT INTO bloomzap_schema (version) VALUES (3)");
     }
-    return static_cast<std::int64_t>(hash);
+    tx.commit();
 }
 
 // Calls `changed` for every notification on the postings channel.
@@ -380,9 +436,23 @@ PgStore::PgStore(std::string connectionString, int poolSize)
         [this](std::vector<PostingBatcher::Entry>& batch, StoreClock::time_point deadline) {
             commitBatch(batch, deadline);
         });
+    m_forgetter = std::thread([this] {
+        std::unique_lock lock(m_forgetMutex);
+        while (!m_forgetWake.wait_for(lock, forgetEvery, [this] { return m_stopping.load(); })) {
+            lock.unlock();
+            forgetQuietAddresses();
+            lock.lock();
+        }
+    });
 }
 
 PgStore::~PgStore() {
+    {
+        const std::lock_guard lock(m_forgetMutex);
+        m_stopping = true;
+    }
+    m_forgetWake.notify_all();
+    m_forgetter.join();
     m_batcher.reset(); // answers what is queued
     m_stopping = true;
     m_listener.join();
@@ -395,57 +465,51 @@ void PgStore::submit(PostingRequest request, AddDone done) {
 
 void PgStore::commitBatch(std::vector<PostingBatcher::Entry>& batch,
                           StoreClock::time_point deadline) {
+    std::string names = "{", dates = "{", scores = "{", addresses = "{", limits = "{";
+    for (const PostingBatcher::Entry& entry : batch) {
+        const PostingRequest& r = entry.request;
+        const char* comma = names.size() > 1 ? "," : "";
+        names += comma + arrayElement(r.posting.name);
+        dates += comma + arrayElement(r.posting.date);
+        scores += comma + std::to_string(r.posting.score);
+        addresses += comma + arrayElement(r.address);
+        limits += comma + std::to_string(std::max(r.perMinuteLimit, 0));
+    }
+    for (std::string* array : {&names, &dates, &scores, &addresses, &limits}) {
+        *array += "}";
+    }
     withConnection(deadline, [&](pqxx::connection& c) {
         pqxx::work tx(c);
-        // Every process takes the address locks in the same order, so two batches never wait
-        // for each other in a circle.
-        std::vector<std::int64_t> keys;
-        std::map<std::string, long> recent; // postings within the window, per limited address
-        for (const auto& entry : batch) {
-            if (entry.request.perMinuteLimit > 0) {
-                keys.push_back(lockKey(entry.request.address));
-                recent[entry.request.address] = 0;
-            }
-        }
-        std::sort(keys.begin(), keys.end());
-        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-        for (const std::int64_t key : keys) {
-            tx.exec_prepared("lock_address", key);
-        }
-        if (!recent.empty()) {
-            std::string in;
-            for (const auto& [address, count] : recent) {
-                in += (in.empty() ? "" : ", ") + tx.quote(address);
-            }
-            for (const auto& row :
-                 tx.exec("SELECT address, count(*) FROM postings WHERE address IN (" + in +
-                         ") AND received > clock_timestamp() - interval '" +
-                         std::to_string(rateWindowSeconds) + " seconds' GROUP BY address")) {
-                recent[row[0].as<std::string>()] = row[1].as<long>();
-            }
-        }
-        // One statement stores the whole batch, its rows numbered in the order they came.
-        std::string values;
-        for (auto& entry : batch) {
-            const PostingRequest& r = entry.request;
-            if (r.perMinuteLimit > 0 && recent[r.address]++ >= r.perMinuteLimit) {
-                entry.outcome = AddOutcome{false, AddResult::rateLimited, {}};
-                continue;
-            }
-            values += (values.empty() ? "(" : ", (") + tx.quote(r.posting.name) + ", " +
-                      tx.quote(r.posting.date) + ", " + std::to_string(r.posting.score) + ", " +
-                      tx.quote(r.address) + ")";
-            entry.outcome = AddOutcome{false, AddResult::stored, {}};
-        }
-        if (!values.empty()) {
-            // The notification goes out on commit.
-            tx.exec("WITH stored AS (INSERT INTO postings (name, date, score, address) VALUES " +
-                    values + " RETURNING 1) SELECT pg_notify(" + tx.quote(channel) +
-                    ", '') FROM (SELECT count(*) FROM stored) AS batch");
+        const pqxx::result decided =
+            tx.exec_prepared("store_batch", names, dates, scores, addresses, limits);
+        for (const auto& row : decided) {
+            PostingBatcher::Entry& entry = batch.at(row[0].as<std::size_t>() - 1);
+            entry.outcome = row[1].as<bool>() ? AddOutcome{false, AddResult::stored, {}}
+                                              : AddOutcome{false, AddResult::rateLimited, {}};
         }
         tx.commit();
         return 0;
     });
+}
+
+void PgStore::forgetQuietAddresses() {
+    const std::string window = std::to_string(std::int64_t{rateWindowSeconds} * 1000);
+    try {
+        withConnection(StoreClock::now() + readPatience, [&](pqxx::connection& c) {
+            pqxx::work tx(c);
+            // Rows another batch holds are left for the next round: this never waits for one,
+            // so it never waits in a circle with one either.
+            tx.exec("DELETE FROM posting_rate WHERE address IN (SELECT address FROM posting_rate"
+                    " WHERE coalesce(stamps[cardinality(stamps)], 0) <="
+                    " (extract(epoch FROM clock_timestamp()) * 1000)::bigint - " +
+                    window + " LIMIT " + std::to_string(forgetAtOnce) + " FOR UPDATE SKIP LOCKED)");
+            tx.commit();
+            return 0;
+        });
+    } catch (const std::exception&) {
+        // The database could not be reached or refused: tried again at the next round; the
+        // rows only take room meanwhile.
+    }
 }
 
 Standings PgStore::standings(int count, bool verifiedOnly) {
@@ -480,6 +544,21 @@ VerifyResult PgStore::verify(const VerifyRequest& request) {
         tx.exec_prepared("forget_tickets", usedTicketKeepSeconds);
         tx.exec("SELECT pg_notify(" + tx.quote(channel) + ", '')");
         tx.commit();
+        return VerifyResult::verified;
+    });
+}
+
+VerifyResult PgStore::mayVerify(const VerifyRequest& request) {
+    return withConnection(StoreClock::now() + readPatience, [&](pqxx::connection& c) {
+        pqxx::read_transaction tx(c);
+        if (!tx.exec_prepared("ticket_spent", request.ticketId).empty()) {
+            return VerifyResult::ticketUsed;
+        }
+        if (tx.exec_prepared("posting_waits", request.posting.name, request.posting.date,
+                             request.posting.score, request.issuedMs)
+                .empty()) {
+            return VerifyResult::noPosting;
+        }
         return VerifyResult::verified;
     });
 }

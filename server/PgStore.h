@@ -4,6 +4,7 @@
 #include "server/ScoreStore.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -20,13 +21,20 @@ namespace server {
 // by then (stopped, or the network gone) the connection is cut and the request fails. Postings
 // are stored in batches (group commit), each batch one transaction that also notifies the
 // channel "bloomzap_postings", which every process listens to so that it can drop its rendered
-// pages. The rate limit holds across processes: postings from one address are counted under a
-// transaction-scoped advisory lock on that address. The ticket key is kept in the database, so
-// every process on it signs and checks tickets alike.
+// pages. The rate limit holds across processes: each limited address has a row with the times
+// of its postings in the window, which a batch updates in the same statement that stores it, so
+// batches touching one address take turns on its row lock and each counts what the one before
+// it stored. The ticket key is kept in the database, so every process on it signs and checks
+// tickets alike.
 class PgStore : public ScoreStore {
 public:
-    // 1: postings; 2: their verified flag, the used tickets and the ticket key.
-    static constexpr int schemaVersion = 2;
+    // 1: postings; 2: their verified flag, the used tickets and the ticket key; 3: the rate
+    // limit's rows per address.
+    static constexpr int schemaVersion = 3;
+    // How often, and how many at a time, rows of addresses that posted nothing within the
+    // window are deleted.
+    static constexpr auto forgetEvery = std::chrono::seconds(2);
+    static constexpr int forgetAtOnce = 50000;
     static constexpr const char* channel = "bloomzap_postings";
 
     // Connects and creates or checks the schema. `poolSize` is the most connections this
@@ -39,6 +47,7 @@ public:
     void submit(PostingRequest request, AddDone done) override;
     Standings standings(int count, bool verifiedOnly) override;
     VerifyResult verify(const VerifyRequest& request) override;
+    VerifyResult mayVerify(const VerifyRequest& request) override;
     std::string ticketKey() override;
     void watchChanges(std::function<void()> changed) override;
 
@@ -55,6 +64,8 @@ private:
     // StoreUnavailable.
     template <typename Work> auto withConnection(StoreClock::time_point deadline, Work work);
     void commitBatch(std::vector<PostingBatcher::Entry>& batch, StoreClock::time_point deadline);
+    // Deletes the rate rows of addresses that posted nothing within the window.
+    void forgetQuietAddresses();
     void listen(std::unique_ptr<Listener> listener);
     void notifyChanged();
 
@@ -67,6 +78,9 @@ private:
     std::atomic<bool> m_stopping{false};
     std::thread m_listener;
     std::unique_ptr<PostingBatcher> m_batcher;
+    std::mutex m_forgetMutex;
+    std::condition_variable m_forgetWake;
+    std::thread m_forgetter;
 };
 
 } // namespace server

@@ -2,6 +2,7 @@
 
 #include "common/HttpText.h"
 
+#include <algorithm>
 #include <array>
 
 namespace server {
@@ -57,20 +58,36 @@ bool isValidUtf8(std::string_view s) {
     return true;
 }
 
-// True when the UTF-8 text holds a C0 or C1 control character or DEL.
+// True for the invisible marks that reorder the text around them: embeddings and overrides
+// (U+202A..U+202E), isolates (U+2066..U+2069) and the marks U+200E, U+200F and U+061C. A name
+// holding one can turn the names and scores beside it around on the page.
+bool isBidiControl(char32_t cp) {
+    return (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069) || cp == 0x200E ||
+           cp == 0x200F || cp == 0x061C;
+}
+
+// The code point of the valid UTF-8 sequence of `n` bytes at `i`.
+char32_t codePointAt(std::string_view utf8, std::size_t i, std::size_t n) {
+    char32_t cp = static_cast<unsigned char>(utf8[i]);
+    if (n > 1) {
+        cp &= 0x7F >> n;
+        for (std::size_t k = 1; k < n; ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+    }
+    return cp;
+}
+
+// True when the valid UTF-8 text holds a C0 or C1 control character, DEL or a bidirectional
+// control.
 bool hasControl(std::string_view utf8) {
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x20 || c == 0x7F) {
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t n = std::max<std::size_t>(utf8SequenceAt(utf8, i), 1);
+        const char32_t cp = codePointAt(utf8, i, n);
+        if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || isBidiControl(cp)) {
             return true;
         }
-        // U+0080..U+009F are C2 80..C2 9F.
-        if (c == 0xC2 && i + 1 < utf8.size()) {
-            const auto next = static_cast<unsigned char>(utf8[i + 1]);
-            if (next >= 0x80 && next <= 0x9F) {
-                return true;
-            }
-        }
+        i += n;
     }
     return false;
 }
@@ -104,14 +121,7 @@ bool onlyBlanks(std::string_view utf8) {
         if (n == 0) {
             return false;
         }
-        char32_t cp = static_cast<unsigned char>(utf8[i]);
-        if (n > 1) {
-            cp &= 0x7F >> n;
-            for (std::size_t k = 1; k < n; ++k) {
-                cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-            }
-        }
-        if (!isWhiteSpace(cp)) {
+        if (!isWhiteSpace(codePointAt(utf8, i, n))) {
             return false;
         }
         i += n;

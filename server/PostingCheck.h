@@ -27,7 +27,8 @@ std::string toUtf8(std::string_view bytes);
 
 // Reads "name=…&date=…&score=…" (the raw query, escapes undecoded). Each key must appear once and
 // no other key may appear. The name is 1 to 32 bytes, the date 1 to 10 bytes (counted after
-// decoding, before conversion to UTF-8), neither holds control characters nor only blanks; the
+// decoding, before conversion to UTF-8), neither holds control characters (bidirectional controls
+// among them) nor only blanks; the
 // score is a decimal integer from 0 to 2^31 - 1.
 PostingCheck readPosting(std::string_view rawQuery);
 

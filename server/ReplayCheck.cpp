@@ -12,8 +12,28 @@ namespace server {
 
 namespace {
 
+ReplayAnswer refusal(VerifyResult result) {
+    if (result == VerifyResult::ticketUsed) {
+        return {409, "The ticket was used before."};
+    }
+    return {409, "No posting of this game waits to be verified."};
+}
+
+// Holds a claimed ticket until the scope ends.
+class Claim {
+public:
+    Claim(TicketsInReplay& busy, std::string id) : m_busy(busy), m_id(std::move(id)) {}
+    ~Claim() { m_busy.release(m_id); }
+    Claim(const Claim&) = delete;
+    Claim& operator=(const Claim&) = delete;
+
+private:
+    TicketsInReplay& m_busy;
+    std::string m_id;
+};
+
 ReplayAnswer check(std::string_view body, const TicketSigner& signer, ScoreStore& store,
-                   std::int64_t now) {
+                   TicketsInReplay& busy, std::int64_t arrivedMs) {
     const std::optional<GameRecord> record = readRecord(body);
     if (!record) {
         return {400, "The game record cannot be read."};
@@ -25,11 +45,17 @@ ReplayAnswer check(std::string_view body, const TicketSigner& signer, ScoreStore
     if (!signer.verifies(ticket->signedPart, ticket->mac)) {
         return {403, "The ticket was not issued by this server."};
     }
+    const std::int64_t now = arrivedMs / 1000;
     if (ticket->issued > now + ticketClockSkewSeconds) {
         return {403, "The ticket is dated in the future."};
     }
     if (now - ticket->issued > ticketLifetimeSeconds) {
         return {403, "The ticket has expired."};
+    }
+    // A game runs on a clock that follows real time, so it cannot have lasted longer than its
+    // ticket has existed: a record that claims so was not played as it came.
+    if (record->endedAt > arrivedMs - ticket->issued * 1000 + gameClockAllowanceMs) {
+        return {422, "The game took longer than the time since its ticket was issued."};
     }
     // Checked as a posting's values are, so that the texts compare as they were stored.
     const PostingCheck posted =
@@ -37,28 +63,48 @@ ReplayAnswer check(std::string_view body, const TicketSigner& signer, ScoreStore
     if (!posted.values) {
         return {400, "The game record's posting is not valid: " + posted.refusal};
     }
+    const VerifyRequest request{*posted.values, ticket->id, ticket->issued * 1000};
+    // A spent ticket or a game nobody posted costs no replay.
+    if (const VerifyResult found = store.mayVerify(request); found != VerifyResult::verified) {
+        return refusal(found);
+    }
+    if (!busy.claim(ticket->id)) {
+        return {409, "A record of this game is being replayed already."};
+    }
+    const Claim claimed(busy, ticket->id);
     const ReplayResult replay = replayGame(*record, ticket->seed);
     if (!replay.matches) {
-        return {422, "The game does not replay as recorded" +
-                         (replay.refusal.empty() ? std::string(".") : ": " + replay.refusal)};
+        return {422,
+                "The game does not replay as recorded" +
+                    (replay.refusal.empty() ? std::string(".") : ": " + replay.refusal),
+                true};
     }
-    switch (store.verify(VerifyRequest{*posted.values, ticket->id, ticket->issued * 1000})) {
-    case VerifyResult::verified:
-        break;
-    case VerifyResult::ticketUsed:
-        return {409, "The ticket was used before."};
-    case VerifyResult::noPosting:
-        return {409, "No posting of this game waits to be verified."};
+    const VerifyResult result = store.verify(request);
+    if (result != VerifyResult::verified) {
+        // Another record of this game was verified while this one was replayed.
+        ReplayAnswer answer = refusal(result);
+        answer.replayed = true;
+        return answer;
     }
-    return {200, "verified"};
+    return {200, "verified", true};
 }
 
 } // namespace
 
+bool TicketsInReplay::claim(const std::string& id) {
+    const std::lock_guard lock(m_mutex);
+    return m_ids.insert(id).second;
+}
+
+void TicketsInReplay::release(const std::string& id) {
+    const std::lock_guard lock(m_mutex);
+    m_ids.erase(id);
+}
+
 ReplayAnswer checkReplay(std::string_view body, const TicketSigner& signer, ScoreStore& store,
-                         std::int64_t now) {
+                         TicketsInReplay& busy, std::int64_t arrivedMs) {
     try {
-        return check(body, signer, store, now);
+        return check(body, signer, store, busy, arrivedMs);
     } catch (const std::exception&) {
         // The store could not be reached, or memory ran out: nothing was changed.
         return {503, "The score list is not available just now; please try again."};

@@ -119,8 +119,15 @@ struct ScoreServer::Pages {
 // the server stops never writes into a finished request.
 struct ReplayJob {
     std::string body;
+    std::int64_t arrivedMs = 0; // unix ms when the whole record was in
     ReplayAnswer answer;
 };
+
+// Unix milliseconds now.
+std::int64_t unixMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
 
 // One request from its first line to its last byte sent.
 struct ScoreServer::Request {
@@ -295,6 +302,7 @@ struct ScoreServer::Engine {
     std::deque<std::pair<std::uint64_t, std::shared_ptr<ReplayJob>>> replayWaiters; // by wait
     bool replayStopping = false;
     std::vector<std::thread> replayers;
+    TicketsInReplay inReplay;
 
     // Page requests waiting for a render, and the thread that renders.
     std::mutex renderMutex;
@@ -512,8 +520,14 @@ struct ScoreServer::Engine {
     }
 
     MHD_Result ticket(MHD_Connection* connection, Request* r) {
-        if (!ticketLimit.allow(r->address, settings.ticketLimit, StoreClock::now())) {
-            return tooMany(connection, r, "tickets");
+        // The limit counts over an hour, the pace of a person's games; AddressRateLimit counts
+        // over a minute, so it is handed a clock that runs sixty times slower.
+        const StoreClock::time_point hourClock(StoreClock::now().time_since_epoch() / 60);
+        if (!ticketLimit.allow(r->address, settings.ticketLimit, hourClock)) {
+            const std::string wait = std::to_string(60 * rateWindowSeconds);
+            return text(connection, r, 429,
+                        "Too many game tickets from your address; try again in an hour.",
+                        MHD_HTTP_HEADER_RETRY_AFTER, wait.c_str());
         }
         const ResponseRef response =
             makeResponse(owner.m_signer->issue(std::time(nullptr)) + "\n", textType);
@@ -523,6 +537,7 @@ struct ScoreServer::Engine {
     }
 
     MHD_Result replay(MHD_Connection* connection, Request* r) {
+        r->replay->arrivedMs = unixMs();
         // Counted before the replay, so that refused records cost as much of the limit as good
         // ones: the limit bounds the processor time one address can take.
         if (!replayLimit.allow(r->address, settings.postLimit, StoreClock::now())) {
@@ -564,8 +579,13 @@ struct ScoreServer::Engine {
             auto [wait, job] = std::move(replayWaiters.front());
             replayWaiters.pop_front();
             lock.unlock();
-            job->answer = checkReplay(job->body, *owner.m_signer, *owner.m_store,
-                                      static_cast<std::int64_t>(std::time(nullptr)));
+            job->answer =
+                checkReplay(job->body, *owner.m_signer, *owner.m_store, inReplay, job->arrivedMs);
+            if (job->answer.replayed) {
+                // One line per game played again: what replays cost can be seen and counted.
+                owner.logProblem("game replayed",
+                                 std::to_string(job->answer.status) + " " + job->answer.text);
+            }
             if (job->answer.verified()) {
                 ++generation;
             } else if (job->answer.status == 503) {

@@ -31,7 +31,7 @@ struct ServeSettings {
     int headerTimeout = 30;    // seconds a client may take to send a request line and its headers
     std::FILE* log = stderr;   // one common-log-format line per request; nullptr: none
     bool verifiedOnly = false; // the pages list only postings whose game was replayed
-    int ticketLimit = 60;      // tickets a minute per address; 0: no limit
+    int ticketLimit = 60;      // tickets an hour per address; 0: no limit
     int stopPatience = 10;     // seconds a stop waits for the requests under way
 };
 

@@ -115,6 +115,11 @@ public:
     // (bounded); call it off the connection threads. Throws StoreUnavailable.
     virtual VerifyResult verify(const VerifyRequest& request) = 0;
 
+    // What verify() would answer for `request` now, changing nothing: ticketUsed for a spent
+    // ticket, noPosting when no posting waits, else verified. Lets a record that cannot verify be
+    // refused before its game is replayed. Throws StoreUnavailable.
+    virtual VerifyResult mayVerify(const VerifyRequest& request) = 0;
+
     // The secret that signs this server's game tickets, made on first use and kept with the
     // postings, so that a restart keeps issued tickets valid. Throws StoreOpenError.
     virtual std::string ticketKey() = 0;

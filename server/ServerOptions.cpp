@@ -252,7 +252,8 @@ Options (a value follows as "--opt value" or "--opt=value"):
            std::string(site::installerName) + " and " + std::string(site::statementName) + R"(
   --post-limit N         postings a minute allowed from one address (default 10; 0: no limit);
                          the same number of game records may be sent for replay
-  --ticket-limit N       game tickets a minute given to one address (default 60; 0: no limit)
+  --ticket-limit N       game tickets an hour given to one address (default 60, a game a
+                         minute, faster than a person plays for long; 0: no limit)
   --verified-only        list only verified scores: those whose game the server replayed
                          from its record to the posted score
   --ticket-key FILE      the secret that signs game tickets, as 64 hex digits; made (readable
@@ -275,7 +276,9 @@ Options (a value follows as "--opt value" or "--opt=value"):
 
 A posting is answered only once it is on disk. A game played on a ticket of this server sends its
 record after its posting; the server replays it and, when it ends with the posted score, marks
-that posting verified (one posting per ticket, tickets valid for 24 hours). The high-score page
+that posting verified (one posting per ticket, tickets valid for 24 hours). A record whose game
+lasted longer than the time since its ticket was issued is refused, and so is one whose ticket
+was spent, before any replay. The high-score page
 marks verified scores. One line per request goes to standard error in
 the common log format; lines the reader of standard error does not take in time are dropped and
 counted. SIGINT or SIGTERM ends the server after the requests under way; new connections are

@@ -288,6 +288,43 @@ Standings SqliteStore::standings(int count, bool verifiedOnly) {
     return result;
 }
 
+VerifyResult SqliteStore::findVerifiable(const VerifyRequest& request, std::int64_t& posting) {
+    const auto bindText = [](sqlite3_stmt* s, int index, const std::string& text) {
+        sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+    };
+    {
+        const Use use(m_ticketUsed);
+        bindText(m_ticketUsed, 1, request.ticketId);
+        const int rc = sqlite3_step(m_ticketUsed);
+        if (rc == SQLITE_ROW) {
+            return VerifyResult::ticketUsed;
+        }
+        if (rc != SQLITE_DONE) {
+            fail("look up the ticket");
+        }
+    }
+    const Use use(m_unverified);
+    bindText(m_unverified, 1, request.posting.name);
+    bindText(m_unverified, 2, request.posting.date);
+    sqlite3_bind_int(m_unverified, 3, request.posting.score);
+    sqlite3_bind_int64(m_unverified, 4, request.issuedMs);
+    const int rc = sqlite3_step(m_unverified);
+    if (rc == SQLITE_ROW) {
+        posting = sqlite3_column_int64(m_unverified, 0);
+        return VerifyResult::verified;
+    }
+    if (rc != SQLITE_DONE) {
+        fail("find the posting");
+    }
+    return VerifyResult::noPosting;
+}
+
+VerifyResult SqliteStore::mayVerify(const VerifyRequest& request) {
+    const std::lock_guard lock(m_mutex);
+    std::int64_t posting = 0;
+    return findVerifiable(request, posting);
+}
+
 VerifyResult SqliteStore::verify(const VerifyRequest& request) {
     const std::lock_guard lock(m_mutex);
     if (runToEnd(m_begin) != SQLITE_DONE) {
@@ -297,33 +334,8 @@ VerifyResult SqliteStore::verify(const VerifyRequest& request) {
         const auto bindText = [](sqlite3_stmt* s, int index, const std::string& text) {
             sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
         };
-        VerifyResult result = VerifyResult::verified;
-        {
-            const Use use(m_ticketUsed);
-            bindText(m_ticketUsed, 1, request.ticketId);
-            const int rc = sqlite3_step(m_ticketUsed);
-            if (rc == SQLITE_ROW) {
-                result = VerifyResult::ticketUsed;
-            } else if (rc != SQLITE_DONE) {
-                fail("look up the ticket");
-            }
-        }
         std::int64_t posting = 0;
-        if (result == VerifyResult::verified) {
-            const Use use(m_unverified);
-            bindText(m_unverified, 1, request.posting.name);
-            bindText(m_unverified, 2, request.posting.date);
-            sqlite3_bind_int(m_unverified, 3, request.posting.score);
-            sqlite3_bind_int64(m_unverified, 4, request.issuedMs);
-            const int rc = sqlite3_step(m_unverified);
-            if (rc == SQLITE_ROW) {
-                posting = sqlite3_column_int64(m_unverified, 0);
-            } else if (rc == SQLITE_DONE) {
-                result = VerifyResult::noPosting;
-            } else {
-                fail("find the posting");
-            }
-        }
+        const VerifyResult result = findVerifiable(request, posting);
         if (result == VerifyResult::verified) {
             {
                 const Use use(m_markVerified);

@@ -3,6 +3,7 @@
 #include "server/PostingBatcher.h"
 #include "server/ScoreStore.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -34,10 +35,13 @@ public:
     void submit(PostingRequest request, AddDone done) override;
     Standings standings(int count, bool verifiedOnly) override;
     VerifyResult verify(const VerifyRequest& request) override;
+    VerifyResult mayVerify(const VerifyRequest& request) override;
     std::string ticketKey() override;
 
 private:
     void commitBatch(std::vector<PostingBatcher::Entry>& batch);
+    // Under m_mutex: verified with the posting's id in `posting`, or why not.
+    VerifyResult findVerifiable(const VerifyRequest& request, std::int64_t& posting);
     void open(const std::filesystem::path& file);
     void close();
     sqlite3_stmt* prepare(const char* sql);

@@ -57,6 +57,32 @@ GameRecord playedGame(const std::string& ticket) {
     return record.value_or(GameRecord{});
 }
 
+// `record` with its ticket issued, under `key`, a minute longer before now than its game took:
+// the games here are played on a test clock in moments, as if played in real time.
+GameRecord inRealTime(GameRecord record, const std::string& key) {
+    record.ticket = issuedEarlier(record.ticket, key, record.endedAt / 1000 + 60);
+    return record;
+}
+
+// How many games the server has replayed once it has logged its answers to `records` game
+// records in all (its log holds a line for each replay, before its answer's line).
+std::size_t replaysOnceAnswered(const ServerProcess& server, std::size_t records) {
+    const auto count = [](const std::string& text, const std::string& part) {
+        std::size_t found = 0;
+        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+            ++found;
+        }
+        return found;
+    };
+    std::string log = server.log();
+    for (int i = 0; i < 200 && count(log, "\"POST /bloomzap/replay HTTP/1.0\" ") < records; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        log = server.log();
+    }
+    EXPECT_EQ(count(log, "\"POST /bloomzap/replay HTTP/1.0\" "), records) << log;
+    return count(log, "bloomzap-server: game replayed: ");
+}
+
 std::uint64_t seedOf(const GameRecord& record) {
     return parseTicket(record.ticket).value().seed;
 }
@@ -116,7 +142,7 @@ TEST_P(IntegrationReplay, AGamePlayedOnATicketReplaysAndItsPostingBecomesVerifie
     auto server = start();
     const std::string ticket = fetchTicket(server->port());
     ASSERT_FALSE(ticket.empty());
-    const GameRecord record = playedGame(ticket);
+    const GameRecord record = inRealTime(playedGame(ticket), storeTicketKey());
     ASSERT_GT(record.lastRound, 1);
     const auto paused = std::count_if(record.events.begin(), record.events.end(),
                                       [](auto& e) { return e.kind == RecordedEvent::Kind::pause; });
@@ -147,8 +173,12 @@ TEST_P(IntegrationReplay, AGamePlayedOnATicketReplaysAndItsPostingBecomesVerifie
 TEST_P(IntegrationReplay, AlteredForeignStaleAndReusedRecordsAreRefusedAndLeaveThePosting) {
     const fs::path keyFile = m_dir / "ticket.key";
     auto server = start({"--post-limit", "0", "--ticket-key", keyFile.string()});
-    const std::string ticket = fetchTicket(server->port());
-    const GameRecord record = playedGame(ticket);
+    std::ifstream keyText(keyFile);
+    std::string keyHex;
+    std::getline(keyText, keyHex);
+    const std::string key = server::ticketKeyFromText(keyHex).value();
+    const GameRecord record = inRealTime(playedGame(fetchTicket(server->port())), key);
+    const std::string ticket = record.ticket;
     ASSERT_GT(record.events.size(), 10u);
     ASSERT_EQ(post(server->port(), postedName, std::to_string(record.score), playedDate), 200);
 
@@ -179,10 +209,7 @@ TEST_P(IntegrationReplay, AlteredForeignStaleAndReusedRecordsAreRefusedAndLeaveT
         EXPECT_EQ(sendRecord(server->port(), foreign), 403);
     }
     // Signed with our key but too old, or from the future.
-    std::ifstream keyText(keyFile);
-    std::string keyHex;
-    std::getline(keyText, keyHex);
-    const server::TicketSigner ours(server::ticketKeyFromText(keyHex).value());
+    const server::TicketSigner ours(key);
     const TicketFields fields = parseTicket(ticket).value();
     for (const std::int64_t issued : {fields.issued - 25 * 3600, fields.issued + 3600}) {
         const std::string signedPart = "1." + fields.id.substr(0, 31) + "f." +
@@ -215,6 +242,71 @@ TEST_P(IntegrationReplay, AlteredForeignStaleAndReusedRecordsAreRefusedAndLeaveT
     EXPECT_TRUE(verifiedRow->verified);
 }
 
+TEST_P(IntegrationReplay, RecordsThatCannotBeVerifiedAreRefusedBeforeAnyReplay) {
+    auto server = start({"--post-limit", "0"});
+    const std::string key = storeTicketKey();
+    const std::string ticket = fetchTicket(server->port());
+    const GameRecord played = playedGame(ticket);
+    const std::int64_t gameSeconds = played.endedAt / 1000;
+    ASSERT_GT(gameSeconds, 30) << "a game lasts over half a minute";
+    ASSERT_EQ(post(server->port(), postedName, std::to_string(played.score), playedDate), 200);
+    std::size_t records = 0;
+
+    // Its ticket came moments ago, yet the game claims minutes: not played in real time.
+    auto refused = postBody(server->port(), "/bloomzap/replay", writeRecord(played));
+    ++records;
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 422);
+    EXPECT_EQ(refused->body, "The game took longer than the time since its ticket was issued.\n");
+    // A ticket issued half as long ago as the game claims to have taken.
+    GameRecord early = played;
+    early.ticket = issuedEarlier(ticket, key, gameSeconds / 2);
+    EXPECT_EQ(sendRecord(server->port(), early), 422);
+    ++records;
+    // A ticket of another key is not ours.
+    GameRecord foreign = played;
+    foreign.ticket = issuedEarlier(ticket, server::randomTicketKey(), gameSeconds + 60);
+    EXPECT_EQ(sendRecord(server->port(), foreign), 403);
+    ++records;
+    EXPECT_EQ(replaysOnceAnswered(*server, records), 0u);
+
+    // Issued long enough before: replayed once and verified.
+    const GameRecord record = inRealTime(played, key);
+    EXPECT_EQ(sendRecord(server->port(), record), 200);
+    ++records;
+    EXPECT_EQ(replaysOnceAnswered(*server, records), 1u);
+
+    // Spent: refused, however often it comes, with no further replay, even beside a new posting
+    // it would fit.
+    ASSERT_EQ(post(server->port(), postedName, std::to_string(played.score), playedDate), 200);
+    for (int again = 0; again < 3; ++again) {
+        refused = postBody(server->port(), "/bloomzap/replay", writeRecord(record));
+        ++records;
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->status, 409);
+        EXPECT_EQ(refused->body, "The ticket was used before.\n");
+    }
+    EXPECT_EQ(replaysOnceAnswered(*server, records), 1u);
+
+    // Copies of a new game's record sent at once: one replay, one verified.
+    const GameRecord other = inRealTime(playedGame(fetchTicket(server->port())), key);
+    ASSERT_EQ(post(server->port(), postedName, std::to_string(other.score), playedDate), 200);
+    std::vector<int> statuses(8);
+    std::vector<std::thread> copies;
+    for (std::size_t i = 0; i < statuses.size(); ++i) {
+        copies.emplace_back([&, i] { statuses[i] = sendRecord(server->port(), other); });
+    }
+    for (std::thread& copy : copies) {
+        copy.join();
+    }
+    records += statuses.size();
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), 200), 1);
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), 409), 7);
+    EXPECT_EQ(replaysOnceAnswered(*server, records), 2u);
+    const std::vector<Row> rows = tableRows(page(server->port()));
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const Row& r) { return r.verified; }), 2);
+}
+
 // Runs SQL on the test's store and returns the rows, one line each.
 std::string storeQuery(Backend backend, const fs::path& sqliteFolder, PgCluster& cluster,
                        const std::string& sql) {
@@ -242,7 +334,7 @@ std::string storeQuery(Backend backend, const fs::path& sqliteFolder, PgCluster&
 
 TEST_P(IntegrationReplay, SpentTicketsAreForgottenOnlyOnceTheyCouldNoLongerBeUsed) {
     auto server = start();
-    const GameRecord record = playedGame(fetchTicket(server->port()));
+    const GameRecord record = inRealTime(playedGame(fetchTicket(server->port())), storeTicketKey());
     const bool pg = GetParam() == Backend::postgresql;
     const auto hoursAgo = [&](int hours) {
         return pg ? "clock_timestamp() - interval '" + std::to_string(hours) + " hours'"
@@ -261,7 +353,7 @@ TEST_P(IntegrationReplay, SpentTicketsAreForgottenOnlyOnceTheyCouldNoLongerBeUse
 
 TEST_P(IntegrationReplay, GameRecordsCountAgainstThePostingLimit) {
     auto server = start({"--post-limit", "2"});
-    const GameRecord record = playedGame(fetchTicket(server->port()));
+    const GameRecord record = inRealTime(playedGame(fetchTicket(server->port())), storeTicketKey());
     EXPECT_EQ(sendRecord(server->port(), record), 409); // no posting yet
     ASSERT_EQ(post(server->port(), postedName, std::to_string(record.score), playedDate), 200);
     EXPECT_EQ(sendRecord(server->port(), record), 200);
@@ -293,10 +385,11 @@ TEST_P(IntegrationReplay, TicketsAreSignedFreshEachTimeNeverCachedAndRateLimited
 
     EXPECT_EQ(postBody(server->port(), "/bloomzap/ticket", "")->status, 405);
     EXPECT_FALSE(fetchTicket(server->port()).empty());
+    // Counted over an hour, the pace of a person's games: the fourth within it waits an hour.
     const auto over = get(server->port(), "/bloomzap/ticket");
     ASSERT_TRUE(over);
     EXPECT_EQ(over->status, 429);
-    EXPECT_NE(over->headers.find("Retry-After: 60"), std::string::npos);
+    EXPECT_NE(over->headers.find("Retry-After: 3600"), std::string::npos) << over->headers;
 }
 
 TEST_P(IntegrationReplay, OversizedUnreadableAndMisdirectedRecordsAreRefused) {
@@ -394,7 +487,7 @@ TEST_P(IntegrationReplay, ADatabaseOfTheEarlierSchemaIsUpgradedInPlaceWithItsPos
     ASSERT_TRUE(server->restart()) << server->log();
     EXPECT_EQ(tableRows(page(server->port())).size(), 3u);
     if (GetParam() == Backend::postgresql) {
-        EXPECT_EQ(m_cluster.query("SELECT max(version) FROM bloomzap_schema"), "2\n");
+        EXPECT_EQ(m_cluster.query("SELECT max(version) FROM bloomzap_schema"), "3\n");
     }
 }
 
@@ -437,7 +530,7 @@ protected:
 
 TEST_F(IntegrationReplayPostgres, ARecordWhileTheDatabaseHangsGets503AndSpendsNothing) {
     auto server = start();
-    const GameRecord record = playedGame(fetchTicket(server->port()));
+    const GameRecord record = inRealTime(playedGame(fetchTicket(server->port())), storeTicketKey());
     ASSERT_EQ(post(server->port(), postedName, std::to_string(record.score), playedDate), 200);
     const PgCluster::Hang hung(m_cluster);
     const auto refused = postBody(server->port(), "/bloomzap/replay", writeRecord(record));

@@ -349,6 +349,50 @@ TEST_F(IntegrationPostgres, TheRateLimitHoldsAcrossProcesses) {
     EXPECT_EQ(post(a->port(), "R", "3"), 200);
     EXPECT_EQ(post(b->port(), "R", "4"), 429);
     EXPECT_EQ(post(a->port(), "R", "5"), 429);
+
+    // Crowds from one address at both processes at once, their batches in flight together:
+    // exactly the limit is taken in all.
+    auto c = start({"--post-limit", "5", "--trust-proxy", "127.0.0.1"});
+    auto d = start({"--post-limit", "5", "--trust-proxy", "127.0.0.1"});
+    std::atomic<int> taken{0};
+    std::atomic<int> limited{0};
+    std::vector<std::thread> crowd;
+    for (int t = 0; t < 24; ++t) {
+        crowd.emplace_back([&, t] {
+            const auto reply = get((t % 2 == 0 ? c : d)->port(), postingTarget("S", "1/5/07", "1"),
+                                   "X-Real-IP: 198.51.100.7\r\n");
+            (reply && reply->status == 200 ? taken : limited) += 1;
+        });
+    }
+    for (auto& t : crowd) {
+        t.join();
+    }
+    EXPECT_EQ(taken, 5);
+    EXPECT_EQ(limited, 19);
+    EXPECT_EQ(m_cluster.query("SELECT count(*) FROM postings WHERE address = '198.51.100.7'"),
+              "5\n");
+
+    // The window slides: once the address's postings are a minute old it may post again.
+    const auto postFrom = [&](ServerProcess& server) {
+        const auto reply =
+            get(server.port(), postingTarget("S", "1/5/07", "2"), "X-Real-IP: 198.51.100.7\r\n");
+        return reply ? reply->status : 0;
+    };
+    EXPECT_EQ(postFrom(*c), 429);
+    m_cluster.query("UPDATE posting_rate SET stamps = ARRAY(SELECT s - 61000 FROM unnest(stamps)"
+                    " AS s) WHERE address = '198.51.100.7'");
+    EXPECT_EQ(postFrom(*d), 200);
+    EXPECT_EQ(postFrom(*c), 200);
+    // An address quiet for a minute is forgotten.
+    m_cluster.query("UPDATE posting_rate SET stamps = ARRAY(SELECT s - 61000 FROM unnest(stamps)"
+                    " AS s) WHERE address = '198.51.100.7'");
+    std::string left = "1\n";
+    for (int i = 0; i < 100 && left != "0\n"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        left = m_cluster.query("SELECT count(*) FROM posting_rate WHERE address = '198.51.100.7'");
+    }
+    EXPECT_EQ(left, "0\n");
+    EXPECT_EQ(postFrom(*d), 200);
 }
 
 TEST_F(IntegrationPostgres, TheSchemaIsMadeOnceAndADatabaseOfANewerServerIsRefused) {
@@ -356,8 +400,8 @@ TEST_F(IntegrationPostgres, TheSchemaIsMadeOnceAndADatabaseOfANewerServerIsRefus
     ASSERT_TRUE(server->restart()); // a second start finds the schema and keeps it
     server->stop();
     // One row per version made, each made once.
-    EXPECT_EQ(m_cluster.query("SELECT version FROM bloomzap_schema ORDER BY version"), "1\n2\n");
-    m_cluster.query("INSERT INTO bloomzap_schema (version) VALUES (3)");
+    EXPECT_EQ(m_cluster.query("SELECT version FROM bloomzap_schema ORDER BY version"), "1\n2\n3\n");
+    m_cluster.query("INSERT INTO bloomzap_schema (version) VALUES (4)");
     ServerProcess newer({"--listen", "127.0.0.1:0", "--database", m_cluster.uri()});
     EXPECT_FALSE(newer.waitServing());
     EXPECT_EQ(newer.stop(0), 2);

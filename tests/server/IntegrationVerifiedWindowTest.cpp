@@ -6,6 +6,7 @@
 #include "engine/Game.h"
 #include "engine/GameRecorder.h"
 #include "online/VerifiedGames.h"
+#include "server/TicketSigner.h"
 #include "tests/app/TmainParts.h"
 #include "tests/support/LoopbackHttp.h"
 #include "tests/support/RecordingOutput.h"
@@ -17,6 +18,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <ctime>
+#include <fstream>
 
 namespace {
 
@@ -44,9 +48,11 @@ private slots:
     void initTestCase() { installFontSubstitutes(); }
 
     void aGamePlayedInTheWindowIsListedVerified() {
-        testsupport::LocalServer server({"--verified-only"});
-        QVERIFY(server.serving());
         QTemporaryDir folder;
+        const std::filesystem::path keyFile =
+            std::filesystem::path(folder.path().toStdString()) / "ticket.key";
+        testsupport::LocalServer server({"--verified-only", "--ticket-key", keyFile.string()});
+        QVERIFY(server.serving());
         const std::filesystem::path dir = folder.path().toStdString();
         testsupport::writeFile(dir / "bloomzap.ini",
                                "[bloomzap]\r\nSite=" + server.root() + "\r\nUpdate=false\r\n");
@@ -60,6 +66,14 @@ private slots:
         main.show();
 
         QTRY_VERIFY_WITH_TIMEOUT(main.verifiedGames().ticketReady(), 15000);
+        // The game runs on the virtual clock, minutes in moments; the server takes only games
+        // played in real time. So the ticket held is one issued, under the server's own key, two
+        // hours ago.
+        std::ifstream keyText(keyFile);
+        std::string keyHex;
+        std::getline(keyText, keyHex);
+        const server::TicketSigner signer(server::ticketKeyFromText(keyHex).value());
+        main.verifiedGames().holdTicket(signer.issue(std::time(nullptr) - 2 * 60 * 60));
         click(button(main, "button_start"));
         QVERIFY(main.recorder().recording());
         const GameState& state = main.game().state();

@@ -6,6 +6,10 @@
 #include "tests/support/LoopbackHttp.h"
 #include "tests/support/ServerProcess.h"
 
+#include "server/TicketSigner.h"
+
+#include "engine/Ticket.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -133,6 +137,17 @@ inline std::string fetchTicket(int port) {
         return {};
     }
     return reply->body.substr(0, reply->body.size() - 1);
+}
+
+// `ticket` (a ticket line) as if issued `seconds` earlier, signed with `key`: a game that takes
+// minutes on a test's clock arrives as if played in real time.
+inline std::string issuedEarlier(const std::string& ticket, const std::string& key,
+                                 std::int64_t seconds) {
+    const TicketFields fields = parseTicket(ticket).value();
+    // "1." + 32 hex digits of id + "." come before the seed's 16.
+    const std::string signedPart = "1." + fields.id + "." + ticket.substr(35, 16) + "." +
+                                   std::to_string(fields.issued - seconds);
+    return signedPart + "." + server::TicketSigner(key).mac(signedPart);
 }
 
 struct Row {
@@ -323,6 +338,19 @@ protected:
         auto server = std::make_unique<ServerProcess>(args);
         EXPECT_TRUE(server->waitServing()) << server->log();
         return server;
+    }
+
+    // The key the store's servers sign tickets with, where they keep it (a server has started).
+    std::string storeTicketKey() {
+        std::string text;
+        if (m_cluster.uri().empty()) {
+            std::ifstream file(m_dir / "data" / "ticket.key");
+            std::getline(file, text);
+        } else {
+            text = m_cluster.query("SELECT key FROM bloomzap_ticket_key");
+            text = text.substr(0, text.find('\n'));
+        }
+        return server::ticketKeyFromText(text).value();
     }
 
     TempDir m_dir;
