@@ -26,6 +26,9 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <deque>
@@ -97,6 +100,22 @@ std::string_view pathOf(std::string_view target) {
 // Whether a Content-Length value announces more than `limit` bytes (or is no number at all).
 bool longerThan(const char* length, std::size_t limit) {
     return !httptext::decimal(length, static_cast<std::int64_t>(limit));
+}
+
+// The status of the last answer the engine gave by itself in this thread (a request line too
+// long for its memory: 414), from its error report; 0 once logged.
+thread_local int engineRefusal = 0;
+
+// The engine's error reports: only its own answers are of use, and they are logged with their
+// connection.
+void onEngineMessage(void*, const char* format, va_list args) {
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    constexpr std::string_view mark = "HTTP response code is ";
+    const char* code = std::strstr(text, mark.data());
+    if (code != nullptr) {
+        engineRefusal = std::atoi(code + mark.size());
+    }
 }
 
 // The longest body taken with a request other than a game record.
@@ -225,7 +244,7 @@ struct ScoreServer::Engine {
         std::list<Link*>::iterator headPlace, requestPlace;
         bool inHeads = false, inRequests = false;
         std::atomic<std::size_t> bodyExpected{0}, bodyReceived{0};
-        int lastLogged = 0; // status of the last request logged
+        bool requestSeen = false; // its current request reached us (onTarget)
     };
     std::mutex linksMutex;
     std::condition_variable guardWake;
@@ -347,13 +366,11 @@ struct ScoreServer::Engine {
         }
         --open;
         // A request line the engine refused itself (too long for its memory) comes to no request
-        // of ours: its refusal is logged here.
-        const MHD_ConnectionInfo* status =
-            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_HTTP_STATUS);
-        if (status != nullptr && status->http_status >= 400 &&
-            static_cast<int>(status->http_status) != link->lastLogged) {
-            logLine(peerAddress(connection), "", static_cast<int>(status->http_status), 0);
+        // of ours: its refusal, which the engine reported in this thread, is logged here.
+        if (!link->requestSeen && engineRefusal >= 400) {
+            logLine(peerAddress(connection), "", engineRefusal, 0);
         }
+        engineRefusal = 0;
         delete link;
     }
     static Link* linkOf(MHD_Connection* connection) {
@@ -381,16 +398,21 @@ struct ScoreServer::Engine {
         const std::lock_guard lock(linksMutex);
         unlist(*link);
     }
-    // The request has been answered and logged with `status`; the next one's head, if any,
-    // begins.
-    void requestDone(MHD_Connection* connection, int status) {
+    // The request has been answered and logged; the next one's head, if any, begins.
+    void requestDone(MHD_Connection* connection) {
+        engineRefusal = 0; // the engine's refusal of this request, if any, is logged
         Link* link = linkOf(connection);
         if (link == nullptr) {
             return;
         }
         const std::lock_guard lock(linksMutex);
-        link->lastLogged = status;
+        link->requestSeen = false;
         begin(*link);
+    }
+    static void requestSeen(MHD_Connection* connection) {
+        if (Link* link = linkOf(connection)) {
+            link->requestSeen = true;
+        }
     }
     void guardRequests() {
         const auto headLimit = std::chrono::seconds(settings.headerTimeout);
@@ -815,7 +837,7 @@ struct ScoreServer::Engine {
 
     void completed(MHD_Connection* connection, Request* r) {
         if (r == nullptr) {
-            requestDone(connection, 0);
+            requestDone(connection);
             return;
         }
         if (r->status == 0) {
@@ -830,7 +852,7 @@ struct ScoreServer::Engine {
             r->address = peerAddress(connection);
         }
         logLine(r->address, r->requestLine, r->status, r->bytes);
-        requestDone(connection, r->status);
+        requestDone(connection);
         if (r->underWay) {
             const std::lock_guard lock(underWayMutex);
             if (--underWay == 0) {
@@ -930,7 +952,8 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
     return engine->handle(connection, r, method, version);
 }
 
-void* onTarget(void*, const char* uri, MHD_Connection*) {
+void* onTarget(void*, const char* uri, MHD_Connection* connection) {
+    ScoreServer::Engine::requestSeen(connection);
     auto* r = new ScoreServer::Request();
     r->target = uri != nullptr ? uri : "";
     return r;
@@ -1034,6 +1057,7 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
     // while those cut connections are closed.
     const intptr_t engineLimit = 2 * static_cast<intptr_t>(m_settings.maxConnections) + 256;
     std::vector<MHD_OptionItem> options{
+        {MHD_OPTION_EXTERNAL_LOGGER, reinterpret_cast<intptr_t>(&onEngineMessage), nullptr},
         {MHD_OPTION_LISTEN_SOCKET, m_listenSocket, nullptr},
         {MHD_OPTION_THREAD_POOL_SIZE, threads > 1 ? static_cast<intptr_t>(threads) : 0, nullptr},
         {MHD_OPTION_CONNECTION_LIMIT, engineLimit, nullptr},
@@ -1044,7 +1068,7 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
         {MHD_OPTION_NOTIFY_CONNECTION, reinterpret_cast<intptr_t>(&onConnection), &engine},
         {MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1, nullptr},
     };
-    unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME;
+    unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ERROR_LOG;
     if (m_tls) {
         flags |= MHD_USE_TLS;
         options.push_back({MHD_OPTION_HTTPS_PRIORITIES, 0,
