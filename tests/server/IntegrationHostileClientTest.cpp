@@ -428,14 +428,24 @@ int ticketsForNewAddresses(int port, int first, int count) {
                      std::to_string(n & 255) + "\r\n\r\n";
         }
         send(fd, batch.data(), batch.size(), MSG_NOSIGNAL);
-        for (int k = 0; k < size; ++k) {
-            const std::string reply = testsupport::readReply(fd);
-            if (reply.rfind("HTTP/1.1 200", 0) != 0) {
-                close(fd);
-                fd = -1;
-                break;
+        // Every answer's body is one line: all are in once `size` heads and the last line are.
+        const auto count = [](const std::string& raw, const std::string& what) {
+            int n = 0;
+            for (std::size_t at = raw.find(what); at != std::string::npos;
+                 at = raw.find(what, at + 1)) {
+                ++n;
             }
-            ++answered;
+            return n;
+        };
+        const std::string replies = testsupport::readUntil(fd, [&](const std::string& raw) {
+            return count(raw, "HTTP/1.1 ") == size && raw.rfind("\r\n\r\n") < raw.size() - 4 &&
+                   raw.back() == '\n';
+        });
+        const int ok = count(replies, "HTTP/1.1 200");
+        answered += ok;
+        if (ok != size) {
+            close(fd);
+            fd = -1;
         }
     }
     if (fd >= 0) {
