@@ -69,7 +69,8 @@ bool AddressRateLimit::allow(const std::string& address, int perWindow,
         found->current = 0;
         found->window = window;
     }
-    const std::int64_t fromBefore = (static_cast<std::int64_t>(found->previous) * before + 1023) / 1024;
+    const std::int64_t fromBefore =
+        (static_cast<std::int64_t>(found->previous) * before + 1023) / 1024;
     if (fromBefore + found->current >= perWindow) {
         return false;
     }

@@ -56,7 +56,8 @@ std::string limitKey(const std::string& address, int ipv6Prefix) {
     }
     const int prefix = ipv6Prefix < 0 ? 0 : ipv6Prefix > 128 ? 128 : ipv6Prefix;
     for (int bit = prefix; bit < 128; ++bit) {
-        v6.s6_addr[bit / 8] = static_cast<unsigned char>(v6.s6_addr[bit / 8] & ~(0x80U >> (bit % 8)));
+        v6.s6_addr[bit / 8] =
+            static_cast<unsigned char>(v6.s6_addr[bit / 8] & ~(0x80U >> (bit % 8)));
     }
     inet_ntop(AF_INET6, &v6, out, sizeof out);
     return std::string(out) + "/" + std::to_string(prefix);

@@ -165,8 +165,8 @@ struct ScoreServer::Request {
     std::size_t bodyBytes = 0;
     StoreClock::time_point headAt; // when its head was in
     bool tooLarge = false;         // a body that grew past its limit: dropped, then 413
-    bool underWay = false; // counted in Engine::underWay until it completes
-    bool givenUp = false;  // its wait was ended by a stop, not by its answer
+    bool underWay = false;         // counted in Engine::underWay until it completes
+    bool givenUp = false;          // its wait was ended by a stop, not by its answer
     // Set by a store thread before the connection is resumed.
     AddOutcome outcome;
     bool highScorePage = true;
@@ -319,7 +319,7 @@ struct ScoreServer::Engine {
              ++it, ++looked) {
             const Link& l = **it;
             const std::size_t expected = l.bodyExpected;
-            const double done = l.inHeads      ? 0
+            const double done = l.inHeads       ? 0
                                 : expected == 0 ? 1
                                                 : static_cast<double>(l.bodyReceived) /
                                                       static_cast<double>(expected);
@@ -448,7 +448,8 @@ struct ScoreServer::Engine {
     std::thread renderer;
 
     Engine(ScoreServer& server, const ServeSettings& s)
-        : owner(server), settings(s), log(*server.m_log), home(makeResponse(pages::home(), htmlType)),
+        : owner(server), settings(s), log(*server.m_log),
+          home(makeResponse(pages::home(), htmlType)),
           version(makeResponse(s.versionText, textType, true)),
           notFound(makeResponse(pages::notFound(), htmlType)) {}
 
@@ -632,16 +633,16 @@ struct ScoreServer::Engine {
         }
         const auto deadline =
             StoreClock::now() + std::chrono::milliseconds(ScoreServer::postingPatienceMs);
-        owner.m_store->submit(
-            PostingRequest{*check.values, r->key, settings.postLimit, deadline},
-            [this, waits = waits, wait](const AddOutcome& outcome) {
-                waits->finish(wait, [&](Request& waiting) {
-                    waiting.outcome = outcome;
-                    if (!outcome.unavailable && outcome.result == AddResult::stored) {
-                        ++generation;
-                    }
-                });
-            });
+        owner.m_store->submit(PostingRequest{*check.values, r->key, settings.postLimit, deadline},
+                              [this, waits = waits, wait](const AddOutcome& outcome) {
+                                  waits->finish(wait, [&](Request& waiting) {
+                                      waiting.outcome = outcome;
+                                      if (!outcome.unavailable &&
+                                          outcome.result == AddResult::stored) {
+                                          ++generation;
+                                      }
+                                  });
+                              });
         return MHD_YES;
     }
 
@@ -906,8 +907,8 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
         if (r->replayPost) {
             r->replay = std::make_shared<ReplayJob>();
         }
-        const char* length =
-            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+        const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                         MHD_HTTP_HEADER_CONTENT_LENGTH);
         const std::size_t limit = bodyLimit(*r);
         if (length != nullptr && longerThan(length, limit)) {
             return engine->bodyTooLarge(connection, r, method, version);
@@ -927,12 +928,11 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
         }
         // A body must keep coming at a fair pace, or a few thousand that drip a byte now and
         // then would hold connections for as long as the request time-out allows.
-        const auto late = StoreClock::now() - r->headAt -
-                          std::chrono::seconds(ScoreServer::minBodyGraceSeconds);
+        const auto late =
+            StoreClock::now() - r->headAt - std::chrono::seconds(ScoreServer::minBodyGraceSeconds);
         if (late.count() > 0 &&
-            static_cast<double>(r->bodyBytes) <
-                static_cast<double>(ScoreServer::minBodyRate) *
-                    std::chrono::duration<double>(late).count()) {
+            static_cast<double>(r->bodyBytes) < static_cast<double>(ScoreServer::minBodyRate) *
+                                                    std::chrono::duration<double>(late).count()) {
             return MHD_NO;
         }
         // A chunked body gives its length only as it comes: one that grows past its limit is

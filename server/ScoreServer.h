@@ -3,8 +3,8 @@
 #include "common/Version.h"
 #include "server/AccessLog.h"
 #include "server/ScoreStore.h"
-#include "server/TlsCredentials.h"
 #include "server/TicketSigner.h"
+#include "server/TlsCredentials.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -29,10 +29,10 @@ struct ServeSettings {
     std::vector<std::string> trustedProxies; // peers whose X-Real-IP names the client
     int maxConnections = 16384;              // open connections in all
     int connectionsPerAddress = 32;          // open connections from one client address
-    int idleTimeout = 10;      // seconds a connection may stay without progress before it is closed
-    int headerTimeout = 30;    // seconds a client may take to send a request line and its headers
-    int requestTimeout = 30;   // seconds a client may take to send a whole request, body and all
-    int ipv6Prefix = 64;       // an IPv6 client is its network of this many bits for the limits
+    int idleTimeout = 10;    // seconds a connection may stay without progress before it is closed
+    int headerTimeout = 30;  // seconds a client may take to send a request line and its headers
+    int requestTimeout = 30; // seconds a client may take to send a whole request, body and all
+    int ipv6Prefix = 64;     // an IPv6 client is its network of this many bits for the limits
     std::filesystem::path tlsCertificate; // PEM chain; with tlsKey, the server speaks only TLS
     std::filesystem::path tlsKey;
     std::FILE* log = stderr;   // one common-log-format line per request; nullptr: none

@@ -75,13 +75,13 @@ bool TlsCredentials::load(std::string& error) {
         // Checks that the key belongs to the certificate.
         gnutls_certificate_credentials_t check = nullptr;
         gnutls_certificate_allocate_credentials(&check);
-        const int matched = gnutls_certificate_set_x509_key_mem2(
-            check, &certificateData, &keyData, GNUTLS_X509_FMT_PEM, nullptr, 0);
+        const int matched = gnutls_certificate_set_x509_key_mem2(check, &certificateData, &keyData,
+                                                                 GNUTLS_X509_FMT_PEM, nullptr, 0);
         gnutls_certificate_free_credentials(check);
         if (matched < 0) {
-            throw std::runtime_error("the TLS certificate " + m_certificate.string() +
-                                     " and key " + m_key.string() + " are not usable together: " +
-                                     gnutls_strerror(matched));
+            throw std::runtime_error("the TLS certificate " + m_certificate.string() + " and key " +
+                                     m_key.string() +
+                                     " are not usable together: " + gnutls_strerror(matched));
         }
         copy->length = maxChain;
         int rc = gnutls_pcert_list_import_x509_raw(copy->chain, &copy->length, &certificateData,

@@ -9,8 +9,8 @@
 #include "server/TicketSigner.h"
 
 #include <csignal>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <pthread.h>

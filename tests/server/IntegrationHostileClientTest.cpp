@@ -87,7 +87,7 @@ void raiseDescriptorLimit() {
 TEST_F(IntegrationHostileClient, ANormalClientIsAnsweredBesideManySlowBodiesEvenAtTheCap) {
     raiseDescriptorLimit();
     // No time-out may end the slow ones while the test runs, however slow the machine.
-    const std::vector<std::string> patient{"--idle-timeout", "3600", "--request-timeout", "3600",
+    const std::vector<std::string> patient{"--idle-timeout",   "3600", "--request-timeout", "3600",
                                            "--header-timeout", "3600"};
     {
         auto server = start(patient);
@@ -173,9 +173,9 @@ TEST_F(IntegrationHostileClient, ARequestThatDripsPastItsDeadlineOrBelowTheBodyR
 TEST_F(IntegrationHostileClient, OverLongBodiesGet413WithABodyAndRefusedHeadsAreLogged) {
     auto server = start();
     // Announced too long: answered at once.
-    const std::string announced = exchangeFrom(
-        server->port(), "POST /bloomzap/replay HTTP/1.1\r\nHost: 127.0.0.1\r\n"
-                        "Content-Length: 10000000\r\nConnection: close\r\n\r\n");
+    const std::string announced =
+        exchangeFrom(server->port(), "POST /bloomzap/replay HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                     "Content-Length: 10000000\r\nConnection: close\r\n\r\n");
     EXPECT_EQ(announced.rfind("HTTP/1.1 413", 0), 0u) << announced;
     EXPECT_NE(announced.find("A game record is at most 65536 bytes."), std::string::npos);
     // Chunked, growing past the limit as it comes: read to its end, then refused with a reason.
@@ -194,8 +194,7 @@ TEST_F(IntegrationHostileClient, OverLongBodiesGet413WithABodyAndRefusedHeadsAre
     const std::string announcedOther =
         exchangeFrom(server->port(), "POST / HTTP/1.0\r\nContent-Length: 9000\r\n\r\n");
     EXPECT_EQ(announcedOther.rfind("HTTP/1.1 413", 0), 0u) << announcedOther;
-    EXPECT_NE(announcedOther.find("A request body here is at most 8192 bytes."),
-              std::string::npos);
+    EXPECT_NE(announcedOther.find("A request body here is at most 8192 bytes."), std::string::npos);
 
     // A target over the limit, one past the head's memory, and a header block past it.
     const std::string longTarget = "/" + std::string(9000, 't');
@@ -213,9 +212,11 @@ TEST_F(IntegrationHostileClient, OverLongBodiesGet413WithABodyAndRefusedHeadsAre
     EXPECT_NE(log.find("\"GET " + longTarget + " HTTP/1.0\" 414 "), std::string::npos);
     // Refused by the engine before any request of ours began: logged with their status all the
     // same.
-    EXPECT_TRUE(std::regex_search(log, std::regex(R"(\n127\.0\.11\.1 - - \[[^\]]*\] "[^"]*" (414|431) )")))
+    EXPECT_TRUE(
+        std::regex_search(log, std::regex(R"(\n127\.0\.11\.1 - - \[[^\]]*\] "[^"]*" (414|431) )")))
         << log;
-    EXPECT_TRUE(std::regex_search(log, std::regex(R"(\n127\.0\.11\.2 - - \[[^\]]*\] "[^"]*" 431 )")))
+    EXPECT_TRUE(
+        std::regex_search(log, std::regex(R"(\n127\.0\.11\.2 - - \[[^\]]*\] "[^"]*" 431 )")))
         << log;
 }
 
@@ -357,13 +358,14 @@ TEST_F(IntegrationHostileClient, XRealIpIsBelievedOnlyFromTrustedProxiesAndOnlyA
 
 // A GET of `target` from the client `address` as a trusted proxy at 127.0.0.1 names it.
 int statusFor(int port, const std::string& target, const std::string& address) {
-    const auto reply = harness::exchange(port, "GET " + target +
-                                                   " HTTP/1.0\r\nHost: 127.0.0.1\r\nX-Real-IP: " +
-                                                   address + "\r\n\r\n");
+    const auto reply = harness::exchange(
+        port,
+        "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\nX-Real-IP: " + address + "\r\n\r\n");
     return reply ? reply->status : 0;
 }
 
-TEST_F(IntegrationHostileClient, AnIpv4AddressAndItsMappedFormAndOneIpv6SlashSixtyFourAreOneClient) {
+TEST_F(IntegrationHostileClient,
+       AnIpv4AddressAndItsMappedFormAndOneIpv6SlashSixtyFourAreOneClient) {
     auto server = start({"--trust-proxy", "127.0.0.1", "--post-limit", "2", "--ticket-limit", "2"});
     const std::string ticket = "/bloomzap/ticket";
     const auto posting = [](int n) { return postingTarget("Addr", "1/5/07", std::to_string(n)); };
@@ -391,8 +393,8 @@ TEST_F(IntegrationHostileClient, AnIpv4AddressAndItsMappedFormAndOneIpv6SlashSix
     EXPECT_EQ(statusFor(server->port(), ticket, "9.9.9.11"), 200);
 
     // With a /128 rule each IPv6 address is a client of its own.
-    auto exact = start({"--trust-proxy", "127.0.0.1", "--ticket-limit", "1", "--ipv6-prefix",
-                        "128"});
+    auto exact =
+        start({"--trust-proxy", "127.0.0.1", "--ticket-limit", "1", "--ipv6-prefix", "128"});
     EXPECT_EQ(statusFor(exact->port(), ticket, "2001:db8::1"), 200);
     EXPECT_EQ(statusFor(exact->port(), ticket, "2001:db8::2"), 200);
     EXPECT_EQ(statusFor(exact->port(), ticket, "2001:db8::2"), 429);
@@ -556,8 +558,8 @@ TEST_F(IntegrationHostileClient, TheLogQueueNeverHoldsUpARequestWhenItsReaderSto
 }
 
 TEST_F(IntegrationHostileClient, AStopEndsTheServerWhileNobodyReadsItsLog) {
-    PipedServer server({"--listen", "127.0.0.1:0", "--data", m_data.string(), "--stop-patience",
-                        "1"});
+    PipedServer server(
+        {"--listen", "127.0.0.1:0", "--data", m_data.string(), "--stop-patience", "1"});
     ASSERT_NE(server.port, 0) << server.seen;
     // Nobody reads the log from now on, and it is full.
     const std::string target = "/missing/" + std::string(2000, 'p');

@@ -150,8 +150,8 @@ TEST_F(IntegrationTls, KeyFilesOthersMayReadAreRefusedAtStartInOneLine) {
         // Made here, by the server, and readable by its owner only.
         auto made = start();
         EXPECT_EQ(made->stop(SIGTERM), 0);
-        EXPECT_EQ(fs::status(m_data / "ticket.key").permissions() & (fs::perms::group_all |
-                                                                       fs::perms::others_all),
+        EXPECT_EQ(fs::status(m_data / "ticket.key").permissions() &
+                      (fs::perms::group_all | fs::perms::others_all),
                   fs::perms::none);
     }
     for (const auto& c : cases) {
