@@ -597,6 +597,9 @@ TEST_F(IntegrationHostileClient, TheCommandLineTakesValuesBothWaysAndRefusesBadO
                                                {"--data", m_data.string(), "--threads=x"},
                                                {"--data", m_data.string(), "--trust-proxy", "a,b"},
                                                {"--data", m_data.string(), "--stop-patience=-1"},
+                                               {"--data", m_data.string(), "--ipv6-prefix", "0"},
+                                               {"--data", m_data.string(), "--request-timeout=0"},
+                                               {"--data", m_data.string(), "--tls-cert", "c.pem"},
                                                {"--data", m_data.string(), "stray"}}) {
         ServerProcess failing(bad);
         EXPECT_EQ(failing.stop(0), 2) << bad.back();
