@@ -10,14 +10,13 @@ end
 request = function()
   counter = counter + 1
   local address
+  -- wrk's Lua has no bit operators: the counter's bytes by division.
+  local low, mid, high = counter % 256, math.floor(counter / 256) % 256,
+    math.floor(counter / 65536) % 256
   if kind == "v4" then
-    address = string.format("%d.%d.%d.%d", 11 + base % 200, (counter >> 16) & 255,
-      (counter >> 8) & 255, counter & 255)
+    address = string.format("%d.%d.%d.%d", 11 + base % 200, high, mid, low)
   elseif kind == "v6" then
-    address = string.format("2001:db8:%x:%x::1", base, counter & 0xffff)
-    if counter > 0xffff then
-      address = string.format("2001:%x:%x:%x::1", base + 256, (counter >> 16) & 0xffff, counter & 0xffff)
-    end
+    address = string.format("2001:%x:%x:%x::1", 256 + base, high, mid * 256 + low)
   else
     address = "192.0.2.1"
   end
