@@ -5,6 +5,9 @@
   server_hostile.py slowbody SERVER   1,100 game-record heads from 35 addresses whose bodies
                                       drip a byte every 5 s (reconnecting when cut), beside a
                                       normal client making 20 requests, each given 1 s
+  server_hostile.py newpeers SERVER   tickets on connections each from a new 127.x.y.z address,
+                                      against the same from one address: requests a second
+                                      and peak RSS
   server_hostile.py floods SERVER     peak RSS under 4 endless header floods
   server_hostile.py downloads SERVER  peak RSS under 32 parallel downloads of a 64 MB installer
   server_hostile.py kill URL PID DB_QUERY_CMD SECONDS
@@ -182,6 +185,39 @@ def slowbody(binary):
           f"{cuts[0]} cut for a body too slow; peak RSS {rss:.1f} MB")
 
 
+def _peer_worker(args):
+    port, worker, fresh, seconds = args
+    done = 0
+    n = 0
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        n += 1
+        source = f"127.{20 + worker}.{(n >> 8) & 255}.{1 + (n & 255) % 254}" if fresh \
+            else "127.0.13.1"
+        try:
+            reply = get(port, "/bloomzap/ticket", source)
+            done += reply.startswith(b"HTTP/1.1 200")
+        except OSError:
+            pass
+    return done
+
+
+def newpeers(binary):
+    import multiprocessing
+    seconds = 5
+    figures = {}
+    for fresh in (False, True):
+        proc, port, _ = start_server(binary, "--ticket-limit", "1000000", "--per-address", "64")
+        with multiprocessing.Pool(4) as pool:
+            counts = pool.map(_peer_worker, [(port, w, fresh, seconds) for w in range(4)])
+        figures[fresh] = (sum(counts) / seconds, peak_rss_mb(proc.pid))
+        proc.terminate()
+        proc.wait()
+    (one, one_rss), (new, new_rss) = figures[False], figures[True]
+    print(f"tickets, a connection each: from one address {one:.0f}/s (peak RSS {one_rss:.1f} MB), "
+          f"each from a new address {new:.0f}/s (peak RSS {new_rss:.1f} MB): {new / one:.2f}x")
+
+
 def floods(binary):
     proc, port, _ = start_server(binary)
     stop = threading.Event()
@@ -288,5 +324,5 @@ if __name__ == "__main__":
     if case == "kill":
         kill(sys.argv[2], int(sys.argv[3]), sys.argv[4], float(sys.argv[5]))
     else:
-        {"slow": slow, "slowbody": slowbody, "floods": floods,
+        {"slow": slow, "slowbody": slowbody, "newpeers": newpeers, "floods": floods,
          "downloads": downloads}[case](sys.argv[2])

@@ -192,7 +192,7 @@ if [[ "$mode" == postgresql || "$mode" == all ]]; then
 fi
 
 if [[ "$mode" == hostile || "$mode" == all ]]; then
-  for case in slow slowbody floods downloads; do
+  for case in slow slowbody newpeers floods downloads; do
     python3 bench/server_hostile.py "$case" "$server_bin"
   done
 fi
