@@ -156,8 +156,8 @@ struct ScoreServer::Request {
     enum class Wait { none, posting, page, replay };
     std::string target; // as sent, escapes undecoded
     std::string requestLine;
-    std::string address; // as logged
-    std::string key;     // whom it counts against for the per-address limits
+    std::string address;   // as logged
+    std::string clientKey; // whom it counts against for the per-address limits
     int status = 0;
     std::size_t bytes = 0;
     Wait waiting = Wait::none;
@@ -429,6 +429,7 @@ struct ScoreServer::Engine {
             guardWake.wait_for(lock, std::chrono::milliseconds(250));
         }
     }
+
     // Tickets and replays cost this process, so they are counted here rather than in the store.
     AddressRateLimit ticketLimit;
     AddressRateLimit replayLimit;
@@ -529,10 +530,9 @@ struct ScoreServer::Engine {
                   const char* httpVersion) {
         r->requestLine = std::string(method) + " " + r->target + " " + httpVersion;
         r->address = clientAddress(connection);
-        r->key = limitKey(r->address, settings.ipv6Prefix);
+        r->clientKey = limitKey(r->address, settings.ipv6Prefix);
     }
 
-    // A game record announced longer than any record may be: refused before its body is read.
     // A body announced longer than its limit: refused before it is read.
     MHD_Result bodyTooLarge(MHD_Connection* connection, Request* r, const char* method,
                             const char* httpVersion) {
@@ -633,16 +633,16 @@ struct ScoreServer::Engine {
         }
         const auto deadline =
             StoreClock::now() + std::chrono::milliseconds(ScoreServer::postingPatienceMs);
-        owner.m_store->submit(PostingRequest{*check.values, r->key, settings.postLimit, deadline},
-                              [this, waits = waits, wait](const AddOutcome& outcome) {
-                                  waits->finish(wait, [&](Request& waiting) {
-                                      waiting.outcome = outcome;
-                                      if (!outcome.unavailable &&
-                                          outcome.result == AddResult::stored) {
-                                          ++generation;
-                                      }
-                                  });
-                              });
+        owner.m_store->submit(
+            PostingRequest{*check.values, r->clientKey, settings.postLimit, deadline},
+            [this, waits = waits, wait](const AddOutcome& outcome) {
+                waits->finish(wait, [&](Request& waiting) {
+                    waiting.outcome = outcome;
+                    if (!outcome.unavailable && outcome.result == AddResult::stored) {
+                        ++generation;
+                    }
+                });
+            });
         return MHD_YES;
     }
 
@@ -668,7 +668,7 @@ struct ScoreServer::Engine {
     }
 
     MHD_Result ticket(MHD_Connection* connection, Request* r) {
-        if (!ticketLimit.allow(r->key, settings.ticketLimit, StoreClock::now())) {
+        if (!ticketLimit.allow(r->clientKey, settings.ticketLimit, StoreClock::now())) {
             return tooMany(connection, r, "tickets");
         }
         const ResponseRef response =
@@ -681,7 +681,7 @@ struct ScoreServer::Engine {
     MHD_Result replay(MHD_Connection* connection, Request* r) {
         // Counted before the replay, so that refused records cost as much of the limit as good
         // ones: the limit bounds the processor time one address can take.
-        if (!replayLimit.allow(r->key, settings.postLimit, StoreClock::now())) {
+        if (!replayLimit.allow(r->clientKey, settings.postLimit, StoreClock::now())) {
             return tooMany(connection, r, "game records");
         }
         {
