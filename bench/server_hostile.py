@@ -2,6 +2,12 @@
 """Hostile-load figures for bloomzap-server, on loopback only, each case bounded in time.
 
   server_hostile.py slow SERVER       300 idle and 40 slow clients beside a normal client
+  server_hostile.py slowbody SERVER   1,100 game-record heads from 35 addresses whose bodies
+                                      drip a byte every 5 s (reconnecting when cut), beside a
+                                      normal client making 20 requests, each given 1 s
+  server_hostile.py newpeers SERVER   tickets on connections each from a new 127.x.y.z address,
+                                      against the same from one address: requests a second
+                                      and peak RSS
   server_hostile.py floods SERVER     peak RSS under 4 endless header floods
   server_hostile.py downloads SERVER  peak RSS under 32 parallel downloads of a 64 MB installer
   server_hostile.py kill URL PID DB_QUERY_CMD SECONDS
@@ -100,6 +106,116 @@ def slow(binary):
     proc.wait()
     print(f"300 idle + 40 slow: normal client 500 requests, {answered} answered, "
           f"worst latency {worst * 1000:.1f} ms")
+
+
+def slowbody(binary):
+    import resource
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard))
+    proc, port, _ = start_server(binary)
+    head = (b"POST /bloomzap/replay HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+            b"Content-Length: 65536\r\n\r\n")
+    sources = [f"127.0.12.{1 + i}" for i in range(35)]
+    slots = [sources[i % 35] for i in range(1100)]
+    socks = [None] * len(slots)
+    cuts = [0]
+
+    def open_slot(i):
+        try:
+            s = connect(port, slots[i])
+            s.sendall(head)
+            socks[i] = s
+        except OSError:
+            socks[i] = None
+
+    for i in range(len(slots)):
+        open_slot(i)
+    stop = threading.Event()
+
+    def drip():
+        while not stop.is_set():
+            for i, s in enumerate(socks):
+                try:
+                    if s is None:
+                        raise OSError
+                    s.sendall(b"x")
+                except OSError:
+                    if s is not None:
+                        cuts[0] += 1
+                        s.close()
+                    open_slot(i)
+            stop.wait(5.0)
+
+    t = threading.Thread(target=drip)
+    t.start()
+    time.sleep(12)  # past the first cuts for a body too slow, and their reconnections
+    answered = 0
+    worst = 0.0
+    for _ in range(20):
+        began = time.monotonic()
+        try:
+            s = connect(port)
+            s.settimeout(1.0)
+            s.sendall(b"GET /bloomzap/bloomzapversion.txt HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n")
+            data = b""
+            while True:
+                chunk = s.recv(65536)
+                if not chunk:
+                    break
+                data += chunk
+            s.close()
+            took = time.monotonic() - began
+            if data.startswith(b"HTTP/1.1 200") and took <= 1.0:
+                answered += 1
+            worst = max(worst, took)
+        except OSError:
+            worst = max(worst, time.monotonic() - began)
+        time.sleep(0.5)
+    held = sum(1 for s in socks if s is not None)
+    stop.set()
+    t.join()
+    rss = peak_rss_mb(proc.pid)
+    proc.terminate()
+    proc.wait()
+    for s in socks:
+        if s is not None:
+            s.close()
+    print(f"1,100 slow bodies from 35 addresses: normal client {answered} of 20 answered "
+          f"within 1 s, worst {worst * 1000:.1f} ms; {held} slow connections open at the end, "
+          f"{cuts[0]} cut for a body too slow; peak RSS {rss:.1f} MB")
+
+
+def _peer_worker(args):
+    port, worker, fresh, seconds = args
+    done = 0
+    n = 0
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        n += 1
+        source = f"127.{20 + worker}.{(n >> 8) & 255}.{1 + (n & 255) % 254}" if fresh \
+            else "127.0.13.1"
+        try:
+            reply = get(port, "/bloomzap/ticket", source)
+            done += reply.startswith(b"HTTP/1.1 200")
+        except OSError:
+            pass
+    return done
+
+
+def newpeers(binary):
+    import multiprocessing
+    seconds = 5
+    figures = {}
+    for fresh in (False, True):
+        proc, port, _ = start_server(binary, "--ticket-limit", "1000000", "--per-address", "64")
+        with multiprocessing.Pool(4) as pool:
+            counts = pool.map(_peer_worker, [(port, w, fresh, seconds) for w in range(4)])
+        figures[fresh] = (sum(counts) / seconds, peak_rss_mb(proc.pid))
+        proc.terminate()
+        proc.wait()
+    (one, one_rss), (new, new_rss) = figures[False], figures[True]
+    print(f"tickets, a connection each: from one address {one:.0f}/s (peak RSS {one_rss:.1f} MB), "
+          f"each from a new address {new:.0f}/s (peak RSS {new_rss:.1f} MB): {new / one:.2f}x")
 
 
 def floods(binary):
@@ -208,4 +324,5 @@ if __name__ == "__main__":
     if case == "kill":
         kill(sys.argv[2], int(sys.argv[3]), sys.argv[4], float(sys.argv[5]))
     else:
-        {"slow": slow, "floods": floods, "downloads": downloads}[case](sys.argv[2])
+        {"slow": slow, "slowbody": slowbody, "newpeers": newpeers, "floods": floods,
+         "downloads": downloads}[case](sys.argv[2])

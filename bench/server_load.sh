@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Load test of bloomzap-server with wrk, on loopback only, each case bounded in time.
 #
-#   bench/server_load.sh [sqlite|postgresql|stores|hostile|replay|all] [seconds per case]
+#   bench/server_load.sh [sqlite|postgresql|stores|hostile|replay|tls|addresses|all] [seconds per case]
 #
 # sqlite: one server on SQLite: the posting with the rate limit off, the posting with the default
 #         limit (10 a minute per address) and the players' addresses spread through a trusted
@@ -12,9 +12,16 @@
 #         servers on that database behind nginx; then SIGKILL of one of the two under posting
 #         load: postings acknowledged, stored, lost and doubled.
 # stores: sqlite, then postgresql.
-# hostile: a normal client's worst latency beside 300 idle and 40 slow clients, and peak RSS
+# hostile: a normal client's worst latency beside 300 idle and 40 slow clients and beside 1,100
+#         slow game-record bodies from 35 addresses, and peak RSS
 #         under 4 endless header floods and under 32 parallel downloads of a 64 MB installer
 #         (bench/server_hostile.py).
+# tls:    the high-score page over TLS (--tls-cert, a certificate made for the run with openssl)
+#         next to nginx (one worker) serving the same page over TLS with the same certificate,
+#         and over plain http next to nginx static; wrk keeps its connections alive throughout.
+# addresses: game tickets from one client address, then each from a new IPv4 address and each
+#         from a new IPv6 /64 (named by a trusted proxy's X-Real-IP, so wrk can send them), a
+#         fresh server for each: requests a second and the server's peak RSS.
 # replay: the replay time of long games recorded on the engine (median and worst), then postings
 #         plus replays a second on one server process on SQLite (bench/replay_bench; REPLAY_GAMES,
 #         REPLAY_PAIRS and REPLAY_CLIENTS, 40, 400 and 8 by default, set the sizes).
@@ -60,10 +67,11 @@ trap cleanup EXIT
 start_server() {
   local name="$1"; shift
   "$server_bin" --listen 127.0.0.1:0 --per-address 4096 "$@" >/dev/null 2>"$work/$name.log" &
+  server_pid=$!
   pids+=($!)
   for _ in $(seq 100); do
     if grep -qs 'serving http' "$work/$name.log"; then
-      port="$(grep -o 'serving http://127.0.0.1:[0-9]*' "$work/$name.log" | grep -o '[0-9]*$')"
+      port="$(grep -Eo 'serving https?://127.0.0.1:[0-9]*' "$work/$name.log" | grep -o '[0-9]*$')"
       return
     fi
     sleep 0.05
@@ -163,14 +171,24 @@ run_case() {
     [[ -n "$cpu_database" ]] && db0="$(cpu_ticks $cpu_database)"
   fi
   line="$(BZ_POSTING="$posting" BZ_SPREAD="$spread" wrk -t"$threads" -c"$clients" -d"${seconds}s" \
-    -s bench/server_load.lua "$url" | grep '^RESULT')"
+    -s "${LOAD_SCRIPT:-bench/server_load.lua}" "$url" | grep '^RESULT')"
   read -r _ rps p50 p99 errors requests <<<"$line"
+  last_rps="$rps"
   if [[ "$posting" == 1 && -n "$cpu_server" && "$requests" -gt 0 ]]; then
     srv_us=$((($(cpu_ticks $cpu_server) - srv0) * tick_us / requests))
     [[ -n "$cpu_database" ]] && db_us=$((($(cpu_ticks $cpu_database) - db0) * tick_us / requests))
   fi
   printf '%-44s %10s %9s %9s %7s %9s %9s %9s\n' "$label" "$rps" "$p50" "$p99" "$errors" \
     "$requests" "$srv_us" "$db_us"
+}
+
+# Peak resident memory of a process in MB.
+peak_rss() {
+  awk '/^VmHWM:/ { printf "%.1f", $2 / 1024 }' "/proc/$1/status"
+}
+
+ratio() {
+  awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'
 }
 
 page=/counter/bloomzap.shtml
@@ -224,9 +242,46 @@ if [[ "$mode" == postgresql || "$mode" == stores || "$mode" == all ]]; then
 fi
 
 if [[ "$mode" == hostile || "$mode" == all ]]; then
-  for case in slow floods downloads; do
+  for case in slow slowbody newpeers floods downloads; do
     python3 bench/server_hostile.py "$case" "$server_bin"
   done
+fi
+
+if [[ "$mode" == tls || "$mode" == all ]]; then
+  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 \
+    -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
+    -keyout "$work/tls.key" -out "$work/tls.pem" 2>/dev/null
+  chmod 600 "$work/tls.key"
+  start_server tls --data "$work/tls-data" --tls-cert "$work/tls.pem" --tls-key "$work/tls.key"
+  run_case "bloomzap-server https: page" "https://127.0.0.1:$port$page"
+  server_tls="$last_rps"
+  start_server plain --data "$work/plain-data"
+  run_case "bloomzap-server http: page" "http://127.0.0.1:$port$page"
+  server_plain="$last_rps"
+  tls_port="$(free_port)"
+  start_nginx tlsstatic "" "listen 127.0.0.1:$tls_port ssl; ssl_certificate $work/tls.pem;
+    ssl_certificate_key $work/tls.key; ssl_protocols TLSv1.2 TLSv1.3;"
+  mkdir -p "$work/tlsstatic/www/counter"
+  http_body "$port" "$page" >"$work/tlsstatic/www/counter/bloomzap.shtml"
+  run_case "nginx https: same page" "https://127.0.0.1:$tls_port$page"
+  nginx_tls="$last_rps"
+  run_case "nginx static http: same page" "http://127.0.0.1:$nginx_port$page"
+  nginx_plain="$last_rps"
+  echo "page over TLS: $(ratio "$server_tls" "$nginx_tls")x nginx over TLS;" \
+    "page over http: $(ratio "$server_plain" "$nginx_plain")x nginx static"
+fi
+
+if [[ "$mode" == addresses || "$mode" == all ]]; then
+  for kind in one v4 v6; do
+    start_server "addresses-$kind" --data "$work/addresses-$kind" --trust-proxy 127.0.0.1 \
+      --ticket-limit 1000000
+    BZ_ADDRESSES="$kind" LOAD_SCRIPT=bench/server_addresses.lua \
+      run_case "tickets, addresses: $kind" "http://127.0.0.1:$port/bloomzap/ticket"
+    eval "rps_$kind=$last_rps"
+    echo "  peak RSS $(peak_rss "$server_pid") MB"
+  done
+  echo "new addresses against one: IPv4 $(ratio "$rps_v4" "$rps_one")x," \
+    "IPv6 /64s $(ratio "$rps_v6" "$rps_one")x"
 fi
 
 if [[ "$mode" == replay ]]; then

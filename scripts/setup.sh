@@ -23,7 +23,7 @@ build=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools
   libsodium-dev libsqlite3-dev libpqxx-dev libpq-dev
-  libmicrohttpd-dev
+  libmicrohttpd-dev libgnutls28-dev
 )
 # Running the game: its fonts are mapped to Liberation Sans and Serif; under a German locale
 # Qt's own buttons and dialogs speak German too.
@@ -39,6 +39,8 @@ test=(
   xvfb xauth x11-utils openbox imagemagick xdotool curl
   # the server's PostgreSQL tests, and the load figures with nginx and wrk on loopback
   postgresql nginx-light wrk python3
+  # test certificates for the server's TLS (its tests and the TLS load figures)
+  openssl
   # instruction counts per start-up phase (bench/startup_phases.sh)
   valgrind
   # the installed-tree checks: desktop entry, AppStream, manual pages, file types

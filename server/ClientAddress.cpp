@@ -44,4 +44,23 @@ std::optional<std::string> parseAddress(std::string_view text) {
     return std::string(out);
 }
 
+std::string limitKey(const std::string& address, int ipv6Prefix) {
+    in6_addr v6{};
+    if (address.find(':') == std::string::npos || inet_pton(AF_INET6, address.c_str(), &v6) != 1) {
+        return address;
+    }
+    char out[INET6_ADDRSTRLEN] = "";
+    if (IN6_IS_ADDR_V4MAPPED(&v6)) {
+        inet_ntop(AF_INET, &v6.s6_addr[12], out, sizeof out);
+        return out;
+    }
+    const int prefix = ipv6Prefix < 0 ? 0 : ipv6Prefix > 128 ? 128 : ipv6Prefix;
+    for (int bit = prefix; bit < 128; ++bit) {
+        v6.s6_addr[bit / 8] =
+            static_cast<unsigned char>(v6.s6_addr[bit / 8] & ~(0x80U >> (bit % 8)));
+    }
+    inet_ntop(AF_INET6, &v6, out, sizeof out);
+    return std::string(out) + "/" + std::to_string(prefix);
+}
+
 } // namespace server

@@ -16,4 +16,10 @@ std::string addressText(const sockaddr* address);
 // ignored; nullopt when it is anything else (a list, a name, a port, a zone, garbage).
 std::optional<std::string> parseAddress(std::string_view text);
 
+// The client that an address (in the form addressText gives) counts as for the per-address
+// limits: an IPv4 address as it is, an IPv4-mapped IPv6 address as its IPv4 address, any other
+// IPv6 address as its network of `ipv6Prefix` bits ("2001:db8:1:2::/64"), since one subscriber
+// is handed a whole /64. Text that is no address is returned as it is.
+std::string limitKey(const std::string& address, int ipv6Prefix);
+
 } // namespace server

@@ -26,11 +26,16 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <list>
 #include <map>
 #include <thread>
+#include <unordered_map>
 
 namespace server {
 
@@ -97,6 +102,30 @@ bool longerThan(const char* length, std::size_t limit) {
     return !httptext::decimal(length, static_cast<std::int64_t>(limit));
 }
 
+// The status of the last answer the engine gave by itself in this thread (a request line too
+// long for its memory: 414), from its error report; 0 once logged.
+thread_local int engineRefusal = 0;
+
+// The engine's error reports: only its own answers are of use, and they are logged with their
+// connection.
+void onEngineMessage(void*, const char* format, va_list args) {
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    constexpr std::string_view mark = "HTTP response code is ";
+    const char* code = std::strstr(text, mark.data());
+    if (code != nullptr) {
+        engineRefusal = std::atoi(code + mark.size());
+    }
+}
+
+// The longest body taken with a request other than a game record.
+constexpr std::size_t maxOtherBody = 8192;
+
+// The longest body taken with `r`.
+template <class Request> std::size_t bodyLimit(const Request& r) {
+    return r.replayPost ? maxRecordBytes : maxOtherBody;
+}
+
 // "07/Dec/2026:13:58:44 +0000"-style local time for the log.
 std::string logTime() {
     const std::time_t now = std::time(nullptr);
@@ -134,14 +163,17 @@ struct ScoreServer::Request {
     enum class Wait { none, posting, page, replay };
     std::string target; // as sent, escapes undecoded
     std::string requestLine;
-    std::string address;
+    std::string address;   // as logged
+    std::string clientKey; // whom it counts against for the per-address limits
     int status = 0;
     std::size_t bytes = 0;
     Wait waiting = Wait::none;
     bool headersSeen = false;
     std::size_t bodyBytes = 0;
-    bool underWay = false; // counted in Engine::underWay until it completes
-    bool givenUp = false;  // its wait was ended by a stop, not by its answer
+    StoreClock::time_point headAt; // when its head was in
+    bool tooLarge = false;         // a body that grew past its limit: dropped, then 413
+    bool underWay = false;         // counted in Engine::underWay until it completes
+    bool givenUp = false;          // its wait was ended by a stop, not by its answer
     // Set by a store thread before the connection is resumed.
     AddOutcome outcome;
     bool highScorePage = true;
@@ -155,7 +187,7 @@ struct ScoreServer::Request {
 struct ScoreServer::Engine {
     ScoreServer& owner;
     const ServeSettings& settings;
-    AccessLog log;
+    AccessLog& log;
     MHD_Daemon* daemon = nullptr;
     ResponseRef home, version, notFound;
 
@@ -207,16 +239,25 @@ struct ScoreServer::Engine {
     std::shared_ptr<const Pages> pages;
     StoreClock::time_point renderBackoffUntil{};
 
-    // Connections that are sending a request's head, since when; a guard cuts those that take
-    // longer than the header time-out (a client trickling its headers never counts as idle).
-    struct Reading {
+    // Every open connection, and in arrival order of their requests those still receiving one
+    // (`requests`) and those still receiving its head (`heads`). A guard cuts those whose request
+    // or head has taken longer than allowed, looking only at the front of each list; when the
+    // connection cap is reached, the oldest requests still receiving make room for a new
+    // connection. A connection being answered, or waiting for the store, is in neither list.
+    struct Link {
         int fd = -1;
+        std::string key; // whom it counts against; empty for a trusted proxy
         StoreClock::time_point since;
-        bool inHead = true;
+        std::list<Link*>::iterator headPlace, requestPlace;
+        bool inHeads = false, inRequests = false;
+        std::atomic<std::size_t> bodyExpected{0}, bodyReceived{0};
+        bool requestSeen = false; // its current request reached us (onTarget)
     };
-    std::mutex readingMutex;
+    std::mutex linksMutex;
     std::condition_variable guardWake;
-    std::map<MHD_Connection*, Reading> reading;
+    std::list<Link*> heads, requests;
+    std::unordered_map<std::string, int> perAddress; // at most one entry per open connection
+    std::atomic<int> open{0};
     bool guardStopping = false;
     std::thread guard;
 
@@ -225,68 +266,172 @@ struct ScoreServer::Engine {
     // threads' own handling of the listening socket and can abort the process.
     std::atomic<bool> admitting{true};
 
-    // Open connections per client address; a trusted proxy carries many clients and is not
-    // limited.
-    std::map<std::string, int> perAddress;
-
     bool trusted(const std::string& peer) const {
         return std::find(settings.trustedProxies.begin(), settings.trustedProxies.end(), peer) !=
                settings.trustedProxies.end();
     }
+    // Whom a peer counts against for the connection limit; empty: nobody (a trusted proxy).
+    std::string connectionKey(const std::string& peer) const {
+        return trusted(peer) ? std::string() : limitKey(peer, settings.ipv6Prefix);
+    }
+
+    // Under linksMutex: takes `link` out of the lists it is in.
+    void unlist(Link& link) {
+        if (link.inHeads) {
+            heads.erase(link.headPlace);
+            link.inHeads = false;
+        }
+        if (link.inRequests) {
+            requests.erase(link.requestPlace);
+            link.inRequests = false;
+        }
+    }
+    // Under linksMutex: a new request begins on `link`.
+    void begin(Link& link) {
+        unlist(link);
+        link.since = StoreClock::now();
+        link.bodyExpected = 0;
+        link.bodyReceived = 0;
+        link.headPlace = heads.insert(heads.end(), &link);
+        link.requestPlace = requests.insert(requests.end(), &link);
+        link.inHeads = link.inRequests = true;
+    }
+    // Under linksMutex: the engine sees the connection fail and closes it.
+    void cut(Link& link) {
+        unlist(link);
+        ::shutdown(link.fd, SHUT_RDWR);
+    }
+
     bool mayConnect(const sockaddr* address) {
         if (!admitting) {
             return false;
         }
-        const std::string peer = addressText(address);
-        if (trusted(peer)) {
-            return true;
-        }
-        const std::lock_guard lock(readingMutex);
-        const auto it = perAddress.find(peer);
-        return it == perAddress.end() || it->second < settings.connectionsPerAddress;
-    }
-    void connectionStarted(MHD_Connection* connection) {
-        const MHD_ConnectionInfo* info =
-            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-        const std::string peer = peerAddress(connection);
-        const std::lock_guard lock(readingMutex);
-        if (!trusted(peer)) {
-            ++perAddress[peer];
-        }
-        if (info != nullptr) {
-            reading[connection] = Reading{info->connect_fd, StoreClock::now(), true};
-        }
-    }
-    void connectionClosed(MHD_Connection* connection) {
-        const std::string peer = peerAddress(connection);
-        const std::lock_guard lock(readingMutex);
-        reading.erase(connection);
-        if (!trusted(peer)) {
-            const auto it = perAddress.find(peer);
-            if (it != perAddress.end() && --it->second <= 0) {
-                perAddress.erase(it);
+        const std::string key = connectionKey(addressText(address));
+        const std::lock_guard lock(linksMutex);
+        if (!key.empty()) {
+            const auto it = perAddress.find(key);
+            if (it != perAddress.end() && it->second >= settings.connectionsPerAddress) {
+                return false;
             }
         }
+        if (open < settings.maxConnections) {
+            return true;
+        }
+        // Full: of the few oldest requests still arriving, the least complete one makes room.
+        constexpr int candidates = 8;
+        Link* victim = nullptr;
+        double least = 2;
+        int looked = 0;
+        for (auto it = requests.begin(); it != requests.end() && looked < candidates;
+             ++it, ++looked) {
+            const Link& l = **it;
+            const std::size_t expected = l.bodyExpected;
+            const double done = l.inHeads       ? 0
+                                : expected == 0 ? 1
+                                                : static_cast<double>(l.bodyReceived) /
+                                                      static_cast<double>(expected);
+            if (done < least) {
+                least = done;
+                victim = *it;
+            }
+        }
+        if (victim == nullptr) {
+            return false;
+        }
+        cut(*victim);
+        return true;
     }
-    void headReceived(MHD_Connection* connection, bool received) {
-        const std::lock_guard lock(readingMutex);
-        const auto it = reading.find(connection);
-        if (it != reading.end()) {
-            it->second.inHead = !received;
-            it->second.since = StoreClock::now();
+    void connectionStarted(MHD_Connection* connection, void** context) {
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        auto* link = new Link();
+        link->fd = info != nullptr ? info->connect_fd : -1;
+        link->key = connectionKey(peerAddress(connection));
+        *context = link;
+        ++open;
+        const std::lock_guard lock(linksMutex);
+        if (!link->key.empty()) {
+            ++perAddress[link->key];
+        }
+        begin(*link);
+    }
+    void connectionClosed(MHD_Connection* connection, void** context) {
+        auto* link = static_cast<Link*>(*context);
+        if (link == nullptr) {
+            return;
+        }
+        *context = nullptr;
+        {
+            const std::lock_guard lock(linksMutex);
+            unlist(*link);
+            if (!link->key.empty()) {
+                const auto it = perAddress.find(link->key);
+                if (it != perAddress.end() && --it->second <= 0) {
+                    perAddress.erase(it);
+                }
+            }
+        }
+        --open;
+        // A request line the engine refused itself (too long for its memory) comes to no request
+        // of ours: its refusal, which the engine reported in this thread, is logged here.
+        if (!link->requestSeen && engineRefusal >= 400) {
+            logLine(peerAddress(connection), "", engineRefusal, 0);
+        }
+        engineRefusal = 0;
+        delete link;
+    }
+    static Link* linkOf(MHD_Connection* connection) {
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+        return info != nullptr ? static_cast<Link*>(info->socket_context) : nullptr;
+    }
+    // The head of a request is in; its body, if any, follows.
+    void headReceived(Link* link, std::size_t bodyLength) {
+        if (link == nullptr) {
+            return;
+        }
+        link->bodyExpected = bodyLength;
+        const std::lock_guard lock(linksMutex);
+        if (link->inHeads) {
+            heads.erase(link->headPlace);
+            link->inHeads = false;
         }
     }
-    void guardHeads() {
-        const auto limit = std::chrono::seconds(settings.headerTimeout);
-        std::unique_lock lock(readingMutex);
+    // The whole request is in: no deadline while it is answered.
+    void requestReceived(Link* link) {
+        if (link == nullptr) {
+            return;
+        }
+        const std::lock_guard lock(linksMutex);
+        unlist(*link);
+    }
+    // The request has been answered and logged; the next one's head, if any, begins.
+    void requestDone(MHD_Connection* connection) {
+        engineRefusal = 0; // the engine's refusal of this request, if any, is logged
+        Link* link = linkOf(connection);
+        if (link == nullptr) {
+            return;
+        }
+        const std::lock_guard lock(linksMutex);
+        link->requestSeen = false;
+        begin(*link);
+    }
+    static void requestSeen(MHD_Connection* connection) {
+        if (Link* link = linkOf(connection)) {
+            link->requestSeen = true;
+        }
+    }
+    void guardRequests() {
+        const auto headLimit = std::chrono::seconds(settings.headerTimeout);
+        const auto requestLimit = std::chrono::seconds(settings.requestTimeout);
+        std::unique_lock lock(linksMutex);
         while (!guardStopping) {
             const auto now = StoreClock::now();
-            for (auto& [connection, r] : reading) {
-                if (r.inHead && now - r.since > limit) {
-                    // The engine sees the connection fail and closes it.
-                    ::shutdown(r.fd, SHUT_RDWR);
-                    r.inHead = false;
-                }
+            while (!heads.empty() && now - heads.front()->since > headLimit) {
+                cut(*heads.front());
+            }
+            while (!requests.empty() && now - requests.front()->since > requestLimit) {
+                cut(*requests.front());
             }
             guardWake.wait_for(lock, std::chrono::milliseconds(250));
         }
@@ -312,7 +457,8 @@ struct ScoreServer::Engine {
     std::thread renderer;
 
     Engine(ScoreServer& server, const ServeSettings& s)
-        : owner(server), settings(s), log(s.log), home(makeResponse(pages::home(), htmlType)),
+        : owner(server), settings(s), log(*server.m_log),
+          home(makeResponse(pages::home(), htmlType)),
           version(makeResponse(s.versionText, textType, true)),
           notFound(makeResponse(pages::notFound(), htmlType)) {}
 
@@ -392,14 +538,21 @@ struct ScoreServer::Engine {
                   const char* httpVersion) {
         r->requestLine = std::string(method) + " " + r->target + " " + httpVersion;
         r->address = clientAddress(connection);
+        r->clientKey = limitKey(r->address, settings.ipv6Prefix);
     }
 
-    // A game record announced longer than any record may be: refused before its body is read.
-    MHD_Result recordTooLarge(MHD_Connection* connection, Request* r, const char* method,
-                              const char* httpVersion) {
+    // A body announced longer than its limit: refused before it is read.
+    MHD_Result bodyTooLarge(MHD_Connection* connection, Request* r, const char* method,
+                            const char* httpVersion) {
         identify(connection, r, method, httpVersion);
+        return tooLarge(connection, r);
+    }
+    MHD_Result tooLarge(MHD_Connection* connection, Request* r) {
         return text(connection, r, 413,
-                    "A game record is at most " + std::to_string(maxRecordBytes) + " bytes.");
+                    r->replayPost
+                        ? "A game record is at most " + std::to_string(maxRecordBytes) + " bytes."
+                        : "A request body here is at most " + std::to_string(maxOtherBody) +
+                              " bytes.");
     }
 
     MHD_Result handle(MHD_Connection* connection, Request* r, const char* method,
@@ -423,6 +576,9 @@ struct ScoreServer::Engine {
             ++underWay;
         }
         identify(connection, r, method, httpVersion);
+        if (r->tooLarge) {
+            return tooLarge(connection, r);
+        }
         if (r->target.size() > ScoreServer::maxTarget) {
             return text(connection, r, 414, "The request target is too long.");
         }
@@ -486,7 +642,7 @@ struct ScoreServer::Engine {
         const auto deadline =
             StoreClock::now() + std::chrono::milliseconds(ScoreServer::postingPatienceMs);
         owner.m_store->submit(
-            PostingRequest{*check.values, r->address, settings.postLimit, deadline},
+            PostingRequest{*check.values, r->clientKey, settings.postLimit, deadline},
             [this, waits = waits, wait](const AddOutcome& outcome) {
                 waits->finish(wait, [&](Request& waiting) {
                     waiting.outcome = outcome;
@@ -523,7 +679,7 @@ struct ScoreServer::Engine {
         // The limit counts over an hour, the pace of a person's games; AddressRateLimit counts
         // over a minute, so it is handed a clock that runs sixty times slower.
         const StoreClock::time_point hourClock(StoreClock::now().time_since_epoch() / 60);
-        if (!ticketLimit.allow(r->address, settings.ticketLimit, hourClock)) {
+        if (!ticketLimit.allow(r->clientKey, settings.ticketLimit, hourClock)) {
             const std::string wait = std::to_string(60 * rateWindowSeconds);
             return text(connection, r, 429,
                         "Too many game tickets from your address; try again in an hour.",
@@ -540,7 +696,7 @@ struct ScoreServer::Engine {
         r->replay->arrivedMs = unixMs();
         // Counted before the replay, so that refused records cost as much of the limit as good
         // ones: the limit bounds the processor time one address can take.
-        if (!replayLimit.allow(r->address, settings.postLimit, StoreClock::now())) {
+        if (!replayLimit.allow(r->clientKey, settings.postLimit, StoreClock::now())) {
             return tooMany(connection, r, "game records");
         }
         {
@@ -701,15 +857,23 @@ struct ScoreServer::Engine {
     }
 
     void completed(MHD_Connection* connection, Request* r) {
-        headReceived(connection, false); // the next request's head, if any, begins
         if (r == nullptr) {
+            requestDone(connection);
             return;
         }
-        log.add((r->address.empty() ? std::string("-") : AccessLog::field(r->address)) + " - - [" +
-                logTime() + "] \"" +
-                (r->requestLine.empty() ? std::string("-") : escapeQuoted(r->requestLine)) + "\" " +
-                (r->status != 0 ? std::to_string(r->status) : std::string("-")) + " " +
-                std::to_string(r->bytes));
+        if (r->status == 0) {
+            // Refused by the engine itself (a head too large for its memory: 431).
+            const MHD_ConnectionInfo* status =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_HTTP_STATUS);
+            if (status != nullptr) {
+                r->status = static_cast<int>(status->http_status);
+            }
+        }
+        if (r->address.empty()) {
+            r->address = peerAddress(connection);
+        }
+        logLine(r->address, r->requestLine, r->status, r->bytes);
+        requestDone(connection);
         if (r->underWay) {
             const std::lock_guard lock(underWayMutex);
             if (--underWay == 0) {
@@ -717,6 +881,16 @@ struct ScoreServer::Engine {
             }
         }
         delete r;
+    }
+
+    // One line in the common log format; "-" for what is not known.
+    void logLine(const std::string& address, const std::string& requestLine, int status,
+                 std::size_t bytes) {
+        log.add((address.empty() ? std::string("-") : AccessLog::field(address)) + " - - [" +
+                logTime() + "] \"" +
+                (requestLine.empty() ? std::string("-") : escapeQuoted(requestLine)) + "\" " +
+                (status != 0 ? std::to_string(status) : std::string("-")) + " " +
+                std::to_string(bytes));
     }
 
     // The request line inside its quotes: blanks kept, everything else escaped.
@@ -744,40 +918,62 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
     }
     // The first call comes with the headers; answering only on the second (the body, if any,
     // is read and dropped) lets the connection stay open for the next request.
+    ScoreServer::Engine::Link* link = ScoreServer::Engine::linkOf(connection);
     if (!r->headersSeen) {
         r->headersSeen = true;
-        engine->headReceived(connection, true);
-        if (std::strcmp(method, MHD_HTTP_METHOD_POST) == 0 &&
-            names(pathOf(r->target), site::replayPath)) {
-            r->replayPost = true;
+        r->headAt = StoreClock::now();
+        r->replayPost = std::strcmp(method, MHD_HTTP_METHOD_POST) == 0 &&
+                        names(pathOf(r->target), site::replayPath);
+        if (r->replayPost) {
             r->replay = std::make_shared<ReplayJob>();
-            const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
-                                                             MHD_HTTP_HEADER_CONTENT_LENGTH);
-            if (length != nullptr && longerThan(length, maxRecordBytes)) {
-                return engine->recordTooLarge(connection, r, method, version);
-            }
         }
-        return MHD_YES;
-    }
-    if (*uploadSize != 0 && r->replayPost) {
-        // A chunked body gives its length only as it comes: one that grows past any record's
-        // length is cut off.
-        if (r->replay->body.size() + *uploadSize > maxRecordBytes) {
-            return MHD_NO;
+        const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                         MHD_HTTP_HEADER_CONTENT_LENGTH);
+        const std::size_t limit = bodyLimit(*r);
+        if (length != nullptr && longerThan(length, limit)) {
+            return engine->bodyTooLarge(connection, r, method, version);
         }
-        r->replay->body.append(upload, *uploadSize);
-        *uploadSize = 0;
+        const auto announced = length != nullptr
+                                   ? httptext::decimal(length, static_cast<std::int64_t>(limit))
+                                   : std::nullopt;
+        engine->headReceived(link, static_cast<std::size_t>(announced.value_or(0)));
         return MHD_YES;
     }
     if (*uploadSize != 0) {
-        r->bodyBytes += *uploadSize;
+        const std::size_t bytes = *uploadSize;
         *uploadSize = 0;
-        return r->bodyBytes > ScoreServer::maxTarget ? MHD_NO : MHD_YES;
+        r->bodyBytes += bytes;
+        if (link != nullptr) {
+            link->bodyReceived += bytes;
+        }
+        // A body must keep coming at a fair pace, or a few thousand that drip a byte now and
+        // then would hold connections for as long as the request time-out allows.
+        const auto late =
+            StoreClock::now() - r->headAt - std::chrono::seconds(ScoreServer::minBodyGraceSeconds);
+        if (late.count() > 0 &&
+            static_cast<double>(r->bodyBytes) < static_cast<double>(ScoreServer::minBodyRate) *
+                                                    std::chrono::duration<double>(late).count()) {
+            return MHD_NO;
+        }
+        // A chunked body gives its length only as it comes: one that grows past its limit is
+        // read to its end and dropped, then refused.
+        if (!r->tooLarge && r->bodyBytes > bodyLimit(*r)) {
+            r->tooLarge = true;
+            if (r->replay) {
+                std::string().swap(r->replay->body);
+            }
+        }
+        if (r->replayPost && !r->tooLarge) {
+            r->replay->body.append(upload, bytes);
+        }
+        return MHD_YES;
     }
+    engine->requestReceived(link);
     return engine->handle(connection, r, method, version);
 }
 
-void* onTarget(void*, const char* uri, MHD_Connection*) {
+void* onTarget(void*, const char* uri, MHD_Connection* connection) {
+    ScoreServer::Engine::requestSeen(connection);
     auto* r = new ScoreServer::Request();
     r->target = uri != nullptr ? uri : "";
     return r;
@@ -793,19 +989,20 @@ MHD_Result onAccept(void* cls, const sockaddr* address, socklen_t) {
     return static_cast<ScoreServer::Engine*>(cls)->mayConnect(address) ? MHD_YES : MHD_NO;
 }
 
-void onConnection(void* cls, MHD_Connection* connection, void**,
+void onConnection(void* cls, MHD_Connection* connection, void** context,
                   MHD_ConnectionNotificationCode what) {
     auto* engine = static_cast<ScoreServer::Engine*>(cls);
     if (what == MHD_CONNECTION_NOTIFY_STARTED) {
-        engine->connectionStarted(connection);
+        engine->connectionStarted(connection, context);
     } else {
-        engine->connectionClosed(connection);
+        engine->connectionClosed(connection, context);
     }
 }
 
 } // namespace
 
-ScoreServer::ScoreServer(ServeSettings settings) : m_settings(std::move(settings)) {}
+ScoreServer::ScoreServer(ServeSettings settings)
+    : m_log(std::make_unique<AccessLog>(settings.log)), m_settings(std::move(settings)) {}
 
 ScoreServer::~ScoreServer() {
     if (m_listenSocket >= 0) {
@@ -865,7 +1062,7 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
     Engine& engine = *m_engine;
     store.watchChanges([&engine] { ++engine.generation; });
     engine.renderer = std::thread([&engine] { engine.render(); });
-    engine.guard = std::thread([&engine] { engine.guardHeads(); });
+    engine.guard = std::thread([&engine] { engine.guardRequests(); });
 
     const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
     const unsigned busyThreads = std::min(cores, 4U);
@@ -875,21 +1072,32 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
     for (unsigned i = 0; i < busyThreads; ++i) {
         engine.replayers.emplace_back([&engine] { engine.replayGames(); });
     }
-    const MHD_OptionItem options[] = {
+    // The cap is kept by onAccept, which makes room by cutting the oldest requests; the engine's
+    // own limit, which it splits evenly between its threads, only needs to stay out of the way
+    // while those cut connections are closed.
+    const intptr_t engineLimit = 2 * static_cast<intptr_t>(m_settings.maxConnections) + 256;
+    std::vector<MHD_OptionItem> options{
+        {MHD_OPTION_EXTERNAL_LOGGER, reinterpret_cast<intptr_t>(&onEngineMessage), nullptr},
         {MHD_OPTION_LISTEN_SOCKET, m_listenSocket, nullptr},
         {MHD_OPTION_THREAD_POOL_SIZE, threads > 1 ? static_cast<intptr_t>(threads) : 0, nullptr},
-        {MHD_OPTION_CONNECTION_LIMIT, m_settings.maxConnections, nullptr},
+        {MHD_OPTION_CONNECTION_LIMIT, engineLimit, nullptr},
         {MHD_OPTION_CONNECTION_TIMEOUT, m_settings.idleTimeout, nullptr},
         {MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<intptr_t>(connectionMemory), nullptr},
         {MHD_OPTION_URI_LOG_CALLBACK, reinterpret_cast<intptr_t>(&onTarget), nullptr},
         {MHD_OPTION_NOTIFY_COMPLETED, reinterpret_cast<intptr_t>(&onCompleted), &engine},
         {MHD_OPTION_NOTIFY_CONNECTION, reinterpret_cast<intptr_t>(&onConnection), &engine},
         {MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1, nullptr},
-        {MHD_OPTION_END, 0, nullptr},
     };
-    engine.daemon =
-        MHD_start_daemon(MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME, 0, &onAccept,
-                         &engine, &onRequest, &engine, MHD_OPTION_ARRAY, options, MHD_OPTION_END);
+    unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ERROR_LOG;
+    if (m_tls) {
+        flags |= MHD_USE_TLS;
+        options.push_back({MHD_OPTION_HTTPS_PRIORITIES, 0,
+                           const_cast<char*>("NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2")});
+        options.push_back({MHD_OPTION_HTTPS_CERT_CALLBACK, 0, TlsCredentials::retrieveFunction()});
+    }
+    options.push_back({MHD_OPTION_END, 0, nullptr});
+    engine.daemon = MHD_start_daemon(flags, 0, &onAccept, &engine, &onRequest, &engine,
+                                     MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
     bool started = engine.daemon != nullptr;
     if (started) {
         m_listenSocket = -1; // the engine owns it now
@@ -928,7 +1136,7 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
     engine.renderWake.notify_all();
     engine.renderer.join();
     {
-        const std::lock_guard lock(engine.readingMutex);
+        const std::lock_guard lock(engine.linksMutex);
         engine.guardStopping = true;
     }
     engine.guardWake.notify_all();
@@ -937,6 +1145,35 @@ bool ScoreServer::run(ScoreStore& store, std::string& error) {
     m_engine.reset();
     m_store = nullptr;
     return started;
+}
+
+bool ScoreServer::loadTls(std::string& error) {
+    if (m_settings.tlsCertificate.empty() && m_settings.tlsKey.empty()) {
+        return true;
+    }
+    if (m_settings.tlsCertificate.empty() || m_settings.tlsKey.empty()) {
+        error = "TLS needs both --tls-cert and --tls-key";
+        return false;
+    }
+    auto tls = std::make_unique<TlsCredentials>(m_settings.tlsCertificate, m_settings.tlsKey);
+    if (!tls->load(error)) {
+        return false;
+    }
+    m_tls = std::move(tls);
+    return true;
+}
+
+void ScoreServer::reloadTls() {
+    if (!m_tls) {
+        return;
+    }
+    std::string error;
+    if (m_tls->load(error)) {
+        note("bloomzap-server: TLS certificate " + m_settings.tlsCertificate.string() +
+             " read again");
+    } else {
+        logProblem("TLS certificate not renewed", error);
+    }
 }
 
 void ScoreServer::useTicketKey(const std::string& key) {
@@ -951,10 +1188,11 @@ void ScoreServer::stop() {
     m_stopWake.notify_all();
 }
 
+void ScoreServer::note(std::string line) {
+    m_log->add(std::move(line));
+}
+
 void ScoreServer::logProblem(const char* what, std::string_view detail) {
-    if (!m_engine) {
-        return;
-    }
     std::string line = std::string("bloomzap-server: ") + what + ": ";
     for (const char c : detail) {
         line += c == '\n' || c == '\t' || c == '\r' ? ' ' : c;
@@ -962,7 +1200,7 @@ void ScoreServer::logProblem(const char* what, std::string_view detail) {
     while (!line.empty() && line.back() == ' ') {
         line.pop_back();
     }
-    m_engine->log.add(std::move(line));
+    m_log->add(std::move(line));
 }
 
 } // namespace server

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "common/Version.h"
+#include "server/AccessLog.h"
 #include "server/ScoreStore.h"
 #include "server/TicketSigner.h"
+#include "server/TlsCredentials.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -25,10 +27,14 @@ struct ServeSettings {
     int postLimit = 10;                           // postings a minute per address; 0: no limit
     int threads = 0; // threads serving connections; 0: one per core, up to 4
     std::vector<std::string> trustedProxies; // peers whose X-Real-IP names the client
-    int maxConnections = 1000;               // open connections in all
+    int maxConnections = 16384;              // open connections in all
     int connectionsPerAddress = 32;          // open connections from one client address
-    int idleTimeout = 10;      // seconds a connection may stay without progress before it is closed
-    int headerTimeout = 30;    // seconds a client may take to send a request line and its headers
+    int idleTimeout = 10;    // seconds a connection may stay without progress before it is closed
+    int headerTimeout = 30;  // seconds a client may take to send a request line and its headers
+    int requestTimeout = 30; // seconds a client may take to send a whole request, body and all
+    int ipv6Prefix = 64;     // an IPv6 client is its network of this many bits for the limits
+    std::filesystem::path tlsCertificate; // PEM chain; with tlsKey, the server speaks only TLS
+    std::filesystem::path tlsKey;
     std::FILE* log = stderr;   // one common-log-format line per request; nullptr: none
     bool verifiedOnly = false; // the pages list only postings whose game was replayed
     int ticketLimit = 60;      // tickets an hour per address; 0: no limit
@@ -53,6 +59,10 @@ public:
     static constexpr int postingPatienceMs = 1500;
     // Game records waiting for a replay thread; more get 503.
     static constexpr std::size_t maxQueuedReplays = 64;
+    // Bytes a second a request body must average once it has had minBodyGraceSeconds; a slower
+    // one is cut off.
+    static constexpr std::size_t minBodyRate = 1024;
+    static constexpr int minBodyGraceSeconds = 5;
 
     explicit ScoreServer(ServeSettings settings);
     ~ScoreServer();
@@ -68,11 +78,22 @@ public:
     // before run(). Throws std::invalid_argument for a key of another length.
     void useTicketKey(const std::string& key);
 
+    // Reads the TLS certificate and key of the settings, when they name them; needed before
+    // run(). Returns false and sets `error` (one line) when they cannot be used.
+    bool loadTls(std::string& error);
+    // Reads the TLS files again for the handshakes to come; on failure the old ones stay and
+    // the log says why. Safe from any thread while the server runs.
+    void reloadTls();
+    bool speaksTls() const { return m_tls != nullptr; }
+
     // Serves from `store` until stop(); requests under way are finished before it returns.
     // Returns false and sets `error` when serving cannot start.
     bool run(ScoreStore& store, std::string& error);
     // Safe from any thread, also from a signal-waiting thread.
     void stop();
+
+    // Adds one line to the server's log; never waits for its reader.
+    void note(std::string line);
 
     // Public for the engine's C callbacks.
     struct Engine;
@@ -84,6 +105,8 @@ private:
     void logProblem(const char* what, std::string_view detail);
 
     ScoreStore* m_store = nullptr;
+    std::unique_ptr<AccessLog> m_log;
+    std::unique_ptr<TlsCredentials> m_tls;
     std::unique_ptr<TicketSigner> m_signer;
     ServeSettings m_settings;
     int m_listenSocket = -1;

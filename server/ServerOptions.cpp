@@ -58,6 +58,10 @@ enum Option {
     perAddress,
     idleTimeout,
     headerTimeout,
+    requestTimeout,
+    ipv6Prefix,
+    tlsCert,
+    tlsKey,
     stopPatience,
     dbConnections,
     verifiedOnly,
@@ -83,6 +87,10 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
         {"per-address", required_argument, nullptr, perAddress},
         {"idle-timeout", required_argument, nullptr, idleTimeout},
         {"header-timeout", required_argument, nullptr, headerTimeout},
+        {"request-timeout", required_argument, nullptr, requestTimeout},
+        {"ipv6-prefix", required_argument, nullptr, ipv6Prefix},
+        {"tls-cert", required_argument, nullptr, tlsCert},
+        {"tls-key", required_argument, nullptr, tlsKey},
         {"stop-patience", required_argument, nullptr, stopPatience},
         {"db-connections", required_argument, nullptr, dbConnections},
         {"verified-only", no_argument, nullptr, verifiedOnly},
@@ -165,6 +173,19 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
         case headerTimeout:
             options.serve.headerTimeout = number(name, value, 1, 3600);
             break;
+        case requestTimeout:
+            options.serve.requestTimeout = number(name, value, 1, 3600);
+            break;
+        case ipv6Prefix:
+            options.serve.ipv6Prefix = number(name, value, 1, 128);
+            break;
+        case tlsCert:
+        case tlsKey:
+            if (value.empty()) {
+                throw std::invalid_argument(name + " wants a file name");
+            }
+            (found == tlsCert ? options.serve.tlsCertificate : options.serve.tlsKey) = value;
+            break;
         case stopPatience:
             options.serve.stopPatience = number(name, value, 0, 3600);
             break;
@@ -199,6 +220,9 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
     }
     if (options.help || options.version) {
         return options;
+    }
+    if (options.serve.tlsCertificate.empty() != options.serve.tlsKey.empty()) {
+        throw std::invalid_argument("TLS needs both --tls-cert FILE and --tls-key FILE");
     }
     if (options.database.empty()) {
         throw std::invalid_argument("say where to keep the postings: --data DIR or --database "
@@ -264,11 +288,24 @@ Options (a value follows as "--opt value" or "--opt=value"):
                          when the header holds one IP address
   --threads N            threads serving connections (default: one per core, at most 4;
                          at most 64 are used)
-  --max-connections N    open connections in all (default 1000)
+  --tls-cert FILE        speak https only, with this certificate chain (PEM, the server's own
+  --tls-key FILE         first) and its private key (PEM, readable by its owner only); TLS 1.2
+                         and 1.3. Both files are read again on SIGHUP: a renewed certificate
+                         needs no restart
+  --max-connections N    open connections in all (default 16384, fewer when the open-file
+                         limit allows no more); when all are taken, the requests that have
+                         been arriving longest make room for a new connection
   --per-address N        open connections from one client address (default 32)
+  --ipv6-prefix BITS     an IPv6 client is its network of this many bits for every
+                         per-address limit (default 64); an IPv4-mapped address counts as
+                         its IPv4 address
   --idle-timeout S       seconds a connection may stay without progress (default 10)
   --header-timeout S     seconds a client may take to send a request line and its headers
                          (default 30)
+  --request-timeout S    seconds a client may take to send a whole request, its body included
+                         (default 30); a body must also average )" +
+           std::to_string(ScoreServer::minBodyRate) + " bytes a second after its first " +
+           std::to_string(ScoreServer::minBodyGraceSeconds) + R"( seconds
   --stop-patience S      seconds a stop waits for the requests under way (default 10)
   --db-connections N     most PostgreSQL connections for requests (default 4)
   --version              show the program's version
@@ -280,9 +317,11 @@ that posting verified (one posting per ticket, tickets valid for 24 hours). A re
 lasted longer than the time since its ticket was issued is refused, and so is one whose ticket
 was spent, before any replay. The high-score page
 marks verified scores. One line per request goes to standard error in
-the common log format; lines the reader of standard error does not take in time are dropped and
-counted. SIGINT or SIGTERM ends the server after the requests under way; new connections are
-turned away meanwhile, and postings and game records get 503. Exit status: 0 after a
+the common log format, as do the server's own messages; lines the reader of standard error does
+not take in time are dropped and counted. SIGINT or SIGTERM ends the server after the requests
+under way; new connections are turned away meanwhile, and postings and game records get 503.
+SIGHUP reads the TLS certificate and key again. A ticket key or TLS key file that group or
+others may read is refused. Exit status: 0 after a
 clean stop, 2 when the server cannot start (wrong arguments, address in use, data folder or
 database not usable).
 )";

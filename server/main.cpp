@@ -2,6 +2,7 @@
 
 #include "common/Version.h"
 #include "server/PgStore.h"
+#include "server/PrivateFile.h"
 #include "server/ScoreServer.h"
 #include "server/ServerOptions.h"
 #include "server/SqliteStore.h"
@@ -9,6 +10,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <pthread.h>
@@ -26,11 +28,11 @@ std::unique_ptr<server::ScoreStore> openStore(const server::ServerOptions& optio
 }
 
 // Every connection takes a descriptor: allow as many as the system lets this process have, and
-// keep the connection limit below that.
-void fitDescriptors(server::ServeSettings& serve) {
+// keep the connection limit below that. Returns the limit it had to lower, 0 when it did not.
+int fitDescriptors(server::ServeSettings& serve) {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
-        return;
+        return 0;
     }
     limit.rlim_cur = limit.rlim_max;
     setrlimit(RLIMIT_NOFILE, &limit);
@@ -38,8 +40,22 @@ void fitDescriptors(server::ServeSettings& serve) {
     constexpr rlim_t reserved = 64; // log, store, update files, the engine's own
     if (limit.rlim_cur != RLIM_INFINITY &&
         static_cast<rlim_t>(serve.maxConnections) + reserved > limit.rlim_cur) {
+        const int asked = serve.maxConnections;
         serve.maxConnections =
             limit.rlim_cur > 2 * reserved ? static_cast<int>(limit.rlim_cur - reserved) : 16;
+        return asked;
+    }
+    return 0;
+}
+
+// Secrets in files others may read are refused, as ssh refuses such a private key.
+void checkSecrets(const server::ServerOptions& options) {
+    if (!options.ticketKeyFile.empty()) {
+        server::requireOwnerOnly(options.ticketKeyFile, "the ticket key");
+    } else if (options.database.rfind("sqlite:", 0) == 0) {
+        server::requireOwnerOnly(std::filesystem::path(options.database.substr(7)) /
+                                     server::SqliteStore::keyFileName,
+                                 "the ticket key");
     }
 }
 
@@ -61,26 +77,39 @@ int main(int argc, char** argv) {
         std::cout << "bloomzap-server " << site::programVersion << "\n";
         return 0;
     }
-    fitDescriptors(options.serve);
+    const int lowered = fitDescriptors(options.serve);
 
     // Signals are taken by one thread with sigwait; every other thread (the request threads
     // inherit this mask) leaves them alone.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    // From here on every line goes through the server's log, which never waits for its reader:
+    // a stop must not hang on a standard error nobody reads.
     server::ScoreServer http(options.serve);
+    if (lowered != 0) {
+        http.note("bloomzap-server: " + std::to_string(options.serve.maxConnections) +
+                  " connections at most, not " + std::to_string(lowered) +
+                  ": the open-file limit allows no more");
+    }
     std::string error;
+    if (!http.loadTls(error)) {
+        http.note("bloomzap-server: " + error);
+        return 2;
+    }
     // The address first: a busy port must not leave a new data folder behind.
     if (!http.bind(options.host, options.port, error)) {
-        std::cerr << "bloomzap-server: " << error << "\n";
+        http.note("bloomzap-server: " + error);
         return 2;
     }
     std::unique_ptr<server::ScoreStore> store;
     try {
+        checkSecrets(options);
         store = openStore(options);
         // A key of its own for every server, kept across restarts so that tickets issued before
         // one stay good.
@@ -88,29 +117,37 @@ int main(int argc, char** argv) {
                               ? store->ticketKey()
                               : server::loadOrCreateTicketKey(options.ticketKeyFile));
     } catch (const std::exception& e) {
-        std::cerr << "bloomzap-server: " << e.what() << "\n";
+        http.note(std::string("bloomzap-server: ") + e.what());
         return 2;
     }
 
-    std::thread signalWaiter([&http, stopSignals] {
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
-        std::fprintf(stderr, "bloomzap-server: stopping on signal %d\n", signal);
-        http.stop();
+    std::thread signalWaiter([&http, signals] {
+        for (;;) {
+            int signal = 0;
+            sigwait(&signals, &signal);
+            if (signal == SIGHUP) {
+                http.reloadTls();
+                continue;
+            }
+            http.note("bloomzap-server: stopping on signal " + std::to_string(signal));
+            http.stop();
+            return;
+        }
     });
 
     const std::string host =
         options.host.find(':') != std::string::npos ? "[" + options.host + "]" : options.host;
-    std::fprintf(stderr, "bloomzap-server: serving http://%s:%d/\n", host.c_str(), http.port());
+    http.note(std::string("bloomzap-server: serving ") + (http.speaksTls() ? "https" : "http") +
+              "://" + host + ":" + std::to_string(http.port()) + "/");
     const bool served = http.run(*store, error);
     // Should serving end by itself, the waiter still waits: wake it so it can be joined.
     pthread_kill(signalWaiter.native_handle(), SIGTERM);
     signalWaiter.join();
     store.reset();
     if (!served) {
-        std::fprintf(stderr, "bloomzap-server: %s\n", error.c_str());
+        http.note("bloomzap-server: " + error);
         return 2;
     }
-    std::fprintf(stderr, "bloomzap-server: stopped\n");
+    http.note("bloomzap-server: stopped");
     return 0;
 }

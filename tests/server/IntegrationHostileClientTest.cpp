@@ -1,6 +1,6 @@
-// bloomzap-server against clients that misbehave: idle and slow connections, endless headers,
-// pipelined requests, HEAD of the installer, forged proxy headers, a log nobody reads, and the
-// command line.
+// bloomzap-server against clients that misbehave: idle and slow connections, slow and oversized
+// bodies, a full connection cap, endless headers, pipelined requests, HEAD of the installer,
+// forged proxy headers, many client addresses, a log nobody reads, and the command line.
 
 #include "tests/server/ServerHarness.h"
 
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <thread>
@@ -68,6 +69,155 @@ TEST_F(IntegrationHostileClient, ANormalClientIsAnsweredWhileManyIdleAndSlowConn
     }
     done = true;
     trickle.join();
+}
+
+// The head of a game record that promises a long body, and the first bytes of that body.
+const std::string slowRecord = "POST /bloomzap/replay HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                               "Content-Length: 65536\r\n\r\n" +
+                               std::string(100, 'x');
+
+// Lets this process hold as many sockets as the system allows it.
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+TEST_F(IntegrationHostileClient, ANormalClientIsAnsweredBesideManySlowBodiesEvenAtTheCap) {
+    raiseDescriptorLimit();
+    // No time-out may end the slow ones while the test runs, however slow the machine.
+    const std::vector<std::string> patient{"--idle-timeout",   "3600", "--request-timeout", "3600",
+                                           "--header-timeout", "3600"};
+    {
+        auto server = start(patient);
+        HeldConnections slow;
+        // More than the old cap of 1,000, from 40 addresses, each within its own limit.
+        for (int i = 0; i < 1200; ++i) {
+            const int fd = connectFrom(server->port(), "127.0.8." + std::to_string(1 + i / 30));
+            ASSERT_GE(fd, 0) << i;
+            send(fd, slowRecord.data(), slowRecord.size(), MSG_NOSIGNAL);
+            slow.fds.push_back(fd);
+        }
+        for (int i = 0; i < 20; ++i) {
+            const std::string reply = exchangeFrom(server->port(), versionRequest());
+            EXPECT_EQ(reply.rfind("HTTP/1.1 200", 0), 0u) << i << ": " << reply;
+        }
+        // None of them was cut to make that room.
+        int open = 0;
+        for (const int fd : slow.fds) {
+            pollfd closed{fd, POLLIN, 0};
+            open += poll(&closed, 1, 0) == 0 ? 1 : 0;
+        }
+        EXPECT_EQ(open, 1200);
+    }
+    // At the cap the oldest request still arriving makes room for a new connection.
+    std::vector<std::string> capped = patient;
+    capped.insert(capped.end(), {"--max-connections", "100"});
+    auto server = start(capped);
+    HeldConnections slow;
+    for (int i = 0; i < 100; ++i) {
+        const int fd = connectFrom(server->port(), "127.0.9." + std::to_string(1 + i / 10));
+        ASSERT_GE(fd, 0) << i;
+        send(fd, slowRecord.data(), slowRecord.size(), MSG_NOSIGNAL);
+        slow.fds.push_back(fd);
+    }
+    for (int i = 0; i < 20; ++i) {
+        const std::string reply = exchangeFrom(server->port(), versionRequest());
+        EXPECT_EQ(reply.rfind("HTTP/1.1 200", 0), 0u) << i << ": " << reply;
+    }
+    // The first ones were cut, in their order of arrival.
+    pollfd first{slow.fds.front(), POLLIN, 0};
+    EXPECT_EQ(poll(&first, 1, 20000), 1);
+    char byte = 0;
+    EXPECT_LE(recv(slow.fds.front(), &byte, 1, 0), 0);
+    pollfd last{slow.fds.back(), POLLIN, 0};
+    EXPECT_EQ(poll(&last, 1, 0), 0) << "the newest slow request was cut before older ones";
+}
+
+// Whether the server closes `fd` while a byte is sent on it every 50 ms; gives up after 60 s.
+bool cutWhileDripping(int fd) {
+    for (int i = 0; i < 1200; ++i) {
+        if (send(fd, "x", 1, MSG_NOSIGNAL) < 0) {
+            return true;
+        }
+        pollfd closed{fd, POLLIN, 0};
+        if (poll(&closed, 1, 50) > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(IntegrationHostileClient, ARequestThatDripsPastItsDeadlineOrBelowTheBodyRateIsCut) {
+    {
+        // A body whose every byte keeps the connection busy, cut when the request's time is up.
+        auto server = start({"--request-timeout", "1", "--idle-timeout", "3600"});
+        const int fd = connectFrom(server->port(), "127.0.10.1");
+        ASSERT_GE(fd, 0);
+        HeldConnections held{{fd}};
+        send(fd, slowRecord.data(), slowRecord.size(), MSG_NOSIGNAL);
+        EXPECT_TRUE(cutWhileDripping(fd));
+        EXPECT_EQ(exchangeFrom(server->port(), versionRequest()).rfind("HTTP/1.1 200", 0), 0u);
+    }
+    // With all the time in the world, a body that comes slower than the least rate is cut all
+    // the same.
+    auto server = start({"--request-timeout", "3600", "--idle-timeout", "3600"});
+    const int fd = connectFrom(server->port(), "127.0.10.2");
+    ASSERT_GE(fd, 0);
+    HeldConnections held{{fd}};
+    send(fd, slowRecord.data(), slowRecord.size(), MSG_NOSIGNAL);
+    EXPECT_TRUE(cutWhileDripping(fd));
+}
+
+TEST_F(IntegrationHostileClient, OverLongBodiesGet413WithABodyAndRefusedHeadsAreLogged) {
+    auto server = start();
+    // Announced too long: answered at once.
+    const std::string announced =
+        exchangeFrom(server->port(), "POST /bloomzap/replay HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                     "Content-Length: 10000000\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(announced.rfind("HTTP/1.1 413", 0), 0u) << announced;
+    EXPECT_NE(announced.find("A game record is at most 65536 bytes."), std::string::npos);
+    // Chunked, growing past the limit as it comes: read to its end, then refused with a reason.
+    for (const std::string& target : {std::string("/bloomzap/replay"), std::string("/")}) {
+        std::string chunked = "POST " + target +
+                              " HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                              "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+        for (int chunk = 0; chunk < 18; ++chunk) {
+            chunked += "1000\r\n" + std::string(0x1000, 'x') + "\r\n";
+        }
+        chunked += "0\r\n\r\n";
+        const std::string grown = exchangeFrom(server->port(), chunked);
+        EXPECT_EQ(grown.rfind("HTTP/1.1 413", 0), 0u) << target << ": " << grown.substr(0, 200);
+        EXPECT_NE(grown.find(" bytes.\n"), std::string::npos) << grown;
+    }
+    const std::string announcedOther =
+        exchangeFrom(server->port(), "POST / HTTP/1.0\r\nContent-Length: 9000\r\n\r\n");
+    EXPECT_EQ(announcedOther.rfind("HTTP/1.1 413", 0), 0u) << announcedOther;
+    EXPECT_NE(announcedOther.find("A request body here is at most 8192 bytes."), std::string::npos);
+
+    // A target over the limit, one past the head's memory, and a header block past it.
+    const std::string longTarget = "/" + std::string(9000, 't');
+    EXPECT_EQ(exchangeFrom(server->port(), "GET " + longTarget + " HTTP/1.0\r\n\r\n")
+                  .rfind("HTTP/1.1 414", 0),
+              0u);
+    const std::string hugeTarget = "/" + std::string(40000, 'u');
+    exchangeFrom(server->port(), "GET " + hugeTarget + " HTTP/1.0\r\n\r\n", "127.0.11.1");
+    exchangeFrom(server->port(),
+                 "GET /431 HTTP/1.0\r\nX-Big: " + std::string(20000, 'h') + "\r\n\r\n",
+                 "127.0.11.2");
+    ASSERT_EQ(server->stop(SIGTERM), 0);
+    const std::string log = server->log();
+    EXPECT_NE(log.find("\"POST /bloomzap/replay HTTP/1.1\" 413 "), std::string::npos) << log;
+    EXPECT_NE(log.find("\"GET " + longTarget + " HTTP/1.0\" 414 "), std::string::npos);
+    // Refused by the engine before any request of ours began: logged with their status all the
+    // same.
+    EXPECT_TRUE(
+        std::regex_search(log, std::regex(R"(\n127\.0\.11\.1 - - \[[^\]]*\] "[^"]*" (414|431) )")))
+        << log;
+    EXPECT_TRUE(
+        std::regex_search(log, std::regex(R"(\n127\.0\.11\.2 - - \[[^\]]*\] "[^"]*" 431 )")))
+        << log;
 }
 
 TEST_F(IntegrationHostileClient, ConnectionsAreLimitedPerAddressAndIdleAndSlowOnesAreClosed) {
@@ -206,6 +356,125 @@ TEST_F(IntegrationHostileClient, XRealIpIsBelievedOnlyFromTrustedProxiesAndOnlyA
     }
 }
 
+// A GET of `target` from the client `address` as a trusted proxy at 127.0.0.1 names it.
+int statusFor(int port, const std::string& target, const std::string& address) {
+    const auto reply = harness::exchange(
+        port,
+        "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\nX-Real-IP: " + address + "\r\n\r\n");
+    return reply ? reply->status : 0;
+}
+
+TEST_F(IntegrationHostileClient,
+       AnIpv4AddressAndItsMappedFormAndOneIpv6SlashSixtyFourAreOneClient) {
+    auto server = start({"--trust-proxy", "127.0.0.1", "--post-limit", "2", "--ticket-limit", "2"});
+    const std::string ticket = "/bloomzap/ticket";
+    const auto posting = [](int n) { return postingTarget("Addr", "1/5/07", std::to_string(n)); };
+    // Each pair is one client; its third request is over the limit of two.
+    const std::vector<std::vector<std::string>> clients{
+        {"9.9.9.9", "::ffff:9.9.9.9", "9.9.9.9"},
+        {"::ffff:9.9.9.10", "9.9.9.10", "::ffff:9.9.9.10"},
+        {"2001:db8:1:2::1", "2001:db8:1:2:ffff:ffff:ffff:7", "2001:db8:1:2:8000::9"},
+    };
+    int n = 0;
+    for (const auto& addresses : clients) {
+        for (const std::string& target : {ticket, std::string()}) {
+            const auto at = [&](std::size_t i) {
+                return statusFor(server->port(), target.empty() ? posting(++n) : target,
+                                 addresses[i]);
+            };
+            EXPECT_EQ(at(0), 200) << addresses[0] << " " << target;
+            EXPECT_EQ(at(1), 200) << addresses[1] << " " << target;
+            EXPECT_EQ(at(2), 429) << addresses[2] << " " << target;
+        }
+    }
+    // Another /64, another IPv4 address: other clients.
+    EXPECT_EQ(statusFor(server->port(), ticket, "2001:db8:1:3::1"), 200);
+    EXPECT_EQ(statusFor(server->port(), posting(++n), "2001:db8:1:3::1"), 200);
+    EXPECT_EQ(statusFor(server->port(), ticket, "9.9.9.11"), 200);
+
+    // With a /128 rule each IPv6 address is a client of its own.
+    auto exact =
+        start({"--trust-proxy", "127.0.0.1", "--ticket-limit", "1", "--ipv6-prefix", "128"});
+    EXPECT_EQ(statusFor(exact->port(), ticket, "2001:db8::1"), 200);
+    EXPECT_EQ(statusFor(exact->port(), ticket, "2001:db8::2"), 200);
+    EXPECT_EQ(statusFor(exact->port(), ticket, "2001:db8::2"), 429);
+}
+
+// The resident memory of a process in KiB, 0 when it cannot be read.
+long residentKib(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+// Fetches a ticket for each of `count` new client addresses, a hundred requests at a time on
+// one kept-alive connection; returns how many were answered 200.
+int ticketsForNewAddresses(int port, int first, int count) {
+    int answered = 0;
+    int fd = -1;
+    for (int i = 0; i < count; i += 100) {
+        if (fd < 0) {
+            fd = connectFrom(port);
+        }
+        std::string batch;
+        const int size = std::min(100, count - i);
+        for (int k = 0; k < size; ++k) {
+            const int n = first + i + k;
+            batch += "GET /bloomzap/ticket HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Real-IP: 10." +
+                     std::to_string((n >> 16) & 255) + "." + std::to_string((n >> 8) & 255) + "." +
+                     std::to_string(n & 255) + "\r\n\r\n";
+        }
+        send(fd, batch.data(), batch.size(), MSG_NOSIGNAL);
+        // Every answer's body is one line: all are in once `size` heads and the last line are.
+        const auto count = [](const std::string& raw, const std::string& what) {
+            int n = 0;
+            for (std::size_t at = raw.find(what); at != std::string::npos;
+                 at = raw.find(what, at + 1)) {
+                ++n;
+            }
+            return n;
+        };
+        const std::string replies = testsupport::readUntil(fd, [&](const std::string& raw) {
+            return count(raw, "HTTP/1.1 ") == size && raw.rfind("\r\n\r\n") < raw.size() - 4 &&
+                   raw.back() == '\n';
+        });
+        const int ok = count(replies, "HTTP/1.1 200");
+        answered += ok;
+        if (ok != size) {
+            close(fd);
+            fd = -1;
+        }
+    }
+    if (fd >= 0) {
+        close(fd);
+    }
+    return answered;
+}
+
+TEST_F(IntegrationHostileClient, TheRateTablesStayBoundedUnderAStreamOfNewAddresses) {
+    auto server = start({"--trust-proxy", "127.0.0.1"});
+    // Enough to fill the tables once; what comes after must find them full, not grow them.
+    ASSERT_EQ(ticketsForNewAddresses(server->port(), 0, 70000), 70000);
+    const long filled = residentKib(server->pid());
+    ASSERT_GT(filled, 0);
+    ASSERT_EQ(ticketsForNewAddresses(server->port(), 70000, 100000), 100000);
+    const long after = residentKib(server->pid());
+    // A table that kept every address would hold 100,000 more entries: tens of MB.
+    EXPECT_LT(after - filled, 8 * 1024) << filled << " KiB, then " << after << " KiB";
+    // The limit still holds for a client in the middle of the stream.
+    auto limited = start({"--trust-proxy", "127.0.0.1", "--ticket-limit", "3"});
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(statusFor(limited->port(), "/bloomzap/ticket", "192.0.2.77"), 200);
+    }
+    EXPECT_EQ(ticketsForNewAddresses(limited->port(), 0, 70000), 70000);
+    EXPECT_EQ(statusFor(limited->port(), "/bloomzap/ticket", "192.0.2.77"), 429);
+}
+
 // The server with its standard error on a pipe; the port once it serves.
 struct PipedServer {
     pid_t pid = 0;
@@ -288,6 +557,27 @@ TEST_F(IntegrationHostileClient, TheLogQueueNeverHoldsUpARequestWhenItsReaderSto
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
+TEST_F(IntegrationHostileClient, AStopEndsTheServerWhileNobodyReadsItsLog) {
+    PipedServer server(
+        {"--listen", "127.0.0.1:0", "--data", m_data.string(), "--stop-patience", "1"});
+    ASSERT_NE(server.port, 0) << server.seen;
+    // Nobody reads the log from now on, and it is full.
+    const std::string target = "/missing/" + std::string(2000, 'p');
+    for (int i = 0; i < 3000; ++i) {
+        exchangeFrom(server.port, "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    }
+    ::kill(server.pid, SIGTERM);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 1200 && ended == 0; ++i) { // a minute at most
+        ended = waitpid(server.pid, &status, WNOHANG);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(ended, server.pid) << "the stop waits for a reader of standard error";
+    server.pid = 0;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 TEST_F(IntegrationHostileClient, TheCommandLineTakesValuesBothWaysAndRefusesBadOnesInOneLine) {
     auto joined = start({"--version-text=2.0.0", "--post-limit=0"});
     EXPECT_EQ(get(joined->port(), "/bloomzap/bloomzapversion.txt")->body, "2.0.0");
@@ -307,6 +597,9 @@ TEST_F(IntegrationHostileClient, TheCommandLineTakesValuesBothWaysAndRefusesBadO
                                                {"--data", m_data.string(), "--threads=x"},
                                                {"--data", m_data.string(), "--trust-proxy", "a,b"},
                                                {"--data", m_data.string(), "--stop-patience=-1"},
+                                               {"--data", m_data.string(), "--ipv6-prefix", "0"},
+                                               {"--data", m_data.string(), "--request-timeout=0"},
+                                               {"--data", m_data.string(), "--tls-cert", "c.pem"},
                                                {"--data", m_data.string(), "stray"}}) {
         ServerProcess failing(bad);
         EXPECT_EQ(failing.stop(0), 2) << bad.back();

@@ -57,7 +57,7 @@ void ServerProcess::start() {
 }
 
 bool ServerProcess::waitServing() {
-    static const std::regex serving(R"(serving http://127\.0\.0\.1:(\d+)/\n)");
+    static const std::regex serving(R"(serving https?://127\.0\.0\.1:(\d+)/\n)");
     for (int tries = 0; tries < 2000; ++tries) {
         std::smatch found;
         const std::string text = log().substr(m_logSeen);

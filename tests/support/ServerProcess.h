@@ -26,8 +26,8 @@ public:
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
 
-    // Waits for its "serving http://127.0.0.1:PORT/" line; false when it ended (or 20 s passed)
-    // first.
+    // Waits for its "serving http://127.0.0.1:PORT/" line (or https); false when it ended (or 20 s
+    // passed) first.
     bool waitServing();
     // Sends `signal` and returns at once.
     void signal(int signal);
@@ -38,6 +38,8 @@ public:
     bool restart();
 
     int port() const { return m_port; }
+    // The process while it runs, 0 otherwise.
+    pid_t pid() const { return m_pid; }
     // "http://127.0.0.1:PORT/".
     std::string root() const;
     // Everything it wrote, across restarts.
