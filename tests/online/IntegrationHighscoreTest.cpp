@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -343,6 +344,24 @@ private slots:
         window.loadit();
         QVERIFY(idle(window));
         QVERIFY(shown(window).contains("Tls Ann") && !shown(window).contains("Tls Eve"));
+    }
+
+    // A name that overrides the writing direction cannot reorder the text around it.
+    void bidiControlsReorderOnlyTheirOwnText() {
+        Thighscore window(nullptr, "http://127.0.0.1:1/");
+        window.show();
+        QVERIFY(window.displayhtml->loadDocument(
+            QString::fromUtf8("<p>AB<b>\u202Ecd</b>EF</p><table><tr><td>\u202EGH</td><td>IJ</td>"
+                              "</tr></table>")));
+        const QString text = window.displayhtml->toPlainText();
+        const auto x = [&](QChar c) {
+            const QTextBlock block = window.displayhtml->document()->findBlock(text.indexOf(c));
+            const int at = text.indexOf(c) - block.position();
+            return block.layout()->lineForTextPosition(at).cursorToX(at);
+        };
+        QVERIFY(x('E') < x('F')); // the text after it in the paragraph stays in order
+        QVERIFY(x('A') < x('B') && x('B') < x('E'));
+        QVERIFY(x('I') < x('J'));
     }
 
     void unreachableServerLeavesThePreviousPage() {
