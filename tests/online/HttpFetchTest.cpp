@@ -122,6 +122,20 @@ TEST(HttpFetch, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
     ASSERT_EQ(proxy.requestCount(), 1u);
     EXPECT_TRUE(proxy.requests().front().starts_with(
         "GET http://score.example:8080/cgi-bin/bloomzap.cgi?name=A%20b HTTP/1.0\r\n"));
+
+    // An international host name goes out in ASCII, on the request line and in the Host line.
+    input.url = "http://b\xC3\xBC"
+                "cher.example/counter/bloomzap.shtml";
+    EXPECT_TRUE(fetch(input, control, environment({{"http_proxy", proxy.url("")}})).success);
+    ASSERT_EQ(proxy.requestCount(), 2u);
+    EXPECT_TRUE(proxy.requests().back().starts_with(
+        "GET http://xn--bcher-kva.example/counter/bloomzap.shtml HTTP/1.0\r\n"
+        "Host: xn--bcher-kva.example\r\n"));
+    // A name that is no valid international name sends nothing.
+    input.url = "http://b\xC3\xBC\xFF"
+                "cher.example/x";
+    EXPECT_FALSE(fetch(input, control, environment({{"http_proxy", proxy.url("")}})).success);
+    EXPECT_EQ(proxy.requestCount(), 2u);
 }
 
 TEST(HttpFetch, ProxyCredentialsGoAlongAndWhatCannotBeSentSafelyIsNotSent) {
