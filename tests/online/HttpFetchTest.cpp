@@ -235,6 +235,14 @@ TEST(HttpFetch, AFetchThatHearsNothingFailsAtItsDeadline) {
     EXPECT_EQ(silent.requestCount(), 1u);
     // The fetch ended with nothing from the server, which still held the request.
     EXPECT_TRUE(silent.clientClosed() || !silent.clientConnected());
+
+    // A server that takes the connection but never completes the TLS handshake: the connection
+    // deadline, which covers the handshake, ends it.
+    ScriptedHttpServer noTls(httpReply("late"), ScriptedHttpServer::Start::held);
+    FetchInput secure;
+    secure.url = "https://127.0.0.1:" + std::to_string(noTls.port()) + "/x";
+    secure.deadlines.connect = std::chrono::milliseconds(300);
+    EXPECT_FALSE(fetch(secure, control, environment({})).success);
 }
 
 TEST(HttpFetch, OverHttpsOnlyAVerifiedServerIsTold) {
