@@ -87,6 +87,16 @@ const std::map<std::string, std::function<std::string()>>& pages() {
         {"limit-divs-2500", [] { return repeated("<div>a line of text</div>\n", 2500); }},
         {"limit-text-96KB", [] { return repeated("score text ", 8900); }},
         {"limit-pre-96KB", [] { return "<pre>" + repeated("x", 98000) + "</pre>"; }},
+        // One line that never offers a place to break it, inside every limit.
+        {"limit-word-98KB", [] { return "<p>" + repeated("x", 98000) + "</p>"; }},
+        {"limit-nbsp-line-96KiB",
+         [] {
+             std::string line = "<p>";
+             while (line.size() + 11 < 96 * 1024)
+                 line += "word&nbsp;";
+             return line + "</p>";
+         }},
+        {"limit-inline-2500", [] { return "<p>" + repeated("<b>x</b>", 2499) + "</p>"; }},
         {"limit-nested-tables",
          [] {
              return repeated("<table border=1><tr><td>a<table border=1><tr><td>b<table "

@@ -1,5 +1,6 @@
 #include "common/HttpAddress.h"
 
+#include "common/HttpIdn.h"
 #include "common/HttpText.h"
 
 namespace httpaddress {
@@ -117,8 +118,10 @@ bool validHost(std::string_view host) {
 
 std::optional<Address> parse(std::string_view url) {
     const Reference parts = split(url);
-    if (!parts.scheme || httptext::lowered(*parts.scheme) != "http" || !parts.authority ||
-        parts.authority->find('@') != std::string_view::npos)
+    if (!parts.scheme || !parts.authority || parts.authority->find('@') != std::string_view::npos)
+        return std::nullopt;
+    const std::string scheme = httptext::lowered(*parts.scheme);
+    if (scheme != "http" && scheme != "https")
         return std::nullopt;
     std::string_view authority = *parts.authority;
     std::size_t hostEnd = 0;
@@ -131,7 +134,11 @@ std::optional<Address> parse(std::string_view url) {
         hostEnd = std::min(authority.find(':'), authority.size());
     }
     Address address;
-    address.host = std::string(authority.substr(0, hostEnd));
+    address.tls = scheme == "https";
+    const auto host = httpidn::asciiHost(std::string(authority.substr(0, hostEnd)));
+    if (!host)
+        return std::nullopt;
+    address.host = *host;
     const std::string_view rest = authority.substr(hostEnd);
     if (!validHost(address.host) || (!rest.empty() && rest.front() != ':'))
         return std::nullopt;
@@ -152,12 +159,15 @@ std::optional<Address> parse(std::string_view url) {
 }
 
 std::string text(const Address& address) {
-    return std::string("http://").append(address.host).append(withPort(address.port)) +
+    return std::string(address.tls ? "https://" : "http://")
+               .append(address.host)
+               .append(withPort(address.port)) +
            address.target;
 }
 
 std::optional<std::string> resolve(std::string_view base, std::string_view reference) {
-    if (!parse(base))
+    const auto origin = parse(base);
+    if (!origin)
         return std::nullopt;
     const Reference from = split(base);
     const Reference to = split(reference);
@@ -177,12 +187,13 @@ std::optional<std::string> resolve(std::string_view base, std::string_view refer
         } else {
             path = merged(from, to.path);
         }
-        result = std::string("http://").append(authority).append(path);
+        result = std::string(origin->tls ? "https://" : "http://").append(authority).append(path);
         if (query)
             result.append("?").append(*query);
     }
     const auto address = parse(result);
-    if (!address)
+    // Once private, the download stays so: a redirect to plain http is refused.
+    if (!address || (origin->tls && !address->tls))
         return std::nullopt;
     return text(*address);
 }

@@ -1,6 +1,7 @@
 #include "common/HttpExchange.h"
 
 #include "common/HttpText.h"
+#include "common/HttpTls.h"
 
 #include <netdb.h>
 #include <poll.h>
@@ -70,6 +71,12 @@ Wait await(int fd, short events, const Wakeup* wakeup, std::chrono::milliseconds
     return watched[0].revents != 0 ? Wait::Ready : Wait::Idle;
 }
 
+// One wait step, cut short so that it ends at `limit`.
+std::chrono::milliseconds stepUntil(Clock::time_point limit) {
+    return std::clamp(std::chrono::ceil<std::chrono::milliseconds>(limit - Clock::now()),
+                      std::chrono::milliseconds(0), waitStep);
+}
+
 enum class Step { Done, Stopped, Failed };
 
 struct AddressesFree {
@@ -95,7 +102,7 @@ addrinfo streamHints(int flags) {
 }
 
 Step lookUp(const Endpoint& endpoint, ReplyHandler& handler, const Wakeup* wakeup,
-            Addresses& addresses) {
+            Clock::time_point giveUp, Addresses& addresses) {
     std::string name = endpoint.host;
     const bool bracketed = name.size() > 2 && name.front() == '[' && name.back() == ']';
     if (bracketed)
@@ -136,7 +143,7 @@ Step lookUp(const Endpoint& endpoint, ReplyHandler& handler, const Wakeup* wakeu
         return Step::Failed;
     }
     for (;;) {
-        const Wait wait = await(lookup->ready.get(), POLLIN, wakeup, waitStep);
+        const Wait wait = await(lookup->ready.get(), POLLIN, wakeup, stepUntil(giveUp));
         if (wait == Wait::Error)
             return Step::Failed;
         if (wait == Wait::Ready) {
@@ -148,11 +155,13 @@ Step lookUp(const Endpoint& endpoint, ReplyHandler& handler, const Wakeup* wakeu
         }
         if (!handler.carryOn(0))
             return Step::Stopped;
+        if (Clock::now() >= giveUp)
+            return Step::Failed;
     }
 }
 
 Step connectTo(const addrinfo* list, ReplyHandler& handler, const Wakeup* wakeup,
-               Descriptor& connection) {
+               Clock::time_point giveUpAll, Descriptor& connection) {
     for (const addrinfo* address = list; address; address = address->ai_next) {
         Descriptor socket(::socket(address->ai_family,
                                    address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
@@ -165,14 +174,10 @@ Step connectTo(const addrinfo* list, ReplyHandler& handler, const Wakeup* wakeup
         }
         if (errno != EINPROGRESS && errno != EINTR)
             continue; // the connection goes on in the background after an interruption too
-        const auto giveUp = Clock::now() + connectPatience;
+        const auto giveUp = std::min(Clock::now() + connectPatience, giveUpAll);
         for (;;) {
-            // The last address may take as long as the system lets it.
-            const auto step =
-                address->ai_next ? std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                  giveUp - Clock::now()),
-                                              std::chrono::milliseconds(0), waitStep)
-                                 : waitStep;
+            // The last address may take as long as the connection deadline lets it.
+            const auto step = stepUntil(address->ai_next ? giveUp : giveUpAll);
             const Wait wait = await(socket.get(), POLLOUT, wakeup, step);
             if (wait == Wait::Error)
                 break;
@@ -188,35 +193,13 @@ Step connectTo(const addrinfo* list, ReplyHandler& handler, const Wakeup* wakeup
             }
             if (!handler.carryOn(0))
                 return Step::Stopped;
+            if (Clock::now() >= giveUpAll)
+                return Step::Failed;
             if (address->ai_next && Clock::now() >= giveUp)
                 break;
         }
     }
     return Step::Failed;
-}
-
-Step sendAll(int connection, std::string_view data, ReplyHandler& handler, const Wakeup* wakeup) {
-    while (!data.empty()) {
-        const ssize_t sent = ::send(connection, data.data(), data.size(), MSG_NOSIGNAL);
-        if (sent > 0) {
-            data.remove_prefix(static_cast<std::size_t>(sent));
-            continue;
-        }
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            const Wait wait = await(connection, POLLOUT, wakeup, waitStep);
-            if (wait == Wait::Error)
-                return Step::Failed;
-            if (wait == Wait::Idle && !handler.carryOn(0))
-                return Step::Stopped;
-            continue;
-        }
-        // A server that stops reading may have answered first (a body too large for it): its
-        // reply is read all the same.
-        return sent < 0 && (errno == EPIPE || errno == ECONNRESET) ? Step::Done : Step::Failed;
-    }
-    return Step::Done;
 }
 
 // "HTTP/" followed by a version, one blank, a three-digit code and then the end or a blank;
@@ -277,11 +260,13 @@ public:
         return m_state;
     }
 
-    // The connection has closed: only a body that runs to the close ends well there.
-    State closed() {
+    // The connection has closed: only a body that runs to the close ends well there, and only
+    // when the close is a proper one (over TLS, one an attacker cannot forge).
+    State closed(bool proper) {
         if (m_state == State::Reading)
-            m_state = m_phase == Phase::ToClose || m_phase == Phase::Done ? State::Complete
-                                                                          : State::Failed;
+            m_state = (m_phase == Phase::ToClose && proper) || m_phase == Phase::Done
+                          ? State::Complete
+                          : State::Failed;
         return m_state;
     }
 
@@ -463,7 +448,175 @@ private:
     std::int64_t m_received = 0;
 };
 
-Result readReply(int connection, ReplyHandler& handler, const Wakeup* wakeup) {
+// The connection, plain or under TLS, with the deadline of the wait under way.
+class Stream {
+public:
+    Stream(int fd, ReplyHandler& handler, const Wakeup* wakeup)
+        : m_fd(fd), m_handler(handler), m_wakeup(wakeup) {}
+
+    enum class Io { Done, WantRead, WantWrite, Closed, Cut, Failed };
+
+    void setLimit(Clock::time_point limit) { m_limit = limit; }
+    Clock::time_point limit() const { return m_limit; }
+
+    // TLS from here on, verified for `host`.
+    Step secure(const std::string& host, std::int64_t received) {
+        m_tls = httptls::Session::open(m_fd, host);
+        if (!m_tls)
+            return Step::Failed;
+        for (;;) {
+            switch (m_tls->handshake()) {
+            case httptls::Io::Done:
+                return Step::Done;
+            case httptls::Io::WantRead:
+                if (const Step step = wait(POLLIN, received); step != Step::Done)
+                    return step;
+                break;
+            case httptls::Io::WantWrite:
+                if (const Step step = wait(POLLOUT, received); step != Step::Done)
+                    return step;
+                break;
+            default:
+                return Step::Failed;
+            }
+        }
+    }
+
+    Io send(const char* data, std::size_t size, std::size_t& count) {
+        if (m_tls)
+            return fromTls(m_tls->send(data, size, count));
+        for (;;) {
+            const ssize_t sent = ::send(m_fd, data, size, MSG_NOSIGNAL);
+            if (sent >= 0) {
+                count = static_cast<std::size_t>(sent);
+                return Io::Done;
+            }
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return Io::WantWrite;
+            // A server that stops reading may have answered first.
+            return errno == EPIPE || errno == ECONNRESET ? Io::Closed : Io::Failed;
+        }
+    }
+
+    Io receive(char* data, std::size_t size, std::size_t& count) {
+        if (m_tls)
+            return fromTls(m_tls->receive(data, size, count));
+        for (;;) {
+            const ssize_t got = ::recv(m_fd, data, size, 0);
+            if (got > 0) {
+                count = static_cast<std::size_t>(got);
+                return Io::Done;
+            }
+            if (got == 0)
+                return Io::Closed;
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return Io::WantRead;
+            return Io::Failed; // a reset included
+        }
+    }
+
+    // Waits for `events`; Done when ready, Failed once the limit has passed, Stopped when the
+    // handler says so.
+    Step wait(short events, std::int64_t received) {
+        for (;;) {
+            const Wait wait = await(m_fd, events, m_wakeup, stepUntil(m_limit));
+            if (wait == Wait::Error)
+                return Step::Failed;
+            if (wait == Wait::Ready)
+                return Step::Done;
+            if (!m_handler.carryOn(received))
+                return Step::Stopped;
+            if (Clock::now() >= m_limit)
+                return Step::Failed;
+        }
+    }
+
+private:
+    static Io fromTls(httptls::Io io) {
+        switch (io) {
+        case httptls::Io::Done:
+            return Io::Done;
+        case httptls::Io::WantRead:
+            return Io::WantRead;
+        case httptls::Io::WantWrite:
+            return Io::WantWrite;
+        case httptls::Io::Closed:
+            return Io::Closed;
+        case httptls::Io::Cut:
+            return Io::Cut;
+        default:
+            return Io::Failed;
+        }
+    }
+
+    int m_fd;
+    ReplyHandler& m_handler;
+    const Wakeup* m_wakeup;
+    Clock::time_point m_limit;
+    std::unique_ptr<httptls::Session> m_tls;
+};
+
+Step sendAll(Stream& stream, std::string_view data, const Deadlines& deadlines) {
+    while (!data.empty()) {
+        std::size_t count = 0;
+        switch (stream.send(data.data(), data.size(), count)) {
+        case Stream::Io::Done:
+            data.remove_prefix(count);
+            stream.setLimit(Clock::now() + deadlines.idle);
+            break;
+        case Stream::Io::WantRead:
+            if (const Step step = stream.wait(POLLIN, 0); step != Step::Done)
+                return step;
+            break;
+        case Stream::Io::WantWrite:
+            if (const Step step = stream.wait(POLLOUT, 0); step != Step::Done)
+                return step;
+            break;
+        case Stream::Io::Closed:
+            return Step::Done; // its reply is read all the same
+        default:
+            return Step::Failed;
+        }
+    }
+    return Step::Done;
+}
+
+// The reply of a proxy to CONNECT: a 2xx head, read to its blank line and no further.
+Step openTunnel(Stream& stream, const Route& route, const Deadlines& deadlines) {
+    std::string request = "CONNECT " + route.tunnel + " HTTP/1.0\r\nHost: " + route.tunnel + "\r\n";
+    if (!route.tunnelCredentials.empty())
+        request +=
+            "Proxy-Authorization: Basic " + httptext::base64(route.tunnelCredentials) + "\r\n";
+    request += "\r\n";
+    if (const Step step = sendAll(stream, request, deadlines); step != Step::Done)
+        return step;
+    std::string head;
+    while (!head.ends_with("\r\n\r\n") && !head.ends_with("\n\n")) {
+        if (head.size() >= mostHeadBytes)
+            return Step::Failed;
+        char byte = 0;
+        std::size_t count = 0;
+        switch (stream.receive(&byte, 1, count)) {
+        case Stream::Io::Done:
+            head += byte;
+            break;
+        case Stream::Io::WantRead:
+            if (const Step step = stream.wait(POLLIN, 0); step != Step::Done)
+                return step;
+            break;
+        default:
+            return Step::Failed;
+        }
+    }
+    const auto status = statusOf(std::string_view(head).substr(0, head.find_first_of("\r\n")));
+    return status && *status >= 200 && *status < 300 ? Step::Done : Step::Failed;
+}
+
+Result readReply(Stream& stream, ReplyHandler& handler, const Deadlines& deadlines) {
     ReplyParser parser(handler);
     const auto result = [&parser](ReplyParser::State state) {
         switch (state) {
@@ -477,26 +630,35 @@ Result readReply(int connection, ReplyHandler& handler, const Wakeup* wakeup) {
     };
     char buffer[16 * 1024];
     for (;;) {
-        const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
-        if (got > 0) {
-            const auto state = parser.feed(std::string_view(buffer, static_cast<std::size_t>(got)));
+        std::size_t count = 0;
+        const Stream::Io io = stream.receive(buffer, sizeof buffer, count);
+        switch (io) {
+        case Stream::Io::Done: {
+            stream.setLimit(Clock::now() + deadlines.idle);
+            const auto state = parser.feed(std::string_view(buffer, count));
             if (state != ReplyParser::State::Reading)
                 return result(state);
             if (!handler.carryOn(parser.received()))
                 return result(ReplyParser::State::Stopped);
-            continue;
+            break;
         }
-        if (got == 0)
-            return result(parser.closed());
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
+        case Stream::Io::Closed:
+            return result(parser.closed(true));
+        case Stream::Io::Cut:
+            return result(parser.closed(false));
+        case Stream::Io::WantRead:
+        case Stream::Io::WantWrite: {
+            const Step step =
+                stream.wait(io == Stream::Io::WantRead ? POLLIN : POLLOUT, parser.received());
+            if (step == Step::Stopped)
+                return result(ReplyParser::State::Stopped);
+            if (step == Step::Failed)
+                return result(ReplyParser::State::Failed);
+            break;
+        }
+        default:
             return result(ReplyParser::State::Failed);
-        const Wait wait = await(connection, POLLIN, wakeup, waitStep);
-        if (wait == Wait::Error)
-            return result(ReplyParser::State::Failed);
-        if (wait == Wait::Idle && !handler.carryOn(parser.received()))
-            return result(ReplyParser::State::Stopped);
+        }
     }
 }
 
@@ -519,21 +681,37 @@ void Wakeup::wake() const {
         const ssize_t written = ::write(m_fd, &one, sizeof one);
 }
 
-Result exchange(const Endpoint& endpoint, std::string_view request, ReplyHandler& handler,
-                const Wakeup* wakeup) {
+Result exchangeVia(const Route& route, std::string_view request, ReplyHandler& handler,
+                   const Wakeup* wakeup, const Deadlines& deadlines) {
     if (!handler.carryOn(0))
         return {Ending::Stopped, 0};
+    const auto giveUp = Clock::now() + deadlines.connect;
     Addresses addresses;
-    if (const Step step = lookUp(endpoint, handler, wakeup, addresses); step != Step::Done)
+    if (const Step step = lookUp(route.endpoint, handler, wakeup, giveUp, addresses);
+        step != Step::Done)
         return ending(step);
     Descriptor connection;
-    if (const Step step = connectTo(addresses.get(), handler, wakeup, connection);
+    if (const Step step = connectTo(addresses.get(), handler, wakeup, giveUp, connection);
         step != Step::Done)
         return ending(step);
     addresses.reset();
-    if (const Step step = sendAll(connection.get(), request, handler, wakeup); step != Step::Done)
+    Stream stream(connection.get(), handler, wakeup);
+    stream.setLimit(giveUp);
+    if (!route.tunnel.empty())
+        if (const Step step = openTunnel(stream, route, deadlines); step != Step::Done)
+            return ending(step);
+    if (!route.tlsHost.empty())
+        if (const Step step = stream.secure(route.tlsHost, 0); step != Step::Done)
+            return ending(step);
+    stream.setLimit(Clock::now() + deadlines.idle);
+    if (const Step step = sendAll(stream, request, deadlines); step != Step::Done)
         return ending(step);
-    return readReply(connection.get(), handler, wakeup);
+    return readReply(stream, handler, deadlines);
+}
+
+Result exchange(const Endpoint& endpoint, std::string_view request, ReplyHandler& handler,
+                const Wakeup* wakeup) {
+    return exchangeVia(Route{endpoint, {}, {}, {}}, request, handler, wakeup);
 }
 
 } // namespace httpexchange

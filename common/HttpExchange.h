@@ -1,10 +1,11 @@
 #pragma once
 
-// One HTTP/1.0 exchange over a plain TCP connection, without Qt: the host looked up, the
-// connection made, the request sent exactly as given, and the reply taken apart into the lines of
-// its heads and its body, freed of a chunked coding. The game's two clients (the text fetch and
-// the installer download) compose their requests and keep their own rules on top of it. Plain
-// http only: no TLS, no keep-alive, no redirects, no cookies; nothing the game does not use.
+// One HTTP/1.0 exchange over a TCP connection, without Qt: the host looked up, the connection
+// made (through a proxy's CONNECT tunnel and TLS when the route asks for them), the request sent
+// exactly as given, and the reply taken apart into the lines of its heads and its body, freed of
+// a chunked coding. The game's two clients (the text fetch and the installer download) compose
+// their requests and keep their own rules on top of it. No keep-alive, no redirects, no
+// cookies; nothing the game does not use.
 
 #include <chrono>
 #include <cstdint>
@@ -60,8 +61,10 @@ enum class Ending {
     Complete, // the whole reply: its Content-Length, its last chunk, or the close when it has
               // neither
     Stopped,  // the handler answered false
-    Failed,   // no such host, no connection, a send or receive error, or the reply broke off or
-              // broke the rules (no status line, a head over the limits, a bad length or chunk)
+    Failed,   // no such host, no connection, a send or receive error, a deadline passed, a TLS
+              // failure (a certificate that does not verify included), a tunnel the proxy
+              // refused, or the reply broke off or broke the rules (no status line, a head over
+              // the limits, a bad length or chunk, a body cut short of its length or last chunk)
 };
 
 struct Result {
@@ -69,8 +72,9 @@ struct Result {
     int status = 0; // the final head's status code, 0 before one arrived
 };
 
-// The port of an http address that names none.
+// The port of an http address that names none, and of an https one.
 inline constexpr int defaultPort = 80;
+inline constexpr int defaultTlsPort = 443;
 
 // Where to connect: the host as a URL writes it (a name, an IPv4 address or a bracketed IPv6
 // address) and the port.
@@ -79,8 +83,28 @@ struct Endpoint {
     int port = defaultPort;
 };
 
+// How an exchange reaches its server.
+struct Route {
+    Endpoint endpoint;             // where the connection goes: the server itself, or a proxy
+    std::string tunnel;            // not empty: "host:port" asked of the proxy with CONNECT first
+    std::string tunnelCredentials; // "user:password" for the CONNECT's Proxy-Authorization
+    std::string tlsHost; // not empty: TLS over the connection (or the tunnel), verified for this
+                         // host
+};
+
+// How long an exchange may wait before it fails, so that no feature waits for ever.
+struct Deadlines {
+    // From the start until the request can be sent: look-up, connection, tunnel, TLS handshake.
+    std::chrono::milliseconds connect{15000};
+    // Once connected, for anything at all to be sent or received.
+    std::chrono::milliseconds idle{60000};
+};
+
 // Connects to the endpoint (each address the host has, in turn), sends the request and reads the
 // reply, all on the calling thread.
+Result exchangeVia(const Route& route, std::string_view request, ReplyHandler& handler,
+                   const Wakeup* wakeup = nullptr, const Deadlines& deadlines = {});
+// The same, directly and in plain http.
 Result exchange(const Endpoint& endpoint, std::string_view request, ReplyHandler& handler,
                 const Wakeup* wakeup = nullptr);
 

@@ -99,8 +99,9 @@ void THTTPGet::FetchString() {
         return;
     auto link = std::make_shared<THTTPGetLink>();
     link->owner = this;
-    httpfetch::FetchInput input{m_acceptTypes, m_agent,   m_url,        m_userName, m_password,
-                                m_postQuery,   m_referer, m_binaryData, m_useCache, m_postType};
+    httpfetch::FetchInput input{m_acceptTypes, m_agent,     m_url,      m_userName,
+                                m_password,    m_postQuery, m_referer,  m_binaryData,
+                                m_useCache,    m_postType,  m_deadlines};
     auto worker = std::make_unique<THTTPGetThread>(link, std::move(input), m_onProgress);
     m_link = link;
     try {

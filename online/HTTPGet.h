@@ -39,11 +39,13 @@ private:
     Progress m_onProgress;
 };
 
-// Fetches one URL over plain HTTP/1.0 on a worker thread and hands the whole body, as 8-bit text,
-// to the UI thread: OnDoneString when the body had at least one byte (whatever the status code),
-// OnError otherwise. Events run on the thread that owns the component while the worker waits.
-// No time-out, no retries, no messages. Destroying the component during a fetch stops the
-// worker without waiting for it; no event of that fetch reaches anyone afterwards.
+// Fetches one URL over HTTP/1.0 (https over TLS) on a worker thread and hands the whole body, as
+// 8-bit text, to the UI thread: OnDoneString when the whole reply came with at least one body
+// byte (whatever the status code), OnError otherwise. Events run on the thread that owns the
+// component while the worker waits. A fetch that cannot connect within 15 s, or then receives
+// nothing for 60 s, fails, so no caller waits for ever. No retries, no messages. Destroying the
+// component during a fetch stops the worker without waiting for it; no event of that fetch reaches
+// anyone afterwards.
 class THTTPGet : public QObject {
     Q_OBJECT
 
@@ -65,7 +67,7 @@ public:
     // On: a reply without Content-Length fails and nothing of it is read.
     bool BinaryData() const { return m_binaryData; }
     void setBinaryData(bool binary) { m_binaryData = binary; }
-    // "http://host[:port]/object"; the object goes out as written.
+    // "http://host[:port]/object" or "https://..."; the object goes out as written.
     const std::string& URL() const { return m_url; }
     void setURL(const std::string& url) { m_url = url; }
     bool UseCache() const { return m_useCache; }
@@ -88,6 +90,8 @@ public:
     // On: FetchString handles the events already waiting on the calling thread before it returns.
     bool WaitThread() const { return m_waitThread; }
     void setWaitThread(bool wait) { m_waitThread = wait; }
+    // How long a fetch may wait to connect, and then for anything to arrive. Tests shorten them.
+    void setDeadlines(httpexchange::Deadlines deadlines) { m_deadlines = deadlines; }
 
     void setOnProgress(TOnProgressEvent handler) { m_onProgress = std::move(handler); }
     void setOnDoneFile(TOnDoneFileEvent handler) { m_onDoneFile = std::move(handler); }
@@ -124,6 +128,7 @@ private:
     std::string m_postType = std::string(httpfetch::formPostType);
     std::string m_referer;
     bool m_waitThread = false;
+    httpexchange::Deadlines m_deadlines;
     TOnProgressEvent m_onProgress;
     TOnDoneFileEvent m_onDoneFile;
     TOnDoneStringEvent m_onDoneString;

@@ -2,9 +2,10 @@
 
 // One HTTP/1.0 text fetch without Qt: how a URL is split into host, port and object, how the
 // object goes onto the request line, which proxy the environment asks for, and the transfer
-// itself (common/HttpExchange), run on whatever thread calls fetch().
+// itself (common/HttpExchange, over TLS for an https URL), run on whatever thread calls fetch().
 
 #include "common/HttpExchange.h"
+#include "common/HttpProxy.h"
 #include "online/FetchControl.h"
 #include "online/FetchOutcome.h"
 
@@ -22,25 +23,25 @@ struct UrlParts {
     std::string host;
     int port = defaultPort;
     std::string object; // from the first "/" after the host to the end, query included
+    bool tls = false;   // an https URL
 };
 
-// Drops the first seven characters when "http://" occurs anywhere in the URL (letter case
-// ignored), then takes the host before the first "/" and the object from it. An explicit
-// ":port" after the host is honoured. Empty when there is no "/" after the host, the host is
-// empty, or the port is not a number from 1 to 65535.
+// An URL that begins with "https://" (letter case ignored) loses those eight characters and is
+// fetched over TLS, on port 443 unless it names one. Otherwise the first seven characters are
+// dropped when "http://" occurs anywhere in the URL (letter case ignored). Then the host is taken
+// before the first "/" and the object from it. An explicit ":port" after the host is honoured.
+// Empty when there is no "/" after the host, the host is empty, or the port is not a number from
+// 1 to 65535.
 std::optional<UrlParts> splitUrl(std::string_view url);
 
 // The object as it goes onto the request line: written as given, except the bytes a request
 // line cannot hold at all (space, control bytes, bytes above 127), which are percent-encoded.
 std::string requestTarget(std::string_view object);
 
-// Reads one environment variable; empty when unset.
-using EnvLookup = std::function<std::string(const char* name)>;
-EnvLookup systemEnvironment();
+using httpproxy::EnvLookup;
+using httpproxy::systemEnvironment;
 
-// The proxy the environment names for plain HTTP to this host ("http_proxy", then "all_proxy"
-// or "ALL_PROXY"), or empty for a direct connection ("no_proxy"/"NO_PROXY" lists hosts and
-// domain suffixes to reach directly, "*" all of them).
+// The proxy the environment names for plain HTTP to this host (see common/HttpProxy.h).
 std::string proxyFor(const std::string& host, const EnvLookup& env);
 
 // What a POST's body is unless told otherwise: a form.
@@ -59,12 +60,17 @@ struct FetchInput {
     bool useCache = false;   // false: every intermediate cache is told not to answer
     // The Content-Type of a POST's body.
     std::string postType = std::string(formPostType);
+    // How long the connection and the reply may keep the fetch waiting.
+    httpexchange::Deadlines deadlines;
 };
 
-// Runs the whole fetch on the calling thread. No time-out of its own, no redirects followed,
-// nothing retried; success exactly when at least one body byte arrived and no stop was asked,
-// whatever the status code. A proxy that is not a plain http one, a host that is not a name or
-// an IP address, or a header value with a line end or NUL fails the fetch before anything is sent.
+// Runs the whole fetch on the calling thread. No redirects followed, nothing retried; success
+// exactly when the whole reply arrived with at least one body byte and no stop was asked,
+// whatever the status code. A reply cut short of its Content-Length or its last chunk, a
+// deadline passed, or a TLS failure (a certificate that does not verify for the host included)
+// fails it. A proxy that is not a plain http one, a host that is not a name or an IP address
+// (an international name is first written in ASCII), or a header value with a line end or NUL
+// fails the fetch before anything is sent.
 FetchOutcome fetch(const FetchInput& input, FetchControl& control,
                    const EnvLookup& env = systemEnvironment());
 

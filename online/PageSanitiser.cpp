@@ -14,13 +14,12 @@ namespace {
 
 // Tags kept. Anything else (img, link, style, script, iframe, object, form, ...) is left out.
 constexpr std::array keptTags{
-    "a",      "abbr",  "address", "b",    "big",   "blockquote", "body",   "br",     "caption",
-    "center", "cite",  "code",    "dd",   "del",   "dfn",        "div",    "dl",     "dt",
-    "em",     "font",  "h1",      "h2",   "h3",    "h4",         "h5",     "h6",     "head",
-    "hr",     "html",  "i",       "ins",  "kbd",   "li",         "nobr",   "ol",     "p",
-    "pre",    "q",     "s",       "samp", "small", "span",       "strike", "strong", "sub",
-    "sup",    "table", "tbody",   "td",   "tfoot", "th",         "thead",  "tr",     "tt",
-    "u",      "ul",    "var"};
+    "a",     "abbr",   "address", "b",   "big", "blockquote", "body",  "br", "caption", "center",
+    "cite",  "code",   "dd",      "del", "dfn", "div",        "dl",    "dt", "em",      "font",
+    "h1",    "h2",     "h3",      "h4",  "h5",  "h6",         "head",  "hr", "html",    "i",
+    "ins",   "kbd",    "li",      "ol",  "p",   "pre",        "q",     "s",  "samp",    "small",
+    "span",  "strike", "strong",  "sub", "sup", "table",      "tbody", "td", "tfoot",   "th",
+    "thead", "tr",     "tt",      "u",   "ul",  "var"};
 // Whose whole content is left out with them.
 constexpr std::array droppedWithContent{"script", "style", "title", "textarea", "xmp", "noscript"};
 constexpr std::array voidTags{"br", "hr"};
@@ -104,8 +103,7 @@ std::string colourStyle(std::string_view style) {
 
 // One attribute as it may go out, or empty when it is left out.
 std::optional<std::string> keptValue(const std::string& name, std::string_view value) {
-    if (among(name, {"href", "name", "color", "bgcolor", "align", "valign", "face", "type",
-                     "nowrap", "dir"}))
+    if (among(name, {"href", "name", "color", "bgcolor", "align", "valign", "face", "type", "dir"}))
         return std::string(value);
     if (among(name, {"width", "height"}))
         return boundedSize(value, 2000);
@@ -133,6 +131,83 @@ std::optional<std::string> keptValue(const std::string& name, std::string_view v
     return std::nullopt;
 }
 
+// The longest run of characters the layout gets without a place to break the line: a word or a
+// line of non-breaking text much longer than this costs the layout seconds.
+constexpr int longestRun = 32;
+// A place to break the line that shows nothing (U+200B), and the isolate around text holding
+// bidirectional controls (U+2068 FIRST STRONG ISOLATE ... U+2069 POP DIRECTIONAL ISOLATE).
+constexpr std::string_view breakHere = "\u200B";
+constexpr std::string_view isolateStart = "\u2068";
+constexpr std::string_view isolateEnd = "\u2069";
+
+// Whether the code point reorders text: the embeddings, overrides, isolates and marks.
+constexpr bool bidiControl(char32_t c) {
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E ||
+           c == 0x200F || c == 0x061C;
+}
+
+// An isolate control, which could end the isolate put around a text early.
+constexpr bool isolateControl(char32_t c) {
+    return c >= 0x2066 && c <= 0x2069;
+}
+
+std::string utf8(char32_t c) {
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+// One character of page text: a character reference ("&amp;", "&#8238;"), one UTF-8 sequence,
+// or one byte. `code` is its code point when it is a numeric reference or UTF-8, else 0.
+struct TextUnit {
+    std::size_t length = 1;
+    char32_t code = 0;
+};
+
+TextUnit unitAt(std::string_view text, std::size_t at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (text[at] == '&') {
+        const std::size_t semicolon = text.find(';', at);
+        if (semicolon == std::string_view::npos || semicolon - at > 12)
+            return {};
+        TextUnit unit{semicolon - at + 1, 0};
+        const std::string_view name = text.substr(at + 1, semicolon - at - 1);
+        if (name.size() > 1 && name.front() == '#') {
+            const bool hex = name[1] == 'x' || name[1] == 'X';
+            const std::string_view digits = name.substr(hex ? 2 : 1);
+            std::uint32_t value = 0;
+            const auto [end, error] =
+                std::from_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
+            if (error == std::errc() && end == digits.data() + digits.size())
+                unit.code = value;
+        }
+        return unit;
+    }
+    if (byte < 0x80)
+        return {1, byte};
+    const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+    if (length == 1 || at + length > text.size())
+        return {};
+    char32_t code = byte & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k)
+        code = (code << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3F);
+    return {length, code};
+}
+
 class Rewriter {
 public:
     Rewriter(std::string_view page, const PageLimits& limits) : m_page(page), m_limits(limits) {
@@ -142,7 +217,7 @@ public:
     std::optional<std::string> run() {
         while (m_at < m_page.size()) {
             const std::size_t lt = m_page.find('<', m_at);
-            m_out.append(m_page.substr(m_at, lt == std::string_view::npos ? lt : lt - m_at));
+            text(m_page.substr(m_at, lt == std::string_view::npos ? lt : lt - m_at));
             if (lt == std::string_view::npos)
                 break;
             m_at = lt;
@@ -154,6 +229,41 @@ public:
     }
 
 private:
+    // Page text between two tags. Text holding bidirectional controls is isolated, so that it
+    // cannot reorder the text around it (its own isolate controls are dropped: they could end
+    // the isolate early; embeddings and overrides end with it). A run of characters with no place
+    // to break the line gets one every longestRun characters (a line end in preformatted text).
+    void text(std::string_view piece) {
+        bool bidi = false;
+        for (std::size_t at = 0; at < piece.size(); at += unitAt(piece, at).length)
+            bidi = bidi || bidiControl(unitAt(piece, at).code);
+        if (bidi)
+            m_out += isolateStart;
+        for (std::size_t at = 0; at < piece.size();) {
+            const TextUnit unit = unitAt(piece, at);
+            const std::string_view written = piece.substr(at, unit.length);
+            at += unit.length;
+            if (isolateControl(unit.code))
+                continue;
+            const bool lineEnd = written == "\n";
+            const bool blank = written == " " || written == "\t" || written == "\r" || lineEnd;
+            if (m_preformatted > 0 ? lineEnd : blank || unit.code == 0x200B) {
+                m_run = 0;
+            } else if (++m_run > longestRun) {
+                m_out += m_preformatted > 0 ? std::string_view("\n") : breakHere;
+                m_run = 1;
+            }
+            // A reference to a bidirectional control goes out as the character, inside the
+            // isolate.
+            if (bidiControl(unit.code))
+                m_out += utf8(unit.code);
+            else
+                m_out += written;
+        }
+        if (bidi)
+            m_out += isolateEnd;
+    }
+
     // At a "<": a tag, a comment or a declaration, or a plain "<" in the text. False when the
     // page is over its element limit.
     bool markup() {
@@ -253,6 +363,8 @@ private:
                   const std::vector<std::pair<std::string, std::string>>& attributes) {
         if (!among(name, keptTags))
             return true;
+        if (among(name, blockTags) || among(name, tablePartTags) || name == "br")
+            m_run = 0;
         const bool table = name == "table";
         if (m_ghostTables > 0 && (table || among(name, tablePartTags))) {
             // Inside a table left out for its depth: its cells become plain text.
@@ -293,12 +405,17 @@ private:
             m_out += '"';
         }
         m_out += '>';
-        if (!isVoid)
+        if (!isVoid) {
             m_open.push_back(name);
+            if (name == "pre")
+                ++m_preformatted;
+        }
         return true;
     }
 
     void endTag(const std::string& name) {
+        if (among(name, blockTags) || among(name, tablePartTags))
+            m_run = 0;
         if (m_ghostTables > 0 && (name == "table" || among(name, tablePartTags))) {
             if (name == "table")
                 --m_ghostTables;
@@ -356,6 +473,8 @@ private:
             m_out += "</";
             m_out += m_open.back();
             m_out += '>';
+            if (m_open.back() == "pre")
+                --m_preformatted;
             m_open.pop_back();
         }
     }
@@ -373,6 +492,8 @@ private:
     std::size_t m_tables = 0;
     std::size_t m_cells = 0;
     int m_ghostTables = 0;
+    int m_run = 0;          // characters since the last place the line may break
+    int m_preformatted = 0; // open "pre" elements
 };
 
 } // namespace

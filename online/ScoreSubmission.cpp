@@ -5,6 +5,10 @@
 #include "online/HTTPGet.h"
 #include "widgets/CoreText.h"
 
+#include <QTimer>
+
+#include <utility>
+
 namespace {
 
 // The watchdog ticks once a second.
@@ -32,6 +36,7 @@ ScoreSubmission::ScoreSubmission(TimerFactory& timers, std::string siteRoot, QOb
     m_sendit->setObjectName(QStringLiteral("sendit"));
     m_sendit->setOnDoneString(
         [this](QObject* sender, const std::string& result) { senditDoneString(sender, result); });
+    m_sendit->setOnError([this](QObject*) { sendWaiting(); });
     m_timer1->setInterval(watchdogIntervalMs);
     m_timer1->onTick([this] { Timer1Timer(); });
     Timer1 = new TimerComponent("Timer1", *m_timer1, this);
@@ -41,9 +46,14 @@ ScoreSubmission::~ScoreSubmission() = default;
 
 void ScoreSubmission::sendscore(const QString& name, const QString& date, const QString& score) {
     try {
-        m_sendit->setURL(posting::scoreUrl(m_siteRoot, name.toStdString(), date.toStdString(),
-                                           score.toStdString()));
-        m_sendit->FetchString();
+        const std::string url = posting::scoreUrl(m_siteRoot, name.toStdString(),
+                                                  date.toStdString(), score.toStdString());
+        if (m_sendit->busy()) {
+            m_waitingUrl = url;
+        } else {
+            m_sendit->setURL(url);
+            m_sendit->FetchString();
+        }
     } catch (...) {
         // A posting that cannot even start ends like one that gets no answer: the watchdog
         // reports it.
@@ -62,7 +72,24 @@ void ScoreSubmission::Timer1Timer() {
     }
 }
 
+void ScoreSubmission::sendWaiting() {
+    if (m_waitingUrl.empty())
+        return;
+    // The component takes a new fetch only once the handler of its last one has returned.
+    QTimer::singleShot(0, this, [this] {
+        if (m_waitingUrl.empty() || m_sendit->busy())
+            return;
+        m_sendit->setURL(std::exchange(m_waitingUrl, std::string()));
+        try {
+            m_sendit->FetchString();
+        } catch (...) {
+            // No thread for it: as with any posting that cannot start, nothing more happens.
+        }
+    });
+}
+
 void ScoreSubmission::senditDoneString(QObject*, const std::string&) {
+    sendWaiting();
     m_timer1->stop();
     // The server answered but did not take the score (a bad name, too many postings, its
     // database away): that is a failure, however much text came with it.

@@ -27,8 +27,9 @@ public:
     ~ScoreSubmission() override;
 
     // Posts a score: name, date ("m/d/yy") and score as decimal text, and starts the watchdog
-    // from 40. A posting still out sends nothing new, but its wait starts again. Errors while
-    // starting the request are swallowed: the watchdog then reports the failure.
+    // from 40. While a posting is still out, its wait starts again and its answer ends it; this
+    // score goes out once that posting has ended (the latest one, should there be several).
+    // Errors while starting the request are swallowed: the watchdog then reports the failure.
     void sendscore(const QString& name, const QString& date, const QString& score);
 
     // The request, open to the tests, which wait for it to settle.
@@ -46,10 +47,13 @@ signals:
 private:
     void Timer1Timer();
     void senditDoneString(QObject* Sender, const std::string& Result);
+    // Sends the posting that waited for the one before to end.
+    void sendWaiting();
 
     std::string m_siteRoot;
     THTTPGet* m_sendit = nullptr;
     std::unique_ptr<GameTimer> m_timer1;
     TimerComponent* Timer1 = nullptr;
     posting::ScorePosting m_posting;
+    std::string m_waitingUrl; // a posting made while another was out; empty when none
 };

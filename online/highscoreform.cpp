@@ -14,6 +14,9 @@
 #include <QLabel>
 #include <QScreen>
 #include <QStringDecoder>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -107,6 +110,12 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
     getit->setObjectName(QStringLiteral("getit"));
     getit->setOnDoneString(
         [this](QObject* sender, const std::string& result) { getitDoneString(sender, result); });
+    // A load that failed (no server, a deadline passed) while the window was asked for again
+    // is tried once more, once it has ended.
+    getit->setOnError([this](QObject*) {
+        if (std::exchange(m_loadAgain, false))
+            QTimer::singleShot(0, this, &Thighscore::loadit);
+    });
 
     FormCreate();
 }
@@ -117,12 +126,17 @@ void Thighscore::FormCreate() {
 }
 
 void Thighscore::loadit() {
+    if (getit->busy()) {
+        m_loadAgain = true;
+        return;
+    }
     getit->setPostQuery(std::string());
     getit->setURL(m_siteRoot + std::string(site::highScorePath));
     getit->FetchString();
 }
 
 void Thighscore::getitDoneString(QObject*, const std::string& Result) {
+    m_loadAgain = false;
     // Far over the viewer's limit in any character set: not even decoded. A refused page is a
     // failed load; the window keeps what it showed.
     if (Result.size() > 4 * htmlpage::PageLimits().maxBytes)

@@ -24,7 +24,8 @@ public:
     // siteRoot: "http://host[:port]/" of the score server, ending in "/".
     Thighscore(QWidget* owner, std::string siteRoot);
 
-    // Starts loading the high-score page and returns at once; ignored while a load runs.
+    // Starts loading the high-score page and returns at once. While a load runs, its page is
+    // the one that arrives; should it fail, the page is asked for once more.
     void loadit();
 
     // Shows the window, or brings it up again when it is already shown or minimised.
@@ -53,4 +54,6 @@ private:
 
     std::string m_siteRoot;
     bool m_placed = false;
+    // loadit was called while a load ran.
+    bool m_loadAgain = false;
 };

@@ -18,12 +18,14 @@ usage() {
 }
 
 # Building the game and the score server (the server links libpqxx even when it runs on SQLite);
-# Qt's translation tools make the game's German catalogue.
+# Qt's translation tools make the game's German catalogue. The game compiles against GnuTLS and
+# libidn2, which it loads only when an https site or an international host name needs them.
 build=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools
   libsodium-dev libsqlite3-dev libpqxx-dev libpq-dev
-  libmicrohttpd-dev libgnutls28-dev
+  libmicrohttpd-dev
+  libgnutls28-dev libidn2-dev
 )
 # Running the game: its fonts are mapped to Liberation Sans and Serif; under a German locale
 # Qt's own buttons and dialogs speak German too.
@@ -37,10 +39,10 @@ test=(
   qt6-image-formats-plugins libqt6svg6
   # virtual displays, a window manager, screenshots and input for the window tests
   xvfb xauth x11-utils openbox imagemagick xdotool curl
-  # the server's PostgreSQL tests, and the load figures with nginx and wrk on loopback
-  postgresql nginx-light wrk python3
-  # test certificates for the server's TLS (its tests and the TLS load figures)
-  openssl
+  # the server's PostgreSQL tests, the load figures with nginx and wrk on loopback, and the
+  # https and TLS tests: nginx terminating TLS and the server's own TLS, with test authorities
+  # made by the openssl tool
+  postgresql nginx-light wrk python3 openssl
   # instruction counts per start-up phase (bench/startup_phases.sh)
   valgrind
   # the installed-tree checks: desktop entry, AppStream, manual pages, file types

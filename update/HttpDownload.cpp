@@ -95,7 +95,9 @@ private:
 
 HttpDownload::HttpDownload() : HttpDownload(StallRule{}) {}
 
-HttpDownload::HttpDownload(StallRule stall) : m_stall(stall) {}
+HttpDownload::HttpDownload(StallRule stall, httpexchange::Deadlines deadlines,
+                           httpproxy::EnvLookup env)
+    : m_stall(stall), m_deadlines(deadlines), m_env(std::move(env)) {}
 
 void HttpDownload::abort() {
     m_aborted = true;
@@ -112,13 +114,21 @@ DownloadOutcome HttpDownload::run(const std::string& firstUrl, const DownloadSin
             return DownloadOutcome::HttpFailure;
         }
         const std::string host = address->host + httpaddress::withPort(address->port);
-        const std::string request = "GET " + address->target + " HTTP/1.0\r\n" + accept + "\r\n" +
-                                    userAgent + "\r\nHost: " + host + "\r\n\r\n";
+        const int port = address->port.value_or(address->tls ? httpexchange::defaultTlsPort
+                                                             : httpexchange::defaultPort);
+        const auto way = httpproxy::wayTo(address->host, port, address->tls, m_env);
+        if (!way) {
+            return DownloadOutcome::HttpFailure;
+        }
+        const std::string target =
+            way->wholeAddress ? httpaddress::text(*address) : address->target;
+        const std::string request = "GET " + target + " HTTP/1.0\r\n" + accept + "\r\n" +
+                                    userAgent + "\r\nHost: " + host + "\r\n" +
+                                    way->proxyAuthorization + "\r\n";
 
         Transfer transfer(sink, m_stall, m_aborted);
-        const httpexchange::Result result = httpexchange::exchange(
-            {address->host, address->port.value_or(httpexchange::defaultPort)}, request, transfer,
-            &m_wakeup);
+        const httpexchange::Result result =
+            httpexchange::exchangeVia(way->route, request, transfer, &m_wakeup, m_deadlines);
 
         if (m_aborted || transfer.hasStalled()) {
             return DownloadOutcome::HttpFailure;

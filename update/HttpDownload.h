@@ -1,12 +1,17 @@
 #pragma once
 
-// The installer download over HTTP/1.0 (common/HttpExchange). One request line and exactly three
-// headers, "Accept", "User-Agent" and "Host" in that order; a "Location" header in any reply is
-// followed (plain http only, at most mostRedirects times); a status of 400 or above, a host
-// that cannot be found, a refused connection, a stall, a reply that breaks off or an abort is a
-// failure. The body of the final reply, also of an error reply, goes to the sink.
+// The installer download over HTTP/1.0 (common/HttpExchange), over TLS for an https address.
+// One request line and exactly three headers, "Accept", "User-Agent" and "Host" in that order
+// (through a plain http proxy the request line carries the whole address and a
+// Proxy-Authorization may follow); a "Location" header in any reply is followed (http or https,
+// never from https back to http, at most mostRedirects times); a status of 400 or above, a host
+// that cannot be found, a refused connection, a TLS failure, a stall, a deadline passed, a reply
+// that breaks off or an abort is a failure. The body of the final reply, also of an error reply,
+// goes to the sink. The environment's proxies are honoured exactly as the text fetch honours
+// them (common/HttpProxy).
 
 #include "common/HttpExchange.h"
+#include "common/HttpProxy.h"
 #include "update/Downloader.h"
 
 #include <atomic>
@@ -27,7 +32,8 @@ public:
     };
 
     HttpDownload();
-    explicit HttpDownload(StallRule stall);
+    explicit HttpDownload(StallRule stall, httpexchange::Deadlines deadlines = {},
+                          httpproxy::EnvLookup env = httpproxy::systemEnvironment());
     HttpDownload(const HttpDownload&) = delete;
     HttpDownload& operator=(const HttpDownload&) = delete;
 
@@ -40,5 +46,7 @@ public:
 private:
     httpexchange::Wakeup m_wakeup;
     StallRule m_stall;
+    httpexchange::Deadlines m_deadlines;
+    httpproxy::EnvLookup m_env;
     std::atomic<bool> m_aborted{false};
 };

@@ -60,8 +60,11 @@ bool TURL::isOpenable(const QString& address) {
     if (!url.isValid())
         return false;
     const QString scheme = url.scheme();
+    // A link with a user name or password in it is refused: it hands credentials to a site, or
+    // shows one host while it leads to another ("http://bank.example@evil.example/").
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-        return !url.host().isEmpty();
+        return !url.host().isEmpty() && url.userInfo().isEmpty() &&
+               !address.left(address.indexOf(QLatin1Char('/'), 8)).contains(QLatin1Char('@'));
     if (scheme == QLatin1String("mailto"))
         return !url.path().trimmed().isEmpty();
     // file:, every other scheme and a bare relative name.

@@ -25,7 +25,8 @@ enum TURLType {
 // A link without a look of its own that hands its address to the user's default program (the
 // browser for web pages, the mail program for mail addresses). Only http, https and mailto
 // addresses are ever handed on: a page from a server must not be able to start a local file or
-// an arbitrary protocol handler through it. Links are handed on whole, however long.
+// an arbitrary protocol handler through it, and web addresses holding a user name or password
+// are not handed on either. Links are handed on whole, however long.
 class TURL : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString URL READ URL WRITE setURL)
@@ -44,7 +45,8 @@ public:
     void setURLType(TURLType type) { m_urlType = type; }
 
     // Opens prefix + URL. False, with nothing opened, when URL is empty, when the address is
-    // not an http, https or mailto address, or when the system refused it.
+    // not an http, https or mailto address, when it holds user information, or when the system
+    // refused it.
     bool OpenLink();
 
     // The address OpenLink would hand on: the prefix of URLType followed by URL.

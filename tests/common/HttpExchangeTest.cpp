@@ -116,6 +116,8 @@ TEST(HttpExchange, RepliesThatBreakOffOrBreakTheRulesFail) {
         {"status without a code", "HTTP/1.0 OK\r\n\r\nbody"},
         {"head never ends", "HTTP/1.0 200 OK\r\nContent-Length: 4\r\n"},
         {"shorter than its length", "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nshort"},
+        {"an 18-digit length, then the close",
+         "HTTP/1.0 200 OK\r\nContent-Length: 999999999999999999\r\n\r\n2.0.0"},
         {"lengths that differ",
          "HTTP/1.0 200 OK\r\nContent-Length: 4\r\nContent-Length: 2\r\n\r\nbody"},
         {"a length that is no number", "HTTP/1.0 200 OK\r\nContent-Length: -4\r\n\r\nbody"},
@@ -186,7 +188,7 @@ TEST(HttpExchange, NamesAreLookedUpAndAWaitingExchangeStopsWhenAsked) {
     EXPECT_TRUE(silent.clientClosed());
 }
 
-TEST(HttpAddress, LocationsAreReadAgainstTheirAddressAndOnlyPlainHttpIsKept) {
+TEST(HttpAddress, LocationsAreReadAgainstTheirAddressAndNeverLeaveHttpsForHttp) {
     // The examples of RFC 3986 section 5.4, on an http base.
     const std::string base = "http://a/b/c/d;p?q";
     const std::pair<const char*, const char*> resolved[] = {
@@ -217,6 +219,8 @@ TEST(HttpAddress, LocationsAreReadAgainstTheirAddressAndOnlyPlainHttpIsKept) {
         {"g h", "http://a/b/c/g%20h"},
         {"g\r\nX: y", "http://a/b/c/g%0D%0AX:%20y"},
         {"http://[::1]:8080", "http://[::1]:8080/"},
+        {"https://a/x", "https://a/x"},
+        {"http://caf\xC3\xA9.example/", "http://xn--caf-dma.example/"},
     };
     for (const auto& [reference, expected] : resolved) {
         SCOPED_TRACE(reference);
@@ -225,14 +229,21 @@ TEST(HttpAddress, LocationsAreReadAgainstTheirAddressAndOnlyPlainHttpIsKept) {
         EXPECT_EQ(*next, expected);
     }
     for (const char* refused :
-         {"https://a/x", "file:///etc/passwd", "javascript:alert(1)", "http:g", "http://u:p@h/x",
+         {"ftp://a/x", "file:///etc/passwd", "javascript:alert(1)", "http:g", "http://u:p@h/x",
           "//h x/", "//h\r\nX: y/", "http://h:0/", "http://h:65536/", "http://h:8x/",
-          "http://[::1/x", "http://[v1.x]/", "http://caf\xC3\xA9.example/"}) {
+          "http://[::1/x", "http://[v1.x]/", "http://caf\xC3.example/"}) {
         SCOPED_TRACE(refused);
         EXPECT_FALSE(httpaddress::resolve(base, refused).has_value());
     }
-    EXPECT_FALSE(httpaddress::resolve("https://a/b", "g").has_value())
-        << "a base of another scheme";
+    // Once on https, a Location stays there: plain http is refused, relative ones keep https.
+    EXPECT_EQ(httpaddress::resolve("https://a/b/c", "g").value_or(""), "https://a/b/g");
+    EXPECT_EQ(httpaddress::resolve("https://a/b", "//h/x").value_or(""), "https://h/x");
+    EXPECT_FALSE(httpaddress::resolve("https://a/b", "http://a/b").has_value());
+    EXPECT_FALSE(httpaddress::resolve("ftp://a/b", "g").has_value()) << "a base of another scheme";
+    const auto secure = httpaddress::parse("HTTPS://h/x");
+    ASSERT_TRUE(secure.has_value());
+    EXPECT_TRUE(secure->tls);
+    EXPECT_FALSE(secure->port.has_value());
 
     const auto parsed = httpaddress::parse("http://127.0.0.1:8080/a/./b/../c?x=1#top");
     ASSERT_TRUE(parsed.has_value());

@@ -183,7 +183,7 @@ private slots:
 
     void unusableUrlsFailWithoutARequest() {
         for (const char* url :
-             {"http://127.0.0.1:%1", "https://127.0.0.1:%1/x", "http://127.0.0.1:%1x/x"}) {
+             {"http://127.0.0.1:%1", "ftp://127.0.0.1:%1/x", "http://127.0.0.1:%1x/x"}) {
             ScriptedHttpServer server(httpReply("ok"));
             THTTPGet get;
             const auto seen = listen(

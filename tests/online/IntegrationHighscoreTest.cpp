@@ -6,8 +6,10 @@
 #include "online/PostingDate.h"
 #include "online/ScoreSubmission.h"
 #include "online/highscoreform.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/ServerProcess.h"
+#include "tests/support/TlsFront.h"
 #include "tests/support/VirtualClock.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/FontSubstitutes.h"
@@ -23,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -39,7 +42,9 @@
 
 using testsupport::httpReply;
 using testsupport::LocalServer;
+using testsupport::ScopedEnv;
 using testsupport::ScriptedHttpServer;
+using testsupport::TlsFront;
 
 namespace {
 
@@ -279,6 +284,84 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(server.requestCount(), 1u);
         QCOMPARE(shown(window), "the page");
+    }
+
+    // A load the server never answers fails at its deadline; the window asked for meanwhile
+    // then asks again, and that request goes out.
+    void aHungLoadEndsAndTheNextRequestGoesOut() {
+        ScriptedHttpServer server(httpReply("<p>the page</p>"), ScriptedHttpServer::Start::held);
+        Thighscore window(nullptr, server.url("/"));
+        httpexchange::Deadlines shortWait;
+        shortWait.idle = std::chrono::milliseconds(300);
+        window.getit->setDeadlines(shortWait);
+        window.loadit();
+        QVERIFY(QTest::qWaitFor([&] { return server.requestCount() == 1; }));
+        window.loadit();
+        window.loadit();
+        // The first fails; the server, its client gone, answers the next at once.
+        QVERIFY(QTest::qWaitFor([&] { return shown(window) == "the page"; }, 20000));
+        QVERIFY(idle(window));
+        QCOMPARE(server.requestCount(), 2u);
+    }
+
+    // A score posted while an earlier posting is out goes out once that one has ended; the
+    // earlier one's answer ends the wait, as before.
+    void aPostingMadeWhileAnotherIsOutIsSentAfterIt() {
+        ScriptedHttpServer server(httpReply("thanks"), ScriptedHttpServer::Start::held);
+        Posting posting(server.url("/"));
+        posting.submission.sendscore("Ann", "1/5/07", "100");
+        QVERIFY(QTest::qWaitFor([&] { return server.requestCount() == 1; }));
+        posting.submission.sendscore("Bob", "1/6/07", "200");
+        QTest::qWait(50);
+        QCOMPARE(server.requestCount(), 1u);
+        server.release();
+        QVERIFY(QTest::qWaitFor([&] { return server.requestCount() == 2; }, 20000));
+        QVERIFY(posting.settled());
+        QVERIFY(server.requests().back().starts_with(
+            "GET /cgi-bin/bloomzap.cgi?name=Bob&date=1/6/07&score=200 HTTP/1.0\r\n"));
+        QCOMPARE(posting.answered, 2);
+        QVERIFY(posting.failures.isEmpty());
+    }
+
+    // The real server behind nginx terminating TLS, with a test authority: the posting and the
+    // page go over https; a certificate that does not verify sends nothing at all.
+    void postingAndPageOverHttps() {
+        TlsFront front(m_server->port());
+        QVERIFY2(front.running(), front.log().c_str());
+        const ScopedEnv trust("SSL_CERT_FILE", front.authorityFile());
+        Posting posting(front.root());
+        posting.submission.sendscore("Tls Ann", "2/3/26", "4321");
+        QVERIFY(posting.settled());
+        QCOMPARE(posting.answered, 1);
+        Thighscore window(nullptr, front.root());
+        window.loadit();
+        QVERIFY(QTest::qWaitFor([&] { return shown(window).contains("Tls Ann"); }, 20000));
+
+        Posting refused(front.root(TlsFront::Certificate::untrusted));
+        refused.submission.sendscore("Tls Eve", "2/3/26", "4321");
+        QVERIFY(refused.settled());
+        QCOMPARE(refused.answered, 0);
+        window.loadit();
+        QVERIFY(idle(window));
+        QVERIFY(shown(window).contains("Tls Ann") && !shown(window).contains("Tls Eve"));
+    }
+
+    // A name that overrides the writing direction cannot reorder the text around it.
+    void bidiControlsReorderOnlyTheirOwnText() {
+        Thighscore window(nullptr, "http://127.0.0.1:1/");
+        window.show();
+        QVERIFY(window.displayhtml->loadDocument(
+            QString::fromUtf8("<p>AB<b>\u202Ecd</b>EF</p><table><tr><td>\u202EGH</td><td>IJ</td>"
+                              "</tr></table>")));
+        const QString text = window.displayhtml->toPlainText();
+        const auto x = [&](QChar c) {
+            const QTextBlock block = window.displayhtml->document()->findBlock(text.indexOf(c));
+            const int at = text.indexOf(c) - block.position();
+            return block.layout()->lineForTextPosition(at).cursorToX(at);
+        };
+        QVERIFY(x('E') < x('F')); // the text after it in the paragraph stays in order
+        QVERIFY(x('A') < x('B') && x('B') < x('E'));
+        QVERIFY(x('I') < x('J'));
     }
 
     void unreachableServerLeavesThePreviousPage() {

@@ -133,3 +133,61 @@ TEST(PageSanitiser, PagesOverTheLimitsAreRefusedWhole) {
     EXPECT_FALSE(sanitise(cells(limits.maxCells + 1)));
     EXPECT_TRUE(sanitise(cells(limits.maxCells)));
 }
+
+TEST(PageSanitiser, TextWithBidiControlsIsIsolatedAndCannotEndItsIsolate) {
+    const std::string rlo = "\u202E", fsi = "\u2068", pdi = "\u2069";
+    // A name that overrides the direction, and one that tries to close the isolate early.
+    const auto page = sanitise("<td>" + rlo + "Eve</td><td>" + pdi + pdi + rlo + "Mal&#x2069;" +
+                               "</td><td>Bob</td><td>&#8238;Ref</td>");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(*page, "<td>" + fsi + rlo + "Eve" + pdi + "</td><td>" + fsi + rlo + "Mal" + pdi +
+                         "</td><td>Bob</td><td>" + fsi + rlo + "Ref" + pdi + "</td>");
+}
+
+TEST(PageSanitiser, EveryLineCanBreakWithinAFewDozenCharacters) {
+    const std::string breakHere = "\u200B";
+    // The longest run of characters with no blank, no line end and no break opportunity.
+    const auto longestRun = [&](const std::string& text, bool preformatted) {
+        std::size_t longest = 0, run = 0;
+        bool inTag = false;
+        for (std::size_t at = 0; at < text.size(); ++at) {
+            const char c = text[at];
+            if (c == '<' || c == '>') {
+                inTag = c == '<';
+                continue;
+            }
+            if (inTag)
+                continue;
+            if (text.compare(at, breakHere.size(), breakHere) == 0 || c == '\n' ||
+                (!preformatted && c == ' ')) {
+                run = 0;
+                at += c == '\n' || c == ' ' ? 0 : breakHere.size() - 1;
+                continue;
+            }
+            longest = std::max(longest, ++run);
+        }
+        return longest;
+    };
+    const std::string word = repeated("x", 98000);
+    const auto longWord = sanitise("<p>" + word + "</p>");
+    ASSERT_TRUE(longWord);
+    EXPECT_LE(longestRun(*longWord, false), 32u);
+    // Nothing of the text is lost.
+    std::string kept = *longWord;
+    for (std::size_t at; (at = kept.find(breakHere)) != std::string::npos;)
+        kept.erase(at, breakHere.size());
+    EXPECT_EQ(kept, "<p>" + word + "</p>");
+
+    const auto joined = sanitise("<p>" + repeated("word&nbsp;", 9000) + "</p>");
+    ASSERT_TRUE(joined);
+    EXPECT_LE(longestRun(*joined, false), 6u * 32);
+    const auto inline2500 = sanitise("<p>" + repeated("<b>x</b>", 2400) + "</p>");
+    ASSERT_TRUE(inline2500);
+    EXPECT_LE(longestRun(*inline2500, false), 32u);
+    const auto preformatted = sanitise("<pre>" + word + "</pre>");
+    ASSERT_TRUE(preformatted);
+    EXPECT_LE(longestRun(*preformatted, true), 32u);
+    // Short names and ordinary lines are left as they are.
+    EXPECT_EQ(sanitise("<td>Player 1</td><td>1/5/07</td>").value_or(""),
+              "<td>Player 1</td><td>1/5/07</td>");
+}

@@ -1,17 +1,22 @@
 // A whole game played through the game window (offscreen, on the virtual clock) against the
-// real bloomzap-server: its ticket, its posting and its record, until the server's verified-only
-// list shows the score.
+// real bloomzap-server, over http and over https (nginx terminating TLS with a test authority):
+// its ticket, its posting and its record, until the server's verified-only list shows the score.
 
 #include "app/mainform.h"
 #include "engine/Game.h"
 #include "engine/GameRecorder.h"
+#include "online/HTTPGet.h"
+#include "online/HtmlViewer.h"
 #include "online/VerifiedGames.h"
+#include "online/highscoreform.h"
 #include "server/TicketSigner.h"
 #include "tests/app/TmainParts.h"
 #include "tests/support/LoopbackHttp.h"
 #include "tests/support/RecordingOutput.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/ServerProcess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TlsFront.h"
 #include "tests/support/VirtualClock.h"
 #include "widgets/FontSubstitutes.h"
 
@@ -48,14 +53,33 @@ private slots:
     void initTestCase() { installFontSubstitutes(); }
 
     void aGamePlayedInTheWindowIsListedVerified() {
-        QTemporaryDir folder;
-        const std::filesystem::path keyFile =
-            std::filesystem::path(folder.path().toStdString()) / "ticket.key";
+        QTemporaryDir keys;
+        const std::filesystem::path keyFile = keys.path().toStdString() + "/ticket.key";
         testsupport::LocalServer server({"--verified-only", "--ticket-key", keyFile.string()});
         QVERIFY(server.serving());
+        playAndPost(server, server.root(), keyFile);
+    }
+
+    void overHttpsTheSameGameIsListedVerified() {
+        QTemporaryDir keys;
+        const std::filesystem::path keyFile = keys.path().toStdString() + "/ticket.key";
+        testsupport::LocalServer server({"--verified-only", "--ticket-key", keyFile.string()});
+        QVERIFY(server.serving());
+        testsupport::TlsFront front(server.port());
+        QVERIFY2(front.running(), front.log().c_str());
+        const testsupport::ScopedEnv trust("SSL_CERT_FILE", front.authorityFile());
+        playAndPost(server, front.root(), keyFile);
+    }
+
+private:
+    // Plays a game in a window whose site is `root`, posts it and checks the server's list;
+    // `keyFile` holds the server's ticket key.
+    void playAndPost(testsupport::LocalServer& server, const std::string& root,
+                     const std::filesystem::path& keyFile) {
+        QTemporaryDir folder;
         const std::filesystem::path dir = folder.path().toStdString();
         testsupport::writeFile(dir / "bloomzap.ini",
-                               "[bloomzap]\r\nSite=" + server.root() + "\r\nUpdate=false\r\n");
+                               "[bloomzap]\r\nSite=" + root + "\r\nUpdate=false\r\n");
         VirtualClock clock;
         testsupport::RecordingOutput silence;
         QStringList messages;
@@ -63,6 +87,8 @@ private slots:
         environment.verifiedGames = true;
         environment.showMessage = [&messages](const QString& text) { messages << text; };
         Tmain main(environment);
+        Thighscore highscore(&main, root);
+        main.setHighScoreWindow(&highscore);
         main.show();
 
         QTRY_VERIFY_WITH_TIMEOUT(main.verifiedGames().ticketReady(), 15000);
@@ -116,6 +142,15 @@ private slots:
         QCOMPARE(count(listed, "\u2713 verified</font>"), std::size_t(1));
         QVERIFY(listed.find("Zo\u00eb") != std::string::npos);
         QVERIFY(listed.find("1 verified score posted.") != std::string::npos);
+        // The posting opened the high-score window on a page from the site; opened again, the
+        // window shows the verified score.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            highscore.isVisible() && !highscore.displayhtml->toPlainText().isEmpty(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!highscore.getit->busy(), 20000);
+        highscore.loadit();
+        QTRY_VERIFY_WITH_TIMEOUT(highscore.displayhtml->toPlainText().contains(
+                                     QString::fromStdString(std::to_string(score))),
+                                 20000);
     }
 };
 

@@ -111,6 +111,11 @@ void ScriptedHttpServer::answer(int client) {
         }
         sent += static_cast<std::size_t>(put);
     }
+    if (m_reset) {
+        // A zero linger time makes the close a reset.
+        const linger abort{1, 0};
+        ::setsockopt(client, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
     ::close(client);
 }
 

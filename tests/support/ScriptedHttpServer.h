@@ -30,6 +30,8 @@ public:
     std::vector<std::string> requests() const;
     std::size_t requestCount() const;
     void release() { m_held = false; }
+    // From now on each connection ends with a reset (RST) after the reply, not a close.
+    void endWithReset() { m_reset = true; }
     // Whether the client of the held connection keeps it open, checked at this very moment.
     bool clientConnected() const;
     // The client closed the held connection.
@@ -43,7 +45,7 @@ private:
     int m_port = 0;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_requests;
-    std::atomic<bool> m_held, m_stopping{false}, m_clientClosed{false};
+    std::atomic<bool> m_held, m_stopping{false}, m_clientClosed{false}, m_reset{false};
     std::atomic<int> m_client{-1};
     std::thread m_thread; // last: it uses everything above
 };

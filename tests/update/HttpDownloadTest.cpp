@@ -1,9 +1,13 @@
 // The installer download against scripted servers: the request as a server sees it,
-// redirects (on any status, plain http only), the outcomes, the body of an error reply, a
-// refusing sink, a stalled server and an abort.
+// redirects (on any status, never from https to http), the outcomes, the body of an error reply,
+// replies cut short, a refusing sink, a stalled server, a deadline, an abort, the proxy the
+// environment names, and https through nginx with a test authority.
 
 #include "update/HttpDownload.h"
+#include "tests/support/ConnectProxy.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/ScriptedHttpServer.h"
+#include "tests/support/TlsFront.h"
 #include "tests/update/Fakes.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +17,11 @@
 namespace {
 
 using namespace updatetest;
+using testsupport::ConnectProxy;
 using testsupport::httpReply;
+using testsupport::ScopedEnv;
 using testsupport::ScriptedHttpServer;
+using testsupport::TlsFront;
 
 std::string request(const std::string& host) {
     return "GET /bloomzap/bzpsetup.exe HTTP/1.0\r\n"
@@ -54,16 +61,18 @@ TEST(IntegrationHttpDownload, ARedirectIsFollowedWithTheSameThreeHeaders) {
               std::vector<std::string>{request("localhost:" + std::to_string(target.port()))});
 }
 
-TEST(IntegrationHttpDownload, ALocationIsFollowedWhateverTheStatusButOnlyToPlainHttp) {
+TEST(IntegrationHttpDownload, ALocationIsFollowedWhateverTheStatusButOnlyToHttpOrHttps) {
     ScriptedHttpServer target(httpReply("installer bytes", "200 OK"));
     const std::string there = target.url("/bloomzap/bzpsetup.exe");
     ScriptedHttpServer onOk(
         httpReply("not the installer", "200 OK", true, "Location: " + there + "\r\n"));
     ScriptedHttpServer onNotFound(
         httpReply("gone", "404 Not Found", true, "Location: " + there + "\r\n"));
+    // A plain server spoken to in TLS: the handshake fails.
+    ScriptedHttpServer plainOnly(httpReply("not TLS"));
     ScriptedHttpServer toHttps(
         httpReply("", "302 Found", true,
-                  "Location: https://127.0.0.1:" + std::to_string(target.port()) + "/x\r\n"));
+                  "Location: https://127.0.0.1:" + std::to_string(plainOnly.port()) + "/x\r\n"));
     ScriptedHttpServer toFile(httpReply("", "302 Found", true, "Location: file:///etc/passwd\r\n"));
     const struct {
         const char* name;
@@ -120,6 +129,13 @@ TEST(IntegrationHttpDownload, OutcomesOfTheReplies) {
     ScriptedHttpServer notFound(httpReply("<html>gone</html>", "404 Not Found"));
     ScriptedHttpServer failing(httpReply("oops", "500 Internal Server Error"));
     ScriptedHttpServer noLength(httpReply("to the end", "200 OK", false));
+    ScriptedHttpServer shortOfLength("HTTP/1.0 200 OK\r\nContent-Length: 50\r\n\r\n2.0.0");
+    ScriptedHttpServer reset(httpReply("2.0.0", "200 OK", false));
+    reset.endWithReset();
+    ScriptedHttpServer hugeLength(
+        "HTTP/1.0 200 OK\r\nContent-Length: 999999999999999999\r\n\r\n2.0.0");
+    ScriptedHttpServer noLastChunk(
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n2.0.0\r\n");
     ScriptedHttpServer loop(
         httpReply("", "301 Moved", true, "Location: /bloomzap/bzpsetup.exe\r\n"));
     int closedPort = 0;
@@ -136,6 +152,9 @@ TEST(IntegrationHttpDownload, OutcomesOfTheReplies) {
         {"404 keeps its body", notFound.url("/bloomzap/bzpsetup.exe"), DownloadOutcome::HttpFailure,
          "<html>gone</html>"},
         {"500", failing.url("/x"), DownloadOutcome::HttpFailure, "oops"},
+        {"short of its length", shortOfLength.url("/x"), DownloadOutcome::HttpFailure, "2.0.0"},
+        {"an 18-digit length", hugeLength.url("/x"), DownloadOutcome::HttpFailure, "2.0.0"},
+        {"no last chunk", noLastChunk.url("/x"), DownloadOutcome::HttpFailure, "2.0.0"},
         {"no length", noLength.url("/x"), DownloadOutcome::Received, "to the end"},
         {"endless redirects", loop.url("/bloomzap/bzpsetup.exe"), DownloadOutcome::HttpFailure, ""},
         {"refused", "http://127.0.0.1:" + std::to_string(closedPort) + "/x",
@@ -152,6 +171,8 @@ TEST(IntegrationHttpDownload, OutcomesOfTheReplies) {
         EXPECT_EQ(result.body, c.body);
     }
     EXPECT_EQ(loop.requestCount(), std::size_t(HttpDownload::mostRedirects + 1));
+    // Whatever of the body came before the reset, the download failed.
+    EXPECT_EQ(download(reset.url("/x")).outcome, DownloadOutcome::HttpFailure);
 }
 
 TEST(IntegrationHttpDownload, ARefusingSinkOrAnAbortEndTheDownload) {
@@ -177,6 +198,72 @@ TEST(IntegrationHttpDownload, ARefusingSinkOrAnAbortEndTheDownload) {
     http.abort();
     worker.join();
     EXPECT_EQ(outcome, DownloadOutcome::HttpFailure);
+
+    // A server that hears the request and says nothing fails at the deadline, no abort needed.
+    httpexchange::Deadlines shortWait;
+    shortWait.idle = std::chrono::milliseconds(300);
+    ScriptedHttpServer mute(httpReply("never sent"), ScriptedHttpServer::Start::held);
+    HttpDownload patient(HttpDownload::StallRule{}, shortWait);
+    EXPECT_EQ(patient.run(mute.url("/y"), [](const char*, std::size_t) { return true; }),
+              DownloadOutcome::HttpFailure);
+    EXPECT_EQ(mute.requestCount(), 1u);
+}
+
+TEST(IntegrationHttpDownload, TheProxyOfTheEnvironmentIsUsedAsByTheTextFetch) {
+    ScriptedHttpServer proxy(httpReply("installer bytes"));
+    const ScopedEnv viaProxy("http_proxy", "http://ann:pw@" + proxy.url("/").substr(7));
+    const ScopedEnv noBypass("no_proxy", std::nullopt);
+    const Result result = download("http://update.example:8080/bloomzap/bzpsetup.exe");
+    EXPECT_EQ(result.outcome, DownloadOutcome::Received);
+    EXPECT_EQ(result.body, "installer bytes");
+    ASSERT_EQ(proxy.requestCount(), 1u);
+    // The whole address on the request line, the three headers, then the proxy's credentials.
+    EXPECT_EQ(proxy.requests().front(),
+              "GET http://update.example:8080/bloomzap/bzpsetup.exe HTTP/1.0\r\n"
+              "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+              "User-Agent: Mozilla/3.0 (compatible)\r\n"
+              "Host: update.example:8080\r\n"
+              "Proxy-Authorization: Basic YW5uOnB3\r\n\r\n");
+
+    // A host the environment exempts is reached directly.
+    ScriptedHttpServer direct(httpReply("direct bytes"));
+    const ScopedEnv bypass("no_proxy", "127.0.0.1");
+    EXPECT_EQ(download(direct.url("/bloomzap/bzpsetup.exe")).body, "direct bytes");
+    EXPECT_EQ(proxy.requestCount(), 1u);
+}
+
+TEST(IntegrationHttpDownload, OverHttpsTheServerIsVerifiedAndTheDownloadStaysOnHttps) {
+    ScriptedHttpServer upstream(httpReply("installer bytes"));
+    TlsFront front(upstream.port());
+    ASSERT_TRUE(front.running()) << front.log();
+    const ScopedEnv trust("SSL_CERT_FILE", front.authorityFile());
+    const ScopedEnv noBypass("no_proxy", std::nullopt);
+
+    Result result = download(front.root() + "bloomzap/bzpsetup.exe");
+    EXPECT_EQ(result.outcome, DownloadOutcome::Received);
+    EXPECT_EQ(result.body, "installer bytes");
+    ASSERT_EQ(upstream.requestCount(), 1u);
+
+    // A redirect to plain http is not followed: the http server hears nothing.
+    result = download(front.redirectRoot() + "bloomzap/bzpsetup.exe");
+    EXPECT_EQ(result.outcome, DownloadOutcome::HttpFailure);
+    for (const auto certificate :
+         {TlsFront::Certificate::untrusted, TlsFront::Certificate::otherName,
+          TlsFront::Certificate::expired}) {
+        SCOPED_TRACE(front.root(certificate));
+        EXPECT_EQ(download(front.root(certificate) + "bloomzap/bzpsetup.exe").outcome,
+                  DownloadOutcome::HttpFailure);
+    }
+    EXPECT_EQ(upstream.requestCount(), 1u);
+
+    // Through the proxy of the environment, by CONNECT.
+    ConnectProxy proxy;
+    const ScopedEnv viaProxy("https_proxy", proxy.url());
+    result = download(front.root() + "bloomzap/bzpsetup.exe");
+    EXPECT_EQ(result.outcome, DownloadOutcome::Received);
+    ASSERT_EQ(proxy.heads().size(), 1u);
+    EXPECT_TRUE(proxy.heads().front().starts_with("CONNECT 127.0.0.1:"));
+    EXPECT_EQ(upstream.requestCount(), 2u);
 }
 
 } // namespace

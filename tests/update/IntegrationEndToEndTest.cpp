@@ -1,14 +1,18 @@
 // The whole update in a temporary folder: the game, offered another version, clicks UPDATE and
 // ends with code 0 without writing its files, and the installer from the maker, with its signed
 // statement, puts the new build in its place, keeping the old one as ".BAK"; the new build
-// reports its version. A termination signal during the download leaves the old game in place.
+// reports its version; the same over https (nginx terminating TLS with a test authority). A
+// termination signal during the download leaves the old game in place.
 
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TlsFront.h"
 #include "tests/update/Fakes.h"
 #include "tools/makeinstaller/InstallerMaker.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 
 namespace {
@@ -27,7 +31,8 @@ bool becomes(const fs::path& file, const std::string& bytes) {
     return false;
 }
 
-TEST(IntegrationEndToEnd, UpdateReplacesTheProgramWithTheNewBuild) {
+// The version check, the statement and the installer through the site at https or http.
+void updateThrough(bool https) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     TempDir folder;
     const fs::path program = folder / "bloomzap";
@@ -41,8 +46,17 @@ TEST(IntegrationEndToEnd, UpdateReplacesTheProgramWithTheNewBuild) {
     InstallerMaker::make(BLOOMZAP_E2E_NEW_PROGRAM, BLOOMZAP_E2E_NEW_VERSION, testSecretKey(),
                          server.updates());
 
+    std::optional<testsupport::TlsFront> front;
+    std::optional<testsupport::ScopedEnv> trust;
+    std::string root = server.siteRoot();
+    if (https) {
+        front.emplace(std::stoi(root.substr(root.rfind(':') + 1)));
+        ASSERT_TRUE(front->running()) << front->log();
+        trust.emplace("SSL_CERT_FILE", front->authorityFile());
+        root = front->root();
+    }
     // The game finds the server through its settings file, as a player's game would.
-    const std::string settings = "[bloomzap]\r\nSite=" + server.siteRoot() + "\r\n";
+    const std::string settings = "[bloomzap]\r\nSite=" + root + "\r\n";
     writeFile(folder / "bloomzap.ini", settings);
 
     EXPECT_EQ(exitCode(spawn({program.string(), "--update"}, folder / "old.out")), 0);
@@ -59,6 +73,14 @@ TEST(IntegrationEndToEnd, UpdateReplacesTheProgramWithTheNewBuild) {
     EXPECT_EQ(readFile(folder / "bloomzap.ini"), settings);
     EXPECT_EQ(exitCode(spawn({program.string()}, folder / "new.out")), 0);
     EXPECT_THAT(readFile(folder / "new.out"), HasSubstr("version " BLOOMZAP_E2E_NEW_VERSION "\n"));
+}
+
+TEST(IntegrationEndToEnd, UpdateReplacesTheProgramWithTheNewBuild) {
+    updateThrough(false);
+}
+
+TEST(IntegrationEndToEnd, UpdateOverHttpsReplacesTheProgramWithTheNewBuild) {
+    updateThrough(true);
 }
 
 TEST(IntegrationEndToEnd, ATerminationSignalDuringTheDownloadLeavesTheProgramInPlace) {

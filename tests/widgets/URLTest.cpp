@@ -74,6 +74,15 @@ private slots:
                                               << "";
         QTest::newRow("mailto without address") << utMailto << " "
                                                 << "";
+        // A link's user information would hand credentials on, or hide where it leads.
+        QTest::newRow("user and password") << utnone << "http://user:pw@example.org/"
+                                           << "";
+        QTest::newRow("user only, https") << utnone << "https://bank.example@evil.example/x"
+                                          << "";
+        QTest::newRow("user info without a path") << utHttp << "a@example.org"
+                                                  << "";
+        QTest::newRow("at sign in the path") << utnone << "http://example.org/p@q"
+                                             << "http://example.org/p@q";
     }
     void opensOnlyWebAndMailAddresses() {
         QFETCH(TURLType, type);
