@@ -37,6 +37,8 @@ test=(
   qt6-image-formats-plugins libqt6svg6
   # virtual displays, a window manager, screenshots and input for the window tests
   xvfb xauth x11-utils openbox imagemagick xdotool curl
+  # the screen-reader test: a private session bus with the AT-SPI registry, read through pyatspi
+  dbus dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   # the server's PostgreSQL tests, and the load figures with nginx and wrk on loopback
   postgresql nginx-light wrk python3
   # instruction counts per start-up phase (bench/startup_phases.sh)
