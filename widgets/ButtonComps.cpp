@@ -74,8 +74,17 @@ void TSelButton::setEnabledFlag(bool enabled) {
     const bool changed = enabled != m_enabledFlag;
     m_enabledFlag = enabled;
     setFocusPolicy(enabled ? Qt::TabFocus : Qt::NoFocus);
-    if (!enabled && hasFocus())
-        focusNextChild();
+    if (!enabled && hasFocus()) {
+        // The keys go on to the next control Tab would reach.
+        QWidget* next = nextInFocusChain();
+        while (next != this && !((next->focusPolicy() & Qt::TabFocus) != 0 && next->isVisible() &&
+                                 next->isEnabled() && next->window() == window()))
+            next = next->nextInFocusChain();
+        if (next != this)
+            next->setFocus(Qt::TabFocusReason);
+        else
+            clearFocus();
+    }
     if (changed)
         accessibility::availabilityChanged(this);
 }
