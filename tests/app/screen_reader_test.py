@@ -29,7 +29,7 @@ import urllib.request
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import GLib  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 import pyatspi  # noqa: E402
 
@@ -216,6 +216,9 @@ class Client:
     def __init__(self):
         self.events = []
         self.focused = None
+        # A loaded machine may keep the game from answering within libatspi's 0.8 s; that is
+        # slowness, not a hung game.
+        Atspi.set_timeout(20000, 60000)
         pyatspi.Registry.registerEventListener(
             self.heard, "object:property-change:accessible-name", "object:state-changed:focused",
             "focus:")
