@@ -109,9 +109,13 @@ bool GameStyle::eventFilter(QObject* watched, QEvent* event) {
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt)
             m_altHeld = event->type() == QEvent::KeyPress;
         break;
+    case QEvent::ApplicationStateChange:
+    case QEvent::WindowDeactivate:
+        // Alt let go in another window is never seen here.
+        m_altHeld = false;
+        break;
     case QEvent::FocusIn:
     case QEvent::FocusOut:
-    case QEvent::ApplicationStateChange:
         break;
     default:
         return QProxyStyle::eventFilter(watched, event);
