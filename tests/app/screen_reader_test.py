@@ -403,8 +403,8 @@ def scenario(surroundings, client):
         before = score_value()
         keys("space")
         yield until(lambda: find(frame, pyatspi.ROLE_LABEL, "Level: 1") is not None and
-                    find(frame, pyatspi.ROLE_LABEL, "Good Luck " + PLAYER) is not None,
-                    "Space on START GAME starts a game")
+                    find(frame, pyatspi.ROLE_LABEL, "Good Luck " + PLAYER) is not None and
+                    score_value() == 0, "Space on START GAME starts a game")
         print("ok: Space on START GAME starts a game")
         del before
         yield until(lambda: client.focused is not None and client.focused[0] in
@@ -570,7 +570,12 @@ def scenario(surroundings, client):
     yield until(lambda: PLAYER in surroundings.high_score_page(),
                 "the score posted from the keyboard is on the server's list")
     print("ok: the score posted from the keyboard is on the server's list")
-    check(str(final) in surroundings.high_score_page(), "the posted score is %d" % final)
+    # The row of the list: rank, name, date, score, each in a cell of its own.
+    cells_of = lambda row: [re.sub(r"<[^>]*>", "", "<td" + cell).strip()
+                            for cell in row.split("<td")[1:]]
+    rows = [cells_of(row) for row in surroundings.high_score_page().split("<tr")[1:]]
+    check(any(PLAYER in row and str(final) in row for row in rows),
+          "the server lists %s with the score %d" % (PLAYER, final))
 
 
 def run(surroundings, client, game):
