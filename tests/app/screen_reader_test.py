@@ -581,30 +581,30 @@ def scenario(surroundings, client):
 def run(surroundings, client, game):
     steps = scenario(surroundings, client)
     outcome = {"failure": None}
-    waiting = {"spec": None, "deadline": 0.0}
+    waiting = {"pending": None, "deadline": 0.0}
 
     def advance(result=None):
         try:
-            spec = steps.send(result) if waiting["spec"] is not None else next(steps)
+            pending = steps.send(result) if waiting["pending"] is not None else next(steps)
         except StopIteration:
-            waiting["spec"] = None
+            waiting["pending"] = None
             pyatspi.Registry.stop()
             return
-        waiting["spec"] = spec
-        waiting["deadline"] = time.monotonic() + spec[2]
+        waiting["pending"] = pending
+        waiting["deadline"] = time.monotonic() + pending[2]
 
     def tick():
         try:
             if game.poll() is not None:
                 raise CheckFailed("the game ended by itself with status %d" % game.returncode)
-            spec = waiting["spec"]
-            if spec is None:
+            pending = waiting["pending"]
+            if pending is None:
                 advance()
-            elif spec[0]():
+            elif pending[0]():
                 advance(True)
             elif time.monotonic() > waiting["deadline"]:
-                if not spec[3]:
-                    raise CheckFailed("timed out: %s %s" % (spec[1], spec[4]()))
+                if not pending[3]:
+                    raise CheckFailed("timed out: %s %s" % (pending[1], pending[4]()))
                 advance(False)
         except Exception as failure:  # every failure ends the run and is reported
             outcome["failure"] = failure
@@ -616,7 +616,7 @@ def run(surroundings, client, game):
                 os.path.join(surroundings.folder, "heard.log"), "\n".join(heard[-25:]))
             pyatspi.Registry.stop()
             return False
-        return waiting["spec"] is not None
+        return waiting["pending"] is not None
 
     GLib.timeout_add(POLL_MS, tick)
     # The client's own event loop: libatspi answers from what it read and trusts the events.
