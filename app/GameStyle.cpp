@@ -1,6 +1,10 @@
 #include "app/GameStyle.h"
 
+#include <QApplication>
 #include <QIconEngine>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPointer>
 #include <QWidget>
@@ -76,4 +80,57 @@ QIcon GameStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption* o
             return QIcon();
         return style->QProxyStyle::standardIcon(standardIcon, nullptr, asking.data());
     }));
+}
+
+int GameStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                         QStyleHintReturn* returnData) const {
+    if (hint == SH_MenuBar_AltKeyNavigation)
+        return 1;
+    const int given = QProxyStyle::styleHint(hint, option, widget, returnData);
+    if (hint == SH_UnderlineShortcut)
+        return given != 0 && m_lettersShown ? 1 : 0;
+    return given;
+}
+
+void GameStyle::polish(QApplication* application) {
+    QProxyStyle::polish(application);
+    application->installEventFilter(this);
+}
+
+void GameStyle::unpolish(QApplication* application) {
+    application->removeEventFilter(this);
+    QProxyStyle::unpolish(application);
+}
+
+bool GameStyle::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt)
+            m_altHeld = event->type() == QEvent::KeyPress;
+        break;
+    case QEvent::ApplicationStateChange:
+    case QEvent::WindowDeactivate:
+        // Alt let go in another window is never seen here.
+        m_altHeld = false;
+        break;
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        break;
+    default:
+        return QProxyStyle::eventFilter(watched, event);
+    }
+    // The menu bar has the keyboard while the player works it with keys (after Alt or F10).
+    const QWidget* focus = QApplication::focusWidget();
+    setLettersShown(m_altHeld || qobject_cast<const QMenuBar*>(focus) != nullptr);
+    return QProxyStyle::eventFilter(watched, event);
+}
+
+void GameStyle::setLettersShown(bool shown) {
+    if (shown == m_lettersShown)
+        return;
+    m_lettersShown = shown;
+    for (QWidget* widget : QApplication::allWidgets())
+        if (qobject_cast<QMenuBar*>(widget) != nullptr || qobject_cast<QMenu*>(widget) != nullptr)
+            widget->update();
 }

@@ -2,6 +2,7 @@
 
 #include "widgets/WidgetAccessible.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
@@ -104,8 +105,9 @@ void describe(QWidget& client) {
     client.setAccessibleName(window->windowTitle());
     if (auto* bar = window->findChild<QMenuBar*>())
         bar->setAccessibleName(translated(QT_TRANSLATE_NOOP("MainAccessible", "Menus")));
+    // Without the keyboard letter's mark.
     for (QMenu* menu : window->findChildren<QMenu*>())
-        menu->setAccessibleName(menu->title());
+        menu->setAccessibleName(menu->menuAction()->iconText());
     for (const Entry& entry : entries) {
         auto* widget = client.findChild<QWidget*>(QString::fromLatin1(entry.object));
         if (widget == nullptr)

@@ -326,6 +326,30 @@ const Item items[] = {
      false},
 };
 
+// `text` with a keyboard letter (an "&" before it) that none of `taken` has: the first letter of
+// a word where one is free, else any free letter; the letter joins `taken`. Shown underlined only
+// while the player works the menus from the keyboard, so the texts read as written.
+QString withKeyLetter(const QString& text, QString& taken) {
+    QString escaped = text;
+    escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
+    int chosen = -1;
+    for (const bool wordStartsOnly : {true, false}) {
+        for (int i = 0; i < text.size() && chosen < 0; ++i) {
+            const QChar letter = text.at(i).toLower();
+            const bool wordStart = i == 0 || text.at(i - 1).isSpace();
+            if (letter.isLetterOrNumber() && (wordStart || !wordStartsOnly) &&
+                !taken.contains(letter))
+                chosen = i;
+        }
+    }
+    if (chosen < 0)
+        return escaped;
+    taken += text.at(chosen).toLower();
+    // The escaped text is longer by one for each "&" before the letter.
+    const int at = chosen + int(text.left(chosen).count(QLatin1Char('&')));
+    return escaped.insert(at, QLatin1Char('&'));
+}
+
 } // namespace
 
 void buildClient(QWidget& client) {
@@ -345,16 +369,19 @@ void buildClient(QWidget& client) {
 void buildMenus(QMenuBar& bar) {
     QMenu* menu = nullptr;
     const char* menuTitle = "";
+    QString takenInBar;
+    QString takenInMenu;
     for (const Item& item : items) {
         if (menu == nullptr || std::strcmp(menuTitle, item.menu) != 0) {
-            menu = bar.addMenu(shown(item.menu));
+            menu = bar.addMenu(withKeyLetter(shown(item.menu), takenInBar));
             menuTitle = item.menu;
+            takenInMenu.clear();
         }
         if (item.name == nullptr) {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu->addAction(shown(item.text));
+        QAction* action = menu->addAction(withKeyLetter(shown(item.text), takenInMenu));
         action->setObjectName(QString::fromLatin1(item.name));
         action->setShortcut(item.shortcut);
         action->setCheckable(item.checkable);

@@ -12,7 +12,8 @@ namespace mainlayout {
 // The board panel and everything on it, inside the window's client area.
 void buildClient(QWidget& client);
 // "File", "Options", "View" and "Help" with their items; "Play Sounds" and "Automatically Check
-// for Updates" checkable and checked; the items whose windows are not known yet disabled.
+// for Updates" checkable and checked; the items whose windows are not known yet disabled. Each
+// menu and item has a keyboard letter of its text (QAction::iconText() is the text as shown).
 void buildMenus(QMenuBar& bar);
 
 } // namespace mainlayout

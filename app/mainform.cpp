@@ -38,6 +38,7 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QSystemSemaphore>
 
 #include <algorithm>
@@ -149,7 +150,19 @@ void Tmain::connectHandlers() {
     for (const auto& click : gameClicks)
         connect(part<TSelButton>(click.first), &TSelButton::OnClick, this,
                 [this, handler = click.second] { (m_game.get()->*handler)(); });
+    // A game is played on the board: the keys go there, not to START GAME again.
+    connect(part<TSelButton>("button_start"), &TSelButton::OnClick, m_board,
+            [this] { m_board->setFocus(Qt::OtherFocusReason); });
     connect(part<ClickLabel>("image_logo"), &ClickLabel::clicked, this, &Tmain::image_logoClick);
+    for (const char* name : {"panel_name", "panel_cleared", "panel_update", "panel_paused"}) {
+        m_panels.append(part<QWidget>(name));
+        m_panels.back()->installEventFilter(this);
+    }
+    // F10 opens the menus, as Alt does.
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, [this] {
+        if (!menuBar()->actions().isEmpty())
+            menuBar()->setActiveAction(menuBar()->actions().constFirst());
+    });
     // Return in the name entry is its DONE.
     connect(part<NameBox>("edit_aname"), &QLineEdit::returnPressed, this,
             &Tmain::button_namedoneClick);
@@ -263,6 +276,39 @@ bool Tmain::saveSettings() {
 void Tmain::showPanel(QWidget* panel) {
     panel->show();
     panel->raise();
+}
+
+bool Tmain::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType()) {
+        m_board->coverChanged();
+        // A window shown again or minimised brings its panels back as they were.
+        if (!event->spontaneous())
+            focusTopPanel(type == QEvent::Show ? static_cast<QWidget*>(watched) : nullptr);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Tmain::focusTopPanel(QWidget* shown) {
+    // The first control of a panel in the order Tab takes them.
+    const auto firstControl = [](QWidget* panel) -> QWidget* {
+        for (QWidget* w = panel->nextInFocusChain(); w != panel; w = w->nextInFocusChain())
+            if (panel->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) != 0 &&
+                w->isVisibleTo(panel) && w->isEnabled())
+                return w;
+        return nullptr;
+    };
+    QWidget* target = shown != nullptr ? firstControl(shown) : nullptr;
+    if (shown == nullptr) {
+        // Later siblings lie on top; the panel shown last was raised.
+        const QObjectList& siblings = part<QWidget>("panel_board1")->children();
+        for (auto it = siblings.crbegin(); it != siblings.crend() && target == nullptr; ++it) {
+            auto* panel = qobject_cast<QWidget*>(*it);
+            if (panel != nullptr && panel->isVisible() && m_panels.contains(panel))
+                target = firstControl(panel);
+        }
+    }
+    (target != nullptr ? target : m_board)->setFocus(Qt::OtherFocusReason);
 }
 
 void Tmain::StartGame1Click() {

@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "update/InstallerSignature.h"
 
+#include <QList>
 #include <QMainWindow>
 #include <QRect>
 #include <QString>
@@ -106,6 +107,9 @@ protected:
     // Keyboard play wherever the focus is, unless a name box takes the keys: the arrow keys
     // move the board's cursor, Space or Return clicks its cell, P is PAUSE GAME / RESUME.
     void keyPressEvent(QKeyEvent* event) override;
+    // The pop-up panels: as one comes or goes, the cells it lies over read differently, and the
+    // keyboard goes to its first control, or back to the board (or the panel still shown).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Handlers, by the events they answer; each is connected to its event.
@@ -132,6 +136,8 @@ private:
     void loadSettings();
     bool FormClose();
     void showPanel(QWidget* panel);
+    // Keyboard focus to the first control of the panel shown on top, or to the board.
+    void focusTopPanel(QWidget* shown);
     // A component of the window or its menus, by its name on the window.
     template <class T> T* part(const char* name) const;
 
@@ -154,4 +160,5 @@ private:
     Updater* m_updater = nullptr;
     std::function<QString()> m_versionText;
     bool m_shownBefore = false;
+    QList<QWidget*> m_panels; // the pop-up panels over the board
 };

@@ -105,12 +105,10 @@ public:
 
 private:
     QString content() const {
-        const int c = m_column + 1;
-        const int r = m_row + 1;
-        if (!m_board->reaches(c, r))
+        const int code = BoardAccessible::contentCode(m_board, m_column + 1, m_row + 1);
+        if (code == BoardAccessible::covered)
             return BoardAccessible::tr("covered");
-        const Game* game = m_board->game();
-        return BoardAccessible::contentName(game != nullptr ? game->state().cells.at(c, r) : 0);
+        return BoardAccessible::contentName(code);
     }
 
     QPointer<BoardView> m_board;
@@ -167,18 +165,30 @@ void BoardAccessible::cursorMoved(BoardView* board) {
         tellOfCursorCell(board, QAccessible::Focus);
 }
 
-void BoardAccessible::cellsChanged(BoardView* board, const QRect& cells) {
+void BoardAccessible::cellsChanged(BoardView* board, const QList<QPoint>& cells) {
     if (!accessibility::listening() || cells.isEmpty())
         return;
+    QRect around;
+    for (const QPoint& cell : cells) {
+        around |= QRect(cell, QSize(1, 1));
+        // AT-SPI forwards only this one: a reader that keeps the names it read learns the new.
+        QAccessibleEvent renamed(board, QAccessible::NameChanged);
+        renamed.setChild((cell.y() - 1) * size + cell.x() - 1);
+        accessibility::tell(renamed);
+    }
     QAccessibleTableModelChangeEvent change(board, QAccessibleTableModelChangeEvent::DataChanged);
-    change.setFirstRow(cells.top() - 1);
-    change.setLastRow(cells.bottom() - 1);
-    change.setFirstColumn(cells.left() - 1);
-    change.setLastColumn(cells.right() - 1);
+    change.setFirstRow(around.top() - 1);
+    change.setLastRow(around.bottom() - 1);
+    change.setFirstColumn(around.left() - 1);
+    change.setLastColumn(around.right() - 1);
     accessibility::tell(change);
-    // The cell the player is on says its new content.
-    if (board->cursorShown() && cells.contains(board->cursorColumn(), board->cursorRow()))
-        tellOfCursorCell(board, QAccessible::NameChanged);
+}
+
+int BoardAccessible::contentCode(const BoardView* board, int c, int r) {
+    if (!board->reaches(c, r))
+        return covered;
+    const Game* game = board->game();
+    return game != nullptr ? game->state().cells.at(c, r) : 0;
 }
 
 BoardView* BoardAccessible::board() const {

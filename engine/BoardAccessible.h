@@ -3,12 +3,15 @@
 // The board as screen readers see it: a table of 10 x 10 cells, rows from the top and columns
 // from the left, each read as its row, its column and what it shows ("Row 3, column 5: red
 // flower"). The cell under the keyboard cursor is the focused cell, and a cell can be pressed as
-// a click on it is. Cells are read from the game when asked, so they are never out of date;
-// the board view tells screen readers of moves and changes only while one is listening.
+// a click on it is. Cells are read from the game when asked; screen readers keep what they read,
+// so the board view tells them of every cell that reads differently (a name change of the cell),
+// and of moves, only while one is listening.
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCoreApplication>
+#include <QList>
+#include <QPoint>
 #include <QRect>
 
 #include <array>
@@ -27,10 +30,16 @@ public:
     static void install();
     // What a cell holding `value` shows, in words: "empty" or a flower and its colour.
     static QString contentName(int value);
+    // What cell (c, r) of `board` reads as now, as a number: its cell value, or covered when a
+    // panel lies over it. Equal numbers read the same.
+    static constexpr int covered = -1;
+    static constexpr int unknownContent = -2; // never a cell's content
+    static int contentCode(const BoardView* board, int c, int r);
     // Tell screen readers, if one listens, that the cursor is on a new cell, or that the
-    // cells of `cells` (columns and rows from 1) changed.
+    // cells of `cells` (columns and rows from 1) read differently now: a name change of each
+    // cell, and one change of the table's data around them all.
     static void cursorMoved(BoardView* board);
-    static void cellsChanged(BoardView* board, const QRect& cells);
+    static void cellsChanged(BoardView* board, const QList<QPoint>& cells);
 
     BoardView* board() const;
 

@@ -38,8 +38,13 @@ ShiftState shiftState(Qt::KeyboardModifiers modifiers) {
 }
 
 // Changes on the board are told to screen readers at most this often: a falling line or a
-// removal changes cells every few milliseconds.
+// removal changes cells every few milliseconds, and a cell a line passes through in that time
+// reads the same before and after.
 constexpr int readersDelayMs = 250;
+
+constexpr int cellIndex(int c, int r) {
+    return (r - 1) * rules::fieldSize + c - 1;
+}
 
 // The square of cell (c, r) on the board, in logical pixels.
 QRect square(int c, int r) {
@@ -53,6 +58,9 @@ BoardView::BoardView(QWidget* parent) : QWidget(parent), m_tiles(new TileList(th
     setObjectName(QStringLiteral("board"));
     setFixedSize(rules::boardPixels, rules::boardPixels);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The keyboard plays here; the window takes the keys the board leaves.
+    setFocusPolicy(Qt::StrongFocus);
+    m_toldReaders.fill(BoardAccessible::unknownContent);
     ensureBacking();
     BoardAccessible::install();
 }
@@ -103,23 +111,48 @@ void BoardView::drawtile(int c, int r, int t) {
     }
     paintTile(c, r, t);
     updateSquare(c, r);
-    if (accessibility::listening())
-        noteChangeForReaders(c, r);
+    noteChangeForReaders(c, r);
+}
+
+void BoardView::coverChanged() {
+    for (int c = 1; c <= rules::fieldSize; ++c)
+        for (int r = 1; r <= rules::fieldSize; ++r)
+            noteChangeForReaders(c, r);
 }
 
 void BoardView::noteChangeForReaders(int c, int r) {
-    m_changedForReaders |= QRect(c, r, 1, 1);
+    const int index = cellIndex(c, r);
+    if (!accessibility::listening()) {
+        // Whoever listens later reads the cell anew; what it was told before no longer counts.
+        m_toldReaders[std::size_t(index)] = BoardAccessible::unknownContent;
+        return;
+    }
+    m_changedForReaders.set(std::size_t(index));
     if (m_readersTimer == nullptr) {
         m_readersTimer = new QTimer(this);
         m_readersTimer->setSingleShot(true);
         m_readersTimer->setInterval(readersDelayMs);
-        connect(m_readersTimer, &QTimer::timeout, this, [this] {
-            BoardAccessible::cellsChanged(this, m_changedForReaders);
-            m_changedForReaders = QRect();
-        });
+        connect(m_readersTimer, &QTimer::timeout, this, &BoardView::tellReaders);
     }
     if (!m_readersTimer->isActive())
         m_readersTimer->start();
+}
+
+void BoardView::tellReaders() {
+    QList<QPoint> changed;
+    for (int c = 1; c <= rules::fieldSize; ++c) {
+        for (int r = 1; r <= rules::fieldSize; ++r) {
+            const auto index = std::size_t(cellIndex(c, r));
+            if (!m_changedForReaders.test(index))
+                continue;
+            const int now = BoardAccessible::contentCode(this, c, r);
+            if (now != m_toldReaders[index])
+                changed.append(QPoint(c, r));
+            m_toldReaders[index] = now;
+        }
+    }
+    m_changedForReaders.reset();
+    BoardAccessible::cellsChanged(this, changed);
 }
 
 void BoardView::updateSquare(int c, int r) {
@@ -188,6 +221,12 @@ void BoardView::paintEvent(QPaintEvent* event) {
         painter.drawRect(QRectF(square(m_cursorColumn, m_cursorRow))
                              .adjusted(frame / 2, frame / 2, -frame / 2, -frame / 2));
     }
+}
+
+void BoardView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    // Back on the board, a screen reader hears the cell the player left the cursor on.
+    BoardAccessible::cursorMoved(this);
 }
 
 void BoardView::mouseReleaseEvent(QMouseEvent* event) {

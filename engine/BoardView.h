@@ -6,7 +6,9 @@
 // from the grid through the game's boardPaint. A mouse release of any button goes to the
 // game's boardMouseUp. A keyboard cursor, off until the first move, marks one cell with a white
 // square frame that no flower tile has; pressing it counts as a click on that cell. Screen
-// readers see the board as a table of its cells (BoardAccessible) whose focus is the cursor.
+// readers see the board as a table of its cells (BoardAccessible) whose focus is the cursor; what
+// a cell shows there changes with its flower and with the panels laid over it, and the readers
+// are told of each such change a moment later, gathered, and only while one listens.
 
 #include "engine/BoardSurface.h"
 #include "engine/GameRules.h"
@@ -17,6 +19,7 @@
 #include <QRegion>
 #include <QWidget>
 #include <array>
+#include <bitset>
 
 class Game;
 class QTimer;
@@ -48,19 +51,25 @@ public:
     // Whether a mouse click in the middle of cell (c, r) would reach the board.
     bool reaches(int c, int r) const;
     bool cursorShown() const { return m_cursorShown; }
+    // A panel over the board came or went: the cells it covers read "covered", or their flowers
+    // again.
+    void coverChanged();
     int cursorColumn() const { return m_cursorColumn; }
     int cursorRow() const { return m_cursorRow; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     bool ensureBacking(); // true when the pixmap was made anew (blank)
     void paintTile(int c, int r, int t);
     void updateSquare(int c, int r);
-    // Gathers changed cells for screen readers, told a moment later all at once.
+    // Gathers cells that may read differently for screen readers, told a moment later all at
+    // once; a cell is told of only when it reads otherwise than when it was last told.
     void noteChangeForReaders(int c, int r);
+    void tellReaders();
 
     TileList* m_tiles; // a child of the view
     Game* m_game = nullptr;
@@ -73,5 +82,9 @@ private:
     int m_cursorColumn = 1;
     int m_cursorRow = rules::fieldSize;
     QTimer* m_readersTimer = nullptr; // made when a screen reader first listens
-    QRect m_changedForReaders;        // cells changed since readers were last told
+    // Cells (by row and column from 0) that may have changed since readers were last told, and
+    // what each read then (BoardAccessible::contentCode); unknownContent after a change no
+    // reader heard.
+    std::bitset<rules::fieldSize * rules::fieldSize> m_changedForReaders;
+    std::array<int, rules::fieldSize * rules::fieldSize> m_toldReaders{};
 };

@@ -39,6 +39,8 @@ test=(
   qt6-image-formats-plugins libqt6svg6
   # virtual displays, a window manager, screenshots and input for the window tests
   xvfb xauth x11-utils openbox imagemagick xdotool curl
+  # the screen-reader test: a private session bus with the AT-SPI registry, read through pyatspi
+  dbus dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   # the server's PostgreSQL tests, the load figures with nginx and wrk on loopback, and the
   # https and TLS tests: nginx terminating TLS and the server's own TLS, with test authorities
   # made by the openssl tool

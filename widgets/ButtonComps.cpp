@@ -4,7 +4,9 @@
 #include "widgets/WidgetAccessible.h"
 
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -30,7 +32,7 @@ Qt::Alignment horizontalPart(Qt::Alignment alignment) {
 TSelButton::TSelButton(QWidget* parent) : QWidget(parent) {
     accessibility::installWidgetAccessibility();
     setFont(house::arial(11)); // 8 point on a 96 dpi screen
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true); // OnMouseMove is raised without a button held, too
     resize(105, 20);
     connect(this, &QObject::objectNameChanged, this, [this](const QString& name) {
@@ -71,6 +73,18 @@ void TSelButton::setBorderWidth(int width) {
 void TSelButton::setEnabledFlag(bool enabled) {
     const bool changed = enabled != m_enabledFlag;
     m_enabledFlag = enabled;
+    setFocusPolicy(enabled ? Qt::TabFocus : Qt::NoFocus);
+    if (!enabled && hasFocus()) {
+        // The keys go on to the next control Tab would reach.
+        QWidget* next = nextInFocusChain();
+        while (next != this && !((next->focusPolicy() & Qt::TabFocus) != 0 && next->isVisible() &&
+                                 next->isEnabled() && next->window() == window()))
+            next = next->nextInFocusChain();
+        if (next != this)
+            next->setFocus(Qt::TabFocusReason);
+        else
+            clearFocus();
+    }
     if (changed)
         accessibility::availabilityChanged(this);
 }
@@ -204,6 +218,42 @@ void TSelButton::paintEvent(QPaintEvent*) {
     painter.drawText(x, y + metrics.ascent(), m_caption);
     for (int i = 0; i < m_borderWidth; ++i)
         frameRect(painter, QRect(i, i, w - 2 * i, h - 2 * i), m_colorBorder);
+    if (hasFocus()) {
+        // The keyboard's mark: a dotted line in the border's colour, two pixels inside it.
+        const int inset = m_borderWidth + 2;
+        QPen dotted(m_colorBorder, 1, Qt::DotLine);
+        painter.setPen(dotted);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(inset, inset, w - 2 * inset - 1, h - 2 * inset - 1));
+    }
+}
+
+void TSelButton::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (event->modifiers() != Qt::NoModifier && event->modifiers() != Qt::KeypadModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Taken even when held down or switched off: the window must not take it as a board key.
+    event->accept();
+    if (!event->isAutoRepeat())
+        click();
+}
+
+void TSelButton::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    m_pendingLook = currentLook();
+    update();
+}
+
+void TSelButton::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    m_pendingLook = currentLook();
+    update();
 }
 
 void TSelButton::enterEvent(QEnterEvent*) {

@@ -12,8 +12,9 @@ class QEnterEvent;
 
 // The program's only push button: a flat, owner-drawn rectangle with a one-line caption and a
 // frame. Under the mouse it shows its hover fill and caption colour, while pressed its caption is
-// shifted by one pixel, and it raises its own click. It is worked with the mouse only and never
-// takes the keyboard focus.
+// shifted by one pixel, and it raises its own click. The keyboard reaches it with Tab (a click
+// with the mouse does not take the focus from where the player's keys go): it then shows a dotted
+// frame inside its border, and Space or Return clicks it.
 //
 // Besides Qt's own enabled state the button has its own Enabled flag: when it is off the button
 // ignores the mouse entirely but still paints exactly like an enabled button (the pause button is
@@ -65,7 +66,8 @@ public:
     void setBorderWidth(int width);
 
     // The button's own switch, distinct from QWidget::isEnabled(). Off: no hover or pressed
-    // look and no OnMouseDown, OnMouseUp or OnClick, but the button still looks enabled.
+    // look and no OnMouseDown, OnMouseUp or OnClick, but the button still looks enabled; Tab
+    // passes it by.
     bool Enabled() const { return m_enabledFlag; }
     void setEnabledFlag(bool enabled);
 
@@ -114,6 +116,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     friend class TSelButtonAccessible; // presses the button for a screen reader

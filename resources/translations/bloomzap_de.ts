@@ -466,7 +466,7 @@
     </message>
     <message>
         <source>Cleared:</source>
-        <translation>Züge:</translation>
+        <translation>Getilgt:</translation>
     </message>
     <message>
         <source>Enjoy the Game!</source>

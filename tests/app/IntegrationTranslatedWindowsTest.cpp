@@ -101,10 +101,11 @@ Texts textsOf(const QWidget& window) {
     for (const QMenu* menu : window.findChildren<QMenu*>()) {
         if (!own(menu->parentWidget()))
             continue;
-        texts[prefix + QStringLiteral("menu%1").arg(++menuNumber)] = menu->title();
+        // As shown: the keyboard letters' marks are not.
+        texts[prefix + QStringLiteral("menu%1").arg(++menuNumber)] = menu->menuAction()->iconText();
         for (const QAction* item : menu->actions())
             if (!item->isSeparator())
-                texts[prefix + item->objectName()] = item->text();
+                texts[prefix + item->objectName()] = item->iconText();
     }
     return texts;
 }

@@ -340,6 +340,68 @@ private slots:
         QCOMPARE(reader.of(QAccessible::TableModelChanged, view).size(), std::size_t(1));
     }
 
+    // A cell is told of by a name change of its own, once, a moment after it reads differently:
+    // a removal and the closing up, a panel laid over the board and taken away. A cell that
+    // reads as before is not told of.
+    void eachCellThatReadsDifferentlyIsToldOnceByName() {
+        AccessibilityRecorder reader;
+        auto main = makeWindow();
+        startGame(*main);
+        BoardView* view = board(*main);
+        QAccessibleTableInterface* table = accessible(view)->tableInterface();
+        const auto names = [table] {
+            QStringList all;
+            for (int r = 0; r < 10; ++r)
+                for (int c = 0; c < 10; ++c)
+                    all << table->cellAt(r, c)->text(QAccessible::Name);
+            return all;
+        };
+        // Told of only a moment later: the changes of the game's start first.
+        QTRY_VERIFY_WITH_TIMEOUT(!reader.of(QAccessible::TableModelChanged, view).empty(), 10000);
+        // What was told since the last clear, against what changed: empty when right.
+        const auto toldOnce = [&](const QStringList& before, const QStringList& after) {
+            std::map<int, QStringList> told;
+            for (const auto& update : reader.of(QAccessible::NameChanged))
+                if (update.row >= 0)
+                    told[update.row * 10 + update.column] << update.name;
+            for (int i = 0; i < 100; ++i) {
+                const QStringList expected =
+                    before[i] == after[i] ? QStringList() : QStringList{after[i]};
+                if (told[i] != expected)
+                    return QStringLiteral("%1: told %2").arg(after[i], told[i].join(", "));
+            }
+            return QString();
+        };
+
+        const GameState& state = main->game().state();
+        QStringList before = names();
+        reader.clear();
+        const QPoint group = findGroup(state);
+        view->pressCell(group.x(), group.y());
+        settle(state);
+        QStringList after = names();
+        QVERIFY(before != after);
+        QTRY_VERIFY_WITH_TIMEOUT(!reader.of(QAccessible::TableModelChanged, view).empty(), 10000);
+        QCOMPARE(toldOnce(before, after), QString());
+
+        // The name panel over rows 3 to 7, then gone again.
+        before = after;
+        reader.clear();
+        menuItem(*main, "ChangeName1")->trigger();
+        after = names();
+        QVERIFY(after[40].endsWith(QLatin1String(": covered")));
+        QVERIFY(!after[90].endsWith(QLatin1String(": covered")));
+        QTRY_VERIFY_WITH_TIMEOUT(!reader.of(QAccessible::TableModelChanged, view).empty(), 10000);
+        QCOMPARE(toldOnce(before, after), QString());
+        before = after;
+        reader.clear();
+        click(button(*main, "button_namecancel"));
+        after = names();
+        QVERIFY(!after[40].endsWith(QLatin1String(": covered")));
+        QTRY_VERIFY_WITH_TIMEOUT(!reader.of(QAccessible::TableModelChanged, view).empty(), 10000);
+        QCOMPARE(toldOnce(before, after), QString());
+    }
+
     void theOtherWindowsNameEveryControl() {
         const QString site = QStringLiteral("http://127.0.0.1:1/");
         Tabout about(nullptr, site);

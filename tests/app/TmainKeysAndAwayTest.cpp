@@ -160,6 +160,58 @@ private slots:
     }
 
     // Keys on a covered cell do what a click there does: nothing reaches the board.
+    // A panel that appears takes the keys to its first control; Tab goes through its controls
+    // as they are read; when it goes the keys go back to the board, or to the panel still
+    // shown. Tab reaches START GAME and the logo from the board.
+    void eachPanelTakesTheKeysAndGivesThemBack() {
+        auto main = makeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main.get()));
+        BoardView* board = ::board(*main);
+        const auto focus = [] { return QApplication::focusWidget(); };
+        QCOMPARE(focus(), nameBox(*main, "edit_aname"));
+        press(main.get(), Qt::Key_Tab);
+        QCOMPARE(focus(), button(*main, "button_namedone"));
+        press(main.get(), Qt::Key_Tab);
+        QCOMPARE(focus(), button(*main, "button_namecancel"));
+        press(main.get(), Qt::Key_Space);
+        QVERIFY(panel(*main, "panel_name")->isHidden());
+        QCOMPARE(focus(), board);
+
+        // PAUSE GAME is off: Tab goes on to START GAME, then to the logo.
+        press(main.get(), Qt::Key_Tab);
+        QCOMPARE(focus(), button(*main, "button_start"));
+        press(main.get(), Qt::Key_Tab);
+        QCOMPARE(focus(), part<QWidget>(*main, "image_logo"));
+        press(main.get(), Qt::Key_Backtab);
+        press(main.get(), Qt::Key_Return);
+        GameState& state = main->game().state();
+        QVERIFY(state.gamerunning);
+        QCOMPARE(focus(), board);
+
+        press(main.get(), Qt::Key_P);
+        QVERIFY(state.paused);
+        QCOMPARE(focus(), button(*main, "button_resume"));
+        press(main.get(), Qt::Key_Space);
+        QVERIFY(!state.paused);
+        QCOMPARE(focus(), board);
+
+        // Two panels: the one on top has the keys, then the one under it.
+        menuItem(*main, "ChangeName1")->trigger();
+        QCOMPARE(focus(), nameBox(*main, "edit_aname"));
+        main->game().endgame();
+        QCOMPARE(focus(), nameBox(*main, "edit_name"));
+        for (const char* next : {"button_sendscore", "button_viewhighscores", "button_done"}) {
+            press(main.get(), Qt::Key_Tab);
+            QCOMPARE(focus(), button(*main, next));
+        }
+        press(main.get(), Qt::Key_Return);
+        QVERIFY(panel(*main, "panel_cleared")->isHidden());
+        QCOMPARE(focus(), nameBox(*main, "edit_aname"));
+        press(main.get(), Qt::Key_Escape);
+        click(button(*main, "button_namecancel"));
+        QCOMPARE(focus(), board);
+    }
+
     void theCursorDoesNotClickUnderAPanel() {
         auto main = makeWindow();
         click(button(*main, "button_namedone"));

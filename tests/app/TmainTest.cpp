@@ -24,10 +24,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -170,6 +173,37 @@ private slots:
     }
 
     // playsounds plays by name only while "Play Sounds" is checked.
+    // Alt and a letter open each menu and take each item; no two in one menu share a letter,
+    // and the texts read as they always have.
+    void eachMenuAndItemHasAKeyboardLetterOfItsOwn() {
+        auto main = makeWindow();
+        const auto letters = [](const QList<QAction*>& actions) {
+            QStringList found;
+            for (const QAction* action : actions) {
+                if (action->isSeparator())
+                    continue;
+                const QKeySequence key = QKeySequence::mnemonic(action->text());
+                if (key.isEmpty())
+                    return QStringList{QStringLiteral("none: ") + action->iconText()};
+                found << key.toString();
+            }
+            return found;
+        };
+        const QList<QAction*> menus = main->menuBar()->actions();
+        QCOMPARE(letters(menus), QStringList({"Alt+F", "Alt+O", "Alt+V", "Alt+H"}));
+        QStringList shown;
+        for (const QAction* menu : menus) {
+            const QStringList inMenu = letters(menu->menu()->actions());
+            QCOMPARE(QSet<QString>(inMenu.begin(), inMenu.end()).size(), inMenu.size());
+            for (const QAction* item : menu->menu()->actions())
+                if (!item->isSeparator())
+                    shown << item->iconText();
+        }
+        QCOMPARE(shown, QStringList({"Start Game", "Exit", "Play Sounds", "Reset Screen Location",
+                                     "Change  Name", "Automatically Check for Updates",
+                                     "Tally List", "View High Score List", "Help", "About"}));
+    }
+
     void playsoundsFollowsTheSwitch() {
         auto main = makeWindow();
         m_sounds->calls.clear();

@@ -248,6 +248,25 @@ private slots:
         QCOMPARE(m_opened, expected);
     }
 
+    // A link takes the keys from Tab, not from a click; focused it shows a dotted frame and
+    // Space or Return opens it.
+    void linksOpenFromTheKeyboardToo() {
+        Tabout about(nullptr, QStringLiteral("http://example.org/"));
+        about.showWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        ClickLabel* link = about.label_link;
+        QCOMPARE(link->focusPolicy(), Qt::TabFocus);
+        link->clearFocus(); // the window may have given it the keys as it came up
+        const QImage plain = link->grab().toImage();
+        link->setFocus(Qt::TabFocusReason);
+        QVERIFY(link->hasFocus());
+        QVERIFY(link->grab().toImage() != plain);
+        QTest::keyClick(link, Qt::Key_Space);
+        QTest::keyClick(link, Qt::Key_Return);
+        QTest::keyClick(link, Qt::Key_X);
+        QCOMPARE(m_opened, QStringList({"http://example.org/", "http://example.org/"}));
+    }
+
     void aboutLinkShowsTheSiteAndAdvertShowsItsPicture() {
         QCOMPARE(m_about->URL1->URLType(), utHttp);
         QCOMPARE(m_about->URL1->URL(), QStringLiteral("127.0.0.1:8080/"));

@@ -1,4 +1,5 @@
-// The caption button offscreen: defaults, its three looks, caption placement, frames and the mouse.
+// The caption button offscreen: defaults, its three looks, caption placement, frames, the mouse
+// and the keyboard.
 
 #include "tests/support/QtTestMain.h"
 #include "tests/widgets/WidgetTestSupport.h"
@@ -6,6 +7,7 @@
 
 #include <QDebug>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMetaEnum>
 #include <QSignalSpy>
 #include <QStringList>
@@ -80,7 +82,7 @@ private slots:
         QVERIFY(b.Enabled());
         QVERIFY(b.ShowHint());
         QVERIFY(b.ParentShowHint());
-        QCOMPARE(b.focusPolicy(), Qt::NoFocus);
+        QCOMPARE(b.focusPolicy(), Qt::TabFocus);
         QCOMPARE(b.font().pixelSize(), 11);
         QCOMPARE(QFontInfo(b.font()).family(), QStringLiteral("Liberation Sans"));
     }
@@ -341,6 +343,52 @@ private slots:
         press(&b, h.mid());
         release(&b, h.mid());
         QCOMPARE(clicks.count(), 1);
+    }
+
+    // Tab reaches the button, a mouse click does not take the keys; focused, it shows a dotted
+    // frame in its border colour two pixels inside the border, and Space or Return clicks it,
+    // while held-down keys repeat nothing. Off, Tab passes it by and it gives the focus on.
+    void theKeyboardReachesAndPressesTheButton() {
+        Host h;
+        TSelButton& b = *h.button;
+        auto* other = new TSelButton(&h.window);
+        styleButton(*other);
+        other->move(10, 40);
+        other->show();
+        h.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&h.window));
+        other->setFocus(Qt::TabFocusReason);
+        const QImage unfocused = render(b);
+        QTest::mouseClick(&b, Qt::LeftButton, {}, h.mid());
+        QVERIFY(other->hasFocus());
+
+        b.setFocus(Qt::TabFocusReason);
+        QVERIFY(b.hasFocus());
+        const QImage focused = render(b);
+        QVERIFY(focused != unfocused);
+        // The mark: dotted, in the border's colour, along x = 3 inside a one-pixel border.
+        int marked = 0;
+        for (int y = 3; y < b.height() - 3; ++y)
+            marked += focused.pixelColor(3, y) == borderColour ? 1 : 0;
+        QVERIFY(marked > 3 && marked < b.height() - 6);
+
+        QSignalSpy clicks(&b, &TSelButton::OnClick);
+        QTest::keyClick(&b, Qt::Key_Space);
+        QTest::keyClick(&b, Qt::Key_Return);
+        QTest::keyClick(&b, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(clicks.count(), 3);
+        QKeyEvent held(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(&b, &held);
+        QCOMPARE(clicks.count(), 3);
+        QTest::keyClick(&b, Qt::Key_A);
+        QCOMPARE(clicks.count(), 3);
+
+        b.setEnabledFlag(false);
+        QVERIFY(!b.hasFocus());
+        QVERIFY(other->hasFocus());
+        QCOMPARE(b.focusPolicy(), Qt::NoFocus);
+        b.setEnabledFlag(true);
+        QCOMPARE(b.focusPolicy(), Qt::TabFocus);
     }
 
     // A click whose release leaves the cursor off the button draws no hover look: the button

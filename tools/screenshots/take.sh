@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the game window under a virtual X display: at start-up,
-# during a game, with the keyboard's cursor on the board and at game over; the window under a
+# during a game, with the keyboard's cursor on the board, at game over and with the keyboard's
+# focus on SEND SCORE; the window under a
 # German locale; and the six flower tiles side by side, in colour and in grey. Needs a built
 # bloomzap, xvfb, xdotool and imagemagick.
 #   tools/screenshots/take.sh [path/to/bloomzap] [output folder]
@@ -49,6 +50,10 @@ grab keyboard.png
 # Then let the lines come until the board overflows.
 sleep 40
 grab gameover.png
+# The game-over panel gives the keys to its name box; Tab goes on to SEND SCORE.
+xdotool key Tab
+sleep 0.3
+grab focus.png
 kill $pid
 wait $pid 2>/dev/null || true
 
