@@ -1,8 +1,11 @@
-// bloomzap-server speaking TLS: curl fetches the page through a test authority made for the run,
+// bloomzap-server speaking TLS: curl and the game's own fetch get the page through a test
+// authority made for the run,
 // old protocol versions are refused, a SIGHUP takes a renewed certificate without a restart, and
 // key files others may read are refused at start.
 
+#include "online/HttpFetch.h"
 #include "tests/server/ServerHarness.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +92,19 @@ TEST_F(IntegrationTls, CurlFetchesThePageOverTlsAndOldProtocolsAreRefused) {
               "Score received.\n\n200");
     EXPECT_NE(curl(server->port(), "/counter/bloomzap.shtml").second.find("Secure"),
               std::string::npos);
+    // The game's own fetch, trusting the test authority as a player's SSL_CERT_FILE would.
+    class NeverStop : public httpfetch::FetchControl {
+    public:
+        bool stopAsked() override { return false; }
+        void progress(std::int64_t, std::int64_t) override {}
+    } control;
+    httpfetch::FetchInput input;
+    input.url = "https://127.0.0.1:" + std::to_string(server->port()) + "/counter/bloomzap.shtml";
+    const testsupport::ScopedEnv trust("SSL_CERT_FILE", m_authority->file("ca.pem").string());
+    const httpfetch::EnvLookup noProxy = [](const char*) { return std::string(); };
+    const httpfetch::FetchOutcome fetched = httpfetch::fetch(input, control, noProxy);
+    EXPECT_TRUE(fetched.success);
+    EXPECT_NE(fetched.body.find("Secure"), std::string::npos);
     for (const char* version : {"--tlsv1.2 --tls-max 1.2", "--tlsv1.3 --tls-max 1.3"}) {
         EXPECT_EQ(curl(server->port(), "/bloomzap/bloomzapversion.txt", version).second,
                   "1.0.0\n200")
