@@ -464,8 +464,14 @@ TEST_F(IntegrationHostileClient, TheRateTablesStayBoundedUnderAStreamOfNewAddres
     ASSERT_GT(filled, 0);
     ASSERT_EQ(ticketsForNewAddresses(server->port(), 70000, 100000), 100000);
     const long after = residentKib(server->pid());
-    // A table that kept every address would hold 100,000 more entries: tens of MB.
+    // A table that kept every address would hold 100,000 more entries: tens of MB. Under
+    // AddressSanitizer, which holds freed memory back in its quarantine, the resident size says
+    // nothing about the tables.
+#if !defined(__SANITIZE_ADDRESS__)
     EXPECT_LT(after - filled, 8 * 1024) << filled << " KiB, then " << after << " KiB";
+#else
+    (void)after;
+#endif
     // The limit still holds for a client in the middle of the stream.
     auto limited = start({"--trust-proxy", "127.0.0.1", "--ticket-limit", "3"});
     for (int i = 0; i < 3; ++i) {
