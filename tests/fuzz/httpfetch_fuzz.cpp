@@ -185,8 +185,10 @@ std::optional<Expected> expectedBody(std::string_view reply) {
         }
     }
     if (length) {
-        // A body cut short keeps what arrived.
+        // A body cut short of its length is no body: the fetch fails.
         const std::size_t count = std::stoull(std::string(*length));
+        if (rest.size() < count)
+            return Expected{std::string(), true};
         return Expected{std::string(rest.substr(0, count)), true};
     }
     return Expected{std::string(rest), false};

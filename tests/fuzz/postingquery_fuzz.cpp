@@ -40,11 +40,14 @@ std::optional<std::u32string> codePoints(std::string_view text) {
     return points;
 }
 
-// UTF-8 without any C0 or C1 control character or DEL.
+// UTF-8 without any C0 or C1 control character, DEL or bidirectional control.
 bool plainUtf8(std::string_view text) {
     const auto points = codePoints(text);
     return points && std::none_of(points->begin(), points->end(), [](char32_t cp) {
-               return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+               // Controls, and the bidirectional controls that could reorder a page's cells.
+               return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || (cp >= 0x202A && cp <= 0x202E) ||
+                      (cp >= 0x2066 && cp <= 0x2069) || cp == 0x200E || cp == 0x200F ||
+                      cp == 0x061C;
            });
 }
 
