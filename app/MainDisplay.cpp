@@ -1,75 +1,103 @@
 #include "app/MainDisplay.h"
 
+#include "app/MainLayout.h"
 #include "app/WindowLayout.h"
 #include "widgets/ButtonComps.h"
-#include "widgets/CoreText.h"
+#include "widgets/TFlatPanelUnit.h"
 #include "widgets/WidgetAccessible.h"
 
+#include <QCoreApplication>
 #include <QLabel>
-#include <QLineEdit>
 
 namespace {
 
-// The components the game writes, by their names on the window, in the order of Component.
-constexpr const char* componentNames[componentCount] = {
-    "label_round",   "label_roundcleared", "label_score",  "label_lastscore", "label_numremoved",
-    "label_status",  "label_name",         "button_pause", "button_start",    "button_sendscore",
-    "panel_cleared", "panel_paused",       "panel_name",   "panel_wait"};
+// A display's new text; the score and level are told as they change.
+void setDisplay(QLabel* label, const QString& text) {
+    label->setText(text);
+    accessibility::displayChanged(label);
+}
 
-// What the game writes on the window, besides numbers and the player's name.
-constexpr const char* gameTexts[] = {
-    QT_TRANSLATE_NOOP("Tmain", "PAUSE GAME"), QT_TRANSLATE_NOOP("Tmain", "RESUME"),
-    QT_TRANSLATE_NOOP("Tmain", "LEVEL UP!"), QT_TRANSLATE_NOOP("Tmain", "Scored: %1"),
-    QT_TRANSLATE_NOOP("Tmain", "Good Luck %1")};
+void setNumber(QLabel* label, int number) {
+    setDisplay(label, QString::number(number));
+}
+
+void showOnTop(QWidget* widget) {
+    widget->show();
+    widget->raise();
+}
 
 } // namespace
 
-MainDisplay::MainDisplay(const QWidget& client)
-    : m_boardPanel(client.findChild<QWidget*>(QStringLiteral("panel_board"))),
-      m_greeting(client.findChild<QLabel*>(QStringLiteral("label_name"))),
-      m_name(client.findChild<QLineEdit*>(QStringLiteral("edit_name"))) {
-    for (int which = 0; which < componentCount; ++which)
-        m_components[std::size_t(which)] =
-            client.findChild<QWidget*>(QString::fromLatin1(componentNames[which]));
-}
+// The window's texts are translated in the window's context, "Tmain".
+MainDisplay::MainDisplay(const MainParts& parts) : m_parts(parts) {}
 
-void MainDisplay::setText(Component which, const std::string& text) {
-    const QString caption = translatedCoreText("Tmain", gameTexts, text);
-    QWidget* widget = m_components[std::size_t(which)];
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(caption);
-        accessibility::displayChanged(label); // the score and level are told as they change
-    } else if (auto* button = qobject_cast<TSelButton*>(widget))
-        button->setCaption(caption);
-    if (which == Component::label_name)
-        fitGreeting();
+void MainDisplay::gameStarted(const std::string& player) {
+    m_parts.panel_wait->hide();
+    m_parts.panel_name->hide();
+    m_parts.panel_cleared->hide();
+    setDisplay(m_parts.label_name,
+               QCoreApplication::translate("Tmain", "Good Luck %1").arg(QString::fromStdString(player)));
+    fitGreeting();
 }
 
 void MainDisplay::fitGreeting() {
-    const int room = m_boardPanel->width() - m_greeting->x();
-    const int needed = m_greeting->fontMetrics().horizontalAdvance(m_greeting->text());
-    m_greeting->resize(qBound(layout::greetingWidth, needed, room), m_greeting->height());
+    QLabel* greeting = m_parts.label_name;
+    const int room = m_parts.panel_board->width() - greeting->x();
+    const int needed = greeting->fontMetrics().horizontalAdvance(greeting->text());
+    greeting->resize(qBound(layout::greetingWidth, needed, room), greeting->height());
 }
 
-void MainDisplay::setShown(Component which, bool shown) {
-    QWidget* widget = m_components[std::size_t(which)];
-    if (shown) {
-        widget->show();
-        widget->raise();
-    } else {
-        widget->hide();
+void MainDisplay::phaseChanged(GamePhase phase) {
+    // The caption buttons keep their enabled look; their own flag stops the mouse.
+    switch (phase) {
+    case GamePhase::idle:
+        m_parts.button_pause->setEnabledFlag(false);
+        break;
+    case GamePhase::running:
+        m_parts.button_pause->setEnabledFlag(true);
+        break;
+    case GamePhase::levellingUp:
+        setDisplay(m_parts.label_status, QCoreApplication::translate("Tmain", "LEVEL UP!"));
+        break;
+    case GamePhase::over:
+        showOnTop(m_parts.button_sendscore);
+        showOnTop(m_parts.panel_cleared);
+        showOnTop(m_parts.button_start);
+        m_parts.button_pause->setEnabledFlag(false);
+        break;
     }
 }
 
-void MainDisplay::setEnabledFlag(Component which, bool enabled) {
-    // The caption buttons keep their enabled look; their own flag stops the mouse.
-    QWidget* widget = m_components[std::size_t(which)];
-    if (auto* button = qobject_cast<TSelButton*>(widget))
-        button->setEnabledFlag(enabled);
-    else
-        widget->setEnabled(enabled);
+void MainDisplay::pausedChanged(bool paused) {
+    if (paused) {
+        showOnTop(m_parts.panel_paused);
+        m_parts.button_pause->setCaption(QCoreApplication::translate("Tmain", "RESUME"));
+    } else {
+        m_parts.panel_paused->hide();
+        m_parts.button_pause->setCaption(QCoreApplication::translate("Tmain", "PAUSE GAME"));
+    }
 }
 
-std::string MainDisplay::currentPlayerName() const {
-    return m_name->text().toStdString();
+void MainDisplay::roundChanged(int round) {
+    setNumber(m_parts.label_round, round);
+}
+
+void MainDisplay::untilNextLevelChanged(int flowers) {
+    setNumber(m_parts.label_roundcleared, flowers);
+}
+
+void MainDisplay::scoreChanged(int score) {
+    setNumber(m_parts.label_score, score);
+}
+
+void MainDisplay::clearedChanged(int flowers) {
+    setNumber(m_parts.label_numremoved, flowers);
+}
+
+void MainDisplay::lastScoreChanged(int points) {
+    setNumber(m_parts.label_lastscore, points);
+}
+
+void MainDisplay::groupScored(int points) {
+    setDisplay(m_parts.label_status, QCoreApplication::translate("Tmain", "Scored: %1").arg(points));
 }

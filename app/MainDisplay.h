@@ -2,31 +2,30 @@
 
 #include "engine/GameDisplay.h"
 
-#include <array>
-#include <string>
+struct MainParts;
 
-class QLabel;
-class QLineEdit;
-class QWidget;
-
-// The game window's displays, panels and buttons as the game writes them, found once by their
-// names on the window. A panel that is shown comes to the front; the greeting grows with a long
-// player name up to the board panel's edge rather than cutting it off.
+// The game window as the game's facts show on it: the numbers beside and under the board, the
+// greeting and the status line, composed in the player's language, and the panels and buttons
+// that follow a game's start, pause and end. A panel that is shown comes to the front; the
+// greeting grows with a long player name up to the board panel's edge rather than cutting it
+// off.
 class MainDisplay : public GameDisplay {
 public:
-    // client: the window's client area, built (mainlayout::buildClient).
-    explicit MainDisplay(const QWidget& client);
+    // parts: the window's components, built (mainlayout::buildClient); they outlive this.
+    explicit MainDisplay(const MainParts& parts);
 
-    void setText(Component which, const std::string& text) override;
-    void setShown(Component which, bool shown) override;
-    void setEnabledFlag(Component which, bool enabled) override;
-    std::string currentPlayerName() const override;
+    void gameStarted(const std::string& player) override;
+    void phaseChanged(GamePhase phase) override;
+    void pausedChanged(bool paused) override;
+    void roundChanged(int round) override;
+    void untilNextLevelChanged(int flowers) override;
+    void scoreChanged(int score) override;
+    void clearedChanged(int flowers) override;
+    void lastScoreChanged(int points) override;
+    void groupScored(int points) override;
 
 private:
     void fitGreeting();
 
-    std::array<QWidget*, componentCount> m_components{};
-    const QWidget* m_boardPanel = nullptr;
-    QLabel* m_greeting = nullptr;
-    const QLineEdit* m_name = nullptr;
+    const MainParts& m_parts;
 };

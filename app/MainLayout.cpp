@@ -18,7 +18,9 @@
 #include <QMenuBar>
 #include <QPixmap>
 
+#include <cassert>
 #include <cstring>
+#include <type_traits>
 
 namespace mainlayout {
 namespace {
@@ -38,13 +40,27 @@ struct Font {
     bool bold;
 };
 
-// One component: its kind, name and parent's name ("" for the client area), place and size
-// (a label without a width is sized to its text, one without a height to its font), text or
-// caption, colour (of a label's or a button's text, of a panel's frame), font and alignment.
+// Keeps a component made by the layout in its member of MainParts.
+using Store = void (*)(MainParts&, QObject*);
+
+template <auto member> void store(MainParts& parts, QObject* made) {
+    using Pointer = std::remove_reference_t<decltype(parts.*member)>;
+    parts.*member = dynamic_cast<Pointer>(made);
+    assert(parts.*member != nullptr && "a component made of another kind than its member");
+}
+
+// A component's member of MainParts and its object name, spelled once.
+#define BZ_PART(member) &store<&MainParts::member>, #member
+
+// One component: its kind, its member and name, its parent (none for the client area), place
+// and size (a label without a width is sized to its text, one without a height to its font),
+// text or caption, colour (of a label's or a button's text, of a panel's frame), font and
+// alignment.
 struct Part {
     Kind kind;
+    Store store;
     const char* name;
-    const char* parent;
+    TFlatPanel* MainParts::*parent;
     QRect place;
     const char* text = "";
     QColor colour = Qt::black;
@@ -78,89 +94,89 @@ constexpr int left = displayLeft, wide = displayWidth;
 // clang-format off
 const Part parts[] = {
     // Present, as on every window, but without a picture: the background stays plain black.
-    {Kind::background, "LbBackground1", "", {}},
+    {Kind::background, BZ_PART(LbBackground1), nullptr, {}},
     // Black frames on black: the board panels do not show.
-    {Kind::clearPanel, "panel_board", "", boardPanel, "", Qt::black},
-    {Kind::label, "label_name", "panel_board", {3, 5, layout::greetingWidth, 16},
+    {Kind::clearPanel, BZ_PART(panel_board), nullptr, boardPanel, "", Qt::black},
+    {Kind::label, BZ_PART(label_name), &MainParts::panel_board, {3, 5, layout::greetingWidth, 16},
      QT_TRANSLATE_NOOP("Tmain", "Welcome to Bloomzap!"), Qt::white, {Face::sans, 13, false}},
-    {Kind::clearPanel, "panel_board1", "panel_board", {3, 26, 505, 407}, "", Qt::black},
-    {Kind::panel, "FlatPanel1", "panel_board1", boardFrame, "", house::maroon},
-    {Kind::board, "board", "FlatPanel1", {2, 2, 0, 0}},
+    {Kind::clearPanel, BZ_PART(panel_board1), &MainParts::panel_board, {3, 26, 505, 407}, "", Qt::black},
+    {Kind::panel, BZ_PART(FlatPanel1), &MainParts::panel_board1, boardFrame, "", house::maroon},
+    {Kind::board, BZ_PART(board), &MainParts::FlatPanel1, {2, 2, 0, 0}},
 
-    {Kind::label, "Label8", "panel_board1", {left, 1, 0, 0}, QT_TRANSLATE_NOOP("Tmain", "Level:"),
+    {Kind::label, BZ_PART(Label8), &MainParts::panel_board1, {left, 1, 0, 0}, QT_TRANSLATE_NOOP("Tmain", "Level:"),
      pink, display},
-    {Kind::label, "label_round", "panel_board1", {left, 28, wide, 0}, "0", pink, display},
-    {Kind::label, "Label10", "panel_board1", {left, 55, 0, 0},
+    {Kind::label, BZ_PART(label_round), &MainParts::panel_board1, {left, 28, wide, 0}, "0", pink, display},
+    {Kind::label, BZ_PART(Label10), &MainParts::panel_board1, {left, 55, 0, 0},
      QT_TRANSLATE_NOOP("Tmain", "Until Next Level:"), lime, display},
-    {Kind::label, "label_roundcleared", "panel_board1", {left, 83, wide, 0}, "0", lime, display},
-    {Kind::label, "Label6", "panel_board1", {left, 110, 0, 0},
+    {Kind::label, BZ_PART(label_roundcleared), &MainParts::panel_board1, {left, 83, wide, 0}, "0", lime, display},
+    {Kind::label, BZ_PART(Label6), &MainParts::panel_board1, {left, 110, 0, 0},
      QT_TRANSLATE_NOOP("Tmain", "Last Score:"), orange, display},
-    {Kind::label, "label_lastscore", "panel_board1", {left, 137, wide, 0}, "0", orange, display},
-    {Kind::label, "Label2", "panel_board1", {left, 189, 0, 0}, QT_TRANSLATE_NOOP("Tmain", "Score:"),
+    {Kind::label, BZ_PART(label_lastscore), &MainParts::panel_board1, {left, 137, wide, 0}, "0", orange, display},
+    {Kind::label, BZ_PART(Label2), &MainParts::panel_board1, {left, 189, 0, 0}, QT_TRANSLATE_NOOP("Tmain", "Score:"),
      Qt::yellow, scoreDisplay},
-    {Kind::label, "label_score", "panel_board1", {left, 223, wide, 0}, "0", Qt::yellow,
+    {Kind::label, BZ_PART(label_score), &MainParts::panel_board1, {left, 223, wide, 0}, "0", Qt::yellow,
      scoreDisplay},
 
-    {Kind::button, "button_pause", "panel_board1", {355, 260, 132, 27},
+    {Kind::button, BZ_PART(button_pause), &MainParts::panel_board1, {355, 260, 132, 27},
      QT_TRANSLATE_NOOP("Tmain", "PAUSE GAME"), darkGrey},
-    {Kind::button, "button_start", "panel_board1", {355, 300, 132, 27},
+    {Kind::button, BZ_PART(button_start), &MainParts::panel_board1, {355, 300, 132, 27},
      QT_TRANSLATE_NOOP("Tmain", "START GAME"), darkGrey},
-    {Kind::label, "Label4", "panel_board1", {22, 333, 65, 0},
+    {Kind::label, BZ_PART(Label4), &MainParts::panel_board1, {22, 333, 65, 0},
      QT_TRANSLATE_NOOP("Tmain", "Cleared:"), magenta, display, right},
-    {Kind::label, "label_numremoved", "panel_board1", {95, 333, 60, 0}, "0", magenta, display},
-    {Kind::label, "label_status", "panel_board1", {160, 331, 184, 19},
+    {Kind::label, BZ_PART(label_numremoved), &MainParts::panel_board1, {95, 333, 60, 0}, "0", magenta, display},
+    {Kind::label, BZ_PART(label_status), &MainParts::panel_board1, {160, 331, 184, 19},
      QT_TRANSLATE_NOOP("Tmain", "Enjoy the Game!"), Qt::blue, display, right},
-    {Kind::logo, "image_logo", "panel_board1", {71, 353, 218, 52}, ":/pictures/logo.png"},
-    {Kind::picture, "Image1", "panel_board1", {384, 336, 65, 67}, ":/pictures/emblem.png"},
+    {Kind::logo, BZ_PART(image_logo), &MainParts::panel_board1, {71, 353, 218, 52}, ":/pictures/logo.png"},
+    {Kind::picture, BZ_PART(Image1), &MainParts::panel_board1, {384, 336, 65, 67}, ":/pictures/emblem.png"},
 
     // The name entry.
-    {Kind::panel, "panel_name", "panel_board1", {25, 56, 319, 161}, "", maroon, {}, {}, true},
-    {Kind::label, "label_entername", "panel_name", {4, 10, 311, 24},
+    {Kind::panel, BZ_PART(panel_name), &MainParts::panel_board1, {25, 56, 319, 161}, "", maroon, {}, {}, true},
+    {Kind::label, BZ_PART(label_entername), &MainParts::panel_name, {4, 10, 311, 24},
      QT_TRANSLATE_NOOP("Tmain", "ENTER YOUR NAME"), lightGrey, title, centred},
-    {Kind::nameBox, "edit_aname", "panel_name", {83, 52, 161, 32}},
-    {Kind::button, "button_namedone", "panel_name", {43, 101, 111, 36},
+    {Kind::nameBox, BZ_PART(edit_aname), &MainParts::panel_name, {83, 52, 161, 32}},
+    {Kind::button, BZ_PART(button_namedone), &MainParts::panel_name, {43, 101, 111, 36},
      QT_TRANSLATE_NOOP("Tmain", "DONE"), grey},
-    {Kind::button, "button_namecancel", "panel_name", {171, 101, 111, 36},
+    {Kind::button, BZ_PART(button_namecancel), &MainParts::panel_name, {171, 101, 111, 36},
      QT_TRANSLATE_NOOP("Tmain", "CANCEL"), grey},
 
     // Game over.
-    {Kind::panel, "panel_cleared", "panel_board1", {25, 15, 318, 288}, "", maroon, {}, {}, true},
-    {Kind::label, "label_cleared", "panel_cleared", {4, 10, 311, 24},
+    {Kind::panel, BZ_PART(panel_cleared), &MainParts::panel_board1, {25, 15, 318, 288}, "", maroon, {}, {}, true},
+    {Kind::label, BZ_PART(label_cleared), &MainParts::panel_cleared, {4, 10, 311, 24},
      QT_TRANSLATE_NOOP("Tmain", "YOUR CLEARED THE BOARD!"), lightGrey, title, centred},
-    {Kind::label, "label_yourscore", "panel_cleared", {2, 39, 313, 24},
+    {Kind::label, BZ_PART(label_yourscore), &MainParts::panel_cleared, {2, 39, 313, 24},
      QT_TRANSLATE_NOOP("Tmain", "Your Score: "), Qt::red, title, centred},
-    {Kind::label, "label_entername2", "panel_cleared", {2, 67, 313, 24},
+    {Kind::label, BZ_PART(label_entername2), &MainParts::panel_cleared, {2, 67, 313, 24},
      QT_TRANSLATE_NOOP("Tmain", "Enter Your Name"), lightGrey, title, centred},
-    {Kind::nameBox, "edit_name", "panel_cleared", {83, 95, 161, 32}},
-    {Kind::button, "button_sendscore", "panel_cleared", {78, 135, 172, 36},
+    {Kind::nameBox, BZ_PART(edit_name), &MainParts::panel_cleared, {83, 95, 161, 32}},
+    {Kind::button, BZ_PART(button_sendscore), &MainParts::panel_cleared, {78, 135, 172, 36},
      QT_TRANSLATE_NOOP("Tmain", "SEND SCORE"), grey},
     // Black on black: of the wait panel only its text shows.
-    {Kind::panel, "panel_wait", "panel_cleared", {2, 131, 315, 49},
+    {Kind::panel, BZ_PART(panel_wait), &MainParts::panel_cleared, {2, 131, 315, 49},
      QT_TRANSLATE_NOOP("Tmain", "Posting Score, Please Wait......"),
      Qt::black, regular19, {}, true},
-    {Kind::button, "button_viewhighscores", "panel_cleared", {78, 186, 172, 36},
+    {Kind::button, BZ_PART(button_viewhighscores), &MainParts::panel_cleared, {78, 186, 172, 36},
      QT_TRANSLATE_NOOP("Tmain", "VIEW HIGH SCORES"), darkGrey},
-    {Kind::button, "button_done", "panel_cleared", {109, 235, 111, 36},
+    {Kind::button, BZ_PART(button_done), &MainParts::panel_cleared, {109, 235, 111, 36},
      QT_TRANSLATE_NOOP("Tmain", "DONE"), grey},
 
     // The update offer; its status line along the panel's bottom edge.
-    {Kind::panel, "panel_update", "panel_board1", {26, 29, 317, 161}, "", maroon, {}, {}, true},
-    {Kind::label, "label_updateavailable", "panel_update", {-1, 10, 327, 24},
+    {Kind::panel, BZ_PART(panel_update), &MainParts::panel_board1, {26, 29, 317, 161}, "", maroon, {}, {}, true},
+    {Kind::label, BZ_PART(label_updateavailable), &MainParts::panel_update, {-1, 10, 327, 24},
      QT_TRANSLATE_NOOP("Tmain", "Update Available"), lightGrey, title, centred},
-    {Kind::label, "label_updatenow", "panel_update", {2, 47, 327, 24},
+    {Kind::label, BZ_PART(label_updatenow), &MainParts::panel_update, {2, 47, 327, 24},
      QT_TRANSLATE_NOOP("Tmain", "Would you like to update now?"), lightGrey, bold16, centred},
-    {Kind::button, "button_updateyes", "panel_update", {43, 93, 111, 36},
+    {Kind::button, BZ_PART(button_updateyes), &MainParts::panel_update, {43, 93, 111, 36},
      QT_TRANSLATE_NOOP("Tmain", "UPDATE"), grey},
-    {Kind::button, "button_updatecancel", "panel_update", {171, 93, 111, 36},
+    {Kind::button, BZ_PART(button_updatecancel), &MainParts::panel_update, {171, 93, 111, 36},
      QT_TRANSLATE_NOOP("Tmain", "CANCEL"), grey},
-    {Kind::label, "label_update", "panel_update", {1, 161 - 21, 315, 20}, "", lightGrey,
+    {Kind::label, BZ_PART(label_update), &MainParts::panel_update, {1, 161 - 21, 315, 20}, "", lightGrey,
      regular16, centred},
 
     // The pause.
-    {Kind::panel, "panel_paused", "panel_board1", boardFrame, "", maroon, {}, {}, true},
-    {Kind::label, "label_paused", "panel_paused", {1, 129, 323, 24},
+    {Kind::panel, BZ_PART(panel_paused), &MainParts::panel_board1, boardFrame, "", maroon, {}, {}, true},
+    {Kind::label, BZ_PART(label_paused), &MainParts::panel_paused, {1, 129, 323, 24},
      QT_TRANSLATE_NOOP("Tmain", "GAME IS PAUSED"), lime, regular19, centred},
-    {Kind::button, "button_resume", "panel_paused", {97, 172, 132, 27},
+    {Kind::button, BZ_PART(button_resume), &MainParts::panel_paused, {97, 172, 132, 27},
      QT_TRANSLATE_NOOP("Tmain", "RESUME"), darkGrey},
 };
 // clang-format on
@@ -276,6 +292,7 @@ QObject* make(const Part& part, QWidget* parent) {
 // first) and enabled at first. An item without a name is a separator.
 struct Item {
     const char* menu;
+    Store store;
     const char* name;
     const char* text = "";
     QKeySequence shortcut = {};
@@ -284,42 +301,42 @@ struct Item {
 };
 
 const Item items[] = {
-    {QT_TRANSLATE_NOOP("Tmain", "File"), "StartGame1", QT_TRANSLATE_NOOP("Tmain", "Start Game"),
+    {QT_TRANSLATE_NOOP("Tmain", "File"), BZ_PART(StartGame1), QT_TRANSLATE_NOOP("Tmain", "Start Game"),
      QKeySequence(Qt::CTRL | Qt::Key_S)},
-    {QT_TRANSLATE_NOOP("Tmain", "File"), nullptr},
-    {QT_TRANSLATE_NOOP("Tmain", "File"), "Exit1", QT_TRANSLATE_NOOP("Tmain", "Exit")},
+    {QT_TRANSLATE_NOOP("Tmain", "File"), nullptr, nullptr},
+    {QT_TRANSLATE_NOOP("Tmain", "File"), BZ_PART(Exit1), QT_TRANSLATE_NOOP("Tmain", "Exit")},
     {QT_TRANSLATE_NOOP("Tmain", "Options"),
-     "PlaySounds1",
+     BZ_PART(PlaySounds1),
      QT_TRANSLATE_NOOP("Tmain", "Play Sounds"),
      {},
      true},
-    {QT_TRANSLATE_NOOP("Tmain", "Options"), "ResetScreenLocation1",
+    {QT_TRANSLATE_NOOP("Tmain", "Options"), BZ_PART(ResetScreenLocation1),
      QT_TRANSLATE_NOOP("Tmain", "Reset Screen Location")},
-    {QT_TRANSLATE_NOOP("Tmain", "Options"), "ChangeName1",
+    {QT_TRANSLATE_NOOP("Tmain", "Options"), BZ_PART(ChangeName1),
      QT_TRANSLATE_NOOP("Tmain", "Change  Name")},
     // The check mark toggles on a click (QAction does that itself) and is saved at close.
     {QT_TRANSLATE_NOOP("Tmain", "Options"),
-     "AutomaticallyCheckforUpdates1",
+     BZ_PART(AutomaticallyCheckforUpdates1),
      QT_TRANSLATE_NOOP("Tmain", "Automatically Check for Updates"),
      {},
      true},
     {QT_TRANSLATE_NOOP("Tmain", "View"),
-     "TallyList1",
+     BZ_PART(TallyList1),
      QT_TRANSLATE_NOOP("Tmain", "Tally List"),
      {},
      false,
      false},
     {QT_TRANSLATE_NOOP("Tmain", "View"),
-     "ViewHighScoreList1",
+     BZ_PART(ViewHighScoreList1),
      QT_TRANSLATE_NOOP("Tmain", "View High Score List"),
      {},
      false,
      false},
-    {QT_TRANSLATE_NOOP("Tmain", "Help"), "Help1", QT_TRANSLATE_NOOP("Tmain", "Help"),
+    {QT_TRANSLATE_NOOP("Tmain", "Help"), BZ_PART(Help1), QT_TRANSLATE_NOOP("Tmain", "Help"),
      QKeySequence(Qt::Key_F1), false, false},
-    {QT_TRANSLATE_NOOP("Tmain", "Help"), nullptr},
+    {QT_TRANSLATE_NOOP("Tmain", "Help"), nullptr, nullptr},
     {QT_TRANSLATE_NOOP("Tmain", "Help"),
-     "About1",
+     BZ_PART(About1),
      QT_TRANSLATE_NOOP("Tmain", "About"),
      {},
      false,
@@ -352,21 +369,23 @@ QString withKeyLetter(const QString& text, QString& taken) {
 
 } // namespace
 
-void buildClient(QWidget& client) {
+void buildClient(QWidget& client, MainParts& made) {
     for (const Part& part : parts) {
-        QWidget* parent = *part.parent == '\0'
-                              ? &client
-                              : client.findChild<QWidget*>(QString::fromLatin1(part.parent));
+        // The table makes every parent before its children.
+        QWidget* parent = part.parent == nullptr ? &client : made.*part.parent;
+        assert(parent != nullptr);
         QObject* component = make(part, parent);
         component->setObjectName(QString::fromLatin1(part.name));
-        if (part.hidden)
+        part.store(made, component);
+        if (part.hidden) {
             static_cast<QWidget*>(component)->hide();
+        }
     }
     // Disabled until the first game.
-    client.findChild<TSelButton*>(QStringLiteral("button_pause"))->setEnabledFlag(false);
+    made.button_pause->setEnabledFlag(false);
 }
 
-void buildMenus(QMenuBar& bar) {
+void buildMenus(QMenuBar& bar, MainParts& made) {
     QMenu* menu = nullptr;
     const char* menuTitle = "";
     QString takenInBar;
@@ -383,6 +402,7 @@ void buildMenus(QMenuBar& bar) {
         }
         QAction* action = menu->addAction(withKeyLetter(shown(item.text), takenInMenu));
         action->setObjectName(QString::fromLatin1(item.name));
+        item.store(made, action);
         action->setShortcut(item.shortcut);
         action->setCheckable(item.checkable);
         action->setChecked(item.checkable);

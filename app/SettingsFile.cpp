@@ -43,14 +43,15 @@ Settings SettingsFile::load() const {
     return s;
 }
 
-std::string SettingsFile::fullName() const {
-    return common::fullPath(m_profile.path()).string();
+std::filesystem::path SettingsFile::fullName() const {
+    return common::fullPath(m_profile.path());
 }
 
 void SettingsFile::save(const Settings& s) const {
     const auto write = [this](const char* key, const std::string& value) {
-        if (!m_profile.writeString(section, key, value))
-            throw SettingsWriteError("Unable to write to " + fullName());
+        if (!m_profile.writeString(section, key, value)) {
+            throw SettingsWriteError(fullName());
+        }
     };
     write("Top", std::to_string(s.top));
     write("Left", std::to_string(s.left));

@@ -8,11 +8,18 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
-// Raised when a value cannot be written; the text names the full file.
+// Raised when a value cannot be written; the text names the full file, and so does file().
 class SettingsWriteError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit SettingsWriteError(std::filesystem::path file)
+        : std::runtime_error("Unable to write to " + file.string()), m_file(std::move(file)) {}
+
+    const std::filesystem::path& file() const { return m_file; }
+
+private:
+    std::filesystem::path m_file;
 };
 
 // Loads and saves the game window's settings in the "[bloomzap]" section of a profile file.
@@ -34,7 +41,7 @@ public:
     void save(const Settings& settings) const;
 
 private:
-    std::string fullName() const;
+    std::filesystem::path fullName() const;
 
     ProfileFile m_profile;
 };

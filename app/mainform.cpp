@@ -13,7 +13,6 @@
 #include "engine/Game.h"
 #include "engine/GameRecorder.h"
 #include "engine/RandomSource.h"
-#include "engine/TimerComponent.h"
 #include "info/ClickLabel.h"
 #include "info/aboutform.h"
 #include "info/helpform.h"
@@ -23,7 +22,6 @@
 #include "online/highscoreform.h"
 #include "update/Updater.h"
 #include "widgets/ButtonComps.h"
-#include "widgets/CoreText.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/PlayerMessage.h"
 #include "widgets/TFlatPanelUnit.h"
@@ -43,14 +41,6 @@
 
 #include <algorithm>
 
-template <class T> T* Tmain::part(const char* name) const {
-    const QString objectName = QString::fromLatin1(name);
-    if constexpr (std::is_base_of_v<QWidget, T>)
-        return centralWidget()->findChild<T*>(objectName);
-    else
-        return menuBar()->findChild<T*>(objectName);
-}
-
 Tmain::Tmain(MainEnvironment environment, QWidget* parent)
     : QMainWindow(parent), m_environment(std::move(environment)) {
     if (!m_environment.workArea) {
@@ -68,8 +58,8 @@ Tmain::Tmain(MainEnvironment environment, QWidget* parent)
     FormCreate();
     // The update check's web clients, on the server the settings name.
     m_updater = new Updater(this,
-                            {part<TFlatPanel>("panel_update"), part<TSelButton>("button_updateyes"),
-                             part<TSelButton>("button_updatecancel"), part<QLabel>("label_update")},
+                            {m_parts.panel_update, m_parts.button_updateyes,
+                             m_parts.button_updatecancel, m_parts.label_update},
                             m_settings.site, m_environment.updateKey, m_environment.updateProcess,
                             m_environment.showMessage);
     // The score posting, on the same server.
@@ -99,11 +89,11 @@ void Tmain::buildWindow() {
     client->setPalette(black);
     client->setMinimumSize(layout::clientMinWidth, layout::clientMinHeight);
     setCentralWidget(client);
-    mainlayout::buildClient(*client);
-    mainlayout::buildMenus(*menuBar());
+    mainlayout::buildClient(*client, m_parts);
+    mainlayout::buildMenus(*menuBar(), m_parts);
     mainaccessible::describe(*client);
-    m_display = std::make_unique<MainDisplay>(*client);
-    m_board = part<BoardView>("board");
+    m_display = std::make_unique<MainDisplay>(m_parts);
+    m_board = m_parts.board;
     resize(layout::defaultWidth, layout::defaultHeight);
 }
 
@@ -122,41 +112,38 @@ void Tmain::FormCreate() {
     // The next game's ticket is fetched while this game's score is looked at.
     m_recorder->onGameOver([this] { m_verified->fetchTicket(); });
     m_game->setObserver(m_recorder.get());
-    new TimerComponent("timerdrop", m_game->timerdrop(), this);
-    new TimerComponent("timerremove", m_game->timerremove(), this);
-    new TimerComponent("timerdroprate", m_game->timerdroprate(), this);
-    new TimerComponent("timerblink", m_game->timerblink(), this);
     m_board->setGame(m_game.get());
 
     loadSettings();
     m_game->state().gamerunning = false;
     playsounds("entered");
-    showPanel(part<QWidget>("panel_name"));
+    showPanel(m_parts.panel_name);
 }
 
 void Tmain::connectHandlers() {
-    const std::pair<const char*, void (Tmain::*)()> clicks[] = {
-        {"button_namedone", &Tmain::button_namedoneClick},
-        {"button_namecancel", &Tmain::button_namecancelClick},
-        {"button_sendscore", &Tmain::button_sendscoreClick},
-        {"button_viewhighscores", &Tmain::button_viewhighscoresClick},
-        {"button_done", &Tmain::button_doneClick}};
-    for (const auto& [name, handler] : clicks)
-        connect(part<TSelButton>(name), &TSelButton::OnClick, this, handler);
-    const std::pair<const char*, void (Game::*)()> gameClicks[] = {
-        {"button_pause", &Game::button_pauseClick},
-        {"button_start", &Game::button_startClick},
-        {"button_resume", &Game::button_resumeClick}};
-    for (const auto& click : gameClicks)
-        connect(part<TSelButton>(click.first), &TSelButton::OnClick, this,
-                [this, handler = click.second] { (m_game.get()->*handler)(); });
+    const std::pair<TSelButton*, void (Tmain::*)()> clicks[] = {
+        {m_parts.button_namedone, &Tmain::button_namedoneClick},
+        {m_parts.button_namecancel, &Tmain::button_namecancelClick},
+        {m_parts.button_sendscore, &Tmain::button_sendscoreClick},
+        {m_parts.button_viewhighscores, &Tmain::button_viewhighscoresClick},
+        {m_parts.button_done, &Tmain::button_doneClick}};
+    for (const auto& [button, handler] : clicks) {
+        connect(button, &TSelButton::OnClick, this, handler);
+    }
+    connect(m_parts.button_pause, &TSelButton::OnClick, this, [this] { m_game->button_pauseClick(); });
+    connect(m_parts.button_resume, &TSelButton::OnClick, this,
+            [this] { m_game->button_resumeClick(); });
+    // The game starts for the name on the game-over panel.
+    connect(m_parts.button_start, &TSelButton::OnClick, this,
+            [this] { m_game->button_startClick(playerName().toStdString()); });
     // A game is played on the board: the keys go there, not to START GAME again.
-    connect(part<TSelButton>("button_start"), &TSelButton::OnClick, m_board,
+    connect(m_parts.button_start, &TSelButton::OnClick, m_board,
             [this] { m_board->setFocus(Qt::OtherFocusReason); });
-    connect(part<ClickLabel>("image_logo"), &ClickLabel::clicked, this, &Tmain::image_logoClick);
-    for (const char* name : {"panel_name", "panel_cleared", "panel_update", "panel_paused"}) {
-        m_panels.append(part<QWidget>(name));
-        m_panels.back()->installEventFilter(this);
+    connect(m_parts.image_logo, &ClickLabel::clicked, this, &Tmain::image_logoClick);
+    for (TFlatPanel* panel :
+         {m_parts.panel_name, m_parts.panel_cleared, m_parts.panel_update, m_parts.panel_paused}) {
+        m_panels.append(panel);
+        panel->installEventFilter(this);
     }
     // F10 opens the menus, as Alt does.
     connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, [this] {
@@ -164,34 +151,35 @@ void Tmain::connectHandlers() {
             menuBar()->setActiveAction(menuBar()->actions().constFirst());
     });
     // Return in the name entry is its DONE.
-    connect(part<NameBox>("edit_aname"), &QLineEdit::returnPressed, this,
+    connect(m_parts.edit_aname, &QLineEdit::returnPressed, this,
             &Tmain::button_namedoneClick);
-    connect(part<TSelButton>("button_updateyes"), &TSelButton::OnClick, m_updater,
+    connect(m_parts.button_updateyes, &TSelButton::OnClick, m_updater,
             [this] { m_updater->button_updateyesClick(); });
-    connect(part<TSelButton>("button_updatecancel"), &TSelButton::OnClick, m_updater,
+    connect(m_parts.button_updatecancel, &TSelButton::OnClick, m_updater,
             [this] { m_updater->button_updatecancelClick(); });
 
     // The check mark of "Automatically Check for Updates" toggles by itself and is saved at close.
-    const std::pair<const char*, void (Tmain::*)()> items[] = {
-        {"StartGame1", &Tmain::StartGame1Click},
-        {"PlaySounds1", &Tmain::PlaySounds1Click},
-        {"ResetScreenLocation1", &Tmain::ResetScreenLocation1Click},
-        {"ChangeName1", &Tmain::ChangeName1Click},
-        {"TallyList1", &Tmain::TallyList1Click},
-        {"ViewHighScoreList1", &Tmain::ViewHighScoreList1Click},
-        {"Help1", &Tmain::Help1Click},
-        {"About1", &Tmain::About1Click}};
-    for (const auto& [name, handler] : items)
-        connect(part<QAction>(name), &QAction::triggered, this, handler);
-    connect(part<QAction>("Exit1"), &QAction::triggered, this, &QWidget::close);
+    const std::pair<QAction*, void (Tmain::*)()> items[] = {
+        {m_parts.StartGame1, &Tmain::StartGame1Click},
+        {m_parts.PlaySounds1, &Tmain::PlaySounds1Click},
+        {m_parts.ResetScreenLocation1, &Tmain::ResetScreenLocation1Click},
+        {m_parts.ChangeName1, &Tmain::ChangeName1Click},
+        {m_parts.TallyList1, &Tmain::TallyList1Click},
+        {m_parts.ViewHighScoreList1, &Tmain::ViewHighScoreList1Click},
+        {m_parts.Help1, &Tmain::Help1Click},
+        {m_parts.About1, &Tmain::About1Click}};
+    for (const auto& [item, handler] : items) {
+        connect(item, &QAction::triggered, this, handler);
+    }
+    connect(m_parts.Exit1, &QAction::triggered, this, &QWidget::close);
 
-    connect(m_submission, &ScoreSubmission::waitCaptionChanged, part<TFlatPanel>("panel_wait"),
+    connect(m_submission, &ScoreSubmission::waitCaptionChanged, m_parts.panel_wait,
             &TFlatPanel::setCaption);
     // The wait panel stays over SEND SCORE after a failure.
     connect(m_submission, &ScoreSubmission::postingFailed, this,
             [this](const QString& message) { m_environment.showMessage(message); });
     connect(m_submission, &ScoreSubmission::postingAnswered, this, [this] {
-        part<QWidget>("panel_cleared")->hide();
+        m_parts.panel_cleared->hide();
         button_viewhighscoresClick();
     });
     connect(m_submission, &ScoreSubmission::postingAnswered, m_verified,
@@ -208,19 +196,19 @@ void Tmain::setTally(TallyCalls* tally) {
 
 void Tmain::setTallyListWindow(std::function<void()> show) {
     m_showTallyList = std::move(show);
-    part<QAction>("TallyList1")->setEnabled(bool(m_showTallyList));
+    m_parts.TallyList1->setEnabled(bool(m_showTallyList));
 }
 
 void Tmain::setHighScoreWindow(Thighscore* highscore) {
     m_highscore = highscore;
-    part<QAction>("ViewHighScoreList1")->setEnabled(m_highscore != nullptr);
+    m_parts.ViewHighScoreList1->setEnabled(m_highscore != nullptr);
 }
 
 void Tmain::setInfoWindows(Thelp* help, Tabout* about) {
     m_help = help;
     m_about = about;
-    part<QAction>("Help1")->setEnabled(m_help != nullptr);
-    part<QAction>("About1")->setEnabled(m_about != nullptr);
+    m_parts.Help1->setEnabled(m_help != nullptr);
+    m_parts.About1->setEnabled(m_about != nullptr);
 }
 
 void Tmain::setVersionText(std::function<QString()> versionText) {
@@ -228,15 +216,15 @@ void Tmain::setVersionText(std::function<QString()> versionText) {
 }
 
 bool Tmain::playSounds() const {
-    return part<QAction>("PlaySounds1")->isChecked();
+    return m_parts.PlaySounds1->isChecked();
 }
 
 bool Tmain::checkForUpdates() const {
-    return part<QAction>("AutomaticallyCheckforUpdates1")->isChecked();
+    return m_parts.AutomaticallyCheckforUpdates1->isChecked();
 }
 
 QString Tmain::playerName() const {
-    return part<NameBox>("edit_name")->text();
+    return m_parts.edit_name->text();
 }
 
 void Tmain::loadSettings() {
@@ -248,10 +236,10 @@ void Tmain::loadSettings() {
     resize(
         grownToBoard(QSize(m_settings.width, m_settings.height), menuBar()->sizeHint().height()));
     m_stored = QRect(m_settings.left, m_settings.top, m_settings.width, m_settings.height);
-    part<QAction>("PlaySounds1")->setChecked(m_settings.sounds);
-    part<QAction>("AutomaticallyCheckforUpdates1")->setChecked(m_settings.update);
-    part<NameBox>("edit_name")->setText(QString::fromStdString(m_settings.name));
-    part<NameBox>("edit_aname")->setText(part<NameBox>("edit_name")->text());
+    m_parts.PlaySounds1->setChecked(m_settings.sounds);
+    m_parts.AutomaticallyCheckforUpdates1->setChecked(m_settings.update);
+    m_parts.edit_name->setText(QString::fromStdString(m_settings.name));
+    m_parts.edit_aname->setText(m_parts.edit_name->text());
 }
 
 bool Tmain::saveSettings() {
@@ -259,15 +247,14 @@ bool Tmain::saveSettings() {
     m_settings.left = x();
     m_settings.width = width();
     m_settings.height = height();
-    m_settings.name = part<NameBox>("edit_name")->text().toStdString();
-    m_settings.sounds = part<QAction>("PlaySounds1")->isChecked();
-    m_settings.update = part<QAction>("AutomaticallyCheckforUpdates1")->isChecked();
+    m_settings.name = m_parts.edit_name->text().toStdString();
+    m_settings.sounds = m_parts.PlaySounds1->isChecked();
+    m_settings.update = m_parts.AutomaticallyCheckforUpdates1->isChecked();
     try {
         SettingsFile(m_environment.settingsFile).save(m_settings);
     } catch (const SettingsWriteError& error) {
-        static constexpr const char* writeErrors[] = {
-            QT_TRANSLATE_NOOP("Tmain", "Unable to write to %1")};
-        m_environment.showMessage(translatedCoreText("Tmain", writeErrors, error.what()));
+        m_environment.showMessage(QCoreApplication::translate("Tmain", "Unable to write to %1")
+                                      .arg(QString::fromStdString(error.file().string())));
         return false;
     }
     return true;
@@ -301,7 +288,7 @@ void Tmain::focusTopPanel(QWidget* shown) {
     QWidget* target = shown != nullptr ? firstControl(shown) : nullptr;
     if (shown == nullptr) {
         // Later siblings lie on top; the panel shown last was raised.
-        const QObjectList& siblings = part<QWidget>("panel_board1")->children();
+        const QObjectList& siblings = m_parts.panel_board1->children();
         for (auto it = siblings.crbegin(); it != siblings.crend() && target == nullptr; ++it) {
             auto* panel = qobject_cast<QWidget*>(*it);
             if (panel != nullptr && panel->isVisible() && m_panels.contains(panel))
@@ -312,7 +299,7 @@ void Tmain::focusTopPanel(QWidget* shown) {
 }
 
 void Tmain::StartGame1Click() {
-    m_game->StartGame1Click();
+    m_game->StartGame1Click(playerName().toStdString());
 }
 
 void Tmain::PlaySounds1Click() {
@@ -326,7 +313,7 @@ void Tmain::ResetScreenLocation1Click() {
 }
 
 void Tmain::ChangeName1Click() {
-    showPanel(part<QWidget>("panel_name"));
+    showPanel(m_parts.panel_name);
 }
 
 void Tmain::TallyList1Click() {
@@ -335,34 +322,34 @@ void Tmain::TallyList1Click() {
 }
 
 void Tmain::button_namedoneClick() {
-    part<NameBox>("edit_name")->setText(part<NameBox>("edit_aname")->text());
-    part<QWidget>("panel_name")->hide();
+    m_parts.edit_name->setText(m_parts.edit_aname->text());
+    m_parts.panel_name->hide();
 }
 
 void Tmain::button_namecancelClick() {
-    part<QWidget>("panel_name")->hide();
+    m_parts.panel_name->hide();
 }
 
 void Tmain::button_doneClick() {
-    part<QWidget>("panel_cleared")->hide();
+    m_parts.panel_cleared->hide();
 }
 
 void Tmain::button_sendscoreClick() {
-    if (part<NameBox>("edit_name")->text().isEmpty())
-        part<NameBox>("edit_name")->setText(QStringLiteral("Guest"));
+    if (m_parts.edit_name->text().isEmpty())
+        m_parts.edit_name->setText(QStringLiteral("Guest"));
     // The watchdog counts from now.
     if (m_environment.clockToNow)
         m_environment.clockToNow();
     const QString date = postingDateOf();
-    m_submission->sendscore(part<NameBox>("edit_name")->text(), date,
+    m_submission->sendscore(m_parts.edit_name->text(), date,
                             QString::number(m_game->state().score));
     if (std::optional<GameRecord> record = m_recorder->finished();
         record && record->score == m_game->state().score) {
-        record->name = part<NameBox>("edit_name")->text().toStdString();
+        record->name = m_parts.edit_name->text().toStdString();
         record->date = date.toStdString();
         m_verified->scorePosted(std::move(*record));
     }
-    showPanel(part<QWidget>("panel_wait"));
+    showPanel(m_parts.panel_wait);
 }
 
 void Tmain::button_viewhighscoresClick() {
@@ -411,7 +398,7 @@ void Tmain::resizeEvent(QResizeEvent* event) {
     const QSize grown = grownToBoard(size(), menuHeight);
     if (grown != size())
         resize(grown);
-    part<QWidget>("panel_board")
+    m_parts.panel_board
         ->move(layout::boardPanelLeftIn(centralWidget()->width()),
                layout::boardPanelTopIn(centralWidget()->height()));
 }
@@ -456,7 +443,7 @@ void Tmain::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange || !isMinimized() || !m_game)
         return;
     const GameState& state = m_game->state();
-    if (state.gamerunning && !state.paused && part<TSelButton>("button_pause")->Enabled())
+    if (state.gamerunning && !state.paused && m_parts.button_pause->Enabled())
         m_game->button_pauseClick();
 }
 
@@ -484,7 +471,7 @@ void Tmain::keyPressEvent(QKeyEvent* event) {
         if (once)
             m_board->pressCursor();
     } else if (key == Qt::Key_P) {
-        if (once && part<TSelButton>("button_pause")->Enabled())
+        if (once && m_parts.button_pause->Enabled())
             m_game->button_pauseClick();
     } else {
         QMainWindow::keyPressEvent(event);

@@ -4,6 +4,7 @@
 // the player's name, the settings and the sounds. The game itself runs in Game; this window
 // gives it a face and the entry points from buttons and menus.
 
+#include "app/MainLayout.h"
 #include "app/Settings.h"
 #include "update/InstallerSignature.h"
 
@@ -72,6 +73,8 @@ public:
     // The records of games played on tickets, and where the tickets come from.
     const GameRecorder& recorder() const { return *m_recorder; }
     VerifiedGames& verifiedGames() const { return *m_verified; }
+    // The score posting of SEND SCORE, with its watchdog.
+    const ScoreSubmission& scoreSubmission() const { return *m_submission; }
 
     // The tally list: where the game reports, and the window "Tally List" shows.
     void setTally(TallyCalls* tally);
@@ -138,10 +141,8 @@ private:
     void showPanel(QWidget* panel);
     // Keyboard focus to the first control of the panel shown on top, or to the board.
     void focusTopPanel(QWidget* shown);
-    // A component of the window or its menus, by its name on the window.
-    template <class T> T* part(const char* name) const;
-
     MainEnvironment m_environment;
+    MainParts m_parts;
     std::unique_ptr<MainDisplay> m_display;
     BoardView* m_board = nullptr;
     Settings m_settings;

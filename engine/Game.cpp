@@ -33,12 +33,11 @@ int Game::lastRound() const {
     return std::min(m_state.round, rules::lastPlayedRound);
 }
 
-void Game::show(Component which, const std::string& text) {
-    m_display.setText(which, text);
-}
-
-void Game::show(Component which, int number) {
-    m_display.setText(which, std::to_string(number));
+void Game::enter(GamePhase phase) {
+    if (phase != m_phase) {
+        m_phase = phase;
+        m_display.phaseChanged(phase);
+    }
 }
 
 void Game::play(const char* sound) {
@@ -69,7 +68,7 @@ void Game::beforeInput() {
     }
 }
 
-void Game::button_startClick() {
+void Game::button_startClick(const std::string& player) {
     beforeInput();
     if (m_observer != nullptr) {
         m_observer->gameStarting();
@@ -88,27 +87,24 @@ void Game::button_startClick() {
     s.blinking = false;
     s.blinkhidden = false;
 
-    m_display.setEnabledFlag(Component::button_pause, true);
-    m_display.setShown(Component::panel_wait, false);
-    m_display.setShown(Component::panel_name, false);
-    m_display.setShown(Component::panel_cleared, false);
-    m_display.setShown(Component::panel_paused, false);
+    enter(GamePhase::running);
     s.paused = false;
-    show(Component::button_pause, "PAUSE GAME");
+    m_display.pausedChanged(false);
     if (m_tally != nullptr) {
         m_tally->addtomineincrease(TallyCalls::totalGames);
     }
     s.gamerunning = true;
     play("startgame");
-    show(Component::label_name, "Good Luck " + m_display.currentPlayerName());
+    m_player = player;
+    m_display.gameStarted(m_player);
     s.groupcount = 0;
     s.round = 0;
     s.score = 0;
     s.levelcleared = 0;
-    show(Component::label_round, 0);
-    show(Component::label_score, 0);
-    show(Component::label_numremoved, 0);
-    show(Component::label_lastscore, 0);
+    m_display.roundChanged(0);
+    m_display.scoreChanged(0);
+    m_display.clearedChanged(0);
+    m_display.lastScoreChanged(0);
     s.colorcount = rules::firstColours;
     m_timerdroprate->setInterval(rules::firstDropMs);
     clearboard();
@@ -121,9 +117,9 @@ void Game::button_startClick() {
     startround();
 }
 
-void Game::StartGame1Click() {
-    button_startClick();
-    m_display.setShown(Component::panel_cleared, false);
+void Game::StartGame1Click(const std::string& player) {
+    // The start hides the game-over panel too.
+    button_startClick(player);
 }
 
 void Game::startround() {
@@ -137,18 +133,19 @@ void Game::startround() {
         m_timerdroprate->setInterval(rules::firstDropMs);
     } else if (s.round == rules::finalRound) {
         endgame();
-        show(Component::label_round, s.round);
+        m_display.roundChanged(s.round);
         return;
     } else {
         m_timerdroprate->setInterval(rules::nextDropMs(m_timerdroprate->interval()));
     }
-    show(Component::label_round, s.round);
+    m_display.roundChanged(s.round);
     // The full count, but for flowers taken before the blink.
     s.untilnextlevel = rules::flowersPerLevel - s.levelcleared;
-    show(Component::label_roundcleared, std::max(s.untilnextlevel, 0));
+    m_display.untilNextLevelChanged(std::max(s.untilnextlevel, 0));
     s.linesettled = true;
     s.blinking = false;
     s.removing = false;
+    enter(GamePhase::running);
     m_timerdroprate->start();
     m_timerremove->start();
 }
@@ -228,13 +225,13 @@ void Game::groupEnd() {
         }
     }
     s.score += points;
-    show(Component::label_score, s.score);
-    show(Component::label_numremoved, s.groupcount);
-    show(Component::label_lastscore, points);
+    m_display.scoreChanged(s.score);
+    m_display.clearedChanged(s.groupcount);
+    m_display.lastScoreChanged(points);
     s.groupcount = 0;
-    show(Component::label_status, "Scored: " + std::to_string(points));
+    m_display.groupScored(points);
     if (s.levelcleared >= rules::flowersPerLevel) {
-        show(Component::label_status, "LEVEL UP!");
+        enter(GamePhase::levellingUp);
         s.linesettled = false;
         s.blinkticks = rules::blinkTicks;
         m_timerblink->start();
@@ -282,13 +279,10 @@ void Game::endgame() {
         drawField();
     }
     if (m_tally != nullptr) {
-        m_tally->checkscore(s.score, m_display.currentPlayerName());
+        m_tally->checkscore(s.score, m_player);
         m_tally->checkchange(TallyCalls::highestLevel, lastRound());
     }
-    m_display.setShown(Component::button_sendscore, true);
-    m_display.setShown(Component::panel_cleared, true);
-    m_display.setShown(Component::button_start, true);
-    m_display.setEnabledFlag(Component::button_pause, false);
+    enter(GamePhase::over);
     play("gameover");
     if (m_observer != nullptr) {
         m_observer->gameEnded();
@@ -299,9 +293,8 @@ void Game::button_pauseClick() {
     beforeInput();
     GameState& s = m_state;
     if (!s.paused) {
-        m_display.setShown(Component::panel_paused, true);
         s.paused = true;
-        show(Component::button_pause, "RESUME");
+        m_display.pausedChanged(true);
         if (m_observer != nullptr) {
             m_observer->pausedChanged(true);
         }
@@ -313,9 +306,8 @@ void Game::button_pauseClick() {
 void Game::button_resumeClick() {
     beforeInput();
     const bool wasPaused = m_state.paused;
-    m_display.setShown(Component::panel_paused, false);
     m_state.paused = false;
-    show(Component::button_pause, "PAUSE GAME");
+    m_display.pausedChanged(false);
     if (wasPaused && m_observer != nullptr) {
         m_observer->pausedChanged(false);
     }
@@ -383,7 +375,7 @@ void Game::timerremoveTimer() {
     s.cells[cell.c][cell.r] = 0;
     m_board.drawtile(cell.c, cell.r, 0);
     s.untilnextlevel = rules::flowersPerLevel - s.levelcleared;
-    show(Component::label_roundcleared, std::max(s.untilnextlevel, 0));
+    m_display.untilNextLevelChanged(std::max(s.untilnextlevel, 0));
     removeit1(cell.c, cell.r);
     s.removecord.pop_front();
     if (s.removecord.empty()) {

@@ -38,9 +38,13 @@ public:
     // has ended on reaching round 30.
     int lastRound() const;
 
-    // Buttons and menu.
-    void button_startClick();
-    void StartGame1Click(); // menu "Start Game": START GAME, then hides panel_cleared
+    // Where the game stands; the pause is state().paused.
+    GamePhase phase() const { return m_phase; }
+
+    // Buttons and menu. A game is started for the player named, whose name goes to the tally
+    // at game over.
+    void button_startClick(const std::string& player);
+    void StartGame1Click(const std::string& player); // menu "Start Game": the same as START GAME
     void button_pauseClick();
     void button_resumeClick();
 
@@ -78,8 +82,8 @@ private:
     void groupEnd();
     void drawField(); // every playing cell from the grid, column by column
     void drawBlank(); // tile 0 on every playing cell, column by column
-    void show(Component which, const std::string& text);
-    void show(Component which, int number);
+    // Tells the display of a new phase; nothing when it stays the same.
+    void enter(GamePhase phase);
     void play(const char* sound);
     void beforeInput();
 
@@ -90,6 +94,8 @@ private:
     SoundCalls* m_sounds = nullptr;
     TallyCalls* m_tally = nullptr;
     GameObserver* m_observer = nullptr;
+    GamePhase m_phase = GamePhase::idle;
+    std::string m_player; // as handed to START
     std::unique_ptr<GameTimer> m_timerdrop;
     std::unique_ptr<GameTimer> m_timerremove;
     std::unique_ptr<GameTimer> m_timerdroprate;

@@ -1,19 +1,29 @@
 #pragma once
 
-#include "engine/Component.h"
+#include "engine/GamePhase.h"
 
 #include <string>
 
-// What the engine shows on the game window, and the one thing it reads there.
+// What a game tells its window, as plain values, in the order its steps make them; the window
+// chooses the words and the widgets that show them.
 class GameDisplay {
 public:
     virtual ~GameDisplay() = default;
-    // A label's text, or the pause button's caption.
-    virtual void setText(Component which, const std::string& text) = 0;
-    // Shows or hides a panel or button; a panel that is shown comes to the front.
-    virtual void setShown(Component which, bool shown) = 0;
-    // Switches a button's own Enabled flag (the engine uses it for button_pause only).
-    virtual void setEnabledFlag(Component which, bool enabled) = 0;
-    // The player name: the text of the game-over panel's name box edit_name.
-    virtual std::string currentPlayerName() const = 0;
+    // START GAME: a game started for this player (the name handed to START, maybe empty). The
+    // panels over the board go.
+    virtual void gameStarted(const std::string& player) = 0;
+    // Told only when the phase changes; the window starts idle.
+    virtual void phaseChanged(GamePhase phase) = 0;
+    // The pause panel comes (true) or goes (false); false also at every START and RESUME.
+    virtual void pausedChanged(bool paused) = 0;
+    // The counters beside and under the board, each as it changes: the round (0 at a start),
+    // the flowers still to clear in the round (never below 0), the score, and the size and the
+    // points of the group removed last.
+    virtual void roundChanged(int round) = 0;
+    virtual void untilNextLevelChanged(int flowers) = 0;
+    virtual void scoreChanged(int score) = 0;
+    virtual void clearedChanged(int flowers) = 0;
+    virtual void lastScoreChanged(int points) = 0;
+    // A group was removed and scored these points (the status line's news).
+    virtual void groupScored(int points) = 0;
 };

@@ -16,10 +16,15 @@ public:
 
 class NoDisplay : public GameDisplay {
 public:
-    void setText(Component, const std::string&) override {}
-    void setShown(Component, bool) override {}
-    void setEnabledFlag(Component, bool) override {}
-    std::string currentPlayerName() const override { return {}; }
+    void gameStarted(const std::string&) override {}
+    void phaseChanged(GamePhase) override {}
+    void pausedChanged(bool) override {}
+    void roundChanged(int) override {}
+    void untilNextLevelChanged(int) override {}
+    void scoreChanged(int) override {}
+    void clearedChanged(int) override {}
+    void lastScoreChanged(int) override {}
+    void groupScored(int) override {}
 };
 
 class EndWatch : public GameObserver {
@@ -60,7 +65,7 @@ ReplayResult replayGame(const GameRecord& record, std::uint64_t seed, std::int64
         return result;
     };
 
-    game.button_startClick();
+    game.button_startClick({}); // a replay's name does not count
     std::int64_t last = 0;
     for (const RecordedEvent& event : record.events) {
         if (event.at < last) {

@@ -56,10 +56,10 @@ void ScorePosting::start() {
 
 ScorePosting::Tick ScorePosting::tick() {
     --m_countdown;
-    if (++m_dots > mostDots)
+    if (++m_dots > mostDots) {
         m_dots = 1;
-    return {std::string(waitCaption) + std::string(static_cast<std::size_t>(m_dots), '.'),
-            m_countdown == 0};
+    }
+    return {m_dots, m_countdown == 0};
 }
 
 } // namespace posting

@@ -10,8 +10,6 @@ namespace posting {
 
 inline constexpr int watchdogTicks = 40; // one tick a second
 inline constexpr int mostDots = 5;
-inline constexpr std::string_view waitCaption = "Posting Score, Please Wait";
-inline constexpr std::string_view failedMessage = "Posting Failed.";
 
 // The name as it goes into the query: space, "&", "=", "#", "%", "+", control bytes and bytes
 // above 127 percent-encoded, so the name arrives intact; everything else as written.
@@ -34,8 +32,8 @@ std::string dateSeparatorOf(std::string_view shortFormat);
 class ScorePosting {
 public:
     struct Tick {
-        std::string caption; // the wait panel's new caption
-        bool postingFailed;  // show "Posting Failed." now (once: the countdown is exactly 0)
+        int dots;           // the dots after the wait panel's caption, 1 to mostDots
+        bool postingFailed; // the posting failed now (once: the countdown is exactly 0)
     };
 
     // SEND SCORE: the countdown starts again at 40, with no dots.

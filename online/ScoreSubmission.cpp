@@ -1,11 +1,12 @@
 #include "online/ScoreSubmission.h"
 
 #include "engine/GameTimer.h"
-#include "engine/TimerComponent.h"
 #include "online/HTTPGet.h"
-#include "widgets/CoreText.h"
 
+#include <QCoreApplication>
 #include <QTimer>
+
+#include <exception>
 
 #include <utility>
 
@@ -14,17 +15,14 @@ namespace {
 // The watchdog ticks once a second.
 constexpr int watchdogIntervalMs = 1000;
 
-// The posting's texts: the wait panel's caption with its growing dots, and the failure.
-constexpr const char* postingTexts[] = {
-    QT_TRANSLATE_NOOP("ScoreSubmission", "Posting Score, Please Wait%1"),
-    QT_TRANSLATE_NOOP("ScoreSubmission", "Posting Failed.")};
-
-QString shown(const std::string& text) {
-    return translatedCoreText("ScoreSubmission", postingTexts, text);
+// The wait panel's caption with its growing dots.
+QString waitCaption(int dots) {
+    return QCoreApplication::translate("ScoreSubmission", "Posting Score, Please Wait%1")
+        .arg(QString(dots, QLatin1Char('.')));
 }
 
 QString failedText() {
-    return shown(std::string(posting::failedMessage));
+    return QCoreApplication::translate("ScoreSubmission", "Posting Failed.");
 }
 
 } // namespace
@@ -39,7 +37,6 @@ ScoreSubmission::ScoreSubmission(TimerFactory& timers, std::string siteRoot, QOb
     m_sendit->setOnError([this](QObject*) { sendWaiting(); });
     m_timer1->setInterval(watchdogIntervalMs);
     m_timer1->onTick([this] { Timer1Timer(); });
-    Timer1 = new TimerComponent("Timer1", *m_timer1, this);
 }
 
 ScoreSubmission::~ScoreSubmission() = default;
@@ -54,9 +51,10 @@ void ScoreSubmission::sendscore(const QString& name, const QString& date, const 
             m_sendit->setURL(url);
             m_sendit->FetchString();
         }
-    } catch (...) {
+    } catch (const std::exception& error) {
         // A posting that cannot even start ends like one that gets no answer: the watchdog
         // reports it.
+        qWarning("The score posting could not start: %s", error.what());
     }
     m_posting.start();
     m_timer1->start();
@@ -64,7 +62,7 @@ void ScoreSubmission::sendscore(const QString& name, const QString& date, const 
 
 void ScoreSubmission::Timer1Timer() {
     const posting::ScorePosting::Tick tick = m_posting.tick();
-    emit waitCaptionChanged(shown(tick.caption));
+    emit waitCaptionChanged(waitCaption(tick.dots));
     if (tick.postingFailed) {
         // The timer goes on ticking while the message is open; it stops once it is closed.
         emit postingFailed(failedText());
@@ -73,17 +71,20 @@ void ScoreSubmission::Timer1Timer() {
 }
 
 void ScoreSubmission::sendWaiting() {
-    if (m_waitingUrl.empty())
+    if (m_waitingUrl.empty()) {
         return;
+    }
     // The component takes a new fetch only once the handler of its last one has returned.
     QTimer::singleShot(0, this, [this] {
-        if (m_waitingUrl.empty() || m_sendit->busy())
+        if (m_waitingUrl.empty() || m_sendit->busy()) {
             return;
+        }
         m_sendit->setURL(std::exchange(m_waitingUrl, std::string()));
         try {
             m_sendit->FetchString();
-        } catch (...) {
+        } catch (const std::exception& error) {
             // No thread for it: as with any posting that cannot start, nothing more happens.
+            qWarning("The waiting score posting could not start: %s", error.what());
         }
     });
 }
@@ -93,8 +94,9 @@ void ScoreSubmission::senditDoneString(QObject*, const std::string&) {
     m_timer1->stop();
     // The server answered but did not take the score (a bad name, too many postings, its
     // database away): that is a failure, however much text came with it.
-    if (m_sendit->statusCode() >= 400)
+    if (m_sendit->statusCode() >= 400) {
         emit postingFailed(failedText());
-    else
+    } else {
         emit postingAnswered();
+    }
 }

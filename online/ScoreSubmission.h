@@ -10,7 +10,6 @@
 
 class GameTimer;
 class THTTPGet;
-class TimerComponent;
 class TimerFactory;
 
 // One score posting from SEND SCORE to its outcome: the request on `sendit`, the one-second
@@ -32,8 +31,10 @@ public:
     // Errors while starting the request are swallowed: the watchdog then reports the failure.
     void sendscore(const QString& name, const QString& date, const QString& score);
 
-    // The request, open to the tests, which wait for it to settle.
+    // The request and the watchdog, open to the tests, which wait for the one to settle and
+    // watch the other.
     const THTTPGet& request() const { return *m_sendit; }
+    const GameTimer& watchdog() const { return *m_timer1; }
 
 signals:
     // The wait panel's new caption, every watchdog tick.
@@ -52,8 +53,7 @@ private:
 
     std::string m_siteRoot;
     THTTPGet* m_sendit = nullptr;
-    std::unique_ptr<GameTimer> m_timer1;
-    TimerComponent* Timer1 = nullptr;
+    std::unique_ptr<GameTimer> m_timer1; // the watchdog Timer1
     posting::ScorePosting m_posting;
     std::string m_waitingUrl; // a posting made while another was out; empty when none
 };

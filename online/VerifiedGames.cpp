@@ -4,6 +4,7 @@
 #include "engine/Ticket.h"
 #include "online/HTTPGet.h"
 
+#include <exception>
 #include <memory>
 
 namespace {
@@ -38,8 +39,10 @@ void VerifiedGames::fetchTicket() {
     m_ticketGet->setURL(m_siteRoot + std::string(site::ticketPath));
     try {
         m_ticketGet->FetchString();
-    } catch (...) {
-        return; // no thread for it now: the next game start or window activation tries again
+    } catch (const std::exception& error) {
+        // No thread for it now: the next game start or window activation tries again.
+        qWarning("The ticket fetch could not start: %s", error.what());
+        return;
     }
     m_ticketWait.start();
 }
@@ -109,7 +112,8 @@ void VerifiedGames::postingAnswered() {
     post->setOnError([ended](QObject*) { ended(false); });
     try {
         post->FetchString();
-    } catch (...) {
+    } catch (const std::exception& error) {
+        qWarning("The game record could not be sent: %s", error.what());
         post->deleteLater();
         emit recordSent(false);
         return;

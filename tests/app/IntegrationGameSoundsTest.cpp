@@ -27,7 +27,7 @@ public: // for the test bodies
     // next level, and clicks the pair: one group end that clears, empties the board and levels
     // up at once.
     void clearTheLastPairOnTheLevelsLastFlowers() {
-        game.button_startClick();
+        game.button_startClick("Ann");
         game.clearboard();
         game.state().cells[1][10] = 1;
         game.state().cells[2][10] = 1;
@@ -40,7 +40,7 @@ public: // for the test bodies
     bool soundsOn = true;
     SoundPlayer player{output, [this] { return soundsOn; }};
     testsupport::NullBoard board;
-    testsupport::NullDisplay display{"Ann"};
+    testsupport::NullDisplay display;
     VirtualClock clock;
     SeededRandom random{7};
     Game game{board, display, clock, random};

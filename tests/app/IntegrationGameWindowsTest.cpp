@@ -6,7 +6,8 @@
 #include "app/NameBox.h"
 #include "engine/BoardView.h"
 #include "engine/Game.h"
-#include "engine/TimerComponent.h"
+#include "engine/GameTimer.h"
+#include "online/ScoreSubmission.h"
 #include "info/ClickLabel.h"
 #include "online/HTTPGet.h"
 #include "online/HtmlViewer.h"
@@ -75,8 +76,8 @@ struct GameRun {
         return state.score;
     }
 
-    // The score posting's watchdog, found by its name on the window.
-    const TimerComponent& watchdog() const { return *timer(main(), "Timer1"); }
+    // The score posting's watchdog.
+    const GameTimer& watchdog() const { return main().scoreSubmission().watchdog(); }
     // The watchdog's ticks, one second each.
     void ticks(int count) { clock.advance(1000LL * count); }
     QString waitCaption() const { return panel(main(), "panel_wait")->Caption(); }
@@ -162,7 +163,7 @@ private slots:
         QVERIFY(highscore.isVisible());
         QVERIFY(page().contains(QString::number(score)));
         QVERIFY(panel(run.main(), "panel_cleared")->isHidden());
-        QVERIFY(!run.watchdog().Enabled());
+        QVERIFY(!run.watchdog().running());
         QVERIFY(run.messages.isEmpty());
     }
 
@@ -170,11 +171,11 @@ private slots:
         GameRun run(closedPort);
         run.main().show();
         run.finishGame();
-        QCOMPARE(run.watchdog().Interval(), 1000);
-        QVERIFY(!run.watchdog().Enabled());
+        QCOMPARE(run.watchdog().interval(), 1000);
+        QVERIFY(!run.watchdog().running());
         const QString before = run.waitCaption();
         click(button(run.main(), "button_sendscore"));
-        QVERIFY(run.watchdog().Enabled());
+        QVERIFY(run.watchdog().running());
         QCOMPARE(run.waitCaption(), before);
         const QString wait = QStringLiteral("Posting Score, Please Wait");
         for (const char* dots : {".", "..", "...", "....", ".....", ".", ".."}) {
@@ -187,7 +188,7 @@ private slots:
         QCOMPARE(run.messages, QStringList{"Posting Failed."});
         run.ticks(10);
         QCOMPARE(run.messages.size(), 1);
-        QVERIFY(!run.watchdog().Enabled());
+        QVERIFY(!run.watchdog().running());
         QVERIFY(panel(run.main(), "panel_wait")->isVisible());
     }
 
@@ -208,7 +209,7 @@ private slots:
         click(button(run.main(), "button_sendscore"));
         QVERIFY(QTest::qWaitFor([&] { return !run.messages.isEmpty(); }, 20000));
         QCOMPARE(run.messages, QStringList{"Posting Failed."});
-        QVERIFY(!run.watchdog().Enabled());
+        QVERIFY(!run.watchdog().running());
         QVERIFY(panel(run.main(), "panel_cleared")->isVisible());
         QVERIFY(panel(run.main(), "panel_wait")->isVisible());
         QVERIFY(!run.windows->highscore.isVisible());

@@ -26,6 +26,7 @@ public: // for the test bodies
             FAIL() << "save reported success";
         } catch (const SettingsWriteError& e) {
             EXPECT_EQ(std::string(e.what()), "Unable to write to " + full.string());
+            EXPECT_EQ(e.file(), full) << "the window composes its message from the file";
         }
     }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// The game window's components found by their names on the window, as the window finds them:
-// widgets in the client area, items in the menus, timers among the window's objects; and the two
+// The game window's components found by their names on the window, as a screen reader or any
+// other outside user finds them: widgets in the client area, items in the menus; and the two
 // moves every game-window test makes: a click on a caption button, a playable group on the board;
 // and the quiet surroundings most of them make the window in.
 
@@ -12,7 +12,6 @@
 #include "engine/EngineClock.h"
 #include "engine/GameRules.h"
 #include "engine/GameState.h"
-#include "engine/TimerComponent.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/VirtualClock.h"
 #include "widgets/ButtonComps.h"
@@ -60,9 +59,6 @@ inline NameBox* nameBox(const Tmain& window, const char* name) {
 }
 inline QAction* menuItem(const Tmain& window, const char* name) {
     return part<QAction>(window, name);
-}
-inline TimerComponent* timer(const Tmain& window, const char* name) {
-    return part<TimerComponent>(window, name);
 }
 inline BoardView* board(const Tmain& window) {
     return part<BoardView>(window, "board");

@@ -41,7 +41,7 @@ struct BoardGame {
     bool showAndStart() {
         if (!show())
             return false;
-        game.button_startClick();
+        game.button_startClick("Tester");
         return true;
     }
     SeededRandom random{3};

@@ -8,7 +8,7 @@ class CleanStartAndEnd : public EngineTest {
 protected:
     // START GAME now leaves nothing of what was going on, and nothing of it comes back later.
     void expectCleanStart() {
-        game.button_startClick();
+        game.button_startClick("Tester");
         EXPECT_FALSE(s().removing);
         EXPECT_EQ(s().removecolor, 0);
         EXPECT_TRUE(s().clickcord.empty());
@@ -27,7 +27,7 @@ protected:
             }
         }
         EXPECT_EQ(s().round, 1) << "an old blink does not begin round 2";
-        EXPECT_EQ(rec.text(Component::label_round), "1");
+        EXPECT_EQ(rec.shown.round, 1);
         EXPECT_EQ(s().groupcount, 0);
         EXPECT_EQ(s().score, 0);
         EXPECT_TRUE(s().linesettled);
@@ -47,7 +47,7 @@ TEST_F(CleanStartAndEnd, StartGameDuringARemovalStartsClean) {
 }
 
 TEST_F(CleanStartAndEnd, StartGameDuringAFallingLineStartsClean) {
-    game.button_startClick();
+    game.button_startClick("Tester");
     clock.advance(3030);
     ASSERT_TRUE(game.timerdrop().running());
     expectCleanStart();
@@ -65,16 +65,15 @@ TEST_F(CleanStartAndEnd, StartGameDuringTheBlinkStartsClean) {
 }
 
 TEST_F(CleanStartAndEnd, StartGameWhilePausedEndsThePause) {
-    game.button_startClick();
+    game.button_startClick("Tester");
     game.button_pauseClick();
-    game.button_startClick();
+    game.button_startClick("Tester");
     EXPECT_FALSE(s().paused);
-    EXPECT_FALSE(rec.isShown(Component::panel_paused));
-    EXPECT_EQ(rec.text(Component::button_pause), "PAUSE GAME");
+    EXPECT_FALSE(rec.shown.paused);
 }
 
 TEST_F(CleanStartAndEnd, StartroundDoesNothingOnceTheGameIsOver) {
-    game.button_startClick();
+    game.button_startClick("Tester");
     game.endgame();
     rec.clearLogs();
     game.startround();
@@ -122,24 +121,24 @@ TEST_F(CleanStartAndEnd, AGameOverDuringTheBlinkStaysOver) {
     rec.clearLogs();
     clock.advance(10000);
     EXPECT_EQ(s().round, 1);
-    EXPECT_EQ(rec.text(Component::label_round), "1");
+    EXPECT_EQ(rec.shown.round, 1);
     EXPECT_TRUE(rec.log.empty()) << "no line, no blink, no second game over";
     EXPECT_FALSE(game.timerdroprate().running());
     EXPECT_FALSE(game.timerremove().running());
 }
 
 TEST_F(CleanStartAndEnd, UntilNextLevelReadsOneHundredAtEveryStart) {
-    game.button_startClick();
-    EXPECT_EQ(rec.text(Component::label_roundcleared), "100");
+    game.button_startClick("Tester");
+    EXPECT_EQ(rec.shown.untilNextLevel, 100);
     EXPECT_EQ(s().untilnextlevel, 100);
     setBoard(bigblock);
     s().levelcleared = 80;
     click(1, 10);
     removeGroup();
-    EXPECT_EQ(rec.text(Component::label_roundcleared), "0");
+    EXPECT_EQ(rec.shown.untilNextLevel, 0);
     clock.advance(2000);
     EXPECT_EQ(s().round, 2);
-    EXPECT_EQ(rec.text(Component::label_roundcleared), "100");
+    EXPECT_EQ(rec.shown.untilNextLevel, 100);
     EXPECT_EQ(s().untilnextlevel, 100);
 }
 

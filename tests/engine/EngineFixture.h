@@ -30,7 +30,7 @@ public: // for the test bodies
     std::vector<std::string> board() const { return testsupport::boardRows(game.state()); }
     // START GAME, then the given board instead of the random one; logs cleared.
     void startWith(const std::vector<std::string>& rows) {
-        game.button_startClick();
+        game.button_startClick("Tester");
         setBoard(rows);
         game.boardPaint();
         rec.clearLogs();

@@ -29,7 +29,7 @@ TEST_F(GameBoardSteps, TheExampleGroupIsRemovedBreadthFirst) {
     EXPECT_FALSE(s().removing);
     EXPECT_EQ(s().removecolor, 0);
     EXPECT_EQ(s().groupcount, 0);
-    EXPECT_EQ(rec.text(Component::label_numremoved), "4");
+    EXPECT_EQ(rec.shown.cleared, 4);
     // The tiles blanked one per tick, in queue order; then columns 4 and 7 closed up.
     EXPECT_EQ(std::vector<Draw>(rec.draws.begin(), rec.draws.begin() + 4),
               (std::vector<Draw>{{5, 10, 0}, {6, 10, 0}, {5, 9, 0}, {6, 9, 0}}));
@@ -51,7 +51,7 @@ TEST_F(GameBoardSteps, ATwoByTwoBlockTakesFourTicksWithNoFlowerTwice) {
         ASSERT_LE(ticks, 4);
     }
     EXPECT_EQ(ticks, 4);
-    EXPECT_EQ(rec.text(Component::label_numremoved), "4");
+    EXPECT_EQ(rec.shown.cleared, 4);
     EXPECT_EQ(s().levelcleared, 4);
     EXPECT_TRUE(game.checkforempty());
 }
@@ -102,7 +102,7 @@ TEST_F(GameBoardSteps, AGroupAlongTheEdgesStopsAtTheEdges) {
     s().round = 1;
     game.checkit1(1, 1);
     EXPECT_EQ(removeGroup(), 19);
-    EXPECT_EQ(rec.text(Component::label_numremoved), "19");
+    EXPECT_EQ(rec.shown.cleared, 19);
     EXPECT_EQ(s().cells[0][1] + s().cells[11][5], 8);
 }
 

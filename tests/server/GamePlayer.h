@@ -58,7 +58,7 @@ inline std::optional<std::pair<int, int>> choose(const GameState& s, bool bigges
 inline std::optional<GameRecord> play(const std::string& ticket, const std::string& name,
                                       const std::string& date, const Style& style = {}) {
     testsupport::NullBoard board;
-    testsupport::NullDisplay display{"Player"};
+    testsupport::NullDisplay display;
     EngineClock clock;
     SeededRandom random(0);
     Game game(board, display, clock, random);
@@ -66,7 +66,7 @@ inline std::optional<GameRecord> play(const std::string& ticket, const std::stri
     std::optional<std::string> unused = ticket;
     recorder.setTickets([&unused] { return std::exchange(unused, std::nullopt); });
     game.setObserver(&recorder);
-    game.button_startClick();
+    game.button_startClick(name);
     const GameState& s = game.state();
     bool paused = false;
     while (s.gamerunning && clock.now() < style.giveUpMs) {

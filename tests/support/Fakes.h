@@ -9,7 +9,6 @@
 
 #include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -19,17 +18,18 @@ public:
     void drawtile(int, int, int) override {}
 };
 
-// A game window that shows nothing; its player name is fixed.
+// A game window that shows nothing.
 class NullDisplay : public GameDisplay {
 public:
-    explicit NullDisplay(std::string name = "Tester") : m_name(std::move(name)) {}
-    void setText(Component, const std::string&) override {}
-    void setShown(Component, bool) override {}
-    void setEnabledFlag(Component, bool) override {}
-    std::string currentPlayerName() const override { return m_name; }
-
-private:
-    std::string m_name;
+    void gameStarted(const std::string&) override {}
+    void phaseChanged(GamePhase) override {}
+    void pausedChanged(bool) override {}
+    void roundChanged(int) override {}
+    void untilNextLevelChanged(int) override {}
+    void scoreChanged(int) override {}
+    void clearedChanged(int) override {}
+    void lastScoreChanged(int) override {}
+    void groupScored(int) override {}
 };
 
 // A board given by its lowest rows, the last one row 10; empty rows above them. '.' is empty,

@@ -1,7 +1,7 @@
 #pragma once
 
 // Stands in for the game window, the board, the sounds and the tally list in engine tests:
-// it keeps what is shown and logs every call in order.
+// it keeps what the game told last and logs every call, as facts, in order.
 
 #include "engine/BoardSurface.h"
 #include "engine/GameDisplay.h"
@@ -11,18 +11,30 @@
 
 #include <array>
 #include <initializer_list>
-#include <map>
 #include <string>
 #include <vector>
 
-inline const char* componentName(Component which) {
-    static const char* const names[] = {"label_round",      "label_roundcleared", "label_score",
-                                        "label_lastscore",  "label_numremoved",   "label_status",
-                                        "label_name",       "button_pause",       "button_start",
-                                        "button_sendscore", "panel_cleared",      "panel_paused",
-                                        "panel_name",       "panel_wait"};
-    return names[static_cast<int>(which)];
+inline const char* phaseName(GamePhase phase) {
+    switch (phase) {
+    case GamePhase::idle:
+        return "idle";
+    case GamePhase::running:
+        return "running";
+    case GamePhase::levellingUp:
+        return "levellingUp";
+    case GamePhase::over:
+        return "over";
+    }
+    return "?";
 }
+
+// What the game last told its window.
+struct Shown {
+    std::string player; // for whom the last game started
+    GamePhase phase = GamePhase::idle;
+    bool paused = false;
+    int round = 0, untilNextLevel = 0, score = 0, cleared = 0, lastScore = 0;
+};
 
 struct Draw {
     int c, r, t;
@@ -41,25 +53,32 @@ public:
         log.push_back("draw " + std::to_string(c) + "," + std::to_string(r) + "=" +
                       std::to_string(t));
     }
-    void setText(Component which, const std::string& text) override {
-        m_texts[which] = text;
-        if (which == Component::label_status) {
-            statuses.push_back(text);
-        }
-        if (which == Component::label_lastscore) {
-            lastscores.push_back(std::stoi(text));
-        }
-        log.push_back(std::string("text ") + componentName(which) + "=" + text);
+    void gameStarted(const std::string& player) override {
+        shown.player = player;
+        log.push_back("started " + player);
     }
-    void setShown(Component which, bool shown) override {
-        m_shown[which] = shown;
-        log.push_back(std::string(shown ? "show " : "hide ") + componentName(which));
+    void phaseChanged(GamePhase phase) override {
+        shown.phase = phase;
+        log.push_back(std::string("phase ") + phaseName(phase));
     }
-    void setEnabledFlag(Component which, bool enabled) override {
-        m_enabled[which] = enabled;
-        log.push_back(std::string(enabled ? "enable " : "disable ") + componentName(which));
+    void pausedChanged(bool paused) override {
+        shown.paused = paused;
+        log.push_back(paused ? "paused" : "unpaused");
     }
-    std::string currentPlayerName() const override { return name; }
+    void roundChanged(int round) override { told(shown.round, "round", round); }
+    void untilNextLevelChanged(int flowers) override {
+        told(shown.untilNextLevel, "untilnext", flowers);
+    }
+    void scoreChanged(int score) override { told(shown.score, "score", score); }
+    void clearedChanged(int flowers) override { told(shown.cleared, "cleared", flowers); }
+    void lastScoreChanged(int points) override {
+        told(shown.lastScore, "lastscore", points);
+        lastscores.push_back(points);
+    }
+    void groupScored(int points) override {
+        scored.push_back(points);
+        log.push_back("scored " + std::to_string(points));
+    }
     void playsounds(const std::string& sound) override {
         sounds.push_back(sound);
         log.push_back("sound " + sound);
@@ -80,14 +99,9 @@ public:
         draws.clear();
         sounds.clear();
         tally.clear();
-        statuses.clear();
+        scored.clear();
         lastscores.clear();
     }
-    std::string text(Component which) const {
-        return m_texts.count(which) ? m_texts.at(which) : "";
-    }
-    bool isShown(Component which) const { return m_shown.count(which) && m_shown.at(which); }
-    bool isEnabled(Component which) const { return m_enabled.count(which) && m_enabled.at(which); }
     // Every playing cell shows the tile of the grid.
     bool shows(const GameState& s) const {
         for (int c = 1; c <= 10; ++c) {
@@ -113,13 +127,13 @@ public:
         return kept;
     }
 
-    std::string name = "Tester";
+    Shown shown;
     std::vector<std::string> log; // every call, in order
     std::vector<Draw> draws;
     std::vector<std::string> sounds;
     std::vector<std::string> tally;
-    std::vector<std::string> statuses;            // every text of label_status
-    std::vector<int> lastscores;                  // every number shown in label_lastscore
+    std::vector<int> scored;                      // the points of every group scored
+    std::vector<int> lastscores;                  // every last score shown
     int baddraws = 0;                             // drawtile outside the playing field or the tiles
     std::array<std::array<int, 11>, 12> screen{}; // the tile drawn last in each cell
 
@@ -128,7 +142,8 @@ private:
         tally.push_back(call);
         log.push_back("tally " + call);
     }
-    std::map<Component, std::string> m_texts;
-    std::map<Component, bool> m_shown;
-    std::map<Component, bool> m_enabled;
+    void told(int& kept, const char* counter, int value) {
+        kept = value;
+        log.push_back(std::string(counter) + " " + std::to_string(value));
+    }
 };
