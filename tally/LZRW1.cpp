@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::uint64_t smallFile = 0x18000; // Advise: below this, always Good
 
-const std::string readError = "Lzrw1 : Error reading from input file : ";
 
 void putLittle32(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v);
@@ -28,6 +27,28 @@ std::uint32_t getLittle32(const std::uint8_t* p) {
 }
 
 } // namespace
+
+std::string lzrw1Message(Lzrw1Failure failure, const std::string& subject) {
+    switch (failure) {
+    case Lzrw1Failure::openInput:
+        return "Lzrw1 (de)compression : Failed to open input file : " + subject;
+    case Lzrw1Failure::noMemory:
+        return "Lzrw1 (de)compression : Failed to get memory for I/O buffers !";
+    case Lzrw1Failure::readInput:
+        return "Lzrw1 : Error reading from input file : " + subject;
+    case Lzrw1Failure::noHeader:
+        return subject + " : Lzrw1 decompression : this file has no valid header !";
+    case Lzrw1Failure::corrupt:
+        return subject + " : Lzrw1 decompression : corrupt compressed data !";
+    case Lzrw1Failure::fastSizes:
+        return "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !";
+    case Lzrw1Failure::goodSizes:
+        return "Lzrw1 (decompression LZH) : Original and compressed sizes do not match !";
+    case Lzrw1Failure::other:
+        break;
+    }
+    return subject;
+}
 
 // The two per-operation I/O buffers, each a block plus the coders' slack.
 struct Tlzrw1::Buffers {
@@ -50,7 +71,8 @@ Tlzrw1::Buffers Tlzrw1::allocateBuffers(const char* failure) const {
     buffers.in.reset(new (std::nothrow) std::uint8_t[TLZR::bufferSize]);
     buffers.out.reset(new (std::nothrow) std::uint8_t[TLZR::bufferSize]);
     if (!buffers.in || !buffers.out) {
-        throw ELzrw1Exception(failure);
+        throw failure == nullptr ? ELzrw1Exception(Lzrw1Failure::noMemory, {})
+                                 : ELzrw1Exception(failure);
     }
     return buffers;
 }
@@ -71,7 +93,7 @@ Tlzrw1::Channel Tlzrw1::openChannel(bool needSize) {
     }
     channel.size = size.value_or(0);
     if (!channel.reader->open()) {
-        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open input file : " + InputFile);
+        throw ELzrw1Exception(Lzrw1Failure::openInput, InputFile);
     }
     if (UseStream) {
         channel.writer = std::make_unique<Lzrw1Writer>(outputStream);
@@ -113,7 +135,7 @@ void Tlzrw1::failWrite() const {
 
 void Tlzrw1::readExact(Lzrw1Reader& reader, std::uint8_t* buffer, std::size_t n) const {
     if (reader.read(buffer, n) != n) {
-        throw ELzrw1Exception(readError + InputFile);
+        throw ELzrw1Exception(Lzrw1Failure::readInput, InputFile);
     }
 }
 
@@ -129,7 +151,7 @@ std::int64_t Tlzrw1::Compress() {
     }
     const TCompressMode mode = CompressMode == TCompressMode::Auto ? Advise() : CompressMode;
     Buffers buffers =
-        allocateBuffers("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
+        allocateBuffers(nullptr);
     // Failing to open a file leaves an existing output as it was; any later failure removes it.
     Channel channel = openChannel(true);
     try {
@@ -170,7 +192,7 @@ void Tlzrw1::compressFast(Channel& channel, Buffers& buffers) {
     do {
         got = reader.read(buffers.in.get(), TLZR::blockSize);
         if (reader.failed()) {
-            throw ELzrw1Exception(readError + InputFile + " (LZRW1/KH)");
+            throw ELzrw1Exception(Lzrw1Failure::readInput, InputFile + " (LZRW1/KH)");
         }
         bytesIn += got;
         const std::size_t length = m_lzr.CompressBlock(buffers.in.get(), got, buffers.out.get());
@@ -182,7 +204,7 @@ void Tlzrw1::compressFast(Channel& channel, Buffers& buffers) {
     } while (got == TLZR::blockSize);
     // A file that changed size while being read would give a container that cannot be read.
     if (bytesIn != expected) {
-        throw ELzrw1Exception(readError + InputFile + " (LZRW1/KH)");
+        throw ELzrw1Exception(Lzrw1Failure::readInput, InputFile + " (LZRW1/KH)");
     }
 }
 
@@ -195,7 +217,7 @@ void Tlzrw1::compressGood(Channel& channel) {
         [&](std::uint8_t* buffer, std::size_t n) {
             const std::size_t got = reader.read(buffer, n);
             if (reader.failed()) {
-                throw ELzrw1Exception(readError + InputFile + " (LZH)");
+                throw ELzrw1Exception(Lzrw1Failure::readInput, InputFile + " (LZH)");
             }
             bytesIn += got;
             return got;
@@ -205,7 +227,7 @@ void Tlzrw1::compressGood(Channel& channel) {
             processEvents();
         });
     if (bytesIn != expected) {
-        throw ELzrw1Exception(readError + InputFile + " (LZH)");
+        throw ELzrw1Exception(Lzrw1Failure::readInput, InputFile + " (LZH)");
     }
 }
 
@@ -214,7 +236,7 @@ std::int64_t Tlzrw1::Decompress() {
         outputStream.clear();
     }
     Buffers buffers =
-        allocateBuffers("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
+        allocateBuffers(nullptr);
     // Whatever fails, no output file is left behind, not even one that was there before.
     try {
         Channel channel = openChannel(false);
@@ -224,8 +246,7 @@ std::int64_t Tlzrw1::Decompress() {
         readExact(*channel.reader, word, 4);
         const std::uint32_t identifier = getLittle32(word);
         if (identifier != fastIdentifier && identifier != goodIdentifier) {
-            throw ELzrw1Exception(InputFile +
-                                  " : Lzrw1 decompression : this file has no valid header !");
+            throw ELzrw1Exception(Lzrw1Failure::noHeader, InputFile);
         }
         readExact(*channel.reader, word, 4);
         const std::uint32_t stored = getLittle32(word);
@@ -254,12 +275,12 @@ std::uint64_t Tlzrw1::decompressFast(Channel& channel, Buffers& buffers, std::ui
         readExact(reader, word, 2);
         const std::size_t length = std::size_t{word[0]} | (std::size_t{word[1]} << 8);
         if (length > TLZR::maxRecord) {
-            throw ELzrw1Exception(InputFile + " : Lzrw1 decompression : corrupt compressed data !");
+            throw ELzrw1Exception(Lzrw1Failure::corrupt, InputFile);
         }
         readExact(reader, buffers.in.get(), length);
         const auto result = m_lzr.DecompressBlock(buffers.in.get(), length, buffers.out.get());
         if (!result) {
-            throw ELzrw1Exception(InputFile + " : Lzrw1 decompression : corrupt compressed data !");
+            throw ELzrw1Exception(Lzrw1Failure::corrupt, InputFile);
         }
         decoded = *result;
         writeAll(writer, buffers.out.get(), decoded);
@@ -267,8 +288,7 @@ std::uint64_t Tlzrw1::decompressFast(Channel& channel, Buffers& buffers, std::ui
         processEvents();
     } while (decoded == TLZR::blockSize);
     if (static_cast<std::uint32_t>(total) != stored) {
-        throw ELzrw1Exception(
-            "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !");
+        throw ELzrw1Exception(Lzrw1Failure::fastSizes, {});
     }
     return total;
 }
@@ -280,7 +300,7 @@ std::uint64_t Tlzrw1::decompressGood(Channel& channel, std::uint32_t stored) {
         [&](std::uint8_t* buffer, std::size_t n) {
             const std::size_t got = reader.read(buffer, n);
             if (reader.failed()) {
-                throw ELzrw1Exception(readError + InputFile);
+                throw ELzrw1Exception(Lzrw1Failure::readInput, InputFile);
             }
             return got;
         },
@@ -290,11 +310,10 @@ std::uint64_t Tlzrw1::decompressGood(Channel& channel, std::uint32_t stored) {
         },
         stored);
     if (result == TLZH::TResult::Truncated) {
-        throw ELzrw1Exception(readError + InputFile);
+        throw ELzrw1Exception(Lzrw1Failure::readInput, InputFile);
     }
     if (result == TLZH::TResult::Overrun) {
-        throw ELzrw1Exception(
-            "Lzrw1 (decompression LZH) : Original and compressed sizes do not match !");
+        throw ELzrw1Exception(Lzrw1Failure::goodSizes, {});
     }
     return stored;
 }

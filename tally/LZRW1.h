@@ -57,6 +57,7 @@ public:
 
 private:
     struct Buffers;
+    // Throws failure as message, or the (de)compression's own noMemory failure when it is null.
     Buffers allocateBuffers(const char* failure) const;
     struct Channel;
     std::unique_ptr<Lzrw1Reader> makeReader() const;

@@ -5,14 +5,14 @@
 #include <QPointer>
 #include <QWidget>
 
-// The tally list's questions (Yes and No) and errors (one OK button, no icon) as modal message
-// boxes over a window.
+// The tally list's question (Yes and No) and errors (one OK button, no icon) as modal message
+// boxes over a window, in the player's language.
 class TallyMessageBoxes : public TallyDialogs {
 public:
     explicit TallyMessageBoxes(QWidget* parent) : m_parent(parent) {}
 
-    TallyAnswer askYesNo(const std::string& title, const std::string& text) override;
-    void showError(const std::string& title, const std::string& text) override;
+    TallyAnswer askReset() override;
+    void showReadFailure(const TallyReading& reading) override;
 
 private:
     QPointer<QWidget> m_parent;

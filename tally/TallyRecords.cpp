@@ -111,9 +111,9 @@ void TallyRecords::addtomineincrease(int column) {
 }
 
 bool TallyRecords::confirmReset() {
-    if (m_dialogs.askYesNo("Confirm", "Are you sure you want to reset the Tally?") !=
-        TallyAnswer::Yes)
+    if (m_dialogs.askReset() != TallyAnswer::Yes) {
         return false;
+    }
     resetTally();
     return true;
 }

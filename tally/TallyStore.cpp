@@ -21,18 +21,21 @@ TallyReading TallyStore::readTally(TallyTable& table) {
     if (!std::filesystem::exists(m_file, error) && !error)
         return {};
 
-    const auto fail = [&table](std::string message) {
+    const auto fail = [&table](const ELzrw1Exception& error) {
         table.setInitial();
-        return TallyReading{TallyReading::Outcome::Failed, std::move(message)};
+        return TallyReading{TallyReading::Outcome::Failed, error.what(), error.failure(),
+                            error.subject()};
     };
 
     std::ifstream file(m_file, std::ios::binary);
-    if (!file)
-        return fail("Lzrw1 (de)compression : Failed to open input file : " + m_file.string());
+    if (!file) {
+        return fail(ELzrw1Exception(Lzrw1Failure::openInput, m_file.string()));
+    }
     std::vector<std::uint8_t> packed{std::istreambuf_iterator<char>(file),
                                      std::istreambuf_iterator<char>()};
-    if (file.bad())
-        return fail("Lzrw1 : Error reading from input file : " + m_file.string());
+    if (file.bad()) {
+        return fail(ELzrw1Exception(Lzrw1Failure::readInput, m_file.string()));
+    }
 
     Tlzrw1 doit;
     try {
@@ -40,17 +43,19 @@ TallyReading TallyStore::readTally(TallyTable& table) {
         doit.InputFile = m_file.string();
         doit.inputStream = std::move(packed);
         doit.Decompress();
+    } catch (const ELzrw1Exception& e) {
+        return fail(e);
     } catch (const std::exception& e) {
-        return fail(e.what());
+        return fail(ELzrw1Exception(e.what()));
     }
     try {
         std::istringstream text(std::string(doit.outputStream.begin(), doit.outputStream.end()));
         LoadGridFromFile(table, text);
     } catch (const std::exception& e) {
         // Not a tally text: the table keeps what was read, and the next exit writes it.
-        return TallyReading{TallyReading::Outcome::Failed, e.what()};
+        return TallyReading{TallyReading::Outcome::Failed, e.what(), Lzrw1Failure::other, {}};
     }
-    return {TallyReading::Outcome::Read, {}};
+    return {TallyReading::Outcome::Read, {}, Lzrw1Failure::other, {}};
 }
 
 bool TallyStore::writeTally(const TallyTable& table) {

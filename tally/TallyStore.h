@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/SiteNames.h"
+#include "tally/Lzrw1Errors.h"
 
 #include <filesystem>
 #include <string>
@@ -17,6 +18,9 @@ struct TallyReading {
     };
     Outcome outcome = Outcome::NoFile;
     std::string message;
+    // What failed, where the compressor's fixed texts say it, and the file or part they name.
+    Lzrw1Failure failure = Lzrw1Failure::other;
+    std::string subject;
 };
 
 // The tally file, bloomzaptally.tld in the given folder: the tally text packed by the

@@ -120,7 +120,7 @@ void Ttallylist::FormCreate() {
         break;
     case TallyReading::Outcome::Failed:
         // The game starts all the same; the window keeps its first texts.
-        m_dialogs->showError("Bloomzap", m_reading.message);
+        m_dialogs->showReadFailure(m_reading);
         break;
     case TallyReading::Outcome::NoFile:
         break;

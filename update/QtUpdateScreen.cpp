@@ -1,32 +1,11 @@
 #include "update/QtUpdateScreen.h"
 
-#include "widgets/CoreText.h"
 #include "widgets/PlayerMessage.h"
 #include "widgets/WidgetAccessible.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QWidget>
-
-namespace {
-
-// The self-update's status lines and messages; what it passes on from the system stays as it is.
-constexpr const char* updateTexts[] = {
-    QT_TRANSLATE_NOOP("QtUpdateScreen", "Updating. Please Wait..."),
-    QT_TRANSLATE_NOOP("QtUpdateScreen", "Download Aborted"),
-    QT_TRANSLATE_NOOP("QtUpdateScreen", "Received %1 bytes"),
-    QT_TRANSLATE_NOOP("QtUpdateScreen", "Installing"),
-    QT_TRANSLATE_NOOP("QtUpdateScreen", "Cannot create file %1"),
-    QT_TRANSLATE_NOOP("QtUpdateScreen", "Cannot write to file %1"),
-    QT_TRANSLATE_NOOP("QtUpdateScreen", "There was an error in the update process. Please "
-                                        "download BLOOMZAP manually from %1."),
-    QT_TRANSLATE_NOOP("QtUpdateScreen", "This copy of Bloomzap is updated by the system's "
-                                        "package manager. Please update it from there.")};
-
-QString shown(const std::string& text) {
-    return translatedCoreText("QtUpdateScreen", updateTexts, text);
-}
-
-} // namespace
 
 QtUpdateScreen::QtUpdateScreen(QWidget* window, UpdatePanelWidgets widgets, UpdateMessage message)
     : m_window(window), m_widgets(widgets), m_message(std::move(message)) {}
@@ -45,19 +24,64 @@ void QtUpdateScreen::hideButtons() {
     m_widgets.button_updatecancel->hide();
 }
 
-void QtUpdateScreen::setStatus(const std::string& text) {
-    m_widgets.label_update->setText(shown(text));
+void QtUpdateScreen::setStatus(UpdateStatus status, std::uint64_t bytes) {
+    QString text;
+    switch (status) {
+    case UpdateStatus::updating:
+        text = QCoreApplication::translate("QtUpdateScreen", "Updating. Please Wait...");
+        break;
+    case UpdateStatus::aborted:
+        text = QCoreApplication::translate("QtUpdateScreen", "Download Aborted");
+        break;
+    case UpdateStatus::received:
+        text = QCoreApplication::translate("QtUpdateScreen", "Received %1 bytes").arg(bytes);
+        break;
+    case UpdateStatus::installing:
+        text = QCoreApplication::translate("QtUpdateScreen", "Installing");
+        break;
+    }
+    m_widgets.label_update->setText(text);
     accessibility::displayChanged(m_widgets.label_update);
 }
 
-void QtUpdateScreen::showMessage(const std::string& text) {
-    if (m_message) {
-        m_message(shown(text));
+void QtUpdateScreen::showMessage(UpdateNotice notice, const std::string& siteRoot) {
+    switch (notice) {
+    case UpdateNotice::byPackageManager:
+        show(QCoreApplication::translate("QtUpdateScreen",
+                                         "This copy of Bloomzap is updated by the system's "
+                                         "package manager. Please update it from there."));
+        return;
+    case UpdateNotice::failed:
+        show(QCoreApplication::translate("QtUpdateScreen",
+                                         "There was an error in the update process. Please "
+                                         "download BLOOMZAP manually from %1.")
+                 .arg(QString::fromStdString(siteRoot)));
         return;
     }
-    showPlayerMessage(m_window, QString::fromLatin1(applicationTitle), shown(text));
 }
 
-void QtUpdateScreen::reportError(const std::string& text) {
-    showMessage(text);
+void QtUpdateScreen::reportError(UpdateError error, const std::string& file,
+                                 const std::string& reason) {
+    // The file in quotes, then the system's reason.
+    const QString what = QLatin1Char('"') + QString::fromStdString(file) +
+                         QLatin1String("\". ") + QString::fromStdString(reason);
+    switch (error) {
+    case UpdateError::cannotCreate:
+        show(QCoreApplication::translate("QtUpdateScreen", "Cannot create file %1").arg(what));
+        return;
+    case UpdateError::cannotWrite:
+        show(QCoreApplication::translate("QtUpdateScreen", "Cannot write to file %1").arg(what));
+        return;
+    case UpdateError::other:
+        show(QString::fromStdString(reason));
+        return;
+    }
+}
+
+void QtUpdateScreen::show(const QString& text) {
+    if (m_message) {
+        m_message(text);
+        return;
+    }
+    showPlayerMessage(m_window, QString::fromLatin1(applicationTitle), text);
 }

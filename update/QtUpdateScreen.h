@@ -32,11 +32,14 @@ public:
     void showOffer() override;
     void hideOffer() override;
     void hideButtons() override;
-    void setStatus(const std::string& text) override;
-    void showMessage(const std::string& text) override;
-    void reportError(const std::string& text) override;
+    void setStatus(UpdateStatus status, std::uint64_t bytes) override;
+    void showMessage(UpdateNotice notice, const std::string& siteRoot) override;
+    void reportError(UpdateError error, const std::string& file,
+                     const std::string& reason) override;
 
 private:
+    void show(const QString& text);
+
     QWidget* m_window;
     UpdatePanelWidgets m_widgets;
     UpdateMessage m_message;

@@ -7,14 +7,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string quoted(const fs::path& file) {
-    return std::string("\"").append(file.string()).append("\"");
-}
-
-} // namespace
-
 const std::vector<std::string> SelfUpdate::installerParameters = {"/SP-", "/silent", "/noicons"};
 
 SelfUpdate::SelfUpdate(UpdateScreen& screen, VersionFetch& checkupdate, Downloader& getupdate,
@@ -46,11 +38,6 @@ std::string SelfUpdate::installerAddress(const std::string& siteRoot) {
     return siteRoot + std::string(site::updateFolder) + std::string(site::installerName);
 }
 
-std::string SelfUpdate::updateErrorText(const std::string& siteRoot) {
-    return "There was an error in the update process. Please download BLOOMZAP manually from " +
-           siteRoot + ".";
-}
-
 void SelfUpdate::startCheck(bool switchOn, const std::string& programVersion) {
     m_programVersion = programVersion;
     if (switchOn) {
@@ -75,7 +62,7 @@ void SelfUpdate::guarded(const std::function<void()>& step) {
     } catch (const std::exception& error) {
         // What no step expects (no memory, no thread) stops the update like a file error.
         stop(true);
-        m_screen.reportError(error.what());
+        m_screen.reportError(UpdateError::other, {}, error.what());
     }
 }
 
@@ -84,12 +71,12 @@ void SelfUpdate::button_updateyesClick(const fs::path& programFile) {
         return;
     }
     if (m_installing == Installing::ByPackageManager) {
-        m_screen.showMessage(packageManagerText);
+        m_screen.showMessage(UpdateNotice::byPackageManager, m_siteRoot);
         m_screen.hideOffer();
         return;
     }
     m_screen.hideButtons();
-    m_screen.setStatus("Updating. Please Wait...");
+    m_screen.setStatus(UpdateStatus::updating, 0);
     m_programFile = programFile;
     m_statementBytes.clear();
     guarded([&] {
@@ -109,7 +96,7 @@ void SelfUpdate::button_updateyesClick(const fs::path& programFile) {
 
 void SelfUpdate::statementFetched(DownloadOutcome outcome) {
     if (outcome == DownloadOutcome::HttpFailure) {
-        m_screen.setStatus("Download Aborted");
+        m_screen.setStatus(UpdateStatus::aborted, 0);
         stop(false);
         return;
     }
@@ -151,7 +138,7 @@ void SelfUpdate::startDownload() {
         m_installer = std::make_unique<InstallerFile>(file, m_statement.size);
     } catch (const std::system_error& error) {
         stop(false);
-        m_screen.reportError("Cannot create file " + quoted(file) + ". " + error.code().message());
+        m_screen.reportError(UpdateError::cannotCreate, file.string(), error.code().message());
         return;
     }
     m_stage = Stage::Downloading;
@@ -166,7 +153,7 @@ void SelfUpdate::startDownload() {
 void SelfUpdate::writeFailed(int error) {
     const fs::path file = m_installer->path();
     stop(true);
-    m_screen.reportError("Cannot write to file " + quoted(file) + ". " + std::strerror(error));
+    m_screen.reportError(UpdateError::cannotWrite, file.string(), std::strerror(error));
 }
 
 void SelfUpdate::installerDownloaded(DownloadOutcome outcome) {
@@ -179,11 +166,11 @@ void SelfUpdate::installerDownloaded(DownloadOutcome outcome) {
         return;
     }
     if (outcome != DownloadOutcome::Received) {
-        m_screen.setStatus("Download Aborted");
+        m_screen.setStatus(UpdateStatus::aborted, 0);
         stop(false);
         return;
     }
-    m_screen.setStatus("Received " + std::to_string(m_installer->size()) + " bytes");
+    m_screen.setStatus(UpdateStatus::received, m_installer->size());
     if (m_installer->size() != m_statement.size || m_installer->digest() != m_statement.sha256) {
         refuse();
         return;
@@ -196,7 +183,7 @@ void SelfUpdate::installerDownloaded(DownloadOutcome outcome) {
 }
 
 void SelfUpdate::install() {
-    m_screen.setStatus("Installing");
+    m_screen.setStatus(UpdateStatus::installing, 0);
     // Only now, with a checked installer in hand, does the program give up its name.
     const fs::path backup = backupName(m_programFile);
     std::error_code error;
@@ -216,12 +203,12 @@ void SelfUpdate::install() {
         fs::rename(backup, m_programFile, error);
     }
     stop(false);
-    m_screen.showMessage(updateErrorText(m_siteRoot));
+    m_screen.showMessage(UpdateNotice::failed, m_siteRoot);
 }
 
 void SelfUpdate::refuse() {
     stop(true);
-    m_screen.showMessage(updateErrorText(m_siteRoot));
+    m_screen.showMessage(UpdateNotice::failed, m_siteRoot);
 }
 
 void SelfUpdate::stop(bool deleteInstaller) {

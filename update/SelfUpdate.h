@@ -46,9 +46,6 @@ public:
     static constexpr const char* processVariable = "BLOOMZAP_UPDATE_PID";
     // No statement may ask for more.
     static constexpr std::uint64_t largestInstaller = 256u * 1024 * 1024;
-    static constexpr const char* packageManagerText =
-        "This copy of Bloomzap is updated by the system's package manager. Please update it "
-        "from there.";
     static const std::vector<std::string> installerParameters;
 
     enum class Installing { ByItself, ByPackageManager };
@@ -85,7 +82,6 @@ public:
     static std::string localFileName(std::string address);
     static std::string versionFileAddress(const std::string& siteRoot);
     static std::string installerAddress(const std::string& siteRoot);
-    static std::string updateErrorText(const std::string& siteRoot);
 
 private:
     // Runs a step; an exception stops the sequence and goes to the error report.

@@ -57,12 +57,12 @@ public:
 // Answers every question the same way and keeps what it was asked and told.
 class ScriptedDialogs : public TallyDialogs {
 public:
-    TallyAnswer askYesNo(const std::string& title, const std::string& text) override {
-        questions.push_back(title + "|" + text);
+    TallyAnswer askReset() override {
+        questions.push_back("reset");
         return answer;
     }
-    void showError(const std::string& title, const std::string& text) override {
-        errors.push_back(title + "|" + text);
+    void showReadFailure(const TallyReading& reading) override {
+        errors.push_back(reading.message);
     }
 
     TallyAnswer answer = TallyAnswer::Yes;

@@ -213,8 +213,7 @@ TEST(TallyRecords, ResetOnYesEmptiesEverything) {
     t.dialogs.answer = TallyAnswer::Yes;
 
     EXPECT_TRUE(t.records.confirmReset());
-    EXPECT_EQ(t.dialogs.questions,
-              (std::vector<std::string>{"Confirm|Are you sure you want to reset the Tally?"}));
+    EXPECT_EQ(t.dialogs.questions, (std::vector<std::string>{"reset"}));
     EXPECT_EQ(t.table.rowCount(), 12);
     EXPECT_EQ(t.shown.totals, (std::array<std::string, 3>{"0", "0", "0"}));
     for (int col = 1; col <= 8; ++col)

@@ -141,6 +141,9 @@ TEST(TallyStore, WrongIdentifierIsReportedWithTheFullPath) {
     EXPECT_EQ(reading.outcome, TallyReading::Outcome::Failed);
     EXPECT_EQ(reading.message, here.tallyFile().string() +
                                    " : Lzrw1 decompression : this file has no valid header !");
+    // The same as a fact, for a window to word in the player's language.
+    EXPECT_EQ(reading.failure, Lzrw1Failure::noHeader);
+    EXPECT_EQ(reading.subject, here.tallyFile().string());
     EXPECT_EQ(textOf(table), textOf(TallyTable()));
     EXPECT_EQ(here.files(), std::vector<fs::path>{"bloomzaptally.tld"});
 

@@ -211,7 +211,7 @@ private slots:
         read.setColumnCount(4);
         {
             auto window = open();
-            QCOMPARE(m_dialogs.errors, std::vector<std::string>{"Bloomzap|Invalid numeric input"});
+            QCOMPARE(m_dialogs.errors, std::vector<std::string>{"Invalid numeric input"});
             QCOMPARE(text(*window, "label_name1"), QStringLiteral("Varnok"));
             QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("0"));
         }
@@ -262,8 +262,7 @@ private slots:
         m_dialogs.answer = TallyAnswer::No;
         click(reset);
         QCOMPARE(m_dialogs.questions.size(), std::size_t{1});
-        QCOMPARE(QString::fromStdString(m_dialogs.questions[0]),
-                 QStringLiteral("Confirm|Are you sure you want to reset the Tally?"));
+        QCOMPARE(QString::fromStdString(m_dialogs.questions[0]), QStringLiteral("reset"));
         QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("1"));
         QCOMPARE(text(*window, "label_name1"), QStringLiteral("Ann"));
         expectLook(*window, 1, red, true);
@@ -284,13 +283,13 @@ private slots:
         TallyMessageBoxes boxes(nullptr);
         SeenBox seen;
         answerNextBox(seen, QMessageBox::Yes);
-        QCOMPARE(boxes.askYesNo("Confirm", "Are you sure?"), TallyAnswer::Yes);
+        QCOMPARE(boxes.askReset(), TallyAnswer::Yes);
         QCOMPARE(seen.title, QStringLiteral("Confirm"));
-        QCOMPARE(seen.text, QStringLiteral("Are you sure?"));
+        QCOMPARE(seen.text, QStringLiteral("Are you sure you want to reset the Tally?"));
         answerNextBox(seen, QMessageBox::No);
-        QCOMPARE(boxes.askYesNo("Confirm", "Are you sure?"), TallyAnswer::No);
+        QCOMPARE(boxes.askReset(), TallyAnswer::No);
         answerNextBox(seen, QMessageBox::NoButton);
-        QVERIFY(boxes.askYesNo("Confirm", "Are you sure?") != TallyAnswer::Yes);
+        QVERIFY(boxes.askReset() != TallyAnswer::Yes);
     }
 
     void damagedFileShowsAnErrorBoxTitledBloomzapAndTheGameStartsClean() {

@@ -80,9 +80,24 @@ public:
     void showOffer() override { log.push_back("showOffer"); }
     void hideOffer() override { log.push_back("hideOffer"); }
     void hideButtons() override { log.push_back("hideButtons"); }
-    void setStatus(const std::string& text) override { log.push_back("status " + text); }
-    void showMessage(const std::string& text) override { log.push_back("message " + text); }
-    void reportError(const std::string& text) override { log.push_back("error " + text); }
+    void setStatus(UpdateStatus status, std::uint64_t bytes) override {
+        const char* const names[] = {"updating", "aborted", "received", "installing"};
+        std::string line = std::string("status ") + names[static_cast<int>(status)];
+        if (status == UpdateStatus::received) {
+            line += " " + std::to_string(bytes);
+        }
+        log.push_back(line);
+    }
+    void showMessage(UpdateNotice notice, const std::string& siteRoot) override {
+        log.push_back(notice == UpdateNotice::failed ? "message failed, from " + siteRoot
+                                                     : "message by the package manager");
+    }
+    void reportError(UpdateError error, const std::string& file,
+                     const std::string& reason) override {
+        const char* const names[] = {"other", "cannot create", "cannot write"};
+        log.push_back(std::string("error ") + names[static_cast<int>(error)] + " [" + file +
+                      "] " + reason);
+    }
     std::vector<std::string> log;
 };
 

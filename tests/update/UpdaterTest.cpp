@@ -2,6 +2,7 @@
 // the offer, UPDATE while the window keeps running, every release that is refused, a packaged
 // build, and closing mid-way.
 
+#include "update/QtUpdateScreen.h"
 #include "update/Updater.h"
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/update/Fakes.h"
@@ -226,11 +227,31 @@ private slots:
         updater.FormShow(true, QStringLiteral("1.0.0"));
         QTRY_VERIFY_WITH_TIMEOUT(!window.panel_update->isHidden(), patience);
         updater.button_updateyesClick(folder / "bloomzap");
-        QCOMPARE(shown, QString::fromLatin1(SelfUpdate::packageManagerText));
+        QCOMPARE(shown, QStringLiteral("This copy of Bloomzap is updated by the system's package "
+                                       "manager. Please update it from there."));
         QVERIFY(window.panel_update->isHidden());
         QVERIFY(!updater.getupdate->busy());
         QCOMPARE(names(folder / ""), (std::set<std::string>{"bloomzap", "new-bloomzap"}));
         QVERIFY(!process.started);
+    }
+
+    // The errors on the way name the installer's file in quotes and the system's reason; what
+    // nothing foresaw is shown with its own text.
+    void theErrorReportNamesTheFileAndTheReason() {
+        OfferWindow window;
+        QStringList shown;
+        QtUpdateScreen screen(&window.window, window.widgets(),
+                              [&shown](const QString& text) { shown << text; });
+        screen.reportError(UpdateError::cannotCreate, "/games/bzpsetup.exe", "Is a directory");
+        screen.reportError(UpdateError::cannotWrite, "/games/bzpsetup.exe", "File too large");
+        screen.reportError(UpdateError::other, {}, "Thread creation failed.");
+        QCOMPARE(shown, QStringList({
+                            QStringLiteral("Cannot create file \"/games/bzpsetup.exe\". Is a directory"),
+                            QStringLiteral("Cannot write to file \"/games/bzpsetup.exe\". File too large"),
+                            QStringLiteral("Thread creation failed."),
+                        }));
+        screen.setStatus(UpdateStatus::received, 17);
+        QCOMPARE(window.label_update->text(), QStringLiteral("Received 17 bytes"));
     }
 
     void closingTheWindowDuringTheDownloadLeavesTheProgramUnderItsName() {
