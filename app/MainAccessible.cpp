@@ -1,5 +1,10 @@
 #include "app/MainAccessible.h"
 
+#include "app/MainLayout.h"
+#include "app/NameBox.h"
+#include "info/ClickLabel.h"
+#include "widgets/ButtonComps.h"
+#include "widgets/TFlatPanelUnit.h"
 #include "widgets/WidgetAccessible.h"
 
 #include <QAction>
@@ -9,18 +14,27 @@
 #include <QMenuBar>
 #include <QWidget>
 
+#include <cassert>
+
 namespace mainaccessible {
 namespace {
 
 constexpr char context[] = "MainAccessible";
 
-// One component: its name on the window; what names it for screen readers, either the label
-// whose text is its title or a name of its own where nothing on screen names it; and what it
-// is for. A display is read with its caption (the title or the name) before its text; the
-// caption buttons and captioned panels are named by their captions already.
+// A component of the window, as the layout made it.
+using Find = QWidget* (*)(const MainParts&);
+
+template <auto member> QWidget* part(const MainParts& parts) {
+    return parts.*member;
+}
+
+// One component; what names it for screen readers, either the label whose text is its title
+// or a name of its own where nothing on screen names it; and what it is for. A display is read
+// with its caption (the title or the name) before its text; the caption buttons and captioned
+// panels are named by their captions already.
 struct Entry {
-    const char* object;
-    const char* title = nullptr;
+    Find object;
+    Find title = nullptr;
     const char* name = nullptr;
     const char* description = nullptr;
     bool display = false;
@@ -28,67 +42,71 @@ struct Entry {
 
 // clang-format off
 const Entry entries[] = {
-    {"panel_board", nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Game"),
+    {&part<&MainParts::panel_board>, nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Game"),
      QT_TRANSLATE_NOOP("MainAccessible", "The board, the displays and the buttons")},
-    {"panel_board1", nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Playing area"),
+    {&part<&MainParts::panel_board1>, nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Playing area"),
      QT_TRANSLATE_NOOP("MainAccessible", "The board with the displays beside it")},
-    {"FlatPanel1", nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Board frame"),
+    {&part<&MainParts::FlatPanel1>, nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Board frame"),
      QT_TRANSLATE_NOOP("MainAccessible", "The frame around the board")},
-    {"label_name", nullptr, nullptr, QT_TRANSLATE_NOOP("MainAccessible", "The player's greeting")},
+    {&part<&MainParts::label_name>, nullptr,
+     nullptr, QT_TRANSLATE_NOOP("MainAccessible", "The player's greeting")},
 
-    {"label_round", "Label8", nullptr,
+    {&part<&MainParts::label_round>, &part<&MainParts::Label8>, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "The level being played"), true},
-    {"label_roundcleared", "Label10", nullptr,
+    {&part<&MainParts::label_roundcleared>, &part<&MainParts::Label10>, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Flowers still to clear before the next level"), true},
-    {"label_lastscore", "Label6", nullptr,
+    {&part<&MainParts::label_lastscore>, &part<&MainParts::Label6>, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Points for the last group cleared"), true},
-    {"label_score", "Label2", nullptr,
+    {&part<&MainParts::label_score>, &part<&MainParts::Label2>, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Points in this game"), true},
-    {"label_numremoved", "Label4", nullptr,
+    {&part<&MainParts::label_numremoved>, &part<&MainParts::Label4>, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Flowers in the last group cleared"), true},
-    {"label_status", nullptr, nullptr,
+    {&part<&MainParts::label_status>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "What just happened in the game")},
 
-    {"button_pause", nullptr, nullptr,
+    {&part<&MainParts::button_pause>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Pauses the game, or resumes it when paused. Key: P")},
-    {"button_start", nullptr, nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Starts a new game")},
-    {"image_logo", nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Bloomzap logo"),
+    {&part<&MainParts::button_start>, nullptr,
+     nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Starts a new game")},
+    {&part<&MainParts::image_logo>, nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Bloomzap logo"),
      QT_TRANSLATE_NOOP("MainAccessible", "Opens the Bloomzap web site")},
-    {"Image1", nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Bloomzap emblem")},
+    {&part<&MainParts::Image1>, nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Bloomzap emblem")},
 
-    {"panel_name", "label_entername", nullptr,
+    {&part<&MainParts::panel_name>, &part<&MainParts::label_entername>, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Asks for the name your scores are kept under")},
-    {"edit_aname", "label_entername", nullptr,
+    {&part<&MainParts::edit_aname>, &part<&MainParts::label_entername>, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Your name, up to 10 characters. Return keeps it.")},
-    {"button_namedone", nullptr, nullptr,
+    {&part<&MainParts::button_namedone>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Keeps the name typed above")},
-    {"button_namecancel", nullptr, nullptr,
+    {&part<&MainParts::button_namecancel>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Closes this panel and keeps the name as it was")},
 
-    {"panel_cleared", "label_cleared", nullptr,
+    {&part<&MainParts::panel_cleared>, &part<&MainParts::label_cleared>, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "The game is over")},
-    {"edit_name", "label_entername2", nullptr,
+    {&part<&MainParts::edit_name>, &part<&MainParts::label_entername2>, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "The name your score is posted under, up to 10 characters")},
-    {"button_sendscore", nullptr, nullptr,
+    {&part<&MainParts::button_sendscore>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Posts your score to the online high-score list")},
-    {"panel_wait", nullptr, nullptr,
+    {&part<&MainParts::panel_wait>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Your score is being posted")},
-    {"button_viewhighscores", nullptr, nullptr,
+    {&part<&MainParts::button_viewhighscores>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Shows the online high-score list")},
-    {"button_done", nullptr, nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Closes this panel")},
+    {&part<&MainParts::button_done>, nullptr,
+     nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Closes this panel")},
 
-    {"panel_update", "label_updateavailable", nullptr,
+    {&part<&MainParts::panel_update>, &part<&MainParts::label_updateavailable>, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "A new version of the game can be installed")},
-    {"button_updateyes", nullptr, nullptr,
+    {&part<&MainParts::button_updateyes>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Downloads and installs the new version")},
-    {"button_updatecancel", nullptr, nullptr,
+    {&part<&MainParts::button_updatecancel>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Closes this offer and keeps this version")},
-    {"label_update", nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Update status:"),
+    {&part<&MainParts::label_update>, nullptr,
+     QT_TRANSLATE_NOOP("MainAccessible", "Update status:"),
      QT_TRANSLATE_NOOP("MainAccessible", "How the download of the new version is going"), true},
 
-    {"panel_paused", "label_paused", nullptr,
+    {&part<&MainParts::panel_paused>, &part<&MainParts::label_paused>, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "The board is hidden until the game resumes")},
-    {"button_resume", nullptr, nullptr,
+    {&part<&MainParts::button_resume>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Resumes the game. Key: P")},
 };
 // clang-format on
@@ -99,30 +117,34 @@ QString translated(const char* text) {
 
 } // namespace
 
-void describe(QWidget& client) {
+void describe(QWidget& client, const MainParts& parts) {
     // The client area is what the window's title names; each menu is named by its title.
     QWidget* window = client.window();
     client.setAccessibleName(window->windowTitle());
-    if (auto* bar = window->findChild<QMenuBar*>())
+    if (auto* bar = window->findChild<QMenuBar*>()) {
         bar->setAccessibleName(translated(QT_TRANSLATE_NOOP("MainAccessible", "Menus")));
+    }
     // Without the keyboard letter's mark.
-    for (QMenu* menu : window->findChildren<QMenu*>())
+    for (QMenu* menu : window->findChildren<QMenu*>()) {
         menu->setAccessibleName(menu->menuAction()->iconText());
+    }
     for (const Entry& entry : entries) {
-        auto* widget = client.findChild<QWidget*>(QString::fromLatin1(entry.object));
-        if (widget == nullptr)
-            continue;
+        QWidget* widget = entry.object(parts);
+        assert(widget != nullptr && "described before the layout made it");
         QString name;
-        if (entry.title != nullptr)
-            name = client.findChild<QLabel*>(QString::fromLatin1(entry.title))->text();
-        else if (entry.name != nullptr)
+        if (entry.title != nullptr) {
+            name = static_cast<QLabel*>(entry.title(parts))->text();
+        } else if (entry.name != nullptr) {
             name = translated(entry.name);
-        if (entry.display)
+        }
+        if (entry.display) {
             accessibility::setDisplayCaption(static_cast<QLabel*>(widget), name);
-        else if (!name.isEmpty())
+        } else if (!name.isEmpty()) {
             widget->setAccessibleName(name);
-        if (entry.description != nullptr)
+        }
+        if (entry.description != nullptr) {
             widget->setAccessibleDescription(translated(entry.description));
+        }
     }
 }
 

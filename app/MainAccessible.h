@@ -6,10 +6,11 @@
 // ("Score: 120"), and a description of what each button, display and panel is for.
 
 class QWidget;
+struct MainParts;
 
 namespace mainaccessible {
 
-// client: the window's client area, built with the window's menus (mainlayout).
-void describe(QWidget& client);
+// client: the window's client area, built with the window's menus (mainlayout) into parts.
+void describe(QWidget& client, const MainParts& parts);
 
 } // namespace mainaccessible

@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QLabel>
 
+#include <cassert>
+
 namespace {
 
 // A display's new text; the score and level are told as they change.
@@ -29,14 +31,17 @@ void showOnTop(QWidget* widget) {
 } // namespace
 
 // The window's texts are translated in the window's context, "Tmain".
-MainDisplay::MainDisplay(const MainParts& parts) : m_parts(parts) {}
+MainDisplay::MainDisplay(const MainParts& parts) : m_parts(parts) {
+    assert(parts.label_name != nullptr && parts.panel_paused != nullptr && "the layout is built");
+}
 
 void MainDisplay::gameStarted(const std::string& player) {
     m_parts.panel_wait->hide();
     m_parts.panel_name->hide();
     m_parts.panel_cleared->hide();
-    setDisplay(m_parts.label_name,
-               QCoreApplication::translate("Tmain", "Good Luck %1").arg(QString::fromStdString(player)));
+    setDisplay(
+        m_parts.label_name,
+        QCoreApplication::translate("Tmain", "Good Luck %1").arg(QString::fromStdString(player)));
     fitGreeting();
 }
 
@@ -99,5 +104,6 @@ void MainDisplay::lastScoreChanged(int points) {
 }
 
 void MainDisplay::groupScored(int points) {
-    setDisplay(m_parts.label_status, QCoreApplication::translate("Tmain", "Scored: %1").arg(points));
+    setDisplay(m_parts.label_status,
+               QCoreApplication::translate("Tmain", "Scored: %1").arg(points));
 }

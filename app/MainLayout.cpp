@@ -99,23 +99,27 @@ const Part parts[] = {
     {Kind::clearPanel, BZ_PART(panel_board), nullptr, boardPanel, "", Qt::black},
     {Kind::label, BZ_PART(label_name), &MainParts::panel_board, {3, 5, layout::greetingWidth, 16},
      QT_TRANSLATE_NOOP("Tmain", "Welcome to Bloomzap!"), Qt::white, {Face::sans, 13, false}},
-    {Kind::clearPanel, BZ_PART(panel_board1), &MainParts::panel_board, {3, 26, 505, 407}, "", Qt::black},
+    {Kind::clearPanel, BZ_PART(panel_board1), &MainParts::panel_board,
+     {3, 26, 505, 407}, "", Qt::black},
     {Kind::panel, BZ_PART(FlatPanel1), &MainParts::panel_board1, boardFrame, "", house::maroon},
     {Kind::board, BZ_PART(board), &MainParts::FlatPanel1, {2, 2, 0, 0}},
 
-    {Kind::label, BZ_PART(Label8), &MainParts::panel_board1, {left, 1, 0, 0}, QT_TRANSLATE_NOOP("Tmain", "Level:"),
-     pink, display},
-    {Kind::label, BZ_PART(label_round), &MainParts::panel_board1, {left, 28, wide, 0}, "0", pink, display},
+    {Kind::label, BZ_PART(Label8), &MainParts::panel_board1, {left, 1, 0, 0},
+     QT_TRANSLATE_NOOP("Tmain", "Level:"), pink, display},
+    {Kind::label, BZ_PART(label_round), &MainParts::panel_board1,
+     {left, 28, wide, 0}, "0", pink, display},
     {Kind::label, BZ_PART(Label10), &MainParts::panel_board1, {left, 55, 0, 0},
      QT_TRANSLATE_NOOP("Tmain", "Until Next Level:"), lime, display},
-    {Kind::label, BZ_PART(label_roundcleared), &MainParts::panel_board1, {left, 83, wide, 0}, "0", lime, display},
+    {Kind::label, BZ_PART(label_roundcleared), &MainParts::panel_board1,
+     {left, 83, wide, 0}, "0", lime, display},
     {Kind::label, BZ_PART(Label6), &MainParts::panel_board1, {left, 110, 0, 0},
      QT_TRANSLATE_NOOP("Tmain", "Last Score:"), orange, display},
-    {Kind::label, BZ_PART(label_lastscore), &MainParts::panel_board1, {left, 137, wide, 0}, "0", orange, display},
-    {Kind::label, BZ_PART(Label2), &MainParts::panel_board1, {left, 189, 0, 0}, QT_TRANSLATE_NOOP("Tmain", "Score:"),
-     Qt::yellow, scoreDisplay},
-    {Kind::label, BZ_PART(label_score), &MainParts::panel_board1, {left, 223, wide, 0}, "0", Qt::yellow,
-     scoreDisplay},
+    {Kind::label, BZ_PART(label_lastscore), &MainParts::panel_board1,
+     {left, 137, wide, 0}, "0", orange, display},
+    {Kind::label, BZ_PART(Label2), &MainParts::panel_board1, {left, 189, 0, 0},
+     QT_TRANSLATE_NOOP("Tmain", "Score:"), Qt::yellow, scoreDisplay},
+    {Kind::label, BZ_PART(label_score), &MainParts::panel_board1,
+     {left, 223, wide, 0}, "0", Qt::yellow, scoreDisplay},
 
     {Kind::button, BZ_PART(button_pause), &MainParts::panel_board1, {355, 260, 132, 27},
      QT_TRANSLATE_NOOP("Tmain", "PAUSE GAME"), darkGrey},
@@ -123,14 +127,18 @@ const Part parts[] = {
      QT_TRANSLATE_NOOP("Tmain", "START GAME"), darkGrey},
     {Kind::label, BZ_PART(Label4), &MainParts::panel_board1, {22, 333, 65, 0},
      QT_TRANSLATE_NOOP("Tmain", "Cleared:"), magenta, display, right},
-    {Kind::label, BZ_PART(label_numremoved), &MainParts::panel_board1, {95, 333, 60, 0}, "0", magenta, display},
+    {Kind::label, BZ_PART(label_numremoved), &MainParts::panel_board1,
+     {95, 333, 60, 0}, "0", magenta, display},
     {Kind::label, BZ_PART(label_status), &MainParts::panel_board1, {160, 331, 184, 19},
      QT_TRANSLATE_NOOP("Tmain", "Enjoy the Game!"), Qt::blue, display, right},
-    {Kind::logo, BZ_PART(image_logo), &MainParts::panel_board1, {71, 353, 218, 52}, ":/pictures/logo.png"},
-    {Kind::picture, BZ_PART(Image1), &MainParts::panel_board1, {384, 336, 65, 67}, ":/pictures/emblem.png"},
+    {Kind::logo, BZ_PART(image_logo), &MainParts::panel_board1,
+     {71, 353, 218, 52}, ":/pictures/logo.png"},
+    {Kind::picture, BZ_PART(Image1), &MainParts::panel_board1,
+     {384, 336, 65, 67}, ":/pictures/emblem.png"},
 
     // The name entry.
-    {Kind::panel, BZ_PART(panel_name), &MainParts::panel_board1, {25, 56, 319, 161}, "", maroon, {}, {}, true},
+    {Kind::panel, BZ_PART(panel_name), &MainParts::panel_board1,
+     {25, 56, 319, 161}, "", maroon, {}, {}, true},
     {Kind::label, BZ_PART(label_entername), &MainParts::panel_name, {4, 10, 311, 24},
      QT_TRANSLATE_NOOP("Tmain", "ENTER YOUR NAME"), lightGrey, title, centred},
     {Kind::nameBox, BZ_PART(edit_aname), &MainParts::panel_name, {83, 52, 161, 32}},
@@ -140,7 +148,8 @@ const Part parts[] = {
      QT_TRANSLATE_NOOP("Tmain", "CANCEL"), grey},
 
     // Game over.
-    {Kind::panel, BZ_PART(panel_cleared), &MainParts::panel_board1, {25, 15, 318, 288}, "", maroon, {}, {}, true},
+    {Kind::panel, BZ_PART(panel_cleared), &MainParts::panel_board1,
+     {25, 15, 318, 288}, "", maroon, {}, {}, true},
     {Kind::label, BZ_PART(label_cleared), &MainParts::panel_cleared, {4, 10, 311, 24},
      QT_TRANSLATE_NOOP("Tmain", "YOUR CLEARED THE BOARD!"), lightGrey, title, centred},
     {Kind::label, BZ_PART(label_yourscore), &MainParts::panel_cleared, {2, 39, 313, 24},
@@ -160,7 +169,8 @@ const Part parts[] = {
      QT_TRANSLATE_NOOP("Tmain", "DONE"), grey},
 
     // The update offer; its status line along the panel's bottom edge.
-    {Kind::panel, BZ_PART(panel_update), &MainParts::panel_board1, {26, 29, 317, 161}, "", maroon, {}, {}, true},
+    {Kind::panel, BZ_PART(panel_update), &MainParts::panel_board1,
+     {26, 29, 317, 161}, "", maroon, {}, {}, true},
     {Kind::label, BZ_PART(label_updateavailable), &MainParts::panel_update, {-1, 10, 327, 24},
      QT_TRANSLATE_NOOP("Tmain", "Update Available"), lightGrey, title, centred},
     {Kind::label, BZ_PART(label_updatenow), &MainParts::panel_update, {2, 47, 327, 24},
@@ -169,11 +179,13 @@ const Part parts[] = {
      QT_TRANSLATE_NOOP("Tmain", "UPDATE"), grey},
     {Kind::button, BZ_PART(button_updatecancel), &MainParts::panel_update, {171, 93, 111, 36},
      QT_TRANSLATE_NOOP("Tmain", "CANCEL"), grey},
-    {Kind::label, BZ_PART(label_update), &MainParts::panel_update, {1, 161 - 21, 315, 20}, "", lightGrey,
+    {Kind::label, BZ_PART(label_update), &MainParts::panel_update,
+     {1, 161 - 21, 315, 20}, "", lightGrey,
      regular16, centred},
 
     // The pause.
-    {Kind::panel, BZ_PART(panel_paused), &MainParts::panel_board1, boardFrame, "", maroon, {}, {}, true},
+    {Kind::panel, BZ_PART(panel_paused), &MainParts::panel_board1,
+     boardFrame, "", maroon, {}, {}, true},
     {Kind::label, BZ_PART(label_paused), &MainParts::panel_paused, {1, 129, 323, 24},
      QT_TRANSLATE_NOOP("Tmain", "GAME IS PAUSED"), lime, regular19, centred},
     {Kind::button, BZ_PART(button_resume), &MainParts::panel_paused, {97, 172, 132, 27},
@@ -301,8 +313,8 @@ struct Item {
 };
 
 const Item items[] = {
-    {QT_TRANSLATE_NOOP("Tmain", "File"), BZ_PART(StartGame1), QT_TRANSLATE_NOOP("Tmain", "Start Game"),
-     QKeySequence(Qt::CTRL | Qt::Key_S)},
+    {QT_TRANSLATE_NOOP("Tmain", "File"), BZ_PART(StartGame1),
+     QT_TRANSLATE_NOOP("Tmain", "Start Game"), QKeySequence(Qt::CTRL | Qt::Key_S)},
     {QT_TRANSLATE_NOOP("Tmain", "File"), nullptr, nullptr},
     {QT_TRANSLATE_NOOP("Tmain", "File"), BZ_PART(Exit1), QT_TRANSLATE_NOOP("Tmain", "Exit")},
     {QT_TRANSLATE_NOOP("Tmain", "Options"),
@@ -355,12 +367,14 @@ QString withKeyLetter(const QString& text, QString& taken) {
             const QChar letter = text.at(i).toLower();
             const bool wordStart = i == 0 || text.at(i - 1).isSpace();
             if (letter.isLetterOrNumber() && (wordStart || !wordStartsOnly) &&
-                !taken.contains(letter))
+                !taken.contains(letter)) {
                 chosen = i;
+            }
         }
     }
-    if (chosen < 0)
+    if (chosen < 0) {
         return escaped;
+    }
     taken += text.at(chosen).toLower();
     // The escaped text is longer by one for each "&" before the letter.
     const int at = chosen + int(text.left(chosen).count(QLatin1Char('&')));

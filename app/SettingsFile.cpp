@@ -36,8 +36,9 @@ Settings SettingsFile::load() const {
 
     std::string site = text("Site", "");
     if (!site.empty()) {
-        if (site.back() != '/')
+        if (site.back() != '/') {
             site += '/';
+        }
         s.site = site;
     }
     return s;

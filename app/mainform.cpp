@@ -91,7 +91,7 @@ void Tmain::buildWindow() {
     setCentralWidget(client);
     mainlayout::buildClient(*client, m_parts);
     mainlayout::buildMenus(*menuBar(), m_parts);
-    mainaccessible::describe(*client);
+    mainaccessible::describe(*client, m_parts);
     m_display = std::make_unique<MainDisplay>(m_parts);
     m_board = m_parts.board;
     resize(layout::defaultWidth, layout::defaultHeight);
@@ -130,7 +130,8 @@ void Tmain::connectHandlers() {
     for (const auto& [button, handler] : clicks) {
         connect(button, &TSelButton::OnClick, this, handler);
     }
-    connect(m_parts.button_pause, &TSelButton::OnClick, this, [this] { m_game->button_pauseClick(); });
+    connect(m_parts.button_pause, &TSelButton::OnClick, this,
+            [this] { m_game->button_pauseClick(); });
     connect(m_parts.button_resume, &TSelButton::OnClick, this,
             [this] { m_game->button_resumeClick(); });
     // The game starts for the name on the game-over panel.
@@ -147,12 +148,12 @@ void Tmain::connectHandlers() {
     }
     // F10 opens the menus, as Alt does.
     connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, [this] {
-        if (!menuBar()->actions().isEmpty())
+        if (!menuBar()->actions().isEmpty()) {
             menuBar()->setActiveAction(menuBar()->actions().constFirst());
+        }
     });
     // Return in the name entry is its DONE.
-    connect(m_parts.edit_aname, &QLineEdit::returnPressed, this,
-            &Tmain::button_namedoneClick);
+    connect(m_parts.edit_aname, &QLineEdit::returnPressed, this, &Tmain::button_namedoneClick);
     connect(m_parts.button_updateyes, &TSelButton::OnClick, m_updater,
             [this] { m_updater->button_updateyesClick(); });
     connect(m_parts.button_updatecancel, &TSelButton::OnClick, m_updater,
@@ -270,8 +271,9 @@ bool Tmain::eventFilter(QObject* watched, QEvent* event) {
     if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType()) {
         m_board->coverChanged();
         // A window shown again or minimised brings its panels back as they were.
-        if (!event->spontaneous())
+        if (!event->spontaneous()) {
             focusTopPanel(type == QEvent::Show ? static_cast<QWidget*>(watched) : nullptr);
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -279,10 +281,12 @@ bool Tmain::eventFilter(QObject* watched, QEvent* event) {
 void Tmain::focusTopPanel(QWidget* shown) {
     // The first control of a panel in the order Tab takes them.
     const auto firstControl = [](QWidget* panel) -> QWidget* {
-        for (QWidget* w = panel->nextInFocusChain(); w != panel; w = w->nextInFocusChain())
+        for (QWidget* w = panel->nextInFocusChain(); w != panel; w = w->nextInFocusChain()) {
             if (panel->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) != 0 &&
-                w->isVisibleTo(panel) && w->isEnabled())
+                w->isVisibleTo(panel) && w->isEnabled()) {
                 return w;
+            }
+        }
         return nullptr;
     };
     QWidget* target = shown != nullptr ? firstControl(shown) : nullptr;
@@ -291,8 +295,9 @@ void Tmain::focusTopPanel(QWidget* shown) {
         const QObjectList& siblings = m_parts.panel_board1->children();
         for (auto it = siblings.crbegin(); it != siblings.crend() && target == nullptr; ++it) {
             auto* panel = qobject_cast<QWidget*>(*it);
-            if (panel != nullptr && panel->isVisible() && m_panels.contains(panel))
+            if (panel != nullptr && panel->isVisible() && m_panels.contains(panel)) {
                 target = firstControl(panel);
+            }
         }
     }
     (target != nullptr ? target : m_board)->setFocus(Qt::OtherFocusReason);
@@ -317,8 +322,9 @@ void Tmain::ChangeName1Click() {
 }
 
 void Tmain::TallyList1Click() {
-    if (m_showTallyList)
+    if (m_showTallyList) {
         m_showTallyList();
+    }
 }
 
 void Tmain::button_namedoneClick() {
@@ -335,11 +341,13 @@ void Tmain::button_doneClick() {
 }
 
 void Tmain::button_sendscoreClick() {
-    if (m_parts.edit_name->text().isEmpty())
+    if (m_parts.edit_name->text().isEmpty()) {
         m_parts.edit_name->setText(QStringLiteral("Guest"));
+    }
     // The watchdog counts from now.
-    if (m_environment.clockToNow)
+    if (m_environment.clockToNow) {
         m_environment.clockToNow();
+    }
     const QString date = postingDateOf();
     m_submission->sendscore(m_parts.edit_name->text(), date,
                             QString::number(m_game->state().score));
@@ -353,8 +361,9 @@ void Tmain::button_sendscoreClick() {
 }
 
 void Tmain::button_viewhighscoresClick() {
-    if (!m_highscore)
+    if (!m_highscore) {
         return;
+    }
     m_highscore->loadit();
     m_highscore->showWindow();
 }
@@ -364,28 +373,33 @@ void Tmain::ViewHighScoreList1Click() {
 }
 
 void Tmain::Help1Click() {
-    if (m_help)
+    if (m_help) {
         m_help->showWindow();
+    }
 }
 
 void Tmain::About1Click() {
-    if (m_about)
+    if (m_about) {
         m_about->showWindow();
+    }
 }
 
 void Tmain::image_logoClick() {
-    if (m_about)
+    if (m_about) {
         m_about->openSite();
+    }
 }
 
 void Tmain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (m_shownBefore)
+    if (m_shownBefore) {
         return;
+    }
     m_shownBefore = true;
     m_verified->fetchTicket();
-    if (m_versionText)
+    if (m_versionText) {
         m_updater->FormShow(checkForUpdates(), m_versionText());
+    }
 }
 
 void Tmain::resizeEvent(QResizeEvent* event) {
@@ -396,11 +410,11 @@ void Tmain::resizeEvent(QResizeEvent* event) {
     const QWidget* menu = menuWidget();
     const int menuHeight = menu != nullptr && menu->isVisible() ? menu->height() : 0;
     const QSize grown = grownToBoard(size(), menuHeight);
-    if (grown != size())
+    if (grown != size()) {
         resize(grown);
-    m_parts.panel_board
-        ->move(layout::boardPanelLeftIn(centralWidget()->width()),
-               layout::boardPanelTopIn(centralWidget()->height()));
+    }
+    m_parts.panel_board->move(layout::boardPanelLeftIn(centralWidget()->width()),
+                              layout::boardPanelTopIn(centralWidget()->height()));
 }
 
 QSize Tmain::grownToBoard(QSize window, int menuHeight) {
@@ -416,10 +430,12 @@ bool Tmain::FormClose() {
         const QRect work = m_environment.workArea();
         int w = width();
         int h = height();
-        if (w > work.width())
+        if (w > work.width()) {
             w -= 3;
-        if (h > work.height())
+        }
+        if (h > work.height()) {
             h -= 3;
+        }
         resize(w, h);
         m_stored = QRect(x(), y(), w, h);
     }
@@ -427,24 +443,28 @@ bool Tmain::FormClose() {
 }
 
 void Tmain::closeEvent(QCloseEvent* event) {
-    if (FormClose())
+    if (FormClose()) {
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 void Tmain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // A player coming back finds a fresh ticket for the next game.
-    if (event->type() == QEvent::ActivationChange && m_verified && isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && m_verified && isActiveWindow()) {
         m_verified->fetchTicket();
+    }
     // Lines would go on falling unseen; the player comes back to a paused game and resumes it
     // with RESUME, as after a pause by hand.
-    if (event->type() != QEvent::WindowStateChange || !isMinimized() || !m_game)
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || !m_game) {
         return;
+    }
     const GameState& state = m_game->state();
-    if (state.gamerunning && !state.paused && m_parts.button_pause->Enabled())
+    if (state.gamerunning && !state.paused && m_parts.button_pause->Enabled()) {
         m_game->button_pauseClick();
+    }
 }
 
 void Tmain::keyPressEvent(QKeyEvent* event) {
@@ -468,11 +488,13 @@ void Tmain::keyPressEvent(QKeyEvent* event) {
     if (arrow != std::end(arrows)) {
         m_board->moveCursor(arrow->second.x(), arrow->second.y());
     } else if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
-        if (once)
+        if (once) {
             m_board->pressCursor();
+        }
     } else if (key == Qt::Key_P) {
-        if (once && m_parts.button_pause->Enabled())
+        if (once && m_parts.button_pause->Enabled()) {
             m_game->button_pauseClick();
+        }
     } else {
         QMainWindow::keyPressEvent(event);
         return;

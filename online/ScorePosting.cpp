@@ -38,14 +38,18 @@ std::string postingDate(int year, int month, int day, std::string_view separator
 std::string dateSeparatorOf(std::string_view shortFormat) {
     const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
     std::size_t at = 0;
-    while (at < shortFormat.size() && !letter(shortFormat[at]))
+    while (at < shortFormat.size() && !letter(shortFormat[at])) {
         ++at;
-    while (at < shortFormat.size() && letter(shortFormat[at]))
+    }
+    while (at < shortFormat.size() && letter(shortFormat[at])) {
         ++at;
+    }
     std::string separator;
-    for (; at < shortFormat.size() && !letter(shortFormat[at]); ++at)
-        if (shortFormat[at] != '\'')
+    for (; at < shortFormat.size() && !letter(shortFormat[at]); ++at) {
+        if (shortFormat[at] != '\'') {
             separator += shortFormat[at];
+        }
+    }
     return separator.empty() ? "/" : separator;
 }
 

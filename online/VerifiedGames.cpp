@@ -34,8 +34,9 @@ bool VerifiedGames::ticketReady() const {
 }
 
 void VerifiedGames::fetchTicket() {
-    if (!m_online || m_ticketGet->busy() || ticketReady())
+    if (!m_online || m_ticketGet->busy() || ticketReady()) {
         return;
+    }
     m_ticketGet->setURL(m_siteRoot + std::string(site::ticketPath));
     try {
         m_ticketGet->FetchString();
@@ -49,8 +50,9 @@ void VerifiedGames::fetchTicket() {
 
 std::optional<std::string> VerifiedGames::takeTicket() {
     std::optional<std::string> line;
-    if (ticketReady())
+    if (ticketReady()) {
         line = std::move(m_ticket);
+    }
     m_ticket.reset();
     fetchTicket();
     return line;
@@ -63,15 +65,19 @@ void VerifiedGames::holdTicket(std::string line) {
 
 void VerifiedGames::ticketDone(const std::string& body) {
     ticketEnded();
-    if (!succeeded(m_ticketGet->statusCode()))
+    if (!succeeded(m_ticketGet->statusCode())) {
         return;
+    }
     std::string_view line = body;
-    if (line.ends_with('\n'))
+    if (line.ends_with('\n')) {
         line.remove_suffix(1);
-    if (line.ends_with('\r'))
+    }
+    if (line.ends_with('\r')) {
         line.remove_suffix(1);
-    if (!parseTicket(line))
+    }
+    if (!parseTicket(line)) {
         return;
+    }
     holdTicket(std::string(line));
     emit ticketArrived();
 }
@@ -87,11 +93,13 @@ void VerifiedGames::scorePosted(GameRecord record) {
 void VerifiedGames::postingAnswered() {
     std::optional<GameRecord> record = std::move(m_pending);
     m_pending.reset();
-    if (!m_online || !record || record->ticket == m_sentTicket)
+    if (!m_online || !record || record->ticket == m_sentTicket) {
         return;
+    }
     const std::string text = writeRecord(*record);
-    if (text.size() > maxRecordBytes || !readRecord(text))
+    if (text.size() > maxRecordBytes || !readRecord(text)) {
         return; // over the server's limits (a name longer than any typed one): not sent
+    }
     m_sentTicket = record->ticket;
 
     // One request per record, gone when it has ended.

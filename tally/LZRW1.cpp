@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::uint64_t smallFile = 0x18000; // Advise: below this, always Good
 
-
 void putLittle32(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v);
     p[1] = static_cast<std::uint8_t>(v >> 8);
@@ -150,8 +149,7 @@ std::int64_t Tlzrw1::Compress() {
         outputStream.clear();
     }
     const TCompressMode mode = CompressMode == TCompressMode::Auto ? Advise() : CompressMode;
-    Buffers buffers =
-        allocateBuffers(nullptr);
+    Buffers buffers = allocateBuffers(nullptr);
     // Failing to open a file leaves an existing output as it was; any later failure removes it.
     Channel channel = openChannel(true);
     try {
@@ -235,8 +233,7 @@ std::int64_t Tlzrw1::Decompress() {
     if (UseStream) {
         outputStream.clear();
     }
-    Buffers buffers =
-        allocateBuffers(nullptr);
+    Buffers buffers = allocateBuffers(nullptr);
     // Whatever fails, no output file is left behind, not even one that was there before.
     try {
         Channel channel = openChannel(false);

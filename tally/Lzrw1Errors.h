@@ -7,13 +7,13 @@
 // in the player's language; `other` is any failure whose message is shown as it is.
 enum class Lzrw1Failure {
     other,
-    openInput,   // "Lzrw1 (de)compression : Failed to open input file : <file>"
-    noMemory,    // "Lzrw1 (de)compression : Failed to get memory for I/O buffers !"
-    readInput,   // "Lzrw1 : Error reading from input file : <file>"
-    noHeader,    // "<file> : Lzrw1 decompression : this file has no valid header !"
-    corrupt,     // "<file> : Lzrw1 decompression : corrupt compressed data !"
-    fastSizes,   // "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !"
-    goodSizes,   // "Lzrw1 (decompression LZH) : Original and compressed sizes do not match !"
+    openInput, // "Lzrw1 (de)compression : Failed to open input file : <file>"
+    noMemory,  // "Lzrw1 (de)compression : Failed to get memory for I/O buffers !"
+    readInput, // "Lzrw1 : Error reading from input file : <file>"
+    noHeader,  // "<file> : Lzrw1 decompression : this file has no valid header !"
+    corrupt,   // "<file> : Lzrw1 decompression : corrupt compressed data !"
+    fastSizes, // "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !"
+    goodSizes, // "Lzrw1 (decompression LZH) : Original and compressed sizes do not match !"
 };
 
 // The fixed text of a failure; subject is the part it names (a file, maybe with the mode after

@@ -7,15 +7,14 @@
 
 namespace {
 
-
 // Why the tally file could not be read: the compressor's failure in the player's language, or
 // its message as it came where it has no fixed text.
 QString readFailureText(const TallyReading& reading) {
     const QString subject = QString::fromStdString(reading.subject);
     switch (reading.failure) {
     case Lzrw1Failure::openInput:
-        return QCoreApplication::translate(
-                   "Ttallylist", "Lzrw1 (de)compression : Failed to open input file : %1")
+        return QCoreApplication::translate("Ttallylist",
+                                           "Lzrw1 (de)compression : Failed to open input file : %1")
             .arg(subject);
     case Lzrw1Failure::noMemory:
         return QCoreApplication::translate(

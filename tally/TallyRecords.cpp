@@ -37,8 +37,9 @@ void TallyRecords::loadtally() {
         showTotal(column);
     }
     for (int n = 1; n <= TallyTable::places; ++n) {
-        if (m_table.cell(1, n).empty())
+        if (m_table.cell(1, n).empty()) {
             m_table.setCell(1, n, std::to_string(TallyTable::emptyScore));
+        }
         TallyPlace& row = m_places[n - 1];
         row.date = m_table.cell(0, n);
         row.name = m_table.cell(2, n);
@@ -56,16 +57,20 @@ int TallyRecords::enterScore(int score, const std::string& name) {
 
     // Equal scores: the newer goes above, so the first place not higher than the score.
     int at = 0;
-    for (int n = 1; n <= TallyTable::places && at == 0; ++n)
-        if (m_places[n - 1].value <= score)
+    for (int n = 1; n <= TallyTable::places && at == 0; ++n) {
+        if (m_places[n - 1].value <= score) {
             at = n;
-    if (at == 0)
+        }
+    }
+    if (at == 0) {
         return 0;
+    }
 
     for (int n = TallyTable::places - 1; n >= at; --n) {
         m_places[n] = m_places[n - 1];
-        for (int col = 0; col <= 2; ++col)
+        for (int col = 0; col <= 2; ++col) {
             m_table.setCell(col, n + 1, m_table.cell(col, n));
+        }
         showPlace(n + 1);
     }
 
@@ -85,8 +90,9 @@ int TallyRecords::enterScore(int score, const std::string& name) {
 
 void TallyRecords::checkchange(int column, int value) {
     const int current = m_table.number(column, 0).value_or(0);
-    if (current < value)
+    if (current < value) {
         addtomineset(column, std::to_string(value));
+    }
 }
 
 void TallyRecords::addtomineset(int column, const std::string& text) {
@@ -124,8 +130,9 @@ void TallyRecords::resetTally() {
         m_totals[column - 1] = std::string(1, '0');
         showTotal(column);
     }
-    for (int col = 1; col < TallyTable::nominalColumns; ++col)
+    for (int col = 1; col < TallyTable::nominalColumns; ++col) {
         m_table.setCell(col, 0, "0");
+    }
     for (int row = 1; row < m_table.rowCount(); ++row) {
         m_table.setCell(0, row, "");
         m_table.setCell(1, row, std::to_string(TallyTable::emptyScore));

@@ -18,8 +18,9 @@ TallyStore::TallyStore(std::filesystem::path folder, TallyDisk& disk)
 TallyReading TallyStore::readTally(TallyTable& table) {
     table.setInitial();
     std::error_code error;
-    if (!std::filesystem::exists(m_file, error) && !error)
+    if (!std::filesystem::exists(m_file, error) && !error) {
         return {};
+    }
 
     const auto fail = [&table](const ELzrw1Exception& error) {
         table.setInitial();
@@ -75,8 +76,9 @@ bool TallyStore::writeTally(const TallyTable& table) {
         if (m_disk.writeFile(spare, doit.outputStream)) {
             std::error_code error;
             std::filesystem::rename(spare, m_file, error);
-            if (!error)
+            if (!error) {
                 return true;
+            }
         }
     } catch (const std::exception&) {
         // Writing at exit fails quietly; the old file stays.

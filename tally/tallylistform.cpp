@@ -66,10 +66,11 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
     makeLabel(QStringLiteral("Label3"), tr("Highest Level Reached:"), 16, 59, 173, Qt::AlignRight);
     makeLabel(QStringLiteral("Label4"), tr("Board Cleared:"), 69, 77, 120, Qt::AlignRight);
     const int totaltops[TallyTable::totals] = {42, 59, 77};
-    for (int column = 1; column <= TallyTable::totals; ++column)
+    for (int column = 1; column <= TallyTable::totals; ++column) {
         mylabel_[column - 1] =
             makeLabel(QStringLiteral("mylabel_%1").arg(column), QStringLiteral("0"), 194,
                       totaltops[column - 1], 59, Qt::AlignHCenter);
+    }
 
     QLabel* scores =
         makeLabel(QStringLiteral("Label5"), tr("HIGH SCORES"), 1, 96, 328, Qt::AlignHCenter);
@@ -97,10 +98,11 @@ Ttallylist::Ttallylist(QWidget* owner, const std::filesystem::path& folder, Tall
     // The panel is named by its heading, each total read with the caption beside it.
     FlatPanel1->setAccessibleName(heading->text());
     FlatPanel1->setAccessibleDescription(tr("Your totals and your ten best scores"));
-    for (int column = 1; column <= TallyTable::totals; ++column)
+    for (int column = 1; column <= TallyTable::totals; ++column) {
         accessibility::setDisplayCaption(
             mylabel_[column - 1],
             findChild<QLabel*>(QStringLiteral("Label%1").arg(column + 1))->text());
+    }
 
     // The labels exist now, so the record keeper can show its first texts on them.
     TallyDisplay& display = *this;
@@ -164,8 +166,9 @@ void Ttallylist::showCentredOn(QWidget* window) {
     // The frame's size is known only once the window is shown, so place it before showing (no
     // jump when the frame is thin) and set it right afterwards.
     const auto centre = [this, window] {
-        if (!window)
+        if (!window) {
             return;
+        }
         const QPoint middle = window->frameGeometry().center();
         const QRect frame = frameGeometry();
         move(pos() + middle - frame.center());
@@ -198,8 +201,9 @@ void Ttallylist::showPlace(int place, const TallyPlace& row) {
     const bool newest = row.look == TallyLook::Newest;
     const bool bold = row.look != TallyLook::Plain;
     for (QLabel* label :
-         {label_num.at(place - 1), label_date.at(place - 1), label_name.at(place - 1), high})
+         {label_num.at(place - 1), label_date.at(place - 1), label_name.at(place - 1), high}) {
         paint(label, newest ? newestRed : house::lightGrey, bold);
+    }
     // The score label is as wide as its text, measured in the font it now has.
     high->adjustSize();
 }
@@ -215,9 +219,9 @@ QLabel* Ttallylist::makeLabel(const QString& name, const QString& text, int left
     paint(label, house::lightGrey, true);
     label->setAlignment(alignment | Qt::AlignTop);
     const int height = label->fontMetrics().height();
-    if (width > 0)
+    if (width > 0) {
         label->setGeometry(left, top, width, height);
-    else {
+    } else {
         label->move(left, top);
         label->adjustSize();
     }

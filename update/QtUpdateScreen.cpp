@@ -63,8 +63,8 @@ void QtUpdateScreen::showMessage(UpdateNotice notice, const std::string& siteRoo
 void QtUpdateScreen::reportError(UpdateError error, const std::string& file,
                                  const std::string& reason) {
     // The file in quotes, then the system's reason.
-    const QString what = QLatin1Char('"') + QString::fromStdString(file) +
-                         QLatin1String("\". ") + QString::fromStdString(reason);
+    const QString what = QLatin1Char('"') + QString::fromStdString(file) + QLatin1String("\". ") +
+                         QString::fromStdString(reason);
     switch (error) {
     case UpdateError::cannotCreate:
         show(QCoreApplication::translate("QtUpdateScreen", "Cannot create file %1").arg(what));

@@ -7,10 +7,10 @@
 #include "engine/BoardView.h"
 #include "engine/Game.h"
 #include "engine/GameTimer.h"
-#include "online/ScoreSubmission.h"
 #include "info/ClickLabel.h"
 #include "online/HTTPGet.h"
 #include "online/HtmlViewer.h"
+#include "online/ScoreSubmission.h"
 #include "tests/app/TmainParts.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/ScriptedHttpServer.h"
@@ -67,12 +67,15 @@ struct GameRun {
         click(button(main(), "button_start"));
         const GameState& state = main().game().state();
         clock.advance(10);
-        for (int c = 1; c <= 10 && !state.removing; ++c)
-            for (int r = 9; r <= 10 && !state.removing; ++r)
+        for (int c = 1; c <= 10 && !state.removing; ++c) {
+            for (int r = 9; r <= 10 && !state.removing; ++r) {
                 QTest::mouseRelease(board(main()), Qt::LeftButton, {},
                                     QPoint((c - 1) * 32 + 5, (r - 1) * 32 + 5));
-        while (state.gamerunning)
+            }
+        }
+        while (state.gamerunning) {
             clock.advance(100);
+        }
         return state.score;
     }
 
@@ -103,11 +106,12 @@ private slots:
     void windowsAreMadeInStartUpOrderAndStartHidden() {
         GameRun run(closedPort);
         QStringList order;
-        for (QObject* child : run.main().children())
+        for (QObject* child : run.main().children()) {
             if (auto* window = qobject_cast<QWidget*>(child); window && window->isWindow()) {
                 order << QString::fromLatin1(window->metaObject()->className());
                 QVERIFY(window->isHidden());
             }
+        }
         QCOMPARE(order,
                  (QStringList{"Ttallylist", "Tabout", "Thelp", "Thighscore", "Tmultiplayer"}));
     }

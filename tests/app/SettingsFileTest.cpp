@@ -46,10 +46,12 @@ TEST_F(SettingsFile, OnlyExactSmallLetterWordsSwitchOff) {
     EXPECT_FALSE(loadFrom("Sounds=no\r\n").sounds);
     EXPECT_FALSE(loadFrom("Update=false\r\n").update);
     EXPECT_FALSE(loadFrom("Sounds=  no \r\n").sounds); // blanks are trimmed
-    for (const std::string word : {"No", "NO", "0", "off", "", "nope"})
+    for (const std::string word : {"No", "NO", "0", "off", "", "nope"}) {
         EXPECT_TRUE(loadFrom("Sounds=" + word + "\r\n").sounds) << word;
-    for (const std::string word : {"FALSE", "False", "0", "no", ""})
+    }
+    for (const std::string word : {"FALSE", "False", "0", "no", ""}) {
         EXPECT_TRUE(loadFrom("Update=" + word + "\r\n").update) << word;
+    }
 }
 
 TEST_F(SettingsFile, PositionsFollowTheIntegerRules) {

@@ -97,16 +97,20 @@ private slots:
         QHash<QString, int> names;
         const auto count = [&names](const QObject* object) {
             const QString name = object->objectName();
-            if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_")))
+            if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_"))) {
                 ++names[name];
+            }
         };
-        for (const QObject* object : main->centralWidget()->findChildren<QObject*>())
+        for (const QObject* object : main->centralWidget()->findChildren<QObject*>()) {
             count(object);
-        for (const QAction* item : main->menuBar()->findChildren<QAction*>())
+        }
+        for (const QAction* item : main->menuBar()->findChildren<QAction*>()) {
             count(item);
+        }
         QVERIFY(names.size() >= 50);
-        for (auto it = names.cbegin(); it != names.cend(); ++it)
+        for (auto it = names.cbegin(); it != names.cend(); ++it) {
             QVERIFY2(it.value() == 1, qPrintable(it.key()));
+        }
 
         // The name panel covers the board on purpose until it is answered.
         click(button(*main, "button_namecancel"));
@@ -114,16 +118,18 @@ private slots:
         QList<const QWidget*> shown;
         for (const QObject* child : area->children()) {
             const auto* widget = qobject_cast<const QWidget*>(child);
-            if (widget != nullptr && widget->isVisibleTo(area))
+            if (widget != nullptr && widget->isVisibleTo(area)) {
                 shown << widget;
+            }
         }
         QVERIFY(shown.size() >= 15);
         for (const QWidget* widget : shown) {
             QVERIFY2(area->rect().contains(widget->geometry()), qPrintable(widget->objectName()));
-            for (const QWidget* other : shown)
+            for (const QWidget* other : shown) {
                 QVERIFY2(widget == other || !widget->geometry().intersects(other->geometry()),
                          qPrintable(widget->objectName() + QLatin1String(" covers ") +
                                     other->objectName()));
+            }
         }
     }
 
@@ -135,11 +141,13 @@ private slots:
         const auto letters = [](const QList<QAction*>& actions) {
             QStringList found;
             for (const QAction* action : actions) {
-                if (action->isSeparator())
+                if (action->isSeparator()) {
                     continue;
+                }
                 const QKeySequence key = QKeySequence::mnemonic(action->text());
-                if (key.isEmpty())
+                if (key.isEmpty()) {
                     return QStringList{QStringLiteral("none: ") + action->iconText()};
+                }
                 found << key.toString();
             }
             return found;
@@ -150,9 +158,11 @@ private slots:
         for (const QAction* menu : menus) {
             const QStringList inMenu = letters(menu->menu()->actions());
             QCOMPARE(QSet<QString>(inMenu.begin(), inMenu.end()).size(), inMenu.size());
-            for (const QAction* item : menu->menu()->actions())
-                if (!item->isSeparator())
+            for (const QAction* item : menu->menu()->actions()) {
+                if (!item->isSeparator()) {
                     shown << item->iconText();
+                }
+            }
         }
         QCOMPARE(shown, QStringList({"Start Game", "Exit", "Play Sounds", "Reset Screen Location",
                                      "Change  Name", "Automatically Check for Updates",
@@ -185,8 +195,9 @@ private slots:
         QVERIFY(!button(*main, "button_pause")->Enabled());
         for (QWidget* hidden : std::initializer_list<QWidget*>{panel(*main, "panel_cleared"),
                                                                panel(*main, "panel_paused"),
-                                                               panel(*main, "panel_update")})
+                                                               panel(*main, "panel_update")}) {
             QVERIFY(hidden->isHidden());
+        }
     }
 
     void soundsSwitchedOffInTheFileKeepStartUpSilent() {
@@ -391,8 +402,9 @@ private slots:
         QCOMPARE(wait->ColorHighLight(), QColor(Qt::black));
         QCOMPARE(wait->ColorShadow(), QColor(Qt::black));
         const QImage drawn = wait->grab().toImage();
-        for (const QPoint edge : {QPoint(0, 0), QPoint(drawn.width() - 1, drawn.height() - 1)})
+        for (const QPoint edge : {QPoint(0, 0), QPoint(drawn.width() - 1, drawn.height() - 1)}) {
             QCOMPARE(drawn.pixelColor(edge), QColor(Qt::black));
+        }
     }
 
     // "View High Score List" brings back a high-score window the player has minimised.
@@ -410,8 +422,9 @@ private slots:
     void startGameFromTheMenuRestartsAndHidesTheGameOverPanel() {
         auto main = makeWindow();
         click(button(*main, "button_start"));
-        while (main->game().state().gamerunning)
+        while (main->game().state().gamerunning) {
             m_clock->advance(1000);
+        }
         QVERIFY(panel(*main, "panel_cleared")->isVisible());
         QVERIFY(button(*main, "button_sendscore")->isVisible());
         QVERIFY(!button(*main, "button_pause")->Enabled());
@@ -438,11 +451,13 @@ private slots:
         // Play as a quick player would: whenever a click counts, click a group.
         for (int tick = 0; tick < 400000 && state.gamerunning; ++tick) {
             m_clock->advance(10);
-            if (!state.linesettled || state.removing || state.blinking)
+            if (!state.linesettled || state.removing || state.blinking) {
                 continue;
+            }
             const QPoint cell = findGroup(state);
-            if (cell.isNull())
+            if (cell.isNull()) {
                 continue;
+            }
             QTest::mouseRelease(board(*main), Qt::LeftButton, {},
                                 QPoint((cell.x() - 1) * 32 + 16, (cell.y() - 1) * 32 + 16));
             ++groupsClicked;

@@ -39,8 +39,9 @@ struct BoardGame {
     }
     // Shows the board and presses START GAME; false when the board never came on screen.
     bool showAndStart() {
-        if (!show())
+        if (!show()) {
             return false;
+        }
         game.button_startClick("Tester");
         return true;
     }

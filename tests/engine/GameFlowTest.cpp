@@ -40,9 +40,9 @@ TEST_F(GameFlow, StartGameSetsUpRowsNineAndTenAndRoundOne) {
     // What the window learns, in order: the game runs, unpaused, is counted, sounds, starts for
     // its player with every counter at 0, then round 1 with 100 flowers to go.
     const std::vector<std::string> expected = {
-        "phase running",   "unpaused",    "tally addtomineincrease(1)",
+        "phase running",   "unpaused",       "tally addtomineincrease(1)",
         "sound startgame", "started Tester", "round 0",
-        "score 0",         "cleared 0",   "lastscore 0",
+        "score 0",         "cleared 0",      "lastscore 0",
         "round 1",         "untilnext 100"};
     EXPECT_EQ(rec.only({"phase", "paused", "unpaused", "tally", "sound", "started", "round",
                         "untilnext", "score ", "cleared", "lastscore"}),
@@ -135,10 +135,8 @@ TEST_F(GameFlow, OverflowEndsTheGameAndTheFlowerLeftAboveIsNeverDrawn) {
     EXPECT_NE(s().cells[3][0], 0);
     EXPECT_EQ(rec.baddraws, 0) << "nothing drawn outside the field";
     EXPECT_TRUE(screenShowsGrid());
-    const std::vector<std::string> steps = {"tally checkscore(0,Tester)",
-                                            "tally checkchange(2,1)",
-                                            "phase over",
-                                            "sound gameover"};
+    const std::vector<std::string> steps = {"tally checkscore(0,Tester)", "tally checkchange(2,1)",
+                                            "phase over", "sound gameover"};
     EXPECT_EQ(rec.only({"tally", "phase", "paused", "unpaused", "sound"}), steps);
     for (GameTimer* t :
          {&game.timerdrop(), &game.timerdroprate(), &game.timerremove(), &game.timerblink()}) {
@@ -189,8 +187,8 @@ TEST_P(Scoring, ScoresTheGroup) {
     const auto points = std::to_string(k.points);
     EXPECT_EQ(rec.only({"score", "cleared", "lastscore"}),
               (std::vector<std::string>{"score " + std::to_string(1000 + k.points),
-                                        "cleared " + std::to_string(k.size),
-                                        "lastscore " + points, "scored " + points}));
+                                        "cleared " + std::to_string(k.size), "lastscore " + points,
+                                        "scored " + points}));
     using Names = std::vector<std::string>;
     EXPECT_EQ(rec.sounds, (k.emptied ? Names{"clear", "clearedall"} : Names{"clear"}));
     EXPECT_EQ(rec.tally, k.emptied ? Names{"addtomineincrease(3)"} : Names{});

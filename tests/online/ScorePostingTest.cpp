@@ -15,8 +15,9 @@ TEST(ScorePosting, OnlyCharactersThatWouldBreakTheRequestAreEncodedInTheName) {
         {std::string("t\x01\x7f", 3), "t%01%7F"},
         {"<b>/?'\"!*", "<b>/?'\"!*"},
     };
-    for (const auto& [name, encoded] : cases)
+    for (const auto& [name, encoded] : cases) {
         EXPECT_EQ(encodeName(name), encoded) << name;
+    }
 }
 
 TEST(ScorePosting, RequestUrlKeepsTheDateAndScoreAsWritten) {
@@ -38,8 +39,9 @@ TEST(ScorePosting, SeparatorIsTakenFromTheShortDateFormat) {
         {"M/d/yy", "/"},      {"dd.MM.yy", "."},     {"yyyy-MM-dd", "-"},
         {"d. M. yyyy", ". "}, {"dd'/'MM'/'yy", "/"}, {"yyyyMMdd", "/"},
     };
-    for (const auto& [format, separator] : cases)
+    for (const auto& [format, separator] : cases) {
         EXPECT_EQ(dateSeparatorOf(format), separator) << format;
+    }
 }
 
 TEST(ScorePosting, WatchdogCyclesFiveDotsAndFailsOnceAtExactlyZero) {
@@ -50,8 +52,9 @@ TEST(ScorePosting, WatchdogCyclesFiveDotsAndFailsOnceAtExactlyZero) {
         const ScorePosting::Tick shown = watchdog.tick();
         const int dots = (tick - 1) % mostDots + 1;
         EXPECT_EQ(shown.dots, dots);
-        if (shown.postingFailed)
+        if (shown.postingFailed) {
             failedAt.push_back(tick);
+        }
     }
     EXPECT_EQ(failedAt, std::vector<int>{40});
     EXPECT_EQ(watchdog.countdown(), -10);

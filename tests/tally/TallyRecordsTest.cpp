@@ -28,9 +28,11 @@ struct Tally {
 
     std::vector<std::string> cells() const {
         std::vector<std::string> out;
-        for (int row = 0; row < table.rowCount(); ++row)
-            for (int col = 0; col < table.columnCount(); ++col)
+        for (int row = 0; row < table.rowCount(); ++row) {
+            for (int col = 0; col < table.columnCount(); ++col) {
                 out.push_back(table.cell(col, row));
+            }
+        }
         return out;
     }
 
@@ -42,8 +44,9 @@ struct Tally {
 
     std::vector<int> values() const {
         std::vector<int> out;
-        for (const auto& row : shown.places)
+        for (const auto& row : shown.places) {
             out.push_back(row.value);
+        }
         return out;
     }
 };
@@ -88,8 +91,9 @@ TEST(TallyRecords, EqualScoreGoesAboveTheStoredOne) {
     EXPECT_EQ(t.row(4), (Tally::Row{"d3", "300", "n3"}));
     EXPECT_EQ(t.table.cell(1, 6), "100");
     EXPECT_EQ(t.table.cell(1, 7), "-1000");
-    for (int n : {0, 1, 3, 4, 5, 9})
+    for (int n : {0, 1, 3, 4, 5, 9}) {
         EXPECT_EQ(t.shown.places[n].look, TallyLook::Plain) << n;
+    }
 }
 
 TEST(TallyRecords, LowScoreChangesNothingButClearsTheHighlight) {
@@ -100,8 +104,9 @@ TEST(TallyRecords, LowScoreChangesNothingButClearsTheHighlight) {
     const auto cells = t.cells();
 
     EXPECT_EQ(t.records.enterScore(5, "Bob"), 0);
-    for (auto& place : places)
+    for (auto& place : places) {
         place.look = TallyLook::Plain;
+    }
     EXPECT_EQ(t.shown.places, places);
     EXPECT_EQ(t.cells(), cells);
 }
@@ -129,13 +134,15 @@ TEST(TallyRecords, ZeroEntersWhileAPlaceIsEmpty) {
 TEST(TallyRecords, FirstGameWithoutAFileEntersAboveTheFirstTexts) {
     Tally t; // no file: the table holds empty places, the window its first texts
     EXPECT_EQ(t.shown.totals, (std::array<std::string, 3>{"0", "0", "0"}));
-    for (const auto& row : t.shown.places)
+    for (const auto& row : t.shown.places) {
         EXPECT_EQ(row, (TallyPlace{"Feb 11, 2008", "Varnok", "0", 0, TallyLook::Bold}));
+    }
     EXPECT_EQ(t.records.enterScore(0, "Ann"), 1);
     EXPECT_EQ(t.shown.places[0], (TallyPlace{"3/14/24", "Ann", "0", 0, TallyLook::Newest}));
-    for (int n = 1; n < 10; ++n)
+    for (int n = 1; n < 10; ++n) {
         EXPECT_EQ(t.shown.places[n],
                   (TallyPlace{"Feb 11, 2008", "Varnok", "0", 0, TallyLook::Plain}));
+    }
     EXPECT_EQ(t.table.cell(1, 1), "0");
     EXPECT_EQ(t.row(2), (Tally::Row{"", "-1000", ""})) << "the table shifts its empty rows instead";
 }
@@ -216,12 +223,15 @@ TEST(TallyRecords, ResetOnYesEmptiesEverything) {
     EXPECT_EQ(t.dialogs.questions, (std::vector<std::string>{"reset"}));
     EXPECT_EQ(t.table.rowCount(), 12);
     EXPECT_EQ(t.shown.totals, (std::array<std::string, 3>{"0", "0", "0"}));
-    for (int col = 1; col <= 8; ++col)
+    for (int col = 1; col <= 8; ++col) {
         EXPECT_EQ(t.table.cell(col, 0), "0") << col;
-    for (int row = 1; row <= 11; ++row)
+    }
+    for (int row = 1; row <= 11; ++row) {
         EXPECT_EQ(t.row(row), (Tally::Row{"", "-1000", ""})) << row;
-    for (const auto& row : t.shown.places)
+    }
+    for (const auto& row : t.shown.places) {
         EXPECT_EQ(row, (TallyPlace{"", "", "", -1000, TallyLook::Plain}));
+    }
     EXPECT_EQ(t.records.enterScore(0, "After"), 1) << "every place is empty after a reset";
 }
 

@@ -37,8 +37,9 @@ struct StoreFolder {
 
     std::vector<fs::path> files() const {
         std::vector<fs::path> out;
-        for (const auto& entry : fs::directory_iterator(path))
+        for (const auto& entry : fs::directory_iterator(path)) {
             out.push_back(entry.path().filename());
+        }
         return out;
     }
 
@@ -122,8 +123,9 @@ TEST(TallyStore, NoTempFileInTheWorkingFolder) {
     ASSERT_TRUE(store.writeTally(table));
 
     std::vector<fs::path> names;
-    for (const auto& entry : fs::directory_iterator(work))
+    for (const auto& entry : fs::directory_iterator(work)) {
         names.push_back(entry.path().filename());
+    }
     EXPECT_EQ(names, std::vector<fs::path>{"temp.txt"});
     EXPECT_EQ(readBytes(work / "temp.txt"), (Bytes{'m', 'i', 'n', 'e'}));
 }
@@ -213,8 +215,9 @@ TEST(TallyStore, FullDiskLeavesTheOldFileByteForByte) {
     const Bytes before = readBytes(here.tallyFile());
 
     TallyTable changed;
-    for (int row = 0; row < 12; ++row)
+    for (int row = 0; row < 12; ++row) {
         changed.setCell(2, row, "a much longer name to make the file grow " + std::to_string(row));
+    }
     for (std::size_t room : {std::size_t{0}, std::size_t{5}, before.size() / 2}) {
         FullDisk full(room);
         EXPECT_FALSE(TallyStore(here.path, full).writeTally(changed)) << room;
@@ -248,8 +251,9 @@ TEST(TallyStore, ReadOnlyFolderLeavesTheOldFile) {
     ASSERT_TRUE(TallyStore(here.path, here.disk).writeTally(table));
     const Bytes before = readBytes(here.tallyFile());
     fs::permissions(here.path, fs::perms::owner_read | fs::perms::owner_exec);
-    if (std::ofstream(here.path / "probe"))
+    if (std::ofstream(here.path / "probe")) {
         GTEST_SKIP() << "folder permissions are not enforced for this user";
+    }
 
     table.setCell(1, 0, "3");
     EXPECT_FALSE(TallyStore(here.path, here.disk).writeTally(table));
@@ -270,8 +274,9 @@ TEST(TallyStore, ResetThenExitWritesAnEmptyRecord) {
 
     // As the initial table, but every total column holds "0" and row 11 is an empty place too.
     TallyTable expected;
-    for (int col = 5; col <= 8; ++col)
+    for (int col = 5; col <= 8; ++col) {
         expected.setCell(col, 0, "0");
+    }
     expected.setCell(1, 11, "-1000");
     EXPECT_EQ(unpack(readBytes(here.tallyFile())), textOf(expected));
 }

@@ -44,13 +44,15 @@ struct SeenBox {
 void answerNextBox(SeenBox& seen, QMessageBox::StandardButton answer) {
     QTimer::singleShot(0, [&seen, answer] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
+        if (!box) {
             return answerNextBox(seen, answer);
+        }
         seen = {box->windowTitle(), box->text(), box->icon(), box->buttons()};
-        if (answer == QMessageBox::NoButton)
+        if (answer == QMessageBox::NoButton) {
             box->reject();
-        else
+        } else {
             box->button(answer)->click();
+        }
     });
 }
 
@@ -71,8 +73,9 @@ private:
 
     static QLabel* label(Ttallylist& window, const QString& name) {
         auto* found = window.findChild<QLabel*>(name);
-        if (!found)
+        if (!found) {
             qFatal("no label %s", qPrintable(name));
+        }
         return found;
     }
     static QString text(Ttallylist& window, const QString& name) {
@@ -81,8 +84,9 @@ private:
     // The date, name and score texts of a place.
     static QStringList place(Ttallylist& window, int n) {
         QStringList texts;
-        for (const char* role : {"label_date", "label_name", "label_high"})
+        for (const char* role : {"label_date", "label_name", "label_high"}) {
             texts << text(window, QStringLiteral("%1%2").arg(QLatin1String(role)).arg(n));
+        }
         return texts;
     }
     static void expectLook(Ttallylist& window, int place, const QColor& colour, bool bold) {
@@ -117,11 +121,13 @@ private slots:
         QCOMPARE(panel->ColorShadow(), QColor(Qt::black));
 
         QStringList texts;
-        for (QLabel* each : panel->findChildren<QLabel*>())
+        for (QLabel* each : panel->findChildren<QLabel*>()) {
             texts << each->text();
+        }
         for (const char* heading : {"YOUR TALLY LIST", "HIGH SCORES",
-                                    "Total Games:", "Highest Level Reached:", "Board Cleared:"})
+                                    "Total Games:", "Highest Level Reached:", "Board Cleared:"}) {
             QVERIFY2(texts.contains(QLatin1String(heading)), heading);
+        }
 
         QCOMPARE(label(*window, "mylabel_2")->geometry().topLeft(), QPoint(194, 59));
         for (int n = 1; n <= 10; ++n) {
@@ -135,8 +141,9 @@ private slots:
             QCOMPARE(place(*window, n), (QStringList{"Feb 11, 2008", "Varnok", "0"}));
             expectLook(*window, n, lightGrey, true);
         }
-        for (int column = 1; column <= 3; ++column)
+        for (int column = 1; column <= 3; ++column) {
             QCOMPARE(text(*window, QStringLiteral("mylabel_%1").arg(column)), QStringLiteral("0"));
+        }
 
         auto* reset = window->findChild<TSelButton*>(QStringLiteral("button_reset"));
         auto* done = window->findChild<TSelButton*>(QStringLiteral("button_done"));
@@ -167,8 +174,9 @@ private slots:
         QVERIFY(label(*window, "label_high1")->width() >=
                 label(*window, "label_high1")->fontMetrics().horizontalAdvance("300"));
         expectLook(*window, 1, red, true);
-        for (int n = 2; n <= 10; ++n)
+        for (int n = 2; n <= 10; ++n) {
             expectLook(*window, n, lightGrey, false);
+        }
         QCOMPARE(text(*window, "label_name2"), QStringLiteral("Varnok"));
 
         calls.checkscore(100, "Bob");
@@ -246,8 +254,9 @@ private slots:
         QCOMPARE(text(*window, "mylabel_1"), QStringLiteral("1"));
         QCOMPARE(text(*window, "mylabel_2"), QStringLiteral("3"));
         QCOMPARE(place(*window, 1), (QStringList{"3/14/24", "Ann", "420"}));
-        for (int n = 2; n <= 10; ++n)
+        for (int n = 2; n <= 10; ++n) {
             QCOMPARE(place(*window, n), (QStringList{"", "", ""}));
+        }
         QVERIFY(m_dialogs.errors.empty());
     }
 

@@ -95,8 +95,8 @@ public:
     void reportError(UpdateError error, const std::string& file,
                      const std::string& reason) override {
         const char* const names[] = {"other", "cannot create", "cannot write"};
-        log.push_back(std::string("error ") + names[static_cast<int>(error)] + " [" + file +
-                      "] " + reason);
+        log.push_back(std::string("error ") + names[static_cast<int>(error)] + " [" + file + "] " +
+                      reason);
     }
     std::vector<std::string> log;
 };

@@ -291,8 +291,7 @@ TEST_F(SelfUpdateTest, APackagedBuildOffersButLeavesInstallingToThePackageManage
     update.startCheck(true, "1.0.0");
     update.checkupdateDoneString("1.0.1");
     update.button_updateyesClick(program());
-    EXPECT_EQ(m_screen.log,
-              (Lines{"showOffer", "message by the package manager", "hideOffer"}));
+    EXPECT_EQ(m_screen.log, (Lines{"showOffer", "message by the package manager", "hideOffer"}));
     EXPECT_TRUE(m_download.urls.empty());
     EXPECT_EQ(folderNames(), (std::set<std::string>{"bloomzap"}));
     EXPECT_FALSE(m_process.started);

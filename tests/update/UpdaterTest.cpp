@@ -2,11 +2,11 @@
 // the offer, UPDATE while the window keeps running, every release that is refused, a packaged
 // build, and closing mid-way.
 
-#include "update/QtUpdateScreen.h"
 #include "update/Updater.h"
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/update/Fakes.h"
 #include "tools/makeinstaller/InstallerMaker.h"
+#include "update/QtUpdateScreen.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -245,11 +245,12 @@ private slots:
         screen.reportError(UpdateError::cannotCreate, "/games/bzpsetup.exe", "Is a directory");
         screen.reportError(UpdateError::cannotWrite, "/games/bzpsetup.exe", "File too large");
         screen.reportError(UpdateError::other, {}, "Thread creation failed.");
-        QCOMPARE(shown, QStringList({
-                            QStringLiteral("Cannot create file \"/games/bzpsetup.exe\". Is a directory"),
-                            QStringLiteral("Cannot write to file \"/games/bzpsetup.exe\". File too large"),
-                            QStringLiteral("Thread creation failed."),
-                        }));
+        QCOMPARE(shown,
+                 QStringList({
+                     QStringLiteral("Cannot create file \"/games/bzpsetup.exe\". Is a directory"),
+                     QStringLiteral("Cannot write to file \"/games/bzpsetup.exe\". File too large"),
+                     QStringLiteral("Thread creation failed."),
+                 }));
         screen.setStatus(UpdateStatus::received, 17);
         QCOMPARE(window.label_update->text(), QStringLiteral("Received 17 bytes"));
     }
