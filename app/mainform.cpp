@@ -134,9 +134,12 @@ void Tmain::connectHandlers() {
             [this] { m_game->button_pauseClick(); });
     connect(m_parts.button_resume, &TSelButton::OnClick, this,
             [this] { m_game->button_resumeClick(); });
-    // The game starts for the name on the game-over panel.
+    // The game starts for the name on the game-over panel, and its score goes to the tally under
+    // the name the field holds when it ends.
     connect(m_parts.button_start, &TSelButton::OnClick, this,
             [this] { m_game->button_startClick(playerName().toStdString()); });
+    connect(m_parts.edit_name, &QLineEdit::textChanged, this,
+            [this](const QString& name) { m_game->playerRenamed(name.toStdString()); });
     // A game is played on the board: the keys go there, not to START GAME again.
     connect(m_parts.button_start, &TSelButton::OnClick, m_board,
             [this] { m_board->setFocus(Qt::OtherFocusReason); });

@@ -41,12 +41,14 @@ public:
     // Where the game stands; the pause is state().paused.
     GamePhase phase() const { return m_phase; }
 
-    // Buttons and menu. A game is started for the player named, whose name goes to the tally
-    // at game over.
+    // Buttons and menu. A game is started for the player named; the tally gets the name the
+    // player goes by when the game ends (playerRenamed).
     void button_startClick(const std::string& player);
     void StartGame1Click(const std::string& player); // menu "Start Game": the same as START GAME
     void button_pauseClick();
     void button_resumeClick();
+    // The window's name field changed (Change Name may do so during a game).
+    void playerRenamed(const std::string& player) { m_player = player; }
 
     // The board surface. A release of any button counts; x and y are pixels from the top left.
     void boardMouseUp(MouseButton button, ShiftState shift, int x, int y);
@@ -95,7 +97,7 @@ private:
     TallyCalls* m_tally = nullptr;
     GameObserver* m_observer = nullptr;
     GamePhase m_phase = GamePhase::idle;
-    std::string m_player; // as handed to START
+    std::string m_player; // as handed to START, then as renamed
     std::unique_ptr<GameTimer> m_timerdrop;
     std::unique_ptr<GameTimer> m_timerremove;
     std::unique_ptr<GameTimer> m_timerdroprate;

@@ -49,7 +49,7 @@ TEST_F(GameFlow, StartGameSetsUpRowsNineAndTenAndRoundOne) {
               expected);
 }
 
-TEST_F(GameFlow, TheGameStartsForTheNameHandedToStartAndKeepsIt) {
+TEST_F(GameFlow, TheGameStartsForTheNameHandedToStartAndTalliesTheNameItEndsUnder) {
     game.button_startClick("");
     EXPECT_EQ(rec.shown.player, "") << "an empty name is a name too";
     game.button_startClick("Ann");
@@ -59,6 +59,15 @@ TEST_F(GameFlow, TheGameStartsForTheNameHandedToStartAndKeepsIt) {
     EXPECT_EQ(rec.tally.back(), "checkchange(2,1)");
     EXPECT_EQ(rec.tally[rec.tally.size() - 2], "checkscore(42,Ann)")
         << "the score goes to the tally under the name its game started for";
+
+    game.button_startClick("Ann");
+    game.playerRenamed("Bea");
+    EXPECT_EQ(rec.shown.player, "Ann") << "the greeting stays with the name the game began for";
+    s().score = 7;
+    game.endgame();
+    EXPECT_EQ(rec.tally[rec.tally.size() - 2], "checkscore(7,Bea)")
+        << "a name changed during the game is the one the tally gets, as the field reads at the "
+           "end";
 }
 
 TEST_F(GameFlow, TheFirstLineEntersThreeSecondsAfterStart) {
