@@ -2,7 +2,7 @@
 
 // THTTPGet, the background text fetch component, and THTTPGetThread, the worker of one fetch.
 
-#include "online/HttpFetch.h"
+#include "common/http/HttpFetch.h"
 
 #include <QObject>
 

@@ -1,7 +1,7 @@
 #include "online/ScoreSubmission.h"
 
 #include "engine/GameTimer.h"
-#include "engine/TimerComponent.h"
+#include "engine/realtime/TimerComponent.h"
 #include "online/HTTPGet.h"
 #include "widgets/CoreText.h"
 
