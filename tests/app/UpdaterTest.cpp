@@ -5,7 +5,7 @@
 #include "app/Updater.h"
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/update/Fakes.h"
-#include "tools/makeinstaller/InstallerMaker.h"
+#include "update/InstallerMaker.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -2,7 +2,7 @@
 // statement, the options, where the new program goes, the wait for the old program, and the
 // old program put back when the installer fails.
 
-#include "tools/makeinstaller/InstallerMaker.h"
+#include "update/InstallerMaker.h"
 #include "tests/update/Fakes.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TlsFront.h"
 #include "tests/update/Fakes.h"
-#include "tools/makeinstaller/InstallerMaker.h"
+#include "update/InstallerMaker.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

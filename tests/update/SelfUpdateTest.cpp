@@ -4,7 +4,7 @@
 
 #include "update/SelfUpdate.h"
 #include "tests/update/Fakes.h"
-#include "tools/makeinstaller/InstallerMaker.h"
+#include "update/InstallerMaker.h"
 #include "update/UpdateKey.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "tools/makeinstaller/InstallerMaker.h"
+#include "update/InstallerMaker.h"
 
 #include "common/SiteNames.h"
 
