@@ -10,9 +10,9 @@
 // goes to the sink. The environment's proxies are honoured exactly as the text fetch honours
 // them (common/http/HttpProxy).
 
+#include "common/http/DownloadOutcome.h"
 #include "common/http/HttpExchange.h"
 #include "common/http/HttpProxy.h"
-#include "update/Downloader.h"
 
 #include <atomic>
 #include <string>
