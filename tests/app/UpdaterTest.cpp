@@ -3,8 +3,9 @@
 // build, and closing mid-way.
 
 #include "app/Updater.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/ScriptedHttpServer.h"
-#include "tests/update/Fakes.h"
+#include "tests/support/UpdateServer.h"
 #include "update/InstallerMaker.h"
 
 #include <QLabel>
@@ -15,7 +16,7 @@
 #include <memory>
 #include <set>
 
-using namespace updatetest;
+using namespace testsupport;
 using testsupport::httpReply;
 using testsupport::ScriptedHttpServer;
 

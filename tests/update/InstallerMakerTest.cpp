@@ -3,7 +3,8 @@
 // old program put back when the installer fails.
 
 #include "update/InstallerMaker.h"
-#include "tests/update/Fakes.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/ServerProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@
 
 namespace {
 
-using namespace updatetest;
+using namespace testsupport;
 using Names = std::set<std::string>;
 
 // Binary bytes, with shell text inside that must never run.

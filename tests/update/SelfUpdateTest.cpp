@@ -3,7 +3,7 @@
 // left on disk, and that exactly the checked bytes are started.
 
 #include "update/SelfUpdate.h"
-#include "tests/update/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "update/InstallerMaker.h"
 #include "update/UpdateKey.h"
 
@@ -15,7 +15,7 @@
 
 namespace {
 
-using namespace updatetest;
+using namespace testsupport;
 using Lines = std::vector<std::string>;
 using Reply = ScriptedDownloader::Reply;
 

@@ -5,10 +5,11 @@
 
 #include "common/http/HttpDownload.h"
 #include "tests/support/ConnectProxy.h"
+#include "tests/support/DripServer.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/TlsFront.h"
-#include "tests/update/Fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@
 
 namespace {
 
-using namespace updatetest;
+using namespace testsupport;
 using testsupport::ConnectProxy;
 using testsupport::httpReply;
 using testsupport::ScopedEnv;
