@@ -7,7 +7,7 @@
 #include "app/QtSoundOutput.h"
 #include "app/mainform.h"
 #include "engine/EngineClock.h"
-#include "engine/QtClockDriver.h"
+#include "engine/realtime/QtClockDriver.h"
 #include "info/aboutform.h"
 #include "info/helpform.h"
 #include "info/multiplayerform.h"

@@ -2,8 +2,8 @@
 
 #include "app/MainLayout.h"
 #include "app/NameBox.h"
-#include "info/ClickLabel.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/ClickLabel.h"
 #include "widgets/TFlatPanelUnit.h"
 #include "widgets/WidgetAccessible.h"
 

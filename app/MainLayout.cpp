@@ -2,9 +2,9 @@
 
 #include "app/NameBox.h"
 #include "app/WindowLayout.h"
-#include "engine/BoardView.h"
-#include "info/ClickLabel.h"
+#include "engine/view/BoardView.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/ClickLabel.h"
 #include "widgets/EmbeddedPicture.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/LbBack.h"

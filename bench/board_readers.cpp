@@ -4,8 +4,8 @@
 // board's events), and prints the median time per drawn tile of each.
 //   QT_QPA_PLATFORM=offscreen board_readers [ROUNDS]
 
-#include "engine/BoardView.h"
 #include "engine/GameRules.h"
+#include "engine/view/BoardView.h"
 #include "widgets/WidgetAccessible.h"
 
 #include <QAccessibleEvent>

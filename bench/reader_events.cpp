@@ -6,12 +6,12 @@
 
 #include "app/SoundOutput.h"
 #include "app/mainform.h"
-#include "engine/BoardView.h"
 #include "engine/EngineClock.h"
 #include "engine/Game.h"
 #include "engine/GameRules.h"
 #include "engine/GameTimer.h"
-#include "engine/QtClockDriver.h"
+#include "engine/realtime/QtClockDriver.h"
+#include "engine/view/BoardView.h"
 #include "widgets/WidgetAccessible.h"
 
 #include <QAccessible>

@@ -1,7 +1,7 @@
 #include "info/InfoLook.h"
 
-#include "info/ClickLabel.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/ClickLabel.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/LbBack.h"
 

@@ -1,13 +1,13 @@
 #include "info/aboutform.h"
 
 #include "common/Version.h"
-#include "info/ClickLabel.h"
 #include "info/InfoLook.h"
-#include "info/PictureLabel.h"
 #include "info/SiteAddress.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/ClickLabel.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/LbBack.h"
+#include "widgets/PictureLabel.h"
 #include "widgets/URL.h"
 
 namespace {

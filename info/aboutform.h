@@ -2,7 +2,7 @@
 
 // Tabout, the About window.
 
-#include "info/PictureLabel.h"
+#include "widgets/PictureLabel.h"
 
 #include <QString>
 #include <QWidget>

@@ -2,10 +2,10 @@
 
 #include "common/SiteNames.h"
 
-#include "info/ClickLabel.h"
 #include "info/InfoLook.h"
 #include "info/SiteAddress.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/ClickLabel.h"
 #include "widgets/HouseStyle.h"
 #include "widgets/URL.h"
 

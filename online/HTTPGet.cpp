@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
 
@@ -106,7 +107,9 @@ void THTTPGet::FetchString() {
     m_link = link;
     try {
         THTTPGetThread::start(std::move(worker));
-    } catch (...) {
+    } catch (const std::exception&) {
+        // The worker thread could not be made (std::system_error) or its state not allocated
+        // (std::bad_alloc): no fetch runs, so the component is free for the next one.
         m_link.reset();
         throw;
     }

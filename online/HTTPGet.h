@@ -2,7 +2,7 @@
 
 // THTTPGet, the background text fetch component, and THTTPGetThread, the worker of one fetch.
 
-#include "online/HttpFetch.h"
+#include "common/http/HttpFetch.h"
 
 #include <QObject>
 
@@ -99,7 +99,8 @@ public:
     void setOnError(TNotifyEvent handler) { m_onError = std::move(handler); }
 
     // Starts fetching URL and returns before any network work. Ignored while a fetch of this
-    // component runs, including from inside its own event handlers.
+    // component runs, including from inside its own event handlers. Throws std::system_error
+    // when no worker thread can be made; the component is then free again.
     void FetchString();
     // Asks a running fetch to stop; it ends soon with OnError. Returns at once.
     void CancelFetch();

@@ -3,8 +3,8 @@
 // `getupdate`: the installer download run on a worker thread, its end reported on the thread
 // that owns this object, so the window keeps handling events while it waits.
 
+#include "common/http/HttpDownload.h"
 #include "update/Downloader.h"
-#include "update/HttpDownload.h"
 
 #include <QObject>
 

@@ -1,6 +1,7 @@
 #include "widgets/ButtonComps.h"
 
 #include "widgets/HouseStyle.h"
+#include "widgets/TSelButtonAccessible.h"
 #include "widgets/WidgetAccessible.h"
 
 #include <QEnterEvent>
@@ -30,7 +31,7 @@ Qt::Alignment horizontalPart(Qt::Alignment alignment) {
 } // namespace
 
 TSelButton::TSelButton(QWidget* parent) : QWidget(parent) {
-    accessibility::installWidgetAccessibility();
+    installTSelButtonAccessibility();
     setFont(house::arial(11)); // 8 point on a 96 dpi screen
     setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true); // OnMouseMove is raised without a button held, too

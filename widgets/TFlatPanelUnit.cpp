@@ -1,5 +1,6 @@
 #include "widgets/TFlatPanelUnit.h"
 
+#include "widgets/TFlatPanelAccessible.h"
 #include "widgets/WidgetAccessible.h"
 
 #include <QBackingStore>
@@ -20,7 +21,7 @@ const QColor buttonShadow(128, 128, 128);
 } // namespace
 
 TFlatPanel::TFlatPanel(QWidget* parent) : QWidget(parent) {
-    accessibility::installWidgetAccessibility();
+    installTFlatPanelAccessibility();
     resize(185, 41);
 }
 

@@ -1,10 +1,6 @@
 #include "widgets/WidgetAccessible.h"
 
-#include "widgets/ButtonComps.h"
-#include "widgets/TFlatPanelUnit.h"
-
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QLabel>
 
 namespace {
@@ -18,79 +14,6 @@ accessibility::Listener& standIn() {
     return listener;
 }
 
-// A text given by hand (accessibleName) wins over what the widget shows.
-QString ownName(const QWidget* widget, const QString& shown) {
-    const QString name = widget->accessibleName();
-    return name.isEmpty() ? shown : name;
-}
-
-} // namespace
-
-// The caption button as a push button: named by its caption, unavailable while its own Enabled
-// flag is off (though it still looks enabled), pressed as by a click where the mouse could
-// reach it. A friend of TSelButton, for its click.
-class TSelButtonAccessible : public QAccessibleWidget {
-public:
-    explicit TSelButtonAccessible(TSelButton* button)
-        : QAccessibleWidget(button, QAccessible::Button) {}
-
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name)
-            return ownName(button(), button()->Caption());
-        return QAccessibleWidget::text(t);
-    }
-
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        if (!button()->Enabled())
-            s.disabled = true;
-        return s;
-    }
-
-    QStringList actionNames() const override {
-        QStringList names = QAccessibleWidget::actionNames();
-        if (button()->Enabled() && button()->isEnabled())
-            names.prepend(pressAction());
-        return names;
-    }
-
-    void doAction(const QString& action) override {
-        if (action != pressAction()) {
-            QAccessibleWidget::doAction(action);
-            return;
-        }
-        TSelButton* b = button();
-        if (b->Enabled() && accessibility::reachable(b))
-            b->click();
-    }
-
-private:
-    TSelButton* button() const { return static_cast<TSelButton*>(widget()); }
-};
-
-namespace {
-
-// The flat panel as a group, named by its caption unless given a name of its own.
-class TFlatPanelAccessible : public QAccessibleWidget {
-public:
-    explicit TFlatPanelAccessible(TFlatPanel* panel)
-        : QAccessibleWidget(panel, QAccessible::Grouping) {}
-
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name)
-            return ownName(widget(), static_cast<TFlatPanel*>(widget())->Caption());
-        return QAccessibleWidget::text(t);
-    }
-};
-
-QAccessibleInterface* widgetInterface(const QString& className, QObject* object) {
-    if (className == QLatin1String("TSelButton"))
-        return new TSelButtonAccessible(static_cast<TSelButton*>(object));
-    if (className == QLatin1String("TFlatPanel"))
-        return new TFlatPanelAccessible(static_cast<TFlatPanel*>(object));
-    return nullptr;
-}
-
 // A display's name: its caption, then its text.
 void nameDisplay(QLabel* display) {
     const QString caption = display->property(captionProperty).toString();
@@ -102,12 +25,9 @@ void nameDisplay(QLabel* display) {
 
 namespace accessibility {
 
-void installWidgetAccessibility() {
-    static const bool installed = [] {
-        QAccessible::installFactory(widgetInterface);
-        return true;
-    }();
-    (void)installed;
+QString ownName(const QWidget* widget, const QString& shown) {
+    const QString name = widget->accessibleName();
+    return name.isEmpty() ? shown : name;
 }
 
 void setDisplayCaption(QLabel* display, const QString& caption) {

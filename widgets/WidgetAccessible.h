@@ -1,9 +1,10 @@
 #pragma once
 
-// What screen readers learn of the painted widgets: the caption button is a button named by its
-// caption that can be pressed, the flat panel a group named by its caption, and a display (a
-// label showing a number or a status) is named by the caption beside it and its text. Changes
-// are told only while a screen reader listens.
+// What the widgets' accessibility classes share (each lies beside its widget: ButtonComps with
+// TSelButtonAccessible, TFlatPanelUnit with TFlatPanelAccessible, ClickLabel with
+// ClickLabelAccessible): who listens and how they are told, whether a press could reach a
+// widget, and displays (labels showing a number or a status) named by the caption beside them
+// and their text. Changes are told only while a screen reader listens.
 
 #include <QString>
 
@@ -15,9 +16,9 @@ class QWidget;
 
 namespace accessibility {
 
-// Makes the caption buttons and the flat panels known to Qt's accessibility; the first call
-// does it, later ones nothing. The widgets call it themselves.
-void installWidgetAccessibility();
+// A widget's name for screen readers: the text given by hand (accessibleName) wins over what
+// the widget shows.
+QString ownName(const QWidget* widget, const QString& shown);
 
 // `display` is named by `caption` followed by its text ("Score: 120"). Call it once, after the
 // display is made; after each new text, displayChanged.

@@ -2,10 +2,9 @@
 // board a table of the game's cells whose focus is the keyboard cursor, and changes told.
 
 #include "app/mainform.h"
-#include "engine/BoardView.h"
 #include "engine/Game.h"
-#include "engine/TileList.h"
-#include "info/ClickLabel.h"
+#include "engine/view/BoardView.h"
+#include "engine/view/TileList.h"
 #include "info/aboutform.h"
 #include "info/helpform.h"
 #include "info/multiplayerform.h"
@@ -16,6 +15,7 @@
 #include "tests/support/QtTestMain.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/VirtualClock.h"
+#include "widgets/ClickLabel.h"
 #include "widgets/FontSubstitutes.h"
 #include "widgets/URL.h"
 

@@ -2,9 +2,9 @@
 
 #include "app/NameBox.h"
 #include "app/mainform.h"
-#include "engine/BoardView.h"
 #include "engine/Game.h"
-#include "engine/TileList.h"
+#include "engine/view/BoardView.h"
+#include "engine/view/TileList.h"
 #include "tests/app/TmainParts.h"
 #include "tests/support/QtTestMain.h"
 #include "tests/support/RecordingOutput.h"

@@ -2,7 +2,7 @@
 // transfer hands them over: head lines one by one (interim 1xx heads first), then the body in
 // writes of up to 16 KiB. Checks the pieces and progress reports, the Content-Length rules, the
 // stop and the outcome against what the reply holds.
-#include "online/ReplyReader.h"
+#include "common/http/ReplyReader.h"
 
 #include <cctype>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // answers the whole fetch (the exchange's status line, head and chunked-body parsing, then the
 // reply reader) with the bytes; the pieces and the outcome are checked, and for a reply that is
 // well formed the body must be exactly the one the reply carries.
-#include "online/HttpFetch.h"
-#include "online/ReplyReader.h"
+#include "common/http/HttpFetch.h"
+#include "common/http/ReplyReader.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

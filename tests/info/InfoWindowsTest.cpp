@@ -1,10 +1,10 @@
 // The help, About and advertisement windows: pages, captions, version, years and their links.
-#include "info/ClickLabel.h"
 #include "info/SiteAddress.h"
 #include "info/aboutform.h"
 #include "info/helpform.h"
 #include "info/multiplayerform.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/ClickLabel.h"
 #include "widgets/FontSubstitutes.h"
 #include "widgets/TFlatPanelUnit.h"
 #include "widgets/URL.h"

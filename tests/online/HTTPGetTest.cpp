@@ -2,7 +2,7 @@
 // life.
 
 #include "online/HTTPGet.h"
-#include "online/ReplyReader.h"
+#include "common/http/ReplyReader.h"
 #include "tests/support/ScriptedHttpServer.h"
 
 #include <QEventLoop>

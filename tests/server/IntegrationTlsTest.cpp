@@ -3,7 +3,7 @@
 // old protocol versions are refused, a SIGHUP takes a renewed certificate without a restart, and
 // key files others may read are refused at start.
 
-#include "online/HttpFetch.h"
+#include "common/http/HttpFetch.h"
 #include "tests/server/ServerHarness.h"
 #include "tests/support/ScopedEnv.h"
 

@@ -1,11 +1,13 @@
 // Record keeping: the ten best scores and their order, the totals, the highlight and the reset.
 #include "tally/TallyRecords.h"
 #include "tally/TallyTable.h"
-#include "tests/tally/Fakes.h"
+#include "tests/support/Fakes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+using namespace testsupport;
 
 // A record keeper over a table, with the window, the calendar and the dialogs faked.
 struct Tally {

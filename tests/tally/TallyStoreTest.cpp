@@ -4,8 +4,8 @@
 #include "tally/TallyLocalDisk.h"
 #include "tally/TallyRecords.h"
 #include "tally/TallyTable.h"
+#include "tests/support/Fakes.h"
 #include "tests/tally/CompressorFiles.h"
-#include "tests/tally/Fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using namespace testsupport;
 
 // A fresh, empty folder, removed afterwards.
 struct StoreFolder {

@@ -1,10 +1,12 @@
 // The tally table: its initial content, cells outside it, resizing, and reading numbers.
 #include "tally/TallyTable.h"
-#include "tests/tally/Fakes.h"
+#include "tests/support/Fakes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+using namespace testsupport;
 
 TEST(TallyTable, InitialTableHasZeroTotalsAndTenEmptyPlaces) {
     TallyTable table;

@@ -2,13 +2,15 @@
 // its counts are not numbers.
 #include "tally/TallyText.h"
 #include "tally/TallyTable.h"
-#include "tests/tally/Fakes.h"
+#include "tests/support/Fakes.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 namespace {
+
+using namespace testsupport;
 
 void load(TallyTable& table, const std::string& text) {
     std::istringstream in(text);

@@ -2,9 +2,9 @@
 // the player sees them, the file across a restart, damaged files, the reset and its boxes.
 #include "tally/TallyMessageBoxes.h"
 #include "tally/tallylistform.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/QtTestMain.h"
 #include "tests/tally/CompressorFiles.h"
-#include "tests/tally/Fakes.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/TFlatPanelUnit.h"
 
@@ -18,6 +18,8 @@
 #include <memory>
 
 namespace {
+
+using namespace testsupport;
 
 const QColor lightGrey(218, 218, 218);
 const QColor red(255, 0, 0);

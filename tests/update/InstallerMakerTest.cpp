@@ -2,8 +2,9 @@
 // statement, the options, where the new program goes, the wait for the old program, and the
 // old program put back when the installer fails.
 
-#include "tools/makeinstaller/InstallerMaker.h"
-#include "tests/update/Fakes.h"
+#include "update/InstallerMaker.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/ServerProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@
 
 namespace {
 
-using namespace updatetest;
+using namespace testsupport;
 using Names = std::set<std::string>;
 
 // Binary bytes, with shell text inside that must never run.

@@ -1,14 +1,14 @@
 // Ed25519 signatures: what verifies, what is refused, and the key texts.
 
 #include "update/InstallerSignature.h"
-#include "tests/update/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "update/UpdateKey.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using namespace updatetest;
+using namespace testsupport;
 
 TEST(InstallerSignature, OnlyTheSignedBytesUnderTheMakersKeyVerify) {
     const std::string bytes = std::string("#!/bin/sh\n\0binary\xff", 19);

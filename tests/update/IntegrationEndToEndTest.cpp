@@ -4,10 +4,13 @@
 // reports its version; the same over https (nginx terminating TLS with a test authority). A
 // termination signal during the download leaves the old game in place.
 
+#include "tests/support/DripServer.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/ServerProcess.h"
 #include "tests/support/TlsFront.h"
-#include "tests/update/Fakes.h"
-#include "tools/makeinstaller/InstallerMaker.h"
+#include "tests/support/UpdateServer.h"
+#include "update/InstallerMaker.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,7 +20,7 @@
 
 namespace {
 
-using namespace updatetest;
+using namespace testsupport;
 using ::testing::HasSubstr;
 
 // Waits up to thirty seconds for file to hold bytes.

@@ -2,13 +2,13 @@
 // too long), and the numeric order of dotted versions.
 
 #include "update/ReleaseStatement.h"
-#include "tests/update/Fakes.h"
+#include "tests/support/Fakes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using namespace updatetest;
+using namespace testsupport;
 
 TEST(ReleaseStatement, AStatementReadsBackOnlyAsSignedByTheMakersKey) {
     const std::string installer = "#!/bin/sh\nexit 0\n";

@@ -3,8 +3,8 @@
 // left on disk, and that exactly the checked bytes are started.
 
 #include "update/SelfUpdate.h"
-#include "tests/update/Fakes.h"
-#include "tools/makeinstaller/InstallerMaker.h"
+#include "tests/support/Fakes.h"
+#include "update/InstallerMaker.h"
 #include "update/UpdateKey.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@
 
 namespace {
 
-using namespace updatetest;
+using namespace testsupport;
 using Lines = std::vector<std::string>;
 using Reply = ScriptedDownloader::Reply;
 

@@ -9,7 +9,7 @@
 // the version its About window shows, into the server's updates folder, and publish exactly
 // that version (bloomzap-server --updates FOLDER --version-text VERSION).
 
-#include "tools/makeinstaller/InstallerMaker.h"
+#include "update/InstallerMaker.h"
 
 #include <cstdio>
 #include <exception>
