@@ -151,6 +151,7 @@ void ConnectionGuard::connectionStarted(MHD_Connection* connection, void** conte
     if (!link->key.empty()) {
         ++m_perAddress[link->key];
     }
+    assert(m_perAddress.size() <= static_cast<std::size_t>(m_open.load()));
     begin(*link);
 }
 

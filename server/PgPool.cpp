@@ -33,6 +33,7 @@ void PgPool::connect(Worker& connector) {
         return m_waiting > 0 && m_idle.empty() && m_open < m_size;
     }) && !connector.stopping()) {
         ++m_open;
+        assert(m_open <= m_size); // at most `size` connections
         lock.unlock();
         std::unique_ptr<pqxx::connection> made;
         std::string problem;
@@ -82,6 +83,7 @@ void PgPool::release(std::unique_ptr<pqxx::connection> c) {
         m_idle.push_back(std::move(c));
     } else {
         --m_open;
+        assert(m_open >= 0);
     }
     m_connector.notifyAll();
 }
