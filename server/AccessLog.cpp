@@ -1,73 +1,131 @@
 #include "server/AccessLog.h"
 
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <thread>
+#include <climits>
+#include <ctime>
+#include <optional>
 
 namespace server {
 
 namespace {
 
-// Writes all of `text` to the descriptor; false when the reader is gone.
-bool writeAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+// Writes all of `text` to the descriptor; false when the reader is gone, or when a stop is asked
+// and the reader has not made room within AccessLog::stopPatience. A pipe or socket gets pieces
+// it has room for (poll says so), so that the write itself never blocks; a file takes it all.
+bool writeAll(int fd, bool file, std::string_view text, const Worker& writer) {
+    std::optional<Worker::Clock::time_point> giveUpAt;
+    while (!text.empty()) {
+        if (!file) {
+            pollfd room{fd, POLLOUT, 0};
+            const int ready = ::poll(&room, 1, 100);
+            if (ready < 0 && errno != EINTR) {
+                return false;
+            }
+            if (ready <= 0) {
+                if (writer.stopping()) {
+                    if (!giveUpAt) {
+                        giveUpAt = Worker::Clock::now() + AccessLog::stopPatience;
+                    } else if (Worker::Clock::now() >= *giveUpAt) {
+                        return false;
+                    }
+                }
+                continue;
+            }
+        }
+        const std::size_t piece = file ? text.size() : std::min<std::size_t>(text.size(), PIPE_BUF);
+        const ssize_t n = ::write(fd, text.data(), piece);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
             return false;
         }
-        done += static_cast<std::size_t>(n);
+        text.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
 }
 
+// "07/Dec/2026:13:58:44 +0000"-style local time for the log.
+std::string logTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char when[40];
+    std::strftime(when, sizeof when, "%d/%b/%Y:%H:%M:%S %z", &local);
+    return when;
+}
+
+// The request line inside its quotes: blanks kept, everything else escaped.
+std::string escapeQuoted(const std::string& line) {
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t blank = line.find(' '); blank != std::string::npos;
+         blank = line.find(' ', start)) {
+        out += AccessLog::field(std::string_view(line).substr(start, blank - start)) + " ";
+        start = blank + 1;
+    }
+    return out + AccessLog::field(std::string_view(line).substr(start));
+}
+
 } // namespace
 
-AccessLog::AccessLog(std::FILE* out) : m_queue(std::make_shared<Queue>()) {
-    m_queue->out = out;
+AccessLog::AccessLog(std::FILE* out) : m_out(out) {
     if (out != nullptr) {
         std::fflush(out);
-        std::thread([queue = m_queue] { run(queue); }).detach();
+        m_writer = std::make_unique<Worker>([this](Worker& writer) { write(writer); });
     }
 }
 
-AccessLog::~AccessLog() {
-    if (m_queue->out == nullptr) {
-        return;
-    }
-    std::unique_lock lock(m_queue->mutex);
-    m_queue->stopping = true;
-    m_queue->wake.notify_all();
-    // A writer stuck on a reader that never reads again must not keep the server from ending.
-    m_queue->wake.wait_for(lock, std::chrono::seconds(2), [this] { return m_queue->writerDone; });
-}
+// The writer writes what is queued, then returns: bounded by stopPatience when nobody reads.
+AccessLog::~AccessLog() = default;
 
 void AccessLog::add(std::string line) {
-    if (m_queue->out == nullptr) {
+    if (!m_writer) {
         return;
     }
     {
-        const std::lock_guard lock(m_queue->mutex);
-        if (m_queue->stopping || m_queue->lines.size() >= queueLength ||
-            m_queue->bytes + line.size() >= queueBytes) {
-            ++m_queue->dropped;
+        const Worker::Lock lock = m_writer->lock();
+        if (m_writer->stopping() || m_lines.size() >= queueLength ||
+            m_bytes + line.size() >= queueBytes) {
+            ++m_dropped;
             return;
         }
         line += '\n';
-        m_queue->bytes += line.size();
-        m_queue->lines.push_back(std::move(line));
+        m_bytes += line.size();
+        m_lines.push_back(std::move(line));
     }
-    m_queue->wake.notify_all();
+    m_writer->notifyAll();
 }
 
 std::uint64_t AccessLog::dropped() const {
-    const std::lock_guard lock(m_queue->mutex);
-    return m_queue->dropped;
+    if (!m_writer) {
+        return 0;
+    }
+    const Worker::Lock lock = m_writer->lock();
+    return m_dropped;
+}
+
+void AccessLog::request(const std::string& address, const std::string& requestLine, int status,
+                        std::size_t bytes) {
+    add((address.empty() ? std::string("-") : field(address)) + " - - [" + logTime() + "] \"" +
+        (requestLine.empty() ? std::string("-") : escapeQuoted(requestLine)) + "\" " +
+        (status != 0 ? std::to_string(status) : std::string("-")) + " " + std::to_string(bytes));
+}
+
+void AccessLog::problem(std::string_view what, std::string_view detail) {
+    std::string line = "bloomzap-server: " + std::string(what) + ": ";
+    for (const char c : detail) {
+        line += c == '\n' || c == '\t' || c == '\r' ? ' ' : c;
+    }
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    add(std::move(line));
 }
 
 std::string AccessLog::field(std::string_view text) {
@@ -87,34 +145,31 @@ std::string AccessLog::field(std::string_view text) {
     return out;
 }
 
-void AccessLog::run(const std::shared_ptr<Queue>& queue) {
-    const int fd = fileno(queue->out);
+void AccessLog::write(Worker& writer) {
+    const int fd = fileno(m_out);
+    struct stat st {};
+    const bool file = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     std::string batch;
-    std::unique_lock lock(queue->mutex);
+    Worker::Lock lock = writer.lock();
     for (;;) {
-        queue->wake.wait(lock, [&] {
-            return queue->stopping || !queue->lines.empty() ||
-                   queue->dropped != queue->droppedReported;
-        });
+        writer.wait(lock, [this] { return !m_lines.empty() || m_dropped != m_droppedReported; });
         batch.clear();
         // Many lines in one write: the writer keeps up with any request rate.
-        while (!queue->lines.empty() && batch.size() < 65536) {
-            batch += queue->lines.front();
-            queue->bytes -= queue->lines.front().size();
-            queue->lines.pop_front();
+        while (!m_lines.empty() && batch.size() < 65536) {
+            batch += m_lines.front();
+            m_bytes -= m_lines.front().size();
+            m_lines.pop_front();
         }
-        if (queue->dropped != queue->droppedReported) {
-            batch += "bloomzap-server: " + std::to_string(queue->dropped - queue->droppedReported) +
+        if (m_dropped != m_droppedReported) {
+            batch += "bloomzap-server: " + std::to_string(m_dropped - m_droppedReported) +
                      " log lines dropped: the log was not read fast enough\n";
-            queue->droppedReported = queue->dropped;
+            m_droppedReported = m_dropped;
         }
-        const bool last = queue->stopping && queue->lines.empty();
+        const bool last = writer.stopping() && m_lines.empty();
         lock.unlock();
-        const bool written = writeAll(fd, batch);
+        const bool written = writeAll(fd, file, batch, writer);
         lock.lock();
         if (!written || last) {
-            queue->writerDone = true;
-            queue->wake.notify_all();
             return;
         }
     }

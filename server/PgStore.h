@@ -1,15 +1,17 @@
 #pragma once
 
+#include "server/PgCutoffs.h"
+#include "server/PgPool.h"
+#include "server/PgSchema.h"
 #include "server/PostingBatcher.h"
 #include "server/ScoreStore.h"
+#include "server/Worker.h"
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace server {
@@ -28,14 +30,12 @@ namespace server {
 // tickets alike.
 class PgStore : public ScoreStore {
 public:
-    // 1: postings; 2: their verified flag, the used tickets and the ticket key; 3: the rate
-    // limit's rows per address.
-    static constexpr int schemaVersion = 3;
+    static constexpr int schemaVersion = pgschema::version;
     // How often, and how many at a time, rows of addresses that posted nothing within the
     // window are deleted.
     static constexpr auto forgetEvery = std::chrono::seconds(2);
     static constexpr int forgetAtOnce = 50000;
-    static constexpr const char* channel = "bloomzap_postings";
+    static constexpr const char* channel = pgschema::channel;
 
     // Connects and creates or checks the schema. `poolSize` is the most connections this
     // process opens for requests (one more listens for changes). Throws StoreOpenError.
@@ -56,8 +56,6 @@ public:
 
 private:
     class Lease;
-    struct Pool;
-    struct Cutoffs;
     struct Listener; // a connection of its own that waits for notifications
 
     // Runs `work` on a pooled connection by `deadline` and turns database failures into
@@ -66,21 +64,21 @@ private:
     void commitBatch(std::vector<PostingBatcher::Entry>& batch, StoreClock::time_point deadline);
     // Deletes the rate rows of addresses that posted nothing within the window.
     void forgetQuietAddresses();
-    void listen(std::unique_ptr<Listener> listener);
+    void listen(Worker& worker);
     void notifyChanged();
 
     std::string m_connectionString;
-    std::unique_ptr<Pool> m_pool;
-    std::unique_ptr<Cutoffs> m_cutoffs;
+    PgCutoffs m_cutoffs; // before everything that arms a cutoff, so that it is gone after them
+    std::unique_ptr<PgPool> m_pool;
 
     std::mutex m_watchMutex;
     std::function<void()> m_changed;
-    std::atomic<bool> m_stopping{false};
-    std::thread m_listener;
+    std::unique_ptr<Listener> m_firstListener; // made at the start, taken by m_listener
+    // Stopped in this order, the reverse of their declaration: the forgetter, the batcher (which
+    // first answers what is queued), the listener.
+    std::unique_ptr<Worker> m_listener;
     std::unique_ptr<PostingBatcher> m_batcher;
-    std::mutex m_forgetMutex;
-    std::condition_variable m_forgetWake;
-    std::thread m_forgetter;
+    std::unique_ptr<Worker> m_forgetter;
 };
 
 } // namespace server

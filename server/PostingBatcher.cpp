@@ -10,37 +10,30 @@ constexpr auto leastTimeLeft = std::chrono::milliseconds(100);
 } // namespace
 
 PostingBatcher::PostingBatcher(Commit commit)
-    : m_commit(std::move(commit)), m_writer([this] { run(); }) {}
+    : m_commit(std::move(commit)), m_writer([this](Worker& writer) { run(writer); }) {}
 
-PostingBatcher::~PostingBatcher() {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_wake.notify_all();
-    m_writer.join();
-}
+PostingBatcher::~PostingBatcher() = default; // the writer drains the queue before it returns
 
 void PostingBatcher::submit(PostingRequest request, ScoreStore::AddDone done) {
     {
-        const std::lock_guard lock(m_mutex);
+        const Worker::Lock lock = m_writer.lock();
         if (m_queue.size() < maxQueued) {
             m_queue.push_back(Entry{std::move(request), std::move(done), {}});
-            m_wake.notify_one();
+            m_writer.notifyOne();
             return;
         }
     }
     done(AddOutcome{true, AddResult::stored, "too many postings are waiting to be stored"});
 }
 
-void PostingBatcher::run() {
+void PostingBatcher::run(Worker& writer) {
     std::vector<Entry> batch;
     std::vector<Entry> late;
     for (;;) {
         {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
-            if (m_queue.empty()) {
+            Worker::Lock lock = writer.lock();
+            // Past a stop the wait no longer waits: what is queued is still stored and answered.
+            if (!writer.wait(lock, [this] { return !m_queue.empty(); })) {
                 return; // stopping, and everything is answered
             }
             const auto now = StoreClock::now();

@@ -1,13 +1,11 @@
 #pragma once
 
 #include "server/ScoreStore.h"
+#include "server/Worker.h"
 
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace server {
@@ -39,14 +37,11 @@ public:
     void submit(PostingRequest request, ScoreStore::AddDone done);
 
 private:
-    void run();
+    void run(Worker& writer);
 
     Commit m_commit;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<Entry> m_queue;
-    bool m_stopping = false;
-    std::thread m_writer;
+    std::deque<Entry> m_queue; // under m_writer's lock
+    Worker m_writer;
 };
 
 } // namespace server

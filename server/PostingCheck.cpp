@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 
 namespace server {
 
@@ -100,6 +101,7 @@ std::string shownKey(std::string_view key) {
     std::size_t characters = 0;
     for (std::size_t i = 0; i < utf8.size() && characters < 20; ++characters) {
         const std::size_t n = utf8SequenceAt(utf8, i);
+        assert(n > 0); // toUtf8 gives valid UTF-8 only
         const std::string_view one = std::string_view(utf8).substr(i, n);
         shown += hasControl(one) ? std::string_view("?") : one;
         i += n;

@@ -6,16 +6,14 @@
 #include "server/TicketSigner.h"
 #include "server/TlsCredentials.h"
 
-#include <atomic>
 #include <condition_variable>
-#include <cstdint>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace server {
@@ -47,7 +45,9 @@ struct ServeSettings {
 // wait for the store: postings and page renders are handed to the store's threads, replays to
 // replay threads, and the connection resumes when they are done. Pages that show postings are
 // rendered once per change and then served from memory; while the store cannot be read the last
-// rendered copy is served.
+// rendered copy is served. This class is the daemon: it starts the engine with the parts that
+// answer (ConnectionGuard, Dispatcher, Router and the routes, PageCache), waits for the stop,
+// and stops them in order.
 class ScoreServer {
 public:
     // The longest request target taken; longer ones get 414.
@@ -95,27 +95,22 @@ public:
     // Adds one line to the server's log; never waits for its reader.
     void note(std::string line);
 
-    // Public for the engine's C callbacks.
-    struct Engine;
-    struct Request;
-
 private:
-    struct Pages;
+    struct Parts;
 
-    void logProblem(const char* what, std::string_view detail);
+    // With the engine running: waits for stop(), then lets the requests under way finish.
+    void serveUntilStopped(Parts& parts);
 
-    ScoreStore* m_store = nullptr;
     std::unique_ptr<AccessLog> m_log;
     std::unique_ptr<TlsCredentials> m_tls;
     std::unique_ptr<TicketSigner> m_signer;
     ServeSettings m_settings;
     int m_listenSocket = -1;
     int m_port = 0;
-    std::unique_ptr<Engine> m_engine;
 
     std::mutex m_stopMutex;
-    std::condition_variable m_stopWake;
-    bool m_stopRequested = false;
+    std::condition_variable_any m_stopWake;
+    std::stop_source m_stop;
 };
 
 } // namespace server

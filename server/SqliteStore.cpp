@@ -1,5 +1,6 @@
 #include "server/SqliteStore.h"
 
+#include "server/SqliteStatement.h"
 #include "server/TicketSigner.h"
 
 #include <sqlite3.h>
@@ -10,6 +11,8 @@
 namespace server {
 
 namespace fs = std::filesystem;
+using sqlite::runToEnd;
+using sqlite::Use;
 
 namespace {
 
@@ -17,31 +20,6 @@ std::int64_t nowMs() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
-
-// Steps a statement to its end and resets it; returns the last step's result code.
-int runToEnd(sqlite3_stmt* statement) {
-    int rc = SQLITE_ROW;
-    while (rc == SQLITE_ROW) {
-        rc = sqlite3_step(statement);
-    }
-    sqlite3_reset(statement);
-    return rc;
-}
-
-// Resets a statement and clears its bindings when the scope ends, on every path.
-class Use {
-public:
-    explicit Use(sqlite3_stmt* statement) : m_statement(statement) {}
-    ~Use() {
-        sqlite3_reset(m_statement);
-        sqlite3_clear_bindings(m_statement);
-    }
-    Use(const Use&) = delete;
-    Use& operator=(const Use&) = delete;
-
-private:
-    sqlite3_stmt* m_statement;
-};
 
 } // namespace
 
@@ -70,7 +48,9 @@ SqliteStore::SqliteStore(const fs::path& folder) : m_folder(folder) {
             throw StoreOpenError("the data folder " + folder.string() + " is not a folder");
         }
         open(file);
-    } catch (...) {
+    } catch (const std::exception&) {
+        // What failed is in the exception, which goes on to the caller; only what this start
+        // made is taken away.
         close();
         if (!created.empty()) {
             fs::remove_all(created, ec);
@@ -213,49 +193,43 @@ void SqliteStore::commitBatch(std::vector<PostingBatcher::Entry>& batch) {
     if (runToEnd(m_begin) != SQLITE_DONE) {
         fail("begin");
     }
-    try {
-        for (PostingBatcher::Entry& entry : batch) {
-            const PostingRequest& r = entry.request;
-            const std::int64_t now = nowMs();
-            // Earlier postings of this batch are already visible here, so the limit holds
-            // within a batch as it does across batches.
-            if (r.perMinuteLimit > 0) {
-                const Use use(m_recentFromAddress);
-                sqlite3_bind_text(m_recentFromAddress, 1, r.address.data(),
-                                  static_cast<int>(r.address.size()), SQLITE_STATIC);
-                sqlite3_bind_int64(m_recentFromAddress, 2,
-                                   now - std::int64_t{rateWindowSeconds} * 1000);
-                if (sqlite3_step(m_recentFromAddress) != SQLITE_ROW) {
-                    fail("count recent postings");
-                }
-                if (sqlite3_column_int64(m_recentFromAddress, 0) >= r.perMinuteLimit) {
-                    entry.outcome = AddOutcome{false, AddResult::rateLimited, {}};
-                    continue;
-                }
+    const sqlite::Transaction open(m_db, m_rollback); // nothing of a failed batch is kept
+    for (PostingBatcher::Entry& entry : batch) {
+        const PostingRequest& r = entry.request;
+        const std::int64_t now = nowMs();
+        // Earlier postings of this batch are already visible here, so the limit holds
+        // within a batch as it does across batches.
+        if (r.perMinuteLimit > 0) {
+            const Use use(m_recentFromAddress);
+            sqlite3_bind_text(m_recentFromAddress, 1, r.address.data(),
+                              static_cast<int>(r.address.size()), SQLITE_STATIC);
+            sqlite3_bind_int64(m_recentFromAddress, 2,
+                               now - std::int64_t{rateWindowSeconds} * 1000);
+            if (sqlite3_step(m_recentFromAddress) != SQLITE_ROW) {
+                fail("count recent postings");
             }
-            const Use use(m_insert);
-            sqlite3_bind_text(m_insert, 1, r.posting.name.data(),
-                              static_cast<int>(r.posting.name.size()), SQLITE_STATIC);
-            sqlite3_bind_text(m_insert, 2, r.posting.date.data(),
-                              static_cast<int>(r.posting.date.size()), SQLITE_STATIC);
-            sqlite3_bind_int(m_insert, 3, r.posting.score);
-            sqlite3_bind_int64(m_insert, 4, now);
-            sqlite3_bind_text(m_insert, 5, r.address.data(), static_cast<int>(r.address.size()),
-                              SQLITE_STATIC);
-            if (sqlite3_step(m_insert) != SQLITE_DONE) {
-                fail("store the posting");
+            if (sqlite3_column_int64(m_recentFromAddress, 0) >= r.perMinuteLimit) {
+                entry.outcome = AddOutcome{false, AddResult::rateLimited, {}};
+                continue;
             }
-            entry.outcome = AddOutcome{false, AddResult::stored, {}};
         }
-        // With synchronous=FULL the commit returns only after the WAL is flushed to disk.
-        if (runToEnd(m_commit) != SQLITE_DONE) {
-            fail("commit");
+        const Use use(m_insert);
+        sqlite3_bind_text(m_insert, 1, r.posting.name.data(),
+                          static_cast<int>(r.posting.name.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_insert, 2, r.posting.date.data(),
+                          static_cast<int>(r.posting.date.size()), SQLITE_STATIC);
+        sqlite3_bind_int(m_insert, 3, r.posting.score);
+        sqlite3_bind_int64(m_insert, 4, now);
+        sqlite3_bind_text(m_insert, 5, r.address.data(), static_cast<int>(r.address.size()),
+                          SQLITE_STATIC);
+        if (sqlite3_step(m_insert) != SQLITE_DONE) {
+            fail("store the posting");
         }
-    } catch (...) {
-        if (!sqlite3_get_autocommit(m_db)) {
-            runToEnd(m_rollback);
-        }
-        throw;
+        entry.outcome = AddOutcome{false, AddResult::stored, {}};
+    }
+    // With synchronous=FULL the commit returns only after the WAL is flushed to disk.
+    if (runToEnd(m_commit) != SQLITE_DONE) {
+        fail("commit");
     }
 }
 
@@ -286,89 +260,6 @@ Standings SqliteStore::standings(int count, bool verifiedOnly) {
     }
     result.total = sqlite3_column_int64(total, 0);
     return result;
-}
-
-VerifyResult SqliteStore::findVerifiable(const VerifyRequest& request, std::int64_t& posting) {
-    const auto bindText = [](sqlite3_stmt* s, int index, const std::string& text) {
-        sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-    };
-    {
-        const Use use(m_ticketUsed);
-        bindText(m_ticketUsed, 1, request.ticketId);
-        const int rc = sqlite3_step(m_ticketUsed);
-        if (rc == SQLITE_ROW) {
-            return VerifyResult::ticketUsed;
-        }
-        if (rc != SQLITE_DONE) {
-            fail("look up the ticket");
-        }
-    }
-    const Use use(m_unverified);
-    bindText(m_unverified, 1, request.posting.name);
-    bindText(m_unverified, 2, request.posting.date);
-    sqlite3_bind_int(m_unverified, 3, request.posting.score);
-    sqlite3_bind_int64(m_unverified, 4, request.issuedMs);
-    const int rc = sqlite3_step(m_unverified);
-    if (rc == SQLITE_ROW) {
-        posting = sqlite3_column_int64(m_unverified, 0);
-        return VerifyResult::verified;
-    }
-    if (rc != SQLITE_DONE) {
-        fail("find the posting");
-    }
-    return VerifyResult::noPosting;
-}
-
-VerifyResult SqliteStore::mayVerify(const VerifyRequest& request) {
-    const std::lock_guard lock(m_mutex);
-    std::int64_t posting = 0;
-    return findVerifiable(request, posting);
-}
-
-VerifyResult SqliteStore::verify(const VerifyRequest& request) {
-    const std::lock_guard lock(m_mutex);
-    if (runToEnd(m_begin) != SQLITE_DONE) {
-        fail("begin");
-    }
-    try {
-        const auto bindText = [](sqlite3_stmt* s, int index, const std::string& text) {
-            sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-        };
-        std::int64_t posting = 0;
-        const VerifyResult result = findVerifiable(request, posting);
-        if (result == VerifyResult::verified) {
-            {
-                const Use use(m_markVerified);
-                sqlite3_bind_int64(m_markVerified, 1, posting);
-                if (sqlite3_step(m_markVerified) != SQLITE_DONE) {
-                    fail("mark the posting verified");
-                }
-            }
-            const Use use(m_useTicket);
-            bindText(m_useTicket, 1, request.ticketId);
-            sqlite3_bind_int64(m_useTicket, 2, posting);
-            sqlite3_bind_int64(m_useTicket, 3, nowMs());
-            if (sqlite3_step(m_useTicket) != SQLITE_DONE) {
-                fail("record the ticket as used");
-            }
-            const Use forget(m_forgetTickets);
-            sqlite3_bind_int64(m_forgetTickets, 1, nowMs() - usedTicketKeepSeconds * 1000);
-            if (sqlite3_step(m_forgetTickets) != SQLITE_DONE) {
-                fail("forget old tickets");
-            }
-            if (runToEnd(m_commit) != SQLITE_DONE) {
-                fail("commit");
-            }
-        } else {
-            runToEnd(m_rollback);
-        }
-        return result;
-    } catch (...) {
-        if (!sqlite3_get_autocommit(m_db)) {
-            runToEnd(m_rollback);
-        }
-        throw;
-    }
 }
 
 std::string SqliteStore::ticketKey() {

@@ -1,5 +1,5 @@
 // bloomzap-server through real HTTP, apart from storage: the version text, the installer files,
-// the request log, an over-long request line and start-up errors.
+// which methods each path takes, the request log, an over-long request line and start-up errors.
 
 #include "tests/server/ServerHarness.h"
 
@@ -44,6 +44,40 @@ TEST_F(IntegrationScoreServer, TheInstallerAndItsSignatureComeFromTheUpdatesFold
     }
     auto withoutUpdates = start();
     EXPECT_EQ(get(withoutUpdates->port(), "/bloomzap/bzpsetup.exe")->status, 404);
+}
+
+TEST_F(IntegrationScoreServer, EachPathTakesItsOwnMethodsAndNoOtherPathIsFound) {
+    auto server = start();
+    // Status and body; a HEAD's answer has no body.
+    const auto ask = [&](const std::string& method, const std::string& target) {
+        const auto reply = harness::exchange(server->port(), method + " " + target +
+                                                                 " HTTP/1.0\r\nHost: "
+                                                                 "127.0.0.1\r\nContent-Length: "
+                                                                 "0\r\n\r\n");
+        return reply ? std::to_string(reply->status) + " " + reply->body : "no answer";
+    };
+    const std::string onlyGetAndHead = "405 Only GET and HEAD are answered here.\n";
+    EXPECT_EQ(ask("POST", postingTarget("A", "1/5/07", "5")), "405 Scores are posted with GET.\n");
+    EXPECT_EQ(ask("HEAD", postingTarget("A", "1/5/07", "5")), "405 ");
+    EXPECT_EQ(ask("DELETE", "/bloomzap/ticket"), "405 Tickets are fetched with GET.\n");
+    EXPECT_EQ(ask("GET", "/bloomzap/replay"), "405 Game records are sent with POST.\n");
+    for (const char* path :
+         {"/counter/bloomzap.shtml", "/multiplayer.html", "/", "/bloomzap/bloomzapversion.txt",
+          "/bloomzap/bzpsetup.exe", "/no/such/path"}) {
+        EXPECT_EQ(ask("PUT", path), onlyGetAndHead) << path;
+    }
+    // Paths match whole, the query aside.
+    EXPECT_EQ(ask("GET", "/counter/bloomzap.shtml?from=game").substr(0, 4), "200 ");
+    EXPECT_EQ(ask("HEAD", "/multiplayer.html"), "200 ");
+    EXPECT_EQ(ask("GET", "/").substr(0, 4), "200 ");
+    EXPECT_EQ(ask("GET", "/bloomzap/bloomzapversion.txt?x"), "200 1.0.0");
+    for (const char* path : {"/counter/bloomzap.shtml/", "/cgi-bin/bloomzap.cgi/x?name=A",
+                             "/bloomzap/ticketx", "//", "/bloomzap/"}) {
+        EXPECT_EQ(ask("GET", path).substr(0, 4), "404 ") << path;
+    }
+    EXPECT_EQ(ask("HEAD", "/no/such/path"), "404 ");
+    // The posting path takes a posting, whose store answer comes back through the wait.
+    EXPECT_EQ(ask("GET", postingTarget("A", "1/5/07", "5")), "200 Score received.\n");
 }
 
 TEST_F(IntegrationScoreServer, EachRequestIsLoggedInTheCommonLogFormat) {
