@@ -17,8 +17,9 @@ class EffectAudioBackEnd : public AudioBackEnd {
 public:
     void play(const QUrl& source) override {
         // Asked each time, so a device plugged in later is used; no device means silence.
-        if (QMediaDevices::defaultAudioOutput().isNull())
+        if (QMediaDevices::defaultAudioOutput().isNull()) {
             return;
+        }
         QSoundEffect* effect = effectFor(source);
         stop();
         m_current = effect;
@@ -27,15 +28,17 @@ public:
     }
 
     void stop() override {
-        if (m_current)
+        if (m_current) {
             m_current->stop();
+        }
         m_current = nullptr;
     }
 
 private:
     QSoundEffect* effectFor(const QUrl& source) {
-        if (QSoundEffect* known = m_effects.value(source))
+        if (QSoundEffect* known = m_effects.value(source)) {
             return known;
+        }
         auto* effect = new QSoundEffect(QMediaDevices::defaultAudioOutput(), m_owner.get());
         effect->setSource(source);
         m_effects.insert(source, effect);

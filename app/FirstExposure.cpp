@@ -31,8 +31,9 @@ private:
 } // namespace
 
 void afterFirstExposure(QWindow* window, std::function<void()> then) {
-    if (window->isExposed())
+    if (window->isExposed()) {
         QTimer::singleShot(0, window, std::move(then));
-    else
+    } else {
         new ExposureWatch(window, std::move(then));
+    }
 }

@@ -70,25 +70,29 @@ GameStyle::GameStyle(QStyle* platform) : QProxyStyle(platform) {}
 QIcon GameStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption* option,
                               const QWidget* widget) const {
     // Only the question the menu bar asks as it is made, without an option to keep.
-    if (standardIcon != SP_ToolBarHorizontalExtensionButton || option)
+    if (standardIcon != SP_ToolBarHorizontalExtensionButton || option) {
         return QProxyStyle::standardIcon(standardIcon, option, widget);
+    }
     // Either may be gone by then; QPointer holds only what may change.
     QPointer<QWidget> asking(const_cast<QWidget*>(widget));
     QPointer<GameStyle> style(const_cast<GameStyle*>(this));
     return QIcon(new DeferredIconEngine([style, asking, standardIcon] {
-        if (!style)
+        if (!style) {
             return QIcon();
+        }
         return style->QProxyStyle::standardIcon(standardIcon, nullptr, asking.data());
     }));
 }
 
 int GameStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                          QStyleHintReturn* returnData) const {
-    if (hint == SH_MenuBar_AltKeyNavigation)
+    if (hint == SH_MenuBar_AltKeyNavigation) {
         return 1;
+    }
     const int given = QProxyStyle::styleHint(hint, option, widget, returnData);
-    if (hint == SH_UnderlineShortcut)
+    if (hint == SH_UnderlineShortcut) {
         return given != 0 && m_lettersShown ? 1 : 0;
+    }
     return given;
 }
 
@@ -106,8 +110,9 @@ bool GameStyle::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt)
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt) {
             m_altHeld = event->type() == QEvent::KeyPress;
+        }
         break;
     case QEvent::ApplicationStateChange:
     case QEvent::WindowDeactivate:
@@ -127,10 +132,13 @@ bool GameStyle::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void GameStyle::setLettersShown(bool shown) {
-    if (shown == m_lettersShown)
+    if (shown == m_lettersShown) {
         return;
+    }
     m_lettersShown = shown;
-    for (QWidget* widget : QApplication::allWidgets())
-        if (qobject_cast<QMenuBar*>(widget) != nullptr || qobject_cast<QMenu*>(widget) != nullptr)
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (qobject_cast<QMenuBar*>(widget) != nullptr || qobject_cast<QMenu*>(widget) != nullptr) {
             widget->update();
+        }
+    }
 }

@@ -13,18 +13,21 @@ NameBox::NameBox(QWidget* parent) : QLineEdit(parent) {
 
 void NameBox::refuseIfTooLong(const QString& edited) {
     // An edit may shorten a long name or keep its length, but never grow it past the limit.
-    if (edited.size() <= typedLimit || edited.size() <= m_before.size())
+    if (edited.size() <= typedLimit || edited.size() <= m_before.size()) {
         return;
+    }
     // Keep as much of what was typed or pasted as still fits, as a limited edit box does: the
     // new text is what lies between the parts that the edit left unchanged.
     const qsizetype most = qMax<qsizetype>(typedLimit, m_before.size());
     qsizetype head = 0;
-    while (head < m_before.size() && m_before[head] == edited[head])
+    while (head < m_before.size() && m_before[head] == edited[head]) {
         ++head;
+    }
     qsizetype tail = 0;
     while (tail < m_before.size() - head &&
-           m_before[m_before.size() - 1 - tail] == edited[edited.size() - 1 - tail])
+           m_before[m_before.size() - 1 - tail] == edited[edited.size() - 1 - tail]) {
         ++tail;
+    }
     const QString added = edited.mid(head, edited.size() - head - tail);
     const QString kept = added.left(qMax<qsizetype>(0, most - head - tail));
     setText(edited.left(head) + kept + edited.right(tail));
@@ -33,13 +36,15 @@ void NameBox::refuseIfTooLong(const QString& edited) {
 
 void NameBox::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->accept();
+    }
 }
 
 void NameBox::hideEvent(QHideEvent* event) {
     QLineEdit::hideEvent(event);
     // A minimised window hides nothing for good; only a hidden box lets go.
-    if (!event->spontaneous() && hasFocus())
+    if (!event->spontaneous() && hasFocus()) {
         clearFocus();
+    }
 }

@@ -37,22 +37,26 @@ public:
 
     QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
         QList<QSize> sizes;
-        if (mode == QIcon::Normal && state == QIcon::Off)
-            for (const int size : m_sizes)
+        if (mode == QIcon::Normal && state == QIcon::Off) {
+            for (const int size : m_sizes) {
                 sizes.append(QSize(size, size));
+            }
+        }
         return sizes;
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         // One of the sizes exactly, as it is: what the icon with it decoded would give.
-        if (isExact(size, mode, state))
+        if (isExact(size, mode, state)) {
             return picture(size.width());
+        }
         return whole().pixmap(size, mode, state);
     }
 
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        if (isExact(size, mode, state))
+        if (isExact(size, mode, state)) {
             return size;
+        }
         return whole().actualSize(size, mode, state);
     }
 
@@ -75,8 +79,9 @@ private:
     // Every size decoded, for the rare question that needs them all to choose from.
     QIcon whole() const {
         QIcon icon;
-        for (const int size : m_sizes)
+        for (const int size : m_sizes) {
             icon.addPixmap(picture(size));
+        }
         return icon;
     }
 
@@ -92,8 +97,9 @@ void setUsualSizes() {
     // Held decoded until the large sizes come: the first window takes its icon more than once
     // while it is made.
     ProgramIconEngine::Decoded held;
-    for (const int size : usualSizes)
+    for (const int size : usualSizes) {
         held.insert(size, embedded::pixmap(iconPath(size), "png"));
+    }
     QApplication::setWindowIcon(QIcon(
         new ProgramIconEngine(QList<int>(usualSizes.begin(), usualSizes.end()), std::move(held))));
 }

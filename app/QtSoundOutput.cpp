@@ -22,8 +22,9 @@ namespace {
 // Only absolute folders: an empty or relative entry would mean the current folder.
 std::vector<std::string> programSearchPath() {
     void* program = dlopen(nullptr, RTLD_LAZY);
-    if (!program)
+    if (!program) {
         return {};
+    }
     std::vector<std::string> folders;
     Dl_serinfo size{};
     if (dlinfo(program, RTLD_DI_SERINFOSIZE, &size) == 0 && size.dls_size >= sizeof(Dl_serinfo)) {
@@ -35,12 +36,14 @@ std::vector<std::string> programSearchPath() {
         auto* info = static_cast<Dl_serinfo*>(
             std::align(alignof(Dl_serinfo), size.dls_size, aligned, space));
         if (info && dlinfo(program, RTLD_DI_SERINFOSIZE, info) == 0 &&
-            dlinfo(program, RTLD_DI_SERINFO, info) == 0)
+            dlinfo(program, RTLD_DI_SERINFO, info) == 0) {
             for (unsigned i = 0; i < info->dls_cnt; ++i) {
                 const char* folder = info->dls_serpath[i].dls_name;
-                if (folder && folder[0] == '/')
+                if (folder && folder[0] == '/') {
                     folders.emplace_back(folder);
+                }
             }
+        }
     }
     dlclose(program);
     return folders;
@@ -67,8 +70,9 @@ void QtSoundOutput::hold() {
 
 void QtSoundOutput::releaseAfterExposed(QWindow* window) {
     afterFirstExposure(window, [self = QPointer<QtSoundOutput>(this)] {
-        if (self)
+        if (self) {
             self->release();
+        }
     });
     connect(window, &QObject::destroyed, this, [this] {
         m_holding = false;
@@ -77,13 +81,15 @@ void QtSoundOutput::releaseAfterExposed(QWindow* window) {
 }
 
 void QtSoundOutput::release() {
-    if (!m_holding)
+    if (!m_holding) {
         return;
+    }
     m_holding = false;
     const QString waiting = m_waiting;
     m_waiting.clear();
-    if (!waiting.isEmpty())
+    if (!waiting.isEmpty()) {
         playNow(waiting);
+    }
 }
 
 void QtSoundOutput::loadBackEnd() {
@@ -93,14 +99,17 @@ void QtSoundOutput::loadBackEnd() {
     for (const std::string& folder : programSearchPath()) {
         const std::string path = folder + '/' + m_module;
         if (access(path.c_str(), F_OK) == 0 &&
-            (module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)))
+            (module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))) {
             break;
+        }
     }
-    if (!module)
+    if (!module) {
         return;
+    }
     const auto make = reinterpret_cast<audiomodule::Maker>(dlsym(module, audiomodule::makerName));
-    if (make)
+    if (make) {
         m_backEnd.reset(make());
+    }
 }
 
 void QtSoundOutput::play(const std::string& resource) {
@@ -115,16 +124,19 @@ void QtSoundOutput::play(const std::string& resource) {
 
 void QtSoundOutput::playNow(const QString& resource) {
     // The module is looked for once; without it every sound is silence.
-    if (!m_backEndStarted)
+    if (!m_backEndStarted) {
         loadBackEnd();
+    }
     m_backEndStarted = true;
-    if (!m_backEnd || !QFile::exists(resourcePath(resource)))
+    if (!m_backEnd || !QFile::exists(resourcePath(resource))) {
         return;
+    }
     m_backEnd->play(resourceUrl(resource));
 }
 
 void QtSoundOutput::stop() {
     m_waiting.clear();
-    if (m_backEnd)
+    if (m_backEnd) {
         m_backEnd->stop();
+    }
 }

@@ -46,15 +46,17 @@ std::filesystem::path SettingsLocation::settingsFile() {
     const bool writable =
         useProgramFolder(programFolder, folderWritable(programFolder), installedFolder());
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    if (!writable)
+    if (!writable) {
         QDir().mkpath(config);
+    }
     return choose(programFolder, writable, toPath(config));
 }
 
 std::filesystem::path SettingsLocation::tallyFolder() {
     const std::filesystem::path programFolder = toPath(QCoreApplication::applicationDirPath());
-    if (useProgramFolder(programFolder, folderWritable(programFolder), installedFolder()))
+    if (useProgramFolder(programFolder, folderWritable(programFolder), installedFolder())) {
         return programFolder;
+    }
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
     return toPath(data);

@@ -24,12 +24,14 @@ std::string SoundPlayer::resourceFor(const std::string& name) {
 }
 
 void SoundPlayer::playsounds(const std::string& name) {
-    if (!m_soundsOn || !m_soundsOn())
+    if (!m_soundsOn || !m_soundsOn()) {
         return;
+    }
     const std::string resource = resourceFor(name);
     // A name without a recording still ends the sound that plays, and then stays silent.
-    if (resource.empty())
+    if (resource.empty()) {
         m_output.stop();
-    else
+    } else {
         m_output.play(resource);
+    }
 }

@@ -32,26 +32,31 @@ constexpr bool startsWithNoCase(std::string_view text, std::string_view prefix) 
 // The text without the blanks, tabs and line ends around it.
 constexpr std::string_view trimmed(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front()))
+    while (!text.empty() && blank(text.front())) {
         text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
+    }
+    while (!text.empty() && blank(text.back())) {
         text.remove_suffix(1);
+    }
     return text;
 }
 
 // A non-negative decimal number no greater than limit and nothing else; empty when the text is
 // anything more.
 constexpr std::optional<std::int64_t> decimal(std::string_view text, std::int64_t limit) {
-    if (text.empty() || text.size() > 18)
+    if (text.empty() || text.size() > 18) {
         return std::nullopt;
+    }
     std::int64_t value = 0;
     for (char c : text) {
-        if (c < '0' || c > '9')
+        if (c < '0' || c > '9') {
             return std::nullopt;
+        }
         value = value * 10 + (c - '0');
     }
-    if (value > limit)
+    if (value > limit) {
         return std::nullopt;
+    }
     return value;
 }
 
@@ -67,8 +72,9 @@ inline std::string percentEncode(std::string_view text, std::string_view alsoEnc
             encoded += '%';
             encoded += hex[byte >> 4];
             encoded += hex[byte & 0x0f];
-        } else
+        } else {
             encoded += c;
+        }
     }
     return encoded;
 }
@@ -90,8 +96,9 @@ inline std::optional<std::string> percentDecode(std::string_view text) {
             out += text[i];
             continue;
         }
-        if (i + 2 >= text.size() || hexDigit(text[i + 1]) < 0 || hexDigit(text[i + 2]) < 0)
+        if (i + 2 >= text.size() || hexDigit(text[i + 1]) < 0 || hexDigit(text[i + 2]) < 0) {
             return std::nullopt;
+        }
         out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
         i += 2;
     }
@@ -107,10 +114,12 @@ inline std::string base64(std::string_view text) {
     for (std::size_t at = 0; at < text.size(); at += 3) {
         const std::size_t left = text.size() - at;
         std::uint32_t group = static_cast<unsigned char>(text[at]) << 16;
-        if (left > 1)
+        if (left > 1) {
             group |= static_cast<unsigned char>(text[at + 1]) << 8;
-        if (left > 2)
+        }
+        if (left > 2) {
             group |= static_cast<unsigned char>(text[at + 2]);
+        }
         encoded += digits[(group >> 18) & 63];
         encoded += digits[(group >> 12) & 63];
         encoded += left > 1 ? digits[(group >> 6) & 63] : '=';

@@ -73,8 +73,9 @@ void paintWindow(QWidget* window, const QColor& colour) {
 }
 
 void centreOver(QWidget* window, const QWidget* anchor) {
-    if (!anchor)
+    if (!anchor) {
         return;
+    }
     window->move(window->pos() + anchor->frameGeometry().center() -
                  window->frameGeometry().center());
 }
@@ -88,8 +89,9 @@ void bringUp(QWidget* window) {
 }
 
 QImage ownerBackground(const QWidget* owner) {
-    if (!owner)
+    if (!owner) {
         return {};
+    }
     const auto* tiler = owner->findChild<TLbBackground*>(QStringLiteral("LbBackground1"));
     return tiler ? tiler->Image() : QImage();
 }

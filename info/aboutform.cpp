@@ -100,8 +100,9 @@ void Tabout::button_doneClick() {
 }
 
 void Tabout::showEvent(QShowEvent* event) {
-    if (!m_shownBefore)
+    if (!m_shownBefore) {
         info::centreOver(this, m_owner);
+    }
     m_shownBefore = true;
     QWidget::showEvent(event);
 }

@@ -157,9 +157,10 @@ Thelp::Thelp(QWidget* owner, Tabout* about)
     memo5 = makepage(topics()[3]);
     memo6 = makepage(topics()[4]);
     // Each page is named by its topic's button.
-    for (std::size_t i = 0; i < topics().size(); ++i)
+    for (std::size_t i = 0; i < topics().size(); ++i) {
         findChild<QPlainTextEdit*>(QStringLiteral("memo%1").arg(topics()[i].tag))
             ->setAccessibleName(button_topic[i]->Caption());
+    }
 
     layoutpanels();
     FormCreate(background);
@@ -190,8 +191,9 @@ QPlainTextEdit* Thelp::makepage(const Topic& topic) {
     page->setPalette(palette);
     page->document()->setDocumentMargin(5);
     QStringList lines;
-    for (const QString& line : topic.lines)
+    for (const QString& line : topic.lines) {
         lines << tr(line.toUtf8().constData());
+    }
     page->setPlainText(lines.join(QLatin1Char('\n')));
     return page;
 }
@@ -199,9 +201,11 @@ QPlainTextEdit* Thelp::makepage(const Topic& topic) {
 QPlainTextEdit* Thelp::frontpage() const {
     // The pages lie on top of each other; the one raised last is the last child.
     const QObjectList& children = panel_main->children();
-    for (auto it = children.crbegin(); it != children.crend(); ++it)
-        if (auto* page = qobject_cast<QPlainTextEdit*>(*it))
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        if (auto* page = qobject_cast<QPlainTextEdit*>(*it)) {
             return page;
+        }
+    }
     return nullptr;
 }
 
@@ -211,19 +215,22 @@ void Thelp::showWindow() {
 
 void Thelp::button_topicClick(QObject* Sender) {
     const auto* button = qobject_cast<TSelButton*>(Sender);
-    if (!button)
+    if (!button) {
         return;
+    }
     const QString name = QStringLiteral("memo%1").arg(button->property("Tag").toInt());
     auto* page = findChild<QPlainTextEdit*>(name);
-    if (!page)
+    if (!page) {
         return;
+    }
     page->raise();
     label_caption->setText(button->Caption());
 }
 
 void Thelp::button_aboutClick() {
-    if (m_about)
+    if (m_about) {
         m_about->showWindow();
+    }
 }
 
 void Thelp::button_doneClick() {
@@ -242,13 +249,15 @@ void Thelp::layoutpanels() {
     panel_main->setGeometry(sideWidth, 0, width() - sideWidth, height());
     const int inner = panel_main->width() - 2;
     label_caption->setGeometry(1, 1, inner, captionHeight);
-    for (QPlainTextEdit* page : {memo1, memo3, memo4, memo5, memo6})
+    for (QPlainTextEdit* page : {memo1, memo3, memo4, memo5, memo6}) {
         page->setGeometry(1, 1 + captionHeight, inner, panel_main->height() - 2 - captionHeight);
+    }
 }
 
 void Thelp::showEvent(QShowEvent* event) {
-    if (!m_shownBefore)
+    if (!m_shownBefore) {
         info::centreOver(this, m_owner);
+    }
     m_shownBefore = true;
     QWidget::showEvent(event);
 }

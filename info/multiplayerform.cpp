@@ -27,9 +27,10 @@ Tmultiplayer::Tmultiplayer(QWidget* owner, const QString& siteRoot)
     URL1 = new TURL(this);
     URL1->setObjectName(QStringLiteral("URL1"));
     URL1->setURLType(site.type);
-    if (!site.folder.isEmpty())
+    if (!site.folder.isEmpty()) {
         URL1->setURL(site.folder + QString::fromLatin1(site::multiplayerPath.data(),
                                                        qsizetype(site::multiplayerPath.size())));
+    }
 
     label_line1 = info::makeLink(
         this, QStringLiteral("label_line1"), tr("Play against the world on one high-score list!"),
@@ -70,8 +71,9 @@ void Tmultiplayer::button_doneClick() {
 }
 
 void Tmultiplayer::showEvent(QShowEvent* event) {
-    if (!m_shownBefore)
+    if (!m_shownBefore) {
         info::centreOver(this, m_owner);
+    }
     m_shownBefore = true;
     QWidget::showEvent(event);
 }

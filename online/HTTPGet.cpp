@@ -29,8 +29,9 @@ namespace {
 // still queued when it is destroyed is dropped with it.
 void handOff(const std::shared_ptr<THTTPGetLink>& link, std::function<void(THTTPGet&)> call) {
     std::unique_lock lock(link->mutex);
-    if (!link->owner)
+    if (!link->owner) {
         return;
+    }
     const std::uint64_t ticket = ++link->posted;
     QMetaObject::invokeMethod(
         link->owner,
@@ -40,8 +41,9 @@ void handOff(const std::shared_ptr<THTTPGetLink>& link, std::function<void(THTTP
                 std::lock_guard guard(link->mutex);
                 owner = link->owner;
             }
-            if (owner)
+            if (owner) {
                 call(*owner);
+            }
             {
                 std::lock_guard guard(link->mutex);
                 link->served = ticket;
@@ -75,8 +77,9 @@ bool THTTPGetThread::stopAsked() {
 }
 
 void THTTPGetThread::progress(std::int64_t totalSize, std::int64_t readed) {
-    if (!m_onProgress)
+    if (!m_onProgress) {
         return;
+    }
     handOff(m_link, [handler = m_onProgress, totalSize, readed](THTTPGet& owner) {
         handler(&owner, totalSize, readed);
     });
@@ -96,8 +99,9 @@ THTTPGet::~THTTPGet() {
 }
 
 void THTTPGet::FetchString() {
-    if (m_link)
+    if (m_link) {
         return;
+    }
     auto link = std::make_shared<THTTPGetLink>();
     link->owner = this;
     httpfetch::FetchInput input{m_acceptTypes, m_agent,     m_url,      m_userName,
@@ -113,13 +117,15 @@ void THTTPGet::FetchString() {
         m_link.reset();
         throw;
     }
-    if (m_waitThread)
+    if (m_waitThread) {
         QCoreApplication::processEvents();
+    }
 }
 
 void THTTPGet::CancelFetch() {
-    if (m_link)
+    if (m_link) {
         m_link->stop = true;
+    }
 }
 
 void THTTPGet::complete(const httpfetch::FetchOutcome& outcome) {
@@ -128,10 +134,13 @@ void THTTPGet::complete(const httpfetch::FetchOutcome& outcome) {
     // The handler may destroy this component or replace its own handler while it runs.
     QPointer<THTTPGet> self(this);
     if (m_success) {
-        if (TOnDoneStringEvent handler = m_onDoneString)
+        if (TOnDoneStringEvent handler = m_onDoneString) {
             handler(this, outcome.body);
-    } else if (TNotifyEvent handler = m_onError)
+        }
+    } else if (TNotifyEvent handler = m_onError) {
         handler(this);
-    if (self)
+    }
+    if (self) {
         m_link.reset();
+    }
 }

@@ -59,13 +59,15 @@ void HtmlViewer::closeResources() {
 
 bool HtmlViewer::loadDocument(const QString& html) {
     const std::optional<std::string> page = htmlpage::sanitise(html.toStdString());
-    if (!page)
+    if (!page) {
         return false;
+    }
     QString sheet = document()->defaultStyleSheet();
     const QString linkRule =
         QStringLiteral("a[href] { color: %1; }").arg(unstyledLink.name(QColor::HexRgb));
-    if (!sheet.contains(linkRule))
+    if (!sheet.contains(linkRule)) {
         document()->setDefaultStyleSheet(sheet + QLatin1Char('\n') + linkRule);
+    }
     clear();
     closeResources();
     document()->setBaseUrl(QUrl());
@@ -89,17 +91,20 @@ void HtmlViewer::colourLinks() {
         for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
             const QTextFragment piece = fragment.fragment();
             const QTextCharFormat format = piece.charFormat();
-            if (!format.isAnchor() || format.anchorHref().isEmpty())
+            if (!format.isAnchor() || format.anchorHref().isEmpty()) {
                 continue;
+            }
             const bool ours = format.boolProperty(viewerColouredLink) ||
                               format.foreground().color() == unstyledLink;
-            if (!ours)
+            if (!ours) {
                 continue;
+            }
             const QString target = format.anchorHref();
             const QColor colour =
                 m_visited.contains(target) && target != m_hovered ? visitedColour : linkColour;
-            if (format.boolProperty(viewerColouredLink) && format.foreground().color() == colour)
+            if (format.boolProperty(viewerColouredLink) && format.foreground().color() == colour) {
                 continue;
+            }
             spans.push_back({piece.position(), piece.position() + piece.length(), colour});
         }
     }
@@ -115,12 +120,14 @@ void HtmlViewer::colourLinks() {
 }
 
 void HtmlViewer::setHovered(const QString& target) {
-    if (target == m_hovered)
+    if (target == m_hovered) {
         return;
+    }
     const bool matters = m_visited.contains(target) || m_visited.contains(m_hovered);
     m_hovered = target;
-    if (matters)
+    if (matters) {
         colourLinks();
+    }
 }
 
 void HtmlViewer::activated(const QUrl& link) {
@@ -161,8 +168,9 @@ void HtmlViewer::keyPressEvent(QKeyEvent* event) {
 
 void HtmlViewer::paintEvent(QPaintEvent* event) {
     QTextBrowser::paintEvent(event);
-    if (!hasFocus())
+    if (!hasFocus()) {
         return;
+    }
     QPainter painter(viewport());
     painter.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DotLine));
     painter.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));

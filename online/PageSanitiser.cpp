@@ -49,10 +49,12 @@ bool space(char c) {
 }
 
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && space(text.front()))
+    while (!text.empty() && space(text.front())) {
         text.remove_prefix(1);
-    while (!text.empty() && space(text.back()))
+    }
+    while (!text.empty() && space(text.back())) {
         text.remove_suffix(1);
+    }
     return text;
 }
 
@@ -64,12 +66,14 @@ bool containsNoCase(std::string_view text, std::string_view part) {
 std::optional<std::string> boundedSize(std::string_view value, int most) {
     value = trimmed(value);
     const bool percent = !value.empty() && value.back() == '%';
-    if (percent)
+    if (percent) {
         value.remove_suffix(1);
+    }
     int number = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
-    if (error != std::errc() || end != value.data() + value.size() || number < 0)
+    if (error != std::errc() || end != value.data() + value.size() || number < 0) {
         return std::nullopt;
+    }
     return std::to_string(std::min(number, percent ? 100 : most)) + (percent ? "%" : "");
 }
 
@@ -83,16 +87,19 @@ std::string colourStyle(std::string_view style) {
         style =
             semicolon == std::string_view::npos ? std::string_view() : style.substr(semicolon + 1);
         const std::size_t colon = declaration.find(':');
-        if (colon == std::string_view::npos)
+        if (colon == std::string_view::npos) {
             continue;
+        }
         const std::string property = lowered(trimmed(declaration.substr(0, colon)));
         const std::string_view value = trimmed(declaration.substr(colon + 1));
         if (!among(property, {"color", "background-color", "font-weight", "font-style",
-                              "text-decoration", "text-align"}))
+                              "text-decoration", "text-align"})) {
             continue;
+        }
         if (value.empty() || containsNoCase(value, "url") ||
-            value.find_first_of("\\@\"'<>") != std::string_view::npos)
+            value.find_first_of("\\@\"'<>") != std::string_view::npos) {
             continue;
+        }
         kept += property;
         kept += ": ";
         kept += value;
@@ -103,29 +110,36 @@ std::string colourStyle(std::string_view style) {
 
 // One attribute as it may go out, or empty when it is left out.
 std::optional<std::string> keptValue(const std::string& name, std::string_view value) {
-    if (among(name, {"href", "name", "color", "bgcolor", "align", "valign", "face", "type", "dir"}))
+    if (among(name,
+              {"href", "name", "color", "bgcolor", "align", "valign", "face", "type", "dir"})) {
         return std::string(value);
-    if (among(name, {"width", "height"}))
+    }
+    if (among(name, {"width", "height"})) {
         return boundedSize(value, 2000);
-    if (among(name, {"border", "cellpadding", "cellspacing"}))
+    }
+    if (among(name, {"border", "cellpadding", "cellspacing"})) {
         return boundedSize(value, 20);
+    }
     if (among(name, {"colspan", "rowspan"})) {
         auto size = boundedSize(value, 20);
-        if (size && (size->back() == '%' || *size == "0"))
+        if (size && (size->back() == '%' || *size == "0")) {
             return std::nullopt;
+        }
         return size;
     }
     if (name == "size") {
         const std::string_view v = trimmed(value);
         const bool sign = !v.empty() && (v.front() == '+' || v.front() == '-');
-        if (v.size() == std::size_t(sign ? 2 : 1) && v.back() >= '1' && v.back() <= '7')
+        if (v.size() == std::size_t(sign ? 2 : 1) && v.back() >= '1' && v.back() <= '7') {
             return std::string(v);
+        }
         return std::nullopt;
     }
     if (name == "style") {
         std::string style = colourStyle(value);
-        if (style.empty())
+        if (style.empty()) {
             return std::nullopt;
+        }
         return style;
     }
     return std::nullopt;
@@ -182,8 +196,9 @@ TextUnit unitAt(std::string_view text, std::size_t at) {
     const auto byte = static_cast<unsigned char>(text[at]);
     if (text[at] == '&') {
         const std::size_t semicolon = text.find(';', at);
-        if (semicolon == std::string_view::npos || semicolon - at > 12)
+        if (semicolon == std::string_view::npos || semicolon - at > 12) {
             return {};
+        }
         TextUnit unit{semicolon - at + 1, 0};
         const std::string_view name = text.substr(at + 1, semicolon - at - 1);
         if (name.size() > 1 && name.front() == '#') {
@@ -192,19 +207,23 @@ TextUnit unitAt(std::string_view text, std::size_t at) {
             std::uint32_t value = 0;
             const auto [end, error] =
                 std::from_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
-            if (error == std::errc() && end == digits.data() + digits.size())
+            if (error == std::errc() && end == digits.data() + digits.size()) {
                 unit.code = value;
+            }
         }
         return unit;
     }
-    if (byte < 0x80)
+    if (byte < 0x80) {
         return {1, byte};
+    }
     const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-    if (length == 1 || at + length > text.size())
+    if (length == 1 || at + length > text.size()) {
         return {};
+    }
     char32_t code = byte & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k)
+    for (std::size_t k = 1; k < length; ++k) {
         code = (code << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3F);
+    }
     return {length, code};
 }
 
@@ -218,11 +237,13 @@ public:
         while (m_at < m_page.size()) {
             const std::size_t lt = m_page.find('<', m_at);
             text(m_page.substr(m_at, lt == std::string_view::npos ? lt : lt - m_at));
-            if (lt == std::string_view::npos)
+            if (lt == std::string_view::npos) {
                 break;
+            }
             m_at = lt;
-            if (!markup())
+            if (!markup()) {
                 return std::nullopt;
+            }
         }
         closeDownTo(0);
         return std::move(m_out);
@@ -235,16 +256,19 @@ private:
     // to break the line gets one every longestRun characters (a line end in preformatted text).
     void text(std::string_view piece) {
         bool bidi = false;
-        for (std::size_t at = 0; at < piece.size(); at += unitAt(piece, at).length)
+        for (std::size_t at = 0; at < piece.size(); at += unitAt(piece, at).length) {
             bidi = bidi || bidiControl(unitAt(piece, at).code);
-        if (bidi)
+        }
+        if (bidi) {
             m_out += isolateStart;
+        }
         for (std::size_t at = 0; at < piece.size();) {
             const TextUnit unit = unitAt(piece, at);
             const std::string_view written = piece.substr(at, unit.length);
             at += unit.length;
-            if (isolateControl(unit.code))
+            if (isolateControl(unit.code)) {
                 continue;
+            }
             const bool lineEnd = written == "\n";
             const bool blank = written == " " || written == "\t" || written == "\r" || lineEnd;
             if (m_preformatted > 0 ? lineEnd : blank || unit.code == 0x200B) {
@@ -255,13 +279,15 @@ private:
             }
             // A reference to a bidirectional control goes out as the character, inside the
             // isolate.
-            if (bidiControl(unit.code))
+            if (bidiControl(unit.code)) {
                 m_out += utf8(unit.code);
-            else
+            } else {
                 m_out += written;
+            }
         }
-        if (bidi)
+        if (bidi) {
             m_out += isolateEnd;
+        }
     }
 
     // At a "<": a tag, a comment or a declaration, or a plain "<" in the text. False when the
@@ -287,8 +313,9 @@ private:
         m_at += nameAt;
         std::string name;
         while (m_at < m_page.size() &&
-               (letter(m_page[m_at]) || (m_page[m_at] >= '0' && m_page[m_at] <= '9')))
+               (letter(m_page[m_at]) || (m_page[m_at] >= '0' && m_page[m_at] <= '9'))) {
             name += lower(m_page[m_at++]);
+        }
         std::vector<std::pair<std::string, std::string>> attributes = readAttributes();
         if (closing) {
             endTag(name);
@@ -310,25 +337,30 @@ private:
     std::vector<std::pair<std::string, std::string>> readAttributes() {
         std::vector<std::pair<std::string, std::string>> attributes;
         while (m_at < m_page.size()) {
-            while (m_at < m_page.size() && (space(m_page[m_at]) || m_page[m_at] == '/'))
+            while (m_at < m_page.size() && (space(m_page[m_at]) || m_page[m_at] == '/')) {
                 ++m_at;
-            if (m_at >= m_page.size())
+            }
+            if (m_at >= m_page.size()) {
                 break;
+            }
             if (m_page[m_at] == '>') {
                 ++m_at;
                 break;
             }
             std::string name;
             while (m_at < m_page.size() && !space(m_page[m_at]) && m_page[m_at] != '>' &&
-                   m_page[m_at] != '=' && m_page[m_at] != '/')
+                   m_page[m_at] != '=' && m_page[m_at] != '/') {
                 name += lower(m_page[m_at++]);
-            while (m_at < m_page.size() && space(m_page[m_at]))
+            }
+            while (m_at < m_page.size() && space(m_page[m_at])) {
                 ++m_at;
+            }
             std::string value;
             if (m_at < m_page.size() && m_page[m_at] == '=') {
                 ++m_at;
-                while (m_at < m_page.size() && space(m_page[m_at]))
+                while (m_at < m_page.size() && space(m_page[m_at])) {
                     ++m_at;
+                }
                 if (m_at < m_page.size() && (m_page[m_at] == '"' || m_page[m_at] == '\'')) {
                     const char quote = m_page[m_at++];
                     const std::size_t end = m_page.find(quote, m_at);
@@ -336,12 +368,14 @@ private:
                     value = m_page.substr(m_at, stop - m_at);
                     m_at = std::min(stop + 1, m_page.size());
                 } else {
-                    while (m_at < m_page.size() && !space(m_page[m_at]) && m_page[m_at] != '>')
+                    while (m_at < m_page.size() && !space(m_page[m_at]) && m_page[m_at] != '>') {
                         value += m_page[m_at++];
+                    }
                 }
             }
-            if (!name.empty() && attributes.size() < 16)
+            if (!name.empty() && attributes.size() < 16) {
                 attributes.emplace_back(std::move(name), std::move(value));
+            }
         }
         return attributes;
     }
@@ -361,15 +395,18 @@ private:
 
     bool startTag(const std::string& name,
                   const std::vector<std::pair<std::string, std::string>>& attributes) {
-        if (!among(name, keptTags))
+        if (!among(name, keptTags)) {
             return true;
-        if (among(name, blockTags) || among(name, tablePartTags) || name == "br")
+        }
+        if (among(name, blockTags) || among(name, tablePartTags) || name == "br") {
             m_run = 0;
+        }
         const bool table = name == "table";
         if (m_ghostTables > 0 && (table || among(name, tablePartTags))) {
             // Inside a table left out for its depth: its cells become plain text.
-            if (table)
+            if (table) {
                 ++m_ghostTables;
+            }
             m_out += ' ';
             return true;
         }
@@ -380,68 +417,79 @@ private:
         }
         const bool isVoid = among(name, voidTags);
         if (!isVoid && static_cast<int>(m_open.size()) >= m_limits.maxDepth) {
-            if (table)
+            if (table) {
                 ++m_ghostTables;
+            }
             return true;
         }
         const bool cell = name == "td" || name == "th";
         if (++m_elements > m_limits.maxElements || (table && ++m_tables > m_limits.maxTables) ||
-            (cell && ++m_cells > m_limits.maxCells))
+            (cell && ++m_cells > m_limits.maxCells)) {
             return false;
+        }
         m_out += '<';
         m_out += name;
         for (const auto& [attribute, value] : attributes) {
             const std::optional<std::string> kept = keptValue(attribute, value);
-            if (!kept)
+            if (!kept) {
                 continue;
+            }
             m_out += ' ';
             m_out += attribute;
             m_out += "=\"";
-            for (char c : *kept)
-                if (c == '"')
+            for (char c : *kept) {
+                if (c == '"') {
                     m_out += "&quot;";
-                else
+                } else {
                     m_out += c;
+                }
+            }
             m_out += '"';
         }
         m_out += '>';
         if (!isVoid) {
             m_open.push_back(name);
-            if (name == "pre")
+            if (name == "pre") {
                 ++m_preformatted;
+            }
         }
         return true;
     }
 
     void endTag(const std::string& name) {
-        if (among(name, blockTags) || among(name, tablePartTags))
+        if (among(name, blockTags) || among(name, tablePartTags)) {
             m_run = 0;
+        }
         if (m_ghostTables > 0 && (name == "table" || among(name, tablePartTags))) {
-            if (name == "table")
+            if (name == "table") {
                 --m_ghostTables;
+            }
             m_out += ' ';
             return;
         }
-        if (!among(name, keptTags) || among(name, voidTags))
+        if (!among(name, keptTags) || among(name, voidTags)) {
             return;
+        }
         // An end tag closes its own element, and what is left open inside it, but does not
         // reach out of the table cell it stands in.
-        if (name == "table")
+        if (name == "table") {
             closeNearest(name, {});
-        else if (among(name, tablePartTags))
+        } else if (among(name, tablePartTags)) {
             closeNearest(name, {"table"});
-        else
+        } else {
             closeNearest(name, {"td", "th", "caption", "table"});
+        }
     }
 
     // The end tags HTML leaves out: a new paragraph, item or cell closes the one before.
     void closeImplied(const std::string& name) {
-        if (among(name, blockTags) || among(name, tablePartTags))
+        if (among(name, blockTags) || among(name, tablePartTags)) {
             closeNearest("p", {"td", "th", "li", "dd", "dt", "div", "blockquote", "table", "center",
                                "caption"});
-        if (name == "li")
+        }
+        if (name == "li") {
             closeNearest("li", {"ul", "ol", "table"});
-        else if (name == "dt" || name == "dd") {
+        } else if (name == "dt" || name == "dd") {
             closeNearest("dt", {"dl", "table"});
             closeNearest("dd", {"dl", "table"});
         } else if (name == "td" || name == "th") {
@@ -463,8 +511,9 @@ private:
                 closeDownTo(k);
                 return;
             }
-            if (among(m_open[k], boundaries))
+            if (among(m_open[k], boundaries)) {
                 return;
+            }
         }
     }
 
@@ -473,8 +522,9 @@ private:
             m_out += "</";
             m_out += m_open.back();
             m_out += '>';
-            if (m_open.back() == "pre")
+            if (m_open.back() == "pre") {
                 --m_preformatted;
+            }
             m_open.pop_back();
         }
     }
@@ -499,8 +549,9 @@ private:
 } // namespace
 
 std::optional<std::string> sanitise(std::string_view page, const PageLimits& limits) {
-    if (page.size() > limits.maxBytes)
+    if (page.size() > limits.maxBytes) {
         return std::nullopt;
+    }
     return Rewriter(page, limits).run();
 }
 

@@ -3,8 +3,9 @@
 #include "online/ScorePosting.h"
 
 QString systemDateSeparator(const QLocale& locale) {
-    if (locale.language() == QLocale::C)
+    if (locale.language() == QLocale::C) {
         return "/";
+    }
     const QString format = locale.dateFormat(QLocale::ShortFormat);
     return QString::fromStdString(posting::dateSeparatorOf(format.toStdString()));
 }

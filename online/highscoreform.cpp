@@ -31,8 +31,9 @@ QString pageText(const std::string& bytes) {
     QStringDecoder decoder = QStringDecoder::decoderForHtml(data);
     if (decoder.isValid()) {
         QString text = decoder.decode(data);
-        if (!decoder.hasError())
+        if (!decoder.hasError()) {
             return text;
+        }
     }
     return QString::fromLatin1(data);
 }
@@ -113,8 +114,9 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
     // A load that failed (no server, a deadline passed) while the window was asked for again
     // is tried once more, once it has ended.
     getit->setOnError([this](QObject*) {
-        if (std::exchange(m_loadAgain, false))
+        if (std::exchange(m_loadAgain, false)) {
             QTimer::singleShot(0, this, &Thighscore::loadit);
+        }
     });
 
     FormCreate();
@@ -139,8 +141,9 @@ void Thighscore::getitDoneString(QObject*, const std::string& Result) {
     m_loadAgain = false;
     // Far over the viewer's limit in any character set: not even decoded. A refused page is a
     // failed load; the window keeps what it showed.
-    if (Result.size() > 4 * htmlpage::PageLimits().maxBytes)
+    if (Result.size() > 4 * htmlpage::PageLimits().maxBytes) {
         return;
+    }
     displayhtml->loadDocument(pageText(Result));
 }
 
@@ -161,8 +164,9 @@ void Thighscore::button_doneClick() {
 
 void Thighscore::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (m_placed)
+    if (m_placed) {
         return;
+    }
     m_placed = true;
     // Centred on the desktop the first time; afterwards where the player left it.
     if (const QScreen* desktop = screen()) {

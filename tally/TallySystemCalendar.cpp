@@ -5,7 +5,8 @@ std::string TallySystemCalendar::shortDate() {
 }
 
 QString TallySystemCalendar::formatShortDate(const QLocale& locale, const QDate& date) {
-    if (locale.language() == QLocale::C)
+    if (locale.language() == QLocale::C) {
         return date.toString(QStringLiteral("M/d/yyyy"));
+    }
     return locale.toString(date, QLocale::ShortFormat);
 }

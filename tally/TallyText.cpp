@@ -22,28 +22,33 @@ void writeLine(std::ostream& file, const std::string& cell) {
 // left in the line reads as the blank the writer makes of it, so a table read and written back
 // reads the same.
 bool readLine(std::istream& file, std::string& line) {
-    if (!std::getline(file, line))
+    if (!std::getline(file, line)) {
         return false;
-    if (!line.empty() && line.back() == '\r')
+    }
+    if (!line.empty() && line.back() == '\r') {
         line.pop_back();
+    }
     line = common::blankLineBreaks(std::move(line));
     return true;
 }
 
 int readCount(std::istream& file) {
     std::string line;
-    if (!readLine(file, line))
+    if (!readLine(file, line)) {
         throw ETallyTextError("Invalid numeric input");
+    }
     const auto first = line.find_first_not_of(" \t");
     const auto last = line.find_last_not_of(" \t");
     const auto count =
         first == std::string::npos
             ? std::nullopt
             : TallyTable::decimal(std::string_view(line).substr(first, last - first + 1));
-    if (!count)
+    if (!count) {
         throw ETallyTextError("Invalid numeric input");
-    if (*count < 0 || *count > maxTextCells)
+    }
+    if (*count < 0 || *count > maxTextCells) {
         throw ETallyTextError("Tally text : table size out of range");
+    }
     return *count;
 }
 
@@ -52,9 +57,11 @@ int readCount(std::istream& file) {
 void SaveGridToFile(const TallyTable& grid, std::ostream& file) {
     writeLine(file, std::to_string(grid.columnCount()));
     writeLine(file, std::to_string(grid.rowCount()));
-    for (int col = 0; col < grid.columnCount(); ++col)
-        for (int row = 0; row < grid.rowCount(); ++row)
+    for (int col = 0; col < grid.columnCount(); ++col) {
+        for (int row = 0; row < grid.rowCount(); ++row) {
             writeLine(file, grid.cell(col, row));
+        }
+    }
 }
 
 void LoadGridFromFile(TallyTable& grid, std::istream& file) {
@@ -66,12 +73,14 @@ void LoadGridFromFile(TallyTable& grid, std::istream& file) {
     } catch (const ETallyTextError&) {
         // The column count is taken before the row count fails, unless the table would then
         // pass the limit with the rows it has.
-        if (fits(cols, grid.rowCount()))
+        if (fits(cols, grid.rowCount())) {
             grid.setColumnCount(cols);
+        }
         throw;
     }
-    if (!fits(cols, rows))
+    if (!fits(cols, rows)) {
         throw ETallyTextError("Tally text : table size out of range");
+    }
     // Shrinking first keeps every step within the limit: a wide text read into a tall table
     // must not pass through a table of the new width and the old height.
     if (rows <= grid.rowCount()) {
@@ -83,9 +92,10 @@ void LoadGridFromFile(TallyTable& grid, std::istream& file) {
     }
     std::string line;
     bool more = true;
-    for (int col = 0; col < cols; ++col)
+    for (int col = 0; col < cols; ++col) {
         for (int row = 0; row < rows; ++row) {
             more = more && readLine(file, line);
             grid.setCell(col, row, more ? line : std::string());
         }
+    }
 }

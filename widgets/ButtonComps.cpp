@@ -16,8 +16,9 @@ namespace {
 
 // A one-pixel outline just inside `r`, right and bottom edges included in `r`.
 void frameRect(QPainter& painter, const QRect& r, const QColor& color) {
-    if (r.width() <= 0 || r.height() <= 0)
+    if (r.width() <= 0 || r.height() <= 0) {
         return;
+    }
     painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
     painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
     painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), color);
@@ -79,15 +80,18 @@ void TSelButton::setEnabledFlag(bool enabled) {
         // The keys go on to the next control Tab would reach.
         QWidget* next = nextInFocusChain();
         while (next != this && !((next->focusPolicy() & Qt::TabFocus) != 0 && next->isVisible() &&
-                                 next->isEnabled() && next->window() == window()))
+                                 next->isEnabled() && next->window() == window())) {
             next = next->nextInFocusChain();
-        if (next != this)
+        }
+        if (next != this) {
             next->setFocus(Qt::TabFocusReason);
-        else
+        } else {
             clearFocus();
+        }
     }
-    if (changed)
+    if (changed) {
         accessibility::availabilityChanged(this);
+    }
 }
 
 void TSelButton::setShowHint(bool show) {
@@ -118,19 +122,22 @@ void TSelButton::drawLook(Look look) {
 }
 
 void TSelButton::setPointerInside(bool inside) {
-    if (inside == m_pointerInside)
+    if (inside == m_pointerInside) {
         return;
+    }
     m_pointerInside = inside;
-    if (inside)
+    if (inside) {
         mouseEntered();
-    else
+    } else {
         mouseLeft();
+    }
 }
 
 void TSelButton::mouseEntered() {
     emit OnMouseEnter(this);
-    if (m_enabledFlag)
+    if (m_enabledFlag) {
         drawLook(Look::Hover);
+    }
 }
 
 void TSelButton::mouseLeft() {
@@ -140,16 +147,19 @@ void TSelButton::mouseLeft() {
 
 void TSelButton::click() {
     drawLook(Look::Normal);
-    if (m_enabledFlag)
+    if (m_enabledFlag) {
         emit OnClick(this);
+    }
 }
 
 bool TSelButton::isUnderPointer(const QPoint& localPos) const {
-    if (!isVisible() || !rect().contains(localPos))
+    if (!isVisible() || !rect().contains(localPos)) {
         return false;
+    }
     const QWidget* top = window();
-    if (top == this)
+    if (top == this) {
         return true;
+    }
     // Another widget lying over the button at that point takes the pointer.
     return top->childAt(mapTo(top, localPos)) == this;
 }
@@ -188,8 +198,9 @@ void TSelButton::paintEvent(QPaintEvent*) {
 
     m_look = m_pendingLook.value_or(Look::Normal);
     m_pendingLook.reset();
-    if (m_look == Look::Normal)
+    if (m_look == Look::Normal) {
         m_canvasTextColor = m_fontColor; // painting takes the caption colour from Font
+    }
     QColor fill = m_color;
     QColor text = m_fontColor;
     if (m_look == Look::Hover) {
@@ -201,10 +212,11 @@ void TSelButton::paintEvent(QPaintEvent*) {
     }
 
     int x = 5;
-    if (m_alignment & Qt::AlignHCenter)
+    if (m_alignment & Qt::AlignHCenter) {
         x = w / 2 - tw / 2;
-    else if (m_alignment & Qt::AlignRight)
+    } else if (m_alignment & Qt::AlignRight) {
         x = w - tw - 6;
+    }
     int y = h / 2 - th / 2;
     if (m_look == Look::Pressed) {
         // A right-aligned caption moves one pixel left when pressed, the others one right.
@@ -217,8 +229,9 @@ void TSelButton::paintEvent(QPaintEvent*) {
     painter.fillRect(QRect(x, y, tw, th), fill);
     painter.setPen(text);
     painter.drawText(x, y + metrics.ascent(), m_caption);
-    for (int i = 0; i < m_borderWidth; ++i)
+    for (int i = 0; i < m_borderWidth; ++i) {
         frameRect(painter, QRect(i, i, w - 2 * i, h - 2 * i), m_colorBorder);
+    }
     if (hasFocus()) {
         // The keyboard's mark: a dotted line in the border's colour, two pixels inside it.
         const int inset = m_borderWidth + 2;
@@ -241,8 +254,9 @@ void TSelButton::keyPressEvent(QKeyEvent* event) {
     }
     // Taken even when held down or switched off: the window must not take it as a board key.
     event->accept();
-    if (!event->isAutoRepeat())
+    if (!event->isAutoRepeat()) {
         click();
+    }
 }
 
 void TSelButton::focusInEvent(QFocusEvent* event) {
@@ -268,16 +282,19 @@ void TSelButton::leaveEvent(QEvent*) {
 }
 
 void TSelButton::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton) {
         return;
+    }
     m_leftHeld = true;
-    if (!m_enabledFlag)
+    if (!m_enabledFlag) {
         return;
+    }
     const QPoint pos = event->position().toPoint();
     QPointer<TSelButton> self(this);
     emit OnMouseDown(this, event->button(), event->modifiers(), pos.x(), pos.y());
-    if (self)
+    if (self) {
         drawLook(Look::Pressed);
+    }
 }
 
 void TSelButton::mouseMoveEvent(QMouseEvent* event) {
@@ -286,23 +303,28 @@ void TSelButton::mouseMoveEvent(QMouseEvent* event) {
     emit OnMouseMove(this, event->modifiers(), pos.x(), pos.y());
     // Qt sends no enter or leave to a button holding the mouse, so dragging across its edge is
     // followed here.
-    if (self && m_leftHeld)
+    if (self && m_leftHeld) {
         setPointerInside(rect().contains(pos));
+    }
 }
 
 void TSelButton::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton) {
         return;
+    }
     const QPoint pos = event->position().toPoint();
     const bool wasHeld = m_leftHeld;
     m_leftHeld = false;
     QPointer<TSelButton> self(this);
     // The click comes first: normal look and OnClick, then the release's own handling.
-    if (wasHeld && rect().contains(pos))
+    if (wasHeld && rect().contains(pos)) {
         click();
-    if (!self || !m_enabledFlag)
+    }
+    if (!self || !m_enabledFlag) {
         return;
+    }
     emit OnMouseUp(this, event->button(), event->modifiers(), pos.x(), pos.y());
-    if (self && isUnderPointer(pos))
+    if (self && isUnderPointer(pos)) {
         drawLook(Look::Hover);
+    }
 }

@@ -25,8 +25,9 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
                        rect().contains(event->position().toPoint());
     m_pressed = false;
     event->accept();
-    if (click)
+    if (click) {
         emit clicked();
+    }
 }
 
 void ClickLabel::keyPressEvent(QKeyEvent* event) {
@@ -38,14 +39,16 @@ void ClickLabel::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
-    if (!event->isAutoRepeat())
+    if (!event->isAutoRepeat()) {
         emit clicked();
+    }
 }
 
 void ClickLabel::paintEvent(QPaintEvent* event) {
     PictureLabel::paintEvent(event);
-    if (!hasFocus())
+    if (!hasFocus()) {
         return;
+    }
     // The keyboard's mark: a dotted line along the edge, in the text's colour, or in light grey
     // around a picture (which lies on the black windows).
     QPainter painter(this);

@@ -15,8 +15,9 @@ public:
         : QAccessibleWidget(label, QAccessible::Link) {}
 
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) {
             return label()->text();
+        }
         return QAccessibleWidget::text(t);
     }
 
@@ -30,8 +31,9 @@ public:
             return;
         }
         ClickLabel* link = label();
-        if (accessibility::reachable(link))
+        if (accessibility::reachable(link)) {
             emit link->clicked();
+        }
     }
 
 private:
@@ -39,8 +41,9 @@ private:
 };
 
 QAccessibleInterface* clickLabelInterface(const QString& className, QObject* object) {
-    if (className == QLatin1String("ClickLabel"))
+    if (className == QLatin1String("ClickLabel")) {
         return new ClickLabelAccessible(static_cast<ClickLabel*>(object));
+    }
     return nullptr;
 }
 

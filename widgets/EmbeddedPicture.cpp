@@ -15,27 +15,32 @@ namespace {
 // decode it or its data does not fit.
 QImage decodedAtBuild(const QString& path) {
     const QResource resource(path + QLatin1String(decodedpicture::suffix));
-    if (!resource.isValid())
+    if (!resource.isValid()) {
         return {};
+    }
     const QByteArray data = resource.uncompressedData();
     decodedpicture::Header header{};
-    if (data.size() < qsizetype(sizeof header))
+    if (data.size() < qsizetype(sizeof header)) {
         return {};
+    }
     std::memcpy(&header, data.constData(), sizeof header);
     if (std::memcmp(header.magic, decodedpicture::magic, sizeof header.magic) != 0 ||
         header.byteOrder != decodedpicture::byteOrderMark || header.width <= 0 ||
         header.height <= 0 || header.iccProfileSize < 0 ||
-        header.format <= QImage::Format_Invalid || header.format >= QImage::NImageFormats)
+        header.format <= QImage::Format_Invalid || header.format >= QImage::NImageFormats) {
         return {};
+    }
     QImage image(header.width, header.height, QImage::Format(header.format));
     const qsizetype pixels = qsizetype(sizeof header) + header.iccProfileSize;
     if (image.isNull() || image.bytesPerLine() != header.bytesPerLine ||
-        data.size() != pixels + image.sizeInBytes())
+        data.size() != pixels + image.sizeInBytes()) {
         return {};
+    }
     std::memcpy(image.bits(), data.constData() + pixels, size_t(image.sizeInBytes()));
-    if (header.iccProfileSize > 0)
+    if (header.iccProfileSize > 0) {
         image.setColorSpace(
             QColorSpace::fromIccProfile(data.mid(sizeof header, header.iccProfileSize)));
+    }
     image.setDotsPerMeterX(header.dotsPerMeterX);
     image.setDotsPerMeterY(header.dotsPerMeterY);
     return image;
@@ -48,8 +53,9 @@ namespace embedded {
 QImage image(const QString& path, const char* format) {
     if (qstrcmp(format, "png") == 0) {
         QImage decoded = decodedAtBuild(path);
-        if (!decoded.isNull())
+        if (!decoded.isNull()) {
             return decoded;
+        }
     }
     QImageReader reader(path, format);
     reader.setAutoDetectImageFormat(false);

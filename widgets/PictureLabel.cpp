@@ -7,8 +7,9 @@ PictureLabel::PictureLabel(QWidget* parent) : QLabel(parent) {}
 void PictureLabel::setPicture(const QString& path, const char* format) {
     m_path = path;
     m_format = format;
-    if (isVisible())
+    if (isVisible()) {
         decodePicture();
+    }
 }
 
 QPixmap PictureLabel::pixmap() const {
@@ -28,8 +29,9 @@ void PictureLabel::paintEvent(QPaintEvent* event) {
 }
 
 void PictureLabel::decodePicture() {
-    if (m_path.isEmpty())
+    if (m_path.isEmpty()) {
         return;
+    }
     const QString path = m_path;
     m_path.clear();
     setPixmap(embedded::pixmap(path, m_format));

@@ -52,13 +52,16 @@ void TFlatPanel::setAlignment(Qt::Alignment alignment) {
 }
 
 QColor TFlatPanel::Color() const {
-    if (!m_parentColor)
+    if (!m_parentColor) {
         return m_color;
+    }
     const QWidget* parent = parentWidget();
-    if (!parent)
+    if (!parent) {
         return m_color;
-    if (const auto* panel = qobject_cast<const TFlatPanel*>(parent))
+    }
+    if (const auto* panel = qobject_cast<const TFlatPanel*>(parent)) {
         return panel->Color();
+    }
     return parent->palette().color(parent->backgroundRole());
 }
 
@@ -113,25 +116,29 @@ int TFlatPanel::seeThroughPanelsIn(const QRegion& region) const {
     for (QObject* child : children()) {
         const auto* panel = qobject_cast<const TFlatPanel*>(child);
         if (panel && panel->m_transparent && panel->isVisible() &&
-            region.intersects(panel->geometry()))
+            region.intersects(panel->geometry())) {
             ++count;
+        }
     }
     return count;
 }
 
 bool TFlatPanel::paintsOverParent() const {
     // A caption is smoothed against what it is drawn on, so it needs the parent in the picture.
-    if (!m_caption.isEmpty() || !parentWidget())
+    if (!m_caption.isEmpty() || !parentWidget()) {
         return false;
+    }
     // Widgets below this one would show through, where the parent's painting covers them.
     const QObjectList& siblings = parentWidget()->children();
     for (QObject* sibling : siblings) {
-        if (sibling == this)
+        if (sibling == this) {
             break;
+        }
         const auto* widget = qobject_cast<const QWidget*>(sibling);
         if (widget && !widget->isWindow() && widget->isVisible() &&
-            widget->geometry().intersects(geometry()))
+            widget->geometry().intersects(geometry())) {
             return false;
+        }
     }
     // Painted into the window's own picture, after the parent; render() and grab() of this panel
     // alone paint it on its own.
@@ -142,13 +149,15 @@ bool TFlatPanel::paintsOverParent() const {
 
 void TFlatPanel::paintParentBehind(QPixmap& picture) const {
     QWidget* parent = parentWidget();
-    if (!parent)
+    if (!parent) {
         return;
+    }
     // Only the parent's own background and painting, not its other children, and only the part
     // of the parent that lies behind the panel.
     const QRegion behind = QRegion(geometry()) & QRegion(parent->rect());
-    if (behind.isEmpty())
+    if (behind.isEmpty()) {
         return;
+    }
     // A panel on a panel: the parent has just painted itself before its children, so its picture
     // is what painting it again would give. Painting it again would also paint again all that
     // lies behind the parent.
@@ -158,8 +167,9 @@ void TFlatPanel::paintParentBehind(QPixmap& picture) const {
         ratio == std::floor(ratio) && panel->m_picture.size() == parent->size() * ratio) {
         const QPixmap parentPicture = panel->m_picture;
         // Kept only until the last panel that needs it has painted.
-        if (--panel->m_pictureUsers <= 0)
+        if (--panel->m_pictureUsers <= 0) {
             panel->m_picture = QPixmap();
+        }
         QPainter painter(&picture);
         painter.translate(-pos());
         painter.setClipRegion(behind);
@@ -184,8 +194,9 @@ void TFlatPanel::paintEvent(QPaintEvent* event) {
     const bool overParent = m_transparent && paintsOverParent();
     if (m_transparent) {
         picture.fill(Qt::transparent);
-        if (!overParent)
+        if (!overParent) {
             paintParentBehind(picture);
+        }
     } else {
         picture.fill(Color());
     }

@@ -57,26 +57,31 @@ QString TURL::target() const {
 // escaped rather than making the link unusable.
 bool TURL::isOpenable(const QString& address) {
     const QUrl url(address, QUrl::TolerantMode);
-    if (!url.isValid())
+    if (!url.isValid()) {
         return false;
+    }
     const QString scheme = url.scheme();
     // A link with a user name or password in it is refused: it hands credentials to a site, or
     // shows one host while it leads to another ("http://bank.example@evil.example/").
-    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) {
         return !url.host().isEmpty() && url.userInfo().isEmpty() &&
                !address.left(address.indexOf(QLatin1Char('/'), 8)).contains(QLatin1Char('@'));
-    if (scheme == QLatin1String("mailto"))
+    }
+    if (scheme == QLatin1String("mailto")) {
         return !url.path().trimmed().isEmpty();
+    }
     // file:, every other scheme and a bare relative name.
     return false;
 }
 
 bool TURL::OpenLink() {
-    if (m_url.isEmpty())
+    if (m_url.isEmpty()) {
         return false;
+    }
     const QString address = target();
-    if (!isOpenable(address))
+    if (!isOpenable(address)) {
         return false;
+    }
     return opener()(QUrl(address, QUrl::TolerantMode));
 }
 

@@ -36,8 +36,9 @@ void setDisplayCaption(QLabel* display, const QString& caption) {
 }
 
 bool reachable(const QWidget* widget) {
-    if (!widget->isVisible() || !widget->isEnabled())
+    if (!widget->isVisible() || !widget->isEnabled()) {
         return false;
+    }
     const QWidget* top = widget->window();
     return top == widget || top->childAt(widget->mapTo(top, widget->rect().center())) == widget;
 }
@@ -47,8 +48,9 @@ bool listening() {
 }
 
 void tell(QAccessibleEvent& event) {
-    if (const Listener& listener = standIn())
+    if (const Listener& listener = standIn()) {
         listener(event);
+    }
     QAccessible::updateAccessibility(&event);
 }
 
@@ -60,8 +62,9 @@ void captionChanged(QWidget* widget) {
 }
 
 void displayChanged(QLabel* display) {
-    if (!display->property(captionProperty).isValid())
+    if (!display->property(captionProperty).isValid()) {
         return;
+    }
     // Kept up to date whether or not anyone listens, so that a screen reader started in the
     // middle of a game reads the score of now. Qt tells screen readers of the new name itself.
     nameDisplay(display);

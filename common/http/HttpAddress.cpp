@@ -27,8 +27,9 @@ Reference split(std::string_view text) {
         !(text[0] >= '0' && text[0] <= '9')) {
         const std::string_view scheme = text.substr(0, colon);
         bool valid = true;
-        for (const char c : scheme)
+        for (const char c : scheme) {
             valid = valid && (letterOrDigit(c) || c == '+' || c == '-' || c == '.');
+        }
         if (valid) {
             parts.scheme = scheme;
             text.remove_prefix(colon + 1);
@@ -42,8 +43,9 @@ Reference split(std::string_view text) {
     }
     const std::size_t question = text.find('?');
     parts.path = text.substr(0, question);
-    if (question != std::string_view::npos)
+    if (question != std::string_view::npos) {
         parts.query = text.substr(question + 1);
+    }
     return parts;
 }
 
@@ -82,8 +84,9 @@ std::string withoutDotSegments(std::string_view path) {
 }
 
 std::string merged(const Reference& base, std::string_view path) {
-    if (base.path.empty())
+    if (base.path.empty()) {
         return std::string("/").append(path);
+    }
     const std::size_t slash = base.path.rfind('/');
     return std::string(base.path.substr(0, slash == std::string_view::npos ? 0 : slash + 1)) +
            std::string(path);
@@ -96,39 +99,47 @@ std::string withPort(std::optional<int> port) {
 }
 
 bool validHost(std::string_view host) {
-    if (host.empty())
+    if (host.empty()) {
         return false;
+    }
     if (host.front() == '[') {
-        if (host.size() < 4 || host.back() != ']')
+        if (host.size() < 4 || host.back() != ']') {
             return false;
+        }
         const std::string_view inside = host.substr(1, host.size() - 2);
         bool colon = false;
         for (const char c : inside) {
-            if (httptext::hexDigit(c) < 0 && c != ':' && c != '.')
+            if (httptext::hexDigit(c) < 0 && c != ':' && c != '.') {
                 return false;
+            }
             colon = colon || c == ':';
         }
         return colon;
     }
-    for (const char c : host)
-        if (!letterOrDigit(c) && c != '-' && c != '.' && c != '_' && c != '~')
+    for (const char c : host) {
+        if (!letterOrDigit(c) && c != '-' && c != '.' && c != '_' && c != '~') {
             return false;
+        }
+    }
     return true;
 }
 
 std::optional<Address> parse(std::string_view url) {
     const Reference parts = split(url);
-    if (!parts.scheme || !parts.authority || parts.authority->find('@') != std::string_view::npos)
+    if (!parts.scheme || !parts.authority || parts.authority->find('@') != std::string_view::npos) {
         return std::nullopt;
+    }
     const std::string scheme = httptext::lowered(*parts.scheme);
-    if (scheme != "http" && scheme != "https")
+    if (scheme != "http" && scheme != "https") {
         return std::nullopt;
+    }
     std::string_view authority = *parts.authority;
     std::size_t hostEnd = 0;
     if (authority.starts_with('[')) {
         hostEnd = authority.find(']');
-        if (hostEnd == std::string_view::npos)
+        if (hostEnd == std::string_view::npos) {
             return std::nullopt;
+        }
         ++hostEnd;
     } else {
         hostEnd = std::min(authority.find(':'), authority.size());
@@ -136,23 +147,28 @@ std::optional<Address> parse(std::string_view url) {
     Address address;
     address.tls = scheme == "https";
     const auto host = httpidn::asciiHost(std::string(authority.substr(0, hostEnd)));
-    if (!host)
+    if (!host) {
         return std::nullopt;
+    }
     address.host = *host;
     const std::string_view rest = authority.substr(hostEnd);
-    if (!validHost(address.host) || (!rest.empty() && rest.front() != ':'))
+    if (!validHost(address.host) || (!rest.empty() && rest.front() != ':')) {
         return std::nullopt;
+    }
     if (rest.size() > 1) {
         const auto port = httptext::decimal(rest.substr(1), 65535);
-        if (!port || *port == 0)
+        if (!port || *port == 0) {
             return std::nullopt;
+        }
         address.port = static_cast<int>(*port);
     }
     std::string target = withoutDotSegments(parts.path);
-    if (target.empty())
+    if (target.empty()) {
         target.push_back('/');
-    if (parts.query)
+    }
+    if (parts.query) {
         target.append("?").append(*parts.query);
+    }
     // Bytes a request line cannot hold go percent-encoded, so nothing can end the line early.
     address.target = httptext::percentEncode(target, " ");
     return address;
@@ -167,8 +183,9 @@ std::string text(const Address& address) {
 
 std::optional<std::string> resolve(std::string_view base, std::string_view reference) {
     const auto origin = parse(base);
-    if (!origin)
+    if (!origin) {
         return std::nullopt;
+    }
     const Reference from = split(base);
     const Reference to = split(reference);
     std::string result;
@@ -182,19 +199,22 @@ std::optional<std::string> resolve(std::string_view base, std::string_view refer
             path = to.path;
         } else if (to.path.empty()) {
             path = from.path;
-            if (!query)
+            if (!query) {
                 query = from.query;
+            }
         } else {
             path = merged(from, to.path);
         }
         result = std::string(origin->tls ? "https://" : "http://").append(authority).append(path);
-        if (query)
+        if (query) {
             result.append("?").append(*query);
+        }
     }
     const auto address = parse(result);
     // Once private, the download stays so: a redirect to plain http is refused.
-    if (!address || (origin->tls && !address->tls))
+    if (!address || (origin->tls && !address->tls)) {
         return std::nullopt;
+    }
     return text(*address);
 }
 

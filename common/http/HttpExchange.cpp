@@ -51,8 +51,9 @@ public:
 
     int get() const { return m_fd; }
     void reset() {
-        if (m_fd >= 0)
+        if (m_fd >= 0) {
             ::close(m_fd);
+        }
         m_fd = -1;
     }
 
@@ -66,8 +67,9 @@ enum class Wait { Ready, Idle, Error };
 Wait await(int fd, short events, const Wakeup* wakeup, std::chrono::milliseconds limit) {
     pollfd watched[2] = {{fd, events, 0}, {wakeup ? wakeup->descriptor() : -1, POLLIN, 0}};
     const int count = ::poll(watched, 2, static_cast<int>(limit.count()));
-    if (count < 0)
+    if (count < 0) {
         return errno == EINTR ? Wait::Idle : Wait::Error;
+    }
     return watched[0].revents != 0 ? Wait::Ready : Wait::Idle;
 }
 
@@ -105,10 +107,12 @@ Step lookUp(const Endpoint& endpoint, ReplyHandler& handler, const Wakeup* wakeu
             Clock::time_point giveUp, Addresses& addresses) {
     std::string name = endpoint.host;
     const bool bracketed = name.size() > 2 && name.front() == '[' && name.back() == ']';
-    if (bracketed)
+    if (bracketed) {
         name = name.substr(1, name.size() - 2);
-    if (name.empty() || name.find('\0') != std::string::npos)
+    }
+    if (name.empty() || name.find('\0') != std::string::npos) {
         return Step::Failed;
+    }
     const std::string service = std::to_string(endpoint.port);
 
     const addrinfo numeric = streamHints(AI_NUMERICHOST);
@@ -118,14 +122,16 @@ Step lookUp(const Endpoint& endpoint, ReplyHandler& handler, const Wakeup* wakeu
         addresses.reset(list);
         return Step::Done;
     }
-    if (bracketed || error != EAI_NONAME)
+    if (bracketed || error != EAI_NONAME) {
         return Step::Failed;
+    }
 
     // A name is looked up on its own thread, so that a slow resolver cannot hold off a stop; a
     // stopped exchange leaves the thread to finish alone.
     auto lookup = std::make_shared<Lookup>();
-    if (lookup->ready.get() < 0)
+    if (lookup->ready.get() < 0) {
         return Step::Failed;
+    }
     try {
         std::thread([lookup, name, service] {
             const addrinfo hints = streamHints(0);
@@ -144,19 +150,23 @@ Step lookUp(const Endpoint& endpoint, ReplyHandler& handler, const Wakeup* wakeu
     }
     for (;;) {
         const Wait wait = await(lookup->ready.get(), POLLIN, wakeup, stepUntil(giveUp));
-        if (wait == Wait::Error)
+        if (wait == Wait::Error) {
             return Step::Failed;
+        }
         if (wait == Wait::Ready) {
             const std::lock_guard<std::mutex> lock(lookup->mutex);
-            if (lookup->error != 0 || !lookup->found)
+            if (lookup->error != 0 || !lookup->found) {
                 return Step::Failed;
+            }
             addresses = std::move(lookup->found);
             return Step::Done;
         }
-        if (!handler.carryOn(0))
+        if (!handler.carryOn(0)) {
             return Step::Stopped;
-        if (Clock::now() >= giveUp)
+        }
+        if (Clock::now() >= giveUp) {
             return Step::Failed;
+        }
     }
 }
 
@@ -166,21 +176,24 @@ Step connectTo(const addrinfo* list, ReplyHandler& handler, const Wakeup* wakeup
         Descriptor socket(::socket(address->ai_family,
                                    address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                                    address->ai_protocol));
-        if (socket.get() < 0)
+        if (socket.get() < 0) {
             continue;
+        }
         if (::connect(socket.get(), address->ai_addr, address->ai_addrlen) == 0) {
             connection = std::move(socket);
             return Step::Done;
         }
-        if (errno != EINPROGRESS && errno != EINTR)
+        if (errno != EINPROGRESS && errno != EINTR) {
             continue; // the connection goes on in the background after an interruption too
+        }
         const auto giveUp = std::min(Clock::now() + connectPatience, giveUpAll);
         for (;;) {
             // The last address may take as long as the connection deadline lets it.
             const auto step = stepUntil(address->ai_next ? giveUp : giveUpAll);
             const Wait wait = await(socket.get(), POLLOUT, wakeup, step);
-            if (wait == Wait::Error)
+            if (wait == Wait::Error) {
                 break;
+            }
             if (wait == Wait::Ready) {
                 int error = 0;
                 socklen_t length = sizeof error;
@@ -191,12 +204,15 @@ Step connectTo(const addrinfo* list, ReplyHandler& handler, const Wakeup* wakeup
                 }
                 break;
             }
-            if (!handler.carryOn(0))
+            if (!handler.carryOn(0)) {
                 return Step::Stopped;
-            if (Clock::now() >= giveUpAll)
+            }
+            if (Clock::now() >= giveUpAll) {
                 return Step::Failed;
-            if (address->ai_next && Clock::now() >= giveUp)
+            }
+            if (address->ai_next && Clock::now() >= giveUp) {
                 break;
+            }
         }
     }
     return Step::Failed;
@@ -205,21 +221,27 @@ Step connectTo(const addrinfo* list, ReplyHandler& handler, const Wakeup* wakeup
 // "HTTP/" followed by a version, one blank, a three-digit code and then the end or a blank;
 // the code, or nothing when the line is not a status line.
 std::optional<int> statusOf(std::string_view line) {
-    if (!startsWithNoCase(line, "HTTP/"))
+    if (!startsWithNoCase(line, "HTTP/")) {
         return std::nullopt;
+    }
     const std::size_t blank = line.find(' ');
-    if (blank == std::string_view::npos || blank == 5)
+    if (blank == std::string_view::npos || blank == 5) {
         return std::nullopt;
+    }
     const std::string_view version = line.substr(5, blank - 5);
-    for (const char c : version)
-        if ((c < '0' || c > '9') && c != '.')
+    for (const char c : version) {
+        if ((c < '0' || c > '9') && c != '.') {
             return std::nullopt;
+        }
+    }
     const std::string_view rest = line.substr(blank + 1);
-    if (rest.size() < 3 || (rest.size() > 3 && rest[3] != ' '))
+    if (rest.size() < 3 || (rest.size() > 3 && rest[3] != ' ')) {
         return std::nullopt;
+    }
     const auto code = httptext::decimal(rest.substr(0, 3), 999);
-    if (!code || *code < 100)
+    if (!code || *code < 100) {
         return std::nullopt;
+    }
     return static_cast<int>(*code);
 }
 
@@ -239,8 +261,9 @@ public:
                 body(bytes.substr(0, take));
                 bytes.remove_prefix(take);
                 m_left -= static_cast<std::int64_t>(take);
-                if (m_left == 0 && m_state == State::Reading)
+                if (m_left == 0 && m_state == State::Reading) {
                     m_phase = m_chunked ? Phase::ChunkEnd : Phase::Done;
+                }
                 break;
             }
             case Phase::ToClose:
@@ -255,18 +278,20 @@ public:
                 break;
             }
         }
-        if (m_phase == Phase::Done && m_state == State::Reading)
+        if (m_phase == Phase::Done && m_state == State::Reading) {
             m_state = State::Complete;
+        }
         return m_state;
     }
 
     // The connection has closed: only a body that runs to the close ends well there, and only
     // when the close is a proper one (over TLS, one an attacker cannot forge).
     State closed(bool proper) {
-        if (m_state == State::Reading)
+        if (m_state == State::Reading) {
             m_state = (m_phase == Phase::ToClose && proper) || m_phase == Phase::Done
                           ? State::Complete
                           : State::Failed;
+        }
         return m_state;
     }
 
@@ -288,10 +313,12 @@ private:
             return {};
         }
         m_line.append(piece);
-        if (end == std::string_view::npos)
+        if (end == std::string_view::npos) {
             return {};
-        if (!m_line.empty() && m_line.back() == '\r')
+        }
+        if (!m_line.empty() && m_line.back() == '\r') {
             m_line.pop_back();
+        }
         const std::string whole = std::move(m_line);
         m_line.clear();
         m_headBytes += whole.size() + 2;
@@ -308,14 +335,16 @@ private:
             chunkSize(text);
             break;
         case Phase::ChunkEnd:
-            if (!text.empty())
+            if (!text.empty()) {
                 m_state = State::Failed;
+            }
             m_phase = Phase::ChunkSize;
             break;
         case Phase::Trailer:
             // Trailers are read past: nothing after the body may change how it was taken.
-            if (text.empty())
+            if (text.empty()) {
                 m_phase = Phase::Done;
+            }
             break;
         default:
             break;
@@ -360,8 +389,9 @@ private:
             m_state = State::Stopped;
             return;
         }
-        if (text.empty())
+        if (text.empty()) {
             headDone();
+        }
     }
 
     // Every Content-Length line, and every value in a list, must name the same length.
@@ -369,11 +399,13 @@ private:
         while (true) {
             const std::size_t comma = values.find(',');
             const auto length = httptext::decimal(trimmed(values.substr(0, comma)), mostBodyBytes);
-            if (!length || (m_length && *m_length != *length))
+            if (!length || (m_length && *m_length != *length)) {
                 return false;
+            }
             m_length = *length;
-            if (comma == std::string_view::npos)
+            if (comma == std::string_view::npos) {
                 return true;
+            }
             values.remove_prefix(comma + 1);
         }
     }
@@ -402,8 +434,9 @@ private:
         std::int64_t size = 0;
         for (; digits < text.size(); ++digits) {
             const int value = httptext::hexDigit(text[digits]);
-            if (value < 0)
+            if (value < 0) {
                 break;
+            }
             if (size > (mostBodyBytes >> 4)) {
                 m_state = State::Failed;
                 return;
@@ -425,11 +458,13 @@ private:
     }
 
     void body(std::string_view bytes) {
-        if (bytes.empty())
+        if (bytes.empty()) {
             return;
+        }
         m_received += static_cast<std::int64_t>(bytes.size());
-        if (!m_handler.bodyBytes(bytes))
+        if (!m_handler.bodyBytes(bytes)) {
             m_state = State::Stopped;
+        }
     }
 
     ReplyHandler& m_handler;
@@ -462,19 +497,22 @@ public:
     // TLS from here on, verified for `host`.
     Step secure(const std::string& host, std::int64_t received) {
         m_tls = httptls::Session::open(m_fd, host);
-        if (!m_tls)
+        if (!m_tls) {
             return Step::Failed;
+        }
         for (;;) {
             switch (m_tls->handshake()) {
             case httptls::Io::Done:
                 return Step::Done;
             case httptls::Io::WantRead:
-                if (const Step step = wait(POLLIN, received); step != Step::Done)
+                if (const Step step = wait(POLLIN, received); step != Step::Done) {
                     return step;
+                }
                 break;
             case httptls::Io::WantWrite:
-                if (const Step step = wait(POLLOUT, received); step != Step::Done)
+                if (const Step step = wait(POLLOUT, received); step != Step::Done) {
                     return step;
+                }
                 break;
             default:
                 return Step::Failed;
@@ -483,38 +521,45 @@ public:
     }
 
     Io send(const char* data, std::size_t size, std::size_t& count) {
-        if (m_tls)
+        if (m_tls) {
             return fromTls(m_tls->send(data, size, count));
+        }
         for (;;) {
             const ssize_t sent = ::send(m_fd, data, size, MSG_NOSIGNAL);
             if (sent >= 0) {
                 count = static_cast<std::size_t>(sent);
                 return Io::Done;
             }
-            if (errno == EINTR)
+            if (errno == EINTR) {
                 continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
+            }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
                 return Io::WantWrite;
+            }
             // A server that stops reading may have answered first.
             return errno == EPIPE || errno == ECONNRESET ? Io::Closed : Io::Failed;
         }
     }
 
     Io receive(char* data, std::size_t size, std::size_t& count) {
-        if (m_tls)
+        if (m_tls) {
             return fromTls(m_tls->receive(data, size, count));
+        }
         for (;;) {
             const ssize_t got = ::recv(m_fd, data, size, 0);
             if (got > 0) {
                 count = static_cast<std::size_t>(got);
                 return Io::Done;
             }
-            if (got == 0)
+            if (got == 0) {
                 return Io::Closed;
-            if (errno == EINTR)
+            }
+            if (errno == EINTR) {
                 continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
+            }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
                 return Io::WantRead;
+            }
             return Io::Failed; // a reset included
         }
     }
@@ -524,14 +569,18 @@ public:
     Step wait(short events, std::int64_t received) {
         for (;;) {
             const Wait wait = await(m_fd, events, m_wakeup, stepUntil(m_limit));
-            if (wait == Wait::Error)
+            if (wait == Wait::Error) {
                 return Step::Failed;
-            if (wait == Wait::Ready)
+            }
+            if (wait == Wait::Ready) {
                 return Step::Done;
-            if (!m_handler.carryOn(received))
+            }
+            if (!m_handler.carryOn(received)) {
                 return Step::Stopped;
-            if (Clock::now() >= m_limit)
+            }
+            if (Clock::now() >= m_limit) {
                 return Step::Failed;
+            }
         }
     }
 
@@ -569,12 +618,14 @@ Step sendAll(Stream& stream, std::string_view data, const Deadlines& deadlines) 
             stream.setLimit(Clock::now() + deadlines.idle);
             break;
         case Stream::Io::WantRead:
-            if (const Step step = stream.wait(POLLIN, 0); step != Step::Done)
+            if (const Step step = stream.wait(POLLIN, 0); step != Step::Done) {
                 return step;
+            }
             break;
         case Stream::Io::WantWrite:
-            if (const Step step = stream.wait(POLLOUT, 0); step != Step::Done)
+            if (const Step step = stream.wait(POLLOUT, 0); step != Step::Done) {
                 return step;
+            }
             break;
         case Stream::Io::Closed:
             return Step::Done; // its reply is read all the same
@@ -588,16 +639,19 @@ Step sendAll(Stream& stream, std::string_view data, const Deadlines& deadlines) 
 // The reply of a proxy to CONNECT: a 2xx head, read to its blank line and no further.
 Step openTunnel(Stream& stream, const Route& route, const Deadlines& deadlines) {
     std::string request = "CONNECT " + route.tunnel + " HTTP/1.0\r\nHost: " + route.tunnel + "\r\n";
-    if (!route.tunnelCredentials.empty())
+    if (!route.tunnelCredentials.empty()) {
         request +=
             "Proxy-Authorization: Basic " + httptext::base64(route.tunnelCredentials) + "\r\n";
+    }
     request += "\r\n";
-    if (const Step step = sendAll(stream, request, deadlines); step != Step::Done)
+    if (const Step step = sendAll(stream, request, deadlines); step != Step::Done) {
         return step;
+    }
     std::string head;
     while (!head.ends_with("\r\n\r\n") && !head.ends_with("\n\n")) {
-        if (head.size() >= mostHeadBytes)
+        if (head.size() >= mostHeadBytes) {
             return Step::Failed;
+        }
         char byte = 0;
         std::size_t count = 0;
         switch (stream.receive(&byte, 1, count)) {
@@ -605,8 +659,9 @@ Step openTunnel(Stream& stream, const Route& route, const Deadlines& deadlines) 
             head += byte;
             break;
         case Stream::Io::WantRead:
-            if (const Step step = stream.wait(POLLIN, 0); step != Step::Done)
+            if (const Step step = stream.wait(POLLIN, 0); step != Step::Done) {
                 return step;
+            }
             break;
         default:
             return Step::Failed;
@@ -636,10 +691,12 @@ Result readReply(Stream& stream, ReplyHandler& handler, const Deadlines& deadlin
         case Stream::Io::Done: {
             stream.setLimit(Clock::now() + deadlines.idle);
             const auto state = parser.feed(std::string_view(buffer, count));
-            if (state != ReplyParser::State::Reading)
+            if (state != ReplyParser::State::Reading) {
                 return result(state);
-            if (!handler.carryOn(parser.received()))
+            }
+            if (!handler.carryOn(parser.received())) {
                 return result(ReplyParser::State::Stopped);
+            }
             break;
         }
         case Stream::Io::Closed:
@@ -650,10 +707,12 @@ Result readReply(Stream& stream, ReplyHandler& handler, const Deadlines& deadlin
         case Stream::Io::WantWrite: {
             const Step step =
                 stream.wait(io == Stream::Io::WantRead ? POLLIN : POLLOUT, parser.received());
-            if (step == Step::Stopped)
+            if (step == Step::Stopped) {
                 return result(ReplyParser::State::Stopped);
-            if (step == Step::Failed)
+            }
+            if (step == Step::Failed) {
                 return result(ReplyParser::State::Failed);
+            }
             break;
         }
         default:
@@ -671,41 +730,51 @@ Result ending(Step step) {
 Wakeup::Wakeup() : m_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 Wakeup::~Wakeup() {
-    if (m_fd >= 0)
+    if (m_fd >= 0) {
         ::close(m_fd);
+    }
 }
 
 void Wakeup::wake() const {
     const std::uint64_t one = 1;
-    if (m_fd >= 0) [[maybe_unused]]
-        const ssize_t written = ::write(m_fd, &one, sizeof one);
+    if (m_fd >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(m_fd, &one, sizeof one);
+    }
 }
 
 Result exchangeVia(const Route& route, std::string_view request, ReplyHandler& handler,
                    const Wakeup* wakeup, const Deadlines& deadlines) {
-    if (!handler.carryOn(0))
+    if (!handler.carryOn(0)) {
         return {Ending::Stopped, 0};
+    }
     const auto giveUp = Clock::now() + deadlines.connect;
     Addresses addresses;
     if (const Step step = lookUp(route.endpoint, handler, wakeup, giveUp, addresses);
-        step != Step::Done)
+        step != Step::Done) {
         return ending(step);
+    }
     Descriptor connection;
     if (const Step step = connectTo(addresses.get(), handler, wakeup, giveUp, connection);
-        step != Step::Done)
+        step != Step::Done) {
         return ending(step);
+    }
     addresses.reset();
     Stream stream(connection.get(), handler, wakeup);
     stream.setLimit(giveUp);
-    if (!route.tunnel.empty())
-        if (const Step step = openTunnel(stream, route, deadlines); step != Step::Done)
+    if (!route.tunnel.empty()) {
+        if (const Step step = openTunnel(stream, route, deadlines); step != Step::Done) {
             return ending(step);
-    if (!route.tlsHost.empty())
-        if (const Step step = stream.secure(route.tlsHost, 0); step != Step::Done)
+        }
+    }
+    if (!route.tlsHost.empty()) {
+        if (const Step step = stream.secure(route.tlsHost, 0); step != Step::Done) {
             return ending(step);
+        }
+    }
     stream.setLimit(Clock::now() + deadlines.idle);
-    if (const Step step = sendAll(stream, request, deadlines); step != Step::Done)
+    if (const Step step = sendAll(stream, request, deadlines); step != Step::Done) {
         return ending(step);
+    }
     return readReply(stream, handler, deadlines);
 }
 

@@ -46,21 +46,24 @@ std::optional<UrlParts> splitUrl(std::string_view url) {
         rest.erase(0, std::min<std::size_t>(7, rest.size()));
     }
     const std::size_t slash = rest.find('/');
-    if (slash == std::string::npos)
+    if (slash == std::string::npos) {
         return std::nullopt;
+    }
     parts.host = rest.substr(0, slash);
     parts.object = rest.substr(slash);
     const std::size_t colon = parts.host.rfind(':');
     const std::size_t bracket = parts.host.rfind(']');
     if (colon != std::string::npos && (bracket == std::string::npos || colon > bracket)) {
         const auto port = httptext::decimal(std::string_view(parts.host).substr(colon + 1), 65535);
-        if (!port || *port == 0)
+        if (!port || *port == 0) {
             return std::nullopt;
+        }
         parts.port = static_cast<int>(*port);
         parts.host.erase(colon);
     }
-    if (parts.host.empty())
+    if (parts.host.empty()) {
         return std::nullopt;
+    }
     return parts;
 }
 
@@ -74,25 +77,31 @@ std::string proxyFor(const std::string& host, const EnvLookup& env) {
 
 FetchOutcome fetch(const FetchInput& input, FetchControl& control, const EnvLookup& env) {
     const std::optional<UrlParts> parts = splitUrl(input.url);
-    if (!parts || control.stopAsked())
+    if (!parts || control.stopAsked()) {
         return {};
+    }
     // Nothing the caller gives may end a line of the request early (the credentials go
     // Base64-encoded).
     const std::optional<std::string> host = httpidn::asciiHost(parts->host);
-    if (!host || !httpaddress::validHost(*host))
+    if (!host || !httpaddress::validHost(*host)) {
         return {};
+    }
     for (const std::string* value :
-         {&input.acceptTypes, &input.agent, &input.referer, &input.postType})
-        if (!httptext::fitsHeader(*value))
+         {&input.acceptTypes, &input.agent, &input.referer, &input.postType}) {
+        if (!httptext::fitsHeader(*value)) {
             return {};
+        }
+    }
 
     const int usualPort = parts->tls ? httpexchange::defaultTlsPort : defaultPort;
     std::string authority = *host;
-    if (parts->port != usualPort)
+    if (parts->port != usualPort) {
         authority.append(httpaddress::withPort(parts->port));
+    }
     const std::optional<httpproxy::Way> way = httpproxy::wayTo(*host, parts->port, parts->tls, env);
-    if (!way)
+    if (!way) {
         return {};
+    }
     // Through a proxy a plain request line carries the whole address; over TLS the request is
     // the same bytes as over http.
     const std::string target = way->wholeAddress
@@ -103,17 +112,22 @@ FetchOutcome fetch(const FetchInput& input, FetchControl& control, const EnvLook
     std::string request = (post ? "POST " : "GET ") + target + " HTTP/1.0\r\n";
     request += "Host: " + authority + "\r\n";
     request += way->proxyAuthorization;
-    if (!input.userName.empty() || !input.password.empty())
+    if (!input.userName.empty() || !input.password.empty()) {
         request += "Authorization: Basic " +
                    httptext::base64(input.userName + ":" + input.password) + "\r\n";
-    if (!input.agent.empty())
+    }
+    if (!input.agent.empty()) {
         request += "User-Agent: " + input.agent + "\r\n";
-    if (!input.referer.empty())
+    }
+    if (!input.referer.empty()) {
         request += "Referer: " + input.referer + "\r\n";
-    if (!input.acceptTypes.empty())
+    }
+    if (!input.acceptTypes.empty()) {
         request += "Accept: " + input.acceptTypes + "\r\n";
-    if (!input.useCache)
+    }
+    if (!input.useCache) {
         request += "Pragma: no-cache\r\nCache-Control: no-cache\r\n";
+    }
     if (post) {
         request += "Content-Type: " + input.postType + "\r\n";
         request += "Content-Length: " + std::to_string(input.postQuery.size()) + "\r\n";

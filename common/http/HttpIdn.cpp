@@ -23,14 +23,16 @@ const Library* idn2() {
     static const Library* library = nullptr;
     std::call_once(once, [] {
         void* handle = ::dlopen("libidn2.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
+        if (!handle) {
             return;
+        }
         static Library found;
         found.toAscii =
             reinterpret_cast<decltype(found.toAscii)>(::dlsym(handle, "idn2_to_ascii_8z"));
         found.release = reinterpret_cast<decltype(found.release)>(::dlsym(handle, "idn2_free"));
-        if (found.toAscii && found.release)
+        if (found.toAscii && found.release) {
             library = &found;
+        }
     });
     return library;
 }
@@ -39,14 +41,17 @@ const Library* idn2() {
 
 std::optional<std::string> asciiHost(const std::string& host) {
     if (std::all_of(host.begin(), host.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         return host;
+    }
     const Library* library = idn2();
-    if (!library)
+    if (!library) {
         return std::nullopt;
+    }
     char* ascii = nullptr;
-    if (library->toAscii(host.c_str(), &ascii, IDN2_NONTRANSITIONAL) != IDN2_OK || !ascii)
+    if (library->toAscii(host.c_str(), &ascii, IDN2_NONTRANSITIONAL) != IDN2_OK || !ascii) {
         return std::nullopt;
+    }
     std::string result(ascii);
     library->release(ascii);
     return result;

@@ -19,18 +19,23 @@ bool bypassesProxy(const std::string& host, std::string_view list) {
         const std::size_t comma = list.find(',');
         std::string_view entry = trimmed(list.substr(0, comma));
         list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
-        if (entry == "*")
+        if (entry == "*") {
             return true;
-        if (!entry.empty() && entry.front() == '.')
+        }
+        if (!entry.empty() && entry.front() == '.') {
             entry.remove_prefix(1);
-        if (entry.empty())
+        }
+        if (entry.empty()) {
             continue;
+        }
         const std::string domain = lowered(entry);
-        if (name == domain)
+        if (name == domain) {
             return true;
+        }
         if (name.size() > domain.size() && name.ends_with(domain) &&
-            name[name.size() - domain.size() - 1] == '.')
+            name[name.size() - domain.size() - 1] == '.') {
             return true;
+        }
     }
     return false;
 }
@@ -47,8 +52,9 @@ struct Proxy {
 // The proxy, or nothing when it is not a plain http proxy a client can go through.
 std::optional<Proxy> proxyFrom(std::string_view text) {
     if (const std::size_t scheme = text.find("://"); scheme != std::string_view::npos) {
-        if (lowered(text.substr(0, scheme)) != "http")
+        if (lowered(text.substr(0, scheme)) != "http") {
             return std::nullopt;
+        }
         text.remove_prefix(scheme + 3);
     }
     text = text.substr(0, text.find('/'));
@@ -61,8 +67,9 @@ std::optional<Proxy> proxyFrom(std::string_view text) {
         const auto password = colon == std::string_view::npos
                                   ? std::optional<std::string>("")
                                   : httptext::percentDecode(user.substr(colon + 1));
-        if (!name || !password)
+        if (!name || !password) {
             return std::nullopt;
+        }
         proxy.credentials = *name + ":" + *password;
         text.remove_prefix(at + 1);
     }
@@ -70,14 +77,16 @@ std::optional<Proxy> proxyFrom(std::string_view text) {
     const std::size_t colon = text.rfind(':');
     if (colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket)) {
         const auto port = httptext::decimal(text.substr(colon + 1), 65535);
-        if (!port || *port == 0)
+        if (!port || *port == 0) {
             return std::nullopt;
+        }
         proxy.endpoint.port = static_cast<int>(*port);
         text = text.substr(0, colon);
     }
     proxy.endpoint.host = std::string(text);
-    if (!httpaddress::validHost(proxy.endpoint.host))
+    if (!httpaddress::validHost(proxy.endpoint.host)) {
         return std::nullopt;
+    }
     return proxy;
 }
 
@@ -92,13 +101,16 @@ EnvLookup systemEnvironment() {
 
 std::string proxyFor(const std::string& host, bool tls, const EnvLookup& env) {
     std::string bypass = env("no_proxy");
-    if (bypass.empty())
+    if (bypass.empty()) {
         bypass = env("NO_PROXY");
+    }
     std::string bare = host;
-    if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']')
+    if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']') {
         bare = bare.substr(1, bare.size() - 2);
-    if (bypassesProxy(bare, bypass))
+    }
+    if (bypassesProxy(bare, bypass)) {
         return {};
+    }
     // Only the lower-case name for plain http: a web server's CGI sets HTTP_PROXY from a request
     // header, so the upper-case one cannot be trusted. HTTPS_PROXY has no such clash.
     static constexpr const char* forTls[] = {"https_proxy", "HTTPS_PROXY", "all_proxy",
@@ -107,8 +119,9 @@ std::string proxyFor(const std::string& host, bool tls, const EnvLookup& env) {
     for (const char* name :
          tls ? std::span<const char* const>(forTls) : std::span<const char* const>(forPlain)) {
         std::string proxy = env(name);
-        if (!proxy.empty())
+        if (!proxy.empty()) {
             return proxy;
+        }
     }
     return {};
 }
@@ -116,23 +129,27 @@ std::string proxyFor(const std::string& host, bool tls, const EnvLookup& env) {
 std::optional<Way> wayTo(const std::string& host, int port, bool tls, const EnvLookup& env) {
     Way way;
     way.route.endpoint = {host, port};
-    if (tls)
+    if (tls) {
         way.route.tlsHost = host;
+    }
     const std::string named = proxyFor(host, tls, env);
-    if (named.empty())
+    if (named.empty()) {
         return way;
+    }
     const std::optional<Proxy> proxy = proxyFrom(named);
-    if (!proxy)
+    if (!proxy) {
         return std::nullopt;
+    }
     way.route.endpoint = proxy->endpoint;
     if (tls) {
         way.route.tunnel = host + ":" + std::to_string(port);
         way.route.tunnelCredentials = proxy->credentials;
     } else {
         way.wholeAddress = true;
-        if (!proxy->credentials.empty())
+        if (!proxy->credentials.empty()) {
             way.proxyAuthorization =
                 "Proxy-Authorization: Basic " + httptext::base64(proxy->credentials) + "\r\n";
+        }
     }
     return way;
 }

@@ -42,8 +42,9 @@ template <class Function> bool resolve(void* handle, const char* name, Function&
 
 void load() {
     void* handle = ::dlopen("libgnutls.so.30", RTLD_NOW | RTLD_LOCAL);
-    if (!handle)
+    if (!handle) {
         return;
+    }
     static Library found;
     const bool complete =
         resolve(handle, "gnutls_certificate_allocate_credentials", found.allocateCredentials) &&
@@ -61,8 +62,9 @@ void load() {
         resolve(handle, "gnutls_record_send", found.recordSend) &&
         resolve(handle, "gnutls_record_recv", found.recordRecv) &&
         resolve(handle, "gnutls_record_get_direction", found.recordGetDirection);
-    if (complete)
+    if (complete) {
         library = &found;
+    }
 }
 
 const Library* gnutls() {
@@ -74,8 +76,9 @@ const Library* gnutls() {
 struct Credentials {
     gnutls_certificate_credentials_t handle = nullptr;
     ~Credentials() {
-        if (handle)
+        if (handle) {
             library->freeCredentials(handle);
+        }
     }
 };
 
@@ -86,8 +89,9 @@ std::shared_ptr<Credentials> credentials() {
     const char* named = std::getenv("SSL_CERT_FILE");
     const std::string file = named ? named : "";
     const std::lock_guard lock(mutex);
-    if (held && heldFor == file)
+    if (held && heldFor == file) {
         return held;
+    }
     auto made = std::make_shared<Credentials>();
     if (library->allocateCredentials(&made->handle) < 0) {
         made->handle = nullptr;
@@ -97,8 +101,9 @@ std::shared_ptr<Credentials> credentials() {
     const int count = file.empty()
                           ? library->systemTrust(made->handle)
                           : library->trustFile(made->handle, file.c_str(), GNUTLS_X509_FMT_PEM);
-    if (count <= 0)
+    if (count <= 0) {
         return nullptr;
+    }
     held = made;
     heldFor = file;
     return held;
@@ -116,15 +121,18 @@ struct Session::State {
     gnutls_session_t session = nullptr;
     std::string host; // verified against; must outlive the session
     ~State() {
-        if (session)
+        if (session) {
             library->deinit(session);
+        }
     }
 
     Io wanting(int code) const {
-        if (code == GNUTLS_E_AGAIN || code == GNUTLS_E_INTERRUPTED)
+        if (code == GNUTLS_E_AGAIN || code == GNUTLS_E_INTERRUPTED) {
             return library->recordGetDirection(session) == 0 ? Io::WantRead : Io::WantWrite;
-        if (code == GNUTLS_E_PREMATURE_TERMINATION)
+        }
+        if (code == GNUTLS_E_PREMATURE_TERMINATION) {
             return Io::Cut;
+        }
         return Io::Failed;
     }
 };
@@ -139,27 +147,33 @@ bool loaded() {
 
 std::unique_ptr<Session> Session::open(int fd, const std::string& host) {
     const Library* tls = gnutls();
-    if (!tls)
+    if (!tls) {
         return nullptr;
+    }
     auto state = std::make_unique<State>();
     state->credentials = credentials();
-    if (!state->credentials)
+    if (!state->credentials) {
         return nullptr;
+    }
     state->host = host;
-    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
         state->host = host.substr(1, host.size() - 2);
+    }
     if (tls->init(&state->session, GNUTLS_CLIENT | GNUTLS_NONBLOCK) < 0) {
         state->session = nullptr;
         return nullptr;
     }
     if (tls->prioritySetDirect(state->session, "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2",
                                nullptr) < 0 ||
-        tls->credentialsSet(state->session, GNUTLS_CRD_CERTIFICATE, state->credentials->handle) < 0)
+        tls->credentialsSet(state->session, GNUTLS_CRD_CERTIFICATE, state->credentials->handle) <
+            0) {
         return nullptr;
+    }
     // A name goes to the server as SNI; an address may not.
     if (!numeric(state->host) && tls->serverNameSet(state->session, GNUTLS_NAME_DNS,
-                                                    state->host.data(), state->host.size()) < 0)
+                                                    state->host.data(), state->host.size()) < 0) {
         return nullptr;
+    }
     tls->setVerifyCert(state->session, state->host.c_str(), 0);
     tls->transportSetInt2(state->session, fd, fd);
     return std::unique_ptr<Session>(new Session(std::move(state)));
@@ -185,8 +199,9 @@ Io Session::receive(char* data, std::size_t size, std::size_t& count) {
         count = static_cast<std::size_t>(got);
         return Io::Done;
     }
-    if (got == 0)
+    if (got == 0) {
         return Io::Closed;
+    }
     return m_state->wanting(static_cast<int>(got));
 }
 

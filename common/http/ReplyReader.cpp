@@ -15,8 +15,9 @@ using httptext::trimmed;
 // The three-digit code of a status line "HTTP/x.y NNN reason", 0 when it has none.
 int statusCode(std::string_view line) {
     const std::size_t blank = line.find(' ');
-    if (blank == std::string_view::npos)
+    if (blank == std::string_view::npos) {
         return 0;
+    }
     const auto code = decimal(line.substr(blank + 1, 3), 999);
     return code && line.size() >= blank + 4 ? static_cast<int>(*code) : 0;
 }
@@ -27,12 +28,14 @@ ReplyReader::ReplyReader(bool binaryData, FetchControl& control)
     : m_binaryData(binaryData), m_control(control) {}
 
 bool ReplyReader::headerLine(std::string_view line) {
-    if (m_headDone)
+    if (m_headDone) {
         return true;
+    }
     if (!m_headSeen) {
         m_headSeen = true;
-        if (m_control.stopAsked())
+        if (m_control.stopAsked()) {
             return false;
+        }
     }
     // Only the first line of a head is its status line; a header line that happens to begin
     // with "HTTP/" must not drop the Content-Length read before it.
@@ -57,26 +60,31 @@ bool ReplyReader::headComplete() {
     }
     m_headDone = true;
     m_outcome.status = m_status;
-    if (m_control.stopAsked())
+    if (m_control.stopAsked()) {
         return false;
-    if (!m_contentLengthText)
+    }
+    if (!m_contentLengthText) {
         return !m_binaryData;
+    }
     // A Content-Length that is not a number cannot be trusted; failing is safer than reporting
     // an empty success.
     const auto length = decimal(trimmed(*m_contentLengthText), INT64_MAX / 2);
-    if (!length || m_control.stopAsked())
+    if (!length || m_control.stopAsked()) {
         return false;
+    }
     m_outcome.contentLength = *length;
     return true;
 }
 
 bool ReplyReader::bodyBytes(std::string_view bytes) {
     while (!bytes.empty()) {
-        if (m_control.stopAsked())
+        if (m_control.stopAsked()) {
             return false;
+        }
         const std::size_t piece = std::min(bytes.size(), pieceBytes);
-        if (m_outcome.body.size() + piece > maxTextBytes)
+        if (m_outcome.body.size() + piece > maxTextBytes) {
             return false;
+        }
         m_outcome.body.append(bytes.substr(0, piece));
         m_total += static_cast<std::int64_t>(piece);
         m_control.progress(m_outcome.contentLength, m_total);
@@ -88,8 +96,9 @@ bool ReplyReader::bodyBytes(std::string_view bytes) {
 FetchOutcome ReplyReader::finish(bool refused) {
     FetchOutcome outcome = std::move(m_outcome);
     outcome.success = !refused && m_headDone && m_total > 0;
-    if (!outcome.success)
+    if (!outcome.success) {
         outcome.body.clear();
+    }
     return outcome;
 }
 

@@ -33,10 +33,12 @@ public:
         : m_board(board), m_row(row), m_column(column) {}
 
     void* interface_cast(QAccessible::InterfaceType t) override {
-        if (t == QAccessible::TableCellInterface)
+        if (t == QAccessible::TableCellInterface) {
             return static_cast<QAccessibleTableCellInterface*>(this);
-        if (t == QAccessible::ActionInterface)
+        }
+        if (t == QAccessible::ActionInterface) {
             return static_cast<QAccessibleActionInterface*>(this);
+        }
         return nullptr;
     }
 
@@ -52,30 +54,35 @@ public:
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
 
     QString text(QAccessible::Text t) const override {
-        if (!m_board)
+        if (!m_board) {
             return {};
-        if (t == QAccessible::Name)
+        }
+        if (t == QAccessible::Name) {
             return BoardAccessible::tr("Row %1, column %2: %3")
                 .arg(m_row + 1)
                 .arg(m_column + 1)
                 .arg(content());
-        if (t == QAccessible::Value)
+        }
+        if (t == QAccessible::Value) {
             return content();
+        }
         return {};
     }
     void setText(QAccessible::Text, const QString&) override {}
 
     QRect rect() const override {
-        if (!m_board)
+        if (!m_board) {
             return {};
+        }
         const QPoint corner(m_column * rules::tilePixels, m_row * rules::tilePixels);
         return {m_board->mapToGlobal(corner), QSize(rules::tilePixels, rules::tilePixels)};
     }
     QAccessible::Role role() const override { return QAccessible::Cell; }
     QAccessible::State state() const override {
         QAccessible::State s;
-        if (!m_board)
+        if (!m_board) {
             return s;
+        }
         s.invisible = !m_board->isVisible();
         s.focusable = true;
         s.focused = m_board->cursorShown() && m_board->cursorColumn() == m_column + 1 &&
@@ -98,16 +105,18 @@ public:
     // QAccessibleActionInterface: pressing a cell is clicking it.
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& action) override {
-        if (m_board && action == pressAction())
+        if (m_board && action == pressAction()) {
             m_board->pressCell(m_column + 1, m_row + 1);
+        }
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
     QString content() const {
         const int code = BoardAccessible::contentCode(m_board, m_column + 1, m_row + 1);
-        if (code == BoardAccessible::covered)
+        if (code == BoardAccessible::covered) {
             return BoardAccessible::tr("covered");
+        }
         return BoardAccessible::contentName(code);
     }
 
@@ -117,8 +126,9 @@ private:
 };
 
 QAccessibleInterface* boardInterface(const QString& className, QObject* object) {
-    if (className == QLatin1String("BoardView"))
+    if (className == QLatin1String("BoardView")) {
         return new BoardAccessible(static_cast<BoardView*>(object));
+    }
     return nullptr;
 }
 
@@ -127,9 +137,11 @@ QAccessibleInterface* boardInterface(const QString& className, QObject* object) 
 BoardAccessible::BoardAccessible(BoardView* board) : QAccessibleWidget(board, QAccessible::Table) {}
 
 BoardAccessible::~BoardAccessible() {
-    for (const QAccessible::Id id : m_cells)
-        if (id != 0)
+    for (const QAccessible::Id id : m_cells) {
+        if (id != 0) {
             QAccessible::deleteAccessibleInterface(id);
+        }
+    }
 }
 
 void BoardAccessible::install() {
@@ -161,13 +173,15 @@ QString BoardAccessible::contentName(int value) {
 }
 
 void BoardAccessible::cursorMoved(BoardView* board) {
-    if (accessibility::listening() && board->cursorShown())
+    if (accessibility::listening() && board->cursorShown()) {
         tellOfCursorCell(board, QAccessible::Focus);
+    }
 }
 
 void BoardAccessible::cellsChanged(BoardView* board, const QList<QPoint>& cells) {
-    if (!accessibility::listening() || cells.isEmpty())
+    if (!accessibility::listening() || cells.isEmpty()) {
         return;
+    }
     QRect around;
     for (const QPoint& cell : cells) {
         around |= QRect(cell, QSize(1, 1));
@@ -185,8 +199,9 @@ void BoardAccessible::cellsChanged(BoardView* board, const QList<QPoint>& cells)
 }
 
 int BoardAccessible::contentCode(const BoardView* board, int c, int r) {
-    if (!board->reaches(c, r))
+    if (!board->reaches(c, r)) {
         return covered;
+    }
     const Game* game = board->game();
     return game != nullptr ? game->state().cells.at(c, r) : 0;
 }
@@ -196,20 +211,24 @@ BoardView* BoardAccessible::board() const {
 }
 
 void* BoardAccessible::interface_cast(QAccessible::InterfaceType t) {
-    if (t == QAccessible::TableInterface)
+    if (t == QAccessible::TableInterface) {
         return static_cast<QAccessibleTableInterface*>(this);
+    }
     return QAccessibleWidget::interface_cast(t);
 }
 
 QString BoardAccessible::text(QAccessible::Text t) const {
     const QString given = QAccessibleWidget::text(t);
-    if (!given.isEmpty())
+    if (!given.isEmpty()) {
         return given;
-    if (t == QAccessible::Name)
+    }
+    if (t == QAccessible::Name) {
         return tr("Board");
-    if (t == QAccessible::Description)
+    }
+    if (t == QAccessible::Description) {
         return tr("Ten rows of ten cells. The arrow keys move the cursor, Space or Return "
                   "clears the group under it, P pauses the game.");
+    }
     return given;
 }
 
@@ -218,38 +237,44 @@ int BoardAccessible::childCount() const {
 }
 
 QAccessibleInterface* BoardAccessible::child(int index) const {
-    if (index < 0 || index >= childCount())
+    if (index < 0 || index >= childCount()) {
         return nullptr;
+    }
     return cellAt(index / size, index % size);
 }
 
 int BoardAccessible::indexOfChild(const QAccessibleInterface* child) const {
     const auto* cell = dynamic_cast<const BoardCellAccessible*>(child);
-    if (cell == nullptr || cell->table() != this)
+    if (cell == nullptr || cell->table() != this) {
         return -1;
+    }
     return cell->rowIndex() * size + cell->columnIndex();
 }
 
 QAccessibleInterface* BoardAccessible::childAt(int x, int y) const {
     const QPoint at = board()->mapFromGlobal(QPoint(x, y));
-    if (!board()->rect().contains(at))
+    if (!board()->rect().contains(at)) {
         return nullptr;
+    }
     return cellAt(at.y() / rules::tilePixels, at.x() / rules::tilePixels);
 }
 
 QAccessibleInterface* BoardAccessible::focusChild() const {
-    if (!board()->cursorShown())
+    if (!board()->cursorShown()) {
         return nullptr;
+    }
     return cellAt(board()->cursorRow() - 1, board()->cursorColumn() - 1);
 }
 
 QAccessibleInterface* BoardAccessible::cellAt(int row, int column) const {
-    if (!inTable(row, column))
+    if (!inTable(row, column)) {
         return nullptr;
+    }
     QAccessible::Id& id = m_cells[std::size_t(row * size + column)];
-    if (id == 0)
+    if (id == 0) {
         id =
             QAccessible::registerAccessibleInterface(new BoardCellAccessible(board(), row, column));
+    }
     return QAccessible::accessibleInterface(id);
 }
 

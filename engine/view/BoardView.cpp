@@ -28,12 +28,15 @@ MouseButton mouseButton(Qt::MouseButton button) {
 
 ShiftState shiftState(Qt::KeyboardModifiers modifiers) {
     ShiftState state = 0;
-    if (modifiers & Qt::ShiftModifier)
+    if (modifiers & Qt::ShiftModifier) {
         state |= shiftKey;
-    if (modifiers & Qt::AltModifier)
+    }
+    if (modifiers & Qt::AltModifier) {
         state |= altKey;
-    if (modifiers & Qt::ControlModifier)
+    }
+    if (modifiers & Qt::ControlModifier) {
         state |= ctrlKey;
+    }
     return state;
 }
 
@@ -115,9 +118,11 @@ void BoardView::drawtile(int c, int r, int t) {
 }
 
 void BoardView::coverChanged() {
-    for (int c = 1; c <= rules::fieldSize; ++c)
-        for (int r = 1; r <= rules::fieldSize; ++r)
+    for (int c = 1; c <= rules::fieldSize; ++c) {
+        for (int r = 1; r <= rules::fieldSize; ++r) {
             noteChangeForReaders(c, r);
+        }
+    }
 }
 
 void BoardView::noteChangeForReaders(int c, int r) {
@@ -134,8 +139,9 @@ void BoardView::noteChangeForReaders(int c, int r) {
         m_readersTimer->setInterval(readersDelayMs);
         connect(m_readersTimer, &QTimer::timeout, this, &BoardView::tellReaders);
     }
-    if (!m_readersTimer->isActive())
+    if (!m_readersTimer->isActive()) {
         m_readersTimer->start();
+    }
 }
 
 void BoardView::tellReaders() {
@@ -143,11 +149,13 @@ void BoardView::tellReaders() {
     for (int c = 1; c <= rules::fieldSize; ++c) {
         for (int r = 1; r <= rules::fieldSize; ++r) {
             const auto index = std::size_t(cellIndex(c, r));
-            if (!m_changedForReaders.test(index))
+            if (!m_changedForReaders.test(index)) {
                 continue;
+            }
             const int now = BoardAccessible::contentCode(this, c, r);
-            if (now != m_toldReaders[index])
+            if (now != m_toldReaders[index]) {
                 changed.append(QPoint(c, r));
+            }
             m_toldReaders[index] = now;
         }
     }

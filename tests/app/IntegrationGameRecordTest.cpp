@@ -71,11 +71,13 @@ private:
                 QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(100, 300));
             }
             if (!state.linesettled || state.removing || state.blinking || state.paused ||
-                tick % 13 != 0)
+                tick % 13 != 0) {
                 continue;
+            }
             const QPoint cell = findGroup(state);
-            if (cell.isNull())
+            if (cell.isNull()) {
                 continue;
+            }
             if (++clicks % 2 == 0) {
                 QTest::mouseRelease(view, Qt::LeftButton, {},
                                     QPoint((cell.x() - 1) * 32 + clicks % 32,
@@ -83,12 +85,14 @@ private:
             } else {
                 // The keyboard cursor, from wherever it is, onto the cell, then Space.
                 QTest::keyClick(main.windowHandle(), Qt::Key_Left);
-                while (view->cursorColumn() != cell.x())
+                while (view->cursorColumn() != cell.x()) {
                     QTest::keyClick(main.windowHandle(),
                                     view->cursorColumn() < cell.x() ? Qt::Key_Right : Qt::Key_Left);
-                while (view->cursorRow() != cell.y())
+                }
+                while (view->cursorRow() != cell.y()) {
                     QTest::keyClick(main.windowHandle(),
                                     view->cursorRow() < cell.y() ? Qt::Key_Down : Qt::Key_Up);
+                }
                 QTest::keyClick(main.windowHandle(), Qt::Key_Space);
             }
         }

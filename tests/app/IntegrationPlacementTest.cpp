@@ -45,8 +45,9 @@ public:
     // Starts `arguments`, which inherits the open descriptors but writes nothing here.
     bool start(std::vector<std::string> arguments) {
         std::vector<char*> argv;
-        for (std::string& argument : arguments)
+        for (std::string& argument : arguments) {
             argv.push_back(argument.data());
+        }
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -54,8 +55,9 @@ public:
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         const int failed = posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
-        if (failed != 0)
+        if (failed != 0) {
             m_pid = -1;
+        }
         return failed == 0;
     }
     bool running() const { return m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == 0; }
@@ -76,11 +78,12 @@ struct FramedDisplay {
     std::string missing;
 
     FramedDisplay() {
-        for (const char* program : {"Xvfb", "openbox"})
+        for (const char* program : {"Xvfb", "openbox"}) {
             if (!onPath(program)) {
                 missing = std::string(program) + " is not installed";
                 return;
             }
+        }
         int pipe[2];
         if (::pipe(pipe) != 0) {
             missing = "no pipe";
@@ -96,8 +99,9 @@ struct FramedDisplay {
         std::string number;
         pollfd wait{pipe[0], POLLIN, 0};
         char c;
-        while (::poll(&wait, 1, 20000) > 0 && ::read(pipe[0], &c, 1) == 1 && c != '\n')
+        while (::poll(&wait, 1, 20000) > 0 && ::read(pipe[0], &c, 1) == 1 && c != '\n') {
             number += c;
+        }
         ::close(pipe[0]);
         if (number.empty()) {
             missing = "Xvfb gave no display";
@@ -113,8 +117,9 @@ struct FramedDisplay {
         for (int tries = 0; tries < 200 && !ready && windowManager.running(); ++tries) {
             ready = std::system("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "
                                 "'window id'") == 0;
-            if (!ready)
+            if (!ready) {
                 ::usleep(100000);
+            }
         }
         if (!ready) {
             missing = "openbox did not take the display";
@@ -141,9 +146,10 @@ private slots:
     // With no settings the frame, title bar and all, lands at left 3, top 3; what is saved at
     // close is what the next start shows, however often the game is started.
     void placementRoundTripsUnderAWindowManager() {
-        if (!display->missing.empty())
+        if (!display->missing.empty()) {
             QSKIP(qPrintable(
                 QString::fromStdString("no window manager to test with: " + display->missing)));
+        }
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
         const std::filesystem::path settings =
@@ -183,9 +189,10 @@ private slots:
 
     // A placement saved by an earlier start comes back exactly.
     void aSavedPlacementComesBackExactly() {
-        if (!display->missing.empty())
+        if (!display->missing.empty()) {
             QSKIP(qPrintable(
                 QString::fromStdString("no window manager to test with: " + display->missing)));
+        }
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
         const std::filesystem::path settings =

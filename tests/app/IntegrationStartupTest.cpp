@@ -73,9 +73,11 @@ QList<QImage> windowLooks() {
     environment.settingsFile = folder.filePath(QStringLiteral("bloomzap.ini")).toStdString();
     GameWindows windows(environment, folder.path().toStdString());
     QList<QImage> looks;
-    for (QWidget* window : QList<QWidget*>{&windows.main, &windows.tallylist, &windows.about,
-                                           &windows.help, &windows.highscore, &windows.multiplayer})
+    for (QWidget* window :
+         QList<QWidget*>{&windows.main, &windows.tallylist, &windows.about, &windows.help,
+                         &windows.highscore, &windows.multiplayer}) {
         looks << window->grab().toImage();
+    }
     return looks;
 }
 
@@ -89,8 +91,9 @@ private slots:
     void theAudioBackEndLoadsWithTheFirstSoundAfterTheWindow() {
         // Without its module the output stays silent: nothing loaded, every call returns.
         QtSoundOutput missing(nullptr, "libbloomzap_nosuchmodule.so");
-        for (const char* name : {"ENTERED", "DROP", "CLEAR"})
+        for (const char* name : {"ENTERED", "DROP", "CLEAR"}) {
             missing.play(name);
+        }
         missing.stop();
         QVERIFY(missing.backEndStarted());
         QVERIFY(!missing.backEndLoaded());
@@ -141,8 +144,9 @@ private slots:
             const QIcon icon = overflow->icon();
             QVERIFY(!icon.isNull());
             QCOMPARE(icon.availableSizes(), expected.availableSizes());
-            for (const QSize& size : expected.availableSizes())
+            for (const QSize& size : expected.availableSizes()) {
                 QCOMPARE(icon.pixmap(size).toImage(), expected.pixmap(size).toImage());
+            }
         }
 
         // Every window made under the game's style looks as under the platform's, whose menu
@@ -162,8 +166,9 @@ private slots:
     void thePicturesDecodedByTheBuildAreThePngPictures() {
         QStringList paths{QStringLiteral(":/pictures/logo.png"),
                           QStringLiteral(":/pictures/emblem.png")};
-        for (const int size : {16, 22, 24, 32, 48, 64, 128})
+        for (const int size : {16, 22, 24, 32, 48, 64, 128}) {
             paths << QStringLiteral(":/icons/bloomzap-%1.png").arg(size);
+        }
         for (const QString& path : paths) {
             QVERIFY2(QFile::exists(path + QStringLiteral(".decoded")), qPrintable(path));
             QImageReader reader(path, "png");
@@ -183,8 +188,9 @@ private slots:
         programicon::setUsualSizes();
         const QList<QSize> usual = QApplication::windowIcon().availableSizes();
         QCOMPARE(usual.size(), 7);
-        for (const QSize& size : usual)
+        for (const QSize& size : usual) {
             QVERIFY(size.width() <= 128 && size.height() == size.width());
+        }
 
         QWindow window;
         window.resize(200, 100);
@@ -235,8 +241,9 @@ private slots:
         programicon::addLargeSizes();
         const QIcon icon = QApplication::windowIcon();
         QIcon kept;
-        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
             kept.addPixmap(QPixmap(QStringLiteral(":/icons/bloomzap-%1.png").arg(size)));
+        }
         QCOMPARE(icon.availableSizes(), kept.availableSizes());
         QCOMPARE(icon.availableSizes(QIcon::Disabled), kept.availableSizes(QIcon::Disabled));
         for (const int size : {16, 22, 48, 100, 128, 200, 256, 300, 512, 600}) {

@@ -83,13 +83,16 @@ private slots:
             const GameState& state = run.main->game().state();
             // Clear one group at the start so the game has a score, then let the lines come.
             run.clock.advance(10);
-            for (int c = 1; c <= 10 && state.score == 0 && !state.removing; ++c)
-                for (int r = 9; r <= 10 && !state.removing; ++r)
+            for (int c = 1; c <= 10 && state.score == 0 && !state.removing; ++c) {
+                for (int r = 9; r <= 10 && !state.removing; ++r) {
                     QTest::mouseRelease(board(*run.main), Qt::LeftButton, {},
                                         QPoint((c - 1) * 32 + 5, (r - 1) * 32 + 5));
+                }
+            }
             QVERIFY(state.removing);
-            while (state.gamerunning)
+            while (state.gamerunning) {
                 run.clock.advance(100);
+            }
             finalScore = state.score;
             lastRound = state.round;
             QVERIFY(finalScore > 0);

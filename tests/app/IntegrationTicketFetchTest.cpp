@@ -116,8 +116,9 @@ private slots:
         const QPoint cell = findGroup(state);
         QTest::mouseRelease(board(*run.main), Qt::LeftButton, {},
                             QPoint((cell.x() - 1) * 32 + 5, (cell.y() - 1) * 32 + 5));
-        while (state.gamerunning)
+        while (state.gamerunning) {
             run.clock.advance(100);
+        }
         QVERIFY(run.main->recorder().finished());
         QVERIFY(state.score > 0);
         QTest::qWait(200);

@@ -56,8 +56,9 @@ struct LocalisedRun {
 
     ~LocalisedRun() {
         windows.reset();
-        for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>())
+        for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
             delete translator;
+        }
         QLocale::setDefault(QLocale::c());
     }
 
@@ -75,45 +76,60 @@ Texts textsOf(const QWidget& window) {
     const QString prefix = window.objectName() + QLatin1Char('/');
     texts[prefix + QStringLiteral("title")] = window.windowTitle();
     const auto own = [&window](const QWidget* widget) { return widget->window() == &window; };
-    for (const QLabel* label : window.findChildren<QLabel*>())
-        if (own(label) && !label->text().isEmpty())
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (own(label) && !label->text().isEmpty()) {
             texts[prefix + label->objectName()] = label->text();
-    for (const TSelButton* button : window.findChildren<TSelButton*>())
-        if (own(button))
+        }
+    }
+    for (const TSelButton* button : window.findChildren<TSelButton*>()) {
+        if (own(button)) {
             texts[prefix + button->objectName()] = button->Caption();
-    for (const TFlatPanel* panel : window.findChildren<TFlatPanel*>())
-        if (own(panel) && !panel->Caption().isEmpty())
+        }
+    }
+    for (const TFlatPanel* panel : window.findChildren<TFlatPanel*>()) {
+        if (own(panel) && !panel->Caption().isEmpty()) {
             texts[prefix + panel->objectName()] = panel->Caption();
-    for (const QPlainTextEdit* page : window.findChildren<QPlainTextEdit*>())
-        if (own(page))
+        }
+    }
+    for (const QPlainTextEdit* page : window.findChildren<QPlainTextEdit*>()) {
+        if (own(page)) {
             texts[prefix + page->objectName()] = page->toPlainText();
+        }
+    }
     for (const QWidget* widget : window.findChildren<QWidget*>()) {
-        if (!own(widget) || widget->objectName().isEmpty())
+        if (!own(widget) || widget->objectName().isEmpty()) {
             continue;
-        if (!widget->accessibleName().isEmpty())
+        }
+        if (!widget->accessibleName().isEmpty()) {
             texts[prefix + widget->objectName() + QStringLiteral("#name")] =
                 widget->accessibleName();
-        if (!widget->accessibleDescription().isEmpty())
+        }
+        if (!widget->accessibleDescription().isEmpty()) {
             texts[prefix + widget->objectName() + QStringLiteral("#description")] =
                 widget->accessibleDescription();
+        }
     }
     int menuNumber = 0;
     for (const QMenu* menu : window.findChildren<QMenu*>()) {
-        if (!own(menu->parentWidget()))
+        if (!own(menu->parentWidget())) {
             continue;
+        }
         // As shown: the keyboard letters' marks are not.
         texts[prefix + QStringLiteral("menu%1").arg(++menuNumber)] = menu->menuAction()->iconText();
-        for (const QAction* item : menu->actions())
-            if (!item->isSeparator())
+        for (const QAction* item : menu->actions()) {
+            if (!item->isSeparator()) {
                 texts[prefix + item->objectName()] = item->iconText();
+            }
+        }
     }
     return texts;
 }
 
 Texts textsOf(const LocalisedRun& run) {
     Texts texts;
-    for (const QWidget* window : run.all())
+    for (const QWidget* window : run.all()) {
         texts.insert(textsOf(*window));
+    }
     return texts;
 }
 
@@ -188,10 +204,11 @@ QRect textSpan(const QWidget& widget, const QString& text, Qt::Alignment alignme
     const int advance = widget.fontMetrics().horizontalAdvance(text);
     const QRect inside = widget.contentsRect();
     int left = inside.left();
-    if (alignment & Qt::AlignRight)
+    if (alignment & Qt::AlignRight) {
         left = inside.right() + 1 - advance;
-    else if (alignment & Qt::AlignHCenter)
+    } else if (alignment & Qt::AlignHCenter) {
         left = inside.left() + (inside.width() - advance) / 2;
+    }
     return QRect(left, 0, advance, 1);
 }
 
@@ -200,23 +217,31 @@ QRect textSpan(const QWidget& widget, const QString& text, Qt::Alignment alignme
 QStringList cutOff(const QWidget& window) {
     QStringList cut;
     const auto check = [&cut](const QWidget& widget, const QString& text, Qt::Alignment align) {
-        if (text.isEmpty() || text.contains(QLatin1Char('\n')))
+        if (text.isEmpty() || text.contains(QLatin1Char('\n'))) {
             return;
+        }
         const QRect span = textSpan(widget, text, align);
         const QRect shown = widget.contentsRect().intersected(
             QRect(widget.mapFromParent(QPoint(0, 0)), widget.parentWidget()->size()));
-        if (span.left() < shown.left() || span.right() > shown.right())
+        if (span.left() < shown.left() || span.right() > shown.right()) {
             cut << widget.objectName() + QStringLiteral(": ") + text;
+        }
     };
-    for (const QLabel* label : window.findChildren<QLabel*>())
-        if (label->window() == &window && !label->wordWrap())
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->window() == &window && !label->wordWrap()) {
             check(*label, label->text(), label->alignment());
-    for (const TSelButton* button : window.findChildren<TSelButton*>())
-        if (button->window() == &window)
+        }
+    }
+    for (const TSelButton* button : window.findChildren<TSelButton*>()) {
+        if (button->window() == &window) {
             check(*button, button->Caption(), Qt::AlignHCenter);
-    for (const TFlatPanel* panel : window.findChildren<TFlatPanel*>())
-        if (panel->window() == &window)
+        }
+    }
+    for (const TFlatPanel* panel : window.findChildren<TFlatPanel*>()) {
+        if (panel->window() == &window) {
             check(*panel, panel->Caption(), Qt::AlignHCenter);
+        }
+    }
     return cut;
 }
 
@@ -248,14 +273,16 @@ private slots:
         }
         for (const char* name : {"C", "en_US", "en_GB", "fr_FR", "pt_BR"}) {
             const QLocale locale(QString::fromLatin1(name));
-            if (locale.language() == QLocale::German)
+            if (locale.language() == QLocale::German) {
                 continue;
+            }
             LocalisedRun run(locale);
             // No catalogue was even opened.
             QVERIFY2(QCoreApplication::instance()->findChildren<QTranslator*>().isEmpty(), name);
             const Texts texts = textsOf(run);
-            for (auto it = englishGameWindow.begin(); it != englishGameWindow.end(); ++it)
+            for (auto it = englishGameWindow.begin(); it != englishGameWindow.end(); ++it) {
                 QCOMPARE(texts.value(it.key()), it.value());
+            }
             QCOMPARE(texts, plain);
             QCOMPARE(playedTexts(run), (QStringList{"Good Luck Guest", "PAUSE GAME", "RESUME"}));
             QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Yes"));
@@ -284,10 +311,12 @@ private slots:
             LocalisedRun run{QLocale(QString::fromLatin1(name))};
             const Texts texts = textsOf(run);
             QCOMPARE(texts.keys(), english.keys());
-            for (auto it = texts.begin(); it != texts.end(); ++it)
-                if (!sameInGerman(english.value(it.key())))
+            for (auto it = texts.begin(); it != texts.end(); ++it) {
+                if (!sameInGerman(english.value(it.key()))) {
                     QVERIFY2(it.value() != english.value(it.key()),
                              qPrintable(it.key() + QStringLiteral(" still reads ") + it.value()));
+                }
+            }
             QCOMPARE(texts.value("main/button_start"), QStringLiteral("NEUES SPIEL"));
             QCOMPARE(texts.value("main/menu1"), QStringLiteral("Spiel"));
             QCOMPARE(texts.value("tallylist/title"), QStringLiteral("Bloomzap - Statistik"));
@@ -299,8 +328,9 @@ private slots:
             QCOMPARE(playedTexts(run), (QStringList{"Viel Glück, Guest", "PAUSE", "WEITER"}));
             // Qt's own buttons, as in the tally's reset question.
             QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
-            for (const QWidget* window : run.all())
+            for (const QWidget* window : run.all()) {
                 QVERIFY2(cutOff(*window).isEmpty(), qPrintable(cutOff(*window).join(" | ")));
+            }
         }
     }
 };

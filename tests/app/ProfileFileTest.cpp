@@ -85,10 +85,12 @@ TEST_F(ProfileFile, WritesWithCrLfReplacingInPlaceAndAppendingAtTheSectionEnd) {
     };
     for (const Case& c : cases) {
         std::filesystem::remove(file);
-        if (c.before)
+        if (c.before) {
             testsupport::writeFile(file, c.before);
-        for (const auto& [key, value] : c.writes)
+        }
+        for (const auto& [key, value] : c.writes) {
             ASSERT_TRUE(profile.writeString("bloomzap", key, value));
+        }
         EXPECT_EQ(testsupport::readFile(file), c.after);
     }
 }

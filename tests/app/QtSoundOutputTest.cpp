@@ -16,8 +16,9 @@ namespace {
 
 std::uint32_t le(const QByteArray& b, int at, int bytes) {
     std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
+    for (int i = bytes - 1; i >= 0; --i) {
         v = (v << 8) | static_cast<std::uint8_t>(b[at + i]);
+    }
     return v;
 }
 
@@ -30,15 +31,17 @@ struct WaveFacts {
 // Walks the RIFF chunks itself instead of trusting a fixed 44-byte header.
 WaveFacts readFacts(const QByteArray& b) {
     WaveFacts f;
-    if (b.size() < 12 || b.left(4) != "RIFF" || b.mid(8, 4) != "WAVE")
+    if (b.size() < 12 || b.left(4) != "RIFF" || b.mid(8, 4) != "WAVE") {
         return f;
+    }
     bool haveFormat = false;
     for (int at = 12; at + 8 <= b.size();) {
         const QByteArray id = b.mid(at, 4);
         const int size = static_cast<int>(le(b, at + 4, 4));
         const int body = at + 8;
-        if (body + size > b.size())
+        if (body + size > b.size()) {
             return f;
+        }
         if (id == "fmt ") {
             f.format = le(b, body, 2);
             f.channels = le(b, body + 2, 2);
@@ -120,8 +123,10 @@ private slots:
         // Test machines have no sound card: every call must simply return.
         QtSoundOutput output;
         SoundPlayer player(output, [] { return true; });
-        for (const char* name : {"entered", "drop", "clear", "clearedall", "startgame", "gameover"})
+        for (const char* name :
+             {"entered", "drop", "clear", "clearedall", "startgame", "gameover"}) {
             player.playsounds(name);
+        }
         output.stop();
         QCoreApplication::processEvents();
     }

@@ -19,8 +19,9 @@ TEST(SoundPlayer, SwitchedOffAsksForNothing) {
     bool on = false;
     SoundPlayer player(output, [&] { return on; });
     for (const char* name :
-         {"entered", "startgame", "drop", "clear", "clearedall", "levelup", "gameover"})
+         {"entered", "startgame", "drop", "clear", "clearedall", "levelup", "gameover"}) {
         player.playsounds(name);
+    }
     SoundPlayer(output, nullptr).playsounds("clear"); // no switch at all: silent too
     EXPECT_TRUE(output.calls.empty());
 
@@ -34,8 +35,9 @@ TEST(SoundPlayer, MapsEveryNameToItsRecordingWithoutRegardToCaseOthersOnlyStop) 
     RecordingOutput output;
     SoundPlayer player(output, [] { return true; });
     for (const char* name : {"entered", "drop", "clear", "clearedall", "levelup", "gameover",
-                             "Clear", "GAMEOVER", "startgame", "", "clear2"})
+                             "Clear", "GAMEOVER", "startgame", "", "clear2"}) {
         player.playsounds(name);
+    }
     EXPECT_EQ(output.calls,
               (Calls{"play ENTERED", "play DROP", "play CLEAR", "play CLEAREDALL", "play LEVELUP",
                      "play GAMEOVER", "play CLEAR", "play GAMEOVER", "stop", "stop", "stop"}));

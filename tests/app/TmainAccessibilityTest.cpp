@@ -43,8 +43,9 @@ QString nameOf(QObject* object) {
 
 // What a message calls an interface: its object's name, or its place for a cell.
 QString called(QAccessibleInterface* iface) {
-    if (QAccessibleTableCellInterface* cell = iface->tableCellInterface())
+    if (QAccessibleTableCellInterface* cell = iface->tableCellInterface()) {
         return QStringLiteral("cell %1,%2").arg(cell->rowIndex()).arg(cell->columnIndex());
+    }
     QObject* object = iface->object();
     const QString kind =
         object != nullptr ? QString::fromLatin1(object->metaObject()->className()) : QString();
@@ -70,18 +71,22 @@ QStringList faults(QAccessibleInterface* root) {
     std::function<void(QAccessibleInterface*)> visit = [&](QAccessibleInterface* iface) {
         // The separators of the menus stand for nothing.
         if (iface->role() != QAccessible::Separator && !qtsOwn(iface) &&
-            iface->text(QAccessible::Name).trimmed().isEmpty())
+            iface->text(QAccessible::Name).trimmed().isEmpty()) {
             found << QStringLiteral("no name: ") + called(iface);
-        if (withPurpose.contains(iface->role()) && iface->text(QAccessible::Description).isEmpty())
+        }
+        if (withPurpose.contains(iface->role()) &&
+            iface->text(QAccessible::Description).isEmpty()) {
             found << QStringLiteral("no description: ") + called(iface);
+        }
         for (int i = 0; i < iface->childCount(); ++i) {
             QAccessibleInterface* child = iface->child(i);
             if (child == nullptr) {
                 found << QStringLiteral("missing child %1 of ").arg(i) + called(iface);
                 continue;
             }
-            if (iface->indexOfChild(child) != i || child->parent() != iface)
+            if (iface->indexOfChild(child) != i || child->parent() != iface) {
                 found << QStringLiteral("lost child %1 of ").arg(i) + called(iface);
+            }
             visit(child);
         }
     };
@@ -93,7 +98,7 @@ QStringList faults(QAccessibleInterface* root) {
 QString colourOfTile(const QImage& tile) {
     double red = 0, green = 0, blue = 0;
     int count = 0;
-    for (int y = 0; y < tile.height(); ++y)
+    for (int y = 0; y < tile.height(); ++y) {
         for (int x = 0; x < tile.width(); ++x) {
             const QColor pixel(tile.pixel(x, y));
             if (pixel.hsvSaturation() > 100 && pixel.value() > 100) {
@@ -103,8 +108,10 @@ QString colourOfTile(const QImage& tile) {
                 ++count;
             }
         }
-    if (count == 0)
+    }
+    if (count == 0) {
         return {};
+    }
     const int hue =
         QColor::fromRgbF(float(red / count), float(green / count), float(blue / count)).hsvHue();
     const std::map<int, QString> hues = {{0, "red"},     {30, "orange"}, {60, "yellow"},
@@ -143,8 +150,9 @@ private:
 
     // Plays on until the group being removed is gone and the board is settled.
     void settle(const GameState& state) {
-        for (int tick = 0; tick < 1000 && (state.removing || !state.linesettled); ++tick)
+        for (int tick = 0; tick < 1000 && (state.removing || !state.linesettled); ++tick) {
             m_windows.clock().advance(10);
+        }
     }
 
 private slots:
@@ -212,13 +220,14 @@ private slots:
 
         // Every cell says what the game holds there: the two bottom rows at the start.
         int flowers = 0;
-        for (int r = 1; r <= 10; ++r)
+        for (int r = 1; r <= 10; ++r) {
             for (int c = 1; c <= 10; ++c) {
                 const int value = state.cells[c][r];
                 flowers += value != 0 ? 1 : 0;
                 QCOMPARE(cellText(c, r),
                          QStringLiteral("Row %1, column %2: %3").arg(r).arg(c).arg(words[value]));
             }
+        }
         QCOMPARE(flowers, 20);
 
         // Pressing a cell is clicking it: its group goes.
@@ -252,9 +261,11 @@ private slots:
         // The focus events of cells (the window's own widgets have theirs too).
         const auto cellFocus = [&reader] {
             std::vector<testsupport::AccessibleUpdate> found;
-            for (const auto& update : reader.of(QAccessible::Focus))
-                if (update.row >= 0)
+            for (const auto& update : reader.of(QAccessible::Focus)) {
+                if (update.row >= 0) {
                     found.push_back(update);
+                }
+            }
             return found;
         };
         std::vector<testsupport::AccessibleUpdate> focus = cellFocus();
@@ -308,10 +319,12 @@ private slots:
         const QPoint group = findGroup(state);
         press(main.get(), Qt::Key_Up);
         BoardView* view = board(*main);
-        while (view->cursorColumn() != group.x())
+        while (view->cursorColumn() != group.x()) {
             press(main.get(), Qt::Key_Right);
-        while (view->cursorRow() != group.y())
+        }
+        while (view->cursorRow() != group.y()) {
             press(main.get(), view->cursorRow() < group.y() ? Qt::Key_Down : Qt::Key_Up);
+        }
         // What the start of the game changed on the board is told before the clearing.
         QTRY_VERIFY_WITH_TIMEOUT(!reader.of(QAccessible::TableModelChanged, view).empty(), 10000);
         reader.clear();
@@ -331,9 +344,11 @@ private slots:
         // under the cursor says what it holds now.
         QTRY_VERIFY_WITH_TIMEOUT(!reader.of(QAccessible::TableModelChanged, view).empty(), 10000);
         std::vector<testsupport::AccessibleUpdate> renamed;
-        for (const auto& update : reader.of(QAccessible::NameChanged))
-            if (update.row == group.y() - 1 && update.column == group.x() - 1)
+        for (const auto& update : reader.of(QAccessible::NameChanged)) {
+            if (update.row == group.y() - 1 && update.column == group.x() - 1) {
                 renamed.push_back(update);
+            }
+        }
         QCOMPARE(renamed.size(), std::size_t(1));
         QCOMPARE(renamed.back().name, accessible(view)->focusChild()->text(QAccessible::Name));
         QTest::qWait(600);
@@ -351,9 +366,11 @@ private slots:
         QAccessibleTableInterface* table = accessible(view)->tableInterface();
         const auto names = [table] {
             QStringList all;
-            for (int r = 0; r < 10; ++r)
-                for (int c = 0; c < 10; ++c)
+            for (int r = 0; r < 10; ++r) {
+                for (int c = 0; c < 10; ++c) {
                     all << table->cellAt(r, c)->text(QAccessible::Name);
+                }
+            }
             return all;
         };
         // Told of only a moment later: the changes of the game's start first.
@@ -361,14 +378,17 @@ private slots:
         // What was told since the last clear, against what changed: empty when right.
         const auto toldOnce = [&](const QStringList& before, const QStringList& after) {
             std::map<int, QStringList> told;
-            for (const auto& update : reader.of(QAccessible::NameChanged))
-                if (update.row >= 0)
+            for (const auto& update : reader.of(QAccessible::NameChanged)) {
+                if (update.row >= 0) {
                     told[update.row * 10 + update.column] << update.name;
+                }
+            }
             for (int i = 0; i < 100; ++i) {
                 const QStringList expected =
                     before[i] == after[i] ? QStringList() : QStringList{after[i]};
-                if (told[i] != expected)
+                if (told[i] != expected) {
                     return QStringLiteral("%1: told %2").arg(after[i], told[i].join(", "));
+                }
             }
             return QString();
         };

@@ -75,11 +75,13 @@ private slots:
                     moves.push_back({tick, QPoint()});
                     continue;
                 }
-                if (!state.linesettled || state.removing || state.blinking || state.paused)
+                if (!state.linesettled || state.removing || state.blinking || state.paused) {
                     continue;
+                }
                 const QPoint cell = findGroup(state);
-                if (cell.isNull())
+                if (cell.isNull()) {
                     continue;
+                }
                 QTest::mouseRelease(board(*main), Qt::LeftButton, {},
                                     QPoint((cell.x() - 1) * 32 + 16, (cell.y() - 1) * 32 + 16));
                 QVERIFY(state.removing);
@@ -116,22 +118,26 @@ private slots:
         QCOMPARE(QPoint(board->cursorColumn(), board->cursorRow()), QPoint(1, 10));
         for (int t = 0; t < rules::tileCount; ++t) {
             const QImage tile = board->images_flowers().tile(t, ratio);
-            for (int y = 0; y < tile.height(); ++y)
-                for (int x = 0; x < tile.width(); ++x)
+            for (int y = 0; y < tile.height(); ++y) {
+                for (int x = 0; x < tile.width(); ++x) {
                     QVERIFY(!isWhite(tile.pixel(x, y)));
+                }
+            }
         }
         const QImage marked = cellImage(1, 10);
         for (const QPoint at : {QPoint(0, 0), QPoint(marked.width() - 1, marked.height() / 2),
-                                QPoint(marked.width() / 2, marked.height() - 1)})
+                                QPoint(marked.width() / 2, marked.height() - 1)}) {
             QVERIFY(isWhite(marked.pixel(at)));
+        }
 
         const GameState& state = main->game().state();
         size_t next = 0;
         bool space = true;
         for (int tick = 0; tick < 400000 && state.gamerunning; ++tick) {
             m_windows.clock().advance(10);
-            if (next == moves.size() || moves[next].tick != tick)
+            if (next == moves.size() || moves[next].tick != tick) {
                 continue;
+            }
             const Move move = moves[next++];
             if (move.cell.isNull()) {
                 press(main.get(), Qt::Key_P);
@@ -139,11 +145,13 @@ private slots:
                 QCOMPARE(panel(*main, "panel_paused")->isVisible(), tick == pauseTick);
                 continue;
             }
-            while (board->cursorColumn() != move.cell.x())
+            while (board->cursorColumn() != move.cell.x()) {
                 press(main.get(),
                       board->cursorColumn() < move.cell.x() ? Qt::Key_Right : Qt::Key_Left);
-            while (board->cursorRow() != move.cell.y())
+            }
+            while (board->cursorRow() != move.cell.y()) {
                 press(main.get(), board->cursorRow() < move.cell.y() ? Qt::Key_Down : Qt::Key_Up);
+            }
             press(main.get(), space ? Qt::Key_Space : Qt::Key_Return);
             space = !space;
             QVERIFY2(state.removing, qPrintable(QStringLiteral("move %1").arg(next)));
@@ -223,10 +231,12 @@ private slots:
         main->game().boardPaint();
         BoardView* board = ::board(*main);
         press(main.get(), Qt::Key_Right);
-        for (int k = 0; k < 3; ++k)
+        for (int k = 0; k < 3; ++k) {
             press(main.get(), Qt::Key_Right);
-        for (int k = 0; k < 5; ++k)
+        }
+        for (int k = 0; k < 5; ++k) {
             press(main.get(), Qt::Key_Up);
+        }
         QCOMPARE(QPoint(board->cursorColumn(), board->cursorRow()), QPoint(4, 5));
         menuItem(*main, "ChangeName1")->trigger();
         main->setFocus(); // the player has not clicked into the name box
@@ -235,8 +245,9 @@ private slots:
         // Typing a name takes the keys; its Return is DONE and clicks nothing on the board.
         nameBox(*main, "edit_aname")->setFocus();
         nameBox(*main, "edit_aname")->selectAll();
-        for (const Qt::Key key : {Qt::Key_P, Qt::Key_I, Qt::Key_A, Qt::Key_Up, Qt::Key_Return})
+        for (const Qt::Key key : {Qt::Key_P, Qt::Key_I, Qt::Key_A, Qt::Key_Up, Qt::Key_Return}) {
             press(main.get(), key);
+        }
         QVERIFY(panel(*main, "panel_name")->isHidden());
         QCOMPARE(main->playerName(), QStringLiteral("pia"));
         QVERIFY(!state.paused);
@@ -294,8 +305,9 @@ private slots:
         QVERIFY(!state.paused);
 
         // Game over: nothing changes.
-        while (state.gamerunning)
+        while (state.gamerunning) {
             m_windows.clock().advance(1000);
+        }
         main->showMinimized();
         QVERIFY(!state.paused);
         QVERIFY(panel(*main, "panel_paused")->isHidden());

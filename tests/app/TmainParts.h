@@ -34,14 +34,17 @@
 template <class T> T* part(const Tmain& window, const char* name) {
     const QString objectName = QString::fromLatin1(name);
     T* found = nullptr;
-    if constexpr (std::is_same_v<T, QAction>)
+    if constexpr (std::is_same_v<T, QAction>) {
         found = window.menuBar()->findChild<T*>(objectName);
-    else
+    } else {
         found = window.centralWidget()->findChild<T*>(objectName);
-    if (found == nullptr)
+    }
+    if (found == nullptr) {
         found = window.findChild<T*>(objectName);
-    if (found == nullptr)
+    }
+    if (found == nullptr) {
         qFatal("The game window has no %s of that kind", name);
+    }
     return found;
 }
 
@@ -72,13 +75,15 @@ inline void click(TSelButton* button) {
 // A cell (1-based) holding a flower with a same-coloured neighbour, or (0, 0).
 inline QPoint findGroup(const GameState& state) {
     constexpr int last = rules::fieldSize;
-    for (int c = 1; c <= last; ++c)
+    for (int c = 1; c <= last; ++c) {
         for (int r = 1; r <= last; ++r) {
             const int v = state.cells[c][r];
             if (v > 0 && (state.cells[c + 1][r] == v || state.cells[c - 1][r] == v ||
-                          (r < last && state.cells[c][r + 1] == v) || state.cells[c][r - 1] == v))
+                          (r < last && state.cells[c][r + 1] == v) || state.cells[c][r - 1] == v)) {
                 return QPoint(c, r);
+            }
         }
+    }
     return QPoint();
 }
 

@@ -15,8 +15,9 @@ TEST(LineBreaks, EveryCrAndLfBecomesABlank) {
                  {"\nA\r", " A "},
                  {"tab\tstays", "tab\tstays"},
                  {std::string("nul\0kept", 8), std::string("nul\0kept", 8)}};
-    for (const auto& k : cases)
+    for (const auto& k : cases) {
         EXPECT_EQ(common::blankLineBreaks(k.in), k.out);
+    }
 }
 
 } // namespace

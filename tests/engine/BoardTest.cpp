@@ -58,9 +58,11 @@ TEST(Board, ClearEmptiesTheWholeGrid) {
     f.board()[0][0] = 5;
     f.board()[3][0] = 2;
     f.board().clear();
-    for (int c = 0; c < Board::columns; ++c)
-        for (int r = 0; r < Board::rows; ++r)
+    for (int c = 0; c < Board::columns; ++c) {
+        for (int r = 0; r < Board::rows; ++r) {
             EXPECT_EQ(f.board()[c][r], 0) << c << "," << r;
+        }
+    }
     EXPECT_TRUE(f.board().isEmpty());
 }
 
@@ -92,9 +94,11 @@ TEST(Board, SettleReportsEveryChangedCellInDrawingOrder) {
         draws.emplace_back(c, r, t);
         screen[c][r] = t;
     });
-    for (int c = 1; c <= 10; ++c)
-        for (int r = 1; r <= 10; ++r)
+    for (int c = 1; c <= 10; ++c) {
+        for (int r = 1; r <= 10; ++r) {
             EXPECT_EQ(screen[c][r], f.board()[c][r]) << c << "," << r;
+        }
+    }
     // Gravity draws every empty cell of every sweep (9 x 10 in column 1, 10 x 10 elsewhere);
     // then column 1 moves right, the destination drawn before the source on each row.
     constexpr std::size_t gravityDraws = 90 + 9 * 100;

@@ -25,8 +25,9 @@ const QString siteRoot = QStringLiteral("http://127.0.0.1:8080/");
 
 QStringList linesOf(const QPlainTextEdit* page) {
     QStringList lines;
-    for (QTextBlock block = page->document()->begin(); block.isValid(); block = block.next())
+    for (QTextBlock block = page->document()->begin(); block.isValid(); block = block.next()) {
         lines << block.text();
+    }
     return lines;
 }
 
@@ -37,9 +38,11 @@ void click(QWidget* widget) {
 // The page the player sees: whatever lies on top in the middle of the page area.
 QPlainTextEdit* seenPage(const Thelp& help) {
     const QPoint middle = help.memo1->geometry().center();
-    for (QWidget* w = help.panel_main->childAt(middle); w; w = w->parentWidget())
-        if (auto* page = qobject_cast<QPlainTextEdit*>(w))
+    for (QWidget* w = help.panel_main->childAt(middle); w; w = w->parentWidget()) {
+        if (auto* page = qobject_cast<QPlainTextEdit*>(w)) {
             return page;
+        }
+    }
     return nullptr;
 }
 
@@ -241,8 +244,9 @@ private slots:
         about.openSite(); // the game window's logo
         for (QWidget* link : {static_cast<QWidget*>(multiplayer.label_line1),
                               static_cast<QWidget*>(multiplayer.image_ad),
-                              static_cast<QWidget*>(multiplayer.label_line2)})
+                              static_cast<QWidget*>(multiplayer.label_line2)}) {
             click(link);
+        }
         const QStringList expected =
             home.isEmpty() ? QStringList() : QStringList{home, home, page, page, page};
         QCOMPARE(m_opened, expected);

@@ -45,8 +45,9 @@ bool finished(const Seen& seen) {
     QEventLoop loop;
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, [&] {
-        if (seen.done + seen.errors > 0)
+        if (seen.done + seen.errors > 0) {
             loop.quit();
+        }
     });
     check.start(5);
     QTimer::singleShot(20000, &loop, &QEventLoop::quit);
@@ -102,16 +103,19 @@ private slots:
             QVERIFY2(seen->done == (c.delivered ? 1 : 0) && seen->errors == (c.delivered ? 0 : 1),
                      c.name);
             QVERIFY2(seen->text == c.body && !get.busy(), c.name);
-            if (c.binary && !c.delivered)
+            if (c.binary && !c.delivered) {
                 QVERIFY2(seen->readed.empty(), c.name); // nothing was read
-            if (!c.delivered)
+            }
+            if (!c.delivered) {
                 continue;
+            }
             // Pieces of at most 1025 bytes, each reported with the Content-Length or 0.
             const bool withLength = c.answer.find("Content-Length") != std::string::npos;
             QVERIFY2(seen->totalSize == (withLength ? std::int64_t(c.body.size()) : 0), c.name);
             QVERIFY2(seen->readed.back() == std::int64_t(c.body.size()), c.name);
-            for (std::size_t i = 1; i < seen->readed.size(); ++i)
+            for (std::size_t i = 1; i < seen->readed.size(); ++i) {
                 QVERIFY2(seen->readed[i] - seen->readed[i - 1] <= 1025, c.name);
+            }
         }
     }
 
@@ -158,8 +162,9 @@ private slots:
             const QByteArray request = QByteArray::fromStdString(server.requests().front());
             const QByteArrayList head = request.left(request.indexOf("\r\n\r\n") + 2).split('\n');
             QCOMPARE(head.front().trimmed(), c.requestLine);
-            for (QByteArray line : c.headLines)
+            for (QByteArray line : c.headLines) {
                 QVERIFY2(head.contains(line.replace("%1", port) + '\r'), line);
+            }
             QCOMPARE(request.mid(request.indexOf("\r\n\r\n") + 4), QByteArray(c.post));
         }
     }

@@ -83,8 +83,9 @@ void clickOn(HtmlViewer* viewer, const QString& text) {
 std::string repeated(const std::string& piece, std::size_t times) {
     std::string out;
     out.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i)
+    for (std::size_t i = 0; i < times; ++i) {
         out += piece;
+    }
     return out;
 }
 
@@ -103,13 +104,14 @@ public:
     QStringList opened() {
         QStringList names;
         alignas(inotify_event) char buffer[8192];
-        for (ssize_t got; (got = ::read(m_fd, buffer, sizeof buffer)) > 0;)
+        for (ssize_t got; (got = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
             for (char* at = buffer; at < buffer + got;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(at);
                 names << (event->wd == m_zero ? QStringLiteral("/dev/zero")
                                               : QString::fromLocal8Bit(event->name));
                 at += sizeof(inotify_event) + event->len;
             }
+        }
         return names;
     }
 
@@ -129,10 +131,12 @@ public:
         m_writer = std::thread([this] {
             while (!m_finishing) {
                 const int fd = ::open(m_path.c_str(), O_WRONLY);
-                if (!m_finishing)
+                if (!m_finishing) {
                     m_opened = true;
-                if (fd >= 0)
+                }
+                if (fd >= 0) {
                     ::close(fd);
+                }
             }
             m_done = true;
         });
@@ -142,8 +146,9 @@ public:
         while (!m_done) {
             const int fd = ::open(m_path.c_str(), O_RDONLY | O_NONBLOCK);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            if (fd >= 0)
+            if (fd >= 0) {
                 ::close(fd);
+            }
         }
         m_writer.join();
     }
@@ -159,9 +164,11 @@ private:
 
 int pixelsOf(const QImage& image, const QColor& colour) {
     int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
             n += image.pixelColor(x, y) == colour;
+        }
+    }
     return n;
 }
 
@@ -186,8 +193,9 @@ private slots:
                                                      {window.button_done, {498, 521, 95, 32}},
                                                      {window.panel_main, {112, 8, 481, 507}},
                                                      {window.displayhtml, {1, 1, 479, 505}}};
-        for (const auto& [widget, place] : places)
+        for (const auto& [widget, place] : places) {
             QCOMPARE(widget->geometry(), place);
+        }
         QCOMPARE(window.Image1->pixmap().size(), QSize(79, 83));
         QVERIFY(window.Label1->text() == "Varnok Software" &&
                 window.Label1->pos() == QPoint(8, 544));

@@ -13,15 +13,17 @@ namespace {
 
 std::string repeated(const std::string& piece, std::size_t times) {
     std::string out;
-    for (std::size_t i = 0; i < times; ++i)
+    for (std::size_t i = 0; i < times; ++i) {
         out += piece;
+    }
     return out;
 }
 
 std::size_t count(const std::string& text, const std::string& part) {
     std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
         ++n;
+    }
     return n;
 }
 
@@ -29,8 +31,9 @@ std::size_t count(const std::string& text, const std::string& part) {
 int depthOf(const std::string& page) {
     int depth = 0, deepest = 0;
     for (std::size_t at = page.find('<'); at != std::string::npos; at = page.find('<', at + 1)) {
-        if (page.compare(at, 4, "<br>") == 0 || page.compare(at, 4, "<hr>") == 0)
+        if (page.compare(at, 4, "<br>") == 0 || page.compare(at, 4, "<hr>") == 0) {
             continue;
+        }
         depth += page[at + 1] == '/' ? -1 : 1;
         deepest = std::max(deepest, depth);
     }
@@ -67,11 +70,13 @@ TEST(PageSanitiser, NothingThatNamesAResourceIsKept) {
     ASSERT_TRUE(out);
     for (const char* gone :
          {"passwd", "bloomzap.ini", "zero", "fifo", "url", "import", "alert", "<img", "<link",
-          "<style", "<script", "<iframe", "<object", "shadow", "9000", "Scores"})
+          "<style", "<script", "<iframe", "<object", "shadow", "9000", "Scores"}) {
         EXPECT_EQ(out->find(gone), std::string::npos) << gone << " in " << *out;
+    }
     // The text and the colour stay.
-    for (const char* kept : {"<p style=\"color: #00ff00; \">text</p>", "cell", "framed"})
+    for (const char* kept : {"<p style=\"color: #00ff00; \">text</p>", "cell", "framed"}) {
         EXPECT_NE(out->find(kept), std::string::npos) << kept << " missing in " << *out;
+    }
 }
 
 TEST(PageSanitiser, SizesAreBoundedAndOddMarkupIsText) {
@@ -156,8 +161,9 @@ TEST(PageSanitiser, EveryLineCanBreakWithinAFewDozenCharacters) {
                 inTag = c == '<';
                 continue;
             }
-            if (inTag)
+            if (inTag) {
                 continue;
+            }
             if (text.compare(at, breakHere.size(), breakHere) == 0 || c == '\n' ||
                 (!preformatted && c == ' ')) {
                 run = 0;
@@ -174,8 +180,9 @@ TEST(PageSanitiser, EveryLineCanBreakWithinAFewDozenCharacters) {
     EXPECT_LE(longestRun(*longWord, false), 32u);
     // Nothing of the text is lost.
     std::string kept = *longWord;
-    for (std::size_t at; (at = kept.find(breakHere)) != std::string::npos;)
+    for (std::size_t at; (at = kept.find(breakHere)) != std::string::npos;) {
         kept.erase(at, breakHere.size());
+    }
     EXPECT_EQ(kept, "<p>" + word + "</p>");
 
     const auto joined = sanitise("<p>" + repeated("word&nbsp;", 9000) + "</p>");

@@ -38,9 +38,11 @@ public:
     std::vector<AccessibleUpdate> of(QAccessible::Event type,
                                      const QObject* object = nullptr) const {
         std::vector<AccessibleUpdate> found;
-        for (const AccessibleUpdate& update : m_updates)
-            if (update.type == type && (object == nullptr || update.object == object))
+        for (const AccessibleUpdate& update : m_updates) {
+            if (update.type == type && (object == nullptr || update.object == object)) {
                 found.push_back(update);
+            }
+        }
         return found;
     }
 

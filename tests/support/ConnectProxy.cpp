@@ -16,8 +16,9 @@ namespace {
 bool sendAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t put = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (put <= 0)
+        if (put <= 0) {
             return false;
+        }
         data += put;
         size -= static_cast<std::size_t>(put);
     }
@@ -32,14 +33,16 @@ ConnectProxy::ConnectProxy() {
     m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
     if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) ||
         ::listen(m_listener, 8) ||
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length))
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length)) {
         throw std::runtime_error("test proxy cannot listen");
+    }
     m_port = ntohs(address.sin_port);
     m_thread = std::thread([this] {
         while (!m_stopping) {
             pollfd waiting{m_listener, POLLIN, 0};
-            if (::poll(&waiting, 1, 20) > 0)
+            if (::poll(&waiting, 1, 20) > 0) {
                 serve(::accept(m_listener, nullptr, nullptr));
+            }
         }
     });
 }
@@ -60,12 +63,14 @@ std::vector<std::string> ConnectProxy::heads() const {
 }
 
 void ConnectProxy::serve(int client) {
-    if (client < 0)
+    if (client < 0) {
         return;
+    }
     std::string head;
     char byte = 0;
-    while (head.find("\r\n\r\n") == std::string::npos && ::recv(client, &byte, 1, 0) == 1)
+    while (head.find("\r\n\r\n") == std::string::npos && ::recv(client, &byte, 1, 0) == 1) {
         head += byte;
+    }
     {
         std::lock_guard guard(m_mutex);
         m_heads.push_back(head);
@@ -90,11 +95,13 @@ void ConnectProxy::serve(int client) {
     pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
     char buffer[16384];
     for (bool open = true; open && !m_stopping;) {
-        if (::poll(ends, 2, 20) <= 0)
+        if (::poll(ends, 2, 20) <= 0) {
             continue;
+        }
         for (int from = 0; from < 2 && open; ++from) {
-            if (ends[from].revents == 0)
+            if (ends[from].revents == 0) {
                 continue;
+            }
             const ssize_t got = ::recv(ends[from].fd, buffer, sizeof buffer, 0);
             open = got > 0 && sendAll(ends[1 - from].fd, buffer, static_cast<std::size_t>(got));
         }

@@ -16,9 +16,11 @@ public:
     // The recordings started, in order.
     std::vector<std::string> played() const {
         std::vector<std::string> names;
-        for (const std::string& call : calls)
-            if (call.rfind("play ", 0) == 0)
+        for (const std::string& call : calls) {
+            if (call.rfind("play ", 0) == 0) {
                 names.push_back(call.substr(5));
+            }
+        }
         return names;
     }
 

@@ -13,18 +13,21 @@ namespace testsupport {
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const std::optional<std::string>& value) : m_name(name) {
-        if (const char* old = std::getenv(name))
+        if (const char* old = std::getenv(name)) {
             m_old = old;
-        if (value)
+        }
+        if (value) {
             ::setenv(name, value->c_str(), 1);
-        else
+        } else {
             ::unsetenv(name);
+        }
     }
     ~ScopedEnv() {
-        if (m_old)
+        if (m_old) {
             ::setenv(m_name.c_str(), m_old->c_str(), 1);
-        else
+        } else {
             ::unsetenv(m_name.c_str());
+        }
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;

@@ -24,8 +24,9 @@ int freePort() {
     socklen_t length = sizeof address;
     int port = 0;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
         port = ntohs(address.sin_port);
+    }
     ::close(fd);
     return port;
 }
@@ -51,10 +52,12 @@ TlsFront::TlsFront(int upstreamPort) {
     const fs::path dir = m_folder.path();
     const std::string make =
         std::string("bash '") + BLOOMZAP_TEST_CERTIFICATES_SCRIPT + "' '" + dir.string() + "'";
-    if (std::system(make.c_str()) != 0)
+    if (std::system(make.c_str()) != 0) {
         return;
-    for (int& port : m_ports)
+    }
+    for (int& port : m_ports) {
         port = freePort();
+    }
     const std::string upstream = "http://127.0.0.1:" + std::to_string(upstreamPort);
     std::string servers;
     for (int index = 0; index < 5; ++index) {
@@ -79,14 +82,17 @@ TlsFront::TlsFront(int upstreamPort) {
     m_pid = spawn({"/usr/sbin/nginx", "-e", (dir / "error.log").string(), "-c",
                    (dir / "nginx.conf").string(), "-p", dir.string()},
                   dir / "nginx.out");
-    if (m_pid == 0)
+    if (m_pid == 0) {
         return;
+    }
     for (int tries = 0; tries < 400 && !m_running; ++tries) {
         m_running = true;
-        for (const int port : m_ports)
+        for (const int port : m_ports) {
             m_running = m_running && accepting(port);
-        if (!m_running)
+        }
+        if (!m_running) {
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
     }
 }
 

@@ -17,8 +17,9 @@ using Bytes = std::vector<std::uint8_t>;
 inline Bytes randomBytes(std::size_t n, std::uint32_t seed) {
     std::mt19937 random(seed);
     Bytes out(n);
-    for (auto& b : out)
+    for (auto& b : out) {
         b = static_cast<std::uint8_t>(random());
+    }
     return out;
 }
 

@@ -12,10 +12,12 @@ TEST(TallyTable, InitialTableHasZeroTotalsAndTenEmptyPlaces) {
     TallyTable table;
     EXPECT_EQ(table.columnCount(), 9);
     EXPECT_EQ(table.rowCount(), 12);
-    for (int col = 0; col <= 4; ++col)
+    for (int col = 0; col <= 4; ++col) {
         EXPECT_EQ(table.cell(col, 0), "0") << col;
-    for (int col = 5; col <= 8; ++col)
+    }
+    for (int col = 5; col <= 8; ++col) {
         EXPECT_EQ(table.cell(col, 0), "") << col;
+    }
     for (int row = 1; row <= 10; ++row) {
         EXPECT_EQ(table.cell(0, row), "");
         EXPECT_EQ(table.cell(1, row), "-1000");
@@ -62,8 +64,9 @@ TEST(TallyTable, DecimalAcceptsOnlyWholeDecimalIntegers) {
     EXPECT_EQ(TallyTable::decimal("+42"), 42);
     EXPECT_EQ(TallyTable::decimal("2147483647"), 2147483647);
     for (const char* bad : {"", "-", "+", "+-5", "12a", " 12", "12 ", "1.5", "0x10", "abc",
-                            "2147483648", "99999999999"})
+                            "2147483648", "99999999999"}) {
         EXPECT_EQ(TallyTable::decimal(bad), std::nullopt) << bad;
+    }
 }
 
 } // namespace

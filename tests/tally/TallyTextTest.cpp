@@ -76,9 +76,11 @@ TEST(TallyText, ADamagedTextNeverMakesTheTableLargerThanTheLimit) {
 
 TEST(TallyText, NominalTextRestoresEveryCell) {
     TallyTable written;
-    for (int col = 0; col < 9; ++col)
-        for (int row = 0; row < 12; ++row)
+    for (int col = 0; col < 9; ++col) {
+        for (int row = 0; row < 12; ++row) {
             written.setCell(col, row, std::to_string(col) + "/" + std::to_string(row));
+        }
+    }
     TallyTable read;
     read.setRowCount(3);
     load(read, textOf(written));

@@ -53,8 +53,9 @@ private slots:
         // A new picture on a visible label shows at once; the others' decoders stay unloaded.
         title->setPicture(QStringLiteral(":/pictures/multiplayer.jpg"), "jpeg");
         QCOMPARE(plainTitle->pixmap().size(), QSize(521, 300));
-        for (const char* other : {"libqwebp", "libqtiff", "libqsvg", "libqgif", "libqmng"})
+        for (const char* other : {"libqwebp", "libqtiff", "libqsvg", "libqgif", "libqmng"}) {
             QVERIFY2(!loaded(other), other);
+        }
 
         // A window rendered without being shown still shows its picture.
         QWidget unshown;

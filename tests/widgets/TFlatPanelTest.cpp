@@ -107,13 +107,14 @@ private slots:
         QCOMPARE(box, QRect(1, 1, panel->width() - 2, panel->height() - 2));
         const int leftGap = ink.left() - box.left();
         const int rightGap = box.right() - ink.right();
-        if (alignment == Qt::AlignLeft)
+        if (alignment == Qt::AlignLeft) {
             QVERIFY2(leftGap <= 3 && rightGap > 20, qPrintable(QString::number(leftGap)));
-        else if (alignment == Qt::AlignRight)
+        } else if (alignment == Qt::AlignRight) {
             QVERIFY2(rightGap <= 3 && leftGap > 20, qPrintable(QString::number(rightGap)));
-        else
+        } else {
             QVERIFY2(qAbs(leftGap - rightGap) <= 3,
                      qPrintable(QStringLiteral("%1 %2").arg(leftGap).arg(rightGap)));
+        }
         // Vertically centred in the caption rectangle.
         const int above = ink.top() - box.top();
         const int below = box.bottom() - ink.bottom();

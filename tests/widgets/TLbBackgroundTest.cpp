@@ -19,9 +19,11 @@ const QColor ownPaintColour(0, 0, 255);
 // tile landed where.
 QImage markedTile(int w, int h) {
     QImage tile(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
             tile.setPixel(x, y, qRgb(x, y, 77));
+        }
+    }
     return tile;
 }
 
@@ -52,9 +54,11 @@ private slots:
     void tilesGoColumnByColumn() {
         const QList<QRect> rects = TLbBackground::tileRects(QSize(173, 171), QSize(609, 590));
         QCOMPARE(rects.size(), 25);
-        for (int c = 0; c < 5; ++c)
-            for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 5; ++c) {
+            for (int r = 0; r < 5; ++r) {
                 QCOMPARE(rects[c * 5 + r], QRect(c * 173, r * 171, 173, 171));
+            }
+        }
         QVERIFY(TLbBackground::tileRects(QSize(), QSize(609, 590)).isEmpty());
         // A window narrower than one tile still gets two columns: one whole, one spare.
         QCOMPARE(TLbBackground::tileRects(QSize(50, 50), QSize(40, 40)).size(), 4);
@@ -71,12 +75,14 @@ private slots:
         back->setImage(tile);
         const QImage img = render(window);
         QCOMPARE(img.size(), window.size());
-        for (int y = 0; y < img.height(); y += 37)
+        for (int y = 0; y < img.height(); y += 37) {
             for (int x = 0; x < img.width(); x += 41) {
-                if (QRect(300, 300, 8, 8).contains(x, y))
+                if (QRect(300, 300, 8, 8).contains(x, y)) {
                     continue;
+                }
                 QCOMPARE(img.pixel(x, y), tile.pixel(x % 173, y % 171));
             }
+        }
         // The last partial column and row, and the window's own square on top.
         const int right = img.width() - 1, bottom = img.height() - 1;
         QCOMPARE(img.pixel(right, bottom), tile.pixel(right % 173, bottom % 171));

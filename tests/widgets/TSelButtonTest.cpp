@@ -180,10 +180,11 @@ private slots:
         const int w = b.width(), hgt = b.height();
         const int tw = fm.horizontalAdvance(b.Caption()), th = fm.height();
         int x = 5;
-        if (alignment == Qt::AlignHCenter)
+        if (alignment == Qt::AlignHCenter) {
             x = w / 2 - tw / 2;
-        else if (alignment == Qt::AlignRight)
+        } else if (alignment == Qt::AlignRight) {
             x = w - tw - 6;
+        }
         const int y = hgt / 2 - th / 2;
 
         const PointSet normal = pixelsOf(render(b), captionColour);
@@ -368,8 +369,9 @@ private slots:
         QVERIFY(focused != unfocused);
         // The mark: dotted, in the border's colour, along x = 3 inside a one-pixel border.
         int marked = 0;
-        for (int y = 3; y < b.height() - 3; ++y)
+        for (int y = 3; y < b.height() - 3; ++y) {
             marked += focused.pixelColor(3, y) == borderColour ? 1 : 0;
+        }
         QVERIFY(marked > 3 && marked < b.height() - 6);
 
         QSignalSpy clicks(&b, &TSelButton::OnClick);

@@ -100,9 +100,10 @@ private slots:
         QTest::addColumn<QString>("target");
         const QStringList expected{"file://", "ftp://", "gopher://", "http://", "https://",
                                    "mailto:", "news:",  "telnet:",   "wais:",   ""};
-        for (int type = utFile; type <= utnone; ++type)
+        for (int type = utFile; type <= utnone; ++type) {
             QTest::newRow(qPrintable(QString::number(type)))
                 << static_cast<TURLType>(type) << expected.at(type) + "host/page";
+        }
     }
     void formsEachPrefixInFrontOfTheLink() {
         QFETCH(TURLType, type);

@@ -35,27 +35,33 @@ using PointSet = QSet<QPair<int, int>>;
 
 // All pixels in `area` that have exactly the colour `ink`.
 inline PointSet pixelsOf(const QImage& image, const QColor& ink, QRect area = QRect()) {
-    if (area.isNull())
+    if (area.isNull()) {
         area = image.rect();
+    }
     PointSet points;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (QColor(image.pixel(x, y)) == ink)
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (QColor(image.pixel(x, y)) == ink) {
                 points.insert({x, y});
+            }
+        }
+    }
     return points;
 }
 
 inline PointSet shifted(const PointSet& points, int dx, int dy) {
     PointSet out;
-    for (const auto& p : points)
+    for (const auto& p : points) {
         out.insert({p.first + dx, p.second + dy});
+    }
     return out;
 }
 
 inline QRect bounds(const PointSet& points) {
     QRect r;
-    for (const auto& p : points)
+    for (const auto& p : points) {
         r |= QRect(p.first, p.second, 1, 1);
+    }
     return r;
 }
 

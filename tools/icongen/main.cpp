@@ -156,8 +156,9 @@ QBrush brushOf(const Paint& paint) {
         g = &rad;
         break;
     }
-    for (const auto& [at, colour] : paint.stops)
+    for (const auto& [at, colour] : paint.stops) {
         g->setColorAt(at, colour);
+    }
     return QBrush(*g);
 }
 
@@ -218,29 +219,32 @@ QString renderSvg() {
         } else {
             const QString id = QStringLiteral("g%1").arg(++gradients);
             QString stops;
-            for (const auto& [at, colour] : s.fill.stops)
+            for (const auto& [at, colour] : s.fill.stops) {
                 stops += QStringLiteral("      <stop offset=\"%1\" stop-color=\"%2\"/>\n")
                              .arg(num(at), colourText(colour));
-            if (s.fill.kind == Paint::Linear)
+            }
+            if (s.fill.kind == Paint::Linear) {
                 defs +=
                     QStringLiteral("    <linearGradient id=\"%1\" gradientUnits=\"userSpaceOnUse\" "
                                    "x1=\"%2\" y1=\"%3\" x2=\"%4\" y2=\"%5\">\n%6"
                                    "    </linearGradient>\n")
                         .arg(id, num(s.fill.from.x()), num(s.fill.from.y()), num(s.fill.to.x()),
                              num(s.fill.to.y()), stops);
-            else
+            } else {
                 defs +=
                     QStringLiteral("    <radialGradient id=\"%1\" gradientUnits=\"userSpaceOnUse\" "
                                    "cx=\"%2\" cy=\"%3\" r=\"%4\">\n%5"
                                    "    </radialGradient>\n")
                         .arg(id, num(s.fill.from.x()), num(s.fill.from.y()), num(s.fill.radius),
                              stops);
+            }
             fill = QStringLiteral("url(#%1)").arg(id);
         }
         QString stroke = QStringLiteral("none");
-        if (s.stroke.isValid())
+        if (s.stroke.isValid()) {
             stroke =
                 colourText(s.stroke) + QStringLiteral("\" stroke-width=\"") + num(s.strokeWidth);
+        }
         body += QStringLiteral("  <path fill=\"%1\" stroke=\"%2\" d=\"%3\"/>\n")
                     .arg(fill, stroke, pathData(s.path));
     }
@@ -263,8 +267,9 @@ int main(int argc, char** argv) {
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     bool ok = out.mkpath(".");
-    for (const int size : pngSizes)
+    for (const int size : pngSizes) {
         ok = ok && renderPng(size).save(out.filePath(QStringLiteral("bloomzap-%1.png").arg(size)));
+    }
     QFile svg(out.filePath("bloomzap.svg"));
     ok = ok && svg.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
          svg.write(renderSvg().toUtf8()) > 0;

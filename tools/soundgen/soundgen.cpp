@@ -27,12 +27,14 @@ constexpr double noteC7 = 2093.00, noteD7 = 2349.32, noteE7 = 2637.02, noteG7 = 
 
 // Attack ramp, then exponential decay, then a short release before `length` ends.
 double envelope(double t, double attack, double decay, double length) {
-    if (t < 0 || t >= length)
+    if (t < 0 || t >= length) {
         return 0;
+    }
     double e = t < attack ? t / attack : std::exp(-(t - attack) / decay);
     const double release = std::min(0.02, length / 4);
-    if (t > length - release)
+    if (t > length - release) {
         e *= (length - t) / release;
+    }
     return e;
 }
 
@@ -45,15 +47,17 @@ void tone(Wave& w, double start, double length, double freq, double amp,
     double phase = 0;
     for (std::size_t i = static_cast<std::size_t>(start * w.sampleRate()); i < w.size(); ++i) {
         const double t = w.time(i) - start;
-        if (t >= length)
+        if (t >= length) {
             break;
+        }
         const double f = freq * (1 + vibratoDepth * std::sin(2 * pi * 5.5 * t));
         phase += 2 * pi * f / w.sampleRate();
         double v = 0;
         int k = 1;
         for (const double p : partials) {
-            if (freq * k < nyquist)
+            if (freq * k < nyquist) {
                 v += p * std::sin(k * phase);
+            }
             ++k;
         }
         w.add(i, amp * envelope(t, attack, decay, length) * v);
@@ -66,13 +70,15 @@ void bell(Wave& w, double start, double freq, double amp, double decay) {
     const std::pair<double, double> partials[] = {
         {1.0, 1.0}, {2.0, 0.45}, {2.76, 0.3}, {5.4, 0.12}};
     for (const auto& [ratio, level] : partials) {
-        if (freq * ratio >= nyquist)
+        if (freq * ratio >= nyquist) {
             continue;
+        }
         const double d = decay / ratio;
         for (std::size_t i = static_cast<std::size_t>(start * w.sampleRate()); i < w.size(); ++i) {
             const double t = w.time(i) - start;
-            if (t > 8 * d)
+            if (t > 8 * d) {
                 break;
+            }
             w.add(i,
                   amp * level * envelope(t, 0.003, d, 1e9) * std::sin(2 * pi * freq * ratio * t));
         }
@@ -150,14 +156,16 @@ Wave gameover() {
         const double start = 0.45 * n;
         for (std::size_t i = static_cast<std::size_t>(start * w.sampleRate()); i < w.size(); ++i) {
             const double t = w.time(i) - start;
-            if (t >= 0.42)
+            if (t >= 0.42) {
                 break;
+            }
             // The brightness closes during each note: the muted-trumpet "wah".
             const double bright = std::exp(-t / 0.15);
             const double f = steps[n];
             double v = 0;
-            for (int k = 1; k <= 6; ++k)
+            for (int k = 1; k <= 6; ++k) {
                 v += std::sin(2 * pi * f * k * t) * (k == 1 ? 1.0 : 0.6 * bright / k);
+            }
             w.add(i, 0.6 * envelope(t, 0.03, 0.5, 0.42) * v);
         }
     }
@@ -169,8 +177,9 @@ Wave gameover() {
         phase += 2 * pi * f / w.sampleRate();
         const double bright = 0.5 + 0.5 * std::exp(-t / 0.4);
         double v = 0;
-        for (int k = 1; k <= 6; ++k)
+        for (int k = 1; k <= 6; ++k) {
             v += std::sin(k * phase) * (k == 1 ? 1.0 : 0.6 * bright / k);
+        }
         v += 0.3 * std::sin(0.5 * phase); // an octave below for weight
         w.add(i, 0.6 * envelope(t, 0.03, 0.9, 1.444) * v);
     }

@@ -145,8 +145,9 @@ struct StripedHost : Host {
     StripedHost() : Host(QSize(240, 60)) {}
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        for (int x = 0; x < width(); x += 16)
+        for (int x = 0; x < width(); x += 16) {
             p.fillRect(QRect(x, 0, 8, height()), QColor(40, 40, 120));
+        }
     }
 };
 

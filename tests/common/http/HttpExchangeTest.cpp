@@ -104,8 +104,9 @@ TEST(HttpExchange, RepliesThatBreakOffOrBreakTheRulesFail) {
     const std::string longHead =
         "HTTP/1.0 200 OK\r\nX: " + std::string(mostHeadBytes, 'x') + "\r\n\r\nbody";
     std::string manyHeads;
-    for (int head = 0; head < mostHeads; ++head)
+    for (int head = 0; head < mostHeads; ++head) {
         manyHeads += "HTTP/1.1 100 Continue\r\n\r\n";
+    }
     manyHeads += "HTTP/1.0 200 OK\r\n\r\nbody";
     const struct {
         const char* name;
@@ -173,18 +174,21 @@ TEST(HttpExchange, NamesAreLookedUpAndAWaitingExchangeStopsWhenAsked) {
     std::thread worker([&] {
         result = exchange({"127.0.0.1", silent.port()}, "GET / HTTP/1.0\r\n\r\n", waiting, &wakeup);
     });
-    for (int tries = 0; tries < 3000 && silent.requestCount() == 0; ++tries)
+    for (int tries = 0; tries < 3000 && silent.requestCount() == 0; ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    for (int tries = 0; tries < 3000 && waiting.asked < 2; ++tries)
+    }
+    for (int tries = 0; tries < 3000 && waiting.asked < 2; ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     EXPECT_GE(waiting.asked, 2) << "asked again while nothing arrives";
     waiting.stop = true;
     wakeup.wake();
     worker.join();
     EXPECT_EQ(result.ending, Ending::Stopped);
     EXPECT_EQ(waiting.body, "");
-    for (int tries = 0; tries < 3000 && !silent.clientClosed(); ++tries)
+    for (int tries = 0; tries < 3000 && !silent.clientClosed(); ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     EXPECT_TRUE(silent.clientClosed());
 }
 

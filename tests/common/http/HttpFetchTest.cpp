@@ -64,8 +64,9 @@ TEST(HttpFetch, UrlsAreSplitIntoHostPortAndObject) {
         SCOPED_TRACE(c.url);
         const auto parts = splitUrl(c.url);
         ASSERT_EQ(parts.has_value(), c.usable);
-        if (!parts)
+        if (!parts) {
             continue;
+        }
         EXPECT_EQ(parts->host, c.host);
         EXPECT_EQ(parts->port, c.port);
         EXPECT_EQ(parts->object, c.object);
@@ -82,8 +83,9 @@ TEST(HttpFetch, OnlyBytesARequestLineCannotHoldAreEncoded) {
         {std::string("/\x01\x1f\x7f\x80\xff", 6), "/%01%1F%7F%80%FF"},
         {"/caf\xC3\xA9", "/caf%C3%A9"},
     };
-    for (const auto& [object, target] : cases)
+    for (const auto& [object, target] : cases) {
         EXPECT_EQ(requestTarget(object), target) << object;
+    }
 }
 
 TEST(HttpFetch, ProxyComesFromTheEnvironmentUnlessTheHostIsExempt) {
@@ -106,8 +108,9 @@ TEST(HttpFetch, ProxyComesFromTheEnvironmentUnlessTheHostIsExempt) {
          "http://p:1"},
         {{{"http_proxy", "http://p:1"}, {"NO_PROXY", "*"}}, "host", ""},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(proxyFor(c.host, environment(c.env)), c.proxy) << c.host;
+    }
 }
 
 TEST(HttpFetch, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
@@ -208,8 +211,9 @@ TEST(HttpFetch, RepliesCutShortFail) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedHttpServer server(c.reply);
-        if (c.reset)
+        if (c.reset) {
             server.endWithReset();
+        }
         FetchInput input;
         input.url = server.url("/bloomzap/bloomzapversion.txt");
         const FetchOutcome outcome = fetch(input, control, environment({}));

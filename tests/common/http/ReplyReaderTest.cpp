@@ -27,8 +27,9 @@ TEST(ReplyReader, HeadsPiecesAndTrailersMakeTheOutcome) {
     Recording control;
     ReplyReader reader(true, control);
     for (const char* line : {"HTTP/1.1 100 Continue\r\n", "Content-Length: abc\r\n", "\r\n",
-                             "HTTP/1.1 404 Not Found\r\n", "Content-Length: 2100\r\n", "\r\n"})
+                             "HTTP/1.1 404 Not Found\r\n", "Content-Length: 2100\r\n", "\r\n"}) {
         ASSERT_TRUE(reader.headerLine(line)) << line;
+    }
     EXPECT_EQ(reader.status(), 404);
     const std::string body(2100, 'x');
     ASSERT_TRUE(reader.bodyBytes(body));
@@ -47,8 +48,9 @@ TEST(ReplyReader, OnlyTheFirstLineOfAHeadIsItsStatusLine) {
     Recording control;
     ReplyReader reader(true, control);
     for (const char* line :
-         {"HTTP/1.1 200 OK\r\n", "Content-Length: 5\r\n", "HTTP/1.,axive: timeout=5\r\n", "\r\n"})
+         {"HTTP/1.1 200 OK\r\n", "Content-Length: 5\r\n", "HTTP/1.,axive: timeout=5\r\n", "\r\n"}) {
         ASSERT_TRUE(reader.headerLine(line)) << line;
+    }
     ASSERT_TRUE(reader.bodyBytes("3\0\0\0"
                                  "0"));
     const auto outcome = reader.finish(false);

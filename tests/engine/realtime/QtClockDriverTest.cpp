@@ -27,8 +27,9 @@ private slots:
         QVERIFY(driver.qtimer().isActive());
         QVERIFY(driver.qtimer().isSingleShot());
         QTRY_VERIFY(at.size() >= 3);
-        for (std::size_t i = 0; i < at.size(); ++i)
+        for (std::size_t i = 0; i < at.size(); ++i) {
             QCOMPARE(at[i], std::int64_t(10 * (i + 1))); // late or not, each tick at its due time
+        }
 
         // Asleep, the ticks run nothing and nothing wakes the process.
         timer->sleep();
