@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: once in the development
 # build, then again under AddressSanitizer and UndefinedBehaviorSanitizer. The house naming is
-# checked on the development build: on the whole tree, or with BLOOMZAP_TIDY_BASE=<revision>
+# checked on the first build: on the whole tree, or with BLOOMZAP_TIDY_BASE=<revision>
 # only on the sources changed since that revision. Then the Debian packages are built, checked
 # with lintian, installed, tested as installed and purged again.
 set -euo pipefail
@@ -10,12 +10,15 @@ cd "$(dirname "$0")/.."
 # compiler cache: paths are hashed relative to the checkout.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 bash scripts/setup.sh test
-for preset in dev asan; do
+# BLOOMZAP_TEST_BUILDS names the builds the suite runs in (CI runs it under the sanitizers
+# alone, see .ci/run). The naming is checked on the first of them.
+read -r -a builds <<< "${BLOOMZAP_TEST_BUILDS:-dev asan}"
+for preset in "${builds[@]}"; do
   cmake --preset "$preset"
   cmake --build --preset "$preset"
   ctest --preset "$preset" -j2
-  if [[ "$preset" == dev ]]; then
-    bash scripts/tidy.sh build/dev "${BLOOMZAP_TIDY_BASE:-}"
+  if [[ "$preset" == "${builds[0]}" ]]; then
+    bash scripts/tidy.sh "build/$preset" "${BLOOMZAP_TIDY_BASE:-}"
   fi
 done
 
