@@ -21,7 +21,8 @@ constexpr std::size_t maxIdDigits = 18;
 DailyRoute::DailyRoute(const ServeSettings& settings, ScoreStore& store, PageCache& pages,
                        std::shared_ptr<Waits> waits, AccessLog& log)
     : m_settings(settings), m_store(store), m_pages(pages), m_waits(std::move(waits)), m_log(log),
-      m_watchPath(sitePath(site::watchPath)), m_reader([this](Worker& reader) { read(reader); }) {}
+      m_watchPath(sitePath(site::watchPath)), m_reader([this](Worker& reader) { read(reader); }),
+      m_pruner([this](Worker& pruner) { pruneRecords(pruner); }) {}
 
 std::shared_ptr<ReadJob> DailyRoute::job(const Exchange& x) const {
     auto job = std::make_shared<ReadJob>();
@@ -124,6 +125,23 @@ void DailyRoute::run(ReadJob& job) {
         m_log.problem(job.watch ? "kept game record not read" : "daily list not read", e.what());
         job.status = 0;
     }
+}
+
+void DailyRoute::pruneRecords(Worker& pruner) {
+    Worker::Lock lock = pruner.lock();
+    do {
+        lock.unlock();
+        try {
+            m_store.pruneRecords(
+                {m_settings.replayDays, m_settings.replayKeep, m_settings.nowMs() / msADay});
+            m_pages.changed();
+        } catch (const std::exception& e) {
+            // The store could not be reached: the records wait for the next round or the next
+            // verified game, still within their bound of rows.
+            m_log.problem("kept game records not pruned", e.what());
+        }
+        lock.lock();
+    } while (pruner.pause(lock, pruneEvery));
 }
 
 void DailyRoute::read(Worker& reader) {

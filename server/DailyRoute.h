@@ -8,6 +8,7 @@
 #include "server/Waits.h"
 #include "server/Worker.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -33,11 +34,15 @@ struct ReadJob {
 // on the server's UTC clock without it) and the kept game records (GET of the watch path with
 // "?id=N", the record as it came, 404 when none is kept). Both are read from the store by a
 // thread of their own, so that the connection threads never wait for it; the last daily page
-// rendered is served again while the postings have not changed.
+// rendered is served again while the postings have not changed. Another thread prunes the kept
+// records at the start and every pruneEvery.
 class DailyRoute : public Route {
 public:
     // Reads waiting for the reader thread; more get 503.
     static constexpr std::size_t maxQueuedReads = 64;
+    // How often the kept game records are pruned besides at each verified game: the days pass
+    // without one too.
+    static constexpr auto pruneEvery = std::chrono::hours(1);
 
     DailyRoute(const ServeSettings& settings, ScoreStore& store, PageCache& pages,
                std::shared_ptr<Waits> waits, AccessLog& log);
@@ -50,6 +55,7 @@ private:
     std::shared_ptr<ReadJob> job(const Exchange& x) const;
     void read(Worker& reader);
     void run(ReadJob& job);
+    void pruneRecords(Worker& pruner);
 
     const ServeSettings& m_settings;
     ScoreStore& m_store;
@@ -61,6 +67,7 @@ private:
     std::deque<std::pair<std::uint64_t, std::shared_ptr<ReadJob>>> m_queue;
     std::shared_ptr<const ReadJob> m_lastPage;
     Worker m_reader;
+    Worker m_pruner;
 };
 
 } // namespace server

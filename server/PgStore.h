@@ -53,6 +53,7 @@ public:
     VerifyResult mayVerify(const VerifyRequest& request) override;
     Standings dailyStandings(const std::string& day, int count) override;
     std::optional<std::string> keptRecord(std::int64_t id) override;
+    void pruneRecords(const RecordKeeping& keeping) override;
     std::string ticketKey() override;
     void watchChanges(std::function<void()> changed) override;
 

@@ -9,6 +9,10 @@ namespace server {
 
 namespace {
 
+void prune(pqxx::work& tx, const RecordKeeping& keeping) {
+    tx.exec_prepared("prune_records", keeping.count, dayText(keeping.today - (keeping.days - 1)));
+}
+
 // Enters verified posting `id` on its day's list, keeps its record and prunes the kept ones.
 DailyResult keepGame(pqxx::work& tx, const VerifyRequest& request, std::int64_t id) {
     DailyResult daily = DailyResult::none;
@@ -23,8 +27,7 @@ DailyResult keepGame(pqxx::work& tx, const VerifyRequest& request, std::int64_t 
     if (!request.record.empty() && request.record.size() <= maxRecordBytes) {
         tx.exec_prepared("keep_record", id, request.record);
     }
-    const RecordKeeping& keep = request.keeping;
-    tx.exec_prepared("prune_records", keep.count, dayText(keep.today - (keep.days - 1)));
+    prune(tx, request.keeping);
     return daily;
 }
 
@@ -92,6 +95,16 @@ Standings PgStore::dailyStandings(const std::string& day, int count) {
         result.total = tx.exec_prepared("daily_total", day)[0][0].as<std::int64_t>();
     });
     return result;
+}
+
+void PgStore::pruneRecords(const RecordKeeping& keeping) {
+    withConnectionDo(StoreClock::now() + readPatience, [&](pqxx::connection& c) {
+        pqxx::work tx(c);
+        prune(tx, keeping);
+        // The other processes drop the links their pages hold to what went.
+        tx.exec("SELECT pg_notify(" + tx.quote(channel) + ", '')");
+        tx.commit();
+    });
 }
 
 std::optional<std::string> PgStore::keptRecord(std::int64_t id) {

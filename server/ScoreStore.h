@@ -150,6 +150,10 @@ public:
     // StoreUnavailable.
     virtual Standings dailyStandings(const std::string& day, int count) = 0;
 
+    // Prunes the kept game records to those `keeping` keeps, as verify() does; for the days that
+    // pass without a verified game. Throws StoreUnavailable.
+    virtual void pruneRecords(const RecordKeeping& keeping) = 0;
+
     // The kept game record of watch id `id`, as it came; nothing when none is kept. Throws
     // StoreUnavailable.
     virtual std::optional<std::string> keptRecord(std::int64_t id) = 0;

@@ -39,6 +39,7 @@ public:
     VerifyResult mayVerify(const VerifyRequest& request) override;
     Standings dailyStandings(const std::string& day, int count) override;
     std::optional<std::string> keptRecord(std::int64_t id) override;
+    void pruneRecords(const RecordKeeping& keeping) override;
     std::string ticketKey() override;
 
 private:
@@ -48,6 +49,8 @@ private:
     // Under m_mutex, in verify()'s transaction: enters verified posting `posting` on its day's
     // list, keeps its record and prunes the kept ones.
     DailyResult keepGame(const VerifyRequest& request, std::int64_t posting);
+    // Under m_mutex: runs the pruning statement.
+    void prune(const RecordKeeping& keeping);
     // In open()'s transaction: the daily lists' and kept records' tables, when `found` (the
     // schema version found) predates them.
     void upgradeDaily(int found);

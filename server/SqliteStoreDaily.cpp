@@ -89,15 +89,23 @@ DailyResult SqliteStore::keepGame(const VerifyRequest& request, std::int64_t pos
             fail("keep the game record");
         }
     }
-    const RecordKeeping& keep = request.keeping;
-    const std::string oldest = dayText(keep.today - (keep.days - 1));
+    prune(request.keeping);
+    return daily;
+}
+
+void SqliteStore::prune(const RecordKeeping& keeping) {
+    const std::string oldest = dayText(keeping.today - (keeping.days - 1));
     const Use use(m_pruneRecords);
-    sqlite3_bind_int(m_pruneRecords, 1, keep.count);
+    sqlite3_bind_int(m_pruneRecords, 1, keeping.count);
     bindText(m_pruneRecords, 2, oldest);
     if (sqlite3_step(m_pruneRecords) != SQLITE_DONE) {
         fail("prune the kept game records");
     }
-    return daily;
+}
+
+void SqliteStore::pruneRecords(const RecordKeeping& keeping) {
+    const std::lock_guard lock(m_mutex);
+    prune(keeping);
 }
 
 Standings SqliteStore::dailyStandings(const std::string& day, int count) {
