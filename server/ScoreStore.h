@@ -76,8 +76,8 @@ inline constexpr std::int64_t usedTicketKeepSeconds =
 
 // Which game records are kept to be watched: those of the best `count` verified games of all
 // time and of each daily list from `today` (days since 1970) back over `days` days; every other
-// record is pruned whenever a game is verified. At most count * (days + 1) records are kept, each
-// of at most maxRecordBytes.
+// record is pruned whenever a game is verified (and by pruneRecords). At most count * (days + 1)
+// records are kept, each of at most maxRecordBytes.
 struct RecordKeeping {
     int days = 30;
     int count = 100;
