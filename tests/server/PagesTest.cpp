@@ -48,7 +48,7 @@ TEST(Pages, TheFullestDailyPageRanksCountedGamesKeepsPracticeShortAndPassesTheSa
     }
     standings.total = server::pages::listLength;
     const std::string page = server::pages::daily("2026-12-08", standings, 20796);
-    EXPECT_EQ(count(page, "✓ verified"), std::size_t{server::pages::listLength});
+    EXPECT_EQ(count(page, "\u2713 verified"), std::size_t{server::pages::listLength});
     EXPECT_EQ(count(page, ">practice<"), std::size_t{server::pages::topLength});
     EXPECT_EQ(count(page, ">" + std::to_string(server::pages::listLength) + "</font></td>"), 1u);
     EXPECT_NE(page.find("?day=2026-12-07\""), std::string::npos);
