@@ -127,7 +127,8 @@ private slots:
         const std::pair<QAction*, QWidget*> items[] = {
             {menuItem(run.main(), "Help1"), &run.windows->help},
             {menuItem(run.main(), "About1"), &run.windows->about},
-            {menuItem(run.main(), "ViewHighScoreList1"), &run.windows->highscore}};
+            {menuItem(run.main(), "ViewHighScoreList1"), &run.windows->highscore},
+            {menuItem(run.main(), "ViewDailyBloomList1"), &run.windows->highscore}};
         for (const auto& [item, window] : items) {
             QVERIFY2(item->isEnabled(), qPrintable(item->objectName()));
             item->trigger();
@@ -136,6 +137,30 @@ private slots:
         click(part<ClickLabel>(run.main(), "image_logo"));
         QCOMPARE(opened, QList<QUrl>{QUrl(run.windows->about.URL1->target())});
         QCOMPARE(opened.value(0).authority(), QStringLiteral("127.0.0.1:8123"));
+    }
+
+    // "View Daily Bloom List" shows the day's list in the high-score window, and the one asked
+    // for last is the one loaded, even while the other page is on its way.
+    void theDailyListOpensInTheHighScoreWindow() {
+        ScriptedHttpServer server(httpReply("<html><body><p>Daily Bloom 2026-12-08</p>"
+                                            "<p>1 Ilse 1234</p></body></html>"));
+        GameRun run(settingsFor(server.url("/")));
+        Thighscore& highscore = run.windows->highscore;
+        const std::string daily = "GET /counter/bloomzapdaily.shtml HTTP/1.0\r\n";
+        const std::string allTime = "GET /counter/bloomzap.shtml HTTP/1.0\r\n";
+        menuItem(run.main(), "ViewDailyBloomList1")->trigger();
+        QVERIFY(highscore.isVisible());
+        QTRY_VERIFY(highscore.displayhtml->toPlainText().contains(QStringLiteral("Ilse 1234")));
+        QCOMPARE(server.requestCount(), std::size_t(1));
+        QVERIFY(server.requests().front().starts_with(daily));
+
+        menuItem(run.main(), "ViewHighScoreList1")->trigger();
+        menuItem(run.main(), "ViewDailyBloomList1")->trigger();
+        QTRY_VERIFY(!highscore.getit->busy() && server.requestCount() >= 3);
+        const std::vector<std::string> requests = server.requests();
+        QCOMPARE(requests.size(), std::size_t(3));
+        QVERIFY(requests.at(1).starts_with(allTime));
+        QVERIFY(requests.at(2).starts_with(daily));
     }
 
     void sentScoreIsStoredAndShownInTheHighScoreWindow_data() {
