@@ -4,8 +4,8 @@
 // Bloom plays the day's seed, says so, and without a daily ticket says that and starts nothing.
 
 #include "app/mainform.h"
+#include "common/SiteNames.h"
 #include "engine/Game.h"
-#include "engine/GameRecord.h"
 #include "engine/GameRecorder.h"
 #include "online/DailyTicket.h"
 #include "online/HTTPGet.h"
@@ -13,6 +13,7 @@
 #include "online/VerifiedGames.h"
 #include "tests/app/TmainParts.h"
 #include "tests/support/RecordingOutput.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/ServerProcess.h"
 #include "tests/support/TempDir.h"
@@ -27,20 +28,26 @@
 
 using testsupport::httpReply;
 using testsupport::LocalServer;
+using testsupport::ScopedEnv;
 using testsupport::ScriptedHttpServer;
+using testsupport::ServerProcess;
 
 namespace {
 
 const std::string goodLine = "1.00112233445566778899aabbccddeeff.0badc0ffee15900d.1796601600."
                              "aabbccddeeff00112233445566778899aabbccddeeff00112233445566778899";
 
-// A daily ticket of 2026-12-08, and a second day's.
+// A daily ticket of 2026-12-08, for servers that misbehave.
 const std::string dailyLine = "2.ffeeddccbbaa99887766554433221100.5eedf00d12345678.1796688000."
                               "2026-12-08."
                               "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
-const std::string nextDailyLine =
-    "2.ffeeddccbbaa99887766554433221101.0123456789abcdef.1796774400.2026-12-09."
-    "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
+
+// A Daily Bloom as it started: its ticket line, its day and its first line of flowers.
+struct DailyGame {
+    QString line;
+    QString day;
+    Board board;
+};
 
 // The game window over the server at `root`, with tickets switched on, shown.
 struct TicketRun {
@@ -73,6 +80,22 @@ struct TicketRun {
         return *main->findChild<DailyTicket*>(QStringLiteral("dailyticket"));
     }
 
+    // Chooses Daily Bloom and waits for its game to start; its ticket, day and first line.
+    DailyGame playDaily() {
+        QSignalSpy arrived(&daily(), &DailyTicket::ticketArrived);
+        menuItem(*main, "DailyBloom1")->trigger();
+        if (!QTest::qWaitFor([&arrived] { return arrived.count() == 1; }, 15000)) {
+            return {};
+        }
+        DailyGame game{arrived.at(0).at(0).toString(), arrived.at(0).at(1).toString(), {}};
+        if (!main->game().state().gamerunning || !main->recorder().recording() ||
+            !messages.isEmpty()) {
+            return {};
+        }
+        game.board = firstLine();
+        return game;
+    }
+
     // The board once the game's first line has come down.
     Board firstLine() {
         const GameState& state = main->game().state();
@@ -81,6 +104,29 @@ struct TicketRun {
         }
         return state.cells;
     }
+};
+
+constexpr std::int64_t secondsADay = 24 * 60 * 60;
+
+// The real server over one data folder (one ticket key), on one port across restarts, its clock
+// shifted by whole seconds, the postings of one address unlimited.
+struct DailyServer {
+    testsupport::TempDir data;
+    std::unique_ptr<ServerProcess> process;
+    std::string listen = "127.0.0.1:0";
+
+    bool start(std::int64_t shift) {
+        process.reset();
+        const ScopedEnv clock("BLOOMZAP_SERVER_CLOCK_SHIFT", std::to_string(shift));
+        process = std::make_unique<ServerProcess>(std::vector<std::string>{
+            "--listen", listen, "--data", data.path().string(), "--post-limit", "0"});
+        if (!process->waitServing()) {
+            return false;
+        }
+        listen = "127.0.0.1:" + std::to_string(process->port());
+        return true;
+    }
+    std::string root() const { return process->root(); }
 };
 
 std::size_t requestsFor(const ScriptedHttpServer& server, const std::string& head) {
@@ -138,38 +184,39 @@ private slots:
     }
 
     void theDailyBloomPlaysTheDaysSeedAndSaysSo() {
-        // Every request is answered with the day's ticket: the normal ticket fetch refuses it.
-        ScriptedHttpServer today(httpReply(dailyLine));
-        ScriptedHttpServer tomorrow(httpReply(nextDailyLine + "\n"));
-        TicketRun first(today.url("/"), 5);
-        TicketRun second(today.url("/"), 77);
-        TicketRun nextDay(tomorrow.url("/"), 5);
-        QList<Board> boards;
-        for (TicketRun* run : {&first, &second, &nextDay}) {
-            QTRY_VERIFY(!run->ticketFetch().busy());
-            QVERIFY(!run->main->verifiedGames().ticketReady());
-            menuItem(*run->main, "DailyBloom1")->trigger();
-            QTRY_VERIFY(run->main->game().state().gamerunning);
-            QVERIFY(run->main->recorder().recording());
-            boards << run->firstLine();
-            QVERIFY(run->messages.isEmpty());
-        }
-        QCOMPARE(requestsFor(today, dailyRequest), std::size_t(2));
-        // Two players on different local seeds get the same first flowers; the next day differs.
-        QVERIFY(boards.at(0) == boards.at(1));
-        QVERIFY(!(boards.at(0) == boards.at(2)));
+        DailyServer server;
+        QVERIFY(server.start(0));
+        TicketRun first(server.root(), 5);
+        TicketRun second(server.root(), 77);
+        QTRY_VERIFY_WITH_TIMEOUT(first.main->verifiedGames().ticketReady(), 15000);
+        const DailyGame one = first.playDaily();
+        const DailyGame two = second.playDaily();
+        QVERIFY(!one.day.isEmpty());
+        QCOMPARE(two.day, one.day);
+        // Two players on different local seeds get the same first flowers.
+        QVERIFY(one.board == two.board);
         QCOMPARE(label(*first.main, "label_name")->text(),
-                 QStringLiteral("Daily Bloom 2026-12-08 - Good Luck Ilse"));
-        QCOMPARE(label(*nextDay.main, "label_name")->text(),
-                 QStringLiteral("Daily Bloom 2026-12-09 - Good Luck Ilse"));
+                 QStringLiteral("Daily Bloom %1 - Good Luck Ilse").arg(one.day));
+        // The normal ticket held for the next game is still there.
+        QVERIFY(first.main->verifiedGames().ticketReady());
 
-        // START GAME afterwards is a normal game again, on the local seed and unrecorded.
+        // START GAME afterwards is a normal game again, on a normal ticket.
         click(button(*first.main, "button_start"));
         QVERIFY(first.main->game().state().gamerunning);
-        QVERIFY(!first.main->recorder().recording());
+        QVERIFY(first.main->recorder().recording());
+        QVERIFY(!first.main->verifiedGames().ticketReady());
         QCOMPARE(label(*first.main, "label_name")->text(), QStringLiteral("Good Luck Ilse"));
-        QVERIFY(!(first.firstLine() == boards.at(0)));
-        QCOMPARE(requestsFor(today, dailyRequest), std::size_t(2));
+        QVERIFY(!(first.firstLine() == one.board));
+
+        // The next day differs.
+        QVERIFY(server.start(secondsADay));
+        TicketRun nextDay(server.root(), 5);
+        const DailyGame three = nextDay.playDaily();
+        QVERIFY(!three.day.isEmpty());
+        QVERIFY(three.day != one.day);
+        QVERIFY(!(three.board == one.board));
+        QCOMPARE(label(*nextDay.main, "label_name")->text(),
+                 QStringLiteral("Daily Bloom %1 - Good Luck Ilse").arg(three.day));
     }
 
     void withoutADailyTicketTheItemSaysSoAndStartsNothing() {
@@ -226,14 +273,13 @@ private slots:
     }
 
     void theRecordOfADailyGameIsSentAsAnyOther() {
-        ScriptedHttpServer server(httpReply(dailyLine));
-        TicketRun run(server.url("/"));
-        QTRY_VERIFY(!run.ticketFetch().busy());
+        DailyServer server;
+        QVERIFY(server.start(0));
+        TicketRun run(server.root());
         QSignalSpy sent(&run.main->verifiedGames(), &VerifiedGames::recordSent);
-        menuItem(*run.main, "DailyBloom1")->trigger();
-        QTRY_VERIFY(run.main->game().state().gamerunning);
+        const DailyGame daily = run.playDaily();
+        QVERIFY(!daily.day.isEmpty());
         const GameState& state = run.main->game().state();
-        run.firstLine();
         const QPoint cell = findGroup(state);
         QTest::mouseRelease(board(*run.main), Qt::LeftButton, {},
                             QPoint((cell.x() - 1) * 32 + 5, (cell.y() - 1) * 32 + 5));
@@ -241,25 +287,29 @@ private slots:
             run.clock.advance(100);
         }
         QVERIFY(state.score > 0);
-        QCOMPARE(run.main->recorder().finished()->ticket, dailyLine);
+        QCOMPARE(run.main->recorder().finished()->ticket, daily.line.toStdString());
         // The day stays on the greeting until the next game starts.
         QVERIFY(label(*run.main, "label_name")->text().startsWith(QStringLiteral("Daily Bloom")));
 
+        // The record arrives as if the game had taken its time on the player's clock: the
+        // server's clock an hour on.
+        QVERIFY(server.start(60 * 60));
         click(button(*run.main, "button_sendscore"));
         QTRY_VERIFY_WITH_TIMEOUT(sent.count() == 1, 20000);
-        QCOMPARE(sent.at(0).at(0).toBool(), true);
-        const std::vector<std::string> requests = server.requests();
-        const auto replay = std::find_if(requests.begin(), requests.end(), [](const auto& r) {
-            return r.starts_with("POST /bloomzap/replay HTTP/1.0\r\n");
-        });
-        QVERIFY(replay != requests.end());
-        const std::string body = replay->substr(replay->find("\r\n\r\n") + 4);
-        const std::optional<GameRecord> record = readRecord(body);
-        QVERIFY(record);
-        QCOMPARE(record->ticket, dailyLine);
-        QCOMPARE(record->name, std::string("Ilse"));
-        QCOMPARE(record->score, state.score);
+        QVERIFY2(sent.at(0).at(0).toBool(), server.process->log().c_str());
         QVERIFY(run.messages.isEmpty());
+
+        // The verified game is on its day's list.
+        THTTPGet page;
+        std::string body;
+        page.setOnDoneString([&body](QObject*, const std::string& text) { body = text; });
+        page.setURL(server.root() + std::string(site::dailyPagePath) +
+                    "?day=" + daily.day.toStdString());
+        page.FetchString();
+        QTRY_VERIFY_WITH_TIMEOUT(!page.busy(), 15000);
+        QCOMPARE(page.statusCode(), 200L);
+        QVERIFY2(body.find("Ilse") != std::string::npos, body.c_str());
+        QVERIFY(body.find(std::to_string(state.score)) != std::string::npos);
     }
 
     void aRecordGoesAfterItsPostingWasAnsweredAndFailsSilently() {
