@@ -175,6 +175,7 @@ std::int64_t Tlzrw1::Compress() {
                     std::to_string(channel.writer->written()) + " bytes";
         return static_cast<std::int64_t>(channel.writer->written());
     } catch (...) {
+        // Whatever failed goes on to the caller unchanged; only the half-written output goes.
         channel.writer.reset();
         removeOutput();
         throw;
@@ -256,6 +257,7 @@ std::int64_t Tlzrw1::Decompress() {
         m_caption = "Lzrw1 decompressed " + InputFile + " : " + std::to_string(total) + " bytes";
         return static_cast<std::int64_t>(total);
     } catch (...) {
+        // As above: the failure goes on unchanged, the half-written output does not stay.
         removeOutput();
         throw;
     }

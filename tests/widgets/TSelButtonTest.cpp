@@ -1,13 +1,15 @@
-// The caption button offscreen: defaults, its three looks, caption placement, frames, the mouse
+// The caption button offscreen: as made, its three looks, caption placement, frames, the mouse
 // and the keyboard.
 
 #include "tests/support/QtTestMain.h"
 #include "tests/widgets/WidgetTestSupport.h"
 #include "widgets/ButtonComps.h"
 
+#include <QApplication>
 #include <QDebug>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMetaEnum>
 #include <QSignalSpy>
 #include <QStringList>
@@ -69,22 +71,39 @@ class TSelButtonTest : public QObject {
 private slots:
     void initTestCase() { installFontSubstitutes(); }
 
-    void defaultsAreTheDocumentedOnes() {
-        TSelButton b;
-        QCOMPARE(b.size(), QSize(105, 20));
-        QCOMPARE(b.ColorBorder(), QColor(128, 128, 128));
-        QCOMPARE(b.ColorOverCaption(), QColor(0, 0, 0));
-        QCOMPARE(b.ColorOver(), QColor(132, 185, 164));
-        QCOMPARE(b.ColorDown(), QColor(132, 185, 164));
-        QCOMPARE(b.FontColor(), QColor(128, 128, 128));
-        QCOMPARE(b.Alignment(), Qt::Alignment(Qt::AlignLeft));
-        QCOMPARE(b.BorderWidth(), 1);
-        QVERIFY(b.Enabled());
-        QVERIFY(b.ShowHint());
-        QVERIFY(b.ParentShowHint());
-        QCOMPARE(b.focusPolicy(), Qt::TabFocus);
-        QCOMPARE(b.font().pixelSize(), 11);
-        QCOMPARE(QFontInfo(b.font()).family(), QStringLiteral("Liberation Sans"));
+    // A button left as made, as the windows that only set its caption use it: its size, frame,
+    // hover fill and caption ink as a player sees them, and Tab reaches it.
+    void aButtonLeftAsMadeLooksAndTabsAsDocumented() {
+        QWidget window;
+        window.resize(200, 60);
+        QLineEdit before(&window);
+        auto* b = new TSelButton(&window);
+        b->move(10, 30);
+        b->setCaption(QStringLiteral("START"));
+        window.show();
+        QCOMPARE(b->size(), QSize(105, 20));
+        const QColor grey(128, 128, 128);
+        const QRect inside = b->rect().adjusted(1, 1, -1, -1);
+        QImage img = render(*b);
+        QCOMPARE(colorAt(img, 0, 0), grey);
+        QCOMPARE(colorAt(img, b->width() - 1, b->height() - 1), grey);
+        // The caption is drawn smoothed in the default font: it shows as ink off the fill.
+        const auto ink = [&](const QImage& image) {
+            const QColor fill = colorAt(image, 1, 1);
+            return inside.width() * inside.height() - int(pixelsOf(image, fill, inside).size());
+        };
+        QVERIFY2(ink(img) > 20, "the caption is drawn");
+        enter(b, b->rect().center());
+        img = render(*b);
+        QCOMPARE(colorAt(img, 1, 1), QColor(132, 185, 164));
+        QVERIFY2(ink(img) > 20, "the caption is drawn on the hover fill");
+        leave(b);
+        QCOMPARE(QFontInfo(b->font()).family(), QStringLiteral("Liberation Sans"));
+
+        before.setFocus();
+        QApplication::setActiveWindow(&window);
+        QTest::keyClick(&before, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), b);
     }
 
     void captionFollowsTheNameUntilSet() {
