@@ -39,9 +39,12 @@ void MainDisplay::gameStarted(const std::string& player) {
     m_parts.panel_wait->hide();
     m_parts.panel_name->hide();
     m_parts.panel_cleared->hide();
-    setDisplay(
-        m_parts.label_name,
-        QCoreApplication::translate("Tmain", "Good Luck %1").arg(QString::fromStdString(player)));
+    const QString name = QString::fromStdString(player);
+    setDisplay(m_parts.label_name,
+               m_dailyDay.isEmpty()
+                   ? QCoreApplication::translate("Tmain", "Good Luck %1").arg(name)
+                   : QCoreApplication::translate("Tmain", "Daily Bloom %1 - Good Luck %2")
+                         .arg(m_dailyDay, name));
     fitGreeting();
 }
 

@@ -2,6 +2,8 @@
 
 #include "engine/GameDisplay.h"
 
+#include <QString>
+
 struct MainParts;
 
 // The game window as the game's facts show on it: the numbers beside and under the board, the
@@ -13,6 +15,10 @@ class MainDisplay : public GameDisplay {
 public:
     // parts: the window's components, built (mainlayout::buildClient); they outlive this.
     explicit MainDisplay(const MainParts& parts);
+
+    // The day of the Daily Bloom the next game start plays ("YYYY-MM-DD"), empty for a normal
+    // game; the greeting says so.
+    void setDailyDay(const QString& day) { m_dailyDay = day; }
 
     void gameStarted(const std::string& player) override;
     void phaseChanged(GamePhase phase) override;
@@ -28,4 +34,5 @@ private:
     void fitGreeting();
 
     const MainParts& m_parts;
+    QString m_dailyDay;
 };

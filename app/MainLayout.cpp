@@ -315,6 +315,9 @@ struct Item {
 const Item items[] = {
     {QT_TRANSLATE_NOOP("Tmain", "File"), BZ_PART(StartGame1),
      QT_TRANSLATE_NOOP("Tmain", "Start Game"), QKeySequence(Qt::CTRL | Qt::Key_S)},
+    // Today's game on the day's seed, the same first flowers for every player.
+    {QT_TRANSLATE_NOOP("Tmain", "File"), BZ_PART(DailyBloom1),
+     QT_TRANSLATE_NOOP("Tmain", "Daily Bloom")},
     {QT_TRANSLATE_NOOP("Tmain", "File"), nullptr, nullptr},
     {QT_TRANSLATE_NOOP("Tmain", "File"), BZ_PART(Exit1), QT_TRANSLATE_NOOP("Tmain", "Exit")},
     {QT_TRANSLATE_NOOP("Tmain", "Options"),
@@ -341,6 +344,12 @@ const Item items[] = {
     {QT_TRANSLATE_NOOP("Tmain", "View"),
      BZ_PART(ViewHighScoreList1),
      QT_TRANSLATE_NOOP("Tmain", "View High Score List"),
+     {},
+     false,
+     false},
+    {QT_TRANSLATE_NOOP("Tmain", "View"),
+     BZ_PART(ViewDailyBloomList1),
+     QT_TRANSLATE_NOOP("Tmain", "View Daily Bloom List"),
      {},
      false,
      false},

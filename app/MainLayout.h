@@ -70,6 +70,7 @@ struct MainParts {
 
     // The menus' items.
     QAction* StartGame1 = nullptr;
+    QAction* DailyBloom1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* PlaySounds1 = nullptr;
     QAction* ResetScreenLocation1 = nullptr;
@@ -77,6 +78,7 @@ struct MainParts {
     QAction* AutomaticallyCheckforUpdates1 = nullptr;
     QAction* TallyList1 = nullptr;
     QAction* ViewHighScoreList1 = nullptr;
+    QAction* ViewDailyBloomList1 = nullptr;
     QAction* Help1 = nullptr;
     QAction* About1 = nullptr;
 };

@@ -16,6 +16,7 @@
 #include "engine/view/BoardView.h"
 #include "info/aboutform.h"
 #include "info/helpform.h"
+#include "online/DailyTicket.h"
 #include "online/PostingDate.h"
 #include "online/ScoreSubmission.h"
 #include "online/VerifiedGames.h"
@@ -66,6 +67,8 @@ Tmain::Tmain(MainEnvironment environment, QWidget* parent)
     m_submission = new ScoreSubmission(*m_environment.timers, m_settings.site, this);
     // Tickets and game records, on the same server.
     m_verified = new VerifiedGames(m_settings.site, m_environment.verifiedGames, this);
+    // The Daily Bloom's ticket, asked for by its menu item.
+    m_daily = new DailyTicket(m_settings.site, m_environment.verifiedGames, this);
     connectHandlers();
 }
 
@@ -108,7 +111,7 @@ void Tmain::FormCreate() {
     m_game->setSounds(m_sounds.get());
     m_recorder = std::make_unique<GameRecorder>(*m_game, *m_environment.timers, *m_random);
     m_recorder->setCatchUp(m_environment.clockToNow);
-    m_recorder->setTickets([this] { return m_verified->takeTicket(); });
+    m_recorder->setTickets([this] { return takeTicket(); });
     // The next game's ticket is fetched while this game's score is looked at.
     m_recorder->onGameOver([this] { m_verified->fetchTicket(); });
     m_game->setObserver(m_recorder.get());
@@ -170,12 +173,24 @@ void Tmain::connectHandlers() {
         {m_parts.ChangeName1, &Tmain::ChangeName1Click},
         {m_parts.TallyList1, &Tmain::TallyList1Click},
         {m_parts.ViewHighScoreList1, &Tmain::ViewHighScoreList1Click},
+        {m_parts.DailyBloom1, &Tmain::DailyBloom1Click},
+        {m_parts.ViewDailyBloomList1, &Tmain::ViewDailyBloomList1Click},
         {m_parts.Help1, &Tmain::Help1Click},
         {m_parts.About1, &Tmain::About1Click}};
     for (const auto& [item, handler] : items) {
         connect(item, &QAction::triggered, this, handler);
     }
     connect(m_parts.Exit1, &QAction::triggered, this, &QWidget::close);
+
+    connect(m_daily, &DailyTicket::ticketArrived, this, &Tmain::dailyTicketArrived);
+    connect(m_daily, &DailyTicket::ticketFailed, this, [this](DailyTicket::Failure failure) {
+        m_environment.showMessage(
+            failure == DailyTicket::Failure::unreachable
+                ? QCoreApplication::translate(
+                      "Tmain", "No Daily Bloom ticket: the score server could not be reached.")
+                : QCoreApplication::translate(
+                      "Tmain", "No Daily Bloom ticket: the score server did not hand one out."));
+    });
 
     connect(m_submission, &ScoreSubmission::waitCaptionChanged, m_parts.panel_wait,
             &TFlatPanel::setCaption);
@@ -198,6 +213,23 @@ void Tmain::setTally(TallyCalls* tally) {
     m_game->setTally(tally);
 }
 
+std::optional<std::string> Tmain::takeTicket() {
+    std::optional<std::string> daily = std::exchange(m_dailyTicket, std::nullopt);
+    m_display->setDailyDay(daily ? std::exchange(m_dailyDay, QString()) : QString());
+    if (daily) {
+        return daily;
+    }
+    return m_verified->takeTicket();
+}
+
+void Tmain::dailyTicketArrived(const QString& line, const QString& day) {
+    m_dailyTicket = line.toStdString();
+    m_dailyDay = day;
+    // As the menu's Start Game: a game under way is cut short.
+    StartGame1Click();
+    m_board->setFocus(Qt::OtherFocusReason);
+}
+
 void Tmain::setTallyListWindow(std::function<void()> show) {
     m_showTallyList = std::move(show);
     m_parts.TallyList1->setEnabled(bool(m_showTallyList));
@@ -206,6 +238,7 @@ void Tmain::setTallyListWindow(std::function<void()> show) {
 void Tmain::setHighScoreWindow(Thighscore* highscore) {
     m_highscore = highscore;
     m_parts.ViewHighScoreList1->setEnabled(m_highscore != nullptr);
+    m_parts.ViewDailyBloomList1->setEnabled(m_highscore != nullptr);
 }
 
 void Tmain::setInfoWindows(Thelp* help, Tabout* about) {
@@ -373,6 +406,19 @@ void Tmain::button_viewhighscoresClick() {
 
 void Tmain::ViewHighScoreList1Click() {
     button_viewhighscoresClick();
+}
+
+void Tmain::DailyBloom1Click() {
+    // A click while the ticket is on its way starts nothing more.
+    m_daily->fetch();
+}
+
+void Tmain::ViewDailyBloomList1Click() {
+    if (!m_highscore) {
+        return;
+    }
+    m_highscore->loadPage(site::dailyPagePath);
+    m_highscore->showWindow();
 }
 
 void Tmain::Help1Click() {

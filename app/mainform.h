@@ -18,9 +18,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class BoardView;
 class EngineClock;
+class DailyTicket;
 class Game;
 class GameRecorder;
 class MainDisplay;
@@ -127,11 +129,17 @@ private:
     void button_sendscoreClick();
     void button_viewhighscoresClick();
     void ViewHighScoreList1Click();
+    void DailyBloom1Click();
+    void ViewDailyBloomList1Click();
     void Help1Click();
     void About1Click();
     void image_logoClick();
 
     void FormCreate();
+    // The ticket for the game that starts now: the Daily Bloom's when its arrival starts the
+    // game, else a normal one if one is held.
+    std::optional<std::string> takeTicket();
+    void dailyTicketArrived(const QString& line, const QString& day);
     void buildWindow();
     void connectHandlers();
     // The window's size grown, where needed, so that its client area holds the board panel.
@@ -153,6 +161,10 @@ private:
     std::unique_ptr<Game> m_game;
     std::unique_ptr<GameRecorder> m_recorder;
     VerifiedGames* m_verified = nullptr;
+    DailyTicket* m_daily = nullptr;
+    // The Daily Bloom ticket and its day, for the one game its arrival starts.
+    std::optional<std::string> m_dailyTicket;
+    QString m_dailyDay;
     std::function<void()> m_showTallyList;
     ScoreSubmission* m_submission = nullptr;
     Thighscore* m_highscore = nullptr;

@@ -75,7 +75,9 @@ void VerifiedGames::ticketDone(const std::string& body) {
     if (line.ends_with('\r')) {
         line.remove_suffix(1);
     }
-    if (!parseTicket(line)) {
+    // A daily ticket is for the Daily Bloom alone; a normal game on it would count as the day's.
+    const std::optional<TicketFields> ticket = parseTicket(line);
+    if (!ticket || !ticket->day.empty()) {
         return;
     }
     holdTicket(std::string(line));

@@ -115,7 +115,7 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
     // is tried once more, once it has ended.
     getit->setOnError([this](QObject*) {
         if (std::exchange(m_loadAgain, false)) {
-            QTimer::singleShot(0, this, &Thighscore::loadit);
+            QTimer::singleShot(0, this, [this] { loadPage(m_page); });
         }
     });
 
@@ -128,17 +128,26 @@ void Thighscore::FormCreate() {
 }
 
 void Thighscore::loadit() {
+    loadPage(site::highScorePath);
+}
+
+void Thighscore::loadPage(std::string_view path) {
+    m_page = path;
     if (getit->busy()) {
         m_loadAgain = true;
         return;
     }
     getit->setPostQuery(std::string());
-    getit->setURL(m_siteRoot + std::string(site::highScorePath));
+    getit->setURL(m_siteRoot + m_page);
     getit->FetchString();
 }
 
 void Thighscore::getitDoneString(QObject*, const std::string& Result) {
-    m_loadAgain = false;
+    // Another page was asked for while this one came: that one is shown instead.
+    if (std::exchange(m_loadAgain, false) && getit->URL() != m_siteRoot + m_page) {
+        QTimer::singleShot(0, this, [this] { loadPage(m_page); });
+        return;
+    }
     // Far over the viewer's limit in any character set: not even decoded. A refused page is a
     // failed load; the window keeps what it showed.
     if (Result.size() > 4 * htmlpage::PageLimits().maxBytes) {

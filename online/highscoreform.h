@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <string>
+#include <string_view>
 
 class HtmlViewer;
 class QLabel;
@@ -27,6 +28,8 @@ public:
     // Starts loading the high-score page and returns at once. While a load runs, its page is
     // the one that arrives; should it fail, the page is asked for once more.
     void loadit();
+    // The same for another page of the site (the daily list): `path` relative to the site root.
+    void loadPage(std::string_view path);
 
     // Shows the window, or brings it up again when it is already shown or minimised.
     void showWindow();
@@ -56,4 +59,6 @@ private:
     bool m_placed = false;
     // loadit was called while a load ran.
     bool m_loadAgain = false;
+    // The page last asked for, relative to the site root.
+    std::string m_page;
 };

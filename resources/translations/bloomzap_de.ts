@@ -580,6 +580,26 @@
         <source>Unable to write to %1</source>
         <translation>Speichern nicht möglich: %1</translation>
     </message>
+    <message>
+        <source>Daily Bloom %1 - Good Luck %2</source>
+        <translation>Tägliche Blüte %1 - Viel Glück, %2</translation>
+    </message>
+    <message>
+        <source>Daily Bloom</source>
+        <translation>Tägliche Blüte</translation>
+    </message>
+    <message>
+        <source>View Daily Bloom List</source>
+        <translation>Liste der Täglichen Blüte anzeigen</translation>
+    </message>
+    <message>
+        <source>No Daily Bloom ticket: the score server could not be reached.</source>
+        <translation>Kein Ticket für die Tägliche Blüte: Der Punkteserver war nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>No Daily Bloom ticket: the score server did not hand one out.</source>
+        <translation>Kein Ticket für die Tägliche Blüte: Der Punkteserver hat keines ausgegeben.</translation>
+    </message>
 </context>
 <context>
     <name>Tmultiplayer</name>

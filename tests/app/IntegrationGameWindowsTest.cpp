@@ -127,7 +127,8 @@ private slots:
         const std::pair<QAction*, QWidget*> items[] = {
             {menuItem(run.main(), "Help1"), &run.windows->help},
             {menuItem(run.main(), "About1"), &run.windows->about},
-            {menuItem(run.main(), "ViewHighScoreList1"), &run.windows->highscore}};
+            {menuItem(run.main(), "ViewHighScoreList1"), &run.windows->highscore},
+            {menuItem(run.main(), "ViewDailyBloomList1"), &run.windows->highscore}};
         for (const auto& [item, window] : items) {
             QVERIFY2(item->isEnabled(), qPrintable(item->objectName()));
             item->trigger();
@@ -136,6 +137,32 @@ private slots:
         click(part<ClickLabel>(run.main(), "image_logo"));
         QCOMPARE(opened, QList<QUrl>{QUrl(run.windows->about.URL1->target())});
         QCOMPARE(opened.value(0).authority(), QStringLiteral("127.0.0.1:8123"));
+    }
+
+    // "View Daily Bloom List" shows the day's list in the high-score window, and the page asked
+    // for last is the one shown, even while the other page is on its way.
+    void theDailyListOpensInTheHighScoreWindow() {
+        LocalServer server;
+        QVERIFY(server.serving());
+        GameRun run(settingsFor(server.root()));
+        Thighscore& highscore = run.windows->highscore;
+        const auto shows = [&highscore](const char* text) {
+            return !highscore.getit->busy() &&
+                   highscore.displayhtml->toPlainText().contains(QLatin1String(text));
+        };
+        // The all-time page links to the day's; only the day's is titled with the day.
+        menuItem(run.main(), "ViewDailyBloomList1")->trigger();
+        QVERIFY(highscore.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(shows("Daily Bloom 20"), 15000);
+        menuItem(run.main(), "ViewHighScoreList1")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!shows("Daily Bloom 20"), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!highscore.getit->busy(), 15000);
+
+        menuItem(run.main(), "ViewHighScoreList1")->trigger();
+        QVERIFY(highscore.getit->busy());
+        menuItem(run.main(), "ViewDailyBloomList1")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(shows("Daily Bloom 20"), 15000);
+        QVERIFY(run.messages.isEmpty());
     }
 
     void sentScoreIsStoredAndShownInTheHighScoreWindow_data() {

@@ -164,9 +164,11 @@ private slots:
                 }
             }
         }
-        QCOMPARE(shown, QStringList({"Start Game", "Exit", "Play Sounds", "Reset Screen Location",
-                                     "Change  Name", "Automatically Check for Updates",
-                                     "Tally List", "View High Score List", "Help", "About"}));
+        QCOMPARE(shown,
+                 QStringList({"Start Game", "Daily Bloom", "Exit", "Play Sounds",
+                              "Reset Screen Location", "Change  Name",
+                              "Automatically Check for Updates", "Tally List",
+                              "View High Score List", "View Daily Bloom List", "Help", "About"}));
     }
 
     void playsoundsFollowsTheSwitch() {
