@@ -20,6 +20,9 @@ inline constexpr std::string_view updateFolder = "bloomzap/";
 // replays before it marks the game's posting verified.
 inline constexpr std::string_view ticketPath = "bloomzap/ticket";
 inline constexpr std::string_view replayPath = "bloomzap/replay";
+inline constexpr std::string_view dailyTicketPath = "bloomzap/dailyticket";
+inline constexpr std::string_view dailyPagePath = "counter/bloomzapdaily.shtml";
+inline constexpr std::string_view watchPath = "bloomzap/watch";
 // The invitation page the multiplayer window opens.
 inline constexpr std::string_view multiplayerPath = "multiplayer.html";
 

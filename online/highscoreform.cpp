@@ -4,6 +4,7 @@
 #include "online/HTTPGet.h"
 #include "online/HtmlViewer.h"
 #include "online/PageSanitiser.h"
+#include "online/WatchLink.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/EmbeddedPicture.h"
 #include "widgets/HouseStyle.h"
@@ -144,7 +145,9 @@ void Thighscore::getitDoneString(QObject*, const std::string& Result) {
     if (Result.size() > 4 * htmlpage::PageLimits().maxBytes) {
         return;
     }
-    displayhtml->loadDocument(pageText(Result));
+    if (displayhtml->loadDocument(pageText(Result))) {
+        m_pageAddress = getit->URL();
+    }
 }
 
 void Thighscore::showWindow() {
@@ -154,6 +157,17 @@ void Thighscore::showWindow() {
 }
 
 void Thighscore::displayhtmlHotSpotClick(const QString& SRC) {
+    const QString page = QString::fromStdString(
+        m_pageAddress.empty() ? m_siteRoot + std::string(site::highScorePath) : m_pageAddress);
+    const WatchLink link =
+        classifyWatchLink(QUrl(page), SRC, QUrl(QString::fromStdString(m_siteRoot)));
+    if (link.kind == WatchLink::Kind::watch) {
+        emit watchAsked(link.id);
+        return;
+    }
+    if (link.kind == WatchLink::Kind::refused) {
+        return;
+    }
     URL1->setURL(SRC);
     URL1->OpenLink();
 }
