@@ -111,6 +111,9 @@ const Entry entries[] = {
 
     {&part<&MainParts::panel_watch>, nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Replay"),
      QT_TRANSLATE_NOOP("MainAccessible", "A game from the high-score list played again on the board")},
+    {&part<&MainParts::label_watch>, nullptr,
+     QT_TRANSLATE_NOOP("MainAccessible", "Replayed game:"),
+     QT_TRANSLATE_NOOP("MainAccessible", "Whose game is played again and its final score"), true},
     {&part<&MainParts::label_watchscore>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "The replayed game's points so far")},
     {&part<&MainParts::button_watch1x>, nullptr, nullptr,
