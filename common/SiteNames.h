@@ -20,6 +20,8 @@ inline constexpr std::string_view updateFolder = "bloomzap/";
 // replays before it marks the game's posting verified.
 inline constexpr std::string_view ticketPath = "bloomzap/ticket";
 inline constexpr std::string_view replayPath = "bloomzap/replay";
+// The day's ticket (GET, the same seed for everyone that UTC day), the day's list page ("?day="
+// names an earlier day) and a kept record by its id ("?id=").
 inline constexpr std::string_view dailyTicketPath = "bloomzap/dailyticket";
 inline constexpr std::string_view dailyPagePath = "counter/bloomzapdaily.shtml";
 inline constexpr std::string_view watchPath = "bloomzap/watch";

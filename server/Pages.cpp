@@ -1,6 +1,9 @@
 #include "server/Pages.h"
 
 #include "common/SiteNames.h"
+#include "engine/Ticket.h"
+
+#include <algorithm>
 
 namespace server::pages {
 
@@ -89,7 +92,23 @@ const char* rankColour(std::size_t rank) {
     }
 }
 
-std::string scoreTable(const std::vector<RankedScore>& best, std::size_t count) {
+// The verified mark, and a link to watch the game while its record is kept; a practice game of a
+// daily list says so instead.
+std::string status(const RankedScore& row) {
+    if (!row.verified) {
+        return "&nbsp;";
+    }
+    std::string out = font(green, row.practice ? "practice" : verifiedMark);
+    if (row.watchId > 0) {
+        out += " " + link("/" + std::string(site::watchPath) + "?id=" + std::to_string(row.watchId),
+                          "watch");
+    }
+    return out;
+}
+
+// Rows from `best` while `keep` holds for them, at most `count`; practice rows get no rank.
+template <class Keep>
+std::string scoreTable(const std::vector<RankedScore>& best, std::size_t count, Keep keep) {
     std::string out = "<table align=\"center\" width=\"90%\" border=\"0\" cellspacing=\"0\" "
                       "cellpadding=\"4\">\n<tr bgcolor=\"";
     out += headRow;
@@ -97,21 +116,31 @@ std::string scoreTable(const std::vector<RankedScore>& best, std::size_t count) 
            font(lightYellow, "Name") + "</th><th align=\"center\">" + font(lightYellow, "Date") +
            "</th><th align=\"right\">" + font(lightYellow, "Score") + "</th><th align=\"left\">" +
            font(lightYellow, "Verified") + "</th></tr>\n";
-    for (std::size_t i = 0; i < best.size() && i < count; ++i) {
-        const RankedScore& row = best[i];
-        const std::size_t rank = i + 1;
+    std::size_t i = 0;
+    for (const RankedScore& row : best) {
+        if (i >= count) {
+            break;
+        }
+        if (!keep(row)) {
+            continue;
+        }
+        const std::size_t rank = ++i;
+        const std::string shownRank = row.practice ? "&nbsp;" : std::to_string(rank);
         out += "<tr bgcolor=\"";
-        out += i % 2 == 0 ? rowA : rowB;
-        out += "\"><td align=\"right\">" + font(rankColour(rank), std::to_string(rank)) +
+        out += rank % 2 == 1 ? rowA : rowB;
+        out += "\"><td align=\"right\">" + font(rankColour(rank), shownRank) +
                "</td><td align=\"left\">" + font(yellow, htmlEscape(row.name)) +
                "</td><td align=\"center\">" + font(silver, htmlEscape(row.date)) +
                "</td><td align=\"right\">" +
                font(green, "<b>" + std::to_string(row.score) + "</b>") +
-               "</td><td align=\"left\">" +
-               (row.verified ? font(green, verifiedMark) : std::string("&nbsp;")) + "</td></tr>\n";
+               "</td><td align=\"left\">" + status(row) + "</td></tr>\n";
     }
     out += "</table>\n";
     return out;
+}
+
+bool everyRow(const RankedScore&) {
+    return true;
 }
 
 std::string postingCount(std::int64_t total, bool verifiedOnly) {
@@ -163,13 +192,49 @@ std::string highScores(const Standings& standings, bool verifiedOnly) {
                 ? "The best " + std::to_string(listLength) + " of " + count + " posted."
                 : count + " posted.";
         out += centred(shown);
-        out += scoreTable(standings.best, listLength);
+        out += scoreTable(standings.best, listLength, everyRow);
         out += centred(
             "Equal scores are ranked in the order they were posted. " + std::string(verifiedMark) +
                 ": played in real time from a ticket of this server, which replayed the game "
                 "click by click to this score.",
             "2");
     }
+    out += centred(link("/" + std::string(site::dailyPagePath), "Today's Daily Bloom"));
+    out += close();
+    return out;
+}
+
+std::string daily(const std::string& day, const Standings& standings, std::int64_t today) {
+    const std::string title = "Daily Bloom " + day;
+    std::string out = open(title);
+    out += heading(title);
+    const std::int64_t number = dayNumber(day).value_or(today);
+    const auto dayLink = [](std::int64_t other, std::string_view text) {
+        return link("/" + std::string(site::dailyPagePath) + "?day=" + dayText(other), text);
+    };
+    std::string around = number > 0 ? dayLink(number - 1, "&laquo; The day before") : "";
+    if (number < today) {
+        around +=
+            (around.empty() ? "" : " &middot; ") + dayLink(number + 1, "The day after &raquo;");
+    }
+    out += centred(around);
+    const auto counted = [](const RankedScore& row) { return !row.practice; };
+    const auto practice = [](const RankedScore& row) { return row.practice; };
+    if (standings.total == 0) {
+        out += centred("No daily game was verified on this day.");
+    } else {
+        out += centred(std::to_string(standings.total) + " daily game" +
+                       (standings.total == 1 ? "" : "s") + " verified.");
+        out += scoreTable(standings.best, listLength, counted);
+    }
+    if (std::any_of(standings.best.begin(), standings.best.end(), practice)) {
+        out += centred("Practice: later games of the same names that day, not ranked.");
+        out += scoreTable(standings.best, listLength, practice);
+    }
+    out += centred("Everyone plays the same flowers on the same day; each name's first verified "
+                   "game of the day counts. " +
+                       link("/" + std::string(site::highScorePath), "All-time high scores"),
+                   "2");
     out += close();
     return out;
 }
@@ -195,7 +260,8 @@ std::string home() {
     out += "</ul>\n";
     out += paragraph("When a game is over, press SEND SCORE to put your result on the shared "
                      "list. " +
-                     link(site::highScorePath, "See the high scores") + " or " +
+                     link(site::highScorePath, "See the high scores") + ", " +
+                     link(site::dailyPagePath, "today's Daily Bloom") + " or " +
                      link(std::string(site::multiplayerPath), "take on the other players") + ".");
     out += close();
     return out;
@@ -213,7 +279,7 @@ std::string multiplayer(const Standings& standings) {
         out += paragraph("Nobody has posted a score yet, so the first place is yours to take.");
     } else {
         out += paragraph("The ten to beat right now:");
-        out += scoreTable(standings.best, topLength);
+        out += scoreTable(standings.best, topLength, everyRow);
     }
     out += paragraph(link(site::highScorePath, "The whole list") + " &middot; " +
                      link("./", "About the game"));

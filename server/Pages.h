@@ -2,6 +2,7 @@
 
 #include "server/ScoreStore.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,11 @@ std::string htmlEscape(std::string_view text);
 // counter/bloomzap.shtml: the best scores (rank, name, date, score, a mark on verified ones) and
 // the total of postings; `verifiedOnly` says the standings hold the verified postings only.
 std::string highScores(const Standings& standings, bool verifiedOnly = false);
+
+// counter/bloomzapdaily.shtml: the daily list of `day` ("YYYY-MM-DD"): its counted games ranked,
+// then its practice games, with links to the day before and, before `today` (days since 1970),
+// the day after.
+std::string daily(const std::string& day, const Standings& standings, std::int64_t today);
 
 // The site root: what the game is, how to play, where the high scores are.
 std::string home();

@@ -48,6 +48,34 @@ std::string storeBatchStatement() {
            " SELECT ord, taken, (SELECT count(*) FROM notified) FROM ranked";
 }
 
+void prepareDaily(pqxx::connection& c) {
+    // The first verified daily game of a name that day takes the unique place; a second one
+    // from any process waits for the first's transaction and then finds it taken.
+    c.prepare("daily_first",
+              "INSERT INTO daily_games (posting_id, day, name, counted) VALUES ($1, $2, $3, true)"
+              " ON CONFLICT (day, name) WHERE counted DO NOTHING RETURNING 1");
+    c.prepare("daily_practice", "INSERT INTO daily_games (posting_id, day, name, counted)"
+                                " VALUES ($1, $2, $3, false)");
+    c.prepare("keep_record", "INSERT INTO replays (posting_id, record) VALUES ($1, $2)"
+                             " ON CONFLICT (posting_id) DO UPDATE SET record = excluded.record");
+    // Kept: the best $1 verified games of all time, and the best $1 counted games of every day
+    // from $2 on.
+    c.prepare("prune_records",
+              "DELETE FROM replays WHERE posting_id NOT IN ("
+              " SELECT id FROM (SELECT id FROM postings WHERE verified"
+              "  ORDER BY score DESC, id LIMIT $1) AS best"
+              " UNION SELECT posting_id FROM (SELECT d.posting_id, row_number() OVER"
+              "  (PARTITION BY d.day ORDER BY p.score DESC, p.id) AS place"
+              "  FROM daily_games d JOIN postings p ON p.id = d.posting_id"
+              "  WHERE d.counted AND d.day >= $2) AS days WHERE place <= $1)");
+    c.prepare("daily", "SELECT p.name, p.date, p.score, p.verified, coalesce(r.posting_id, 0)"
+                       " FROM daily_games d JOIN postings p ON p.id = d.posting_id"
+                       " LEFT JOIN replays r ON r.posting_id = d.posting_id"
+                       " WHERE d.day = $1 AND d.counted = $2 ORDER BY p.score DESC, p.id LIMIT $3");
+    c.prepare("daily_total", "SELECT count(*) FROM daily_games WHERE day = $1 AND counted");
+    c.prepare("kept_record", "SELECT record FROM replays WHERE posting_id = $1");
+}
+
 } // namespace
 
 std::string arrayElement(const std::string& text) {
@@ -67,11 +95,14 @@ void prepare(pqxx::connection& c) {
         setup.exec("SET statement_timeout = " + std::to_string(statementTimeoutMs));
     }
     c.prepare("store_batch", storeBatchStatement());
-    c.prepare("best", "SELECT name, date, score, verified FROM postings"
-                      " ORDER BY score DESC, id LIMIT $1");
+    c.prepare("best", "SELECT p.name, p.date, p.score, p.verified, coalesce(r.posting_id, 0)"
+                      " FROM postings p LEFT JOIN replays r ON r.posting_id = p.id"
+                      " ORDER BY p.score DESC, p.id LIMIT $1");
     c.prepare("total", "SELECT count(*) FROM postings");
-    c.prepare("best_verified", "SELECT name, date, score, verified FROM postings"
-                               " WHERE verified ORDER BY score DESC, id LIMIT $1");
+    c.prepare("best_verified",
+              "SELECT p.name, p.date, p.score, p.verified, coalesce(r.posting_id, 0)"
+              " FROM postings p LEFT JOIN replays r ON r.posting_id = p.id"
+              " WHERE p.verified ORDER BY p.score DESC, p.id LIMIT $1");
     c.prepare("total_verified", "SELECT count(*) FROM postings WHERE verified");
     // The ticket is taken first: a second use of it, from any process, waits for this
     // transaction and then finds it taken.
@@ -89,6 +120,7 @@ void prepare(pqxx::connection& c) {
     c.prepare("forget_tickets",
               "DELETE FROM used_tickets"
               " WHERE used < clock_timestamp() - $1::bigint * interval '1 second'");
+    prepareDaily(c);
 }
 
 void create(pqxx::connection& c) {
@@ -134,6 +166,16 @@ void create(pqxx::connection& c) {
                 " allowance integer NOT NULL)"); // the limit in force then
         tx.exec("DROP INDEX IF EXISTS postings_recent");
         tx.exec("INSERT INTO bloomzap_schema (version) VALUES (3)");
+    }
+    if (current < 4) {
+        // One row per verified daily game; of a name's games on one day only the first counts.
+        tx.exec("CREATE TABLE daily_games ("
+                " posting_id bigint PRIMARY KEY, day text NOT NULL, name text NOT NULL,"
+                " counted boolean NOT NULL)");
+        tx.exec("CREATE UNIQUE INDEX daily_first ON daily_games (day, name) WHERE counted");
+        tx.exec("CREATE INDEX daily_day ON daily_games (day, counted)");
+        tx.exec("CREATE TABLE replays (posting_id bigint PRIMARY KEY, record text NOT NULL)");
+        tx.exec("INSERT INTO bloomzap_schema (version) VALUES (4)");
     }
     tx.commit();
 }

@@ -9,8 +9,8 @@ namespace server::pgschema {
 // The notification channel of every change to the postings; each process listens to it.
 inline constexpr const char* channel = "bloomzap_postings";
 // 1: postings; 2: their verified flag, the used tickets and the ticket key; 3: the rate limit's
-// rows per address.
-inline constexpr int version = 3;
+// rows per address; 4: the daily lists and the kept game records.
+inline constexpr int version = 4;
 // Connections are refused by the database itself after this much time in one statement.
 inline constexpr int statementTimeoutMs = 1500;
 

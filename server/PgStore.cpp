@@ -13,8 +13,6 @@ namespace server {
 
 namespace {
 
-// How long one page render may wait for the database.
-constexpr auto readPatience = std::chrono::milliseconds(1500);
 // How long the listening connection's set-up may take.
 constexpr auto setupPatience = std::chrono::seconds(2);
 // How long the listener waits for a notification before it looks for a stop again.
@@ -205,48 +203,19 @@ Standings PgStore::standings(int count, bool verifiedOnly) {
         Standings result;
         for (const auto& row : tx.exec_prepared(verifiedOnly ? "best_verified" : "best", count)) {
             result.best.push_back(RankedScore{row[0].as<std::string>(), row[1].as<std::string>(),
-                                              row[2].as<int>(), row[3].as<bool>()});
+                                              row[2].as<int>(), row[3].as<bool>(),
+                                              row[4].as<std::int64_t>()});
         }
         result.total = tx.exec_prepared(verifiedOnly ? "total_verified" : "total")[0][0].as<long>();
         return result;
     });
 }
 
-VerifyResult PgStore::verify(const VerifyRequest& request) {
-    return withConnection(StoreClock::now() + readPatience, [&](pqxx::connection& c) {
-        pqxx::work tx(c);
-        if (tx.exec_prepared("use_ticket", request.ticketId).empty()) {
-            return VerifyResult::ticketUsed;
-        }
-        const pqxx::result posting =
-            tx.exec_prepared("unverified", request.posting.name, request.posting.date,
-                             request.posting.score, request.issuedMs);
-        if (posting.empty()) {
-            tx.abort(); // the ticket stays unused
-            return VerifyResult::noPosting;
-        }
-        const auto id = posting[0][0].as<std::int64_t>();
-        tx.exec_prepared("mark_verified", id);
-        tx.exec_prepared("ticket_posting", request.ticketId, id);
-        tx.exec_prepared("forget_tickets", usedTicketKeepSeconds);
-        tx.exec("SELECT pg_notify(" + tx.quote(channel) + ", '')");
-        tx.commit();
-        return VerifyResult::verified;
-    });
-}
-
-VerifyResult PgStore::mayVerify(const VerifyRequest& request) {
-    return withConnection(StoreClock::now() + readPatience, [&](pqxx::connection& c) {
-        pqxx::read_transaction tx(c);
-        if (!tx.exec_prepared("ticket_spent", request.ticketId).empty()) {
-            return VerifyResult::ticketUsed;
-        }
-        if (tx.exec_prepared("posting_waits", request.posting.name, request.posting.date,
-                             request.posting.score, request.issuedMs)
-                .empty()) {
-            return VerifyResult::noPosting;
-        }
-        return VerifyResult::verified;
+void PgStore::withConnectionDo(StoreClock::time_point deadline,
+                               const std::function<void(pqxx::connection&)>& work) {
+    withConnection(deadline, [&](pqxx::connection& c) {
+        work(c);
+        return 0;
     });
 }
 

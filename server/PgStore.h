@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ public:
     static constexpr auto forgetEvery = std::chrono::seconds(2);
     static constexpr int forgetAtOnce = 50000;
     static constexpr const char* channel = pgschema::channel;
+    // How long one read, or one verification, may wait for the database.
+    static constexpr auto readPatience = std::chrono::milliseconds(1500);
 
     // Connects and creates or checks the schema. `poolSize` is the most connections this
     // process opens for requests (one more listens for changes). Throws StoreOpenError.
@@ -46,8 +49,10 @@ public:
 
     void submit(PostingRequest request, AddDone done) override;
     Standings standings(int count, bool verifiedOnly) override;
-    VerifyResult verify(const VerifyRequest& request) override;
+    VerifyResult verify(const VerifyRequest& request, DailyResult& daily) override;
     VerifyResult mayVerify(const VerifyRequest& request) override;
+    Standings dailyStandings(const std::string& day, int count) override;
+    std::optional<std::string> keptRecord(std::int64_t id) override;
     std::string ticketKey() override;
     void watchChanges(std::function<void()> changed) override;
 
@@ -61,6 +66,9 @@ private:
     // Runs `work` on a pooled connection by `deadline` and turns database failures into
     // StoreUnavailable.
     template <typename Work> auto withConnection(StoreClock::time_point deadline, Work work);
+    // The same for the store's other files, which cannot see the template.
+    void withConnectionDo(StoreClock::time_point deadline,
+                          const std::function<void(pqxx::connection&)>& work);
     void commitBatch(std::vector<PostingBatcher::Entry>& batch, StoreClock::time_point deadline);
     // Deletes the rate rows of addresses that posted nothing within the window.
     void forgetQuietAddresses();

@@ -28,10 +28,10 @@ struct ReplayJob {
     ReplayAnswer answer;
 };
 
-// Game tickets (GET of the ticket path) and the game records that verify postings (POST of the
-// replay path). Both cost this process, so their per-address limits are counted here rather
-// than in the store; records are replayed by threads of their own, one per busy core, so that
-// the connection threads keep answering.
+// Game tickets (GET of the ticket path, or of the daily ticket path for the day's game) and the
+// game records that verify postings (POST of the replay path). Both cost this process, so their
+// per-address limits are counted here rather than in the store; records are replayed by threads of
+// their own, one per busy core, so that the connection threads keep answering.
 class RecordRoute : public Route {
 public:
     RecordRoute(const ServeSettings& settings, ScoreStore& store, const TicketSigner& signer,
@@ -44,7 +44,7 @@ public:
     MHD_Result resume(Exchange& x) override;
 
 private:
-    MHD_Result ticket(Exchange& x);
+    MHD_Result ticket(Exchange& x, bool daily);
     MHD_Result replay(Exchange& x);
     void replayGames(Worker& replayers);
 
@@ -55,6 +55,7 @@ private:
     PageCache& m_pages;
     AccessLog& m_log;
     const std::string m_ticketPath;
+    const std::string m_dailyTicketPath;
     AddressRateLimit m_ticketLimit;
     AddressRateLimit m_replayLimit;
     TicketsInReplay m_inReplay;

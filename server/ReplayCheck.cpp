@@ -32,8 +32,20 @@ private:
     std::string m_id;
 };
 
+constexpr std::int64_t secondsADay = 24 * 60 * 60;
+
+// The day whose list a game on `ticket` enters: its own day, when the ticket was issued on that
+// day with that day's seed; else none.
+std::string dailyListDay(const TicketFields& ticket, const TicketSigner& signer) {
+    if (ticket.day.empty() || dayNumber(ticket.day) != ticket.issued / secondsADay ||
+        signer.dailySeed(ticket.day) != ticket.seed) {
+        return {};
+    }
+    return ticket.day;
+}
+
 ReplayAnswer check(std::string_view body, const TicketSigner& signer, ScoreStore& store,
-                   TicketsInReplay& busy, std::int64_t arrivedMs) {
+                   TicketsInReplay& busy, std::int64_t arrivedMs, RecordKeeping keeping) {
     const std::optional<GameRecord> record = readRecord(body);
     if (!record) {
         return {400, "The game record cannot be read."};
@@ -63,7 +75,13 @@ ReplayAnswer check(std::string_view body, const TicketSigner& signer, ScoreStore
     if (!posted.values) {
         return {400, "The game record's posting is not valid: " + posted.refusal};
     }
-    const VerifyRequest request{*posted.values, ticket->id, ticket->issued * 1000};
+    keeping.today = arrivedMs / 1000 / secondsADay;
+    const VerifyRequest request{*posted.values,
+                                ticket->id,
+                                ticket->issued * 1000,
+                                std::string(body),
+                                dailyListDay(*ticket, signer),
+                                keeping};
     // A spent ticket or a game nobody posted costs no replay.
     if (const VerifyResult found = store.mayVerify(request); found != VerifyResult::verified) {
         return refusal(found);
@@ -79,12 +97,21 @@ ReplayAnswer check(std::string_view body, const TicketSigner& signer, ScoreStore
                     (replay.refusal.empty() ? std::string(".") : ": " + replay.refusal),
                 true};
     }
-    const VerifyResult result = store.verify(request);
+    DailyResult daily = DailyResult::none;
+    const VerifyResult result = store.verify(request, daily);
     if (result != VerifyResult::verified) {
         // Another record of this game was verified while this one was replayed.
         ReplayAnswer answer = refusal(result);
         answer.replayed = true;
         return answer;
+    }
+    switch (daily) {
+    case DailyResult::counted:
+        return {200, "verified\ndaily counted", true};
+    case DailyResult::practice:
+        return {200, "verified\ndaily practice", true};
+    case DailyResult::none:
+        break;
     }
     return {200, "verified", true};
 }
@@ -102,9 +129,9 @@ void TicketsInReplay::release(const std::string& id) {
 }
 
 ReplayAnswer checkReplay(std::string_view body, const TicketSigner& signer, ScoreStore& store,
-                         TicketsInReplay& busy, std::int64_t arrivedMs) {
+                         TicketsInReplay& busy, std::int64_t arrivedMs, RecordKeeping keeping) {
     try {
-        return check(body, signer, store, busy, arrivedMs);
+        return check(body, signer, store, busy, arrivedMs, keeping);
     } catch (const std::exception&) {
         // The store could not be reached, or memory ran out: nothing was changed.
         return {503, "The score list is not available just now; please try again."};

@@ -44,10 +44,12 @@ private:
 // its game took no longer than the time since the ticket's issue (plus gameClockAllowanceMs);
 // that `store` holds the ticket unspent and a posting to verify; that no other record of the
 // ticket is being replayed (`busy`). Only then it replays the game and, when it ends as
-// recorded, marks the matching posting verified in `store` and spends the ticket. Runs a whole
-// replay and waits for the store: call it off the connection threads. Never throws; a store that
-// cannot be reached gives 503.
+// recorded, marks the matching posting verified in `store`, spends the ticket and keeps the
+// record as `keeping` says (its day being that of `arrivedMs`). A game on a daily ticket issued
+// on its own day with that day's seed also enters the day's list; the answer's second line then
+// says "daily counted" or "daily practice". Runs a whole replay and waits for the store: call it
+// off the connection threads. Never throws; a store that cannot be reached gives 503.
 ReplayAnswer checkReplay(std::string_view body, const TicketSigner& signer, ScoreStore& store,
-                         TicketsInReplay& busy, std::int64_t arrivedMs);
+                         TicketsInReplay& busy, std::int64_t arrivedMs, RecordKeeping keeping);
 
 } // namespace server

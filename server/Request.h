@@ -11,6 +11,7 @@ namespace server {
 class Route;
 struct RenderedPages;
 struct ReplayJob;
+struct ReadJob;
 
 // One request from its first line to its last byte sent: what its head said, how much of its
 // body came, what it waits for and how it was answered.
@@ -36,6 +37,8 @@ struct Request {
     bool replayPost = false;
     std::string record;
     std::shared_ptr<ReplayJob> replay;
+    // The daily page or a kept game record, as read for it.
+    std::shared_ptr<ReadJob> read;
 };
 
 } // namespace server

@@ -1,6 +1,7 @@
 #include "server/ScoreServer.h"
 
 #include "server/ConnectionGuard.h"
+#include "server/DailyRoute.h"
 #include "server/Dispatcher.h"
 #include "server/FileRoute.h"
 #include "server/PageCache.h"
@@ -44,11 +45,15 @@ struct ScoreServer::Parts {
         : guard(settings, log), pages(settings, store, waits, log), files(settings),
           postings(settings, store, waits, pages, log), pageRoute(pages, waits),
           records(settings, store, signer, waits, pages, log, replayThreads),
+          daily(settings, store, pages, waits, log),
           // The table of every path the server answers; any other is the file route's 404.
           router({{sitePath(site::postingPath), &postings},
                   {sitePath(site::ticketPath), &records},
+                  {sitePath(site::dailyTicketPath), &records},
                   {sitePath(site::replayPath), &records},
                   {sitePath(site::highScorePath), &pageRoute},
+                  {sitePath(site::dailyPagePath), &daily},
+                  {sitePath(site::watchPath), &daily},
                   {sitePath(site::multiplayerPath), &pageRoute},
                   {"/", &files},
                   {sitePath(site::versionPath), &files},
@@ -64,9 +69,16 @@ struct ScoreServer::Parts {
     PostingRoute postings;
     PageRoute pageRoute;
     RecordRoute records;
+    DailyRoute daily;
     Router router;
     Dispatcher dispatcher;
 };
+
+std::int64_t ServeSettings::nowMs() const {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count() +
+           clockShift * 1000;
+}
 
 ScoreServer::ScoreServer(ServeSettings settings)
     : m_log(std::make_unique<AccessLog>(settings.log)), m_settings(std::move(settings)) {}

@@ -8,6 +8,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -37,6 +38,14 @@ struct ServeSettings {
     bool verifiedOnly = false; // the pages list only postings whose game was replayed
     int ticketLimit = 60;      // tickets an hour per address; 0: no limit
     int stopPatience = 10;     // seconds a stop waits for the requests under way
+    int replayDays = 30;       // days a daily list's best game records are kept to be watched
+    int replayKeep = 100;      // game records kept of each list, all-time and daily
+    // Seconds this server's wall clock runs ahead of the system's (negative: behind): tests play
+    // on another day with it. Tickets, the arrival of game records and the days follow it.
+    std::int64_t clockShift = 0;
+
+    // Unix milliseconds on this server's wall clock.
+    std::int64_t nowMs() const;
 };
 
 // The HTTP side of the score and update server: the four requests of the game under the site

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ struct RankedScore {
     std::string date;
     std::int32_t score = 0;
     bool verified = false;
+    std::int64_t watchId = 0; // the id its kept game record is served by; 0: none kept
+    bool practice = false;    // on a daily list: a later daily game of a name that day
 };
 
 // What the pages show: the best scores in rank order and how many postings there are (of those
@@ -71,12 +74,32 @@ inline constexpr std::int64_t ticketClockSkewSeconds = 5 * 60;
 inline constexpr std::int64_t usedTicketKeepSeconds =
     ticketLifetimeSeconds + ticketClockSkewSeconds + 60 * 60;
 
+// Which game records are kept to be watched: those of the best `count` verified games of all
+// time and of each daily list from `today` (days since 1970) back over `days` days; every other
+// record is pruned whenever a game is verified. At most count * (days + 1) records are kept, each
+// of at most maxRecordBytes.
+struct RecordKeeping {
+    int days = 30;
+    int count = 100;
+    std::int64_t today = 0;
+};
+
 // A game the server has replayed to its recorded end: the posting it vouches for and the ticket
 // it was played on.
 struct VerifyRequest {
     PostingValues posting;     // name and date as posted, and the replayed score
     std::string ticketId;      // used once only
     std::int64_t issuedMs = 0; // the posting must have been stored at or after this (unix ms)
+    std::string record;        // the game record as it came; kept while the game ranks
+    std::string day;           // "YYYY-MM-DD" of the daily list it enters; empty: none
+    RecordKeeping keeping;
+};
+
+// How a verified game fared on its day's list.
+enum class DailyResult {
+    none,     // not a daily game
+    counted,  // the first verified daily game of its name that day: it ranks
+    practice, // a later one: listed, not ranked
 };
 
 // How a verification ended.
@@ -111,14 +134,25 @@ public:
 
     // In one transaction: unless the ticket was used before, marks the earliest unverified
     // posting of exactly these values stored since the ticket was issued verified, and records
-    // the ticket as used; forgets tickets spent more than usedTicketKeepSeconds ago. Blocks
-    // (bounded); call it off the connection threads. Throws StoreUnavailable.
-    virtual VerifyResult verify(const VerifyRequest& request) = 0;
+    // the ticket as used; forgets tickets spent more than usedTicketKeepSeconds ago. A request
+    // with a day enters the game on that day's list (`daily` says how); its record is kept and
+    // the kept records are pruned (RecordKeeping). Blocks (bounded); call it off the connection
+    // threads. Throws StoreUnavailable.
+    virtual VerifyResult verify(const VerifyRequest& request, DailyResult& daily) = 0;
 
     // What verify() would answer for `request` now, changing nothing: ticketUsed for a spent
     // ticket, noPosting when no posting waits, else verified. Lets a record that cannot verify be
     // refused before its game is replayed. Throws StoreUnavailable.
     virtual VerifyResult mayVerify(const VerifyRequest& request) = 0;
+
+    // The daily list of `day` ("YYYY-MM-DD"): its best `count` counted games in rank order, then
+    // its best `count` practice games; `total` is the number of counted games. Throws
+    // StoreUnavailable.
+    virtual Standings dailyStandings(const std::string& day, int count) = 0;
+
+    // The kept game record of watch id `id`, as it came; nothing when none is kept. Throws
+    // StoreUnavailable.
+    virtual std::optional<std::string> keptRecord(std::int64_t id) = 0;
 
     // The secret that signs this server's game tickets, made on first use and kept with the
     // postings, so that a restart keeps issued tickets valid. Throws StoreOpenError.

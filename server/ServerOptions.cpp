@@ -64,6 +64,8 @@ enum Option {
     verifiedOnly,
     ticketKey,
     ticketLimit,
+    replayDays,
+    replayKeep,
     help,
     version,
 };
@@ -93,6 +95,8 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
         {"verified-only", no_argument, nullptr, verifiedOnly},
         {"ticket-key", required_argument, nullptr, ticketKey},
         {"ticket-limit", required_argument, nullptr, ticketLimit},
+        {"replay-days", required_argument, nullptr, replayDays},
+        {"replay-keep", required_argument, nullptr, replayKeep},
         {"help", no_argument, nullptr, help},
         {"version", no_argument, nullptr, version},
         {nullptr, 0, nullptr, 0},
@@ -200,6 +204,12 @@ ServerOptions parseOptions(const std::vector<std::string>& args) {
             break;
         case ticketLimit:
             options.serve.ticketLimit = number(name, value, 0, 1'000'000);
+            break;
+        case replayDays:
+            options.serve.replayDays = number(name, value, 1, 3660);
+            break;
+        case replayKeep:
+            options.serve.replayKeep = number(name, value, 1, 1000);
             break;
         case ':':
             throw std::invalid_argument(std::string(argv[static_cast<std::size_t>(optind) - 1]) +

@@ -33,8 +33,12 @@ The score and update server of Bloomzap. It answers, under its site root:
            row(site::highScorePath, "the high-score page (best 100)") +
            row(site::versionPath, "the current version text") +
            row(site::ticketPath, "a signed ticket for one game") +
+           row(site::dailyTicketPath, "a signed ticket for today's Daily Bloom") +
            row(std::string(site::replayPath) + " (POST)",
                "a game's record: replayed, its posting verified") +
+           row(std::string(site::dailyPagePath) + "?day=…",
+               "the Daily Bloom list of today or an earlier day") +
+           row(std::string(site::watchPath) + "?id=…", "a kept game record, to watch") +
            row(installer + ", " + statement, "the installer and its signature") +
            row("/, multiplayer.html", "the home page and the invitation page") + R"(
 
@@ -51,6 +55,10 @@ Options (a value follows as "--opt value" or "--opt=value"):
                          the same number of game records may be sent for replay
   --ticket-limit N       game tickets an hour given to one address (default 60, a game a
                          minute, faster than a person plays for long; 0: no limit)
+  --replay-days N        days the records of each Daily Bloom list's best games are kept
+                         to be watched (default 30)
+  --replay-keep N        records kept of the all-time list's best verified games and of
+                         each Daily Bloom list's best (default 100); others are pruned
   --verified-only        list only verified scores: those whose game the server replayed
                          from its record to the posted score
   --ticket-key FILE      the secret that signs game tickets, as 64 hex digits; made (readable
@@ -89,7 +97,9 @@ record after its posting; the server replays it and, when it ends with the poste
 that posting verified (one posting per ticket, tickets valid for 24 hours). A record whose game
 lasted longer than the time since its ticket was issued is refused, and so is one whose ticket
 was spent, before any replay. The high-score page
-marks verified scores. One line per request goes to standard error in
+marks verified scores and links to the kept records of their games. A game played on the day's
+ticket (the same flowers for everyone that UTC day) enters that day's Daily Bloom list; a name's
+first verified daily game of the day counts, later ones are listed as practice. One line per request goes to standard error in
 the common log format, as do the server's own messages; lines the reader of standard error does
 not take in time are dropped and counted. SIGINT or SIGTERM ends the server after the requests
 under way; new connections are turned away meanwhile, and postings and game records get 503.

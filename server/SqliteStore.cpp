@@ -118,6 +118,7 @@ void SqliteStore::open(const fs::path& file) {
             exec("CREATE INDEX used_tickets_age ON used_tickets (used_ms)");
             exec("PRAGMA user_version=2");
         }
+        upgradeDaily(found);
         exec("COMMIT");
         m_begin = prepare("BEGIN IMMEDIATE");
         m_commit = prepare("COMMIT");
@@ -126,11 +127,14 @@ void SqliteStore::open(const fs::path& file) {
             prepare("SELECT count(*) FROM postings WHERE address = ?1 AND received_ms > ?2");
         m_insert = prepare("INSERT INTO postings (name, date, score, received_ms, address)"
                            " VALUES (?1, ?2, ?3, ?4, ?5)");
-        m_best = prepare(
-            "SELECT name, date, score, verified FROM postings ORDER BY score DESC, id LIMIT ?1");
+        m_best = prepare("SELECT p.name, p.date, p.score, p.verified, coalesce(r.posting_id, 0)"
+                         " FROM postings p LEFT JOIN replays r ON r.posting_id = p.id"
+                         " ORDER BY p.score DESC, p.id LIMIT ?1");
         m_total = prepare("SELECT count(*) FROM postings");
-        m_bestVerified = prepare("SELECT name, date, score, verified FROM postings"
-                                 " WHERE verified = 1 ORDER BY score DESC, id LIMIT ?1");
+        m_bestVerified =
+            prepare("SELECT p.name, p.date, p.score, p.verified, coalesce(r.posting_id, 0)"
+                    " FROM postings p LEFT JOIN replays r ON r.posting_id = p.id"
+                    " WHERE p.verified = 1 ORDER BY p.score DESC, p.id LIMIT ?1");
         m_totalVerified = prepare("SELECT count(*) FROM postings WHERE verified = 1");
         m_ticketUsed = prepare("SELECT 1 FROM used_tickets WHERE id = ?1");
         m_unverified = prepare("SELECT id FROM postings WHERE score = ?3 AND name = ?1"
@@ -140,6 +144,7 @@ void SqliteStore::open(const fs::path& file) {
         m_forgetTickets = prepare("DELETE FROM used_tickets WHERE used_ms < ?1");
         m_useTicket =
             prepare("INSERT INTO used_tickets (id, posting_id, used_ms) VALUES (?1, ?2, ?3)");
+        prepareDaily();
         m_batcher = std::make_unique<PostingBatcher>(
             [this](std::vector<PostingBatcher::Entry>& batch, StoreClock::time_point) {
                 commitBatch(batch);
@@ -150,9 +155,13 @@ void SqliteStore::open(const fs::path& file) {
 }
 
 void SqliteStore::close() {
-    for (sqlite3_stmt** s : {&m_begin, &m_commit, &m_rollback, &m_recentFromAddress, &m_insert,
-                             &m_best, &m_total, &m_bestVerified, &m_totalVerified, &m_ticketUsed,
-                             &m_unverified, &m_markVerified, &m_useTicket, &m_forgetTickets}) {
+    for (sqlite3_stmt** s :
+         {&m_begin,         &m_commit,        &m_rollback,   &m_recentFromAddress,
+          &m_insert,        &m_best,          &m_total,      &m_bestVerified,
+          &m_totalVerified, &m_ticketUsed,    &m_unverified, &m_markVerified,
+          &m_useTicket,     &m_forgetTickets, &m_firstDaily, &m_enterDaily,
+          &m_keepRecord,    &m_pruneRecords,  &m_daily,      &m_dailyTotal,
+          &m_keptRecord}) {
         sqlite3_finalize(*s);
         *s = nullptr;
     }
@@ -248,7 +257,8 @@ Standings SqliteStore::standings(int count, bool verifiedOnly) {
                                    static_cast<std::size_t>(sqlite3_column_bytes(best, column)));
             };
             result.best.push_back(RankedScore{text(0), text(1), sqlite3_column_int(best, 2),
-                                              sqlite3_column_int(best, 3) != 0});
+                                              sqlite3_column_int(best, 3) != 0,
+                                              sqlite3_column_int64(best, 4)});
         }
         if (rc != SQLITE_DONE) {
             fail("read the best scores");

@@ -22,8 +22,9 @@ class SqliteStore : public ScoreStore {
 public:
     static constexpr const char* fileName = "postings.sqlite3";
     static constexpr const char* keyFileName = "ticket.key";
-    // 1: postings; 2: their verified flag and the used tickets.
-    static constexpr int schemaVersion = 2;
+    // 1: postings; 2: their verified flag and the used tickets; 3: the daily lists and the kept
+    // game records.
+    static constexpr int schemaVersion = 3;
 
     // Opens or creates the store in `folder` (created when missing). Throws StoreOpenError and
     // then leaves behind nothing it created.
@@ -34,14 +35,23 @@ public:
 
     void submit(PostingRequest request, AddDone done) override;
     Standings standings(int count, bool verifiedOnly) override;
-    VerifyResult verify(const VerifyRequest& request) override;
+    VerifyResult verify(const VerifyRequest& request, DailyResult& daily) override;
     VerifyResult mayVerify(const VerifyRequest& request) override;
+    Standings dailyStandings(const std::string& day, int count) override;
+    std::optional<std::string> keptRecord(std::int64_t id) override;
     std::string ticketKey() override;
 
 private:
     void commitBatch(std::vector<PostingBatcher::Entry>& batch);
     // Under m_mutex: verified with the posting's id in `posting`, or why not.
     VerifyResult findVerifiable(const VerifyRequest& request, std::int64_t& posting);
+    // Under m_mutex, in verify()'s transaction: enters verified posting `posting` on its day's
+    // list, keeps its record and prunes the kept ones.
+    DailyResult keepGame(const VerifyRequest& request, std::int64_t posting);
+    // In open()'s transaction: the daily lists' and kept records' tables, when `found` (the
+    // schema version found) predates them.
+    void upgradeDaily(int found);
+    void prepareDaily();
     void open(const std::filesystem::path& file);
     void close();
     sqlite3_stmt* prepare(const char* sql);
@@ -64,6 +74,13 @@ private:
     sqlite3_stmt* m_markVerified = nullptr;
     sqlite3_stmt* m_useTicket = nullptr;
     sqlite3_stmt* m_forgetTickets = nullptr;
+    sqlite3_stmt* m_firstDaily = nullptr;
+    sqlite3_stmt* m_enterDaily = nullptr;
+    sqlite3_stmt* m_keepRecord = nullptr;
+    sqlite3_stmt* m_pruneRecords = nullptr;
+    sqlite3_stmt* m_daily = nullptr;
+    sqlite3_stmt* m_dailyTotal = nullptr;
+    sqlite3_stmt* m_keptRecord = nullptr;
     std::filesystem::path m_folder;
     std::unique_ptr<PostingBatcher> m_batcher;
 };

@@ -54,7 +54,8 @@ VerifyResult SqliteStore::mayVerify(const VerifyRequest& request) {
     return findVerifiable(request, posting);
 }
 
-VerifyResult SqliteStore::verify(const VerifyRequest& request) {
+VerifyResult SqliteStore::verify(const VerifyRequest& request, DailyResult& daily) {
+    daily = DailyResult::none;
     const std::lock_guard lock(m_mutex);
     if (runToEnd(m_begin) != SQLITE_DONE) {
         fail("begin");
@@ -82,6 +83,7 @@ VerifyResult SqliteStore::verify(const VerifyRequest& request) {
         if (sqlite3_step(m_forgetTickets) != SQLITE_DONE) {
             fail("forget old tickets");
         }
+        daily = keepGame(request, posting);
         if (runToEnd(m_commit) != SQLITE_DONE) {
             fail("commit");
         }

@@ -1,5 +1,7 @@
 #include "server/TicketSigner.h"
 
+#include "engine/Ticket.h"
+
 #include <sodium.h>
 
 #include <fcntl.h>
@@ -8,6 +10,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -95,6 +98,28 @@ std::string TicketSigner::issue(std::int64_t issued) const {
     const std::string signedPart = "1." + hex(id.data(), id.size()) + "." +
                                    hex(seed.data(), seed.size()) + "." + std::to_string(issued);
     return signedPart + "." + mac(signedPart);
+}
+
+std::string TicketSigner::issueDaily(std::int64_t issued) const {
+    constexpr std::int64_t secondsADay = 24 * 60 * 60;
+    const std::string day = dayText(issued / secondsADay);
+    std::array<unsigned char, 16> id{};
+    randombytes_buf(id.data(), id.size());
+    char seed[17];
+    std::snprintf(seed, sizeof seed, "%016llx", static_cast<unsigned long long>(dailySeed(day)));
+    const std::string signedPart =
+        "2." + hex(id.data(), id.size()) + "." + seed + "." + std::to_string(issued) + "." + day;
+    return signedPart + "." + mac(signedPart);
+}
+
+std::uint64_t TicketSigner::dailySeed(std::string_view day) const {
+    const std::string daily = mac("bloomzap daily " + std::string(day));
+    std::uint64_t seed = 0;
+    for (std::size_t i = 0; i < 16; ++i) {
+        const char ch = daily[i];
+        seed = (seed << 4U) | static_cast<std::uint64_t>(ch <= '9' ? ch - '0' : ch - 'a' + 10);
+    }
+    return seed;
 }
 
 bool TicketSigner::verifies(std::string_view signedPart, std::string_view mac) const {

@@ -9,9 +9,10 @@
 namespace server {
 
 // Issues and checks the game tickets of one server: a ticket line is
-// "1.<id: 32 hex>.<seed: 16 hex>.<issued: unix seconds>.<mac: 64 hex>", the mac being
-// HMAC-SHA256 under the server's secret key of everything before the last ".". Another key (another
-// server) makes other macs, so its tickets do not verify here. Safe to use from many threads.
+// "1.<id: 32 hex>.<seed: 16 hex>.<issued: unix seconds>.<mac: 64 hex>", or for the day's game
+// "2.<id>.<seed>.<issued>.<day: YYYY-MM-DD>.<mac>", the mac being HMAC-SHA256 under the server's
+// secret key of everything before the last ".". Another key (another server) makes other macs, so
+// its tickets do not verify here. Safe to use from many threads.
 class TicketSigner {
 public:
     static constexpr std::size_t keyBytes = 32;
@@ -21,6 +22,12 @@ public:
 
     // A new ticket line (no line break) issued at `issued`, with a random id and seed.
     std::string issue(std::int64_t issued) const;
+    // A new daily ticket line issued at `issued` (unix seconds), for the UTC day that falls on,
+    // with a random id and that day's seed.
+    std::string issueDaily(std::int64_t issued) const;
+    // The seed of the daily game of `day` ("YYYY-MM-DD"): the first 8 bytes, big-endian, of this
+    // key's mac of "bloomzap daily " + day; the same in every process that shares the key.
+    std::uint64_t dailySeed(std::string_view day) const;
     // Whether `mac` (64 lowercase hex digits) is this key's mac of `signedPart`; the comparison
     // takes the same time wherever the two differ.
     bool verifies(std::string_view signedPart, std::string_view mac) const;

@@ -8,13 +8,16 @@
 #include "server/SqliteStore.h"
 #include "server/TicketSigner.h"
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <pthread.h>
 #include <stdexcept>
+#include <string_view>
 #include <sys/resource.h>
 #include <thread>
 
@@ -59,12 +62,32 @@ void checkSecrets(const server::ServerOptions& options) {
     }
 }
 
+// Tests play on other days through BLOOMZAP_SERVER_CLOCK_SHIFT, whole seconds (negative: the
+// past) added to the server's clock. Throws std::invalid_argument for anything else.
+std::int64_t clockShift() {
+    const char* text = std::getenv("BLOOMZAP_SERVER_CLOCK_SHIFT");
+    if (text == nullptr || *text == '\0') {
+        return 0;
+    }
+    std::int64_t shift = 0;
+    const std::string_view value(text);
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), shift);
+    constexpr std::int64_t tenYears = 3660LL * 24 * 60 * 60;
+    if (ec != std::errc() || end != value.data() + value.size() || shift > tenYears ||
+        shift < -tenYears) {
+        throw std::invalid_argument("BLOOMZAP_SERVER_CLOCK_SHIFT wants whole seconds, not \"" +
+                                    std::string(value) + "\"");
+    }
+    return shift;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     server::ServerOptions options;
     try {
         options = server::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+        options.serve.clockShift = clockShift();
     } catch (const std::invalid_argument& e) {
         std::cerr << "bloomzap-server: " << e.what() << " (try bloomzap-server --help)\n";
         return 2;

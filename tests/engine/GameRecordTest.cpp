@@ -124,6 +124,45 @@ TEST(Ticket, TakesOnlyTheExactLineTheServerIssues) {
           ticket.substr(0, ticket.size() - 1), std::string()}) {
         EXPECT_FALSE(parseTicket(bad)) << bad;
     }
+    EXPECT_EQ(fields->day, "");
+}
+
+TEST(Ticket, TakesADailyTicketWithItsDayAndOnlyARealDay) {
+    const std::string daily = "2.0123456789abcdef0123456789abcdef.fedcba9876543210.1796601600."
+                              "2026-12-08."
+                              "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
+    const auto fields = parseTicket(daily);
+    ASSERT_TRUE(fields);
+    EXPECT_EQ(fields->day, "2026-12-08");
+    EXPECT_EQ(fields->seed, 0xfedcba9876543210ULL);
+    EXPECT_EQ(fields->issued, 1796601600);
+    EXPECT_EQ(fields->mac, daily.substr(daily.size() - 64));
+    EXPECT_EQ(fields->signedPart, daily.substr(0, daily.size() - 65));
+
+    const auto changed = [&](const std::string& from, const std::string& to) {
+        std::string t = daily;
+        t.replace(t.find(from), from.size(), to);
+        return t;
+    };
+    for (const std::string& bad :
+         {changed("2.0123", "1.0123"), changed("2026-12-08.", ""),
+          changed("2026-12-08", "2026-12-8"), changed("2026-12-08", "2026-13-08"),
+          changed("2026-12-08", "2026-02-29"), changed("2026-12-08", "2026-12-00"),
+          changed("2026-12-08", "1969-12-31"), changed("2026-12-08", "2026/12/08"),
+          changed("2026-12-08", "+026-12-08"), changed("2026-12-08", "2026-12-08.2026-12-08"),
+          daily + "\n"}) {
+        EXPECT_FALSE(parseTicket(bad)) << bad;
+    }
+    EXPECT_TRUE(parseTicket(changed("2026-12-08", "2028-02-29")));
+}
+
+TEST(Ticket, CountsDaysFromTheEpochBothWays) {
+    EXPECT_EQ(dayNumber("1970-01-01"), 0);
+    EXPECT_EQ(dayNumber("2026-12-07"), 1796601600 / 86400);
+    EXPECT_EQ(dayText(1796601600 / 86400), "2026-12-07");
+    EXPECT_EQ(dayText(*dayNumber("2028-02-29") + 1), "2028-03-01");
+    EXPECT_FALSE(dayNumber("2026-12-08 "));
+    EXPECT_FALSE(dayNumber("10000-01-01"));
 }
 
 } // namespace
