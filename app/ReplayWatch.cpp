@@ -96,12 +96,11 @@ void ReplayWatch::watchRecord(const std::string& text) {
         return;
     }
     emit started();
-    m_parts.title->setText(tr("Watching %1's game: %2")
-                               .arg(QString::fromStdString(record->name))
-                               .arg(record->score));
+    m_parts.title->setText(
+        tr("Watching %1's game: %2").arg(QString::fromStdString(record->name)).arg(record->score));
     showScore(0);
-    m_playback = std::make_unique<ReplayPlayback>(*record, ticket->seed, *m_parts.board,
-                                                  *m_display);
+    m_playback =
+        std::make_unique<ReplayPlayback>(*record, ticket->seed, *m_parts.board, *m_display);
     m_parts.board->setReadOnly(true);
     m_parts.board->setGame(&m_playback->game());
     m_held = false;
@@ -182,8 +181,8 @@ void ReplayWatch::rearm() {
     }
     // Real ms until the watched clock reaches the due time, rounded up so it is reached.
     const std::int64_t wait = std::max<std::int64_t>(*due - target(), 0);
-    m_timer.start(static_cast<int>(std::min<std::int64_t>((wait + m_speed - 1) / m_speed,
-                                                          24LL * 60 * 60 * 1000)));
+    m_timer.start(static_cast<int>(
+        std::min<std::int64_t>((wait + m_speed - 1) / m_speed, 24LL * 60 * 60 * 1000)));
 }
 
 void ReplayWatch::showScore(int score) {

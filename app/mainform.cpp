@@ -68,12 +68,11 @@ Tmain::Tmain(MainEnvironment environment, QWidget* parent)
     // Tickets and game records, on the same server.
     m_verified = new VerifiedGames(m_settings.site, m_environment.verifiedGames, this);
     // Replays from the same server, on real time unless the window's clock is moved by hand.
-    m_watch = new ReplayWatch({m_board, m_parts.panel_watch, m_parts.label_watch,
-                               m_parts.label_watchscore, m_parts.button_watch1x,
-                               m_parts.button_watch4x, m_parts.button_watchpause,
-                               m_parts.button_watchclose},
-                              m_settings.site, !m_environment.clockToNow,
-                              m_environment.showMessage, this);
+    m_watch = new ReplayWatch(
+        {m_board, m_parts.panel_watch, m_parts.label_watch, m_parts.label_watchscore,
+         m_parts.button_watch1x, m_parts.button_watch4x, m_parts.button_watchpause,
+         m_parts.button_watchclose},
+        m_settings.site, !m_environment.clockToNow, m_environment.showMessage, this);
     connectHandlers();
 }
 

@@ -14,8 +14,8 @@ int portOf(const QUrl& url) {
 
 WatchLink classifyWatchLink(const QUrl& page, const QString& href, const QUrl& siteRoot) {
     const QUrl target = page.resolved(QUrl(href));
-    const QString watch = QString::fromLatin1(site::watchPath.data(),
-                                              static_cast<qsizetype>(site::watchPath.size()));
+    const QString watch =
+        QString::fromLatin1(site::watchPath.data(), static_cast<qsizetype>(site::watchPath.size()));
     WatchLink link;
     if (!target.isValid() || !target.path(QUrl::FullyEncoded).endsWith(watch)) {
         return link;

@@ -37,34 +37,6 @@ namespace {
 const std::string ticket = "1.00112233445566778899aabbccddeeff.0badc0ffee15900d.1796601600."
                            "aabbccddeeff00112233445566778899aabbccddeeff00112233445566778899";
 
-using Cells = std::array<int, rules::fieldSize * rules::fieldSize>;
-
-// Every board the engine's replay passes through, one after each draw, in order; -1 where
-// nothing has been drawn yet.
-class DrawnBoards : public BoardSurface {
-public:
-    DrawnBoards() { m_now.fill(-1); }
-    void drawtile(int c, int r, int t) override {
-        m_now.at((c - 1) * rules::fieldSize + r - 1) = t;
-        boards.push_back(m_now);
-    }
-    std::vector<Cells> boards;
-
-private:
-    Cells m_now{};
-};
-
-// The tiles the window's board has drawn.
-Cells shownOn(const BoardView& view) {
-    Cells cells{};
-    for (int c = 1; c <= rules::fieldSize; ++c) {
-        for (int r = 1; r <= rules::fieldSize; ++r) {
-            cells.at((c - 1) * rules::fieldSize + r - 1) = view.shownTile(c, r);
-        }
-    }
-    return cells;
-}
-
 // The window shows what the engine drew (cells it has not drawn yet are not asked about).
 bool showsDrawn(const Cells& shown, const Cells& drawn) {
     for (std::size_t i = 0; i < shown.size(); ++i) {
@@ -101,8 +73,8 @@ private:
     // A window whose settings name this site, its messages kept in `messages`.
     std::unique_ptr<Tmain> windowOn(const std::string& siteRoot, QStringList& messages) {
         const std::filesystem::path folder(m_folder.path().toStdString());
-        testsupport::writeFile(folder / "bloomzap.ini", "[bloomzap]\r\nSite=" + siteRoot +
-                                                            "\r\nUpdate=false\r\n");
+        testsupport::writeFile(folder / "bloomzap.ini",
+                               "[bloomzap]\r\nSite=" + siteRoot + "\r\nUpdate=false\r\n");
         MainEnvironment environment = quietEnvironment(m_clock, m_sounds, folder, 99);
         environment.showMessage = [&messages](const QString& text) { messages << text; };
         return shownWindow(environment);
@@ -355,7 +327,8 @@ private slots:
         tampered.score += 10;
         QTest::newRow("tampered score")
             << writeRecord(tampered)
-            << QStringLiteral("The replay does not play back to its score of %1, so it is not shown.")
+            << QStringLiteral(
+                   "The replay does not play back to its score of %1, so it is not shown.")
                    .arg(tampered.score);
         GameRecord later = annsRecord();
         later.endedAt += 1;
@@ -363,8 +336,8 @@ private slots:
                                      << QStringLiteral("The replay does not play back to its "
                                                        "score of %1, so it is not shown.")
                                             .arg(later.score);
-        QTest::newRow("not a record")
-            << std::string("bloomzap record 1\nticket x\n") << QStringLiteral("The replay cannot be read.");
+        QTest::newRow("not a record") << std::string("bloomzap record 1\nticket x\n")
+                                      << QStringLiteral("The replay cannot be read.");
     }
 
     void aRecordThatDoesNotEndAsItSaysIsRefusedWithAMessage() {
