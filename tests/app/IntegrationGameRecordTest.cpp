@@ -320,6 +320,43 @@ private slots:
         main->setTally(nullptr);
     }
 
+    void onRealTimeTheWatchRunsByItselfAndItsPauseHoldsIt() {
+        const GameRecord& record = annsRecord();
+        testsupport::ScriptedHttpServer site(testsupport::httpReply(writeRecord(record)));
+        QStringList messages;
+        const std::filesystem::path folder(m_folder.path().toStdString());
+        testsupport::writeFile(folder / "bloomzap.ini",
+                               "[bloomzap]\r\nSite=" + site.url("/") + "\r\nUpdate=false\r\n");
+        MainEnvironment environment = quietEnvironment(m_clock, m_sounds, folder, 99);
+        environment.showMessage = [&messages](const QString& text) { messages << text; };
+        environment.clockToNow = [] {}; // the watch follows real time
+        auto main = shownWindow(environment);
+        Thighscore highscore(main.get(), site.url("/"));
+        main->setHighScoreWindow(&highscore);
+
+        highscore.displayhtmlHotSpotClick(QStringLiteral("/bloomzap/watch?id=1"));
+        ReplayWatch& watch = main->replayWatch();
+        QTRY_VERIFY_WITH_TIMEOUT(watch.watching() || !messages.isEmpty(), 20000);
+        QVERIFY(watch.watching());
+        QTRY_VERIFY_WITH_TIMEOUT(watch.playback()->now() > 0, 20000);
+        click(button(*main, "button_watch4x"));
+        const std::int64_t fast = watch.playback()->now();
+        QTRY_VERIFY_WITH_TIMEOUT(watch.playback()->now() > fast, 20000);
+
+        click(button(*main, "button_watchpause"));
+        QCOMPARE(button(*main, "button_watchpause")->Caption(), QStringLiteral("RESUME"));
+        const std::int64_t held = watch.playback()->now();
+        QTest::qWait(300);
+        QCOMPARE(watch.playback()->now(), held);
+        click(button(*main, "button_watchpause"));
+        QCOMPARE(button(*main, "button_watchpause")->Caption(), QStringLiteral("PAUSE"));
+        QTRY_VERIFY_WITH_TIMEOUT(watch.playback()->now() > held, 20000);
+        click(button(*main, "button_watchclose"));
+        QVERIFY(!watch.watching());
+        QCOMPARE(messages, QStringList());
+        main->setHighScoreWindow(nullptr);
+    }
+
     void aRecordThatDoesNotEndAsItSaysIsRefusedWithAMessage_data() {
         QTest::addColumn<std::string>("body");
         QTest::addColumn<QString>("message");
