@@ -238,6 +238,10 @@
         <source>Ends the replay and goes back to your game</source>
         <translation>Beendet die Wiederholung und kehrt zu Ihrem Spiel zurück</translation>
     </message>
+    <message>
+        <source>Replayed score:</source>
+        <translation>Wiederholte Punkte:</translation>
+    </message>
 </context>
 <context>
     <name>QtUpdateScreen</name>
