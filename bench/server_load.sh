@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Load test of bloomzap-server with wrk, on loopback only, each case bounded in time.
 #
-#   bench/server_load.sh [sqlite|postgresql|stores|hostile|replay|tls|addresses|all] [seconds per case]
+#   bench/server_load.sh [sqlite|postgresql|stores|hostile|replay|tls|addresses|tickets|all]
+#     [seconds per case]
 #
 # sqlite: one server on SQLite: the posting with the rate limit off, the posting with the default
 #         limit (10 a minute per address) and the players' addresses spread through a trusted
@@ -22,6 +23,8 @@
 # addresses: game tickets from one client address, then each from a new IPv4 address and each
 #         from a new IPv6 /64 (named by a trusted proxy's X-Real-IP, so wrk can send them), a
 #         fresh server for each: requests a second and the server's peak RSS.
+# tickets: normal game tickets against daily tickets from one server (the per-address counter
+#         on): requests a second and the server's processor time per ticket, and their ratio.
 # replay: the replay time of long games recorded on the engine (median and worst), then postings
 #         plus replays a second on one server process on SQLite (bench/replay_bench; REPLAY_GAMES,
 #         REPLAY_PAIRS and REPLAY_CLIENTS, 40, 400 and 8 by default, set the sizes).
@@ -158,6 +161,7 @@ tick_us=$((1000000 / $(getconf CLK_TCK)))
 # machine others share, that stays put when the rate moves with their load.
 cpu_server=""
 cpu_database=""
+cpu_always=""
 [[ "$mode" == replay ]] || printf '%-44s %10s %9s %9s %7s %9s %9s %9s\n' case "req/s" "p50 ms" "p99 ms" \
   errors requests "srv us" "db us"
 # run_case LABEL URL [POSTING [SPREAD]]: POSTING 1 posts unique scores, SPREAD 1 from addresses
@@ -166,7 +170,7 @@ run_case() {
   local label="$1" url="$2" posting="${3:-0}" spread="${4:-0}" line clients="$connections"
   local srv0=0 db0=0 srv_us=- db_us=-
   [[ "$posting" == 1 ]] && clients="$post_connections"
-  if [[ "$posting" == 1 && -n "$cpu_server" ]]; then
+  if [[ ( "$posting" == 1 || -n "$cpu_always" ) && -n "$cpu_server" ]]; then
     srv0="$(cpu_ticks $cpu_server)"
     [[ -n "$cpu_database" ]] && db0="$(cpu_ticks $cpu_database)"
   fi
@@ -174,10 +178,11 @@ run_case() {
     -s "${LOAD_SCRIPT:-bench/server_load.lua}" "$url" | grep '^RESULT')"
   read -r _ rps p50 p99 errors requests <<<"$line"
   last_rps="$rps"
-  if [[ "$posting" == 1 && -n "$cpu_server" && "$requests" -gt 0 ]]; then
+  if [[ ( "$posting" == 1 || -n "$cpu_always" ) && -n "$cpu_server" && "$requests" -gt 0 ]]; then
     srv_us=$((($(cpu_ticks $cpu_server) - srv0) * tick_us / requests))
     [[ -n "$cpu_database" ]] && db_us=$((($(cpu_ticks $cpu_database) - db0) * tick_us / requests))
   fi
+  last_srv_us="$srv_us"
   printf '%-44s %10s %9s %9s %7s %9s %9s %9s\n' "$label" "$rps" "$p50" "$p99" "$errors" \
     "$requests" "$srv_us" "$db_us"
 }
@@ -282,6 +287,17 @@ if [[ "$mode" == addresses || "$mode" == all ]]; then
   done
   echo "new addresses against one: IPv4 $(ratio "$rps_v4" "$rps_one")x," \
     "IPv6 /64s $(ratio "$rps_v6" "$rps_one")x"
+fi
+
+if [[ "$mode" == tickets || "$mode" == all ]]; then
+  start_server tickets --data "$work/tickets" --ticket-limit 1000000
+  cpu_server="${pids[-1]}" cpu_always=1
+  run_case "tickets: normal" "http://127.0.0.1:$port/bloomzap/ticket"
+  normal_rps="$last_rps" normal_us="$last_srv_us"
+  run_case "tickets: daily" "http://127.0.0.1:$port/bloomzap/dailyticket"
+  echo "daily against normal tickets: $(ratio "$last_rps" "$normal_rps")x the rate," \
+    "$(ratio "$last_srv_us" "$normal_us")x the processor time"
+  cpu_always=""
 fi
 
 if [[ "$mode" == replay ]]; then

@@ -229,7 +229,8 @@ std::string daily(const std::string& day, const Standings& standings, std::int64
     }
     if (std::any_of(standings.best.begin(), standings.best.end(), practice)) {
         out += centred("Practice: later games of the same names that day, not ranked.");
-        out += scoreTable(standings.best, listLength, practice);
+        // A few only: the game's viewer takes a page of at most 600 table cells.
+        out += scoreTable(standings.best, topLength, practice);
     }
     out += centred("Everyone plays the same flowers on the same day; each name's first verified "
                    "game of the day counts. " +

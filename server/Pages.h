@@ -23,9 +23,9 @@ std::string htmlEscape(std::string_view text);
 // the total of postings; `verifiedOnly` says the standings hold the verified postings only.
 std::string highScores(const Standings& standings, bool verifiedOnly = false);
 
-// counter/bloomzapdaily.shtml: the daily list of `day` ("YYYY-MM-DD"): its counted games ranked,
-// then its practice games, with links to the day before and, before `today` (days since 1970),
-// the day after.
+// counter/bloomzapdaily.shtml: the daily list of `day` ("YYYY-MM-DD"): its best listLength
+// counted games ranked, then its best topLength practice games, with links to the day before and,
+// before `today` (days since 1970), the day after.
 std::string daily(const std::string& day, const Standings& standings, std::int64_t today);
 
 // The site root: what the game is, how to play, where the high scores are.

@@ -595,7 +595,9 @@ TEST_F(IntegrationHostileClient, TheCommandLineTakesValuesBothWaysAndRefusesBadO
         << version.log();
     ServerProcess help({"--help"});
     EXPECT_EQ(help.stop(0), 0);
-    EXPECT_NE(help.log().find("--trust-proxy"), std::string::npos);
+    for (const char* option : {"--trust-proxy", "--replay-days", "--replay-keep"}) {
+        EXPECT_NE(help.log().find(option), std::string::npos) << option;
+    }
 
     for (const std::vector<std::string>& bad :
          std::vector<std::vector<std::string>>{{"--data", m_data.string(), "--no-such"},
@@ -605,6 +607,8 @@ TEST_F(IntegrationHostileClient, TheCommandLineTakesValuesBothWaysAndRefusesBadO
                                                {"--data", m_data.string(), "--stop-patience=-1"},
                                                {"--data", m_data.string(), "--ipv6-prefix", "0"},
                                                {"--data", m_data.string(), "--request-timeout=0"},
+                                               {"--data", m_data.string(), "--replay-days", "0"},
+                                               {"--data", m_data.string(), "--replay-keep=1001"},
                                                {"--data", m_data.string(), "--tls-cert", "c.pem"},
                                                {"--data", m_data.string(), "stray"}}) {
         ServerProcess failing(bad);

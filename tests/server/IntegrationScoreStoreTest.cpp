@@ -400,8 +400,9 @@ TEST_F(IntegrationPostgres, TheSchemaIsMadeOnceAndADatabaseOfANewerServerIsRefus
     ASSERT_TRUE(server->restart()); // a second start finds the schema and keeps it
     server->stop();
     // One row per version made, each made once.
-    EXPECT_EQ(m_cluster.query("SELECT version FROM bloomzap_schema ORDER BY version"), "1\n2\n3\n");
-    m_cluster.query("INSERT INTO bloomzap_schema (version) VALUES (4)");
+    EXPECT_EQ(m_cluster.query("SELECT version FROM bloomzap_schema ORDER BY version"),
+              "1\n2\n3\n4\n");
+    m_cluster.query("INSERT INTO bloomzap_schema (version) VALUES (5)");
     ServerProcess newer({"--listen", "127.0.0.1:0", "--database", m_cluster.uri()});
     EXPECT_FALSE(newer.waitServing());
     EXPECT_EQ(newer.stop(0), 2);

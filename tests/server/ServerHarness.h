@@ -14,6 +14,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sqlite3.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -308,6 +309,31 @@ private:
 };
 
 enum class Backend { sqlite, postgresql };
+
+// Runs SQL on the test's store and returns the rows, one line each.
+inline std::string storeQuery(Backend backend, const fs::path& sqliteFolder, PgCluster& cluster,
+                              const std::string& sql) {
+    if (backend == Backend::postgresql) {
+        return cluster.query(sql);
+    }
+    sqlite3* db = nullptr;
+    std::string rows;
+    if (sqlite3_open((sqliteFolder / "postings.sqlite3").c_str(), &db) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 5000);
+        sqlite3_exec(
+            db, sql.c_str(),
+            [](void* out, int columns, char** values, char**) {
+                for (int i = 0; i < columns; ++i) {
+                    *static_cast<std::string*>(out) += std::string(i > 0 ? "|" : "") + values[i];
+                }
+                *static_cast<std::string*>(out) += "\n";
+                return 0;
+            },
+            &rows, nullptr);
+    }
+    sqlite3_close(db);
+    return rows;
+}
 
 // Names the instances of a test run on each store.
 inline std::string backendName(const ::testing::TestParamInfo<Backend>& info) {
