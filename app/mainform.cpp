@@ -34,6 +34,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
@@ -347,7 +348,15 @@ void Tmain::watchStarted() {
     before.pauseEnabled = m_parts.button_pause->Enabled();
     m_parts.button_start->setEnabledFlag(false);
     m_parts.button_pause->setEnabledFlag(false);
-    m_parts.StartGame1->setEnabled(false);
+    // Every way of starting a game (the items of Start Game's menu but Exit) waits for the end.
+    if (auto* menu = qobject_cast<QMenu*>(m_parts.StartGame1->parent())) {
+        for (QAction* item : menu->actions()) {
+            if (item != m_parts.Exit1 && !item->isSeparator() && item->isEnabled()) {
+                item->setEnabled(false);
+                before.disabledItems.append(item);
+            }
+        }
+    }
     m_beforeWatch = std::move(before);
 }
 
@@ -361,7 +370,9 @@ void Tmain::watchEnded() {
     m_game->boardPaint();
     m_parts.button_start->setEnabledFlag(before.startEnabled);
     m_parts.button_pause->setEnabledFlag(before.pauseEnabled);
-    m_parts.StartGame1->setEnabled(true);
+    for (QAction* item : before.disabledItems) {
+        item->setEnabled(true);
+    }
     if (before.resume) {
         if (m_environment.clockToNow) {
             m_environment.clockToNow();

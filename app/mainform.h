@@ -20,6 +20,7 @@
 #include <optional>
 
 class BoardView;
+class QAction;
 class EngineClock;
 class Game;
 class GameRecorder;
@@ -178,6 +179,7 @@ private:
         bool startEnabled = true;
         bool pauseEnabled = false;
         QList<QWidget*> hidden;
+        QList<QAction*> disabledItems;
     };
     std::optional<BeforeWatch> m_beforeWatch;
 };

@@ -275,6 +275,7 @@ private slots:
                 }
                 QTest::keyClick(main->windowHandle(), Qt::Key_P);
                 click(button(*main, "button_start"));
+                menuItem(*main, "StartGame1")->trigger();
             }
             if (steps == 300) {
                 // The watch's own pause holds it; 4x changes nothing drawn.
@@ -305,6 +306,7 @@ private slots:
         QCOMPARE(shownOn(*view), before);
         QVERIFY(!game.state().paused && game.state().gamerunning);
         QVERIFY(button(*main, "button_pause")->Enabled());
+        QVERIFY(menuItem(*main, "StartGame1")->isEnabled());
         QVERIFY(view->game() == &game);
         // The board takes clicks again.
         for (int tick = 0; tick < 1000 && (!game.state().linesettled || game.state().removing);
