@@ -80,7 +80,6 @@ void ReplayWatch::fetchFailed() {
 }
 
 void ReplayWatch::watchRecord(const std::string& text) {
-    close();
     const std::optional<GameRecord> record = readRecord(text);
     const std::optional<TicketFields> ticket =
         record ? parseTicket(record->ticket) : std::optional<TicketFields>();
@@ -95,7 +94,14 @@ void ReplayWatch::watchRecord(const std::string& text) {
                           .arg(record->score));
         return;
     }
-    emit started();
+    // One watch follows another without giving the board back in between.
+    if (m_playback) {
+        m_timer.stop();
+        m_parts.board->setGame(nullptr);
+        m_playback.reset();
+    } else {
+        emit started();
+    }
     m_parts.title->setText(
         tr("Watching %1's game: %2").arg(QString::fromStdString(record->name)).arg(record->score));
     showScore(0);

@@ -51,10 +51,11 @@ public:
                 std::function<void(const QString&)> showMessage, QObject* parent);
     ~ReplayWatch() override;
 
-    // Fetches the record with this id from the score server and watches it; a watch under way
-    // ends first. Returns at once.
+    // Fetches the record with this id from the score server and watches it in place of a watch
+    // under way. Returns at once.
     void watch(std::uint64_t id);
-    // Watches the record in this text, if it reads and ends as it says; otherwise says so.
+    // Watches the record in this text, if it reads and ends as it says; otherwise says so and
+    // leaves what is shown as it is.
     void watchRecord(const std::string& text);
     // Ends the watch, if one is under way (CLOSE).
     void close();

@@ -327,7 +327,7 @@ void Tmain::focusTopPanel(QWidget* shown) {
 
 void Tmain::watchStarted() {
     if (m_beforeWatch) {
-        return; // one watch follows another: the game stays set aside
+        return; // already set aside
     }
     BeforeWatch before;
     if (m_environment.clockToNow) {

@@ -24,6 +24,7 @@
 #include "widgets/FontSubstitutes.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -299,9 +300,19 @@ private slots:
         QVERIFY(game.state().cells == stateBefore.cells);
         QCOMPARE(site.requestCount(), std::size_t(1));
 
+        // Another watch link takes the place of this watch; the game stays set aside meanwhile.
+        QSignalSpy ended(&watch, &ReplayWatch::ended);
+        highscore.displayhtmlHotSpotClick(QStringLiteral("/bloomzap/watch?id=8"));
+        QVERIFY(QTest::qWaitFor([&] { return site.requestCount() == 2 && !watch.fetch().busy(); },
+                                20000));
+        QVERIFY(watch.watching() && watch.playback()->now() == 0);
+        QCOMPARE(ended.count(), 0);
+        QVERIFY(game.state().paused);
+
         // CLOSE: the game's board as it was, and the game resumed.
         click(button(*main, "button_watchclose"));
         QVERIFY(!watch.watching());
+        QCOMPARE(ended.count(), 1);
         QVERIFY(!panel(*main, "panel_watch")->isVisible());
         QCOMPARE(shownOn(*view), before);
         QVERIFY(!game.state().paused && game.state().gamerunning);
