@@ -193,7 +193,7 @@ const Part parts[] = {
 
     // Watching a replay: over the displays and buttons beside the board, which stay the game's.
     {Kind::panel, BZ_PART(panel_watch), &MainParts::panel_board1,
-     {349, 1, 155, 324}, "", maroon, {}, {}, true},
+     {349, 1, 155, 328}, "", maroon, {}, {}, true},
     {Kind::label, BZ_PART(label_watch), &MainParts::panel_watch, {6, 8, 143, 88},
      "", lightGrey, bold16},
     {Kind::label, BZ_PART(label_watchscore), &MainParts::panel_watch, {6, 100, 143, 40},
