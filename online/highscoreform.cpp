@@ -99,7 +99,8 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
         QStringLiteral("pre, code, tt, kbd, samp { font-family: \"Arial\"; }"));
     connect(displayhtml, &HtmlViewer::hotSpotClick, this, &Thighscore::displayhtmlHotSpotClick);
     displayhtml->setAccessibleName(tr("High-score list"));
-    displayhtml->setAccessibleDescription(tr("Its links open in your browser"));
+    displayhtml->setAccessibleDescription(
+        tr("Its links open in your browser; a watch link plays the game on the board"));
 
     URL1 = new TURL(this);
     URL1->setObjectName(QStringLiteral("URL1"));

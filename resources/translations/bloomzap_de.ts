@@ -477,8 +477,8 @@
         <translation>Bestenliste</translation>
     </message>
     <message>
-        <source>Its links open in your browser</source>
-        <translation>Ihre Links öffnen sich im Browser</translation>
+        <source>Its links open in your browser; a watch link plays the game on the board</source>
+        <translation>Ihre Links öffnen sich im Browser; ein Link zum Ansehen spielt das Spiel auf dem Spielfeld ab</translation>
     </message>
 </context>
 <context>
