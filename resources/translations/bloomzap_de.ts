@@ -645,15 +645,15 @@
     </message>
     <message>
         <source>1x</source>
-        <translation>1x</translation>
+        <translation>1-fach</translation>
     </message>
     <message>
         <source>4x</source>
-        <translation>4x</translation>
+        <translation>4-fach</translation>
     </message>
     <message>
         <source>PAUSE</source>
-        <translation>PAUSE</translation>
+        <translation>ANHALTEN</translation>
     </message>
     <message>
         <source>CLOSE</source>
