@@ -108,6 +108,23 @@ const Entry entries[] = {
      QT_TRANSLATE_NOOP("MainAccessible", "The board is hidden until the game resumes")},
     {&part<&MainParts::button_resume>, nullptr, nullptr,
      QT_TRANSLATE_NOOP("MainAccessible", "Resumes the game. Key: P")},
+
+    {&part<&MainParts::panel_watch>, nullptr, QT_TRANSLATE_NOOP("MainAccessible", "Replay"),
+     QT_TRANSLATE_NOOP("MainAccessible", "A game from the high-score list played again on the board")},
+    {&part<&MainParts::label_watch>, nullptr,
+     QT_TRANSLATE_NOOP("MainAccessible", "Replayed game:"),
+     QT_TRANSLATE_NOOP("MainAccessible", "Whose game is played again and its final score"), true},
+    {&part<&MainParts::label_watchscore>, nullptr,
+     QT_TRANSLATE_NOOP("MainAccessible", "Replayed score:"),
+     QT_TRANSLATE_NOOP("MainAccessible", "The replayed game's points so far"), true},
+    {&part<&MainParts::button_watch1x>, nullptr, nullptr,
+     QT_TRANSLATE_NOOP("MainAccessible", "Plays the replay at the speed it was played")},
+    {&part<&MainParts::button_watch4x>, nullptr, nullptr,
+     QT_TRANSLATE_NOOP("MainAccessible", "Plays the replay four times as fast")},
+    {&part<&MainParts::button_watchpause>, nullptr, nullptr,
+     QT_TRANSLATE_NOOP("MainAccessible", "Pauses the replay, or resumes it when paused")},
+    {&part<&MainParts::button_watchclose>, nullptr, nullptr,
+     QT_TRANSLATE_NOOP("MainAccessible", "Ends the replay and goes back to your game")},
 };
 // clang-format on
 

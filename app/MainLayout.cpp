@@ -190,6 +190,22 @@ const Part parts[] = {
      QT_TRANSLATE_NOOP("Tmain", "GAME IS PAUSED"), lime, regular19, centred},
     {Kind::button, BZ_PART(button_resume), &MainParts::panel_paused, {97, 172, 132, 27},
      QT_TRANSLATE_NOOP("Tmain", "RESUME"), darkGrey},
+
+    // Watching a replay: over the displays and buttons beside the board, which stay the game's.
+    {Kind::panel, BZ_PART(panel_watch), &MainParts::panel_board1,
+     {349, 1, 155, 328}, "", maroon, {}, {}, true},
+    {Kind::label, BZ_PART(label_watch), &MainParts::panel_watch, {6, 8, 143, 88},
+     "", lightGrey, bold16},
+    {Kind::label, BZ_PART(label_watchscore), &MainParts::panel_watch, {6, 100, 143, 40},
+     "", Qt::yellow, bold16},
+    {Kind::button, BZ_PART(button_watch1x), &MainParts::panel_watch, {8, 150, 66, 27},
+     QT_TRANSLATE_NOOP("Tmain", "1x"), darkGrey},
+    {Kind::button, BZ_PART(button_watch4x), &MainParts::panel_watch, {81, 150, 66, 27},
+     QT_TRANSLATE_NOOP("Tmain", "4x"), darkGrey},
+    {Kind::button, BZ_PART(button_watchpause), &MainParts::panel_watch, {8, 190, 139, 27},
+     QT_TRANSLATE_NOOP("Tmain", "PAUSE"), darkGrey},
+    {Kind::button, BZ_PART(button_watchclose), &MainParts::panel_watch, {8, 230, 139, 27},
+     QT_TRANSLATE_NOOP("Tmain", "CLOSE"), grey},
 };
 // clang-format on
 

@@ -68,6 +68,15 @@ struct MainParts {
     QLabel* label_paused = nullptr;
     TSelButton* button_resume = nullptr;
 
+    // Watching a replay, beside the board.
+    TFlatPanel* panel_watch = nullptr;
+    QLabel* label_watch = nullptr;
+    QLabel* label_watchscore = nullptr;
+    TSelButton* button_watch1x = nullptr;
+    TSelButton* button_watch4x = nullptr;
+    TSelButton* button_watchpause = nullptr;
+    TSelButton* button_watchclose = nullptr;
+
     // The menus' items.
     QAction* StartGame1 = nullptr;
     QAction* DailyBloom1 = nullptr;

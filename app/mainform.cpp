@@ -4,6 +4,7 @@
 #include "app/MainDisplay.h"
 #include "app/MainLayout.h"
 #include "app/NameBox.h"
+#include "app/ReplayWatch.h"
 #include "app/SettingsFile.h"
 #include "app/SoundPlayer.h"
 #include "app/Updater.h"
@@ -34,6 +35,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
@@ -69,12 +71,20 @@ Tmain::Tmain(MainEnvironment environment, QWidget* parent)
     m_verified = new VerifiedGames(m_settings.site, m_environment.verifiedGames, this);
     // The Daily Bloom's ticket, asked for by its menu item.
     m_daily = new DailyTicket(m_settings.site, m_environment.verifiedGames, this);
+    // Replays from the same server, on real time unless the window's clock is moved by hand.
+    m_watch = new ReplayWatch(
+        {m_board, m_parts.panel_watch, m_parts.label_watch, m_parts.label_watchscore,
+         m_parts.button_watch1x, m_parts.button_watch4x, m_parts.button_watchpause,
+         m_parts.button_watchclose},
+        m_settings.site, !m_environment.clockToNow, m_environment.showMessage, this);
     connectHandlers();
 }
 
 Tmain::~Tmain() {
     // An update under way still uses the offer panel while it winds down.
     delete m_updater;
+    // A replay's game goes before the board that shows it.
+    delete m_watch;
     // The board refers to the game; let it go first.
     m_board->setGame(nullptr);
 }
@@ -147,8 +157,8 @@ void Tmain::connectHandlers() {
     connect(m_parts.button_start, &TSelButton::OnClick, m_board,
             [this] { m_board->setFocus(Qt::OtherFocusReason); });
     connect(m_parts.image_logo, &ClickLabel::clicked, this, &Tmain::image_logoClick);
-    for (TFlatPanel* panel :
-         {m_parts.panel_name, m_parts.panel_cleared, m_parts.panel_update, m_parts.panel_paused}) {
+    for (TFlatPanel* panel : {m_parts.panel_name, m_parts.panel_cleared, m_parts.panel_update,
+                              m_parts.panel_paused, m_parts.panel_watch}) {
         m_panels.append(panel);
         panel->installEventFilter(this);
     }
@@ -191,6 +201,8 @@ void Tmain::connectHandlers() {
                 : QCoreApplication::translate(
                       "Tmain", "No Daily Bloom ticket: the score server did not hand one out."));
     });
+    connect(m_watch, &ReplayWatch::started, this, &Tmain::watchStarted);
+    connect(m_watch, &ReplayWatch::ended, this, &Tmain::watchEnded);
 
     connect(m_submission, &ScoreSubmission::waitCaptionChanged, m_parts.panel_wait,
             &TFlatPanel::setCaption);
@@ -225,6 +237,11 @@ std::optional<std::string> Tmain::takeTicket() {
 void Tmain::dailyTicketArrived(const QString& line, const QString& day) {
     m_dailyTicket = line.toStdString();
     m_dailyDay = day;
+    // Asked for before a watch began: the watch ends (the game under it comes back) so that the
+    // daily game is not played beneath the replay.
+    if (m_watch->watching()) {
+        m_watch->close();
+    }
     // As the menu's Start Game: a game under way is cut short.
     StartGame1Click();
     m_board->setFocus(Qt::OtherFocusReason);
@@ -236,7 +253,13 @@ void Tmain::setTallyListWindow(std::function<void()> show) {
 }
 
 void Tmain::setHighScoreWindow(Thighscore* highscore) {
+    if (m_highscore != nullptr) {
+        disconnect(m_highscore, &Thighscore::watchAsked, m_watch, nullptr);
+    }
     m_highscore = highscore;
+    if (m_highscore != nullptr) {
+        connect(m_highscore, &Thighscore::watchAsked, m_watch, &ReplayWatch::watch);
+    }
     m_parts.ViewHighScoreList1->setEnabled(m_highscore != nullptr);
     m_parts.ViewDailyBloomList1->setEnabled(m_highscore != nullptr);
 }
@@ -337,6 +360,71 @@ void Tmain::focusTopPanel(QWidget* shown) {
         }
     }
     (target != nullptr ? target : m_board)->setFocus(Qt::OtherFocusReason);
+}
+
+void Tmain::watchStarted() {
+    if (m_beforeWatch) {
+        return; // already set aside
+    }
+    BeforeWatch before;
+    if (m_environment.clockToNow) {
+        m_environment.clockToNow();
+    }
+    const GameState& state = m_game->state();
+    if (state.gamerunning && !state.paused) {
+        m_game->button_pauseClick();
+        before.resume = true;
+    }
+    for (QWidget* panel : std::as_const(m_panels)) {
+        if (panel != m_parts.panel_watch && panel->isVisible()) {
+            before.hidden.append(panel);
+            panel->hide();
+        }
+    }
+    before.startEnabled = m_parts.button_start->Enabled();
+    before.pauseEnabled = m_parts.button_pause->Enabled();
+    m_parts.button_start->setEnabledFlag(false);
+    m_parts.button_pause->setEnabledFlag(false);
+    // Every way of starting a game (the items of Start Game's menu but Exit) waits for the end.
+    if (auto* menu = qobject_cast<QMenu*>(m_parts.StartGame1->parent())) {
+        for (QAction* item : menu->actions()) {
+            if (item != m_parts.Exit1 && !item->isSeparator() && item->isEnabled()) {
+                item->setEnabled(false);
+                before.disabledItems.append(item);
+            }
+        }
+    }
+    m_beforeWatch = std::move(before);
+}
+
+void Tmain::watchEnded() {
+    if (!m_beforeWatch) {
+        return;
+    }
+    const BeforeWatch before = std::move(*m_beforeWatch);
+    m_beforeWatch.reset();
+    m_board->setGame(m_game.get());
+    m_game->boardPaint();
+    m_parts.button_start->setEnabledFlag(before.startEnabled);
+    m_parts.button_pause->setEnabledFlag(before.pauseEnabled);
+    for (QAction* item : before.disabledItems) {
+        item->setEnabled(true);
+    }
+    if (before.resume) {
+        if (m_environment.clockToNow) {
+            m_environment.clockToNow();
+        }
+        m_game->button_resumeClick();
+    }
+    for (QWidget* panel : before.hidden) {
+        // The pause panel went with the pause the watch made.
+        if (!(before.resume && panel == m_parts.panel_paused)) {
+            showPanel(panel);
+        }
+    }
+    if (before.hidden.isEmpty()) {
+        m_board->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void Tmain::StartGame1Click() {
@@ -521,7 +609,7 @@ void Tmain::keyPressEvent(QKeyEvent* event) {
     const bool modified =
         (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) !=
         Qt::NoModifier;
-    if ((typing != nullptr && typing->isVisible()) || modified) {
+    if ((typing != nullptr && typing->isVisible()) || modified || m_watch->watching()) {
         QMainWindow::keyPressEvent(event);
         return;
     }

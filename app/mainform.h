@@ -21,6 +21,7 @@
 #include <string>
 
 class BoardView;
+class QAction;
 class EngineClock;
 class DailyTicket;
 class Game;
@@ -32,6 +33,7 @@ class Thelp;
 class Thighscore;
 class Updater;
 class QSystemSemaphore;
+class ReplayWatch;
 class ScoreSubmission;
 class SeededRandom;
 class SoundOutput;
@@ -77,6 +79,8 @@ public:
     VerifiedGames& verifiedGames() const { return *m_verified; }
     // The score posting of SEND SCORE, with its watchdog.
     const ScoreSubmission& scoreSubmission() const { return *m_submission; }
+    // Replays watched on the board, asked for from the high-score window.
+    ReplayWatch& replayWatch() const { return *m_watch; }
 
     // The tally list: where the game reports, and the window "Tally List" shows.
     void setTally(TallyCalls* tally);
@@ -110,7 +114,8 @@ protected:
     // Minimising the window pauses a running game, as PAUSE GAME does.
     void changeEvent(QEvent* event) override;
     // Keyboard play wherever the focus is, unless a name box takes the keys: the arrow keys
-    // move the board's cursor, Space or Return clicks its cell, P is PAUSE GAME / RESUME.
+    // move the board's cursor, Space or Return clicks its cell, P is PAUSE GAME / RESUME. While
+    // a replay is watched the game takes no keys.
     void keyPressEvent(QKeyEvent* event) override;
     // The pop-up panels: as one comes or goes, the cells it lies over read differently, and the
     // keyboard goes to its first control, or back to the board (or the panel still shown).
@@ -134,6 +139,11 @@ private:
     void Help1Click();
     void About1Click();
     void image_logoClick();
+
+    // A replay takes the board: the running game pauses, the panels over the board and the
+    // game's buttons step aside; afterwards all comes back as it was and the game resumes.
+    void watchStarted();
+    void watchEnded();
 
     void FormCreate();
     // The ticket for the game that starts now: the Daily Bloom's when its arrival starts the
@@ -174,4 +184,14 @@ private:
     std::function<QString()> m_versionText;
     bool m_shownBefore = false;
     QList<QWidget*> m_panels; // the pop-up panels over the board
+    ReplayWatch* m_watch = nullptr;
+    // What a watch set aside, to be given back when it ends.
+    struct BeforeWatch {
+        bool resume = false;
+        bool startEnabled = true;
+        bool pauseEnabled = false;
+        QList<QWidget*> hidden;
+        QList<QAction*> disabledItems;
+    };
+    std::optional<BeforeWatch> m_beforeWatch;
 };

@@ -4,6 +4,7 @@
 #include "online/HTTPGet.h"
 #include "online/HtmlViewer.h"
 #include "online/PageSanitiser.h"
+#include "online/WatchLink.h"
 #include "widgets/ButtonComps.h"
 #include "widgets/EmbeddedPicture.h"
 #include "widgets/HouseStyle.h"
@@ -98,7 +99,8 @@ Thighscore::Thighscore(QWidget* owner, std::string siteRoot)
         QStringLiteral("pre, code, tt, kbd, samp { font-family: \"Arial\"; }"));
     connect(displayhtml, &HtmlViewer::hotSpotClick, this, &Thighscore::displayhtmlHotSpotClick);
     displayhtml->setAccessibleName(tr("High-score list"));
-    displayhtml->setAccessibleDescription(tr("Its links open in your browser"));
+    displayhtml->setAccessibleDescription(
+        tr("Its links open in your browser; a watch link plays the game on the board"));
 
     URL1 = new TURL(this);
     URL1->setObjectName(QStringLiteral("URL1"));
@@ -153,7 +155,9 @@ void Thighscore::getitDoneString(QObject*, const std::string& Result) {
     if (Result.size() > 4 * htmlpage::PageLimits().maxBytes) {
         return;
     }
-    displayhtml->loadDocument(pageText(Result));
+    if (displayhtml->loadDocument(pageText(Result))) {
+        m_pageAddress = getit->URL();
+    }
 }
 
 void Thighscore::showWindow() {
@@ -163,6 +167,17 @@ void Thighscore::showWindow() {
 }
 
 void Thighscore::displayhtmlHotSpotClick(const QString& SRC) {
+    const QString page = QString::fromStdString(
+        m_pageAddress.empty() ? m_siteRoot + std::string(site::highScorePath) : m_pageAddress);
+    const WatchLink link =
+        classifyWatchLink(QUrl(page), SRC, QUrl(QString::fromStdString(m_siteRoot)));
+    if (link.kind == WatchLink::Kind::watch) {
+        emit watchAsked(link.id);
+        return;
+    }
+    if (link.kind == WatchLink::Kind::refused) {
+        return;
+    }
     URL1->setURL(SRC);
     URL1->OpenLink();
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,8 @@ class TURL;
 // The high-score window: the score server's high-score page in an HTML view, fetched afresh each
 // time the window is opened, with clicked links handed to the system's browser. Modeless; DONE or
 // the close button only hides it. A failed load is silent and leaves the previous page, and so
-// does a page over the viewer's limits.
+// does a page over the viewer's limits. A link to watch a replay on the game's own site goes to
+// the game instead (watchAsked); one on any other site is not followed at all.
 class Thighscore : public QWidget {
     Q_OBJECT
 
@@ -49,6 +51,10 @@ public:
     void displayhtmlHotSpotClick(const QString& SRC);
     void button_doneClick();
 
+signals:
+    // A watch link of the game's own site was clicked: the record with this id.
+    void watchAsked(std::uint64_t id);
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -56,6 +62,7 @@ private:
     void FormCreate();
 
     std::string m_siteRoot;
+    std::string m_pageAddress; // of the page shown; its links are relative to it
     bool m_placed = false;
     // loadit was called while a load ran.
     bool m_loadAgain = false;

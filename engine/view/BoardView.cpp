@@ -189,7 +189,7 @@ void BoardView::pressCursor() {
 
 void BoardView::pressCell(int c, int r) {
     // A panel over the cell would take a mouse click there: it takes this one too.
-    if (m_game == nullptr || !Board::inField(c, r) || !reaches(c, r)) {
+    if (m_game == nullptr || m_readOnly || !Board::inField(c, r) || !reaches(c, r)) {
         return;
     }
     const QPoint centre = square(c, r).center();
@@ -242,7 +242,7 @@ void BoardView::mouseReleaseEvent(QMouseEvent* event) {
         m_cursorShown = false;
         updateSquare(m_cursorColumn, m_cursorRow);
     }
-    if (m_game != nullptr) {
+    if (m_game != nullptr && !m_readOnly) {
         const QPointF at = event->position();
         m_game->boardMouseUp(mouseButton(event->button()), shiftState(event->modifiers()),
                              static_cast<int>(std::floor(at.x())),

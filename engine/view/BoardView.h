@@ -33,12 +33,17 @@ public:
     // The game this board shows and sends clicks to; nullptr shows a black board.
     void setGame(Game* game);
     Game* game() const { return m_game; }
+    // Read-only: the board shows its game but takes no clicks, by mouse or keyboard.
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool readOnly() const { return m_readOnly; }
 
     void drawtile(int c, int r, int t) override;
 
     const TileList& images_flowers() const { return *m_tiles; }
     // The backing pixmap: what the game has drawn so far.
     const QPixmap& surface() const { return m_backing; }
+    // The tile last drawn at cell (c, r) of that pixmap, -1 while none is.
+    int shownTile(int c, int r) const { return m_shown.at(c - 1).at(r - 1); }
 
     // Keyboard play. The first move only shows the cursor (at the bottom left cell at first);
     // later ones move it by dc columns and dr rows, staying on the field.
@@ -73,6 +78,7 @@ private:
 
     TileList* m_tiles; // a child of the view
     Game* m_game = nullptr;
+    bool m_readOnly = false;
     QPixmap m_backing;
     std::array<std::array<int, rules::fieldSize>, rules::fieldSize>
         m_shown{};             // tile in each square of m_backing, -1 unknown

@@ -202,6 +202,46 @@
         <source>Menus</source>
         <translation>Menüs</translation>
     </message>
+    <message>
+        <source>Replay</source>
+        <translation>Wiederholung</translation>
+    </message>
+    <message>
+        <source>A game from the high-score list played again on the board</source>
+        <translation>Ein Spiel aus der Bestenliste, noch einmal auf dem Spielfeld gespielt</translation>
+    </message>
+    <message>
+        <source>Replayed game:</source>
+        <translation>Wiederholtes Spiel:</translation>
+    </message>
+    <message>
+        <source>Whose game is played again and its final score</source>
+        <translation>Wessen Spiel wiederholt wird und seine Endpunktzahl</translation>
+    </message>
+    <message>
+        <source>The replayed game&apos;s points so far</source>
+        <translation>Die bisherigen Punkte des wiederholten Spiels</translation>
+    </message>
+    <message>
+        <source>Plays the replay at the speed it was played</source>
+        <translation>Spielt die Wiederholung so schnell ab, wie gespielt wurde</translation>
+    </message>
+    <message>
+        <source>Plays the replay four times as fast</source>
+        <translation>Spielt die Wiederholung viermal so schnell ab</translation>
+    </message>
+    <message>
+        <source>Pauses the replay, or resumes it when paused</source>
+        <translation>Hält die Wiederholung an oder setzt sie fort, wenn sie angehalten ist</translation>
+    </message>
+    <message>
+        <source>Ends the replay and goes back to your game</source>
+        <translation>Beendet die Wiederholung und kehrt zu Ihrem Spiel zurück</translation>
+    </message>
+    <message>
+        <source>Replayed score:</source>
+        <translation>Wiederholte Punkte:</translation>
+    </message>
 </context>
 <context>
     <name>QtUpdateScreen</name>
@@ -236,6 +276,29 @@
     <message>
         <source>This copy of Bloomzap is updated by the system&apos;s package manager. Please update it from there.</source>
         <translation>Diese Bloomzap-Installation wird von der Paketverwaltung des Systems aktualisiert. Bitte aktualisiere sie dort.</translation>
+    </message>
+</context>
+<context>
+    <name>ReplayWatch</name>
+    <message>
+        <source>The replay could not be fetched from the score server.</source>
+        <translation>Die Wiederholung konnte nicht vom Punkteserver geladen werden.</translation>
+    </message>
+    <message>
+        <source>The replay cannot be read.</source>
+        <translation>Die Wiederholung ist nicht lesbar.</translation>
+    </message>
+    <message>
+        <source>The replay does not play back to its score of %1, so it is not shown.</source>
+        <translation>Die Wiederholung ergibt nicht ihre Punktzahl von %1 und wird daher nicht gezeigt.</translation>
+    </message>
+    <message>
+        <source>Watching %1&apos;s game: %2</source>
+        <translation>Sie sehen das Spiel von %1: %2</translation>
+    </message>
+    <message>
+        <source>Score so far: %1</source>
+        <translation>Bisher: %1</translation>
     </message>
 </context>
 <context>
@@ -414,8 +477,8 @@
         <translation>Bestenliste</translation>
     </message>
     <message>
-        <source>Its links open in your browser</source>
-        <translation>Ihre Links öffnen sich im Browser</translation>
+        <source>Its links open in your browser; a watch link plays the game on the board</source>
+        <translation>Ihre Links öffnen sich im Browser; ein Link zum Ansehen spielt das Spiel auf dem Spielfeld ab</translation>
     </message>
 </context>
 <context>
@@ -599,6 +662,22 @@
     <message>
         <source>No Daily Bloom ticket: the score server did not hand one out.</source>
         <translation>Kein Ticket für die Tägliche Blüte: Der Punkteserver hat keines ausgegeben.</translation>
+    </message>
+    <message>
+        <source>1x</source>
+        <translation>1-fach</translation>
+    </message>
+    <message>
+        <source>4x</source>
+        <translation>4-fach</translation>
+    </message>
+    <message>
+        <source>PAUSE</source>
+        <translation>ANHALTEN</translation>
+    </message>
+    <message>
+        <source>CLOSE</source>
+        <translation>SCHLIESSEN</translation>
     </message>
 </context>
 <context>

@@ -1,16 +1,23 @@
 // The game window's tickets and records against servers that do not take them: START GAME
 // never waits for a ticket, the wait for one is bounded, a refused or malformed ticket is not
 // used, and a record goes only after its posting's reply and fails without a word; the Daily
-// Bloom plays the day's seed, says so, and without a daily ticket says that and starts nothing.
+// Bloom plays the day's seed, says so, and without a daily ticket says that and starts nothing;
+// a game the real server verified is watched back from its high-score page.
 
+#include "app/ReplayWatch.h"
 #include "app/mainform.h"
 #include "common/SiteNames.h"
 #include "engine/Game.h"
 #include "engine/GameRecorder.h"
+#include "engine/GameReplay.h"
+#include "engine/ReplayPlayback.h"
+#include "engine/Ticket.h"
 #include "online/DailyTicket.h"
 #include "online/HTTPGet.h"
+#include "online/HtmlViewer.h"
 #include "online/ScoreSubmission.h"
 #include "online/VerifiedGames.h"
+#include "online/highscoreform.h"
 #include "tests/app/TmainParts.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/ScopedEnv.h"
@@ -20,11 +27,16 @@
 #include "tests/support/VirtualClock.h"
 #include "widgets/FontSubstitutes.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QMessageAuthenticationCode>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QTextCursor>
 #include <algorithm>
+#include <filesystem>
 
 using testsupport::httpReply;
 using testsupport::LocalServer;
@@ -355,6 +367,77 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(sent.count(), 1);
         QVERIFY(run.messages.isEmpty());
+    }
+
+    void aGameTheServerVerifiedIsWatchedBackFromItsPage() {
+        // The server's key is the test's, so that the game's ticket can be dated three hours
+        // back: the game runs on the test's clock in moments, as if played in real time.
+        QTemporaryDir keys;
+        const std::filesystem::path keyFile = keys.filePath("ticket.key").toStdString();
+        const QByteArray key = QByteArray::fromHex(
+            QByteArrayLiteral("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f"));
+        testsupport::writeFile(keyFile, key.toHex().toStdString() + "\n");
+        std::filesystem::permissions(keyFile, std::filesystem::perms::owner_read |
+                                                  std::filesystem::perms::owner_write);
+        LocalServer server({"--post-limit", "0", "--ticket-key", keyFile.string()});
+        QVERIFY(server.serving());
+        TicketRun run(server.root());
+        QTRY_VERIFY(!run.ticketFetch().busy());
+        const QByteArray signedPart =
+            "1.00112233445566778899aabbccddeeff.0badc0ffee15900d." +
+            QByteArray::number(QDateTime::currentSecsSinceEpoch() - 3 * 60 * 60);
+        run.main->verifiedGames().holdTicket(
+            (signedPart + "." +
+             QMessageAuthenticationCode::hash(signedPart, key, QCryptographicHash::Sha256).toHex())
+                .toStdString());
+        QSignalSpy sent(&run.main->verifiedGames(), &VerifiedGames::recordSent);
+
+        // A whole game on the server's ticket, clicking the first group found.
+        click(button(*run.main, "button_start"));
+        const GameState& state = run.main->game().state();
+        for (int tick = 0; tick < 400000 && state.gamerunning; ++tick) {
+            run.clock.advance(10);
+            if (!state.linesettled || state.removing || state.blinking || tick % 13 != 0) {
+                continue;
+            }
+            if (const QPoint cell = findGroup(state); !cell.isNull()) {
+                QTest::mouseRelease(board(*run.main), Qt::LeftButton, {},
+                                    QPoint((cell.x() - 1) * 32 + 16, (cell.y() - 1) * 32 + 16));
+            }
+        }
+        QVERIFY(!state.gamerunning && state.score > 0);
+        nameBox(*run.main, "edit_name")->setText(QStringLiteral("Ann"));
+        click(button(*run.main, "button_sendscore"));
+        QTRY_VERIFY_WITH_TIMEOUT(sent.count() == 1, 20000);
+        QCOMPARE(sent.at(0).at(0).toBool(), true);
+        const GameRecord record = *run.main->recorder().finished();
+        DrawnBoards engine;
+        QVERIFY(replayGame(record, parseTicket(record.ticket)->seed, defaultMaxReplayMs, {&engine})
+                    .matches);
+
+        // The high-score page links the verified game; its link plays it on the board.
+        Thighscore highscore(run.main.get(), server.root());
+        run.main->setHighScoreWindow(&highscore);
+        highscore.loadit();
+        QTRY_VERIFY_WITH_TIMEOUT(highscore.displayhtml->toPlainText().contains("watch"), 20000);
+        QTextCursor at = highscore.displayhtml->document()->find(QStringLiteral("watch"));
+        at.setPosition(at.selectionStart() + 1);
+        highscore.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&highscore));
+        QTest::mouseClick(highscore.displayhtml->viewport(), Qt::LeftButton, {},
+                          highscore.displayhtml->cursorRect(at).center());
+        ReplayWatch& watch = run.main->replayWatch();
+        QTRY_VERIFY_WITH_TIMEOUT(watch.watching() || !run.messages.isEmpty(), 20000);
+        QCOMPARE(run.messages, QStringList());
+        QCOMPARE(label(*run.main, "label_watch")->text(),
+                 QStringLiteral("Watching Ann's game: %1").arg(record.score));
+        while (watch.step()) {
+        }
+        QCOMPARE(shownOn(*board(*run.main)), engine.boards.back());
+        QCOMPARE(watch.playback()->game().state().score, record.score);
+        click(button(*run.main, "button_watchclose"));
+        QVERIFY(!watch.watching());
+        run.main->setHighScoreWindow(nullptr);
     }
 };
 

@@ -3,11 +3,13 @@
 // The game window's components found by their names on the window, as a screen reader or any
 // other outside user finds them: widgets in the client area, items in the menus; and the two
 // moves every game-window test makes: a click on a caption button, a playable group on the board;
-// and the quiet surroundings most of them make the window in.
+// and the quiet surroundings most of them make the window in; and the board's tiles as drawn, by
+// the window and by the engine's replay.
 
 #include "app/NameBox.h"
 #include "app/SoundOutput.h"
 #include "app/mainform.h"
+#include "engine/BoardSurface.h"
 #include "engine/EngineClock.h"
 #include "engine/GameRules.h"
 #include "engine/GameState.h"
@@ -26,10 +28,12 @@
 #include <QTest>
 #include <QtGlobal>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <type_traits>
+#include <vector>
 
 template <class T> T* part(const Tmain& window, const char* name) {
     const QString objectName = QString::fromLatin1(name);
@@ -85,6 +89,34 @@ inline QPoint findGroup(const GameState& state) {
         }
     }
     return QPoint();
+}
+
+using Cells = std::array<int, rules::fieldSize * rules::fieldSize>;
+
+// Every board the engine's replay passes through, one after each draw, in order; -1 where
+// nothing has been drawn yet.
+class DrawnBoards : public BoardSurface {
+public:
+    DrawnBoards() { m_now.fill(-1); }
+    void drawtile(int c, int r, int t) override {
+        m_now.at((c - 1) * rules::fieldSize + r - 1) = t;
+        boards.push_back(m_now);
+    }
+    std::vector<Cells> boards;
+
+private:
+    Cells m_now{};
+};
+
+// The tiles the window's board has drawn.
+inline Cells shownOn(const BoardView& view) {
+    Cells cells{};
+    for (int c = 1; c <= rules::fieldSize; ++c) {
+        for (int r = 1; r <= rules::fieldSize; ++r) {
+            cells.at((c - 1) * rules::fieldSize + r - 1) = view.shownTile(c, r);
+        }
+    }
+    return cells;
 }
 
 // A window on the given clock and sound output with its settings file in folder, a fixed seed,

@@ -1,8 +1,10 @@
 // Games recorded on a ticket and played again from the record: the same steps, the same end;
-// a record changed in any way no longer matches, and impossible records are refused.
+// a record changed in any way no longer matches, and impossible records are refused; played for
+// watching, a record shows the same.
 
 #include "engine/GameReplay.h"
 #include "engine/GameRecorder.h"
+#include "engine/ReplayPlayback.h"
 #include "engine/Ticket.h"
 #include "tests/support/LargestGroup.h"
 #include "tests/support/Recorder.h"
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -107,6 +110,30 @@ TEST(GameReplay, ARecordedGameReplaysStepByStepToItsEnd) {
     EXPECT_EQ(result.score, record.score);
     EXPECT_EQ(result.endedAt, record.endedAt);
     EXPECT_EQ(steps(again), steps(t.rec)) << "every draw, sound and display, in order";
+
+    // Played for watching, step by step or in one stride, it shows the same and ends as
+    // recorded.
+    // What the player sees (a watch plays no sounds).
+    const auto shown = [](const Recorder& r) {
+        return r.only({"draw", "phase", "paused", "unpaused", "round", "untilnext", "score",
+                       "cleared", "lastscore", "scored"});
+    };
+    Recorder stepped;
+    ReplayPlayback byStep(record, parseTicket(ticket)->seed, stepped, stepped);
+    int moves = 0;
+    while (byStep.step()) {
+        ++moves;
+    }
+    EXPECT_GT(moves, 100);
+    EXPECT_TRUE(byStep.finished());
+    EXPECT_EQ(byStep.now(), record.endedAt);
+    EXPECT_EQ(byStep.game().state().score, record.score);
+    EXPECT_EQ(shown(stepped), shown(again));
+    Recorder strode;
+    ReplayPlayback inOne(record, parseTicket(ticket)->seed, strode, strode);
+    inOne.advanceTo(record.endedAt + 60'000);
+    EXPECT_TRUE(inOne.finished());
+    EXPECT_EQ(shown(strode), shown(again));
 
     // The record as text replays the same; another seed does not.
     EXPECT_TRUE(replayGame(*readRecord(writeRecord(record)), parseTicket(ticket)->seed).matches);

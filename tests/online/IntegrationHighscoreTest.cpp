@@ -407,6 +407,52 @@ private slots:
         QCOMPARE(handed, QList<QUrl>{QUrl("http://Example.COM/List?x=1&y=%7e")});
     }
 
+    void watchLinksOfTheGamesOwnSiteGoToTheGameAndNoOtherWatchLinkIsFollowed() {
+        QList<QUrl> handed;
+        TURL::setOpener([&](const QUrl& url) {
+            handed.append(url);
+            return true;
+        });
+        ScriptedHttpServer elsewhere(testsupport::httpReply("bloomzap record 1\n"));
+        const QString other = QString::fromStdString(elsewhere.url("/"));
+        Thighscore window(nullptr, "http://127.0.0.1:8123/");
+        QList<std::uint64_t> asked;
+        connect(&window, &Thighscore::watchAsked, this,
+                [&](std::uint64_t id) { asked.append(id); });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // Resolved against the high-score page's address, as the page writes them.
+        const std::pair<QString, QList<std::uint64_t>> links[] = {
+            {"/bloomzap/watch?id=12", {12}},
+            {"../bloomzap/watch?id=3", {3}},
+            {"HTTP://127.0.0.1:8123/bloomzap/watch?id=000123456789012345678", {}},
+            {"http://127.0.0.1:8123/bloomzap/watch?id=123456789012345678", {123456789012345678}},
+            {"bloomzap/watch?id=4", {}}, // counter/bloomzap/watch: not the watch page
+            {"/bloomzap/watch?id=4&x=1", {}},
+            {"/bloomzap/watch?id=-4", {}},
+            {"/bloomzap/watch", {}},
+            {"https://127.0.0.1:8123/bloomzap/watch?id=5", {}},
+            {"http://127.0.0.2:8123/bloomzap/watch?id=5", {}},
+            {"http://127.0.0.1/bloomzap/watch?id=5", {}},
+            {other + "bloomzap/watch?id=6", {}},
+        };
+        for (const auto& [href, ids] : links) {
+            asked.clear();
+            window.getitDoneString(window.getit, "<p>See <a href=\"" + href.toStdString() +
+                                                     "\">the game</a></p>");
+            clickOn(window.displayhtml, "the game");
+            QVERIFY2(asked == ids, qPrintable(href));
+        }
+        // None of them reached the browser or the other site; an ordinary link still goes to
+        // the browser.
+        QCOMPARE(handed, QList<QUrl>());
+        window.getitDoneString(window.getit, "<p>See <a href=\"http://127.0.0.1:8123/"
+                                             "counter/bloomzap.shtml\">the list</a></p>");
+        clickOn(window.displayhtml, "the list");
+        QCOMPARE(handed, QList<QUrl>{QUrl("http://127.0.0.1:8123/counter/bloomzap.shtml")});
+        QCOMPARE(elsewhere.requestCount(), std::size_t(0));
+    }
+
     void hostilePagesOpenNothingOnDisk() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());

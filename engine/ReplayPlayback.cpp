@@ -1,0 +1,70 @@
+#include "engine/ReplayPlayback.h"
+
+#include "engine/Board.h"
+#include "engine/GameRules.h"
+
+#include <algorithm>
+
+ReplayPlayback::ReplayPlayback(GameRecord record, std::uint64_t seed, BoardSurface& board,
+                               GameDisplay& display)
+    : m_record(std::move(record)), m_random(seed), m_game(board, display, m_clock, m_random) {
+    m_game.button_startClick({});
+}
+
+std::optional<std::int64_t> ReplayPlayback::nextDue() const {
+    if (!m_game.state().gamerunning) {
+        return std::nullopt;
+    }
+    std::optional<std::int64_t> due = m_clock.nextDue();
+    if (m_next < m_record.events.size()) {
+        const std::int64_t at = std::max(m_record.events[m_next].at, m_clock.now());
+        due = due ? std::min(*due, at) : at;
+    }
+    return due;
+}
+
+void ReplayPlayback::advanceTo(std::int64_t at) {
+    // An input due at the same moment as a tick comes after it, as in replayGame, where the
+    // clock is advanced to the input's time before the input is made.
+    while (m_next < m_record.events.size() && m_record.events[m_next].at <= at &&
+           m_game.state().gamerunning) {
+        const RecordedEvent& event = m_record.events[m_next++];
+        m_clock.advanceTo(event.at);
+        if (m_game.state().gamerunning) {
+            give(event);
+        }
+    }
+    m_clock.advanceTo(at);
+}
+
+bool ReplayPlayback::step() {
+    const std::optional<std::int64_t> due = nextDue();
+    if (!due) {
+        return false;
+    }
+    advanceTo(*due);
+    return true;
+}
+
+void ReplayPlayback::give(const RecordedEvent& event) {
+    const GameState& s = m_game.state();
+    switch (event.kind) {
+    case RecordedEvent::Kind::click:
+        if (Board::inField(event.column, event.row)) {
+            m_game.boardMouseUp(MouseButton::left, 0,
+                                (event.column - 1) * rules::tilePixels + rules::tilePixels / 2,
+                                (event.row - 1) * rules::tilePixels + rules::tilePixels / 2);
+        }
+        break;
+    case RecordedEvent::Kind::pause:
+        if (!s.paused) {
+            m_game.button_pauseClick();
+        }
+        break;
+    case RecordedEvent::Kind::resume:
+        if (s.paused) {
+            m_game.button_resumeClick();
+        }
+        break;
+    }
+}
