@@ -8,3 +8,10 @@ public:
     // to 10, at once.
     virtual void drawtile(int c, int r, int t) = 0;
 };
+
+// A board that shows nothing, for a game played only for its state (a replay that checks a
+// score, a test).
+class NoBoard : public BoardSurface {
+public:
+    void drawtile(int, int, int) override {}
+};

@@ -27,3 +27,18 @@ public:
     // A group was removed and scored these points (the status line's news).
     virtual void groupScored(int points) = 0;
 };
+
+// A window that shows nothing, for a game played only for its state (a replay that checks a
+// score, a test).
+class NoDisplay : public GameDisplay {
+public:
+    void gameStarted(const std::string&) override {}
+    void phaseChanged(GamePhase) override {}
+    void pausedChanged(bool) override {}
+    void roundChanged(int) override {}
+    void untilNextLevelChanged(int) override {}
+    void scoreChanged(int) override {}
+    void clearedChanged(int) override {}
+    void lastScoreChanged(int) override {}
+    void groupScored(int) override {}
+};

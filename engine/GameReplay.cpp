@@ -8,25 +8,6 @@
 
 namespace {
 
-// Nothing is shown: only the game's state counts.
-class NoBoard : public BoardSurface {
-public:
-    void drawtile(int, int, int) override {}
-};
-
-class NoDisplay : public GameDisplay {
-public:
-    void gameStarted(const std::string&) override {}
-    void phaseChanged(GamePhase) override {}
-    void pausedChanged(bool) override {}
-    void roundChanged(int) override {}
-    void untilNextLevelChanged(int) override {}
-    void scoreChanged(int) override {}
-    void clearedChanged(int) override {}
-    void lastScoreChanged(int) override {}
-    void groupScored(int) override {}
-};
-
 class EndWatch : public GameObserver {
 public:
     explicit EndWatch(const EngineClock& clock) : m_clock(clock) {}
@@ -42,6 +23,33 @@ private:
 };
 
 } // namespace
+
+const char* giveRecordedEvent(Game& game, const RecordedEvent& event) {
+    const GameState& s = game.state();
+    switch (event.kind) {
+    case RecordedEvent::Kind::click:
+        if (!Board::inField(event.column, event.row)) {
+            return "a click off the field";
+        }
+        game.boardMouseUp(MouseButton::left, 0,
+                          (event.column - 1) * rules::tilePixels + rules::tilePixels / 2,
+                          (event.row - 1) * rules::tilePixels + rules::tilePixels / 2);
+        return nullptr;
+    case RecordedEvent::Kind::pause:
+        if (s.paused) {
+            return "a pause while paused";
+        }
+        game.button_pauseClick();
+        return nullptr;
+    case RecordedEvent::Kind::resume:
+        if (!s.paused) {
+            return "a resume while not paused";
+        }
+        game.button_resumeClick();
+        return nullptr;
+    }
+    return "an input of no known kind";
+}
 
 ReplayResult replayGame(const GameRecord& record, std::uint64_t seed, std::int64_t maxClockMs,
                         const ReplayOutputs& outputs) {
@@ -79,27 +87,8 @@ ReplayResult replayGame(const GameRecord& record, std::uint64_t seed, std::int64
         if (!s.gamerunning) {
             return finish("an event after game over");
         }
-        switch (event.kind) {
-        case RecordedEvent::Kind::click:
-            if (!Board::inField(event.column, event.row)) {
-                return finish("a click off the field");
-            }
-            game.boardMouseUp(MouseButton::left, 0,
-                              (event.column - 1) * rules::tilePixels + rules::tilePixels / 2,
-                              (event.row - 1) * rules::tilePixels + rules::tilePixels / 2);
-            break;
-        case RecordedEvent::Kind::pause:
-            if (s.paused) {
-                return finish("a pause while paused");
-            }
-            game.button_pauseClick();
-            break;
-        case RecordedEvent::Kind::resume:
-            if (!s.paused) {
-                return finish("a resume while not paused");
-            }
-            game.button_resumeClick();
-            break;
+        if (const char* refusal = giveRecordedEvent(game, event)) {
+            return finish(refusal);
         }
     }
     while (s.gamerunning) {

@@ -25,6 +25,14 @@ struct ReplayOutputs {
     SoundCalls* sounds = nullptr;
 };
 
+class Game;
+
+// Makes one recorded input on the game as the player made it: a click as a mouse release on the
+// middle of its cell, a pause and a resume as the buttons. Returns why it cannot be made (a cell
+// off the field, a pause while paused, a resume while not), and then makes nothing; null when
+// made.
+const char* giveRecordedEvent(Game& game, const RecordedEvent& event);
+
 // A day of play: a record whose game runs longer is refused.
 inline constexpr std::int64_t defaultMaxReplayMs = 24LL * 60 * 60 * 1000;
 

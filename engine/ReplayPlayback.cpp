@@ -1,7 +1,6 @@
 #include "engine/ReplayPlayback.h"
 
-#include "engine/Board.h"
-#include "engine/GameRules.h"
+#include "engine/GameReplay.h"
 
 #include <algorithm>
 
@@ -47,24 +46,7 @@ bool ReplayPlayback::step() {
 }
 
 void ReplayPlayback::give(const RecordedEvent& event) {
-    const GameState& s = m_game.state();
-    switch (event.kind) {
-    case RecordedEvent::Kind::click:
-        if (Board::inField(event.column, event.row)) {
-            m_game.boardMouseUp(MouseButton::left, 0,
-                                (event.column - 1) * rules::tilePixels + rules::tilePixels / 2,
-                                (event.row - 1) * rules::tilePixels + rules::tilePixels / 2);
-        }
-        break;
-    case RecordedEvent::Kind::pause:
-        if (!s.paused) {
-            m_game.button_pauseClick();
-        }
-        break;
-    case RecordedEvent::Kind::resume:
-        if (s.paused) {
-            m_game.button_resumeClick();
-        }
-        break;
-    }
+    // A record is watched only once replayGame has found it sound, so nothing is refused here;
+    // an input that could not be made is passed over.
+    giveRecordedEvent(m_game, event);
 }
