@@ -80,22 +80,27 @@ class Surroundings:
         return process
 
     def start_x(self):
-        for number in range(70, 170):
-            if os.path.exists("/tmp/.X%d-lock" % number):
-                continue
-            process = subprocess.Popen(
-                ["Xvfb", ":%d" % number, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                stdout=self.log("xvfb"), stderr=subprocess.STDOUT)
-            deadline = time.monotonic() + WAIT
-            while time.monotonic() < deadline and process.poll() is None:
-                if subprocess.call(["xdpyinfo", "-display", ":%d" % number],
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) == 0:
-                    self.processes.append(process)
-                    return ":%d" % number
-                time.sleep(0.1)
-            process.kill()
-            process.wait()
-        raise RuntimeError("no virtual X server could be started")
+        # Xvfb picks a free display itself and writes its number to the pipe: a number chosen
+        # here could be taken by another test's X server starting at the same moment, and this
+        # test would then talk to that one until it went.
+        reader, writer = os.pipe()
+        process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(writer), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            stdout=self.log("xvfb"), stderr=subprocess.STDOUT, pass_fds=(writer,))
+        os.close(writer)
+        self.processes.append(process)
+        with os.fdopen(reader) as numbers:
+            number = numbers.readline().strip()
+        if not number.isdigit():
+            raise RuntimeError("no virtual X server could be started")
+        display = ":" + number
+        deadline = time.monotonic() + WAIT
+        while time.monotonic() < deadline and process.poll() is None:
+            if subprocess.call(["xdpyinfo", "-display", display],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) == 0:
+                return display
+            time.sleep(0.1)
+        raise RuntimeError("the virtual X server did not answer")
 
     def wait_for_accessibility_bus(self):
         deadline = time.monotonic() + WAIT
