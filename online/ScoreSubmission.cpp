@@ -90,13 +90,19 @@ void ScoreSubmission::sendWaiting() {
 }
 
 void ScoreSubmission::senditDoneString(QObject*, const std::string&) {
-    sendWaiting();
     m_timer1->stop();
     // The server answered but did not take the score (a bad name, too many postings, its
     // database away): that is a failure, however much text came with it.
-    if (m_sendit->statusCode() >= 400) {
-        emit postingFailed(failedText());
-    } else {
+    const bool taken = m_sendit->statusCode() < 400;
+    // A posting made meanwhile goes out, unless it is the very one just taken (SEND SCORE
+    // pressed again while waiting): that score would stand twice on the list.
+    if (taken && m_waitingUrl == m_sendit->URL()) {
+        m_waitingUrl.clear();
+    }
+    sendWaiting();
+    if (taken) {
         emit postingAnswered();
+    } else {
+        emit postingFailed(failedText());
     }
 }

@@ -82,10 +82,13 @@ class Surroundings:
     def start_x(self):
         # Xvfb picks a free display itself and writes its number to the pipe: a number chosen
         # here could be taken by another test's X server starting at the same moment, and this
-        # test would then talk to that one until it went.
+        # test would then talk to that one until it went. Without -noreset the server resets
+        # when its last client (the readiness probe) leaves, and a busy machine can make the
+        # window manager arrive during the reset and find no display.
         reader, writer = os.pipe()
         process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(writer), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(writer), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             "-noreset"],
             stdout=self.log("xvfb"), stderr=subprocess.STDOUT, pass_fds=(writer,))
         os.close(writer)
         self.processes.append(process)
