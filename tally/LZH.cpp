@@ -5,11 +5,9 @@
 
 namespace {
 
+// The coder's own sizes (lookAhead, tableSize, root) are its members; these two serve the rest.
 constexpr int window = TLZH::windowSize;
-constexpr int lookAhead = TLZH::lookAhead;
 constexpr int nil = window; // "no node" in the search trees
-constexpr int tableSize = TLZH::tableSize;
-constexpr int root = TLZH::root;
 constexpr std::size_t chunkSize = 32768;
 
 // Fixed prefix code for the upper 6 bits of a match position: near positions get short codes.
